@@ -1,0 +1,43 @@
+#pragma once
+// Persistent program settings: named values in named sections. A value of the
+// wrong type reads as missing, so a damaged store falls back to defaults.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace morvane {
+
+using SettingValue = std::variant<int32_t, std::string, std::vector<uint8_t>>;
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual std::optional<SettingValue> Read(const std::string& section, const std::string& name) const = 0;
+    virtual void Write(const std::string& section, const std::string& name, const SettingValue& value) = 0;
+    virtual void Remove(const std::string& section, const std::string& name) = 0;
+    // Makes the written values durable; false when that failed.
+    virtual bool Flush() = 0;
+
+    std::optional<int32_t> ReadInt(const std::string& section, const std::string& name) const;
+    std::optional<std::string> ReadString(const std::string& section, const std::string& name) const;
+    std::optional<std::vector<uint8_t>> ReadBinary(const std::string& section, const std::string& name) const;
+};
+
+class MemorySettingsStore final : public SettingsStore {
+public:
+    std::optional<SettingValue> Read(const std::string& section, const std::string& name) const override;
+    void Write(const std::string& section, const std::string& name, const SettingValue& value) override;
+    void Remove(const std::string& section, const std::string& name) override;
+    bool Flush() override { return true; }
+
+    size_t Size() const { return values_.size(); }
+
+private:
+    std::map<std::pair<std::string, std::string>, SettingValue> values_;
+};
+
+} // namespace morvane
