@@ -36,8 +36,10 @@ TMTC::TMTC(const TMTC& other) : CDibCore()
 bool TMTC::ResizeLayout(int32_t width, int32_t height, bool topDown, const char* failureLine)
 {
     // Same byte count: keep the block, its contents take the new shape.
-    const int64_t bytes = 4 * int64_t(width) * height;
-    const bool reuse = Bits != nullptr && bitsBytes_ == bytes && width >= 0 && height >= 0;
+    // Allocate refuses insane sizes; their byte count is never computed.
+    const bool sane = SizeIsSane(width, height, 4);
+    const int64_t bytes = sane ? 4 * int64_t(width) * height : 0;
+    const bool reuse = sane && Bits != nullptr && bitsBytes_ == bytes;
     if (!Allocate(width, height, reuse ? -1 : bytes, failureLine))
         return false;
     FillRowOffsets(topDown);
