@@ -103,14 +103,18 @@ public:
     bool OverColour(const ExtentRect& rect, uint32_t colour);
 
     // Resampling (the resampling source).
+    // Nearest-neighbour stretch of the source rectangle onto the target
+    // rectangle of this buffer, each clipped to its own buffer first.
     bool StretchNearest(const TMTC& source, const ExtentRect& sourceRect, const ExtentRect& targetRect);
     // Scales the whole source into the whole of this buffer, 4 x 4 samples a pixel.
     bool ShrinkBox4(const TMTC& source);
     // Box-averages this buffer into the region of target; the sizes set the scale.
     bool ShrinkArea(TMTC& target, const ExtentRect& region) const;
-    // Samples the source rotated by angle (radians) and scaled about its
-    // centre, placed at the centre point; background outside the source.
-    bool RotateSample(const TMTC& source, double centreX, double centreY, double scale, double angle,
+    // Fills the region with the source turned by angleDegrees and scaled by
+    // factor (source pixels per target pixel) about this buffer's centre, which
+    // shows the source point (centreX, centreY); nearest samples, background
+    // outside the source. Non-finite parameters give background only (false).
+    bool RotateSample(const TMTC& source, float centreX, float centreY, float factor, float angleDegrees,
                       const ExtentRect& rect, uint32_t background);
 
     // Drawing primitives (the drawing source).
