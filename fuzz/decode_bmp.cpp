@@ -1,0 +1,7 @@
+// BMP import: any bytes decode within the limits or fail cleanly.
+#include "DecoderTarget.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return morvane::fuzz::RunDecoder(morvane::DecodeBmp, data, size);
+}
