@@ -1,0 +1,385 @@
+#include "storage/CBlockVMTC.h"
+
+#include "storage/PixelWalk.h"
+#include "storage/TChannel.h"
+#include "storage/TMTC.h"
+
+namespace morvane {
+
+namespace {
+constexpr uint32_t kColourBits = 0x00FFFFFFu;
+
+// Rotates the w x h source rectangle into the h x w target rectangle (strides
+// in pixels): clockwise, target (x, y) = source (y, h - 1 - x).
+void RotateRect(const uint32_t* src, int64_t srcStride, int32_t w, int32_t h, uint32_t* dst, int64_t dstStride,
+                bool clockwise)
+{
+    for (int32_t y = 0; y < w; ++y, dst += dstStride) {
+        if (clockwise) {
+            const uint32_t* s = src + int64_t(h - 1) * srcStride + y;
+            for (int32_t x = 0; x < h; ++x, s -= srcStride)
+                dst[x] = *s;
+        } else {
+            const uint32_t* s = src + (w - 1 - y);
+            for (int32_t x = 0; x < h; ++x, s += srcStride)
+                dst[x] = *s;
+        }
+    }
+}
+
+// Where a rectangle of the source lands after a quarter turn.
+ExtentRect Rotated(const ExtentRect& r, int32_t srcW, int32_t srcH, bool clockwise)
+{
+    if (clockwise)
+        return {srcH - r.top - r.height, r.left, r.height, r.width};
+    return {r.top, srcW - r.left - r.width, r.height, r.width};
+}
+
+// The source rectangle that lands on target rectangle t (the inverse of Rotated).
+ExtentRect Unrotated(const ExtentRect& t, int32_t srcW, int32_t srcH, bool clockwise)
+{
+    if (clockwise)
+        return {t.top, srcH - t.left - t.width, t.height, t.width};
+    return {srcW - t.top - t.height, t.left, t.height, t.width};
+}
+
+uint32_t AverageBytes(const uint64_t sums[4], uint64_t count)
+{
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k)
+        v |= uint32_t(sums[k] / count) << (8 * k);
+    return v;
+}
+} // namespace
+
+CBlockVMTC::CBlockVMTC(int32_t width, int32_t height) : rowTable_(SharedRowTable<32, 4 * 32>())
+{
+    Build(width, height, 4);
+}
+
+CBlockVMTC::CBlockVMTC(const CBlockVMTC& other) : CBlockVMTC(other.Width, other.Height)
+{
+    DefaultUniform = other.DefaultUniform;
+    if (IsValid() && !CopyAllBlocks(other))
+        Release();
+}
+
+bool CBlockVMTC::InitBlock(SBlock& block)
+{
+    block.Uniform = DefaultUniform;
+    return true;
+}
+
+bool CBlockVMTC::BlockHasContent(const SBlock& b) const
+{
+    return AnyInUsedPart<uint32_t>(b, [](uint32_t v) { return (v >> 24) != 0; });
+}
+
+// ---- single pixels --------------------------------------------------------------
+
+uint32_t CBlockVMTC::GetPixel(int32_t x, int32_t y) const { return ValueAt<uint32_t>(x, y, 0); }
+
+uint32_t CBlockVMTC::ClampedPixel(int32_t x, int32_t y) const
+{
+    x = std::clamp(x, 0, Width - 1);
+    y = std::clamp(y, 0, Height - 1);
+    return PixelIn(Blocks[int64_t(y >> BlockShift) * BlocksX + (x >> BlockShift)], x, y);
+}
+
+uint32_t CBlockVMTC::GetPixelClamped(int32_t x, int32_t y) const { return IsValid() ? ClampedPixel(x, y) : 0; }
+
+uint32_t CBlockVMTC::GetPixelOrDefault(int32_t x, int32_t y) const
+{
+    return ValueAt<uint32_t>(x, y, DefaultUniform);
+}
+
+bool CBlockVMTC::SetPixel(int32_t x, int32_t y, uint32_t value) { return SetValueAt<uint32_t>(x, y, value); }
+
+uint32_t* CBlockVMTC::PixelPtrClamped(int32_t x, int32_t y)
+{
+    if (!IsValid())
+        return nullptr;
+    return reinterpret_cast<uint32_t*>(PixelPtr(std::clamp(x, 0, Width - 1), std::clamp(y, 0, Height - 1), true));
+}
+
+// ---- copies ---------------------------------------------------------------------
+
+bool CBlockVMTC::CopyOut(TMTC& buffer, Point at, bool skipTransparent, uint8_t opacity,
+                         const ExtentRect& rect) const
+{
+    if (opacity == 0 || !buffer.IsValid())
+        return false;
+    // Neighbouring uncommitted pieces of one value are filled as one run.
+    ExtentRect run;
+    uint32_t runColour = 0;
+    auto flush = [&] {
+        if (run.width > 0) {
+            if (opacity == 255)
+                buffer.FillRect(run, runColour);
+            else
+                buffer.BlendRect(run, opacity, runColour);
+        }
+        run.width = 0;
+    };
+    const bool ok = ForEachPieceTo(buffer.Width, buffer.Height, at, rect, [&](const SPiece& p, Point d) {
+        const SBlock& b = *p.block;
+        if (b.Committed()) {
+            flush();
+            buffer.BlendFrom(View(b), d, opacity, {p.lx, p.ly, p.w, p.h});
+        } else if (skipTransparent && (b.Uniform >> 24) == 0) {
+            flush();
+        } else if (run.width > 0 && runColour == b.Uniform && run.top == d.y && run.height == p.h &&
+                   run.left + run.width == d.x) {
+            run.width += p.w;
+        } else {
+            flush();
+            run = {d.x, d.y, p.w, p.h};
+            runColour = b.Uniform;
+        }
+        return true;
+    });
+    flush();
+    return ok;
+}
+
+bool CBlockVMTC::CopyIn(const TMTC& buffer, Point at, uint8_t opacity, const ExtentRect& rect)
+{
+    if (opacity == 0 || !buffer.IsValid())
+        return false;
+    return ForEachPieceFrom(buffer.Width, buffer.Height, at, rect, [&](const SPiece& p, Point s) {
+        if (opacity == 255)
+            return PutPiece<uint32_t>(p, [&](int32_t i) { return buffer.PixelPtr(s.x, s.y + i); });
+        if (!CommitBlock(*p.block))
+            return false;
+        View(*p.block).BlendFrom(buffer, {p.lx, p.ly}, opacity, {s.x, s.y, p.w, p.h});
+        return true;
+    });
+}
+
+bool CBlockVMTC::CopyStore(const CBlockVMTC& other, Point at, const ExtentRect& rect)
+{
+    return CopyStoreOf(*this, other, at, rect);
+}
+
+// ---- region writes ----------------------------------------------------------------
+
+void CBlockVMTC::FillAll(uint32_t value) { FillRect({0, 0, Width, Height}, value); }
+
+bool CBlockVMTC::FillRect(const ExtentRect& rect, uint32_t value)
+{
+    return ForEachBlockInRect(rect, [&](const SPiece& p) { return FillPiece<uint32_t>(p, value); });
+}
+
+bool CBlockVMTC::SetMasked(const ExtentRect& rect, uint32_t mask, uint32_t value)
+{
+    const uint32_t keep = ~mask, set = value & mask;
+    return ForEachBlockInRect(rect, [&](const SPiece& p) {
+        return TransformPiece<uint32_t>(p, [=](uint32_t v) { return (v & keep) | set; });
+    });
+}
+
+bool CBlockVMTC::SetAlpha(const ExtentRect& rect, uint8_t alpha)
+{
+    return SetMasked(rect, 0xFF000000u, uint32_t{alpha} << 24);
+}
+
+bool CBlockVMTC::FillColourOfMode(const ExtentRect& rect, uint32_t neutralColour)
+{
+    return SetMasked(rect, kColourBits, neutralColour);
+}
+
+bool CBlockVMTC::XorRect(const ExtentRect& rect, uint32_t value)
+{
+    return ForEachBlockInRect(rect, [&](const SPiece& p) {
+        return TransformPiece<uint32_t>(p, [=](uint32_t v) { return v ^ value; });
+    });
+}
+
+// ---- geometry -------------------------------------------------------------------
+
+bool CBlockVMTC::FlipH(const ExtentRect& rect)
+{
+    EdgeRect r;
+    if (!IsValid() || !ClipToBuffer(rect, Width, Height, r))
+        return false;
+    const SMirrorJob job{{r.left, r.top, r.left + (r.right - r.left) / 2, r.bottom}, r.left + r.right, 0, true, false};
+    return MirrorSwap<uint32_t>(&job, 1, r);
+}
+
+bool CBlockVMTC::FlipV(const ExtentRect& rect)
+{
+    EdgeRect r;
+    if (!IsValid() || !ClipToBuffer(rect, Width, Height, r))
+        return false;
+    const SMirrorJob job{{r.left, r.top, r.right, r.top + (r.bottom - r.top) / 2}, 0, r.top + r.bottom, false, true};
+    return MirrorSwap<uint32_t>(&job, 1, r);
+}
+
+bool CBlockVMTC::Rotate180(const ExtentRect& rect)
+{
+    EdgeRect r;
+    if (!IsValid() || !ClipToBuffer(rect, Width, Height, r))
+        return false;
+    // The upper half swaps with the lower one; an odd middle row mirrors in itself.
+    const int32_t middle = r.top + (r.bottom - r.top) / 2;
+    const SMirrorJob jobs[2] = {
+        {{r.left, r.top, r.right, middle}, r.left + r.right, r.top + r.bottom, true, true},
+        {{r.left, middle, r.left + (r.right - r.left) / 2, middle + 1}, r.left + r.right, 0, true, false},
+    };
+    return MirrorSwap<uint32_t>(jobs, (r.bottom - r.top) % 2 ? 2 : 1, r);
+}
+
+bool CBlockVMTC::RotateInto90(TMTC& buffer, bool clockwise) const
+{
+    if (!IsValid() || !buffer.Resize(Height, Width))
+        return false;
+    return const_cast<CBlockVMTC*>(this)->ForEachBlockInRect({0, 0, Width, Height}, [&](const SPiece& p) {
+        const ExtentRect t = Rotated({p.x, p.y, p.w, p.h}, Width, Height, clockwise);
+        if (!p.block->Committed())
+            buffer.FillRect(t, p.block->Uniform);
+        else
+            RotateRect(RowIn<uint32_t>(*p.block, p.lx, p.ly), BlockStride, p.w, p.h, buffer.PixelPtr(t.left, t.top),
+                       buffer.RowStep(), clockwise);
+        return true;
+    });
+}
+
+bool CBlockVMTC::RotateIntoStore90(CBlockVMTC& other, Point at, bool clockwise) const
+{
+    if (&other == this || !IsValid())
+        return false;
+    const ExtentRect whole{at.x, at.y, Height, Width};
+    const bool ok = other.ForEachBlockInRect(whole, [&](const SPiece& t) {
+        const ExtentRect s = Unrotated({t.x - at.x, t.y - at.y, t.w, t.h}, Width, Height, clockwise);
+        // The pieces of the target are cut where the source's blocks end too.
+        return const_cast<CBlockVMTC*>(this)->ForEachBlockInRect(s, [&](const SPiece& p) {
+            const ExtentRect r = Rotated({p.x, p.y, p.w, p.h}, Width, Height, clockwise);
+            const SPiece q = other.MakePiece(r.left + at.x, r.top + at.y, r.width, r.height);
+            if (!p.block->Committed())
+                return other.FillPiece<uint32_t>(q, p.block->Uniform);
+            if (!other.CommitBlock(*q.block))
+                return false;
+            RotateRect(RowIn<uint32_t>(*p.block, p.lx, p.ly), BlockStride, p.w, p.h,
+                       other.RowIn<uint32_t>(*q.block, q.lx, q.ly), other.BlockStride, clockwise);
+            return true;
+        });
+    });
+    other.CompactRect(ToEdge(whole));
+    return ok;
+}
+
+void CBlockVMTC::SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const
+{
+    auto add = [sums](uint32_t v, uint64_t n) {
+        for (int k = 0; k < 4; ++k)
+            sums[k] += uint64_t((v >> (8 * k)) & 0xFF) * n;
+    };
+    y = std::clamp(y, 0, Height - 1);
+    const int32_t inside = std::min(x1, Width);
+    // An uncommitted block adds its Uniform once per sample.
+    for (int32_t x = x0; x < inside;) {
+        const SBlock& b = Blocks[int64_t(y >> BlockShift) * BlocksX + (x >> BlockShift)];
+        const int32_t end = std::min(inside, (x | BlockMask) + 1);
+        if (!b.Committed()) {
+            add(b.Uniform, uint64_t(end - x));
+        } else {
+            const uint32_t* row = RowIn<uint32_t>(b, x & BlockMask, y & BlockMask);
+            for (int32_t i = 0; i < end - x; ++i)
+                add(row[i], 1);
+        }
+        x = end;
+    }
+    if (x1 > inside)
+        add(ClampedPixel(Width - 1, y), uint64_t(x1 - std::max(x0, inside)));
+}
+
+bool CBlockVMTC::ShrinkInto(TMTC& target, const ExtentRect& region) const
+{
+    if (!IsValid())
+        return false;
+    const int64_t stepX = int64_t(Width) * 1024 / std::max(target.Width, 1);
+    const int64_t stepY = int64_t(Height) * 1024 / std::max(target.Height, 1);
+    const int32_t boxW = Width / std::max(target.Width, 1) + 1, boxH = Height / std::max(target.Height, 1) + 1;
+    return ForEachRowSpan(target, region, [&](uint32_t* row, int32_t n, int32_t x0, int32_t y) {
+        const int32_t sy = int32_t((stepY * y) >> 10);
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t sx = int32_t((stepX * (x0 + i)) >> 10);
+            uint64_t sums[4] = {0, 0, 0, 0};
+            for (int32_t j = 0; j < boxH; ++j)
+                SumRow(sy + j, sx, sx + boxW, sums);
+            row[i] = AverageBytes(sums, uint64_t(boxW) * boxH);
+        }
+    });
+}
+
+bool CBlockVMTC::ScaleInto(CBlockVMTC& other) const
+{
+    if (&other == this || !IsValid() || !other.IsValid())
+        return false;
+    const int64_t stepX = int64_t(Width) * 1024 / other.Width, stepY = int64_t(Height) * 1024 / other.Height;
+    uint32_t tile[32 * 32];
+    const bool ok = other.ForEachBlockInRect({0, 0, other.Width, other.Height}, [&](const SPiece& p) {
+        for (int32_t y = 0; y < p.h; ++y)
+            for (int32_t x = 0; x < p.w; ++x) {
+                uint64_t sums[4] = {0, 0, 0, 0};
+                for (int32_t i = 0; i < 4; ++i) {
+                    const int32_t sy = int32_t((stepY * (p.y + y) + (stepY / 4) * i) >> 10);
+                    for (int32_t j = 0; j < 4; ++j) {
+                        const uint32_t v = ClampedPixel(int32_t((stepX * (p.x + x) + (stepX / 4) * j) >> 10), sy);
+                        for (int k = 0; k < 4; ++k)
+                            sums[k] += (v >> (8 * k)) & 0xFF;
+                    }
+                }
+                tile[y * 32 + x] = AverageBytes(sums, 16);
+            }
+        return other.PutPiece<uint32_t>(p, [&](int32_t i) { return tile + i * 32; });
+    });
+    other.Compact();
+    return ok;
+}
+
+// ---- alpha plane ----------------------------------------------------------------
+
+bool CBlockVMTC::AlphaToChannel(TChannel& channel, const ExtentRect& rect) const
+{
+    if (!channel.IsValid())
+        return false;
+    return ForEachPieceTo(channel.Width, channel.Height, {rect.left, rect.top}, rect, [&](const SPiece& p, Point d) {
+        ReadAlpha(p, [&](int32_t i) { return channel.PixelPtr(d.x, d.y + i); });
+        return true;
+    });
+}
+
+bool CBlockVMTC::ChannelToAlpha(const TChannel& channel, const ExtentRect& rect)
+{
+    if (!channel.IsValid())
+        return false;
+    const bool ok = ForEachPieceFrom(channel.Width, channel.Height, {rect.left, rect.top}, rect,
+                                     [&](const SPiece& p, Point s) {
+                                         return WriteAlpha(p, [&](int32_t i) { return channel.PixelPtr(s.x, s.y + i); });
+                                     });
+    CompactRect(ToEdge(rect));
+    return ok;
+}
+
+bool CBlockVMTC::SwapAlphaWithChannel(TChannel& channel)
+{
+    if (!channel.IsValid())
+        return false;
+    const ExtentRect whole{0, 0, Width, Height};
+    const bool ok = ForEachPieceFrom(channel.Width, channel.Height, {0, 0}, whole, [&](const SPiece& p, Point s) {
+        // The store's alpha is saved first: if its block cannot get memory,
+        // neither side of this piece has changed.
+        uint8_t saved[32 * 32];
+        ReadAlpha(p, [&](int32_t i) { return saved + i * 32; });
+        if (!WriteAlpha(p, [&](int32_t i) { return channel.PixelPtr(s.x, s.y + i); }))
+            return false;
+        for (int32_t i = 0; i < p.h; ++i)
+            std::memcpy(channel.PixelPtr(s.x, s.y + i), saved + i * 32, size_t(p.w));
+        return true;
+    });
+    Compact();
+    return ok;
+}
+
+} // namespace morvane

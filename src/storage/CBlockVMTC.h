@@ -1,0 +1,143 @@
+#pragma once
+// The 32-bit block store of layers: 32 x 32 blocks of blue, green, red,
+// alpha pixels; a new block is transparent white. Every operation clips to
+// the store and reads an uncommitted block as its Uniform; writes that cover
+// a whole block and can be said with one value change only the Uniform.
+// Operations that write return false when nothing was left after clipping or
+// a block could not get memory; the blocks written before stay consistent.
+#include "storage/BlockViews.h"
+#include "storage/CBlockImage.h"
+
+namespace morvane {
+
+class TChannel;
+class TMTC;
+
+class CBlockVMTC : public CBlockImage {
+public:
+    static constexpr uint32_t kDefaultUniform = 0x00FFFFFF;
+
+    // Not valid (and holding nothing) unless both sides are within 1 ... 32767
+    // and the area within 2^28 pixels.
+    CBlockVMTC(int32_t width, int32_t height);
+    CBlockVMTC(const CBlockVMTC& other);
+    CBlockVMTC& operator=(const CBlockVMTC&) = delete;
+
+    bool IsValid() const override { return CBlockImage::IsValid() && rowTable_ != nullptr; }
+    bool InitBlock(SBlock& block) override;
+
+    TVMTC View(const SBlock& block) const { return TVMTC(block, BlockWidth, rowTable_); }
+
+    // ---- single pixels ----
+    // 0 outside the store.
+    uint32_t GetPixel(int32_t x, int32_t y) const;
+    uint32_t GetPixelClamped(int32_t x, int32_t y) const;
+    uint32_t GetPixelOrDefault(int32_t x, int32_t y) const;
+    // Commits the block unless it already reads value; false outside.
+    bool SetPixel(int32_t x, int32_t y, uint32_t value);
+    // The pixel after clamping into the store, its block committed; nullptr
+    // when that fails.
+    uint32_t* PixelPtrClamped(int32_t x, int32_t y);
+
+    // ---- copies ----
+    // rect of the store to `at` of buffer: BlendFrom at the opacity (255
+    // copies). An uncommitted piece acts as its block filled with Uniform;
+    // with skipTransparent, pieces of uncommitted blocks of uniform alpha 0
+    // are left out.
+    bool CopyOut(TMTC& buffer, Point at, bool skipTransparent, uint8_t opacity, const ExtentRect& rect) const;
+    // rect of buffer to `at` of the store, copied (255) or blended.
+    bool CopyIn(const TMTC& buffer, Point at, uint8_t opacity, const ExtentRect& rect);
+    // rect of other to `at` of this store.
+    bool CopyStore(const CBlockVMTC& other, Point at, const ExtentRect& rect);
+
+    // ---- region writes ----
+    void FillAll(uint32_t value);
+    bool FillRect(const ExtentRect& rect, uint32_t value);
+    // pixel := (value AND mask) OR (pixel AND NOT mask).
+    bool SetMasked(const ExtentRect& rect, uint32_t mask, uint32_t value);
+    bool SetAlpha(const ExtentRect& rect, uint8_t alpha);
+    // The colour of every pixel := the blend mode's neutral colour, alpha kept.
+    bool FillColourOfMode(const ExtentRect& rect, uint32_t neutralColour);
+    bool XorRect(const ExtentRect& rect, uint32_t value);
+
+    // ---- geometry ----
+    // Block pairs are swapped and mirrored in place; a failed commit leaves
+    // the store unchanged. Compacts the region afterwards.
+    bool FlipH(const ExtentRect& rect);
+    bool FlipV(const ExtentRect& rect);
+    bool Rotate180(const ExtentRect& rect);
+    // buffer becomes Height x Width: clockwise, target (x, y) = source (y,
+    // Height - 1 - x); otherwise target (x, y) = source (Width - 1 - y, x).
+    bool RotateInto90(TMTC& buffer, bool clockwise) const;
+    // The same into another store, the rotated picture's top-left at `at`.
+    bool RotateIntoStore90(CBlockVMTC& other, Point at, bool clockwise) const;
+    // Box average for thumbnails into the region of target; the sizes set the
+    // scale. Each sample is clamped into the store.
+    bool ShrinkInto(TMTC& target, const ExtentRect& region) const;
+    // 4 x 4 supersampled scale of the whole store into the whole of other.
+    bool ScaleInto(CBlockVMTC& other) const;
+
+    // ---- alpha plane (the channel has the store's coordinates) ----
+    bool AlphaToChannel(TChannel& channel, const ExtentRect& rect) const;
+    bool ChannelToAlpha(const TChannel& channel, const ExtentRect& rect);
+    bool SwapAlphaWithChannel(TChannel& channel);
+    // Piece forms, shared with the mask store: row(i) gives the bytes of row i.
+    template <typename RowFn>
+    void ReadAlpha(const SPiece& p, RowFn row) const;
+    template <typename RowFn>
+    bool WriteAlpha(const SPiece& p, RowFn row);
+
+    uint32_t DefaultUniform = kDefaultUniform;
+
+protected:
+    bool BlockHasContent(const SBlock& b) const override;
+
+private:
+    uint32_t PixelIn(const SBlock& b, int32_t x, int32_t y) const
+    {
+        return b.Committed() ? *RowIn<uint32_t>(b, x & BlockMask, y & BlockMask) : b.Uniform;
+    }
+    uint32_t ClampedPixel(int32_t x, int32_t y) const;
+    // Sums of the four bytes over the samples x0 ... x1 - 1 of row y, x clamped.
+    void SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const;
+
+    int64_t* rowTable_ = nullptr;
+};
+
+template <typename RowFn>
+void CBlockVMTC::ReadAlpha(const SPiece& p, RowFn row) const
+{
+    for (int32_t i = 0; i < p.h; ++i) {
+        uint8_t* d = row(i);
+        if (!p.block->Committed()) {
+            std::memset(d, int(p.block->Uniform >> 24), size_t(p.w));
+            continue;
+        }
+        const uint32_t* s = RowIn<uint32_t>(*p.block, p.lx, p.ly + i);
+        for (int32_t j = 0; j < p.w; ++j)
+            d[j] = uint8_t(s[j] >> 24);
+    }
+}
+
+template <typename RowFn>
+bool CBlockVMTC::WriteAlpha(const SPiece& p, RowFn row)
+{
+    // One alpha over the piece is a masked set, which keeps whole blocks uniform.
+    const uint8_t first = row(0)[0];
+    bool same = true;
+    for (int32_t i = 0; i < p.h && same; ++i)
+        same = std::all_of(row(i), row(i) + p.w, [first](uint8_t v) { return v == first; });
+    if (same)
+        return TransformPiece<uint32_t>(p, [first](uint32_t v) { return (v & 0x00FFFFFFu) | (uint32_t{first} << 24); });
+    if (!CommitBlock(*p.block))
+        return false;
+    for (int32_t i = 0; i < p.h; ++i) {
+        const uint8_t* s = row(i);
+        uint32_t* d = RowIn<uint32_t>(*p.block, p.lx, p.ly + i);
+        for (int32_t j = 0; j < p.w; ++j)
+            d[j] = (d[j] & 0x00FFFFFFu) | (uint32_t{s[j]} << 24);
+    }
+    return true;
+}
+
+} // namespace morvane
