@@ -118,14 +118,26 @@ public:
                       const ExtentRect& rect, uint32_t background);
 
     // Drawing primitives (the drawing source).
+    // Visits max(|dx|, |dy|) + 1 points (integer division) with the parameter
+    // stepped from p0 to p1; ends beyond 2^20 pixels of the buffer draw nothing.
     void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, PixelFn fn, uint32_t colour,
                   int32_t p0, int32_t p1);
+    // One pixel a step of the major axis at full strength, or, when wide, two
+    // across the minor axis weighted by its fraction; colour blend.
     void DrawLineAA(uint32_t colour, bool wide, double x0, double y0, double x1, double y1);
+    // The rectangle's rim, each pixel visited once.
     void FrameRect(const ExtentRect& rect, PixelFn fn, uint32_t colour, int32_t param);
+    // Cells of cell.x x cell.y counted from the region's corner, colourB
+    // first; false for an empty region or cell.
     bool FillChecker(const ExtentRect& rect, Point cell, uint32_t colourA, uint32_t colourB);
-    // Discs at opacity 0..1; nothing for r <= 0 or non-finite input.
+    // Discs through the colour blend at opacity 0..1, 4 x 4 samples a pixel;
+    // nothing for r <= 0, non-finite input or a centre or radius beyond 2^20
+    // pixels of the buffer. Without antialias every touched pixel gets the
+    // full opacity. The falloff form fades the opacity towards the rim when
+    // r >= 3 (smaller discs are plain).
     void StampDisc(double cx, double cy, double r, uint32_t colour, double opacity, bool antialias);
-    void StampDiscFalloff(double cx, double cy, double r, uint32_t colour, double opacity);
+    void StampDiscFalloff(double cx, double cy, double r, uint32_t colour, double opacity,
+                          bool antialias = true);
 
     // Reads a BMP file held in memory; see the BMP source for what is accepted.
     bool LoadBmp(const uint8_t* data, size_t size, int* dpiOut);
