@@ -1,0 +1,36 @@
+// The run command's job: the demo picture is written and reads back intact.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/DemoPicture.h"
+#include "storage/TMTC.h"
+
+using namespace morvane;
+
+TEST(DemoPicture, WritesABmpThatReadsBackAsDrawn)
+{
+    TMTC drawn;
+    ASSERT_TRUE(DrawDemoPicture(drawn));
+    const auto path = std::filesystem::temp_directory_path() / "morvane-demo-test.bmp";
+    ASSERT_TRUE(WriteDemoPicture(path.string().c_str()));
+
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(path);
+    TMTC read;
+    ASSERT_TRUE(read.LoadBmp(bytes.data(), bytes.size(), nullptr));
+    ASSERT_TRUE(read.FlipVertical({0, 0, read.Width, read.Height})); // bottom-up file
+    ASSERT_EQ(read.Width, drawn.Width);
+    ASSERT_EQ(read.Height, drawn.Height);
+    int differing = 0;
+    for (int y = 0; y < read.Height; ++y)
+        for (int x = 0; x < read.Width; ++x)
+            differing += (read.GetPixel(x, y) & 0xFFFFFF) != (drawn.GetPixel(x, y) & 0xFFFFFF);
+    EXPECT_EQ(differing, 0);
+    // Not a blank canvas: the star's yellow is there.
+    EXPECT_EQ(drawn.GetPixel(452, 130) & 0xFFFFFF, 0xF0C040u);
+}
