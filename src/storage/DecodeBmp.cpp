@@ -24,6 +24,8 @@ struct MaskChannel {
     uint32_t Value(uint32_t pixel) const
     {
         const uint32_t v = (pixel & mask) >> shift;
+        if (bits == 0)
+            return 0;
         if (bits >= 8)
             return v >> (bits - 8);
         const uint32_t max = (1u << bits) - 1;

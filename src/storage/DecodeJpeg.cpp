@@ -7,6 +7,7 @@
 // libjpeg reports errors by longjmp back into ReadJpeg: that function's frame
 // holds no object with a destructor, and nothing is created between the
 // setjmp and the jump that would need one.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -21,6 +22,7 @@ namespace {
 // A progressive file may hold any number of scans, each a full pass over the
 // coefficients; real files have a dozen or so.
 constexpr int kMaxScans = 500;
+constexpr JDIMENSION kRowsPerCall = 16;
 
 struct JpegErrors {
     jpeg_error_mgr pub;
@@ -88,13 +90,17 @@ DecodeResult ReadJpeg(jpeg_decompress_struct* d, JpegErrors* errors, jpeg_progre
     JSAMPARRAY cmykRow = cmyk ? (*d->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(d), JPOOL_IMAGE,
                                                         d->output_width * 4, 1)
                               : nullptr;
+    // Several rows a call let the library hand over a whole row group at once.
+    JSAMPROW rows[kRowsPerCall];
     while (d->output_scanline < d->output_height) {
-        const int32_t y = int32_t(d->output_scanline);
-        JSAMPROW row = cmyk ? cmykRow[0] : reinterpret_cast<JSAMPROW>(out->Row(y));
-        if (jpeg_read_scanlines(d, &row, 1) != 1)
+        const JDIMENSION first = d->output_scanline;
+        const JDIMENSION count = cmyk ? 1 : std::min<JDIMENSION>(kRowsPerCall, d->output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = cmyk ? cmykRow[0] : reinterpret_cast<JSAMPROW>(out->Row(int32_t(first + i)));
+        if (jpeg_read_scanlines(d, rows, count) == 0)
             return DecodeResult::Truncated;
         if (cmyk)
-            CmykRowToBgra(row, out->Row(y), d->output_width, d->saw_Adobe_marker);
+            CmykRowToBgra(rows[0], out->Row(int32_t(first)), d->output_width, d->saw_Adobe_marker);
     }
     // Whatever follows the last row (a damaged trailer, say) cannot spoil the
     // image, so the decoder is not finished, only destroyed.
