@@ -43,6 +43,16 @@ ExtentRect Unrotated(const ExtentRect& t, int32_t srcW, int32_t srcH, bool clock
     return {srcW - t.top - t.height, t.left, t.height, t.width};
 }
 
+// A block row is 128 bytes: a copy of that constant size is inlined, which
+// matters when a copy out is half a million rows.
+void CopyRow(uint32_t* d, const uint32_t* s, int32_t n)
+{
+    if (n == 32)
+        std::memcpy(d, s, 32 * 4);
+    else
+        std::memcpy(d, s, size_t(n) * 4);
+}
+
 uint32_t AverageBytes(const uint64_t sums[4], uint64_t count)
 {
     uint32_t v = 0;
@@ -125,7 +135,10 @@ bool CBlockVMTC::CopyOut(TMTC& buffer, Point at, bool skipTransparent, uint8_t o
         const SBlock& b = *p.block;
         if (b.Committed()) {
             flush();
-            buffer.BlendFrom(View(b), d, opacity, {p.lx, p.ly, p.w, p.h});
+            if (opacity == 255)
+                CopyRows(buffer, d, b, p);
+            else
+                buffer.BlendFrom(View(b), d, opacity, {p.lx, p.ly, p.w, p.h});
         } else if (skipTransparent && (b.Uniform >> 24) == 0) {
             flush();
         } else if (run.width > 0 && runColour == b.Uniform && run.top == d.y && run.height == p.h &&
@@ -140,6 +153,12 @@ bool CBlockVMTC::CopyOut(TMTC& buffer, Point at, bool skipTransparent, uint8_t o
     });
     flush();
     return ok;
+}
+
+void CBlockVMTC::CopyRows(TMTC& buffer, Point at, const SBlock& b, const SPiece& p) const
+{
+    for (int32_t i = 0; i < p.h; ++i)
+        CopyRow(buffer.PixelPtr(at.x, at.y + i), RowIn<uint32_t>(b, p.lx, p.ly + i), p.w);
 }
 
 bool CBlockVMTC::CopyIn(const TMTC& buffer, Point at, uint8_t opacity, const ExtentRect& rect)

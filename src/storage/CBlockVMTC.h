@@ -98,6 +98,7 @@ private:
         return b.Committed() ? *RowIn<uint32_t>(b, x & BlockMask, y & BlockMask) : b.Uniform;
     }
     uint32_t ClampedPixel(int32_t x, int32_t y) const;
+    void CopyRows(TMTC& buffer, Point at, const SBlock& b, const SPiece& p) const;
     // Sums of the four bytes over the samples x0 ... x1 - 1 of row y, x clamped.
     void SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const;
 
