@@ -52,6 +52,27 @@ bool PeekSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& heigh
     return true;
 }
 
+// Deflate turns a byte into at most 1032; image data that could not hold the
+// image's rows even so is refused before the image gets memory. The walk
+// stops at the first chunk that does not fit, as libpng would.
+bool ImageDataCanHold(const uint8_t* data, size_t size, uint32_t width, uint32_t height)
+{
+    constexpr uint64_t kMaxDeflateRatio = 1032;
+    const uint32_t depth = data[24], colourType = data[25];
+    const uint32_t samples = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+    const uint64_t rowBytes = 1 + (uint64_t(width) * samples * depth + 7) / 8;
+    uint64_t compressed = 0;
+    for (size_t at = 8; at + 12 <= size;) {
+        const uint64_t length = png_get_uint_32(data + at);
+        if (length > size - at - 12)
+            break;
+        if (std::memcmp(data + at + 4, "IDAT", 4) == 0)
+            compressed += length;
+        at += size_t(length) + 12;
+    }
+    return compressed * kMaxDeflateRatio >= rowBytes * height;
+}
+
 // Asks libpng for 8-bit blue, green, red, alpha whatever the file holds.
 void RequestBgra(png_structp png, png_infop info)
 {
@@ -127,6 +148,8 @@ DecodeResult DecodePngData(const uint8_t* data, size_t size, TMTC& out, int& dpi
         return size < 24 ? DecodeResult::Truncated : DecodeResult::Corrupt;
     if (!DecodeSizeAllowed(width, height, limits))
         return width == 0 || height == 0 ? DecodeResult::Corrupt : DecodeResult::TooLarge;
+    if (size < 26 || !ImageDataCanHold(data, size, width, height))
+        return DecodeResult::Truncated;
 
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;

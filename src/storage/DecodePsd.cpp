@@ -173,10 +173,15 @@ DecodeResult CheckDataLength(ByteReader in, const PsdHeader& h, uint32_t compres
     const uint64_t tableBytes = uint64_t(h.channels) * h.height * 2;
     if (tableBytes > available)
         return DecodeResult::Truncated;
+    // A PackBits header covers at most 128 pixels, so a row that claims fewer
+    // bytes than that allows cannot fill the row.
+    const uint32_t shortest = 2 * ((h.width + 127) / 128);
     uint64_t needed = tableBytes;
     for (uint64_t i = 0; i < uint64_t(h.usedChannels) * h.height; ++i) {
         uint32_t length = 0;
         in.U16BE(length); // the table was checked to be there
+        if (length < shortest)
+            return DecodeResult::Corrupt;
         needed += length;
     }
     return needed <= available ? DecodeResult::Ok : DecodeResult::Truncated;

@@ -339,22 +339,38 @@ TEST(ImageDecoders, PsdPackBitsRow)
         EXPECT_EQ(image.GetPixel(x, 0), want[x]);
 }
 
-// Large declared sizes whose data is missing are refused before the image
-// gets memory: with no memory to spare, the answer is still "truncated".
+// Large declared sizes whose data is missing or too short are refused before
+// the image gets memory: with no memory to spare, the answer is still about
+// the data.
 TEST(ImageDecoders, MissingDataIsFoundBeforeAllocating)
 {
     Bytes bmp = ReadFixture("rgb24.bmp");
     Put32LE(bmp, 18, 16000), Put32LE(bmp, 22, 16000);
-    Bytes psd = MakePsd(3, 3, 16000, 16000, {0, 0});
-    Bytes packed = MakePsd(3, 3, 16000, 16000, {0, 1});
+    Bytes png = ReadFixture("rgba8.png"); // a few bytes of deflate cannot make 16000 rows
+    Put32BE(png, 16, 16000), Put32BE(png, 20, 16000);
+    // PackBits rows of one byte each, where 16000 pixels need at least 250.
+    Bytes rows(2 + 3 * 16000 * 3, 1);
+    rows[0] = 0;
+    for (size_t i = 2; i < 2 + 3 * 16000 * 2; i += 2)
+        rows[i] = 0;
+    const struct {
+        Bytes bytes;
+        DecodeResult expected;
+    } cases[] = {
+        {bmp, DecodeResult::Truncated},
+        {png, DecodeResult::Truncated},
+        {MakePsd(3, 3, 16000, 16000, {0, 0}), DecodeResult::Truncated},
+        {MakePsd(3, 3, 16000, 16000, {0, 1}), DecodeResult::Truncated},
+        {MakePsd(3, 3, 16000, 16000, rows), DecodeResult::Corrupt},
+    };
     ScopedMemoryLimit noMemory(0);
-    for (const Bytes* b : {&bmp, &psd, &packed}) {
+    for (const auto& c : cases) {
         TMTC image;
-        EXPECT_EQ(DecodeImageMemory(b->data(), b->size(), image, nullptr), DecodeResult::Truncated);
+        EXPECT_EQ(DecodeImageMemory(c.bytes.data(), c.bytes.size(), image, nullptr), c.expected);
     }
-    const Bytes png = ReadFixture("rgba8.png");
+    const Bytes fits = ReadFixture("rgba8.png");
     TMTC image;
-    EXPECT_EQ(DecodeImageMemory(png.data(), png.size(), image, nullptr), DecodeResult::OutOfMemory);
+    EXPECT_EQ(DecodeImageMemory(fits.data(), fits.size(), image, nullptr), DecodeResult::OutOfMemory);
 }
 
 // Every prefix of every fixture: never a crash, and a failure leaves no
