@@ -50,8 +50,10 @@ bool CBlockVCH::CopyOut(TChannel& channel, Point at, const ExtentRect& rect) con
         return false;
     return ForEachPieceTo(channel.Width, channel.Height, at, rect, [&](const SPiece& p, Point d) {
         const SBlock& b = *p.block;
-        if (!b.Committed())
-            return channel.FillRect({d.x, d.y, p.w, p.h}, uint8_t(b.Uniform)), true;
+        if (!b.Committed()) {
+            channel.FillRect({d.x, d.y, p.w, p.h}, uint8_t(b.Uniform));
+            return true;
+        }
         for (int32_t i = 0; i < p.h; ++i)
             std::memcpy(channel.PixelPtr(d.x, d.y + i), RowIn<uint8_t>(b, p.lx, p.ly + i), size_t(p.w));
         return true;
