@@ -23,9 +23,9 @@ struct MaskChannel {
 
     uint32_t Value(uint32_t pixel) const
     {
-        const uint32_t v = (pixel & mask) >> shift;
         if (bits == 0)
             return 0;
+        const uint32_t v = (pixel & mask) >> shift;
         if (bits >= 8)
             return v >> (bits - 8);
         const uint32_t max = (1u << bits) - 1;
@@ -55,7 +55,6 @@ struct BmpHeader {
     uint32_t masks[4] = {};  // red, green, blue, alpha
     bool useAlphaMask = false;
     uint32_t palette[256];   // every index has a colour; those past the file's palette are black
-    uint64_t dataOffset = 0;
     int dpi = 0;
 };
 
@@ -174,7 +173,6 @@ DecodeResult ReadHeaders(ByteReader& in, BmpHeader& h)
     // The pixels start where the file header says, never inside the headers.
     if (offset < 14 + headerSize)
         return DecodeResult::Corrupt;
-    h.dataOffset = offset;
     return in.Seek(offset) ? DecodeResult::Ok : DecodeResult::Truncated;
 }
 
