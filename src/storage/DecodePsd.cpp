@@ -1,6 +1,10 @@
 // The merged image of a PSD file: version 1, 8 bits a channel, RGB or
-// greyscale, raw or PackBits rows. The first channel after the colour ones
-// is taken as the image's transparency. Layers are not read.
+// greyscale, raw or PackBits rows. Layers are not read.
+//
+// Channels after the colour ones are the file's saved selections unless the
+// layer count is negative, which marks the first of them as the merged
+// image's transparency. Only then does the image get that alpha: a saved
+// selection read as alpha would hide parts of the picture.
 #include <algorithm>
 #include <new>
 #include <vector>
@@ -43,6 +47,13 @@ int ReadResolution(ByteReader in)
     return 0;
 }
 
+// The layer section starts with its length and the layer count (16 bits, signed).
+bool HasMergedTransparency(ByteReader layers)
+{
+    uint32_t length, count;
+    return layers.U32BE(length) && layers.U16BE(count) && (count & 0x8000) != 0;
+}
+
 // Reads a length-prefixed section and leaves the reader after it; a reader
 // over the section's content comes back through `section`.
 DecodeResult SkipSection(ByteReader& in, ByteReader* section)
@@ -69,15 +80,16 @@ DecodeResult ReadHeader(ByteReader& in, PsdHeader& h)
     h.colourChannels = h.mode == kModeRgb ? 3 : 1;
     if (h.channels < h.colourChannels || h.channels > kMaxChannels || h.width == 0 || h.height == 0)
         return DecodeResult::Corrupt;
-    h.usedChannels = std::min(h.channels, h.colourChannels + 1);
 
-    ByteReader resources(nullptr, 0);
+    ByteReader resources(nullptr, 0), layers(nullptr, 0);
     DecodeResult r = SkipSection(in, nullptr); // colour mode data
     if (r == DecodeResult::Ok)
         r = SkipSection(in, &resources);
     if (r == DecodeResult::Ok)
-        r = SkipSection(in, nullptr); // layers and masks
+        r = SkipSection(in, &layers);
     h.dpi = ReadResolution(resources);
+    const bool transparency = HasMergedTransparency(layers);
+    h.usedChannels = std::min(h.channels, h.colourChannels + (transparency ? 1 : 0));
     return r;
 }
 

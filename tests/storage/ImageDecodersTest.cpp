@@ -84,6 +84,17 @@ Expect Rows(std::vector<std::vector<int>> rows)
     return ::testing::AssertionSuccess();
 }
 
+void Put16LE(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
+void Put32LE(Bytes& b, size_t at, uint32_t v) { Put16LE(b, at, v), Put16LE(b, at + 2, v >> 16); }
+void Put16BE(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v >> 8), b[at + 1] = uint8_t(v); }
+void Put32BE(Bytes& b, size_t at, uint32_t v) { Put16BE(b, at, v >> 16), Put16BE(b, at + 2, v); }
+
+struct BigEndianAt {
+    const Bytes& b;
+    uint32_t U16(size_t at) const { return uint32_t(b.at(at)) << 8 | b.at(at + 1); }
+    uint32_t U32(size_t at) const { return U16(at) << 16 | U16(at + 2); }
+};
+
 struct Variant {
     const char* file;
     Expect expect;
@@ -190,6 +201,21 @@ TEST(ImageDecoders, PsdMergedImage)
     });
 }
 
+// The fourth channel is the image's alpha only when the layer count is
+// negative; otherwise it is a saved selection and the image stays opaque.
+TEST(ImageDecoders, PsdAlphaFollowsTheLayerCount)
+{
+    Bytes psd = ReadFixture("psd_rgba_packbits.psd");
+    const BigEndianAt at{psd};
+    const size_t resources = 26 + 4 + at.U32(26);
+    const size_t layerCount = resources + 4 + at.U32(resources) + 8;
+    ASSERT_EQ(at.U16(layerCount), 0xFFFFu); // -1: one layer, merged transparency
+    Put16BE(psd, layerCount, 1);
+    TMTC image;
+    ASSERT_EQ(DecodePsd(psd.data(), psd.size(), image, nullptr), DecodeResult::Ok);
+    EXPECT_TRUE(SameImage(image, Indexed(35)));
+}
+
 TEST(ImageDecoders, PsdPreviewFitsTheSizeWanted)
 {
     const Bytes psd = ReadFixture("psd_rgba_packbits.psd");
@@ -226,11 +252,6 @@ TEST(ImageDecoders, FileNamesAndDispatch)
 }
 
 // ---- hostile input ------------------------------------------------------------
-
-void Put16LE(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
-void Put32LE(Bytes& b, size_t at, uint32_t v) { Put16LE(b, at, v), Put16LE(b, at + 2, v >> 16); }
-void Put16BE(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v >> 8), b[at + 1] = uint8_t(v); }
-void Put32BE(Bytes& b, size_t at, uint32_t v) { Put16BE(b, at, v >> 16), Put16BE(b, at + 2, v); }
 
 // The offset of the first JPEG start-of-frame marker's height field.
 size_t JpegFrameSize(const Bytes& b)
