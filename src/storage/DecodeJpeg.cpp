@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "storage/DecoderSupport.h"
 #include "storage/TMTC.h"
@@ -73,7 +74,7 @@ DecodeResult ReadJpeg(jpeg_decompress_struct* d, JpegErrors* errors, jpeg_progre
                       const uint8_t* data, size_t size, TMTC* out, int* dpi, const DecodeLimits* limits)
 {
     if (setjmp(errors->jump))
-        return DecodeResult::Corrupt;
+        return errors->pub.msg_code == JERR_OUT_OF_MEMORY ? DecodeResult::OutOfMemory : DecodeResult::Corrupt;
     jpeg_create_decompress(d); // clears everything but the error manager
     d->progress = progress;
     jpeg_mem_src(d, data, static_cast<unsigned long>(size));

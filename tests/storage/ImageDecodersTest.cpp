@@ -192,6 +192,27 @@ TEST(ImageDecoders, JpegProgressiveGreyAndCmyk)
     }
 }
 
+// Each scan of a progressive file is a pass over the whole image; a file
+// that repeats its last scan endlessly is cut off instead of decoded for ever.
+TEST(ImageDecoders, JpegScanCountIsBounded)
+{
+    const Bytes jpeg = ReadFixture("blocks_progressive.jpg");
+    size_t lastScan = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            lastScan = i;
+    ASSERT_GT(lastScan, 0u);
+    const Bytes scan(jpeg.begin() + std::ptrdiff_t(lastScan), jpeg.end() - 2); // up to the end marker
+    for (const auto& [copies, expected] : {std::pair{10, DecodeResult::Ok}, std::pair{600, DecodeResult::Corrupt}}) {
+        Bytes bytes(jpeg.begin(), jpeg.end() - 2);
+        for (int i = 0; i < copies; ++i)
+            bytes.insert(bytes.end(), scan.begin(), scan.end());
+        bytes.insert(bytes.end(), {0xFF, 0xD9});
+        TMTC image;
+        EXPECT_EQ(DecodeJpeg(bytes.data(), bytes.size(), image, nullptr), expected) << copies;
+    }
+}
+
 TEST(ImageDecoders, PsdMergedImage)
 {
     CheckVariants({
