@@ -1,5 +1,9 @@
 #include "storage/CBlockVMTC.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "storage/PixelWalk.h"
 #include "storage/TChannel.h"
 #include "storage/TMTC.h"
@@ -52,6 +56,81 @@ void CopyRow(uint32_t* d, const uint32_t* s, int32_t n)
     else
         std::memcpy(d, s, size_t(n) * 4);
 }
+
+// Copies out of a region this large store past the caches: the target would
+// not stay cached anyway, and streaming stores spare reading every target
+// line before writing it.
+constexpr int64_t kStreamingPixels = int64_t(1) << 21;
+
+// Copies n pixels; the 64-byte lines wholly inside the target are streamed.
+void StreamRow(uint32_t* d, const uint32_t* s, int32_t n)
+{
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const uintptr_t address = reinterpret_cast<uintptr_t>(d);
+    if ((address & 3) == 0) {
+        i = std::min(n, int32_t(((64 - (address & 63)) & 63) / 4));
+        std::memcpy(d, s, size_t(i) * 4);
+        for (; i + 16 <= n; i += 16)
+            for (int32_t k = i; k < i + 16; k += 4)
+                _mm_stream_si128(reinterpret_cast<__m128i*>(d + k),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k)));
+    }
+#endif
+    std::memcpy(d + i, s + i, size_t(n - i) * 4);
+}
+
+// Committed pieces side by side in one band of blocks are copied out row by
+// row across the group: gathered into one row, then streamed, so that each
+// target row gets whole cache lines; eight blocks make a kilobyte a row.
+class StreamingGroup {
+public:
+    StreamingGroup(const CBlockVMTC& store, TMTC& buffer) : store_(store), buffer_(buffer) {}
+    ~StreamingGroup()
+    {
+        Flush();
+#if defined(__SSE2__)
+        _mm_sfence();
+#endif
+    }
+
+    void Add(const SPiece& p, Point d)
+    {
+        if (count_ > 0 && (count_ == kGroup || d.y != at_.y || d.x != at_.x + width_))
+            Flush();
+        if (count_ == 0) {
+            at_ = d;
+            height_ = p.h;
+            width_ = 0;
+        }
+        pieces_[count_++] = p;
+        width_ += p.w;
+    }
+
+    void Flush()
+    {
+        for (int32_t i = 0; i < height_ && count_ > 0; ++i) {
+            uint32_t* out = gathered_;
+            for (int k = 0; k < count_; ++k) {
+                const SPiece& p = pieces_[k];
+                std::memcpy(out, store_.RowIn<uint32_t>(*p.block, p.lx, p.ly + i), size_t(p.w) * 4);
+                out += p.w;
+            }
+            StreamRow(buffer_.PixelPtr(at_.x, at_.y + i), gathered_, width_);
+        }
+        count_ = 0;
+    }
+
+private:
+    static constexpr int kGroup = 8;
+    const CBlockVMTC& store_;
+    TMTC& buffer_;
+    SPiece pieces_[kGroup];
+    int count_ = 0;
+    Point at_;
+    int32_t width_ = 0, height_ = 0;
+    alignas(64) uint32_t gathered_[kGroup * 32];
+};
 
 uint32_t AverageBytes(const uint64_t sums[4], uint64_t count)
 {
@@ -117,8 +196,11 @@ uint32_t* CBlockVMTC::PixelPtrClamped(int32_t x, int32_t y)
 bool CBlockVMTC::CopyOut(TMTC& buffer, Point at, bool skipTransparent, uint8_t opacity,
                          const ExtentRect& rect) const
 {
-    if (opacity == 0 || !buffer.IsValid())
+    CopyRegion c;
+    if (opacity == 0 || !buffer.IsValid() || !ClipCopy(rect, at, Width, Height, buffer.Width, buffer.Height, c))
         return false;
+    const bool streaming = opacity == 255 && int64_t(c.width) * c.height >= kStreamingPixels;
+    StreamingGroup group(*this, buffer);
     // Neighbouring uncommitted pieces of one value are filled as one run.
     ExtentRect run;
     uint32_t runColour = 0;
@@ -135,7 +217,9 @@ bool CBlockVMTC::CopyOut(TMTC& buffer, Point at, bool skipTransparent, uint8_t o
         const SBlock& b = *p.block;
         if (b.Committed()) {
             flush();
-            if (opacity == 255)
+            if (streaming)
+                group.Add(p, d);
+            else if (opacity == 255)
                 CopyRows(buffer, d, b, p);
             else
                 buffer.BlendFrom(View(b), d, opacity, {p.lx, p.ly, p.w, p.h});

@@ -397,6 +397,22 @@ TEST(CBlockVMTC, CopyOutDoesNotDependOnCommitment)
     EXPECT_EQ(out.GetPixel(40, 20), 0xFF0000FFu);
 }
 
+// Copies out of large regions take another road (rows across groups of
+// blocks, streamed past the caches); it must give the same pixels, for a
+// target row start on and off a cache line.
+TEST(CBlockVMTC, LargeCopyOutMatchesTheFlatBuffer)
+{
+    CBlockVMTC store(2100, 1010);
+    MakeMixed(store, 8);
+    const TMTC flat = Flatten(store);
+    for (Point at : {Point{0, 0}, Point{-13, 3}, Point{5, -1}}) {
+        TMTC out = RandomPicture(2101, 1010, 9), outFlat = RandomPicture(2101, 1010, 9);
+        EXPECT_TRUE(store.CopyOut(out, at, false, 255, {0, 0, 2100, 1010}));
+        outFlat.CopyFrom(flat, at, {0, 0, 2100, 1010});
+        EXPECT_EQ(Difference(out, outFlat), "") << at.x << ", " << at.y;
+    }
+}
+
 // A commit that fails in the middle of a write stops it: the blocks written
 // so far hold the new pixels, the rest the old ones, and none is half made.
 TEST(CBlockVMTC, OutOfMemoryMidWriteLeavesConsistentBlocks)
@@ -438,7 +454,7 @@ TEST(CBlockVMTC, OutOfMemoryMidWriteLeavesConsistentBlocks)
 }
 
 // Uncommitted blocks cost only their 16-byte records: the largest store the
-// limits allow stays far below 100 MB resident.
+// limits allow adds a few megabytes to the resident size.
 TEST(CBlockVMTC, EmptyHugeStoreCostsNoPixelMemory)
 {
     auto resident = [] {
@@ -459,6 +475,7 @@ TEST(CBlockVMTC, EmptyHugeStoreCostsNoPixelMemory)
     const int64_t grown = resident() - before;
     std::printf("resident growth for an empty 16384 x 16384 store: %.1f MB (total %.1f MB)\n", grown / 1048576.0,
                 resident() / 1048576.0);
+    // What the rest of the test program holds (sanitizer quarantine above
+    // all) is not the store's; its own growth is what must stay small.
     EXPECT_LT(grown, 16 << 20);
-    EXPECT_LT(resident(), int64_t(100) << 20);
 }
