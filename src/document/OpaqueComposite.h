@@ -1,0 +1,26 @@
+#pragma once
+// Compositing a layer onto the opaque composite, one pixel and one row at a
+// time. The composite's alpha byte is never changed. Block walks call one
+// row kernel per row: with the layer's pixels, or with one colour for a
+// uniform block.
+#include <cstdint>
+
+namespace morvane {
+
+using OpaqueRowFn = void (*)(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity);
+using OpaqueColourRowFn = void (*)(uint32_t* dst, uint32_t colour, int n, uint8_t opacity);
+
+// The layer pixel's strength: opacity times its alpha over 255.
+uint32_t EffectiveAlpha(int mode, uint32_t opacity, uint32_t alpha);
+
+// One pixel d of the composite after layer pixel s of the given mode at the
+// layer's opacity; d unchanged for a mode outside 0..21.
+uint32_t OpaqueCompositePixel(int mode, uint32_t d, uint32_t s, uint8_t opacity);
+
+// The fastest row kernels of a mode; nullptr for a mode outside 0..21.
+OpaqueRowFn OpaqueRowKernel(int mode);
+OpaqueColourRowFn OpaqueColourRowKernel(int mode);
+// The plain scalar row kernel the vector ones must match bit for bit.
+OpaqueRowFn OpaqueRowKernelScalar(int mode);
+
+} // namespace morvane
