@@ -127,6 +127,76 @@ inline uint32_t Opaque(int mode, uint32_t d, uint32_t s, int opacity)
     return out;
 }
 
+// The over forms, per colour byte; the alpha is the union ra unless a form
+// says otherwise. e is the target's alpha, D the layer's effective alpha.
+struct Over {
+    int d, s, e, D, both, ra;
+};
+
+inline int MultiplyOver(const Over& o) { return (o.d * o.e + o.s * o.D - o.both * (o.s + o.d - o.d * o.s / 255)) / o.ra; }
+inline int ScreenOver(const Over& o) { return (o.d * o.e + o.s * o.D - o.both * (o.d * o.s / 255)) / o.ra; }
+inline int DifferenceOver(const Over& o)
+{
+    return (o.D * std::abs(255 * o.s - o.e * o.d) + o.e * o.d * (255 - o.D)) / (255 * o.ra);
+}
+// Flattened over white, then the white outside the union taken out again.
+inline int DarkenOver(const Over& o)
+{
+    const int w = o.e * o.d + 65025 - 255 * o.e;
+    return (o.D * std::min(w, 255 * o.s) + (255 - o.D) * w - 65025 * (255 - o.ra)) / (255 * o.ra);
+}
+inline int LightenOver(const Over& o) { return (o.D * std::max(o.e * o.d, 255 * o.s) + (255 - o.D) * o.e * o.d) / (255 * o.ra); }
+
+// by is the byte function; f(i) the mode's result byte i where one is needed.
+template <class ByteFn>
+uint32_t UnionOver(uint32_t t, uint32_t s, int opacity, ByteFn by)
+{
+    const int e = int(t >> 24), D = int(s >> 24) * opacity / 255, both = e * D / 255, ra = e + D - both;
+    if (ra == 0)
+        return t;
+    uint32_t out = uint32_t(ra) << 24;
+    for (int i = 0; i < 3; ++i)
+        out |= uint32_t(Clamp(by(Over{ByteOf(t, i), ByteOf(s, i), e, D, both, ra}, i))) << (8 * i);
+    return out;
+}
+
+inline uint32_t GeneralOver(int mode, uint32_t t, uint32_t s, int opacity)
+{
+    return UnionOver(t, s, opacity, [&](const Over& o, int i) {
+        if (AlphaAware(mode))
+            return (255 * o.e * AlphaF(mode, o.d, o.s, o.D) + (255 - o.e) * o.D * o.s) / (255 * o.ra);
+        const int mixed = ((255 - o.e) * o.s + o.e * CombinedByte(mode, t, s, i)) / 255;
+        return (o.d * (o.e - o.both) + mixed * o.D) / o.ra;
+    });
+}
+
+inline uint32_t NormalOver(uint32_t t, uint32_t s, int opacity)
+{
+    const int sa = opacity * int(s >> 24) / 255, ta = int(t >> 24);
+    if (sa == 0)
+        return t;
+    if (sa == 255)
+        return s | 0xFF000000u;
+    const int ra = ta == 255 ? 255 : ta + sa * (255 - ta) / 255;
+    const int at = ta == 255 ? sa : sa * 255 / ra;
+    uint32_t out = uint32_t(ra) << 24;
+    for (int i = 0; i < 3; ++i)
+        out |= uint32_t((ByteOf(s, i) * at + ByteOf(t, i) * (255 - at)) / 255) << (8 * i);
+    return out;
+}
+
+inline uint32_t WeightedOver(uint32_t t, uint32_t s, int opacity)
+{
+    const int ta = int(t >> 24), sa = int(s >> 24) * opacity / 255, both = sa * ta / 255;
+    if (ta + sa == both)
+        return t;
+    const int ra = ta > 0 && sa != 0 ? 255 : ta + sa - both;
+    uint32_t out = uint32_t(ra) << 24;
+    for (int i = 0; i < 3; ++i)
+        out |= uint32_t(Clamp((ByteOf(t, i) * ta + ByteOf(s, i) * sa) / ra)) << (8 * i);
+    return out;
+}
+
 // Random pixels that hit the edge values 0, 1, 127, 128, 254, 255 often.
 class PixelSource {
 public:

@@ -1,0 +1,263 @@
+#include "document/OverComposite.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <utility>
+
+#include "document/BlendModes.h"
+#include "document/SLayerParam.h"
+#include "storage/BlendTables.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr uint32_t Clamp8(int32_t v) { return uint32_t(std::clamp(v, 0, 255)); }
+
+// What the union forms share: target alpha e, source alpha D, their overlap
+// and the union ra, in the integer arithmetic of the buffers.
+struct Coverage {
+    int32_t e, D, both, ra;
+};
+
+Coverage CoverageOf(uint32_t t, uint32_t s, uint8_t o)
+{
+    const int32_t e = int32_t(t >> 24), D = int32_t(MulDiv255(s >> 24, o));
+    const int32_t both = int32_t(MulDiv255(uint32_t(e), uint32_t(D)));
+    return {e, D, both, e + D - both};
+}
+
+// Runs fn(d, s, f) over the three colour bytes (f the byte of an extra
+// pixel, the mode's result where one is needed) and stores ra as alpha.
+template <class ByteFn>
+uint32_t PerByte(uint32_t t, uint32_t s, uint32_t f, int32_t ra, ByteFn fn)
+{
+    uint32_t out = uint32_t(ra) << 24;
+    for (int shift = 0; shift < 24; shift += 8)
+        out |= Clamp8(fn(int32_t((t >> shift) & 0xFF), int32_t((s >> shift) & 0xFF), int32_t((f >> shift) & 0xFF)))
+               << shift;
+    return out;
+}
+
+// Separable modes whose function is independent of the alpha, and HSL modes.
+template <int Mode>
+uint32_t GeneralSeparable(uint32_t t, uint32_t s, const Coverage& c)
+{
+    const uint32_t f = blend::CombinePixel(Mode, t, s);
+    return PerByte(t, s, f, c.ra, [&](int32_t d, int32_t sb, int32_t fb) {
+        const int32_t mixed = ((255 - c.e) * sb + c.e * fb) / 255;
+        return (d * (c.e - c.both) + mixed * c.D) / c.ra;
+    });
+}
+
+// Modes 0, 1, 2, 18: their result over an opaque target already holds the
+// blend at sa, so it is weighted by the target's coverage as a whole.
+template <int Mode>
+uint32_t GeneralAlphaAware(uint32_t t, uint32_t s, const Coverage& c)
+{
+    const auto fn = blend::AlphaChannelFunction(Mode);
+    uint32_t g = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        g |= uint32_t{fn(uint8_t(t >> shift), uint8_t(s >> shift), uint8_t(c.D))} << shift;
+    return PerByte(t, s, g, c.ra, [&](int32_t, int32_t sb, int32_t gb) {
+        return (255 * c.e * gb + (255 - c.e) * c.D * sb) / (255 * c.ra);
+    });
+}
+
+template <int Mode>
+uint32_t GeneralOver(uint32_t t, uint32_t s, uint8_t o)
+{
+    const Coverage c = CoverageOf(t, s, o);
+    if (c.ra <= 0)
+        return t; // both empty: the alpha byte is already 0
+    if constexpr (blend::IsAlphaAware(Mode))
+        return GeneralAlphaAware<Mode>(t, s, c);
+    else
+        return GeneralSeparable<Mode>(t, s, c);
+}
+
+template <class ByteFn>
+uint32_t UnionOver(uint32_t t, uint32_t s, uint8_t o, ByteFn fn)
+{
+    const Coverage c = CoverageOf(t, s, o);
+    if (c.ra <= 0)
+        return t;
+    return PerByte(t, s, 0, c.ra, [&](int32_t d, int32_t sb, int32_t) { return fn(c, d, sb); });
+}
+
+template <uint32_t (*Pixel)(uint32_t, uint32_t, uint8_t)>
+void Row(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    for (int i = 0; i < n; ++i)
+        dst[i] = Pixel(dst[i], src[i], opacity);
+}
+
+template <uint32_t (*Pixel)(uint32_t, uint32_t, uint8_t)>
+void ColourRow(uint32_t* dst, uint32_t colour, int n, uint8_t opacity)
+{
+    for (int i = 0; i < n; ++i)
+        dst[i] = Pixel(dst[i], colour, opacity);
+}
+
+using PixelFn = uint32_t (*)(uint32_t, uint32_t, uint8_t);
+
+template <size_t... M>
+constexpr auto MakeGeneral(std::index_sequence<M...>)
+{
+    return std::array<PixelFn, kModeCount>{&GeneralOver<int(M)>...};
+}
+template <size_t... M>
+constexpr auto MakeGeneralRows(std::index_sequence<M...>)
+{
+    return std::array<OverRowFn, kModeCount>{&Row<&GeneralOver<int(M)>>...};
+}
+template <size_t... M>
+constexpr auto MakeGeneralColourRows(std::index_sequence<M...>)
+{
+    return std::array<OverColourRowFn, kModeCount>{&ColourRow<&GeneralOver<int(M)>>...};
+}
+
+constexpr auto kGeneral = MakeGeneral(std::make_index_sequence<kModeCount>());
+constexpr auto kGeneralRows = MakeGeneralRows(std::make_index_sequence<kModeCount>());
+constexpr auto kGeneralColourRows = MakeGeneralColourRows(std::make_index_sequence<kModeCount>());
+
+// Indexed by OverForm; General's slot is filled per mode.
+constexpr PixelFn kClosed[] = {nullptr, NormalOverPixel, MultiplyOverPixel, WeightedOverPixel,
+                               ScreenOverPixel, DifferenceOverPixel, DarkenOverPixel, LightenOverPixel};
+constexpr OverRowFn kClosedRows[] = {
+    nullptr, Row<NormalOverPixel>, Row<MultiplyOverPixel>, Row<WeightedOverPixel>,
+    Row<ScreenOverPixel>, Row<DifferenceOverPixel>, Row<DarkenOverPixel>, Row<LightenOverPixel>};
+constexpr OverColourRowFn kClosedColourRows[] = {
+    nullptr, ColourRow<NormalOverPixel>, ColourRow<MultiplyOverPixel>, ColourRow<WeightedOverPixel>,
+    ColourRow<ScreenOverPixel>, ColourRow<DifferenceOverPixel>, ColourRow<DarkenOverPixel>,
+    ColourRow<LightenOverPixel>};
+
+struct PairRow {
+    uint8_t target, layer;
+    OverForm form;
+};
+// Searched in this order; a merge method limits how many rows are seen.
+constexpr PairRow kPairs[] = {
+    {0, 0, OverForm::MultiplyOver}, {2, 2, OverForm::WeightedOver}, {3, 0, OverForm::MultiplyOver},
+    {0, 3, OverForm::NormalOver},   {3, 3, OverForm::NormalOver},   {1, 1, OverForm::WeightedOver},
+};
+
+bool IsClosed(OverForm form) { return form != OverForm::General && size_t(form) < std::size(kClosed); }
+
+} // namespace
+
+uint32_t NormalOverPixel(uint32_t t, uint32_t s, uint8_t o)
+{
+    const uint32_t sa = MulTable[o][s >> 24], ta = t >> 24;
+    if (sa == 0)
+        return t;
+    if (sa == 255)
+        return s | 0xFF000000u;
+    if (ta == 255) {
+        BlendColour(t, s, sa);
+        return t;
+    }
+    const uint32_t union_ = ta + MulTable[sa][255 - ta]; // >= sa > 0
+    BlendColour(t, s, sa * 255 / union_);
+    return (t & 0x00FFFFFFu) | union_ << 24;
+}
+
+uint32_t MultiplyOverPixel(uint32_t t, uint32_t s, uint8_t o)
+{
+    return UnionOver(t, s, o, [](const Coverage& c, int32_t d, int32_t sb) {
+        return (d * c.e + sb * c.D - c.both * (sb + d - int32_t(MulDiv255(d, sb)))) / c.ra;
+    });
+}
+
+uint32_t WeightedOverPixel(uint32_t t, uint32_t s, uint8_t o)
+{
+    const int32_t ta = int32_t(t >> 24), sa = MulTable[s >> 24][o];
+    const int32_t both = MulTable[sa][ta];
+    if (ta + sa == both)
+        return t;
+    // Adding onto anything already there counts as fully covered.
+    const int32_t ra = (ta > 0 && sa != 0) ? 255 : ta + sa - both;
+    return PerByte(t, s, 0, ra, [&](int32_t d, int32_t sb, int32_t) { return (d * ta + sb * sa) / ra; });
+}
+
+uint32_t ScreenOverPixel(uint32_t t, uint32_t s, uint8_t o)
+{
+    return UnionOver(t, s, o, [](const Coverage& c, int32_t d, int32_t sb) {
+        return (d * c.e + sb * c.D - c.both * int32_t(MulDiv255(d, sb))) / c.ra;
+    });
+}
+
+uint32_t DifferenceOverPixel(uint32_t t, uint32_t s, uint8_t o)
+{
+    return UnionOver(t, s, o, [](const Coverage& c, int32_t d, int32_t sb) {
+        return (c.D * std::abs(255 * sb - c.e * d) + c.e * d * (255 - c.D)) / (255 * c.ra);
+    });
+}
+
+uint32_t DarkenOverPixel(uint32_t t, uint32_t s, uint8_t o)
+{
+    return UnionOver(t, s, o, [](const Coverage& c, int32_t d, int32_t sb) {
+        // W is the target flattened over white; the white that the union
+        // does not cover is taken out again before dividing by ra.
+        const int32_t w = c.e * d + 65025 - 255 * c.e;
+        return (c.D * std::min(w, 255 * sb) + (255 - c.D) * w - 65025 * (255 - c.ra)) / (255 * c.ra);
+    });
+}
+
+uint32_t LightenOverPixel(uint32_t t, uint32_t s, uint8_t o)
+{
+    return UnionOver(t, s, o, [](const Coverage& c, int32_t d, int32_t sb) {
+        return (c.D * std::max(c.e * d, 255 * sb) + (255 - c.D) * c.e * d) / (255 * c.ra);
+    });
+}
+
+uint32_t GeneralOverPixel(int layerMode, uint32_t t, uint32_t s, uint8_t o)
+{
+    return IsValidMode(layerMode) ? kGeneral[layerMode](t, s, o) : t;
+}
+
+OverForm PairForm(int targetMode, int layerMode, int method)
+{
+    const int rows = 2 * std::clamp(method, 0, 3);
+    for (int i = 0; i < rows; ++i)
+        if (kPairs[i].target == targetMode && kPairs[i].layer == layerMode)
+            return kPairs[i].form;
+    return OverForm::General;
+}
+
+OverForm MergeDownForm(int upperMode)
+{
+    switch (upperMode) {
+    case kModeMultiply: return OverForm::MultiplyOver;
+    case kModeAdd:
+    case kModeSubtract: return OverForm::WeightedOver;
+    case kModeNormal: return OverForm::NormalOver;
+    case kModeScreen: return OverForm::ScreenOver;
+    case kModeDifference: return OverForm::DifferenceOver;
+    case kModeDarken: return OverForm::DarkenOver;
+    case kModeLighten: return OverForm::LightenOver;
+    default: return OverForm::General;
+    }
+}
+
+uint32_t OverPixel(OverForm form, int layerMode, uint32_t t, uint32_t s, uint8_t o)
+{
+    return IsClosed(form) ? kClosed[size_t(form)](t, s, o) : GeneralOverPixel(layerMode, t, s, o);
+}
+
+OverRowFn OverRowKernel(OverForm form, int layerMode)
+{
+    if (IsClosed(form))
+        return kClosedRows[size_t(form)];
+    return IsValidMode(layerMode) ? kGeneralRows[layerMode] : nullptr;
+}
+
+OverColourRowFn OverColourRowKernel(OverForm form, int layerMode)
+{
+    if (IsClosed(form))
+        return kClosedColourRows[size_t(form)];
+    return IsValidMode(layerMode) ? kGeneralColourRows[layerMode] : nullptr;
+}
+
+} // namespace morvane
