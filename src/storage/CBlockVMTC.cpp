@@ -59,7 +59,7 @@ void CopyRow(uint32_t* d, const uint32_t* s, int32_t n)
 
 // Copies out of a region this large store past the caches: the target would
 // not stay cached anyway, and streaming stores spare reading every target
-// line before writing it.
+// line before writing it. (The group's destructor fences them.)
 constexpr int64_t kStreamingPixels = int64_t(1) << 21;
 
 // Copies n pixels; the 64-byte lines wholly inside the target are streamed.
@@ -78,6 +78,24 @@ void StreamRow(uint32_t* d, const uint32_t* s, int32_t n)
     }
 #endif
     std::memcpy(d + i, s + i, size_t(n - i) * 4);
+}
+
+// Fills n pixels; the 64-byte lines wholly inside the target are streamed.
+void StreamFill(uint32_t* d, uint32_t value, int32_t n)
+{
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const uintptr_t address = reinterpret_cast<uintptr_t>(d);
+    if ((address & 3) == 0) {
+        i = std::min(n, int32_t(((64 - (address & 63)) & 63) / 4));
+        std::fill_n(d, i, value);
+        const __m128i v = _mm_set1_epi32(int32_t(value));
+        for (; i + 16 <= n; i += 16)
+            for (int32_t k = i; k < i + 16; k += 4)
+                _mm_stream_si128(reinterpret_cast<__m128i*>(d + k), v);
+    }
+#endif
+    std::fill_n(d + i, n - i, value);
 }
 
 // Committed pieces side by side in one band of blocks are copied out row by
@@ -206,7 +224,10 @@ bool CBlockVMTC::CopyOut(TMTC& buffer, Point at, bool skipTransparent, uint8_t o
     uint32_t runColour = 0;
     auto flush = [&] {
         if (run.width > 0) {
-            if (opacity == 255)
+            if (streaming)
+                for (int32_t y = run.top; y < run.top + run.height; ++y)
+                    StreamFill(buffer.PixelPtr(run.left, y), runColour, run.width);
+            else if (opacity == 255)
                 buffer.FillRect(run, runColour);
             else
                 buffer.BlendRect(run, opacity, runColour);
