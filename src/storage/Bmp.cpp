@@ -7,6 +7,8 @@
 
 #include "platform/AtomicFile.h"
 #include "storage/CFixedMemStream.h"
+#include "storage/ImageDecoders.h"
+#include "storage/SizeLimits.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
@@ -29,9 +31,6 @@ int32_t PixelsPerMetre(int dpi) { return int32_t(std::lround(dpi * 100 / 2.54));
 uint32_t Get16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
 
-// Pictures read from files and the clipboard stay within what a layer store can hold.
-constexpr int64_t kMaxSide = 32767;
-constexpr int64_t kMaxPixels = int64_t(1) << 28;
 
 constexpr size_t kFileHeaderBytes = 14;
 constexpr size_t kInfoHeaderBytes = 40;
@@ -46,12 +45,6 @@ struct BmpLayout {
     int bitsPerPixel = 0;
     int64_t stride = 0;
 };
-
-int DpiFromPixelsPerMetre(int32_t ppm)
-{
-    // Nothing sensible comes from a negative resolution; 0 means "not given".
-    return ppm > 0 ? int(ppm * 2.54 / 100 + 0.41 + 0.5) : 0;
-}
 
 bool ReadExactly(CFixedMemStream& in, void* buffer, int64_t count)
 {
@@ -83,8 +76,7 @@ bool ReadBmpLayout(CFixedMemStream& in, int* dpiOut, BmpLayout& layout)
         return false;
 
     const int64_t absHeight = std::llabs(int64_t(height));
-    if (width <= 0 || width > kMaxSide || absHeight == 0 || absHeight > kMaxSide ||
-        int64_t(width) * absHeight > kMaxPixels)
+    if (!IsImageSizeAllowed(width, absHeight))
         return false;
 
     if (compression == kBitFields && paletteColours == 3) {

@@ -3,13 +3,13 @@
 #include <new>
 
 #include "platform/MemoryBudget.h"
+#include "storage/SizeLimits.h"
 
 namespace morvane {
 
 bool CBlockImage::SizeAllowed(int32_t width, int32_t height)
 {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-           int64_t(width) * height <= kMaxPixels;
+    return IsStoreSizeAllowed(width, height);
 }
 
 CBlockImage::~CBlockImage() { Release(); }

@@ -31,9 +31,7 @@ struct SPiece {
 
 class CBlockImage {
 public:
-    // Sides up to 32767 keep 16.16 coordinates from overflowing.
-    static constexpr int32_t kMaxSide = 32767;
-    static constexpr int64_t kMaxPixels = int64_t(1) << 28;
+    // Both sides within 1 .. kMaxStoreSide (storage/SizeLimits.h).
     static bool SizeAllowed(int32_t width, int32_t height);
 
     CBlockImage() = default;

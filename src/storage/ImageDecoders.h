@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "storage/SizeLimits.h"
+
 namespace morvane {
 
 class TMTC;
@@ -27,8 +29,8 @@ enum class DecodeResult : int {
 
 // The largest image a decoder accepts; the defaults are the layer store's limits.
 struct DecodeLimits {
-    int64_t maxSide = 32767;
-    int64_t maxPixels = int64_t(1) << 28;
+    int64_t maxSide = kMaxStoreSide;
+    int64_t maxPixels = kMaxImagePixels;
 };
 
 // True when width x height is at least 1 x 1 and within the limits.
