@@ -73,6 +73,8 @@ void Walk(uint32_t* dst, Source source, int n, uint8_t opacity)
     const ByteTable* table = TableOf<Mode>();
     for (int i = 0; i < n; ++i) {
         const uint32_t s = source(i);
+        // Normal mode's (A * alpha * 32897) >> 23 and the others' A * alpha / 255
+        // are the same number for bytes.
         const uint32_t a = MulDiv255(opacity, s >> 24);
         if (a != 0)
             dst[i] = Step<Mode>(table, dst[i], s, a);
@@ -151,12 +153,6 @@ constexpr auto kFastRows = [] {
 }();
 
 } // namespace
-
-uint32_t EffectiveAlpha(int mode, uint32_t opacity, uint32_t alpha)
-{
-    // Both forms give floor(opacity * alpha / 255) for bytes.
-    return mode == kModeNormal ? MulDiv255(opacity, alpha) : opacity * alpha / 255;
-}
 
 uint32_t OpaqueCompositePixel(int mode, uint32_t d, uint32_t s, uint8_t opacity)
 {

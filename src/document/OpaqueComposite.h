@@ -10,11 +10,10 @@ namespace morvane {
 using OpaqueRowFn = void (*)(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity);
 using OpaqueColourRowFn = void (*)(uint32_t* dst, uint32_t colour, int n, uint8_t opacity);
 
-// The layer pixel's strength: opacity times its alpha over 255.
-uint32_t EffectiveAlpha(int mode, uint32_t opacity, uint32_t alpha);
-
 // One pixel d of the composite after layer pixel s of the given mode at the
-// layer's opacity; d unchanged for a mode outside 0..21.
+// layer's opacity: the effective alpha a = opacity * alpha(s) / 255; modes 0,
+// 1, 2 and 18 apply their function at a, the others blend F(d, s) in at a.
+// d unchanged for a mode outside 0..21.
 uint32_t OpaqueCompositePixel(int mode, uint32_t d, uint32_t s, uint8_t opacity);
 
 // The fastest row kernels of a mode; nullptr for a mode outside 0..21.
