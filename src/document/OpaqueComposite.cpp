@@ -4,13 +4,10 @@
 #include <utility>
 
 #include "document/BlendModes.h"
+#include "document/BlendModesSse2.h"
 #include "document/SLayerParam.h"
 #include "storage/BlendTables.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <emmintrin.h>
-#define MORVANE_SSE2 1
-#endif
 
 namespace morvane {
 
@@ -94,36 +91,17 @@ void ColourRow(uint32_t* dst, uint32_t colour, int n, uint8_t opacity)
         Walk<Mode>(dst, [colour](int) { return colour; }, n, opacity);
 }
 
-#ifdef MORVANE_SSE2
-// Eight 16-bit lanes: (v * a + d * (255 - a)) * 32897 >> 23, exact for all
-// bytes and the same as BlendColour, including a = 0 and a = 255.
-inline __m128i Lerp16(__m128i v16, __m128i d16, __m128i a16)
-{
-    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), a16);
-    const __m128i x = _mm_add_epi16(_mm_mullo_epi16(v16, a16), _mm_mullo_epi16(d16, inv));
-    return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(int16_t(kDiv255Mul))), 7);
-}
-
-// Normal mode four pixels at a time: each pixel's own effective alpha is
-// spread over its four 16-bit lanes.
+#ifdef MORVANE_DOCUMENT_SSE2
+// Normal mode four pixels at a time, each at its own effective alpha.
 void Sse2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
 {
-    const __m128i zero = _mm_setzero_si128();
     const __m128i op = _mm_set1_epi32(opacity);
-    const __m128i div = _mm_set1_epi16(int16_t(kDiv255Mul));
-    const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-        __m128i a = _mm_mullo_epi16(_mm_srli_epi32(s, 24), op);
-        a = _mm_srli_epi16(_mm_mulhi_epu16(a, div), 7);
-        a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
-        const __m128i lo = Lerp16(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi32(a, a));
-        const __m128i hi = Lerp16(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi32(a, a));
-        const __m128i r = _mm_packus_epi16(lo, hi);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                         _mm_or_si128(_mm_andnot_si128(alphaMask, r), _mm_and_si128(alphaMask, d)));
+        const __m128i s = sse2::Load(src + i), d = sse2::Load(dst + i);
+        const __m128i a = sse2::MulDiv255x4(_mm_srli_epi32(s, 24), op);
+        const __m128i r = sse2::LerpPixels(s, d, a);
+        sse2::Store(dst + i, _mm_or_si128(sse2::ColourOnly(r), _mm_andnot_si128(_mm_set1_epi32(0x00FFFFFF), d)));
     }
     Row<kModeNormal>(dst + i, src + i, n - i, opacity);
 }
@@ -146,7 +124,7 @@ constexpr auto kColourRows = MakeColourRows(std::make_index_sequence<kModeCount>
 
 constexpr auto kFastRows = [] {
     auto rows = kScalarRows;
-#ifdef MORVANE_SSE2
+#ifdef MORVANE_DOCUMENT_SSE2
     rows[kModeNormal] = Sse2NormalRow;
 #endif
     return rows;

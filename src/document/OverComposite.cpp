@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "document/BlendModes.h"
+#include "document/BlendModesSse2.h"
 #include "document/SLayerParam.h"
 #include "storage/BlendTables.h"
 
@@ -143,6 +144,34 @@ constexpr PairRow kPairs[] = {
     {0, 3, OverForm::NormalOver},   {3, 3, OverForm::NormalOver},   {1, 1, OverForm::WeightedOver},
 };
 
+#ifdef MORVANE_DOCUMENT_SSE2
+// Normal-over four pixels at a time. One formula covers NormalOverPixel's
+// branches: the union ta' = ta + sa * (255 - ta) / 255 and the strength
+// sa * 255 / ta' give colour unchanged at sa = 0, the source at sa = 255 and
+// the blend at sa when ta = 255. The strength is an integer quotient
+// x / ta' (x <= 65025, ta' <= 255), taken from a refined reciprocal instead
+// of a slow division: its error stays below 1e-4, while a quotient that is
+// not whole lies at least 1/255 below the next integer, so adding 1/512
+// before truncating gives the exact floor on every processor.
+void Sse2NormalOverRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    const __m128i op = _mm_set1_epi32(opacity), full = _mm_set1_epi32(255), one = _mm_set1_epi32(1);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i s = sse2::Load(src + i), t = sse2::Load(dst + i);
+        const __m128i sa = sse2::MulDiv255x4(_mm_srli_epi32(s, 24), op), ta = _mm_srli_epi32(t, 24);
+        const __m128i union_ = _mm_add_epi32(ta, sse2::MulDiv255x4(sa, _mm_sub_epi32(full, ta)));
+        const __m128 den = _mm_cvtepi32_ps(_mm_max_epi16(union_, one));
+        __m128 rcp = _mm_rcp_ps(den);
+        rcp = _mm_sub_ps(_mm_add_ps(rcp, rcp), _mm_mul_ps(_mm_mul_ps(rcp, rcp), den));
+        const __m128 q = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_mullo_epi16(sa, full)), rcp), _mm_set1_ps(1.0f / 512));
+        const __m128i r = sse2::LerpPixels(s, t, _mm_cvttps_epi32(q));
+        sse2::Store(dst + i, _mm_or_si128(sse2::ColourOnly(r), _mm_slli_epi32(union_, 24)));
+    }
+    Row<NormalOverPixel>(dst + i, src + i, n - i, opacity);
+}
+#endif
+
 bool IsClosed(OverForm form) { return form != OverForm::General && size_t(form) < std::size(kClosed); }
 
 } // namespace
@@ -248,6 +277,10 @@ uint32_t OverPixel(OverForm form, int layerMode, uint32_t t, uint32_t s, uint8_t
 
 OverRowFn OverRowKernel(OverForm form, int layerMode)
 {
+#ifdef MORVANE_DOCUMENT_SSE2
+    if (form == OverForm::NormalOver)
+        return Sse2NormalOverRow;
+#endif
     if (IsClosed(form))
         return kClosedRows[size_t(form)];
     return IsValidMode(layerMode) ? kGeneralRows[layerMode] : nullptr;
