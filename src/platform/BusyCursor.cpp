@@ -1,5 +1,7 @@
 #include "platform/BusyCursor.h"
 
+#include "platform/SeamSlot.h"
+
 namespace morvane {
 
 namespace {
@@ -9,17 +11,14 @@ public:
     void Pop() override {}
 };
 
-HeadlessBusyCursor g_headless;
-BusyCursorPort* g_port = &g_headless;
+SeamSlot<BusyCursorPort, HeadlessBusyCursor>& Slot()
+{
+    static SeamSlot<BusyCursorPort, HeadlessBusyCursor> slot;
+    return slot;
+}
 } // namespace
 
-BusyCursorPort& CurrentBusyCursorPort() { return *g_port; }
-
-BusyCursorPort* SetBusyCursorPort(BusyCursorPort* port)
-{
-    BusyCursorPort* previous = g_port;
-    g_port = port ? port : &g_headless;
-    return previous;
-}
+BusyCursorPort& CurrentBusyCursorPort() { return Slot().Get(); }
+BusyCursorPort* SetBusyCursorPort(BusyCursorPort* port) { return Slot().Set(port); }
 
 } // namespace morvane

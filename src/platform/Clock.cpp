@@ -1,5 +1,7 @@
 #include "platform/Clock.h"
 
+#include "platform/SeamSlot.h"
+
 #include <chrono>
 #include <ctime>
 
@@ -25,17 +27,14 @@ SystemTime SteadyClock::LocalTime()
 }
 
 namespace {
-SteadyClock g_steadyClock;
-Clock* g_clock = &g_steadyClock;
+SeamSlot<Clock, SteadyClock>& Slot()
+{
+    static SeamSlot<Clock, SteadyClock> slot;
+    return slot;
+}
 } // namespace
 
-Clock& CurrentClock() { return *g_clock; }
-
-Clock* SetClock(Clock* clock)
-{
-    Clock* previous = g_clock;
-    g_clock = clock ? clock : &g_steadyClock;
-    return previous;
-}
+Clock& CurrentClock() { return Slot().Get(); }
+Clock* SetClock(Clock* clock) { return Slot().Set(clock); }
 
 } // namespace morvane

@@ -1,5 +1,7 @@
 #include "platform/DiagnosticSink.h"
 
+#include "platform/SeamSlot.h"
+
 #include <cstdio>
 
 namespace morvane {
@@ -11,17 +13,14 @@ void StderrDiagnosticSink::Write(std::string_view line)
 }
 
 namespace {
-StderrDiagnosticSink g_stderrSink;
-DiagnosticSink* g_sink = &g_stderrSink;
+SeamSlot<DiagnosticSink, StderrDiagnosticSink>& Slot()
+{
+    static SeamSlot<DiagnosticSink, StderrDiagnosticSink> slot;
+    return slot;
+}
 } // namespace
 
-DiagnosticSink& Diagnostics() { return *g_sink; }
-
-DiagnosticSink* SetDiagnostics(DiagnosticSink* sink)
-{
-    DiagnosticSink* previous = g_sink;
-    g_sink = sink ? sink : &g_stderrSink;
-    return previous;
-}
+DiagnosticSink& Diagnostics() { return Slot().Get(); }
+DiagnosticSink* SetDiagnostics(DiagnosticSink* sink) { return Slot().Set(sink); }
 
 } // namespace morvane

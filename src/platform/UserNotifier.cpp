@@ -1,6 +1,7 @@
 #include "platform/UserNotifier.h"
 
 #include "platform/DiagnosticSink.h"
+#include "platform/SeamSlot.h"
 
 namespace morvane {
 
@@ -54,17 +55,14 @@ void LoggingNotifier::Inform(const std::string& text)
 }
 
 namespace {
-LoggingNotifier g_loggingNotifier;
-UserNotifier* g_notifier = &g_loggingNotifier;
+SeamSlot<UserNotifier, LoggingNotifier>& Slot()
+{
+    static SeamSlot<UserNotifier, LoggingNotifier> slot;
+    return slot;
+}
 } // namespace
 
-UserNotifier& Notifier() { return *g_notifier; }
-
-UserNotifier* SetNotifier(UserNotifier* notifier)
-{
-    UserNotifier* previous = g_notifier;
-    g_notifier = notifier ? notifier : &g_loggingNotifier;
-    return previous;
-}
+UserNotifier& Notifier() { return Slot().Get(); }
+UserNotifier* SetNotifier(UserNotifier* notifier) { return Slot().Set(notifier); }
 
 } // namespace morvane

@@ -31,20 +31,27 @@ constexpr uint32_t Lerp255(uint32_t s, uint32_t d, uint32_t a)
     return (s * a * kDiv255Mul + d * (kDiv255Full - a * kDiv255Mul)) >> 23;
 }
 
+// Applies fn(d, s) to the blue, green and red bytes of d and s; d's alpha
+// byte is kept.
+template <typename ByteFn>
+constexpr uint32_t MapColourBytes(uint32_t d, uint32_t s, ByteFn fn)
+{
+    uint32_t r = d & 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+        r |= uint32_t(fn((d >> shift) & 0xFF, (s >> shift) & 0xFF)) << shift;
+    return r;
+}
+
 // The colour blend of `colour` into the colour bytes of dst at strength a;
 // dst's alpha byte is kept.
 constexpr void BlendColour(uint32_t& dst, uint32_t colour, uint32_t a)
 {
     if (a == 0)
         return;
-    if (a >= 255) {
+    if (a >= 255)
         dst = (dst & 0xFF000000u) | (colour & 0x00FFFFFFu);
-        return;
-    }
-    uint32_t r = dst & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8)
-        r |= Lerp255((colour >> shift) & 0xFF, (dst >> shift) & 0xFF, a) << shift;
-    dst = r;
+    else
+        dst = MapColourBytes(dst, colour, [a](uint32_t d, uint32_t s) { return Lerp255(s, d, a); });
 }
 
 // The table form of the colour blend for one byte.
@@ -57,44 +64,34 @@ inline void BlendColourFast(uint32_t& dst, uint32_t colour, uint32_t a)
 {
     if (a == 0)
         return;
-    if (a >= 255) {
+    if (a >= 255)
         dst = (dst & 0xFF000000u) | (colour & 0x00FFFFFFu);
-        return;
-    }
-    uint32_t r = dst & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8)
-        r |= uint32_t{DeltaBlendByte(static_cast<uint8_t>(dst >> shift), static_cast<uint8_t>(colour >> shift),
-                                     static_cast<uint8_t>(a))} << shift;
-    dst = r;
+    else
+        dst = MapColourBytes(dst, colour, [a](uint32_t d, uint32_t s) {
+            return DeltaBlendByte(uint8_t(d), uint8_t(s), uint8_t(a));
+        });
 }
 
 // Per-byte multiply, add and subtract at strength a; alpha kept.
 inline uint32_t MultiplyPixel(uint32_t d, uint32_t s, uint32_t a)
 {
-    uint32_t r = d & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8)
-        r |= uint32_t{MulTable[(d >> shift) & 0xFF][TintTable[a][(s >> shift) & 0xFF]]} << shift;
-    return r;
+    return MapColourBytes(d, s, [a](uint32_t db, uint32_t sb) { return MulTable[db][TintTable[a][sb]]; });
 }
 
 inline uint32_t AddPixel(uint32_t d, uint32_t s, uint32_t a)
 {
-    uint32_t r = d & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-        uint32_t v = ((d >> shift) & 0xFF) + MulTable[a][(s >> shift) & 0xFF];
-        r |= (v > 255 ? 255 : v) << shift;
-    }
-    return r;
+    return MapColourBytes(d, s, [a](uint32_t db, uint32_t sb) {
+        uint32_t v = db + MulTable[a][sb];
+        return v > 255 ? 255u : v;
+    });
 }
 
 inline uint32_t SubtractPixel(uint32_t d, uint32_t s, uint32_t a)
 {
-    uint32_t r = d & 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-        int32_t v = int32_t((d >> shift) & 0xFF) - MulTable[a][(s >> shift) & 0xFF];
-        r |= uint32_t(v < 0 ? 0 : v) << shift;
-    }
-    return r;
+    return MapColourBytes(d, s, [a](uint32_t db, uint32_t sb) {
+        int32_t v = int32_t(db) - MulTable[a][sb];
+        return uint32_t(v < 0 ? 0 : v);
+    });
 }
 
 // A colour of the windowing system (red in the low byte) as a pixel, alpha 0.
