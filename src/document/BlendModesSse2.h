@@ -1,9 +1,10 @@
 #pragma once
 // SSE2 pieces shared by the compositing kernels. SSE2 is the x86-64
-// baseline, so no runtime dispatch is needed. Every helper computes exactly
-// the scalar formula it names.
+// baseline, so no runtime dispatch is needed (wider forms check the
+// processor first). Every helper computes exactly the scalar formula it
+// names.
 #if defined(__x86_64__) || defined(__i386__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #define MORVANE_DOCUMENT_SSE2 1
 
 #include "storage/BlendTables.h"

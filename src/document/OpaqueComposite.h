@@ -4,6 +4,7 @@
 // row kernel per row: with the layer's pixels, or with one colour for a
 // uniform block.
 #include <cstdint>
+#include <vector>
 
 namespace morvane {
 
@@ -21,5 +22,7 @@ OpaqueRowFn OpaqueRowKernel(int mode);
 OpaqueColourRowFn OpaqueColourRowKernel(int mode);
 // The plain scalar row kernel the vector ones must match bit for bit.
 OpaqueRowFn OpaqueRowKernelScalar(int mode);
+// Every vector form of the normal-mode row kernel this processor runs.
+std::vector<OpaqueRowFn> OpaqueNormalRowVariants();
 
 } // namespace morvane
