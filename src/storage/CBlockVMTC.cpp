@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "storage/BlendTables.h"
 #include "storage/PixelWalk.h"
 #include "storage/TChannel.h"
 #include "storage/TMTC.h"
@@ -504,6 +505,136 @@ bool CBlockVMTC::SwapAlphaWithChannel(TChannel& channel)
     });
     Compact();
     return ok;
+}
+
+} // namespace morvane
+
+// ---- compositing (layers) ------------------------------------------------------------
+
+namespace morvane {
+
+namespace {
+void ScaleAlphaRow(uint32_t* row, int32_t n, uint8_t alphaOpacity)
+{
+    if (alphaOpacity == 255)
+        return;
+    for (int32_t i = 0; i < n; ++i)
+        row[i] = (row[i] & kColourBits) | (uint32_t{MulTable[alphaOpacity][row[i] >> 24]} << 24);
+}
+
+// Runs the row kernels of fn, through its filter when it has one.
+struct FilteredRows {
+    const SCompositeRows& fn;
+    uint8_t opacity;
+
+    void Rows(uint32_t* dst, const uint32_t* src, int32_t n, int32_t x, int32_t y) const
+    {
+        if (!fn.filter)
+            return fn.rows(dst, src, n, opacity);
+        uint32_t copy[32];
+        std::memcpy(copy, src, size_t(n) * 4);
+        fn.filter(fn.context, copy, n, x, y);
+        fn.rows(dst, copy, n, opacity);
+    }
+    void Colour(uint32_t* dst, uint32_t colour, int32_t n, int32_t x, int32_t y) const
+    {
+        if (!fn.filter)
+            return fn.colour(dst, colour, n, opacity);
+        uint32_t copy[32];
+        std::fill_n(copy, n, colour);
+        fn.filter(fn.context, copy, n, x, y);
+        fn.rows(dst, copy, n, opacity);
+    }
+};
+} // namespace
+
+template <typename RowOp, typename ColourOp>
+bool CBlockVMTC::CompositePieces(CBlockVMTC& target, Point at, const ExtentRect& rect, uint8_t alphaOpacity,
+                                 bool perPixel, RowOp rowOp, ColourOp colourOp) const
+{
+    return target.ForEachPieceBetween(*this, at, rect, [&](SPiece& t, const SPiece& s) {
+        SBlock& tb = *t.block;
+        const SBlock& sb = *s.block;
+        const bool skip = !sb.Committed() && (sb.Uniform >> 24) == 0;
+        if (skip && alphaOpacity == 255)
+            return true;
+        if (!sb.Committed() && !tb.Committed() && !perPixel) {
+            // One colour onto one colour: the result is one colour too.
+            uint32_t v = tb.Uniform;
+            ScaleAlphaRow(&v, 1, alphaOpacity);
+            if (!skip)
+                colourOp(&v, sb.Uniform, 1, s.x, s.y);
+            if (v == tb.Uniform)
+                return true;
+            if (t.whole) {
+                tb.Uniform = v;
+                return true;
+            }
+        }
+        if (!tb.Committed() && !target.CommitBlock(tb))
+            return false;
+        for (int32_t i = 0; i < t.h; ++i) {
+            uint32_t* d = target.RowIn<uint32_t>(tb, t.lx, t.ly + i);
+            ScaleAlphaRow(d, t.w, alphaOpacity);
+            if (skip)
+                continue;
+            if (sb.Committed())
+                rowOp(d, RowIn<uint32_t>(sb, s.lx, s.ly + i), t.w, s.x, s.y + i);
+            else
+                colourOp(d, sb.Uniform, t.w, s.x, s.y + i);
+        }
+        return true;
+    });
+}
+
+bool CBlockVMTC::CompositeOnto(CBlockVMTC& target, Point at, const ExtentRect& rect, const SCompositeRows& fn,
+                               uint8_t opacity, uint8_t alphaOpacity) const
+{
+    if (!fn.rows || !fn.colour || (opacity == 0 && alphaOpacity == 255))
+        return false;
+    const FilteredRows run{fn, opacity};
+    return CompositePieces(
+        target, at, rect, alphaOpacity, fn.filter != nullptr,
+        [&](uint32_t* d, const uint32_t* s, int32_t n, int32_t x, int32_t y) { run.Rows(d, s, n, x, y); },
+        [&](uint32_t* d, uint32_t c, int32_t n, int32_t x, int32_t y) { run.Colour(d, c, n, x, y); });
+}
+
+bool CBlockVMTC::CompositeOverOnto(CBlockVMTC& target, Point at, const ExtentRect& rect, const OverMode& mode,
+                                   uint8_t opacity, uint8_t alphaOpacity) const
+{
+    if (!mode.dest || !mode.source || (opacity == 0 && alphaOpacity == 255))
+        return false;
+    return CompositePieces(
+        target, at, rect, alphaOpacity, false,
+        [&](uint32_t* d, const uint32_t* s, int32_t n, int32_t, int32_t) {
+            for (int32_t i = 0; i < n; ++i)
+                OverPixel(d + i, s[i], opacity, mode);
+        },
+        [&](uint32_t* d, uint32_t c, int32_t n, int32_t, int32_t) {
+            for (int32_t i = 0; i < n; ++i)
+                OverPixel(d + i, c, opacity, mode);
+        });
+}
+
+bool CBlockVMTC::CompositeInto(TMTC& buffer, Point at, const ExtentRect& rect, const SCompositeRows& fn,
+                               uint8_t opacity, bool skipTransparent) const
+{
+    if (!fn.rows || !fn.colour || opacity == 0 || !buffer.IsValid())
+        return false;
+    const FilteredRows run{fn, opacity};
+    return ForEachPieceTo(buffer.Width, buffer.Height, at, rect, [&](const SPiece& p, Point d) {
+        const SBlock& b = *p.block;
+        if (!b.Committed() && skipTransparent && (b.Uniform >> 24) == 0)
+            return true;
+        for (int32_t i = 0; i < p.h; ++i) {
+            uint32_t* row = buffer.PixelPtr(d.x, d.y + i);
+            if (b.Committed())
+                run.Rows(row, RowIn<uint32_t>(b, p.lx, p.ly + i), p.w, p.x, p.y + i);
+            else
+                run.Colour(row, b.Uniform, p.w, p.x, p.y + i);
+        }
+        return true;
+    });
 }
 
 } // namespace morvane

@@ -12,6 +12,23 @@ namespace morvane {
 
 class TChannel;
 class TMTC;
+struct OverMode;
+
+// Row kernels of a compositing step: n target pixels with n source pixels, or
+// with one colour, at an opacity. The blend modes provide them.
+using RowCompositeFn = void (*)(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity);
+using ColourRowCompositeFn = void (*)(uint32_t* dst, uint32_t colour, int n, uint8_t opacity);
+
+// How a store is composited: the two row kernels and an optional filter that
+// rewrites a copy of each source row first (x, y: the store point of its first
+// pixel). A filter may only take pixels out (set their alpha to 0); with one,
+// uniform blocks go through it pixel by pixel too.
+struct SCompositeRows {
+    RowCompositeFn rows = nullptr;
+    ColourRowCompositeFn colour = nullptr;
+    void (*filter)(const void* context, uint32_t* row, int32_t n, int32_t x, int32_t y) = nullptr;
+    const void* context = nullptr;
+};
 
 class CBlockVMTC : public CBlockImage {
 public:
@@ -49,6 +66,24 @@ public:
     bool CopyIn(const TMTC& buffer, Point at, uint8_t opacity, const ExtentRect& rect);
     // rect of other to `at` of this store.
     bool CopyStore(const CBlockVMTC& other, Point at, const ExtentRect& rect);
+
+    // ---- compositing (layers) ----
+    // rect of this store onto `at` of target: uncommitted pieces of uniform
+    // alpha 0 are skipped; a piece of two uncommitted blocks that covers the
+    // whole target block changes only the target's Uniform; otherwise the
+    // target block is committed and composited row by row. Before a target
+    // pixel is composited its alpha is scaled by alphaOpacity (MulTable), also
+    // where the source is skipped, so the whole rectangle is scaled alike.
+    bool CompositeOnto(CBlockVMTC& target, Point at, const ExtentRect& rect, const SCompositeRows& fn,
+                       uint8_t opacity, uint8_t alphaOpacity) const;
+    // The same walk with the general "over" step of the pixel buffers.
+    bool CompositeOverOnto(CBlockVMTC& target, Point at, const ExtentRect& rect, const OverMode& mode,
+                           uint8_t opacity, uint8_t alphaOpacity) const;
+    // rect of this store onto `at` of a plain buffer (the document composite):
+    // committed pieces row by row, uncommitted ones as their Uniform colour;
+    // with skipTransparent, uncommitted pieces of uniform alpha 0 are left out.
+    bool CompositeInto(TMTC& buffer, Point at, const ExtentRect& rect, const SCompositeRows& fn, uint8_t opacity,
+                       bool skipTransparent = true) const;
 
     // ---- region writes ----
     void FillAll(uint32_t value);
@@ -101,6 +136,12 @@ private:
     void CopyRows(TMTC& buffer, Point at, const SBlock& b, const SPiece& p) const;
     // Sums of the four bytes over the samples x0 ... x1 - 1 of row y, x clamped.
     void SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const;
+    // The store-to-store walk of CompositeOnto and its twin: rowOp(dst, src,
+    // n, x, y) for source rows, colourOp(dst, colour, n, x, y) for uniform
+    // ones (x, y: the source point). perPixel turns off the Uniform-only step.
+    template <typename RowOp, typename ColourOp>
+    bool CompositePieces(CBlockVMTC& target, Point at, const ExtentRect& rect, uint8_t alphaOpacity, bool perPixel,
+                         RowOp rowOp, ColourOp colourOp) const;
 
     int64_t* rowTable_ = nullptr;
 };

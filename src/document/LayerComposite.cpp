@@ -1,0 +1,311 @@
+#include "document/LayerComposite.h"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+#include "document/OpaqueComposite.h"
+#include "document/OverComposite.h"
+#include "document/SLayerParam.h"
+#include "platform/UserNotifier.h"
+#include "storage/BlendTables.h"
+#include "storage/SizeLimits.h"
+
+namespace morvane {
+
+namespace {
+const char* const kNoMemory = "メモリ不足により正常に実行できませんでした！";
+const char* const kException = "例外の発生により正常に実行できませんでした！";
+
+// ---- the oldest generation's kinds: the buffer-wide steps at the opacity ----
+template <uint32_t (*Op)(uint32_t, uint32_t, uint32_t)>
+void KindRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    for (int i = 0; i < n; ++i)
+        dst[i] = Op(dst[i], src[i], opacity);
+}
+
+template <uint32_t (*Op)(uint32_t, uint32_t, uint32_t)>
+void KindColourRow(uint32_t* dst, uint32_t colour, int n, uint8_t opacity)
+{
+    for (int i = 0; i < n; ++i)
+        dst[i] = Op(dst[i], colour, opacity);
+}
+
+SCompositeRows OldestKindRows(int kind)
+{
+    switch (kind) {
+    case 0: return {KindRow<MultiplyPixel>, KindColourRow<MultiplyPixel>};
+    case 1: return {KindRow<AddPixel>, KindColourRow<AddPixel>};
+    case 2: return {KindRow<SubtractPixel>, KindColourRow<SubtractPixel>};
+    default: return OpaqueRows(kModeNormal);
+    }
+}
+
+// ---- dither: pixels left out get alpha 0, which every kernel skips ----
+struct DitherContext {
+    const CLayerData* layer;
+};
+
+void DitherFilter(const void* context, uint32_t* row, int32_t n, int32_t x, int32_t y)
+{
+    const CLayerData& layer = *static_cast<const DitherContext*>(context)->layer;
+    const int32_t px = x - layer.OriginX, py = y - layer.OriginY;
+    for (int32_t i = 0; i < n; ++i)
+        if (DitherLeavesOut(layer, px + i, py, uint8_t(row[i] >> 24)))
+            row[i] &= 0x00FFFFFFu;
+}
+
+// The kernels with the layer's dither, when it has it on.
+SCompositeRows WithDither(SCompositeRows rows, const CLayerData& layer, const DitherContext& context)
+{
+    if (layer.Dither) {
+        rows.filter = DitherFilter;
+        rows.context = &context;
+    }
+    return rows;
+}
+
+// The picture rectangle of a layer's store that lands on rect of a composite.
+ExtentRect StoreRect(const CLayerData& layer, const ExtentRect& rect)
+{
+    return {rect.left + layer.OriginX, rect.top + layer.OriginY, rect.width, rect.height};
+}
+
+template <typename RowsOf>
+bool CompositeEach(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, RowsOf rowsOf, bool skipTransparent)
+{
+    if (!target.IsValid())
+        return false;
+    for (int32_t i = 0; i < stack.Count(); ++i) {
+        const CLayerData& layer = *stack.At(i);
+        const uint8_t opacity = EffectiveOpacity(stack, i);
+        if (opacity == 0 || !layer.HasStore())
+            continue;
+        const DitherContext context{&layer};
+        const SCompositeRows rows = WithDither(rowsOf(layer), layer, context);
+        layer.Store->CompositeInto(target, {rect.left, rect.top}, StoreRect(layer, rect), rows, opacity, skipTransparent);
+    }
+    return true;
+}
+
+// Where picture point (0, 0) of `from` lies in the store of `to`, relative
+// to from's store: the offset of a whole-store copy.
+Point StoreOffset(const CLayerData& from, const CLayerData& to)
+{
+    return {to.OriginX - from.OriginX, to.OriginY - from.OriginY};
+}
+
+bool FitsStore(const EdgeRect& r)
+{
+    return !r.IsEmpty() && IsStoreSizeAllowed(int64_t(r.right) - r.left, int64_t(r.bottom) - r.top);
+}
+} // namespace
+
+uint8_t EffectiveOpacity(const CLayerMngr& stack, int32_t i)
+{
+    const CLayerData* layer = stack.At(i);
+    if (!layer || !layer->Visible)
+        return 0;
+    uint32_t opacity = layer->Opacity;
+    // Levels are clamped to 0 ... 250, so a small table of found levels serves.
+    int32_t wanted = std::clamp(layer->LinkLevel, 0, CLayerData::kMaxLinkLevel);
+    bool found[CLayerData::kMaxLinkLevel + 1] = {};
+    for (int32_t j = i - 1; j >= 0 && wanted > 0 && opacity != 0; --j) {
+        const CLayerData& below = *stack.At(j);
+        const int32_t level = std::clamp(below.LinkLevel, 0, CLayerData::kMaxLinkLevel);
+        if (level < layer->LinkLevel && !found[level]) {
+            found[level] = true;
+            --wanted;
+            opacity = MulDiv255(opacity, below.Opacity);
+        }
+    }
+    return uint8_t(opacity);
+}
+
+SCompositeRows OpaqueRows(int mode)
+{
+    if (!IsValidMode(mode))
+        return {};
+    return {OpaqueRowKernel(mode), OpaqueColourRowKernel(mode)};
+}
+
+SCompositeRows MergeRows(int targetMode, int layerMode, int method)
+{
+    if (!IsValidMode(layerMode))
+        return {};
+    const OverForm form = method == 0 ? MergeDownForm(layerMode) : PairForm(targetMode, layerMode, method);
+    return {OverRowKernel(form, layerMode), OverColourRowKernel(form, layerMode)};
+}
+
+bool DitherLeavesOut(const CLayerData& layer, int32_t x, int32_t y, uint8_t alpha)
+{
+    const uint32_t threshold = MulDiv255(layer.DitherDensity, alpha);
+    return layer.DitherSeed.DrawAt(x, y) >= threshold;
+}
+
+bool CompositeStack(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, EngineGeneration generation)
+{
+    if (generation == EngineGeneration::Oldest)
+        // The kinds 0-2 ignore the layer's alpha, so a transparent block still counts.
+        return CompositeEach(stack, target, rect, [](const CLayerData& l) { return OldestKindRows(l.Mode); }, false);
+    return CompositeEach(stack, target, rect, [](const CLayerData& l) { return OpaqueRows(l.Mode); }, true);
+}
+
+bool CompositeStackOver(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect)
+{
+    return CompositeEach(
+        stack, target, rect, [](const CLayerData& l) { return MergeRows(kModeNormal, l.Mode, 3); }, true);
+}
+
+bool MergeLayerInto(const CLayerData& layer, uint8_t opacity, CLayerData& target, int32_t method)
+{
+    if (!layer.HasStore() || !target.HasStore())
+        return false;
+    if (opacity == 0)
+        return true;
+    const DitherContext context{&layer};
+    const SCompositeRows rows =
+        WithDither(method < 0 ? OpaqueRows(layer.Mode) : MergeRows(target.Mode, layer.Mode, method), layer, context);
+    const CBlockVMTC& source = *layer.Store;
+    EdgeRect inside;
+    const Point at = StoreOffset(layer, target);
+    if (!Intersect(ToEdge({at.x, at.y, source.Width, source.Height}), {0, 0, target.Store->Width, target.Store->Height},
+                   inside))
+        return true; // wholly outside: nothing to merge
+    return source.CompositeOnto(*target.Store, at, {0, 0, source.Width, source.Height}, rows, opacity, 255);
+}
+
+// ---- merge down ----------------------------------------------------------------------
+
+bool CLayerMngr::MergeDown(int32_t lower, int32_t upper, bool keepUpper, int32_t method,
+                           std::unique_ptr<CLayerData>* replaced)
+{
+    const char* const failure = "レイヤのサイズ変更失敗により、レイヤ結合ができませんでした！";
+    CLayerData* low = At(lower);
+    const CLayerData* up = At(upper);
+    const int32_t kind = method & 0xFFFF, high = method >> 16;
+    if (!low || !up || lower == upper || kind > 3 || !low->HasStore() || !up->HasStore()) {
+        Notifier().Warn(failure);
+        return false;
+    }
+    const EdgeRect bounds = Union(low->ContentBounds(), up->ContentBounds());
+    std::unique_ptr<CLayerData> merged;
+    if (FitsStore(bounds))
+        merged = low->Resized(bounds.right - bounds.left, bounds.bottom - bounds.top,
+                              {-low->OriginX - bounds.left, -low->OriginY - bounds.top});
+    if (!merged) {
+        Notifier().Warn(failure);
+        return false;
+    }
+    merged->Id = low->Id;
+    if (high & 2) {
+        merged->CopyAttributes(*low);
+    } else {
+        merged->Name = low->Name;
+        merged->Opacity = low->Opacity;
+    }
+    // A linked upper layer is seen through the lower one's opacity.
+    const uint8_t upperOpacity = up->LinkLevel > low->LinkLevel ? uint8_t(MulDiv255(up->Opacity, low->Opacity))
+                                                                : up->Opacity;
+    CBlockVMTC& store = *merged->Store;
+    const ExtentRect whole{0, 0, store.Width, store.Height};
+    // The lower opacity goes into the alpha of the whole store, not only
+    // where the upper layer has content, since the merged layer is opaque 255.
+    bool ok = low->Opacity == 255 || store.ForEachBlockInRect(whole, [&](const SPiece& p) {
+        const uint8_t o = low->Opacity;
+        return store.TransformPiece<uint32_t>(
+            p, [o](uint32_t v) { return (v & 0x00FFFFFFu) | uint32_t{MulTable[o][v >> 24]} << 24; });
+    });
+    ok = ok && MergeLayerInto(*up, upperOpacity, *merged, kind);
+    const SLayerParam* lowerParam = LayerParam(merged->Mode);
+    if (ok && kind != 0 && (lowerParam->Flags & kFlagInvertAfterMerge))
+        ok = store.XorRect(whole, 0x00FFFFFFu);
+    if (!ok) {
+        Notifier().Warn(failure);
+        return false;
+    }
+    merged->Opacity = 255;
+    store.Compact();
+    merged->RefreshThumbnail();
+    std::unique_ptr<CLayerData> old = ReplaceLayer(lower, std::move(merged));
+    if (keepUpper && replaced)
+        *replaced = std::move(old);
+    return true;
+}
+
+// ---- merge visible -------------------------------------------------------------------
+
+namespace {
+bool MergeVisibleAllowed(const CLayerMngr& stack, int32_t method, bool backgroundOnly)
+{
+    const CLayerData* bottom = stack.At(0);
+    if (stack.VisibleCount() < 2 || !bottom || !bottom->Visible || method > 3)
+        return false;
+    if (method < 0 && (bottom->Mode == kModeAdd || bottom->Mode == kModeSubtract))
+        return false;
+    return !backgroundOnly || bottom->Mode == kModeMultiply || bottom->Mode == kModeNormal;
+}
+
+// The new layer with every visible layer merged in; nullptr when memory runs out.
+std::unique_ptr<CLayerData> BuildMerged(const CLayerMngr& stack, int32_t method)
+{
+    const CLayerData& bottom = *stack.At(0);
+    EdgeRect bounds;
+    for (int32_t i = 0; i < stack.Count(); ++i)
+        bounds = Union(bounds, stack.At(i)->ContentBounds());
+    if (!FitsStore(bounds))
+        return nullptr;
+    auto merged = std::make_unique<CLayerData>();
+    if (!merged->Setup(bounds.right - bounds.left, bounds.bottom - bounds.top, kModeNormal, stack.ThumbW, stack.ThumbH))
+        return nullptr;
+    merged->Store->FillAll(LayerParam(bottom.Mode)->NewLayerColour & 0x00FFFFFFu);
+    merged->Name = bottom.Name;
+    merged->NominalW = stack.PictureW > 0 ? stack.PictureW : bottom.NominalW;
+    merged->NominalH = stack.PictureH > 0 ? stack.PictureH : bottom.NominalH;
+    merged->OriginX = -bounds.left;
+    merged->OriginY = -bounds.top;
+    for (int32_t i = 0; i < stack.Count(); ++i) {
+        const uint8_t opacity = EffectiveOpacity(stack, i);
+        if (opacity != 0 && !MergeLayerInto(*stack.At(i), opacity, *merged, method))
+            return nullptr;
+    }
+    if (method < 0 && !merged->SetAllAlpha(255))
+        return nullptr;
+    merged->Store->Compact();
+    if (!merged->SizeThumbnail(stack.ThumbW, stack.ThumbH))
+        return nullptr;
+    merged->RefreshThumbnail();
+    return merged;
+}
+} // namespace
+
+bool MergeVisible(CLayerMngr& stack, int32_t method, bool backgroundOnly, CLayerMngr& removed)
+{
+    if (!MergeVisibleAllowed(stack, method, backgroundOnly))
+        return false;
+    try {
+        std::unique_ptr<CLayerData> merged = BuildMerged(stack, method);
+        if (!merged) {
+            Notifier().Warn(kNoMemory);
+            return false;
+        }
+        // From here on only the lists change.
+        std::vector<std::unique_ptr<CLayerData>> leaving;
+        leaving.reserve(size_t(stack.Count()));
+        for (int32_t i = stack.Count() - 1; i >= 1; --i)
+            if (stack.At(i)->Visible)
+                leaving.push_back(stack.RemoveLayer(i));
+        leaving.push_back(stack.ReplaceLayer(0, std::move(merged)));
+        for (auto it = leaving.rbegin(); it != leaving.rend(); ++it)
+            removed.InsertLayer(removed.Count(), std::move(*it));
+        return true;
+    } catch (const std::bad_alloc&) {
+        Notifier().Warn(kNoMemory);
+    } catch (const std::exception&) {
+        Notifier().Warn(kException);
+    }
+    return false;
+}
+
+} // namespace morvane
