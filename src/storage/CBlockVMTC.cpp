@@ -602,7 +602,7 @@ bool CBlockVMTC::CompositeOnto(CBlockVMTC& target, Point at, const ExtentRect& r
 bool CBlockVMTC::CompositeOverOnto(CBlockVMTC& target, Point at, const ExtentRect& rect, const OverMode& mode,
                                    uint8_t opacity, uint8_t alphaOpacity) const
 {
-    if (!mode.dest || !mode.source || (opacity == 0 && alphaOpacity == 255))
+    if (opacity == 0 && alphaOpacity == 255)
         return false;
     return CompositePieces(
         target, at, rect, alphaOpacity, false,
