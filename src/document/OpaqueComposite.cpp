@@ -8,6 +8,7 @@
 #include "document/BlendModesSse2.h"
 #include "document/SLayerParam.h"
 #include "storage/BlendTables.h"
+#include "storage/PixelKernels.h"
 
 
 namespace morvane {
@@ -88,8 +89,17 @@ void Row(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
 template <int Mode>
 void ColourRow(uint32_t* dst, uint32_t colour, int n, uint8_t opacity)
 {
-    if (MulDiv255(opacity, colour >> 24) != 0)
-        Walk<Mode>(dst, [colour](int) { return colour; }, n, opacity);
+    const uint32_t a = MulDiv255(opacity, colour >> 24);
+    if (a == 0)
+        return;
+    if constexpr (Mode == kModeNormal) {
+        // A uniform block in normal mode is the plain colour blend at one strength.
+        if (a < 255) {
+            kernels::Best().blendColourRow(dst, n, colour, a);
+            return;
+        }
+    }
+    Walk<Mode>(dst, [colour](int) { return colour; }, n, opacity);
 }
 
 #ifdef MORVANE_DOCUMENT_SSE2
@@ -107,35 +117,15 @@ void Sse2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
     Row<kModeNormal>(dst + i, src + i, n - i, opacity);
 }
 
-#define MORVANE_AVX2_FN __attribute__((target("avx2")))
-
-MORVANE_AVX2_FN inline __m256i Lerp16x16(__m256i v16, __m256i d16, __m256i a16)
-{
-    const __m256i inv = _mm256_sub_epi16(_mm256_set1_epi16(255), a16);
-    const __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(v16, a16), _mm256_mullo_epi16(d16, inv));
-    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(int16_t(kDiv255Mul))), 7);
-}
-
-// The same eight pixels at a time; unpacking and packing work within each
-// 128-bit half, so the pixel order is kept as in the SSE2 form.
+// The same eight pixels at a time.
 MORVANE_AVX2_FN void Avx2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
 {
-    const __m256i zero = _mm256_setzero_si256(), op = _mm256_set1_epi32(opacity);
-    const __m256i colourMask = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i op = _mm256_set1_epi32(opacity);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-        __m256i a = _mm256_mullo_epi16(_mm256_srli_epi32(s, 24), op);
-        a = _mm256_srli_epi16(_mm256_mulhi_epu16(a, _mm256_set1_epi16(int16_t(kDiv255Mul))), 7);
-        a = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
-        const __m256i lo = Lerp16x16(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero),
-                                     _mm256_unpacklo_epi32(a, a));
-        const __m256i hi = Lerp16x16(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero),
-                                     _mm256_unpackhi_epi32(a, a));
-        const __m256i r = _mm256_packus_epi16(lo, hi);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
-                            _mm256_or_si256(_mm256_and_si256(r, colourMask), _mm256_andnot_si256(colourMask, d)));
+        const __m256i s = sse2::Load8(src + i), d = sse2::Load8(dst + i);
+        const __m256i r = sse2::LerpPixels8(s, d, sse2::MulDiv255x8(_mm256_srli_epi32(s, 24), op));
+        sse2::Store8(dst + i, _mm256_or_si256(sse2::ColourOnly8(r), _mm256_andnot_si256(_mm256_set1_epi32(0x00FFFFFF), d)));
     }
     // The compiler leaves the upper halves dirty on a tail call; legacy SSE
     // code after that (ours or a library's) would pay for it on every
@@ -167,7 +157,7 @@ const std::array<OpaqueRowFn, kModeCount>& FastRows()
     static const auto rows = [] {
         auto r = kScalarRows;
 #ifdef MORVANE_DOCUMENT_SSE2
-        r[kModeNormal] = __builtin_cpu_supports("avx2") ? Avx2NormalRow : Sse2NormalRow;
+        r[kModeNormal] = sse2::HasAvx2() ? Avx2NormalRow : Sse2NormalRow;
 #endif
         return r;
     }();
@@ -189,13 +179,11 @@ OpaqueRowFn OpaqueRowKernelScalar(int mode) { return IsValidMode(mode) ? kScalar
 
 std::vector<OpaqueRowFn> OpaqueNormalRowVariants()
 {
-    std::vector<OpaqueRowFn> variants;
 #ifdef MORVANE_DOCUMENT_SSE2
-    variants.push_back(Sse2NormalRow);
-    if (__builtin_cpu_supports("avx2"))
-        variants.push_back(Avx2NormalRow);
+    return sse2::VectorForms<OpaqueRowFn>(Sse2NormalRow, Avx2NormalRow);
+#else
+    return {};
 #endif
-    return variants;
 }
 
 } // namespace morvane

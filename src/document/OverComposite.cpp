@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "document/BlendModes.h"
 #include "document/BlendModesSse2.h"
@@ -170,6 +171,27 @@ void Sse2NormalOverRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacit
     }
     Row<NormalOverPixel>(dst + i, src + i, n - i, opacity);
 }
+
+// The same eight pixels at a time.
+MORVANE_AVX2_FN void Avx2NormalOverRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    const __m256i op = _mm256_set1_epi32(opacity), full = _mm256_set1_epi32(255), one = _mm256_set1_epi32(1);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i s = sse2::Load8(src + i), t = sse2::Load8(dst + i);
+        const __m256i sa = sse2::MulDiv255x8(_mm256_srli_epi32(s, 24), op), ta = _mm256_srli_epi32(t, 24);
+        const __m256i union_ = _mm256_add_epi32(ta, sse2::MulDiv255x8(sa, _mm256_sub_epi32(full, ta)));
+        const __m256 den = _mm256_cvtepi32_ps(_mm256_max_epi16(union_, one));
+        __m256 rcp = _mm256_rcp_ps(den);
+        rcp = _mm256_sub_ps(_mm256_add_ps(rcp, rcp), _mm256_mul_ps(_mm256_mul_ps(rcp, rcp), den));
+        const __m256 q = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_mullo_epi16(sa, full)), rcp),
+                                       _mm256_set1_ps(1.0f / 512));
+        const __m256i r = sse2::LerpPixels8(s, t, _mm256_cvttps_epi32(q));
+        sse2::Store8(dst + i, _mm256_or_si256(sse2::ColourOnly8(r), _mm256_slli_epi32(union_, 24)));
+    }
+    _mm256_zeroupper(); // see the opaque normal kernel
+    Sse2NormalOverRow(dst + i, src + i, n - i, opacity);
+}
 #endif
 
 bool IsClosed(OverForm form) { return form != OverForm::General && size_t(form) < std::size(kClosed); }
@@ -279,7 +301,7 @@ OverRowFn OverRowKernel(OverForm form, int layerMode)
 {
 #ifdef MORVANE_DOCUMENT_SSE2
     if (form == OverForm::NormalOver)
-        return Sse2NormalOverRow;
+        return sse2::HasAvx2() ? Avx2NormalOverRow : Sse2NormalOverRow;
 #endif
     if (IsClosed(form))
         return kClosedRows[size_t(form)];
@@ -291,6 +313,15 @@ OverColourRowFn OverColourRowKernel(OverForm form, int layerMode)
     if (IsClosed(form))
         return kClosedColourRows[size_t(form)];
     return IsValidMode(layerMode) ? kGeneralColourRows[layerMode] : nullptr;
+}
+
+std::vector<OverRowFn> NormalOverRowVariants()
+{
+#ifdef MORVANE_DOCUMENT_SSE2
+    return sse2::VectorForms<OverRowFn>(Sse2NormalOverRow, Avx2NormalOverRow);
+#else
+    return {};
+#endif
 }
 
 } // namespace morvane

@@ -4,6 +4,7 @@
 // both. Closed forms serve the common pairs of modes; the general over
 // operation serves every other mode.
 #include <cstdint>
+#include <vector>
 
 namespace morvane {
 
@@ -54,5 +55,8 @@ using OverColourRowFn = void (*)(uint32_t* dst, uint32_t colour, int n, uint8_t 
 // outside 0..21.
 OverRowFn OverRowKernel(OverForm form, int layerMode);
 OverColourRowFn OverColourRowKernel(OverForm form, int layerMode);
+// Every vector form of the normal-over row kernel this processor runs; each
+// equals NormalOverPixel bit for bit.
+std::vector<OverRowFn> NormalOverRowVariants();
 
 } // namespace morvane

@@ -126,22 +126,26 @@ TEST(OverComposite, EveryFormMatchesTheFormula)
     }
 }
 
-// The vector normal-over kernel equals the per-pixel form for every pair of
-// alphas at a spread of opacities.
+// Every vector normal-over kernel equals the per-pixel form for every pair
+// of alphas at a spread of opacities.
 TEST(OverComposite, VectorNormalOverEqualsScalar)
 {
+    std::vector<OverRowFn> kernels = NormalOverRowVariants();
+    kernels.push_back(OverRowKernel(OverForm::NormalOver, 0));
     oracle::PixelSource random(31);
-    std::vector<uint32_t> dst(65536), src(65536), before(65536);
-    for (int o : {0, 1, 77, 128, 200, 254, 255}) {
-        for (int i = 0; i < 65536; ++i) {
-            before[i] = dst[i] = uint32_t(i & 0xFF) << 24 | (random.Pixel() & 0xFFFFFFu);
-            src[i] = uint32_t(i >> 8) << 24 | (random.Pixel() & 0xFFFFFFu);
+    constexpr int n = 65536 + 7; // leaves tails for the narrower forms
+    std::vector<uint32_t> dst(n), src(n), before(n);
+    for (OverRowFn row : kernels)
+        for (int o : {0, 1, 77, 128, 200, 254, 255}) {
+            for (int i = 0; i < n; ++i) {
+                before[i] = dst[i] = uint32_t(i & 0xFF) << 24 | (random.Pixel() & 0xFFFFFFu);
+                src[i] = uint32_t((i >> 8) & 0xFF) << 24 | (random.Pixel() & 0xFFFFFFu);
+            }
+            row(dst.data(), src.data(), n, uint8_t(o));
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(dst[i], NormalOverPixel(before[i], src[i], uint8_t(o)))
+                    << "o " << o << std::hex << " t " << before[i] << " s " << src[i];
         }
-        OverRowKernel(OverForm::NormalOver, 0)(dst.data(), src.data(), 65536, uint8_t(o));
-        for (int i = 0; i < 65536; ++i)
-            ASSERT_EQ(dst[i], NormalOverPixel(before[i], src[i], uint8_t(o)))
-                << "o " << o << std::hex << " t " << before[i] << " s " << src[i];
-    }
 }
 
 // On an opaque target the general form is the opaque composite, for every
