@@ -1,9 +1,8 @@
 // The block store's copies out and its quarter turn: CopyOut of a committed
 // store against memcpy, of an empty one against memset, and RotateInto90
 // against libvips' rot on one thread.
-#include <vips/vips.h>
-
 #include "BenchSupport.h"
+#include "VipsBaseline.h"
 #include "storage/CBlockVMTC.h"
 
 namespace morvane::bench {
@@ -62,44 +61,10 @@ void RotateOurs(benchmark::State& state)
     });
 }
 
-bool VipsOneThread()
-{
-    static const bool ready = [] {
-        if (vips_init("morvane-bench") != 0)
-            return false;
-        vips_concurrency_set(1);
-        vips_cache_set_max(0); // every iteration computes the pixels again
-        return true;
-    }();
-    return ready;
-}
-
-// vips is lazy: writing the turned image to memory computes it.
-bool VipsRotateOnce(VipsImage* in)
-{
-    VipsImage* out = nullptr;
-    if (vips_rot(in, &out, VIPS_ANGLE_D90, nullptr) != 0)
-        return false;
-    size_t size = 0;
-    void* pixels = vips_image_write_to_memory(out, &size);
-    g_object_unref(out);
-    g_free(pixels);
-    return pixels != nullptr && size == size_t(kBytes);
-}
-
 void VipsRotateBaseline(benchmark::State& state)
 {
-    std::vector<uint32_t> pixels(kPixels);
-    FillRandom(pixels.data(), kPixels, 12);
-    VipsImage* in = VipsOneThread() ? vips_image_new_from_memory(pixels.data(), size_t(kBytes), kSide, kSide, 4,
-                                                                 VIPS_FORMAT_UCHAR)
-                                    : nullptr;
-    if (!in) {
-        state.SkipWithError("vips could not start or wrap the picture");
-        return;
-    }
-    TimeEach(state, kBytes, [&] { return VipsRotateOnce(in); });
-    g_object_unref(in);
+    TimeVips(state, 12, size_t(kBytes),
+             [](VipsImage* in, VipsImage** out) { return vips_rot(in, out, VIPS_ANGLE_D90, nullptr); });
 }
 
 } // namespace
