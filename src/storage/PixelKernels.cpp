@@ -93,6 +93,7 @@ AVX2_FN void Avx2BlendColourRow(uint32_t* dst, int32_t n, uint32_t colour, uint3
         r = _mm256_or_si256(_mm256_andnot_si256(alphaMask, r), _mm256_and_si256(alphaMask, d));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), r);
     }
+    _mm256_zeroupper(); // the SSE tail must not pay for dirty upper halves
     Sse2BlendColourRow(dst + i, n - i, colour, a);
 }
 
@@ -114,6 +115,7 @@ AVX2_FN void Avx2BlendRow(uint32_t* dst, const uint32_t* src, int32_t n, uint32_
         r = _mm256_or_si256(_mm256_andnot_si256(alphaMask, r), _mm256_and_si256(alphaMask, d));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), r);
     }
+    _mm256_zeroupper();
     Sse2BlendRow(dst + i, src + i, n - i, a);
 }
 #endif
