@@ -616,6 +616,8 @@ bool CBlockVMTC::CompositeOverOnto(CBlockVMTC& target, Point at, const ExtentRec
         });
 }
 
+constexpr int32_t kPrefetchRows = 2;
+
 bool CBlockVMTC::CompositeInto(TMTC& buffer, Point at, const ExtentRect& rect, const SCompositeRows& fn,
                                uint8_t opacity, bool skipTransparent) const
 {
@@ -628,6 +630,13 @@ bool CBlockVMTC::CompositeInto(TMTC& buffer, Point at, const ExtentRect& rect, c
             return true;
         for (int32_t i = 0; i < p.h; ++i) {
             uint32_t* row = buffer.PixelPtr(d.x, d.y + i);
+            // Each row of a piece lies in another page of the buffer, out of
+            // the hardware prefetcher's sight: ask for a later row's lines.
+            if (i + kPrefetchRows < p.h) {
+                const uint32_t* ahead = buffer.PixelPtr(d.x, d.y + i + kPrefetchRows);
+                __builtin_prefetch(ahead, 1);
+                __builtin_prefetch(ahead + p.w - 1, 1);
+            }
             if (b.Committed())
                 run.Rows(row, RowIn<uint32_t>(b, p.lx, p.ly + i), p.w, p.x, p.y + i);
             else
