@@ -214,6 +214,66 @@ TEST(LayerData, GeometryAndResize)
     EXPECT_EQ(layer.Store->CommittedBytes(), 4096);
 }
 
+TEST(LayerData, ThumbnailShowsOnlyThePictureAndCopiesKeepTheirId)
+{
+    CLayerData layer;
+    ASSERT_TRUE(layer.Setup(96, 64, kModeNormal, 8, 8));
+    layer.Store->FillAll(0xFF0000FFu);
+    layer.Store->FillRect({32, 16, 32, 32}, 0xFFFF0000u);
+    layer.NominalW = layer.NominalH = 32;
+    layer.OriginX = 32;
+    layer.OriginY = 16;
+    ASSERT_TRUE(layer.SizeThumbnail(8, 8));
+    ASSERT_TRUE(layer.RefreshThumbnail());
+    for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 8; ++x)
+            ASSERT_EQ(layer.Thumbnail.GetPixel(x, y), 0xFFFF0000u);
+
+    layer.Name = "下絵";
+    layer.Opacity = 77;
+    layer.SetLevel(3);
+    CLayerData copy;
+    ASSERT_TRUE(copy.CopyFrom(layer));
+    EXPECT_NE(copy.Id, layer.Id);
+    EXPECT_EQ(copy.Name, "下絵");
+    EXPECT_EQ(copy.Opacity, 77);
+    EXPECT_EQ(copy.LinkLevel, 3);
+    EXPECT_EQ(copy.OriginX, 32);
+    EXPECT_EQ(copy.Store->GetPixel(40, 20), 0xFFFF0000u);
+    EXPECT_EQ(copy.Thumbnail.GetPixel(3, 3), 0xFFFF0000u);
+    EXPECT_EQ(copy.MemoryUsed(), layer.MemoryUsed());
+}
+
+TEST(LayerStack, MergeDownAttributesOpacityAndInversion)
+{
+    // The lower opacity goes into the alpha of the whole merged store, also
+    // far from the upper layer's content.
+    CLayerMngr s = Stack(2, 100, 100);
+    s.At(0)->Store->FillAll(0xFF102030u);
+    s.At(0)->Opacity = 128;
+    s.At(0)->Name = "背景";
+    s.At(0)->ProtectAlpha = true;
+    s.At(1)->Store->FillRect({0, 0, 10, 10}, 0xFFFFFFFFu);
+    ASSERT_TRUE(s.MergeDown(0, 1, false, 0));
+    const CLayerData& merged = *s.At(0);
+    EXPECT_EQ(merged.Store->GetPixel(90, 90), 0x80102030u);
+    EXPECT_EQ(merged.Opacity, 255);
+    EXPECT_EQ(merged.Name, "背景");
+    EXPECT_FALSE(merged.ProtectAlpha); // only the name and opacity without bit 1 of the high half
+
+    // A subtract layer is stored inverted after a merge by methods 1-3.
+    CLayerMngr t = Stack(2, 64, 64);
+    t.At(0)->SetMode(kModeSubtract);
+    t.At(0)->Store->FillAll(0xFF102030u);
+    t.At(0)->ProtectAlpha = true;
+    std::unique_ptr<CLayerData> old;
+    ASSERT_TRUE(t.MergeDown(0, 1, true, 1 | (2 << 16), &old));
+    EXPECT_EQ(t.At(0)->Store->GetPixel(5, 5), 0xFFEFDFCFu);
+    EXPECT_TRUE(t.At(0)->ProtectAlpha);
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->Store->GetPixel(5, 5), 0xFF102030u);
+}
+
 TEST(LayerStack, OutOfMemoryLeavesTheStackUnchanged)
 {
     Notes notes;
