@@ -36,6 +36,12 @@ uint8_t SDitherSeed::DrawAt(int32_t x, int32_t y) const
     return uint8_t(std::clamp<int64_t>(r, 0, 255));
 }
 
+uint32_t NewLayerColourOf(int mode)
+{
+    const SLayerParam* param = LayerParam(mode);
+    return param ? param->NewLayerColour & 0x00FFFFFFu : 0x00FFFFFFu;
+}
+
 uint32_t DitherSeedFor(uint32_t createdCount) { return Mix(createdCount + 0x6D2B79F5u); }
 
 CLayerData::CLayerData(int32_t position) : Position(position), Id(nextId.fetch_add(1)) {}
@@ -52,7 +58,7 @@ bool CLayerData::Setup(int32_t width, int32_t height, int mode, int32_t thumbW, 
     auto store = std::make_unique<CBlockVMTC>(width, height);
     if (!store->IsValid())
         return false;
-    store->FillAll(param->NewLayerColour & 0x00FFFFFFu);
+    store->FillAll(NewLayerColourOf(mode));
     Store = std::move(store);
     OriginX = OriginY = 0;
     NominalW = width;
@@ -151,7 +157,7 @@ bool CLayerData::RefreshThumbnail()
 
 void CLayerData::ResetThumbnail(bool transparent)
 {
-    const uint32_t colour = LayerParam(Mode)->NewLayerColour & 0x00FFFFFFu;
+    const uint32_t colour = NewLayerColourOf(Mode);
     if (Thumbnail.IsValid())
         Thumbnail.FillAll(transparent ? colour : colour | 0xFF000000u);
 }

@@ -23,6 +23,10 @@ struct SDitherSeed {
     uint8_t DrawAt(int32_t x, int32_t y) const;
 };
 
+// The colour (alpha 0) that fills a new layer of the mode; white for a mode
+// that does not exist.
+uint32_t NewLayerColourOf(int mode);
+
 // A deterministic seed for the n-th layer a stack creates.
 uint32_t DitherSeedFor(uint32_t createdCount);
 

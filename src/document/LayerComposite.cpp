@@ -219,7 +219,7 @@ bool CLayerMngr::MergeDown(int32_t lower, int32_t upper, bool keepUpper, int32_t
     });
     ok = ok && MergeLayerInto(*up, upperOpacity, *merged, kind);
     const SLayerParam* lowerParam = LayerParam(merged->Mode);
-    if (ok && kind != 0 && (lowerParam->Flags & kFlagInvertAfterMerge))
+    if (ok && kind != 0 && lowerParam && (lowerParam->Flags & kFlagInvertAfterMerge))
         ok = store.XorRect(whole, 0x00FFFFFFu);
     if (!ok) {
         Notifier().Warn(failure);
@@ -259,7 +259,7 @@ std::unique_ptr<CLayerData> BuildMerged(const CLayerMngr& stack, int32_t method)
     auto merged = std::make_unique<CLayerData>();
     if (!merged->Setup(bounds.right - bounds.left, bounds.bottom - bounds.top, kModeNormal, stack.ThumbW, stack.ThumbH))
         return nullptr;
-    merged->Store->FillAll(LayerParam(bottom.Mode)->NewLayerColour & 0x00FFFFFFu);
+    merged->Store->FillAll(NewLayerColourOf(bottom.Mode));
     merged->Name = bottom.Name;
     merged->NominalW = stack.PictureW > 0 ? stack.PictureW : bottom.NominalW;
     merged->NominalH = stack.PictureH > 0 ? stack.PictureH : bottom.NominalH;
