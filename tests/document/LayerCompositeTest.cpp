@@ -167,6 +167,29 @@ TEST(LayerComposite, DitherGivesTheSamePatternForPartialAndFullRedraws)
     }
 }
 
+TEST(LayerComposite, TransparentPaperUsesThePairTableWithEffectiveOpacity)
+{
+    CLayerMngr stack;
+    stack.AddLayer(0, 70, true, 200, kModeMultiply, 50);
+    stack.AddLayer(1, 70, true, 150, kModeOverlay, 50);
+    stack.At(1)->SetLevel(1);
+    PaintRandom(*stack.At(0), {0, 0, 70, 50}, 31, false);
+    PaintRandom(*stack.At(1), {0, 0, 70, 25}, 32, false);
+    stack.At(1)->OriginX = 6;
+    TMTC ours(60, 40);
+    ours.FillAll(0x00FFFFFFu);
+    TMTC expected(ours);
+    ASSERT_TRUE(CompositeStackOver(stack, ours, {0, 0, 60, 40}));
+    const uint8_t linked = uint8_t(MulDiv255(150, 200));
+    for (int32_t y = 0; y < 40; ++y)
+        for (int32_t x = 0; x < 60; ++x) {
+            uint32_t& t = *expected.PixelPtr(x, y);
+            t = OverPixel(OverForm::MultiplyOver, 0, t, stack.At(0)->Store->GetPixel(x, y), 200);
+            t = OverPixel(OverForm::General, kModeOverlay, t, stack.At(1)->Store->GetPixel(x + 6, y), linked);
+        }
+    EXPECT_TRUE(SameImage(ours, expected));
+}
+
 TEST(LayerComposite, OldestGenerationKinds)
 {
     const ExtentRect r{0, 0, 60, 40};
