@@ -2,6 +2,7 @@
 // The stack of layers, index 0 at the bottom. It owns its layers; every
 // change renumbers their positions. Failures the user must see go to the
 // notifier with the program's own texts.
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ public:
     explicit CLayerMngr(int32_t capacity = 0);
 
     int32_t Count() const { return int32_t(items_.size()); }
+    // Room for n more layers, so that later insertions cannot fail on memory
+    // (std::bad_alloc otherwise).
+    void Reserve(int32_t n) { items_.reserve(items_.size() + size_t(std::max(n, 0))); }
     CLayerData* At(int32_t i) { return IsValidIndex(i) ? items_[size_t(i)].get() : nullptr; }
     const CLayerData* At(int32_t i) const { return IsValidIndex(i) ? items_[size_t(i)].get() : nullptr; }
 

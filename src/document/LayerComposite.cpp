@@ -293,6 +293,7 @@ bool MergeVisible(CLayerMngr& stack, int32_t method, bool backgroundOnly, CLayer
         // From here on only the lists change.
         std::vector<std::unique_ptr<CLayerData>> leaving;
         leaving.reserve(size_t(stack.Count()));
+        removed.Reserve(stack.Count());
         for (int32_t i = stack.Count() - 1; i >= 1; --i)
             if (stack.At(i)->Visible)
                 leaving.push_back(stack.RemoveLayer(i));
