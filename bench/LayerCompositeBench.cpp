@@ -2,11 +2,11 @@
 // kernel by row kernel over TMTC rows, against pixman's matching operators.
 // Pixman works on premultiplied colour and we do not; the pixels are random
 // either way, so each side does its full per-pixel work.
-#include <pixman.h>
 
 #include <array>
 
 #include "BenchSupport.h"
+#include "PixmanBaseline.h"
 #include "document/OpaqueComposite.h"
 #include "document/SLayerParam.h"
 
@@ -77,20 +77,14 @@ void Ours(benchmark::State& state, const std::array<ModePair, N>& modes)
     }, [&] { p.Reset(); });
 }
 
-pixman_image_t* Wrap(TMTC& image)
-{
-    return pixman_image_create_bits(PIXMAN_a8r8g8b8, image.Width, image.Height,
-                                    reinterpret_cast<uint32_t*>(image.Row(0)), image.Width * 4);
-}
-
 // The layer through pixman with a solid mask of the same opacity.
 template <size_t N>
 void Pixman(benchmark::State& state, const std::array<ModePair, N>& modes)
 {
     Pictures p;
     const pixman_color_t opacity{0, 0, 0, uint16_t(kOpacity * 257)};
-    pixman_image_t* src = p.Valid() ? Wrap(p.layer) : nullptr;
-    pixman_image_t* dst = p.Valid() ? Wrap(p.target) : nullptr;
+    pixman_image_t* src = p.Valid() ? WrapForPixman(p.layer) : nullptr;
+    pixman_image_t* dst = p.Valid() ? WrapForPixman(p.target) : nullptr;
     pixman_image_t* mask = pixman_image_create_solid_fill(&opacity);
     if (!src || !dst || !mask)
         state.SkipWithError("pixman could not create the images");

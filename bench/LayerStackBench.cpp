@@ -1,9 +1,9 @@
 // Compositing whole layers through the stack: an empty huge layer must cost
 // next to nothing beside a committed one, and the composite that keeps
 // transparency is timed against pixman's OVER.
-#include <pixman.h>
 
 #include "BenchSupport.h"
+#include "PixmanBaseline.h"
 #include "document/LayerComposite.h"
 #include "document/SLayerParam.h"
 
@@ -80,18 +80,12 @@ void OverOurs(benchmark::State& state)
              [&] { p.Reset(); });
 }
 
-pixman_image_t* Wrap(TMTC& image)
-{
-    return pixman_image_create_bits(PIXMAN_a8r8g8b8, image.Width, image.Height,
-                                    reinterpret_cast<uint32_t*>(image.Row(0)), image.Width * 4);
-}
-
 void OverPixman(benchmark::State& state)
 {
     OverPictures p;
     const pixman_color_t opacity{0, 0, 0, uint16_t(kOpacity * 257)};
-    pixman_image_t* src = p.Valid() ? Wrap(p.source) : nullptr;
-    pixman_image_t* dst = p.Valid() ? Wrap(p.target) : nullptr;
+    pixman_image_t* src = p.Valid() ? WrapForPixman(p.source) : nullptr;
+    pixman_image_t* dst = p.Valid() ? WrapForPixman(p.target) : nullptr;
     pixman_image_t* mask = pixman_image_create_solid_fill(&opacity);
     if (!src || !dst || !mask)
         state.SkipWithError("pixman could not create the images");

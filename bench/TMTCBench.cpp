@@ -1,7 +1,6 @@
 // The whole-picture blends and copies of TMTC against memcpy and pixman.
-#include <pixman.h>
-
 #include "BenchSupport.h"
+#include "PixmanBaseline.h"
 
 namespace morvane::bench {
 namespace {
@@ -26,19 +25,13 @@ void BlendFromOurs(benchmark::State& state)
              [&] { target.CopyAll(pristine); });
 }
 
-// a8r8g8b8 is our byte order (blue first) on a little-endian machine.
-pixman_image_t* WrapForPixman(std::vector<uint32_t>& pixels)
-{
-    return pixman_image_create_bits(PIXMAN_a8r8g8b8, kSide, kSide, pixels.data(), kSide * 4);
-}
-
 void PixmanOverBaseline(benchmark::State& state)
 {
     std::vector<uint32_t> source(kPixels), pristine(kPixels), target(kPixels);
     FillRandom(source.data(), kPixels, 2);
     FillRandom(pristine.data(), kPixels, 3);
-    pixman_image_t* src = WrapForPixman(source);
-    pixman_image_t* dst = WrapForPixman(target);
+    pixman_image_t* src = WrapForPixman(source, kSide, kSide);
+    pixman_image_t* dst = WrapForPixman(target, kSide, kSide);
     const pixman_color_t half{0, 0, 0, 0x8080};
     pixman_image_t* mask = pixman_image_create_solid_fill(&half);
     if (!src || !dst || !mask)
