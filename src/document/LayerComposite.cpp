@@ -1,11 +1,14 @@
 #include "document/LayerComposite.h"
 
+#include "document/PixelRows.h"
+
 #include <algorithm>
 #include <exception>
 #include <new>
 
 #include "document/OpaqueComposite.h"
 #include "document/OverComposite.h"
+#include "document/PixelRows.h"
 #include "document/SLayerParam.h"
 #include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
@@ -18,26 +21,12 @@ const char* const kNoMemory = "メモリ不足により正常に実行できま�
 const char* const kException = "例外の発生により正常に実行できませんでした！";
 
 // ---- the oldest generation's kinds: the buffer-wide steps at the opacity ----
-template <uint32_t (*Op)(uint32_t, uint32_t, uint32_t)>
-void KindRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
-{
-    for (int i = 0; i < n; ++i)
-        dst[i] = Op(dst[i], src[i], opacity);
-}
-
-template <uint32_t (*Op)(uint32_t, uint32_t, uint32_t)>
-void KindColourRow(uint32_t* dst, uint32_t colour, int n, uint8_t opacity)
-{
-    for (int i = 0; i < n; ++i)
-        dst[i] = Op(dst[i], colour, opacity);
-}
-
 SCompositeRows OldestKindRows(int kind)
 {
     switch (kind) {
-    case 0: return {KindRow<MultiplyPixel>, KindColourRow<MultiplyPixel>};
-    case 1: return {KindRow<AddPixel>, KindColourRow<AddPixel>};
-    case 2: return {KindRow<SubtractPixel>, KindColourRow<SubtractPixel>};
+    case 0: return {PixelRow<MultiplyPixel>, PixelColourRow<MultiplyPixel>};
+    case 1: return {PixelRow<AddPixel>, PixelColourRow<AddPixel>};
+    case 2: return {PixelRow<SubtractPixel>, PixelColourRow<SubtractPixel>};
     default: return OpaqueRows(kModeNormal);
     }
 }

@@ -8,6 +8,7 @@
 
 #include "document/BlendModes.h"
 #include "document/BlendModesSse2.h"
+#include "document/PixelRows.h"
 #include "document/SLayerParam.h"
 #include "storage/BlendTables.h"
 
@@ -88,20 +89,6 @@ uint32_t UnionOver(uint32_t t, uint32_t s, uint8_t o, ByteFn fn)
     return PerByte(t, s, 0, c.ra, [&](int32_t d, int32_t sb, int32_t) { return fn(c, d, sb); });
 }
 
-template <uint32_t (*Pixel)(uint32_t, uint32_t, uint8_t)>
-void Row(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
-{
-    for (int i = 0; i < n; ++i)
-        dst[i] = Pixel(dst[i], src[i], opacity);
-}
-
-template <uint32_t (*Pixel)(uint32_t, uint32_t, uint8_t)>
-void ColourRow(uint32_t* dst, uint32_t colour, int n, uint8_t opacity)
-{
-    for (int i = 0; i < n; ++i)
-        dst[i] = Pixel(dst[i], colour, opacity);
-}
-
 using PixelFn = uint32_t (*)(uint32_t, uint32_t, uint8_t);
 
 template <size_t... M>
@@ -112,12 +99,12 @@ constexpr auto MakeGeneral(std::index_sequence<M...>)
 template <size_t... M>
 constexpr auto MakeGeneralRows(std::index_sequence<M...>)
 {
-    return std::array<OverRowFn, kModeCount>{&Row<&GeneralOver<int(M)>>...};
+    return std::array<OverRowFn, kModeCount>{&PixelRow<&GeneralOver<int(M)>>...};
 }
 template <size_t... M>
 constexpr auto MakeGeneralColourRows(std::index_sequence<M...>)
 {
-    return std::array<OverColourRowFn, kModeCount>{&ColourRow<&GeneralOver<int(M)>>...};
+    return std::array<OverColourRowFn, kModeCount>{&PixelColourRow<&GeneralOver<int(M)>>...};
 }
 
 constexpr auto kGeneral = MakeGeneral(std::make_index_sequence<kModeCount>());
@@ -128,12 +115,12 @@ constexpr auto kGeneralColourRows = MakeGeneralColourRows(std::make_index_sequen
 constexpr PixelFn kClosed[] = {nullptr, NormalOverPixel, MultiplyOverPixel, WeightedOverPixel,
                                ScreenOverPixel, DifferenceOverPixel, DarkenOverPixel, LightenOverPixel};
 constexpr OverRowFn kClosedRows[] = {
-    nullptr, Row<NormalOverPixel>, Row<MultiplyOverPixel>, Row<WeightedOverPixel>,
-    Row<ScreenOverPixel>, Row<DifferenceOverPixel>, Row<DarkenOverPixel>, Row<LightenOverPixel>};
+    nullptr, PixelRow<NormalOverPixel>, PixelRow<MultiplyOverPixel>, PixelRow<WeightedOverPixel>,
+    PixelRow<ScreenOverPixel>, PixelRow<DifferenceOverPixel>, PixelRow<DarkenOverPixel>, PixelRow<LightenOverPixel>};
 constexpr OverColourRowFn kClosedColourRows[] = {
-    nullptr, ColourRow<NormalOverPixel>, ColourRow<MultiplyOverPixel>, ColourRow<WeightedOverPixel>,
-    ColourRow<ScreenOverPixel>, ColourRow<DifferenceOverPixel>, ColourRow<DarkenOverPixel>,
-    ColourRow<LightenOverPixel>};
+    nullptr, PixelColourRow<NormalOverPixel>, PixelColourRow<MultiplyOverPixel>, PixelColourRow<WeightedOverPixel>,
+    PixelColourRow<ScreenOverPixel>, PixelColourRow<DifferenceOverPixel>, PixelColourRow<DarkenOverPixel>,
+    PixelColourRow<LightenOverPixel>};
 
 struct PairRow {
     uint8_t target, layer;
@@ -169,7 +156,7 @@ void Sse2NormalOverRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacit
         const __m128i r = sse2::LerpPixels(s, t, _mm_cvttps_epi32(q));
         sse2::Store(dst + i, _mm_or_si128(sse2::ColourOnly(r), _mm_slli_epi32(union_, 24)));
     }
-    Row<NormalOverPixel>(dst + i, src + i, n - i, opacity);
+    PixelRow<NormalOverPixel>(dst + i, src + i, n - i, opacity);
 }
 
 // The same eight pixels at a time.
