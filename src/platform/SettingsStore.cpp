@@ -4,9 +4,8 @@ namespace morvane {
 
 namespace {
 template <typename T>
-std::optional<T> ReadAs(const SettingsStore& store, const std::string& section, const std::string& name)
+std::optional<T> Typed(const std::optional<SettingValue>& value)
 {
-    std::optional<SettingValue> value = store.Read(section, name);
     if (!value)
         return std::nullopt;
     if (const T* typed = std::get_if<T>(&*value))
@@ -15,19 +14,33 @@ std::optional<T> ReadAs(const SettingsStore& store, const std::string& section, 
 }
 } // namespace
 
+std::optional<SettingValue> SettingsStore::ReadKind(const std::string& section, const std::string& name,
+                                                    SettingKind kind) const
+{
+    std::optional<SettingValue> value = Read(section, name);
+    if (value && value->index() != static_cast<size_t>(kind))
+        return std::nullopt;
+    return value;
+}
+
 std::optional<int32_t> SettingsStore::ReadInt(const std::string& section, const std::string& name) const
 {
-    return ReadAs<int32_t>(*this, section, name);
+    return Typed<int32_t>(ReadKind(section, name, SettingKind::Int));
 }
 
 std::optional<std::string> SettingsStore::ReadString(const std::string& section, const std::string& name) const
 {
-    return ReadAs<std::string>(*this, section, name);
+    return Typed<std::string>(ReadKind(section, name, SettingKind::String));
 }
 
 std::optional<std::vector<uint8_t>> SettingsStore::ReadBinary(const std::string& section, const std::string& name) const
 {
-    return ReadAs<std::vector<uint8_t>>(*this, section, name);
+    return Typed<std::vector<uint8_t>>(ReadKind(section, name, SettingKind::Binary));
+}
+
+std::optional<double> SettingsStore::ReadReal(const std::string& section, const std::string& name) const
+{
+    return Typed<double>(ReadKind(section, name, SettingKind::Real));
 }
 
 std::optional<SettingValue> MemorySettingsStore::Read(const std::string& section, const std::string& name) const

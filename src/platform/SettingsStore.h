@@ -11,7 +11,11 @@
 
 namespace morvane {
 
-using SettingValue = std::variant<int32_t, std::string, std::vector<uint8_t>>;
+// Reals are their own kind (not 8 opaque bytes) so that a text store can keep
+// them readable; a store that cannot tell kinds apart checks them on reading.
+using SettingValue = std::variant<int32_t, std::string, std::vector<uint8_t>, double>;
+
+enum class SettingKind : size_t { Int = 0, String = 1, Binary = 2, Real = 3 };
 
 class SettingsStore {
 public:
@@ -25,6 +29,13 @@ public:
     std::optional<int32_t> ReadInt(const std::string& section, const std::string& name) const;
     std::optional<std::string> ReadString(const std::string& section, const std::string& name) const;
     std::optional<std::vector<uint8_t>> ReadBinary(const std::string& section, const std::string& name) const;
+    std::optional<double> ReadReal(const std::string& section, const std::string& name) const;
+
+protected:
+    // The value when it is of `kind`. Stores that keep only text (INI files)
+    // override this to parse the text strictly as that kind.
+    virtual std::optional<SettingValue> ReadKind(const std::string& section, const std::string& name,
+                                                 SettingKind kind) const;
 };
 
 class MemorySettingsStore final : public SettingsStore {

@@ -1,0 +1,218 @@
+#pragma once
+// The program-wide settings object: facts about the system, then the user's
+// settings loaded from a SettingsStore at start and written back at exit.
+// Every value is described once in the settings table (section, name, kind,
+// default, range, flags); load, save and reset all walk that table.
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace morvane {
+
+class SettingsStore;
+
+// Facts about the running system, filled in before the settings are loaded
+// and never stored.
+struct AppEnvironment {
+    int32_t localeId = 1033;
+    int32_t codePage = 932;         // names in files and events are CP932 text
+    int32_t languageGroup = 0;
+    bool ntFamily = true;
+    int32_t systemVersion = 0;      // major * 100 + minor
+    int64_t counterFrequency = 1000000000;
+    int32_t monitorCount = 1;
+    int32_t screenWidth = 0;        // 0: not known, window sizes get no upper clamp
+    int32_t screenHeight = 0;
+    std::string systemFolder;
+    std::string appFolder;
+    std::string appFileName;
+    std::string tempFolder;
+};
+
+// 0 Japanese, 1 Korean, 2 any other language.
+int32_t LanguageGroup(int32_t codePage, int32_t localeId);
+// The facts of this process and machine.
+AppEnvironment DetectEnvironment();
+
+// Grid opacity in percent <-> the alpha byte of "GridColor".
+uint8_t GridAlphaFromOpacity(int percent);
+int GridOpacityFromAlpha(uint8_t alpha);
+
+struct PaperPreset {
+    int32_t unit = 0;
+    int32_t dpi = 0;
+    float w = 0;
+    float h = 0;
+    bool transparent = false;
+};
+
+// Where a docking view sits; -1 means not set.
+struct ViewPlacement {
+    int32_t ParentForm = 0, ParentPane = 0, ViewIndex = 0;
+    bool Visible = true;
+    int32_t Width = 0, Height = 0;
+};
+
+struct FloatForm {
+    int32_t PaneCount = 0;
+    bool Visible = true;
+    int32_t X = 0, Y = 0, Width = 0, Height = 0;
+};
+
+struct FloatPane {
+    int32_t ParentForm = 0, PaneIndex = 0, ViewCount = 0, ActiveView = 0, Collapse = 0;
+};
+
+// Docking views in the order of their value-name prefixes.
+inline constexpr int kDockViewCount = 8;
+inline constexpr int kPaperPresetCount = 6;
+// A floating form holds panes, a pane holds views: with eight views neither
+// can sensibly exceed eight, and the limit keeps a hand-edited file from
+// making the loader read or allocate without end.
+inline constexpr int32_t kMaxFloatForms = 8;
+inline constexpr int32_t kMaxPanesPerForm = kDockViewCount;
+
+using SettingSlot = std::variant<int32_t*, bool*, float*, std::string*>;
+using SettingData = std::variant<int32_t, bool, float, std::string>;
+
+enum SettingFlag : uint32_t {
+    kSettingWriteOnly = 1,      // written at exit, never read
+    kSettingUnsetBelowZero = 2, // a negative value means "not set" and is not clamped
+    kSettingPreference = 4,     // reset by the preferences dialog's 初期化
+    kSettingInverted = 8,       // the dialog's check box shows the inverse
+    kSettingFormDetail = 16,    // a floating form's value, read only when its pane count exists
+};
+
+struct SettingEntry {
+    const char* section;
+    std::string name;
+    SettingSlot slot;
+    SettingData fallback;       // the default
+    double lo;                  // range of ints and reals, applied on load
+    double hi;
+    uint32_t flags;
+};
+
+SettingData CurrentValue(const SettingEntry& entry);
+void AssignValue(const SettingEntry& entry, const SettingData& value);
+
+class CAppProfile {
+public:
+    struct FileIO {
+        std::string appPath, loadPath, savePath, eventPath, palPath, palFile, gradPath2, gradFile2;
+        std::string penPath, nibFile, brushFile;
+        int32_t FileIODir, pictLoadExtIdx, eventLoadExtIdx;
+        bool silentFileIO, jpegUseProgressive, jpegUseSmooth;
+        int32_t jpegValSmooth, jpegQType, jpegQuality, jpegQVHigh, jpegQHigh, jpegQStd, jpegQLow;
+    };
+    struct Config {
+        int32_t appVerID, lastCP, lastLCID, gridW, gridH, undoMax;
+        int32_t fillLimit, fillTarget, wandLimit, wandTarget;
+        bool fillAntiAlias, wandAntiAlias;
+        int32_t gradType, gradMap, gradRep, gradRepCnt;
+        bool ignoreTablet;
+        int32_t eventWait, tabletType;
+        bool rgbPalBarFixed, useRBtnColPicker, useAutoScroll, useFilePreview, showScrollBar, titleFullpath;
+        int32_t mouseMBtnFunc;
+        float opaquePaint, opaqueAreaFill, opaqueSeedFill, opaqueGradate, opaqueDraw, opaqueLine, opaqueFont;
+        bool DrawToolMode, AutoFreeHand;
+        int32_t ShortcutMode;
+        bool UseLastFile;
+        int32_t PresetSaveAsQuit, GridColor;
+        bool DrawToolAutoSave;
+        int32_t DrawToolCursor, OtherToolCursor;
+        std::string CursorFile;
+        bool BrushGhost, ShowGhostCenter, UseGrabCtrl, CellExchange;
+        int32_t AutoSizeAdjust;
+        bool ForceDispParam, RotZoomDblClk, RotGrabDblClk, ToolFindNext, UseVertSlider;
+        int32_t ToolSubMode;
+        // Not stored: always on.
+        bool EnbLabelDrag = true, EnbLabelDblClk = true;
+    };
+    struct Color {
+        int32_t fgCol, bgCol;
+    };
+    struct Window {
+        int32_t mainWinX, mainWinY, mainWinW, mainWinH;
+        bool mainWinMax, childWinMax;
+        int32_t fontDlgX, fontDlgY, fontDlgW, fontDlgH;
+        int32_t FloatFormCount;
+        std::vector<FloatForm> forms;   // FloatFormCount of them
+        std::vector<FloatPane> panes;   // as many as the forms' panes together
+        bool ToolFormVisible;
+        int32_t ToolFormX, ToolFormY, ToolFormWidth, ToolFormHeight;
+        ViewPlacement views[kDockViewCount];
+        bool PreviewCounterRotate, OptionListDblClick;
+        int32_t ColorSampler;
+        int32_t SwathListType, BrushListType, EventCapacity, LayerListType, MaskListType;
+        int32_t PopBrushListWidth, PopBrushListHeight, PopPenNibListWidth, PopPenNibListHeight;
+        int32_t PopGradListWidth, PopGradListHeight, PopToneListWidth, PopToneListHeight;
+        int32_t PopBrushListType, PopPenNibListType, PopGradListType, PopToneListType;
+        int32_t PopGradPrevType, PopTonePrevType;
+        int32_t EdtBrushListType, EdtPenNibListType, EdtGradListType, EdtToneListType;
+    };
+    struct Font {
+        std::string face;
+        int32_t point, charset, spacing, leading;
+        bool italic, bold, vertical, underline, strikeout, useFont, usePreview;
+    };
+
+    // The generation this program writes; settings of generation 10 or older
+    // name a gradation file of an older format.
+    static constexpr int32_t kSettingsGeneration = 20;
+
+    explicit CAppProfile(AppEnvironment environment);
+
+    const AppEnvironment& Environment() const { return env_; }
+
+    // Every value to its default.
+    void Reset();
+    // Reads the sections in load order; values the store lacks keep their
+    // defaults, the rest are clamped. Then the settings-generation step.
+    void Load(const SettingsStore& store);
+    // Writes every value in save order when this instance saves at exit.
+    // Returns false when it did not save or the store could not flush.
+    bool SaveAtExit(SettingsStore& store);
+    // Render and viewer instances run many at once and never write settings.
+    void SetSavesAtExit(bool saves) { savesAtExit_ = saves; }
+    bool SavesAtExit() const { return savesAtExit_; }
+
+    // The table over this object's values, in load order. The floating forms
+    // and panes appear as many times as there are of them.
+    std::vector<SettingEntry> Table();
+    const SettingEntry* Find(std::vector<SettingEntry>& table, const std::string& section,
+                             const std::string& name) const;
+
+    // The preferences dialog's 初期化: its values back to their defaults.
+    void ResetPreferences();
+    // A check box of the preferences dialog as shown (inverted flags applied).
+    bool DialogCheck(const std::string& name);
+    void SetDialogCheck(const std::string& name, bool checked);
+
+    int GridOpacity() const;
+    void SetGridOpacity(int percent);
+
+    FileIO fileIO{};
+    Config config{};
+    Color color{};
+    PaperPreset paper[kPaperPresetCount]{};
+    Window window{};
+    Font font{};
+
+private:
+    // The table's rows (ProfileTable.cpp).
+    void BuildTable(std::vector<SettingEntry>& out);
+    static void AddFormEntries(std::vector<SettingEntry>& out, FloatForm& form, int index);
+    static void AddPaneEntries(std::vector<SettingEntry>& out, FloatPane& pane, int index);
+
+    void LoadSection(const SettingsStore& store, const char* section);
+    void LoadDocking(const SettingsStore& store);
+    void FitDocking();
+    bool* DialogFlag(const std::string& name, bool& inverted);
+
+    AppEnvironment env_;
+    bool savesAtExit_ = true;
+};
+
+} // namespace morvane

@@ -1,0 +1,239 @@
+// The settings object: defaults on a first start, clamps on load, the
+// generation step, a full round trip and the instances that never save.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <set>
+
+#include "SampleProfile.h"
+#include "app/CAppProfile.h"
+#include "platform/SettingsStore.h"
+
+using namespace morvane;
+
+namespace {
+
+AppEnvironment TestEnvironment()
+{
+    AppEnvironment env;
+    env.localeId = 1041;
+    env.codePage = 932;
+    env.appFolder = "/opt/morvane";
+    env.screenWidth = 1920;
+    env.screenHeight = 1080;
+    return env;
+}
+
+SettingData Value(CAppProfile& p, const char* section, const char* name)
+{
+    std::vector<SettingEntry> table = p.Table();
+    const SettingEntry* e = p.Find(table, section, name);
+    EXPECT_NE(e, nullptr) << section << "/" << name;
+    return e ? CurrentValue(*e) : SettingData();
+}
+
+} // namespace
+
+TEST(AppProfile, FirstStartGivesEveryDefault)
+{
+    MemorySettingsStore empty;
+    CAppProfile p(TestEnvironment());
+    p.config.undoMax = 3;
+    p.Load(empty);
+    std::vector<SettingEntry> table = p.Table();
+    std::set<std::pair<std::string, std::string>> names;
+    std::set<const void*> slots;
+    for (const SettingEntry& e : table) {
+        EXPECT_TRUE(names.insert({e.section, e.name}).second) << "twice: " << e.name;
+        EXPECT_TRUE(slots.insert(std::visit([](auto* s) -> const void* { return s; }, e.slot)).second)
+            << "shares a field: " << e.name;
+        if (e.name != "appVerID") {
+            EXPECT_EQ(CurrentValue(e), e.fallback) << e.name;
+        }
+    }
+    EXPECT_EQ(p.config.appVerID, CAppProfile::kSettingsGeneration);
+    EXPECT_EQ(p.fileIO.loadPath, "/opt/morvane");
+    EXPECT_EQ(p.fileIO.gradPath2, "/opt/morvane/preset");
+    EXPECT_EQ(p.config.undoMax, 8);
+    EXPECT_EQ(uint32_t(p.config.GridColor), 0x80000000u);
+    EXPECT_EQ(p.GridOpacity(), 50);
+    EXPECT_EQ(p.paper[5].dpi, 72);
+    EXPECT_EQ(p.paper[5].w, 640.0f);
+    EXPECT_EQ(p.window.views[7].Visible, true);
+    EXPECT_EQ(p.window.PopToneListType, -1);
+    EXPECT_TRUE(p.config.EnbLabelDrag && p.config.EnbLabelDblClk);
+
+    // The first exit writes the generation, the current code page and locale.
+    MemorySettingsStore saved;
+    ASSERT_TRUE(p.SaveAtExit(saved));
+    EXPECT_EQ(saved.Size(), table.size());
+    EXPECT_EQ(saved.ReadInt("config", "appVerID"), 20);
+    EXPECT_EQ(saved.ReadInt("config", "lastCP"), 932);
+    EXPECT_EQ(saved.ReadString("fileIO", "appPath"), "/opt/morvane");
+    EXPECT_EQ(saved.ReadReal("paper", "w3"), 640.0);
+}
+
+TEST(AppProfile, StoredIntegersAreClampedOnLoad)
+{
+    struct Case {
+        const char* section;
+        const char* name;
+        int32_t stored;
+        int32_t loaded;
+    };
+    const Case cases[] = {
+        {"window", "mainWinW", 50, 200},       {"window", "mainWinW", -1, -1},
+        {"window", "mainWinW", 5000, 1920},    {"window", "mainWinH", 199, 200},
+        {"config", "mouseMBtnFunc", 15, 10},   {"fileIO", "jpegQType", 9, 4},
+        {"config", "undoMax", 0, 1},           {"config", "undoMax", 1000000, 50},
+        {"config", "gridW", 1, 2},             {"config", "gridH", INT32_MAX, 500},
+        {"config", "gradRepCnt", -7, 1},       {"window", "FloatFormCount", 1 << 30, 8},
+        {"window", "FloatFormCount", -3, 0},   {"paper", "dpi2", 0, 72},
+        {"config", "fillLimit", 0, 1},         {"font", "point", 100000, 999},
+        {"config", "ToolFindNext", 7, 1},      {"config", "gridW", 17, 17},
+    };
+    for (const Case& c : cases) {
+        MemorySettingsStore store;
+        store.Write(c.section, c.name, c.stored);
+        CAppProfile p(TestEnvironment());
+        p.Load(store);
+        SettingData v = Value(p, c.section, c.name);
+        int32_t got = std::holds_alternative<bool>(v) ? std::get<bool>(v) : std::get<int32_t>(v);
+        EXPECT_EQ(got, c.loaded) << c.name << " stored " << c.stored;
+    }
+}
+
+TEST(AppProfile, HostileValuesLoadAsDefaultsOrClamped)
+{
+    MemorySettingsStore store;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    store.Write("config", "opaquePaint", nan);
+    store.Write("config", "opaqueLine", std::numeric_limits<double>::infinity());
+    store.Write("config", "opaqueDraw", -2.0);
+    store.Write("paper", "w0", 1e300);
+    store.Write("paper", "h0", 0.5);
+    store.Write("config", "undoMax", std::string("12"));                  // wrong kind
+    store.Write("config", "opaqueFont", int32_t(0));                      // wrong kind
+    store.Write("fileIO", "loadPath", int32_t(4));                        // wrong kind
+    store.Write("font", "face", std::vector<uint8_t>{0xFF, 0x00, 0xFE}); // wrong kind
+    store.Write("fileIO", "appPath", std::string("/elsewhere"));          // never read
+    CAppProfile p(TestEnvironment());
+    p.Load(store);
+    EXPECT_EQ(p.config.opaquePaint, 1.0f);
+    EXPECT_EQ(p.config.opaqueLine, 1.0f);
+    EXPECT_EQ(p.config.opaqueDraw, 0.0f);
+    EXPECT_EQ(p.paper[0].w, 10000.0f);
+    EXPECT_EQ(p.paper[0].h, 0.5f);
+    EXPECT_EQ(p.config.undoMax, 8);
+    EXPECT_EQ(p.config.opaqueFont, 1.0f);
+    EXPECT_EQ(p.fileIO.loadPath, "/opt/morvane");
+    EXPECT_EQ(p.font.face, "");
+    EXPECT_EQ(p.fileIO.appPath, "/opt/morvane");
+}
+
+TEST(AppProfile, FloatFormDetailsNeedTheirPaneCount)
+{
+    MemorySettingsStore store;
+    store.Write("window", "FloatFormCount", int32_t(2));
+    store.Write("window", "FloatForm0X", int32_t(40));  // no pane count: ignored
+    store.Write("window", "FloatForm1PaneCount", int32_t(99));
+    store.Write("window", "FloatForm1X", int32_t(50));
+    store.Write("window", "FloatPane7ViewCount", int32_t(3));
+    store.Write("window", "FloatPane8ViewCount", int32_t(3)); // beyond the panes
+    CAppProfile p(TestEnvironment());
+    p.Load(store);
+    ASSERT_EQ(p.window.forms.size(), 2u);
+    EXPECT_EQ(p.window.forms[0].X, -1);
+    EXPECT_EQ(p.window.forms[1].PaneCount, kMaxPanesPerForm);
+    EXPECT_EQ(p.window.forms[1].X, 50);
+    ASSERT_EQ(p.window.panes.size(), size_t(kMaxPanesPerForm));
+    EXPECT_EQ(p.window.panes[7].ViewCount, 3);
+}
+
+TEST(AppProfile, GenerationStepClearsOldGradationFile)
+{
+    for (int32_t generation : {0, 10, 11, 20}) {
+        MemorySettingsStore store;
+        store.Write("config", "appVerID", generation);
+        store.Write("fileIO", "gradFile2", std::string("/p/old.mgs"));
+        CAppProfile p(TestEnvironment());
+        p.Load(store);
+        EXPECT_EQ(p.fileIO.gradFile2.empty(), generation <= 10) << generation;
+        EXPECT_EQ(p.config.appVerID, 20);
+    }
+}
+
+TEST(AppProfile, EveryValueSurvivesARoundTrip)
+{
+    CAppProfile a(TestEnvironment());
+    FillSample(a);
+    MemorySettingsStore store;
+    ASSERT_TRUE(a.SaveAtExit(store));
+    CAppProfile b(TestEnvironment());
+    b.Load(store);
+    std::vector<SettingEntry> ta = a.Table();
+    std::vector<SettingEntry> tb = b.Table();
+    ASSERT_EQ(ta.size(), tb.size());
+    for (size_t i = 0; i < ta.size(); ++i) {
+        ASSERT_EQ(ta[i].name, tb[i].name);
+        if (!SampleLeaves(ta[i])) {
+            EXPECT_NE(CurrentValue(ta[i]), ta[i].fallback) << "sample kept the default: " << ta[i].name;
+        }
+        EXPECT_EQ(CurrentValue(tb[i]), CurrentValue(ta[i])) << ta[i].name;
+    }
+}
+
+TEST(AppProfile, RenderAndViewerInstancesNeverSave)
+{
+    CAppProfile p(TestEnvironment());
+    p.SetSavesAtExit(false);
+    MemorySettingsStore store;
+    EXPECT_FALSE(p.SaveAtExit(store));
+    EXPECT_EQ(store.Size(), 0u);
+}
+
+TEST(AppProfile, PreferencesDialogModel)
+{
+    CAppProfile p(TestEnvironment());
+    // Inverted boxes: Shift switching is checked exactly when ToolFindNext is off.
+    p.SetDialogCheck("ToolFindNext", true);
+    EXPECT_FALSE(p.config.ToolFindNext);
+    p.fileIO.silentFileIO = true;
+    EXPECT_FALSE(p.DialogCheck("silentFileIO"));
+    EXPECT_TRUE(p.DialogCheck("UseGrabCtrl"));
+
+    // 50 % opacity keeps the colour and gives alpha Trunc(127.5 + 0.5) = 128.
+    p.config.GridColor = 0x00123456;
+    p.SetGridOpacity(50);
+    EXPECT_EQ(uint32_t(p.config.GridColor), 0x80123456u);
+    EXPECT_EQ(p.GridOpacity(), 50);
+    EXPECT_EQ(GridAlphaFromOpacity(100), 255);
+    EXPECT_EQ(GridAlphaFromOpacity(1), 3);
+    EXPECT_EQ(GridAlphaFromOpacity(-20), 0);
+
+    // 初期化 puts back the dialog's values and leaves the rest alone.
+    p.config.undoMax = 30;
+    p.config.gridW = 100;
+    p.config.AutoSizeAdjust = 0;
+    p.fileIO.nibFile = "/p/nib";
+    p.window.mainWinW = 800;
+    p.ResetPreferences();
+    EXPECT_EQ(p.config.undoMax, 8);
+    EXPECT_EQ(p.config.gridW, 32);
+    EXPECT_EQ(p.config.AutoSizeAdjust, 7);
+    EXPECT_EQ(p.fileIO.nibFile, "");
+    EXPECT_TRUE(p.config.ToolFindNext);
+    EXPECT_FALSE(p.fileIO.silentFileIO);
+    EXPECT_EQ(p.window.mainWinW, 800);
+    EXPECT_EQ(uint32_t(p.config.GridColor), 0x80123456u);
+}
+
+TEST(AppProfile, LanguageGroupRule)
+{
+    EXPECT_EQ(LanguageGroup(932, 1033), 0);
+    EXPECT_EQ(LanguageGroup(1252, 1041), 0);
+    EXPECT_EQ(LanguageGroup(949, 1041), 0);
+    EXPECT_EQ(LanguageGroup(1252, 1042), 1);
+    EXPECT_EQ(LanguageGroup(1252, 1033), 2);
+}
