@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <tuple>
+#include <utility>
 #include <type_traits>
 
 #include "platform/SettingsStore.h"
@@ -117,10 +119,13 @@ int32_t KernelVersion()
     return std::clamp(major, 0, 10000) * 100 + std::clamp(minor, 0, 99);
 }
 
-std::string Folder(const std::string& path)
+// The folder and the file name of a path.
+std::pair<std::string, std::string> SplitPath(const std::string& path)
 {
     size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    if (slash == std::string::npos)
+        return {".", path};
+    return {path.substr(0, slash), path.substr(slash + 1)};
 }
 
 } // namespace
@@ -145,8 +150,7 @@ AppEnvironment DetectEnvironment()
     char exe[4096];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     std::string exePath = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string();
-    env.appFolder = Folder(exePath);
-    env.appFileName = exePath.substr(exePath.rfind('/') == std::string::npos ? 0 : exePath.rfind('/') + 1);
+    std::tie(env.appFolder, env.appFileName) = SplitPath(exePath);
     const char* tmp = std::getenv("TMPDIR");
     env.tempFolder = tmp && *tmp ? tmp : "/tmp";
     return env;
@@ -190,8 +194,8 @@ std::vector<SettingEntry> CAppProfile::Table()
     return table;
 }
 
-const SettingEntry* CAppProfile::Find(std::vector<SettingEntry>& table, const std::string& section,
-                                      const std::string& name) const
+const SettingEntry* FindSetting(const std::vector<SettingEntry>& table, const std::string& section,
+                                const std::string& name)
 {
     for (const SettingEntry& e : table)
         if (section == e.section && name == e.name)

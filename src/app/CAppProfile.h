@@ -95,6 +95,8 @@ struct SettingEntry {
 };
 
 SettingData CurrentValue(const SettingEntry& entry);
+const SettingEntry* FindSetting(const std::vector<SettingEntry>& table, const std::string& section,
+                                const std::string& name);
 void AssignValue(const SettingEntry& entry, const SettingData& value);
 
 class CAppProfile {
@@ -181,8 +183,6 @@ public:
     // The table over this object's values, in load order. The floating forms
     // and panes appear as many times as there are of them.
     std::vector<SettingEntry> Table();
-    const SettingEntry* Find(std::vector<SettingEntry>& table, const std::string& section,
-                             const std::string& name) const;
 
     // The preferences dialog's 初期化: its values back to their defaults.
     void ResetPreferences();

@@ -1,6 +1,7 @@
 // The settings table: every stored value with its section, name, default and
 // the range applied on load. Ranges are set wherever a bad value from a
 // hand-edited file would divide, loop, allocate or index past a list.
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -166,7 +167,8 @@ void ViewRows(Rows& r, const char* prefix, ViewPlacement& v)
 
 void WindowRows(Rows r, CAppProfile::Window& v, const AppEnvironment& env)
 {
-    auto screenLimit = [](int32_t side) { return side > 0 ? double(side) : kIntMax; };
+    // Up to the screen's side when it is known (and never below the least size).
+    auto screenLimit = [](int32_t side) { return side > 0 ? double(std::max(side, 200)) : kIntMax; };
     r.Int("mainWinX", v.mainWinX, -1);
     r.Int("mainWinY", v.mainWinY, -1);
     r.Int("mainWinW", v.mainWinW, -1, 200, screenLimit(env.screenWidth), kSettingUnsetBelowZero);

@@ -28,7 +28,7 @@ AppEnvironment TestEnvironment()
 SettingData Value(CAppProfile& p, const char* section, const char* name)
 {
     std::vector<SettingEntry> table = p.Table();
-    const SettingEntry* e = p.Find(table, section, name);
+    const SettingEntry* e = FindSetting(table, section, name);
     EXPECT_NE(e, nullptr) << section << "/" << name;
     return e ? CurrentValue(*e) : SettingData();
 }
@@ -227,6 +227,15 @@ TEST(AppProfile, PreferencesDialogModel)
     EXPECT_FALSE(p.fileIO.silentFileIO);
     EXPECT_EQ(p.window.mainWinW, 800);
     EXPECT_EQ(uint32_t(p.config.GridColor), 0x80123456u);
+}
+
+TEST(AppProfile, EnvironmentOfThisProcess)
+{
+    AppEnvironment env = DetectEnvironment();
+    EXPECT_EQ(env.appFileName, "test_app");
+    EXPECT_FALSE(env.appFolder.empty());
+    EXPECT_EQ(env.languageGroup, 0); // names are CP932 text here
+    EXPECT_GE(env.monitorCount, 1);
 }
 
 TEST(AppProfile, LanguageGroupRule)

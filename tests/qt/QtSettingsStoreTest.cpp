@@ -47,6 +47,20 @@ private slots:
         QVERIFY(QFile::exists(store.FileName()));
     }
 
+    void screenFactsBoundTheMainWindow()
+    {
+        AppEnvironment env = TestEnvironment();
+        env.screenWidth = 0;
+        AddScreenFacts(env);
+        QVERIFY(env.screenWidth > 0 && env.monitorCount >= 1);
+        QTemporaryDir dir;
+        QtSettingsStore store(dir.filePath("screen.conf"));
+        store.Write("window", "mainWinW", int32_t(1) << 30);
+        CAppProfile p(env);
+        p.Load(store);
+        QCOMPARE(p.window.mainWinW, std::max(env.screenWidth, 200));
+    }
+
     void kindsAreCheckedOnReading()
     {
         QTemporaryDir dir;
