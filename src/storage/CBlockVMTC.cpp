@@ -522,9 +522,10 @@ void ScaleAlphaRow(uint32_t* row, int32_t n, uint8_t alphaOpacity)
         row[i] = (row[i] & kColourBits) | (uint32_t{MulTable[alphaOpacity][row[i] >> 24]} << 24);
 }
 
-// Runs the row kernels of fn, through its filter when it has one.
+// Runs the row kernels of fn, through its filter when it has one; fn is held
+// by value so that the walks need not reload it after every kernel call.
 struct FilteredRows {
-    const SCompositeRows& fn;
+    SCompositeRows fn;
     uint8_t opacity;
 
     void Rows(uint32_t* dst, const uint32_t* src, int32_t n, int32_t x, int32_t y) const
@@ -628,19 +629,22 @@ bool CBlockVMTC::CompositeInto(TMTC& buffer, Point at, const ExtentRect& rect, c
         const SBlock& b = *p.block;
         if (!b.Committed() && skipTransparent && (b.Uniform >> 24) == 0)
             return true;
-        for (int32_t i = 0; i < p.h; ++i) {
+        // Copies the kernels cannot reach stay in registers across their calls.
+        const SPiece q = p;
+        const uint32_t* source = b.Committed() ? RowIn<uint32_t>(b, q.lx, q.ly) : nullptr;
+        for (int32_t i = 0; i < q.h; ++i) {
             uint32_t* row = buffer.PixelPtr(d.x, d.y + i);
             // Each row of a piece lies in another page of the buffer, out of
             // the hardware prefetcher's sight: ask for a later row's lines.
-            if (i + kPrefetchRows < p.h) {
+            if (i + kPrefetchRows < q.h) {
                 const uint32_t* ahead = buffer.PixelPtr(d.x, d.y + i + kPrefetchRows);
                 __builtin_prefetch(ahead, 1);
-                __builtin_prefetch(ahead + p.w - 1, 1);
+                __builtin_prefetch(ahead + q.w - 1, 1);
             }
-            if (b.Committed())
-                run.Rows(row, RowIn<uint32_t>(b, p.lx, p.ly + i), p.w, p.x, p.y + i);
+            if (source)
+                run.Rows(row, source + (i << BlockShift), q.w, q.x, q.y + i);
             else
-                run.Colour(row, b.Uniform, p.w, p.x, p.y + i);
+                run.Colour(row, b.Uniform, q.w, q.x, q.y + i);
         }
         return true;
     });
