@@ -298,37 +298,6 @@ bool CAppProfile::SaveAtExit(SettingsStore& store)
     return store.Flush();
 }
 
-void CAppProfile::ResetPreferences()
-{
-    for (const SettingEntry& e : Table())
-        if (e.flags & kSettingPreference)
-            AssignValue(e, e.fallback);
-}
-
-bool* CAppProfile::DialogFlag(const std::string& name, bool& inverted)
-{
-    for (const SettingEntry& e : Table())
-        if (e.name == name && std::holds_alternative<bool*>(e.slot)) {
-            inverted = (e.flags & kSettingInverted) != 0;
-            return std::get<bool*>(e.slot);
-        }
-    return nullptr;
-}
-
-bool CAppProfile::DialogCheck(const std::string& name)
-{
-    bool inverted = false;
-    bool* flag = DialogFlag(name, inverted);
-    return flag && (*flag != inverted);
-}
-
-void CAppProfile::SetDialogCheck(const std::string& name, bool checked)
-{
-    bool inverted = false;
-    if (bool* flag = DialogFlag(name, inverted))
-        *flag = checked != inverted;
-}
-
 int CAppProfile::GridOpacity() const
 {
     return GridOpacityFromAlpha(static_cast<uint8_t>(static_cast<uint32_t>(config.GridColor) >> 24));

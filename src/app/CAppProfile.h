@@ -184,12 +184,6 @@ public:
     // and panes appear as many times as there are of them.
     std::vector<SettingEntry> Table();
 
-    // The preferences dialog's 初期化: its values back to their defaults.
-    void ResetPreferences();
-    // A check box of the preferences dialog as shown (inverted flags applied).
-    bool DialogCheck(const std::string& name);
-    void SetDialogCheck(const std::string& name, bool checked);
-
     int GridOpacity() const;
     void SetGridOpacity(int percent);
 
@@ -209,10 +203,39 @@ private:
     void LoadSection(const SettingsStore& store, const char* section);
     void LoadDocking(const SettingsStore& store);
     void FitDocking();
-    bool* DialogFlag(const std::string& name, bool& inverted);
 
     AppEnvironment env_;
     bool savesAtExit_ = true;
 };
+
+// The preferences dialog (環境設定) as data: which control shows which value.
+// Its controls hold states apart from the profile: 閉じる stores them, 初期化
+// resets the states only.
+enum class ControlKind {
+    Check,   // bool state: a flag (inverted where the table says so) or one bit of an int
+    Choice,  // int state: a list or radio index
+    Number,  // int state
+    Text,    // string state: a file path
+    Colour,  // int state: the colour without its alpha byte
+    Opacity, // int state: percent, kept as the colour's alpha byte
+};
+
+struct PreferenceControl {
+    const char* page;
+    const char* caption;
+    ControlKind kind;
+    const char* section;
+    const char* setting;
+    int bit;                // for a Check over an int: the bit it stands for, else -1
+};
+
+const std::vector<PreferenceControl>& PreferenceControls();
+// The states of all controls for the profile's values, in PreferenceControls() order.
+std::vector<SettingData> ReadControls(CAppProfile& profile);
+// 閉じる: the states into the profile, within each value's range.
+void StoreControls(CAppProfile& profile, const std::vector<SettingData>& states);
+// 初期化: the controls of the values it resets to their first-start states;
+// the others (grid colour and opacity, two tool options) stay as they are.
+void ResetControls(std::vector<SettingData>& states, const AppEnvironment& environment);
 
 } // namespace morvane

@@ -193,40 +193,97 @@ TEST(AppProfile, RenderAndViewerInstancesNeverSave)
     EXPECT_EQ(store.Size(), 0u);
 }
 
-TEST(AppProfile, PreferencesDialogModel)
+size_t ControlIndex(const char* caption)
+{
+    const std::vector<PreferenceControl>& controls = PreferenceControls();
+    for (size_t i = 0; i < controls.size(); ++i)
+        if (std::string(controls[i].caption) == caption)
+            return i;
+    ADD_FAILURE() << caption;
+    return 0;
+}
+
+TEST(PreferencesModel, EveryControlShowsItsValue)
 {
     CAppProfile p(TestEnvironment());
-    // Inverted boxes: Shift switching is checked exactly when ToolFindNext is off.
-    p.SetDialogCheck("ToolFindNext", true);
-    EXPECT_FALSE(p.config.ToolFindNext);
-    p.fileIO.silentFileIO = true;
-    EXPECT_FALSE(p.DialogCheck("silentFileIO"));
-    EXPECT_TRUE(p.DialogCheck("UseGrabCtrl"));
+    // Every control names a value of the table.
+    std::vector<SettingEntry> table = p.Table();
+    for (const PreferenceControl& c : PreferenceControls())
+        EXPECT_NE(FindSetting(table, c.section, c.setting), nullptr) << c.caption;
 
-    // 50 % opacity keeps the colour and gives alpha Trunc(127.5 + 0.5) = 128.
+    // Storing what the controls show changes nothing, even with odd bits set.
+    FillSample(p);
+    p.config.AutoSizeAdjust = 5;
+    p.fileIO.FileIODir = 2;
+    MemorySettingsStore before, after;
+    p.SaveAtExit(before);
+    StoreControls(p, ReadControls(p));
+    p.SaveAtExit(after);
+    for (const SettingEntry& e : p.Table()) {
+        std::optional<SettingValue> a = before.Read(e.section, e.name);
+        EXPECT_TRUE(a && a == after.Read(e.section, e.name)) << e.name;
+    }
+
+    std::vector<SettingData> states = ReadControls(p);
+    EXPECT_EQ(states[ControlIndex("画像サイズの変更後に表示をウィンドウに合わせる")], SettingData(true));
+    EXPECT_EQ(states[ControlIndex("イベント再生時のみ")], SettingData(false));
+    EXPECT_EQ(states[ControlIndex("縮小方向のみ")], SettingData(true));
+    EXPECT_EQ(states[ControlIndex("「名前を付けて保存」ではファイルのパスを優先する")], SettingData(false));
+}
+
+TEST(PreferencesModel, InvertedBoxesOpacityAndRanges)
+{
+    CAppProfile p(TestEnvironment());
     p.config.GridColor = 0x00123456;
-    p.SetGridOpacity(50);
+    std::vector<SettingData> states = ReadControls(p);
+    // Shift switching is checked exactly when ToolFindNext is off.
+    EXPECT_EQ(states[ControlIndex("グループ内のツールは Shift + ショートカットで切り替える")], SettingData(false));
+    EXPECT_EQ(states[ControlIndex("ファイル保存時に確認ダイアログを表示する")], SettingData(true));
+    states[ControlIndex("グループ内のツールは Shift + ショートカットで切り替える")] = true;
+    states[ControlIndex("ファイル保存時に確認ダイアログを表示する")] = false;
+    // 50 % keeps the colour and gives alpha Trunc(127.5 + 0.5) = 128.
+    states[ControlIndex("グリッド 不透明度")] = int32_t(50);
+    states[ControlIndex("アンドゥ回数")] = int32_t(99);
+    states[ControlIndex("縮小方向のみ")] = false;
+    StoreControls(p, states);
+    EXPECT_FALSE(p.config.ToolFindNext);
+    EXPECT_TRUE(p.fileIO.silentFileIO);
     EXPECT_EQ(uint32_t(p.config.GridColor), 0x80123456u);
     EXPECT_EQ(p.GridOpacity(), 50);
+    EXPECT_EQ(p.config.undoMax, 50);
+    EXPECT_EQ(p.config.AutoSizeAdjust, 3);
     EXPECT_EQ(GridAlphaFromOpacity(100), 255);
     EXPECT_EQ(GridAlphaFromOpacity(1), 3);
     EXPECT_EQ(GridAlphaFromOpacity(-20), 0);
+}
 
-    // 初期化 puts back the dialog's values and leaves the rest alone.
-    p.config.undoMax = 30;
-    p.config.gridW = 100;
-    p.config.AutoSizeAdjust = 0;
-    p.fileIO.nibFile = "/p/nib";
-    p.window.mainWinW = 800;
-    p.ResetPreferences();
-    EXPECT_EQ(p.config.undoMax, 8);
-    EXPECT_EQ(p.config.gridW, 32);
-    EXPECT_EQ(p.config.AutoSizeAdjust, 7);
-    EXPECT_EQ(p.fileIO.nibFile, "");
-    EXPECT_TRUE(p.config.ToolFindNext);
-    EXPECT_FALSE(p.fileIO.silentFileIO);
-    EXPECT_EQ(p.window.mainWinW, 800);
-    EXPECT_EQ(uint32_t(p.config.GridColor), 0x80123456u);
+TEST(PreferencesModel, InitialiseResetsTheListedControlsOnly)
+{
+    CAppProfile p(TestEnvironment());
+    FillSample(p);
+    std::vector<SettingData> states = ReadControls(p);
+    const std::vector<SettingData> sample = states;
+    ResetControls(states, TestEnvironment());
+    // The controls change, the profile does not (until 閉じる).
+    EXPECT_EQ(ReadControls(p), sample);
+    struct Expect {
+        const char* caption;
+        SettingData state;
+    };
+    const Expect resets[] = {
+        {"アンドゥ回数", int32_t(8)},         {"グリッド 幅", int32_t(32)},
+        {"中ボタンの機能", int32_t(0)},       {"グループ内のツールは Shift + ショートカットで切り替える", false},
+        {"ファイル保存時に確認ダイアログを表示する", true},
+        {"「名前を付けて保存」ではファイルのパスを優先する", true},
+        {"「開く」「名前を付けて保存」で別々のパスを使用する", false},
+        {"縮小方向のみ", true},               {"ペン先設定", std::string()},
+        {"終了時に使用しているファイルを起動ファイルにする", true},
+    };
+    for (const Expect& e : resets)
+        EXPECT_EQ(states[ControlIndex(e.caption)], e.state) << e.caption;
+    for (const char* kept : {"グリッド 色", "グリッド 不透明度", "描画ツールの設定を自動的に保存する",
+                             "描画ツールを変更したとき、フリーハンドに切り替える"})
+        EXPECT_EQ(states[ControlIndex(kept)], sample[ControlIndex(kept)]) << kept;
 }
 
 TEST(AppProfile, EnvironmentOfThisProcess)
