@@ -39,29 +39,28 @@ AppEnvironment DetectEnvironment();
 uint8_t GridAlphaFromOpacity(int percent);
 int GridOpacityFromAlpha(uint8_t alpha);
 
+// The defaults of these records come from the settings table, not from here.
 struct PaperPreset {
-    int32_t unit = 0;
-    int32_t dpi = 0;
-    float w = 0;
-    float h = 0;
-    bool transparent = false;
+    int32_t unit, dpi;
+    float w, h;
+    bool transparent;
 };
 
 // Where a docking view sits; -1 means not set.
 struct ViewPlacement {
-    int32_t ParentForm = 0, ParentPane = 0, ViewIndex = 0;
-    bool Visible = true;
-    int32_t Width = 0, Height = 0;
+    int32_t ParentForm, ParentPane, ViewIndex;
+    bool Visible;
+    int32_t Width, Height;
 };
 
 struct FloatForm {
-    int32_t PaneCount = 0;
-    bool Visible = true;
-    int32_t X = 0, Y = 0, Width = 0, Height = 0;
+    int32_t PaneCount;
+    bool Visible;
+    int32_t X, Y, Width, Height;
 };
 
 struct FloatPane {
-    int32_t ParentForm = 0, PaneIndex = 0, ViewCount = 0, ActiveView = 0, Collapse = 0;
+    int32_t ParentForm, PaneIndex, ViewCount, ActiveView, Collapse;
 };
 
 // Docking views in the order of their value-name prefixes.
