@@ -1,0 +1,517 @@
+#include "document/CUndoMngr.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+#include "document/CLayerMngr.h"
+#include "platform/UserNotifier.h"
+
+namespace morvane {
+
+namespace {
+
+const char* const kPushFailed = "メモリ不足によりアンドゥ情報の保存に失敗しました！";
+const char* const kUndoRefused = "アンドゥに失敗しました!\rすべてのアンドゥはクリアされます!";
+const char* const kEventsMended = "イベント状態の問題を修正しました!";
+const char* const kEventsBroken = "イベント記録に問題が検出されました!";
+const char* const kEventUndoFailed = "failed to undo event!";
+const char* const kEventRedoFailed = "failed to redo event!";
+
+ExtentRect FullExtent(const CLayerData& layer)
+{
+    return layer.HasStore() ? ExtentRect{0, 0, layer.Store->Width, layer.Store->Height} : ExtentRect{};
+}
+
+// ---- category 3 --------------------------------------------------------------------
+
+// Kinds 7-11 on one layer; the flips move the origin so that the picture
+// keeps its place in the mirrored store.
+bool Transform(CLayerData& layer, int kind)
+{
+    if (!layer.HasStore())
+        return false;
+    CBlockVMTC& s = *layer.Store;
+    const ExtentRect all{0, 0, s.Width, s.Height};
+    const bool mirrorX = kind == kUndoFlipH || kind == kUndoRotate180;
+    const bool mirrorY = kind == kUndoFlipV || kind == kUndoRotate180;
+    bool ok = false;
+    switch (kind) {
+    case kUndoFlipH: ok = s.FlipH(all); break;
+    case kUndoFlipV: ok = s.FlipV(all); break;
+    case kUndoRotate180: ok = s.Rotate180(all); break;
+    case kUndoInvert: return s.XorRect(all, 0x00FFFFFFu);
+    case kUndoInvertAlpha: return s.XorRect(all, 0xFF000000u);
+    default: return false;
+    }
+    if (ok && mirrorX)
+        layer.OriginX = s.Width - layer.OriginX - layer.NominalW;
+    if (ok && mirrorY)
+        layer.OriginY = s.Height - layer.OriginY - layer.NominalH;
+    return ok;
+}
+
+// Kinds 12-15: the same set of layers the operation changed, all or only the
+// visible ones.
+bool TransformAll(CLayerMngr& layers, int kind, bool visibleOnly)
+{
+    bool ok = true;
+    for (int32_t i = 0; i < layers.Count(); ++i) {
+        CLayerData& l = *layers.At(i);
+        if (!visibleOnly || l.Visible)
+            ok = Transform(l, kind - kUndoFlipAllH + kUndoFlipH) && ok;
+    }
+    return ok;
+}
+
+// ---- category 4 --------------------------------------------------------------------
+
+int32_t ReadAttribute(const CLayerData& l, int kind)
+{
+    switch (kind) {
+    case kUndoOpacity:
+    case kUndoOpacityLinked: return l.Opacity;
+    case kUndoDither: return int32_t(l.Dither) | int32_t(l.DitherDensity) << 8;
+    case kUndoMode: return l.Mode;
+    case kUndoVisible: return l.Visible;
+    case kUndoProtectAlpha: return l.ProtectAlpha;
+    default: return 0;
+    }
+}
+
+bool WriteAttribute(CLayerData& l, int kind, int32_t v)
+{
+    switch (kind) {
+    case kUndoOpacity:
+    case kUndoOpacityLinked: l.Opacity = uint8_t(v); return true;
+    case kUndoDither:
+        l.Dither = (v & 0xFF) != 0;
+        l.DitherDensity = uint8_t(v >> 8);
+        return true;
+    case kUndoMode: return l.SetMode(v);
+    case kUndoVisible: l.Visible = v != 0; return true;
+    case kUndoProtectAlpha: l.ProtectAlpha = v != 0; return true;
+    default: return false;
+    }
+}
+
+bool ApplyAttribute(CUndoData& r, CLayerData* layer, UndoHost* host)
+{
+    SUndoValues& v = r.values;
+    if (r.kind == kUndoCanvasColour) {
+        if (!host)
+            return false;
+        host->SetCanvasColour(uint32_t(v.a));
+    } else if (!layer) {
+        return false;
+    } else if (r.kind == kUndoPosition) {
+        std::swap(layer->OriginX, v.b);
+        std::swap(layer->OriginY, v.c);
+        return true;
+    } else if (r.kind == kUndoName) {
+        layer->Name = r.nameA;
+        std::swap(r.nameA, r.nameB);
+        return true;
+    } else if (!WriteAttribute(*layer, r.kind, v.a)) {
+        return false;
+    }
+    std::swap(v.a, v.b);
+    return true;
+}
+
+// ---- category 5 kinds the layer stack can apply by itself -------------------------
+
+// The record's layer goes out of the stack into the record.
+bool TakeOut(CUndoData& r, CLayerMngr& layers)
+{
+    const int32_t i = layers.IndexOfId(r.layerId);
+    if (i < 0 || r.kept.layer)
+        return false;
+    r.kept.layer = layers.RemoveLayer(i);
+    r.layerIndex = i;
+    return true;
+}
+
+// The record's layer goes back into the stack at its index.
+bool PutBack(CUndoData& r, CLayerMngr& layers)
+{
+    if (!r.kept.layer || r.kept.layer->Id != r.layerId || !layers.CanAdd())
+        return false;
+    layers.InsertLayer(r.layerIndex, std::move(r.kept.layer));
+    layers.SetCurrent(layers.IndexOfId(r.layerId));
+    return true;
+}
+
+// Kinds 34 and 36: the kept former layer and the one in the stack change places.
+bool SwapKeptLayer(CUndoData& r, CLayerMngr& layers)
+{
+    const int32_t i = layers.IndexOfId(r.layerId);
+    if (i < 0 || !r.kept.layer)
+        return false;
+    const int32_t id = r.kept.layer->Id;
+    r.kept.layer = layers.ReplaceLayer(i, std::move(r.kept.layer));
+    r.layerId = id;
+    return true;
+}
+
+bool MoveBack(CUndoData& r, CLayerMngr& layers)
+{
+    SUndoValues& v = r.values;
+    if (layers.IdAt(v.b) != r.layerId || layers.MoveLayer(v.a, v.b) < 0)
+        return false;
+    std::swap(v.a, v.b);
+    return true;
+}
+
+// The record build() makes, or nullptr when memory ran out on the way.
+template <typename Build>
+std::unique_ptr<CUndoData> Built(Build build)
+{
+    try {
+        return build();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+CUndoMngr::CUndoMngr(int32_t undoDepth, int32_t redoDepth, bool counted, int32_t slack)
+    : undo_(counted), redo_(counted), slack_(slack)
+{
+    SetDepth(undoDepth, redoDepth);
+}
+
+CUndoMngr::~CUndoMngr() = default;
+
+int32_t CUndoMngr::Trim()
+{
+    int32_t removed = 0;
+    while (undo_.Size() > undoDepth_ + slack_ && undo_.DropOldest())
+        ++removed;
+    return removed;
+}
+
+void CUndoMngr::InsertUndo(std::unique_ptr<CUndoData> record) { undo_.Insert(std::move(record), undoDepth_); }
+void CUndoMngr::InsertRedo(std::unique_ptr<CUndoData> record) { redo_.Insert(std::move(record), redoDepth_); }
+
+void CUndoMngr::InsertInto(bool undoList, std::unique_ptr<CUndoData> record)
+{
+    if (undoList)
+        InsertUndo(std::move(record));
+    else
+        InsertRedo(std::move(record));
+}
+
+bool CUndoMngr::SetDepth(int32_t undoDepth, int32_t redoDepth)
+{
+    if (undoDepth <= 0 || redoDepth <= 0)
+        undoDepth = redoDepth = 0;
+    redoDepth = std::min(redoDepth, undoDepth);
+    const bool changed = undoDepth != undoDepth_ || redoDepth != redoDepth_;
+    if (undoDepth != undoDepth_)
+        undo_.LimitCounted(undoDepth);
+    if (redoDepth != redoDepth_)
+        redo_.LimitCounted(redoDepth);
+    undoDepth_ = undoDepth;
+    redoDepth_ = redoDepth;
+    return changed;
+}
+
+void CUndoMngr::ClearHistory()
+{
+    undo_.Clear();
+    redo_.Clear();
+}
+
+// ---- pushes ------------------------------------------------------------------------
+
+bool CUndoMngr::Push(std::unique_ptr<CUndoData> record)
+{
+    if (!record) {
+        Notifier().Warn(kPushFailed);
+        return false;
+    }
+    InsertUndo(std::move(record));
+    Trim();
+    redo_.Clear();
+    return true;
+}
+
+bool CUndoMngr::PushPixels(CLayerData& layer, int32_t index, const ExtentRect& rect, int kind)
+{
+    const uint8_t category = UndoKindOf(kind).category;
+    EdgeRect clipped;
+    if (!IsEnabled())
+        return true;
+    const bool wholePicture = kind >= kUndoFlipAllH && kind <= kUndoRotateAll180;
+    if (UndoKindOf(kind).kind != kind || category > kUndoTransform || wholePicture || !layer.HasStore() ||
+        !ClipToBuffer(rect, layer.Store->Width, layer.Store->Height, clipped))
+        return false;
+    return Push(Built([&]() -> std::unique_ptr<CUndoData> {
+        if (category == kUndoPixels)
+            return CUndoData::PixelRecord(kind, layer, index, rect);
+        if (category == kUndoAlpha)
+            return CUndoData::AlphaRecord(kind, layer, index, rect);
+        auto record = std::make_unique<CUndoData>(kind, index, layer.Id, rect);
+        record->valid = true;
+        return record;
+    }));
+}
+
+bool CUndoMngr::PushPictureTransform(int kind, bool visibleOnly, const ExtentRect& rect)
+{
+    if (!IsEnabled())
+        return true;
+    if (kind < kUndoFlipAllH || kind > kUndoRotateAll180)
+        return false;
+    return Push(Built([&] {
+        auto record = std::make_unique<CUndoData>(kind, -1, -1, rect);
+        record->values.a = visibleOnly ? kUndoVisibleOnly : 0;
+        record->valid = true;
+        return record;
+    }));
+}
+
+bool CUndoMngr::PushAttribute(CLayerData& layer, int32_t index, int32_t newValue, int kind, int32_t extra)
+{
+    if (!IsEnabled())
+        return true;
+    if (UndoKindOf(kind).category != kUndoAttribute || kind == kUndoCanvasColour || kind == kUndoName ||
+        kind == kUndoMoveWithSelection)
+        return false;
+    return Push(Built([&] {
+        auto record = std::make_unique<CUndoData>(kind, index, layer.Id, FullExtent(layer));
+        SUndoValues& v = record->values;
+        if (kind == kUndoPosition) {
+            v.b = layer.OriginX;
+            v.c = layer.OriginY;
+        } else {
+            v = {ReadAttribute(layer, kind), newValue, extra, 0};
+        }
+        record->valid = true;
+        return record;
+    }));
+}
+
+bool CUndoMngr::PushName(CLayerData& layer, int32_t index, const std::string& newName)
+{
+    if (!IsEnabled())
+        return true;
+    return Push(Built([&] {
+        auto record = std::make_unique<CUndoData>(kUndoName, index, layer.Id, FullExtent(layer));
+        record->nameA = layer.Name;
+        record->nameB = newName;
+        record->valid = true;
+        return record;
+    }));
+}
+
+bool CUndoMngr::PushCanvasColour(uint32_t newColour)
+{
+    if (!IsEnabled())
+        return true;
+    if (!host_)
+        return false;
+    return Push(Built([&] {
+        auto record = std::make_unique<CUndoData>(kUndoCanvasColour, -1, -1, ExtentRect{});
+        record->values = {int32_t(host_->CanvasColour()), int32_t(newColour), 0, 0};
+        record->valid = true;
+        return record;
+    }));
+}
+
+bool CUndoMngr::PushCommand(SUndoCommand c)
+{
+    if (!IsEnabled())
+        return true;
+    const uint8_t category = UndoKindOf(c.kind).category;
+    const bool adopts = c.kind == kUndoFilter;
+    if (UndoKindOf(c.kind).kind != c.kind || (category < kUndoStructure && !adopts) ||
+        (adopts && (!c.image || !c.image->IsValid())))
+        return false;
+    return Push(Built([&] {
+        auto record = std::make_unique<CUndoData>(c.kind, c.layerIndex, c.layerId, c.rect);
+        record->values = c.values;
+        record->kept = std::move(c.kept);
+        if (adopts) {
+            record->pixels = CPixelCopy::Adopt(std::move(c.image));
+            record->rect = ToExtent(record->pixels->Rect());
+        }
+        record->valid = true;
+        return record;
+    }));
+}
+
+// ---- applying ----------------------------------------------------------------------
+
+bool CUndoMngr::Undo(CLayerMngr& layers, SUndoOutcome& out) { return Apply(true, layers, out); }
+bool CUndoMngr::Redo(CLayerMngr& layers, SUndoOutcome& out) { return Apply(false, layers, out); }
+
+bool CUndoMngr::Apply(bool undo, CLayerMngr& layers, SUndoOutcome& out)
+{
+    CUndoList& from = undo ? undo_ : redo_;
+    const CUndoData* newest = from.Newest();
+    if (!newest)
+        return false;
+    out = {};
+    out.flags = newest->Flags();
+    out.layerIndex = layers.IndexOfId(newest->layerId);
+    out.rect = newest->rect;
+    std::unique_ptr<CUndoData> record = from.TakeNewest();
+    // A record bound to a layer that is gone is dropped without a word.
+    if (record->Category() != kUndoStructure && record->layerId != -1 && out.layerIndex < 0)
+        return false;
+    if (ApplyRecord(record, undo, layers, out))
+        return true;
+    if (undo) {
+        Notifier().Warn(kUndoRefused);
+        ClearHistory();
+    }
+    return false;
+}
+
+bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLayerMngr& layers, SUndoOutcome& out)
+{
+    CUndoData& r = *record;
+    CLayerData* layer = layers.At(out.layerIndex);
+    switch (r.Category()) {
+    case kUndoPixels:
+    case kUndoAlpha: {
+        if (!layer || !layer->HasStore())
+            return false;
+        // The reverse record is a copy of what is there now; the old one is
+        // freed once its pixels are back.
+        std::unique_ptr<CUndoData> reverse = Built([&] {
+            return r.Category() == kUndoPixels ? CUndoData::PixelRecord(r.kind, *layer, out.layerIndex, r.rect)
+                                               : CUndoData::AlphaRecord(r.kind, *layer, out.layerIndex, r.rect);
+        });
+        bool restored = false;
+        if (r.pixels)
+            restored = r.pixels->RestoreInto(*layer->Store);
+        else if (r.buffer) {
+            const uint8_t* plane = r.buffer->Data();
+            const ExtentRect& e = r.rect;
+            restored = layer->Store->ForEachBlockInRect(e, [&](const SPiece& p) {
+                return layer->Store->WriteAlpha(p, [&](int32_t i) {
+                    return plane + int64_t(p.y - e.top + i) * e.width + (p.x - e.left);
+                });
+            });
+        }
+        if (!restored)
+            return false;
+        out.reverseLost = reverse == nullptr;
+        if (reverse)
+            reverse->undone = undo;
+        InsertInto(!undo, std::move(reverse));
+        return true;
+    }
+    case kUndoTransform:
+        if (r.layerId == -1 ? !TransformAll(layers, r.kind, (r.values.a & kUndoVisibleOnly) != 0)
+                            : !Transform(*layer, r.kind))
+            return false;
+        break;
+    case kUndoAttribute:
+        if (!ApplyAttribute(r, layer, host_))
+            return false;
+        if (layer)
+            out.rect = FullExtent(*layer);
+        break;
+    default:
+        if (!ApplyKept(r, undo, layers))
+            return false;
+        out.layerIndex = layers.IndexOfId(r.layerId);
+        break;
+    }
+    r.undone = undo;
+    InsertInto(!undo, std::move(record));
+    return true;
+}
+
+bool CUndoMngr::ApplyKept(CUndoData& r, bool undo, CLayerMngr& layers)
+{
+    switch (r.kind) {
+    case 27:
+    case 29:
+    case 30:
+        if (!undo)
+            return PutBack(r, layers);
+        if (!TakeOut(r, layers))
+            return false;
+        layers.SetCurrent(r.values.a);
+        return true;
+    case kUndoDeleteLayer: return undo ? PutBack(r, layers) : TakeOut(r, layers);
+    case 31: return MoveBack(r, layers);
+    case 34:
+    case 36: return SwapKeptLayer(r, layers);
+    default: return host_ && host_->ApplyKept(r, layers, undo);
+    }
+}
+
+// ---- the document's manager --------------------------------------------------------
+
+CUndoMngrEx::CUndoMngrEx(int32_t undoDepth, int32_t redoDepth, EventRecorder& recorder)
+    : CUndoMngr(undoDepth, redoDepth, true, kSlack), recorder_(recorder)
+{
+}
+
+bool CUndoMngrEx::Push(std::unique_ptr<CUndoData> record)
+{
+    // A new change ends both redo histories together.
+    const bool pushed = CUndoMngr::Push(std::move(record));
+    if (pushed)
+        recorder_.DiscardRedoSteps();
+    return pushed;
+}
+
+bool CUndoMngrEx::UndoCommand(CLayerMngr& layers, SUndoOutcome& out)
+{
+    if (!CanUndo())
+        return false;
+    const bool recording = recorder_.IsRecording();
+    if (recording && recorder_.UndoCount() < UndoCount()) {
+        Notifier().Warn(kEventsMended);
+        Trim();
+        if (recorder_.UndoCount() < UndoCount()) {
+            Notifier().Warn(kEventsBroken);
+            ClearHistory();
+            recorder_.DiscardRedoSteps();
+            return false;
+        }
+    }
+    if (!Undo(layers, out))
+        return false;
+    if (recording && !recorder_.UndoStep())
+        Notifier().Warn(kEventUndoFailed);
+    if (out.reverseLost) {
+        // Nothing can redo this step: the redo records behind it and the
+        // stream's redo steps go too, so the two stay in line.
+        ClearRedo();
+        recorder_.DiscardRedoSteps();
+    }
+    return true;
+}
+
+bool CUndoMngrEx::RedoCommand(CLayerMngr& layers, SUndoOutcome& out)
+{
+    if (!CanRedo())
+        return false;
+    const bool recording = recorder_.IsRecording();
+    if (recording && recorder_.RedoCount() < RedoCount()) {
+        Notifier().Warn(kEventsBroken);
+        ClearRedo();
+        recorder_.DiscardRedoSteps();
+        return false;
+    }
+    if (!Redo(layers, out))
+        return false;
+    if (recording && !recorder_.RedoStep())
+        Notifier().Warn(kEventRedoFailed);
+    // Without the reverse record the older undo records would restore a
+    // picture that lacks this change: they go, the stream keeps its steps.
+    if (out.reverseLost)
+        ClearUndo();
+    return true;
+}
+
+} // namespace morvane

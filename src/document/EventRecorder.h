@@ -1,0 +1,37 @@
+#pragma once
+// What the document asks of the event recording: every operation hands over
+// its packet, and undo and redo step the stream back and forward so that a
+// replay stops where the picture is. The no-op recorder stands in until the
+// real one exists; a document always has one, so callers never test for null.
+#include <cstddef>
+#include <cstdint>
+
+namespace morvane {
+
+class EventRecorder {
+public:
+    virtual ~EventRecorder() = default;
+    virtual bool IsRecording() const = 0;
+    // Appends one event packet; false when it could not be kept.
+    virtual bool Record(const uint8_t* packet, size_t size) = 0;
+    // Steps that undo and redo can still walk over.
+    virtual int32_t UndoCount() const = 0;
+    virtual int32_t RedoCount() const = 0;
+    virtual bool UndoStep() = 0;
+    virtual bool RedoStep() = 0;
+    // Forgets the steps redo could walk forward over.
+    virtual void DiscardRedoSteps() = 0;
+};
+
+class NullEventRecorder final : public EventRecorder {
+public:
+    bool IsRecording() const override { return false; }
+    bool Record(const uint8_t*, size_t) override { return true; }
+    int32_t UndoCount() const override { return 0; }
+    int32_t RedoCount() const override { return 0; }
+    bool UndoStep() override { return true; }
+    bool RedoStep() override { return true; }
+    void DiscardRedoSteps() override {}
+};
+
+} // namespace morvane
