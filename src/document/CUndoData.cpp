@@ -100,44 +100,65 @@ const SUndoKind& UndoKindOf(int kind) { return kKinds[kind >= 0 && kind < kUndoK
 
 std::unique_ptr<CPixelCopy> CPixelCopy::Take(const CBlockVMTC& source, const EdgeRect& rect)
 {
-    const int32_t mask = source.BlockMask, shift = source.BlockShift;
-    const int32_t left = rect.left & ~mask, top = rect.top & ~mask;
-    const int32_t right = std::min((rect.right + mask) & ~mask, source.Width);
-    const int32_t bottom = std::min((rect.bottom + mask) & ~mask, source.Height);
-    auto store = std::make_unique<CBlockVMTC>(right - left, bottom - top);
-    if (!store->IsValid())
-        return nullptr;
-    // Block for block: a committed block is one allocation and one memcpy
-    // (no fill first), an uncommitted one only its value.
-    const int32_t bx0 = left >> shift, by0 = top >> shift;
-    for (int32_t by = 0; by < store->BlocksY; ++by)
-        for (int32_t bx = 0; bx < store->BlocksX; ++bx) {
-            const SBlock* s = source.BlockAtIndex(bx0 + bx, by0 + by);
-            SBlock* d = store->BlockAtIndex(bx, by, false);
-            d->Uniform = s->Uniform;
-            if (!s->Committed())
-                continue;
-            d->Data = static_cast<uint8_t*>(AllocBlock(uint64_t(store->BlockBytes)));
-            if (!d->Data)
-                return nullptr;
-            std::memcpy(d->Data, s->Data, size_t(store->BlockBytes));
+    const int32_t shift = source.BlockShift, bytes = source.BlockBytes;
+    const int32_t bx0 = rect.left >> shift, by0 = rect.top >> shift;
+    const int32_t bx1 = (rect.right - 1) >> shift, by1 = (rect.bottom - 1) >> shift;
+    std::unique_ptr<CPixelCopy> copy(new CPixelCopy(rect));
+    copy->origin_ = {bx0 << shift, by0 << shift};
+    copy->blocksX_ = bx1 - bx0 + 1;
+    const size_t n = size_t(copy->blocksX_) * size_t(by1 - by0 + 1);
+    copy->slots_.assign(n, kUniform);
+    copy->uniforms_.assign(n, 0);
+    int32_t committed = 0;
+    for (int32_t by = by0, i = 0; by <= by1; ++by)
+        for (int32_t bx = bx0; bx <= bx1; ++bx, ++i) {
+            const SBlock* b = source.BlockAtIndex(bx, by);
+            copy->uniforms_[size_t(i)] = b->Uniform;
+            if (b->Committed())
+                copy->slots_[size_t(i)] = committed++;
         }
-    return std::unique_ptr<CPixelCopy>(new CPixelCopy(std::move(store), rect, {left, top}));
+    copy->data_ = CUndoBytes::Make(int64_t(committed) * bytes);
+    if (!copy->data_)
+        return nullptr;
+    for (int32_t by = by0, i = 0; by <= by1; ++by)
+        for (int32_t bx = bx0; bx <= bx1; ++bx, ++i)
+            if (const int32_t slot = copy->slots_[size_t(i)]; slot != kUniform)
+                std::memcpy(copy->data_->Data() + int64_t(slot) * bytes, source.BlockAtIndex(bx, by)->Data,
+                            size_t(bytes));
+    return copy;
 }
 
 std::unique_ptr<CPixelCopy> CPixelCopy::Adopt(std::unique_ptr<CBlockVMTC> store)
 {
     if (!store || !store->IsValid())
         return nullptr;
-    const EdgeRect rect{0, 0, store->Width, store->Height};
-    return std::unique_ptr<CPixelCopy>(new CPixelCopy(std::move(store), rect, {0, 0}));
+    std::unique_ptr<CPixelCopy> copy(new CPixelCopy({0, 0, store->Width, store->Height}));
+    copy->store_ = std::move(store);
+    return copy;
 }
 
 bool CPixelCopy::RestoreInto(CBlockVMTC& target) const
 {
-    const ExtentRect from{rect_.left - origin_.x, rect_.top - origin_.y, rect_.right - rect_.left,
-                          rect_.bottom - rect_.top};
-    return target.CopyStore(*store_, {rect_.left, rect_.top}, from);
+    if (store_)
+        return target.CopyStore(*store_, {0, 0}, ToExtent(rect_));
+    const int32_t shift = target.BlockShift, mask = target.BlockMask;
+    return target.ForEachBlockInRect(ToExtent(rect_), [&](const SPiece& p) {
+        const int32_t x = p.x - origin_.x, y = p.y - origin_.y;
+        const size_t i = size_t(y >> shift) * size_t(blocksX_) + size_t(x >> shift);
+        if (i >= slots_.size())
+            return false; // a store of another geometry
+        if (slots_[i] == kUniform)
+            return target.FillPiece<uint32_t>(p, uniforms_[i]);
+        const uint8_t* block = data_->Data() + int64_t(slots_[i]) * target.BlockBytes;
+        return target.PutPiece<uint32_t>(p, [&](int32_t row) {
+            return reinterpret_cast<const uint32_t*>(block) + (((y & mask) + row) << shift) + (x & mask);
+        });
+    });
+}
+
+int64_t CPixelCopy::HeldBytes() const
+{
+    return store_ ? store_->CommittedBytes() : data_ ? data_->Size() : 0;
 }
 
 std::unique_ptr<CUndoBytes> CUndoBytes::Make(int64_t size)

@@ -90,30 +90,7 @@ public:
     virtual int64_t HeldBytes() const = 0;
 };
 
-// A copy of a rectangle of a layer store, widened to whole blocks so that
-// committed blocks are copied as blocks and uniform ones cost nothing.
-class CPixelCopy {
-public:
-    // nullptr when memory runs out; rect must lie inside the store.
-    static std::unique_ptr<CPixelCopy> Take(const CBlockVMTC& source, const EdgeRect& rect);
-    // A store handed over whole (a filter's backup): rect is its full extent.
-    static std::unique_ptr<CPixelCopy> Adopt(std::unique_ptr<CBlockVMTC> store);
-    // Writes the copy back to the rectangle it was taken from.
-    bool RestoreInto(CBlockVMTC& target) const;
-    int64_t HeldBytes() const { return store_->CommittedBytes(); }
-    const EdgeRect& Rect() const { return rect_; }
-
-private:
-    CPixelCopy(std::unique_ptr<CBlockVMTC> store, EdgeRect rect, Point origin)
-        : store_(std::move(store)), rect_(rect), origin_(origin)
-    {
-    }
-    std::unique_ptr<CBlockVMTC> store_;
-    EdgeRect rect_;
-    Point origin_; // the store point of the copy's top-left pixel
-};
-
-// Owned bytes taken from the memory budget (alpha planes, visibility bytes).
+// Owned bytes taken from the memory budget (alpha planes, pixel copies).
 class CUndoBytes {
 public:
     static std::unique_ptr<CUndoBytes> Make(int64_t size);
@@ -128,6 +105,36 @@ private:
     CUndoBytes(uint8_t* data, int64_t size) : data_(data), size_(size) {}
     uint8_t* data_;
     int64_t size_;
+};
+
+// A copy of a rectangle of a layer store, block for block: a committed block
+// is one memcpy into a single shared allocation, a uniform one only its value,
+// so a mostly flat rectangle costs next to nothing.
+class CPixelCopy {
+public:
+    // nullptr when memory runs out; rect must lie inside the store.
+    static std::unique_ptr<CPixelCopy> Take(const CBlockVMTC& source, const EdgeRect& rect);
+    // A store handed over whole (a filter's backup): rect is its full extent.
+    static std::unique_ptr<CPixelCopy> Adopt(std::unique_ptr<CBlockVMTC> store);
+    // Writes the copy back to the rectangle it was taken from.
+    bool RestoreInto(CBlockVMTC& target) const;
+    int64_t HeldBytes() const;
+    const EdgeRect& Rect() const { return rect_; }
+
+private:
+    static constexpr int32_t kUniform = -1;
+    explicit CPixelCopy(const EdgeRect& rect) : rect_(rect) {}
+
+    EdgeRect rect_;
+    // Taken copies: the block grid from origin_ (block-aligned), each block's
+    // slot in data_ or kUniform with its value.
+    Point origin_{};
+    int32_t blocksX_ = 0;
+    std::vector<int32_t> slots_;
+    std::vector<uint32_t> uniforms_;
+    std::unique_ptr<CUndoBytes> data_;
+    // Adopted copies.
+    std::unique_ptr<CBlockVMTC> store_;
 };
 
 // What a record of category 5 or 6 holds out of the document.
