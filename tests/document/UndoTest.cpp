@@ -175,10 +175,29 @@ TEST_F(UndoFixture, PixelRecordsUndoAndRedoToTheSameChecksums)
         EXPECT_EQ(out.layerIndex, 1);
         ASSERT_TRUE(undo.RedoCommand(stack, out));
         EXPECT_EQ(Checksum(layer), after);
+        EXPECT_EQ(undo.HeldBytes() > 0, c.holdsBytes);
         ASSERT_TRUE(undo.UndoCommand(stack, out));
         EXPECT_EQ(Checksum(layer), before);
         undo.ClearHistory();
     }
+}
+
+TEST_F(UndoFixture, PictureTransformUndoesTheSameSetOfLayers)
+{
+    PaintRandom(Layer(0), {0, 0, 96, 80}, 1, false);
+    PaintRandom(Layer(1), {0, 0, 96, 80}, 2, false);
+    Layer(1).Visible = false;
+    const uint64_t shown = Checksum(Layer(0)), hidden = Checksum(Layer(1));
+    ASSERT_TRUE(undo.PushPictureTransform(kUndoFlipAllH + 2, true, {0, 0, 96, 80})); // invert
+    Layer(0).Store->XorRect({0, 0, 96, 80}, 0x00FFFFFF);
+    const uint64_t inverted = Checksum(Layer(0));
+    ASSERT_TRUE(undo.UndoCommand(stack, out));
+    EXPECT_EQ(Checksum(Layer(0)), shown);
+    EXPECT_EQ(Checksum(Layer(1)), hidden);
+    ASSERT_TRUE(undo.RedoCommand(stack, out));
+    EXPECT_EQ(Checksum(Layer(0)), inverted);
+    EXPECT_EQ(Checksum(Layer(1)), hidden);
+    EXPECT_EQ(undo.HeldBytes(), 0);
 }
 
 TEST_F(UndoFixture, HeldBytesCountCommittedBlocksOnly)
