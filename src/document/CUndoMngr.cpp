@@ -95,10 +95,26 @@ bool WriteAttribute(CLayerData& l, int kind, int32_t v)
     }
 }
 
-bool ApplyAttribute(CUndoData& r, CLayerData* layer, UndoHost* host)
+// Kind 24: undo adds the offset back to the layer and the selection, redo
+// subtracts it again; refused when either is no longer the one recorded.
+bool MoveWithSelection(const CUndoData& r, CLayerData& layer, UndoHost* host, bool undo)
+{
+    const SUndoValues& v = r.values;
+    const int32_t sign = undo ? -1 : 1;
+    const int32_t dx = int32_t(int64_t(v.b) * sign), dy = int32_t(int64_t(v.c) * sign);
+    if ((uint32_t(layer.Id) & 0xFFFFu) != uint32_t(v.a) >> 16 || !host ||
+        !host->ShiftSelection(v.d & 0xFFFF, uint16_t(uint32_t(v.d) >> 16), dx, dy))
+        return false;
+    layer.Shift(dx, dy);
+    return true;
+}
+
+bool ApplyAttribute(CUndoData& r, CLayerData* layer, UndoHost* host, bool undo)
 {
     SUndoValues& v = r.values;
-    if (r.kind == kUndoCanvasColour) {
+    if (r.kind == kUndoMoveWithSelection) {
+        return layer && MoveWithSelection(r, *layer, host, undo);
+    } else if (r.kind == kUndoCanvasColour) {
         if (!host)
             return false;
         host->SetCanvasColour(uint32_t(v.a));
@@ -321,6 +337,22 @@ bool CUndoMngr::PushCanvasColour(uint32_t newColour)
     }));
 }
 
+bool CUndoMngr::PushMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx, int32_t dy)
+{
+    int32_t maskIndex = 0, maskId = 0;
+    if (!IsEnabled())
+        return true;
+    if (!host_ || !host_->CurrentSelection(maskIndex, maskId))
+        return false;
+    return Push(Built([&] {
+        auto record = std::make_unique<CUndoData>(kUndoMoveWithSelection, index, layer.Id, FullExtent(layer));
+        record->values = {int32_t((uint32_t(layer.Id) & 0xFFFFu) << 16), dx, dy,
+                          int32_t((uint32_t(maskIndex) & 0xFFFFu) | (uint32_t(maskId) & 0xFFFFu) << 16)};
+        record->valid = true;
+        return record;
+    }));
+}
+
 bool CUndoMngr::PushCommand(SUndoCommand c)
 {
     if (!IsEnabled())
@@ -412,7 +444,7 @@ bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLaye
             return false;
         break;
     case kUndoAttribute:
-        if (!ApplyAttribute(r, layer, host_))
+        if (!ApplyAttribute(r, layer, host_, undo))
             return false;
         if (layer)
             out.rect = FullExtent(*layer);

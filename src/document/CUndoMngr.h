@@ -25,6 +25,12 @@ public:
     virtual uint32_t CanvasColour() const = 0;
     virtual void SetCanvasColour(uint32_t colour) = 0;
     virtual bool ApplyKept(CUndoData& record, CLayerMngr& layers, bool undo) = 0;
+    // The current selection's mask index and identifier; false without one.
+    virtual bool CurrentSelection(int32_t& maskIndex, int32_t& maskId) const = 0;
+    // Moves the selection by minus (dx, dy), as CLayerData::Shift moves a
+    // layer; false (nothing moved) when the mask at maskIndex no longer has
+    // an identifier whose low 16 bits are maskIdLow.
+    virtual bool ShiftSelection(int32_t maskIndex, uint16_t maskIdLow, int32_t dx, int32_t dy) = 0;
 };
 
 // What an applied record asks the caller to refresh.
@@ -75,6 +81,8 @@ public:
     bool PushAttribute(CLayerData& layer, int32_t index, int32_t newValue, int kind, int32_t extra = 0);
     bool PushName(CLayerData& layer, int32_t index, const std::string& newName);
     bool PushCanvasColour(uint32_t newColour);
+    // Kind 24: the layer and the current selection moved by minus (dx, dy).
+    bool PushMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx, int32_t dy);
     bool PushCommand(SUndoCommand command);
 
     // Applies the newest record of the list to the stack and moves its

@@ -403,7 +403,22 @@ struct SwapHost : UndoHost {
         std::swap(r.kept.object, current);
         return true;
     }
+    bool CurrentSelection(int32_t& index, int32_t& id) const override
+    {
+        index = 2;
+        id = maskId;
+        return true;
+    }
+    bool ShiftSelection(int32_t index, uint16_t idLow, int32_t dx, int32_t dy) override
+    {
+        if (index != 2 || idLow != uint16_t(maskId))
+            return false;
+        selectionX -= dx;
+        selectionY -= dy;
+        return true;
+    }
     uint32_t colour = 0xFFFFFF;
+    int32_t maskId = 0x12345, selectionX = 0, selectionY = 0;
     std::unique_ptr<IUndoKept> current;
 };
 
@@ -439,6 +454,32 @@ TEST_F(UndoDepth3, SelectionRecordsAreTrimmedAndFreeWhatTheyHold)
     host.colour = 0x123456;
     ASSERT_TRUE(undo.UndoCommand(stack, out));
     EXPECT_EQ(host.colour, 0xFFFFFFu);
+}
+
+TEST_F(UndoFixture, MoveWithSelectionIsRefusedWhenTheMaskChanged)
+{
+    SwapHost host;
+    undo.SetHost(&host);
+    const auto move = [&] {
+        ASSERT_TRUE(undo.PushMoveWithSelection(Layer(1), 1, 5, -3));
+        Layer(1).Shift(5, -3);
+        host.ShiftSelection(2, uint16_t(host.maskId), 5, -3);
+    };
+    move();
+    ASSERT_TRUE(undo.UndoCommand(stack, out));
+    EXPECT_EQ(Layer(1).OriginX, 0);
+    EXPECT_EQ(Layer(1).OriginY, 0);
+    EXPECT_EQ(host.selectionX, 0);
+    ASSERT_TRUE(undo.RedoCommand(stack, out));
+    EXPECT_EQ(host.selectionX, -5);
+    EXPECT_EQ(host.selectionY, 3);
+
+    move();
+    host.maskId = 7; // another mask now sits at the index
+    EXPECT_FALSE(undo.UndoCommand(stack, out));
+    EXPECT_TRUE(notes.Said(kUndoRefused));
+    EXPECT_EQ(host.selectionX, -10);
+    EXPECT_FALSE(undo.CanUndo() || undo.CanRedo());
 }
 
 TEST(UndoKinds, TableHoldsSixCategoriesOverSixtyFourKinds)
