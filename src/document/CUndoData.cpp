@@ -215,15 +215,23 @@ std::unique_ptr<CUndoData> CUndoData::AlphaRecord(int kindNumber, CLayerData& la
     record->buffer = CUndoBytes::Make(int64_t(e.width) * e.height);
     if (!record->buffer)
         return nullptr;
-    uint8_t* plane = record->buffer->Data();
     layer.Store->ForEachBlockInRect(e, [&](const SPiece& p) {
-        layer.Store->ReadAlpha(p, [&](int32_t i) {
-            return plane + int64_t(p.y - e.top + i) * e.width + (p.x - e.left);
-        });
+        layer.Store->ReadAlpha(p, [&](int32_t i) { return record->AlphaRow(p, i); });
         return true;
     });
     record->valid = true;
     return record;
+}
+
+bool CUndoData::RestoreInto(CBlockVMTC& store) const
+{
+    if (pixels)
+        return pixels->RestoreInto(store);
+    if (!buffer || buffer->Size() != int64_t(rect.width) * rect.height)
+        return false;
+    return store.ForEachBlockInRect(rect, [&](const SPiece& p) {
+        return store.WriteAlpha(p, [&](int32_t i) { return AlphaRow(p, i); });
+    });
 }
 
 int64_t CUndoData::HeldBytes() const

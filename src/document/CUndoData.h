@@ -165,6 +165,9 @@ public:
     // Category 2: the alpha bytes of rect (clipped); nullptr as above.
     static std::unique_ptr<CUndoData> AlphaRecord(int kind, CLayerData& layer, int32_t index, const ExtentRect& rect);
 
+    // Writes the kept pixels or alpha plane back into the store.
+    bool RestoreInto(CBlockVMTC& store) const;
+
     const SUndoKind& Kind() const { return UndoKindOf(kind); }
     uint8_t Category() const { return Kind().category; }
     uint16_t Flags() const { return Kind().flags; }
@@ -184,6 +187,13 @@ public:
     SUndoKept kept;
     SUndoValues values;
     std::string nameA, nameB; // kinds 25 and 63
+
+private:
+    // Row i of the piece p in the alpha plane of rect.
+    uint8_t* AlphaRow(const SPiece& p, int32_t i) const
+    {
+        return buffer->Data() + int64_t(p.y - rect.top + i) * rect.width + (p.x - rect.left);
+    }
 };
 
 } // namespace morvane

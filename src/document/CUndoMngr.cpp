@@ -418,19 +418,7 @@ bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLaye
             return r.Category() == kUndoPixels ? CUndoData::PixelRecord(r.kind, *layer, out.layerIndex, r.rect)
                                                : CUndoData::AlphaRecord(r.kind, *layer, out.layerIndex, r.rect);
         });
-        bool restored = false;
-        if (r.pixels)
-            restored = r.pixels->RestoreInto(*layer->Store);
-        else if (r.buffer) {
-            const uint8_t* plane = r.buffer->Data();
-            const ExtentRect& e = r.rect;
-            restored = layer->Store->ForEachBlockInRect(e, [&](const SPiece& p) {
-                return layer->Store->WriteAlpha(p, [&](int32_t i) {
-                    return plane + int64_t(p.y - e.top + i) * e.width + (p.x - e.left);
-                });
-            });
-        }
-        if (!restored)
+        if (!r.RestoreInto(*layer->Store))
             return false;
         out.reverseLost = reverse == nullptr;
         if (reverse)
