@@ -482,6 +482,23 @@ TEST_F(UndoFixture, MoveWithSelectionIsRefusedWhenTheMaskChanged)
     EXPECT_FALSE(undo.CanUndo() || undo.CanRedo());
 }
 
+TEST_F(UndoFixture, LayerHistoryKeepsItsLastEightChangesOfAnyWeight)
+{
+    CUndoMngr own(CUndoMngr::kLayerDepth, CUndoMngr::kLayerDepth);
+    std::vector<uint64_t> states{Checksum(Layer())};
+    for (uint32_t i = 0; i < 10; ++i) {
+        ASSERT_TRUE(own.PushPixels(Layer(), 0, {int32_t(i) * 8, 0, 16, 16}, kUndoLayerHistory));
+        PaintRandom(Layer(), {int32_t(i) * 8, 0, 16, 16}, i + 1, false);
+        states.push_back(Checksum(Layer()));
+        ASSERT_TRUE(own.PushName(Layer(), 0, "light records count here too"));
+    }
+    EXPECT_EQ(own.UndoCount(), 8);
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(own.Undo(stack, out));
+    EXPECT_EQ(Checksum(Layer()), states[6]); // P7 N7 ... P10 N10 were kept
+    EXPECT_FALSE(own.CanUndo());
+}
+
 TEST(UndoKinds, TableHoldsSixCategoriesOverSixtyFourKinds)
 {
     int perCategory[7] = {};
