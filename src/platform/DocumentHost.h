@@ -52,18 +52,18 @@ public:
         std::string text;
     };
 
-    void InvalidateRect(const ExtentRect& rect) override { Add({Call::InvalidateRect, rect}); }
-    void InvalidateWindow(bool erase) override { Add({Call::InvalidateWindow, {}, erase ? 1 : 0}); }
-    void SetTitle(const std::string& title) override { Add({Call::SetTitle, {}, 0, 0, title}); }
-    void MarkModified() override { Add({Call::MarkModified}); }
-    void RefreshLayerEntry(int32_t layerIndex) override { Add({Call::RefreshLayerEntry, {}, layerIndex}); }
-    void RefreshLayerList() override { Add({Call::RefreshLayerList}); }
-    void ReloadWetPaint(int32_t layerIndex) override { Add({Call::ReloadWetPaint, {}, layerIndex}); }
-    void PictureResized(int32_t width, int32_t height) override { Add({Call::PictureResized, {}, width, height}); }
+    void InvalidateRect(const ExtentRect& rect) override { Add(Call::InvalidateRect, rect); }
+    void InvalidateWindow(bool erase) override { Add(Call::InvalidateWindow, {}, erase ? 1 : 0); }
+    void SetTitle(const std::string& title) override { Add(Call::SetTitle, {}, 0, 0, title); }
+    void MarkModified() override { Add(Call::MarkModified); }
+    void RefreshLayerEntry(int32_t layerIndex) override { Add(Call::RefreshLayerEntry, {}, layerIndex); }
+    void RefreshLayerList() override { Add(Call::RefreshLayerList); }
+    void ReloadWetPaint(int32_t layerIndex) override { Add(Call::ReloadWetPaint, {}, layerIndex); }
+    void PictureResized(int32_t width, int32_t height) override { Add(Call::PictureResized, {}, width, height); }
     bool IsPlayingBack() const override { return PlayingBack; }
-    void BeginProgress(const std::string& title) override { Add({Call::BeginProgress, {}, 0, 0, title}); }
-    void Progress(const std::string& text, int32_t percent) override { Add({Call::Progress, {}, percent, 0, text}); }
-    void EndProgress() override { Add({Call::EndProgress}); }
+    void BeginProgress(const std::string& title) override { Add(Call::BeginProgress, {}, 0, 0, title); }
+    void Progress(const std::string& text, int32_t percent) override { Add(Call::Progress, {}, percent, 0, text); }
+    void EndProgress() override { Add(Call::EndProgress); }
 
     // How many calls of one kind were made.
     int32_t CountOf(Call call) const;
@@ -75,7 +75,10 @@ public:
     std::vector<Entry> Calls;
 
 private:
-    void Add(Entry entry) { Calls.push_back(std::move(entry)); }
+    void Add(Call call, ExtentRect rect = {}, int32_t a = 0, int32_t b = 0, std::string text = {})
+    {
+        Calls.push_back(Entry{call, rect, a, b, std::move(text)});
+    }
 };
 
 } // namespace morvane

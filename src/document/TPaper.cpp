@@ -1,0 +1,237 @@
+#include "document/TPaper.h"
+
+#include <algorithm>
+#include <array>
+
+#include "document/LayerComposite.h"
+#include "document/SLayerParam.h"
+#include "platform/BusyCursor.h"
+#include "platform/DiagnosticSink.h"
+#include "storage/SizeLimits.h"
+
+namespace morvane {
+
+namespace {
+constexpr int32_t kMaxUndoCount = 50;
+
+void PutI32(uint8_t* at, int32_t value)
+{
+    const auto v = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i)
+        at[i] = uint8_t(v >> (8 * i));
+}
+
+// Flags of the new-canvas packet are stored inverted: 0 set, 0xFF clear.
+uint8_t InvertedFlag(bool set) { return set ? 0x00 : 0xFF; }
+} // namespace
+
+TPaper::TPaper(DocumentHost& host, SPaperSettings settings, std::unique_ptr<EventRecorder> recorder)
+    : host_(host), settings_(settings), layers_(std::make_unique<CLayerMngr>(kLayerCapacity)),
+      recorder_(recorder ? std::move(recorder) : std::make_unique<NullEventRecorder>())
+{
+    GridColour = settings_.gridColour;
+    // The history holds a reference to the recorder, so the recorder is made
+    // first and goes last.
+    MakeUndo();
+}
+
+TPaper::~TPaper()
+{
+    Ready = false;
+    if (ChangeCallback)
+        ChangeCallback(0);
+    undo_.reset();
+    layers_.reset();
+    recorder_.reset();
+}
+
+void TPaper::MakeUndo()
+{
+    const int32_t count = std::clamp(settings_.undoCount, 1, kMaxUndoCount);
+    undo_ = std::make_unique<CUndoMngrEx>(count, count, *recorder_);
+    undo_->SetHost(this);
+}
+
+void TPaper::SetEngineLevel(uint8_t level)
+{
+    engineLevel_ = std::min<uint8_t>(level, 2);
+    EngineLevelMax = std::max(EngineLevelMax, engineLevel_);
+    if (engineLevel_ == 0)
+        undo_.reset();
+    else if (!undo_)
+        MakeUndo();
+}
+
+// ---- new picture and size ------------------------------------------------------------
+
+bool TPaper::NewPicture(const std::string& name, bool layerTransparent, bool transparentPaper, int32_t resolution,
+                        int32_t layerWidth, int32_t layerHeight, int32_t width, int32_t height, bool record)
+{
+    if (!IsPictureSizeAllowed(width, height) || !IsStoreSizeAllowed(layerWidth, layerHeight))
+        return false;
+    BusyCursor busy;
+    const bool oldest = engineLevel_ == 0;
+    // The new stack is made beside the old one so a failure leaves the
+    // picture as it was.
+    auto stack = std::make_unique<CLayerMngr>(kLayerCapacity);
+    stack->PictureW = width;
+    stack->PictureH = height;
+    const int mode = oldest ? kModeMultiply : kModeNormal;
+    if (stack->AddLayer(0, oldest ? width : layerWidth, true, 255, mode, oldest ? height : layerHeight) != 0)
+        return false;
+    CLayerData& layer = *stack->At(0);
+    const bool transparent = layerTransparent && !oldest;
+    if (!layer.SetAllAlpha(transparent ? 0 : 255))
+        return false;
+    layer.ResetThumbnail(transparent);
+    stack->NameLayer(0, 1);
+    stack->SetCurrent(0);
+    if (!SetPictureSize(width, height))
+        return false;
+    layers_ = std::move(stack);
+    if (undo_)
+        undo_->ClearHistory();
+    Name = name;
+    Resolution = std::max(resolution, 1);
+    OpaquePaper = !transparentPaper;
+    SelectLayer(0);
+    RenderAll(true);
+    if (record)
+        RecordNewPicture(width, height, layerWidth, layerHeight, resolution, transparentPaper, layerTransparent);
+    Ready = true;
+    if (ChangeCallback)
+        ChangeCallback(1);
+    InvalidateWindow(true);
+    return true;
+}
+
+bool TPaper::RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
+                              int32_t resolution, bool transparentPaper, bool layerTransparent)
+{
+    std::array<uint8_t, 2 + 28> packet{};
+    packet[0] = 2;
+    packet[1] = 8;
+    PutI32(&packet[2], width);
+    PutI32(&packet[6], height);
+    PutI32(&packet[10], layerWidth);
+    PutI32(&packet[14], layerHeight);
+    PutI32(&packet[18], resolution);
+    packet[22] = InvertedFlag(transparentPaper);
+    packet[23] = InvertedFlag(layerTransparent);
+    return recorder_->Record(packet.data(), packet.size());
+}
+
+bool TPaper::SetPictureSize(int32_t width, int32_t height)
+{
+    if (!IsPictureSizeAllowed(width, height))
+        return false;
+    if ((composite_.Width != width || composite_.Height != height) && !composite_.Resize(width, height))
+        return false;
+    Width = width;
+    Height = height;
+    layers_->PictureW = width;
+    layers_->PictureH = height;
+    host_.PictureResized(width, height);
+    return true;
+}
+
+// ---- layers -------------------------------------------------------------------------
+
+void TPaper::LayerChanged(int32_t index, const ExtentRect&)
+{
+    CLayerData* layer = layers_->At(index);
+    if (!layer)
+        return;
+    // The thumbnails are small enough that each is shrunk anew from its
+    // source rather than patched over the rectangle.
+    layer->RefreshThumbnail();
+    if (!host_.IsPlayingBack())
+        host_.RefreshLayerEntry(index);
+    if (Thumbnail.IsValid() && composite_.IsValid())
+        composite_.ShrinkArea(Thumbnail, {0, 0, Thumbnail.Width, Thumbnail.Height});
+}
+
+bool TPaper::SelectLayer(int32_t index)
+{
+    if (!layers_->IsValidIndex(index))
+        return false;
+    layers_->SetCurrent(index);
+    host_.ReloadWetPaint(index);
+    return true;
+}
+
+// ---- paper and grid -----------------------------------------------------------------
+
+bool TPaper::SetPaperMode(bool opaque, bool checker)
+{
+    if ((PaperColour & 0x00FFFFFFu) != kWhitePaper || (opaque == OpaquePaper && checker == CheckerTransparency))
+        return false;
+    OpaquePaper = opaque;
+    CheckerTransparency = checker;
+    RenderAll(true);
+    return true;
+}
+
+void TPaper::SetGrid(bool on, int32_t spacingX, int32_t spacingY, bool redraw)
+{
+    GridOn = on;
+    GridX = std::max(spacingX, kMinGrid);
+    GridY = std::max(spacingY, kMinGrid);
+    if (redraw)
+        RenderRect({0, 0, Width, Height}, true);
+    InvalidateWindow(false);
+}
+
+// ---- undo ---------------------------------------------------------------------------
+
+bool TPaper::Undo(int32_t& layerIndex, ExtentRect& rect) { return ApplyHistory(true, layerIndex, rect); }
+bool TPaper::Redo(int32_t& layerIndex, ExtentRect& rect) { return ApplyHistory(false, layerIndex, rect); }
+
+bool TPaper::ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect)
+{
+    if (!undo_)
+        return false;
+    SUndoOutcome out;
+    if (!(undo ? undo_->UndoCommand(*layers_, out) : undo_->RedoCommand(*layers_, out)))
+        return false;
+    RefreshAfterHistory(out);
+    layerIndex = out.layerIndex;
+    rect = PictureRectOf(out);
+    return true;
+}
+
+// Records hold store coordinates; the picture lies at the layer's origin.
+ExtentRect TPaper::PictureRectOf(const SUndoOutcome& out) const
+{
+    const CLayerData* layer = layers_->At(out.layerIndex);
+    if (!layer)
+        return out.rect;
+    return {out.rect.left - layer->OriginX, out.rect.top - layer->OriginY, out.rect.width, out.rect.height};
+}
+
+void TPaper::RefreshAfterHistory(const SUndoOutcome& out)
+{
+    if (out.flags & (kUndoFlagLayerList | kUndoFlagLayerAfterSelection))
+        host_.RefreshLayerList();
+    if (out.flags & (kUndoFlagCanvas | kUndoFlagCanvasSize)) {
+        RenderAll(true);
+        SelectLayer(layers_->IsValidIndex(out.layerIndex) ? out.layerIndex : layers_->Current());
+        return;
+    }
+    if (!layers_->IsValidIndex(out.layerIndex))
+        return;
+    const ExtentRect picture = PictureRectOf(out);
+    RenderRect(picture, true);
+    host_.InvalidateRect(picture);
+    LayerChanged(out.layerIndex, picture);
+}
+
+// Records that keep whole stacks or masks come from operations this document
+// does not make yet; refusing them keeps the history from applying half a change.
+bool TPaper::ApplyKept(CUndoData&, CLayerMngr&, bool) { return false; }
+
+bool TPaper::CurrentSelection(int32_t&, int32_t&) const { return false; }
+
+bool TPaper::ShiftSelection(int32_t, uint16_t, int32_t, int32_t) { return false; }
+
+} // namespace morvane

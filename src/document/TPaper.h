@@ -1,0 +1,139 @@
+#pragma once
+// The document: one open picture with its size, resolution, paper, layer
+// stack, undo history and event recording. Every change to a picture goes
+// through one of its operations, in one order: validate, record the event,
+// push the undo record, change the layers, recompose the changed rectangle,
+// refresh the window. The event player calls the same operations with
+// recording off, which is what makes a recording replay to the same picture.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "document/CLayerMngr.h"
+#include "document/CUndoMngr.h"
+#include "document/EventRecorder.h"
+#include "platform/DocumentHost.h"
+#include "storage/TMTC.h"
+
+namespace morvane {
+
+// What a document takes from the settings when it is made.
+struct SPaperSettings {
+    int32_t undoCount = 8;
+    // Colour of the grid lines; the top byte is their alpha.
+    uint32_t gridColour = 0x80000000u;
+};
+
+class TPaper final : public UndoHost {
+public:
+    static constexpr uint32_t kWhitePaper = 0x00FFFFFFu;
+    static constexpr int32_t kLayerCapacity = 24;
+    static constexpr int32_t kMinGrid = 2;
+
+    // recorder: nullptr gives the no-op recorder. The host is not owned and
+    // must outlive the document.
+    explicit TPaper(DocumentHost& host, SPaperSettings settings = {}, std::unique_ptr<EventRecorder> recorder = nullptr);
+    ~TPaper() override;
+    TPaper(const TPaper&) = delete;
+    TPaper& operator=(const TPaper&) = delete;
+
+    // An empty picture of width x height whose first layer has a store of
+    // layerWidth x layerHeight. False, with nothing changed, when a size is
+    // outside the limits or memory runs out.
+    bool NewPicture(const std::string& name, bool layerTransparent, bool transparentPaper, int32_t resolution,
+                    int32_t layerWidth, int32_t layerHeight, int32_t width, int32_t height, bool record = true);
+    // False, with nothing changed, for a size outside the picture limits or
+    // when the composite cannot get memory.
+    bool SetPictureSize(int32_t width, int32_t height);
+
+    int32_t LayerCount() const { return layers_->Count(); }
+    int32_t CurrentLayer() const { return layers_->Current(); }
+    int32_t TopLayerIndex() const { return layers_->Count() - 1; }
+    CLayerData* LayerAt(int32_t i) { return layers_->At(i); }
+    CLayerMngr& Layers() { return *layers_; }
+    // The history; nullptr in the oldest engine generation.
+    CUndoMngrEx* UndoManager() { return undo_.get(); }
+    bool UndoEnabled() const { return undo_ && undo_->IsEnabled(); }
+    EventRecorder& Events() { return *recorder_; }
+    DocumentHost& Host() { return host_; }
+    const TTC& Composite() const { return composite_; }
+
+    // Generation 0 runs the oldest layer arithmetic and has no undo; 1 and 2
+    // are current (the history comes back empty).
+    void SetEngineLevel(uint8_t level);
+    uint8_t EngineLevel() const { return engineLevel_; }
+
+    // Recomposes rect (picture coordinates, clipped to the picture) of the
+    // composite: paper, then every visible layer, then the grid when asked
+    // for and on.
+    void RenderRect(const ExtentRect& rect, bool withGrid);
+    void RenderAll(bool withGrid);
+    void InvalidateWindow(bool erase) { host_.InvalidateWindow(erase); }
+    // rect of the composite as the screen shows it, into out at (0, 0): on a
+    // transparent paper every pixel not wholly opaque is flattened over the
+    // checkerboard (anchored at the picture's corner) or over white. False
+    // when rect misses the picture or out is too small.
+    bool FlattenForDisplay(const ExtentRect& rect, TMTC& out) const;
+
+    // The layer's thumbnail, its tool-window entry (not while playing back)
+    // and the picture's thumbnail follow a change of rect of the layer.
+    void LayerChanged(int32_t layer, const ExtentRect& rect);
+    // False, nothing changed, for an index outside the stack.
+    bool SelectLayer(int32_t index);
+
+    // The document's undo and redo: the history is applied, the event stream
+    // stepped and the picture refreshed as the record's flags say. The layer
+    // concerned and its rectangle (picture coordinates) come back.
+    bool Undo(int32_t& layerIndex, ExtentRect& rect);
+    bool Redo(int32_t& layerIndex, ExtentRect& rect);
+
+    // Paper flags change only while the paper is white; true when either changed.
+    bool SetPaperMode(bool opaque, bool checker);
+    // Spacing below 2 becomes 2.
+    void SetGrid(bool on, int32_t spacingX, int32_t spacingY, bool redraw);
+
+    // UndoHost
+    uint32_t CanvasColour() const override { return PaperColour; }
+    void SetCanvasColour(uint32_t colour) override { PaperColour = colour; }
+    bool ApplyKept(CUndoData& record, CLayerMngr& layers, bool undo) override;
+    bool CurrentSelection(int32_t& maskIndex, int32_t& maskId) const override;
+    bool ShiftSelection(int32_t maskIndex, uint16_t maskIdLow, int32_t dx, int32_t dy) override;
+
+    std::string Name;
+    uint8_t EngineLevelMax = 1;
+    bool OpaquePaper = true;
+    bool CheckerTransparency = false;
+    uint32_t PaperColour = kWhitePaper;
+    uint8_t PlaybackState = 0;
+    int32_t Resolution = 0;
+    int32_t Width = 0, Height = 0;
+    bool EventsDamaged = false, EventsProtected = false;
+    bool Ready = false;
+    bool GridOn = false;
+    int32_t GridX = 25, GridY = 25;
+    uint32_t GridColour = 0x80000000u;
+    // The navigator's reduced picture; followed only while it has a size.
+    TMTC Thumbnail;
+    // Told 1 when the document becomes ready and 0 when it goes away.
+    std::function<void(int)> ChangeCallback;
+
+private:
+    bool ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect);
+    void RefreshAfterHistory(const SUndoOutcome& out);
+    ExtentRect PictureRectOf(const SUndoOutcome& out) const;
+    void DrawGrid(const ExtentRect& rect);
+    bool RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
+                          int32_t resolution, bool transparentPaper, bool layerTransparent);
+    void MakeUndo();
+
+    DocumentHost& host_;
+    SPaperSettings settings_;
+    uint8_t engineLevel_ = 1;
+    TTC composite_;
+    std::unique_ptr<CLayerMngr> layers_;
+    std::unique_ptr<EventRecorder> recorder_;
+    std::unique_ptr<CUndoMngrEx> undo_;
+};
+
+} // namespace morvane
