@@ -122,6 +122,7 @@ private:
     bool ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect);
     void RefreshAfterHistory(const SUndoOutcome& out);
     ExtentRect PictureRectOf(const SUndoOutcome& out) const;
+    void RenderBand(const ExtentRect& rect, bool withGrid);
     void DrawGrid(const ExtentRect& rect);
     bool RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
                           int32_t resolution, bool transparentPaper, bool layerTransparent);

@@ -14,6 +14,7 @@ namespace {
 constexpr uint32_t kCheckerLight = 0xFFE0E0E0u;
 constexpr uint32_t kCheckerDark = 0xFFC8C8C8u;
 constexpr int32_t kCheckerCell = 8;
+constexpr int32_t kBandRows = 32;
 // Flattened pixels come out opaque, so the screen shows them as they are.
 constexpr uint32_t kOpaqueWhite = 0xFFFFFFFFu;
 
@@ -33,7 +34,17 @@ void TPaper::RenderRect(const ExtentRect& rect, bool withGrid)
     EdgeRect clipped;
     if (!composite_.IsValid() || !ClipToBuffer(rect, composite_.Width, composite_.Height, clipped))
         return;
-    const ExtentRect r = ToExtent(clipped);
+    // Band by band, so the composite's rows stay in the cache while every
+    // layer is blended into them; bands follow the stores' block rows.
+    for (int32_t top = clipped.top; top < clipped.bottom;) {
+        const int32_t bottom = std::min(clipped.bottom, (top / kBandRows + 1) * kBandRows);
+        RenderBand({clipped.left, top, clipped.right - clipped.left, bottom - top}, withGrid);
+        top = bottom;
+    }
+}
+
+void TPaper::RenderBand(const ExtentRect& r, bool withGrid)
+{
     if (OpaquePaper) {
         // The paper's colour bytes only: the composite's alpha is never read
         // on an opaque paper.
