@@ -213,13 +213,13 @@ void TPaper::RefreshAfterHistory(const SUndoOutcome& out)
 {
     if (out.flags & (kUndoFlagLayerList | kUndoFlagLayerAfterSelection))
         host_.RefreshLayerList();
-    if (out.flags & (kUndoFlagCanvas | kUndoFlagCanvasSize)) {
+    // A record bound to no layer (the paper colour) changes the whole
+    // picture even though its flags only name the layer list.
+    if ((out.flags & (kUndoFlagCanvas | kUndoFlagCanvasSize)) || !layers_->IsValidIndex(out.layerIndex)) {
         RenderAll(true);
         SelectLayer(layers_->IsValidIndex(out.layerIndex) ? out.layerIndex : layers_->Current());
         return;
     }
-    if (!layers_->IsValidIndex(out.layerIndex))
-        return;
     const ExtentRect picture = PictureRectOf(out);
     RenderRect(picture, true);
     host_.InvalidateRect(picture);

@@ -176,6 +176,23 @@ TEST(TPaper, UndoAndRedoOfAPixelChangeRestoreTheComposite)
     EXPECT_EQ(notes.Count(), 0u);
 }
 
+TEST(TPaper, UndoOfThePaperColourRecomposesThePicture)
+{
+    RecordingDocumentHost host;
+    TPaper paper(host);
+    ASSERT_TRUE(paper.NewPicture("p", true, false, 72, 16, 16, 16, 16));
+    ASSERT_TRUE(paper.UndoManager()->PushCanvasColour(0x00123456u));
+    paper.PaperColour = 0x00123456u;
+    paper.RenderAll(false);
+    int32_t index = 0;
+    ExtentRect rect;
+    ASSERT_TRUE(paper.Undo(index, rect));
+    EXPECT_EQ(paper.PaperColour, TPaper::kWhitePaper);
+    EXPECT_EQ(paper.Composite().GetPixel(7, 9) & 0xFFFFFFu, 0xFFFFFFu);
+    ASSERT_TRUE(paper.Redo(index, rect));
+    EXPECT_EQ(paper.Composite().GetPixel(7, 9) & 0xFFFFFFu, 0x123456u);
+}
+
 TEST(TPaper, SizesPastTheLimitsAreRefusedAndChangeNothing)
 {
     Notes notes;
