@@ -88,6 +88,26 @@ TEST(TPaper, NewPictureComposesItsPaperAndFirstLayerAndRecordsItsPacket)
     }
 }
 
+TEST(TPaper, OldestGenerationStartsWithAnOpaqueMultiplyLayerOfThePictureSizeAndNoHistory)
+{
+    RecordingDocumentHost host;
+    TPaper paper(host);
+    paper.SetEngineLevel(0);
+    EXPECT_EQ(paper.UndoManager(), nullptr);
+    ASSERT_TRUE(paper.NewPicture("o", true, false, 72, 50, 60, 30, 20));
+    const CLayerData& layer = *paper.LayerAt(0);
+    EXPECT_EQ(layer.Mode, kModeMultiply);
+    EXPECT_EQ(layer.Store->Width, 30);
+    EXPECT_EQ(layer.Store->Height, 20);
+    EXPECT_EQ(layer.Store->GetPixel(3, 4) >> 24, 255u);
+    int32_t index = 0;
+    ExtentRect rect;
+    EXPECT_FALSE(paper.Undo(index, rect));
+    paper.SetEngineLevel(1);
+    ASSERT_NE(paper.UndoManager(), nullptr);
+    EXPECT_FALSE(paper.UndoManager()->CanUndo());
+}
+
 TEST(TPaper, GridLinesAreBlendedOncePerPixelAndSpacingNeverBelowTwo)
 {
     RecordingDocumentHost host;
