@@ -103,35 +103,123 @@ void ColourRow(uint32_t* dst, uint32_t colour, int n, uint8_t opacity)
 }
 
 #ifdef MORVANE_DOCUMENT_SSE2
-// Normal mode four pixels at a time, each at its own effective alpha.
-void Sse2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+// Both vector forms compute (s * a + d * (255 - a)) * 32897 >> 23 per colour
+// byte, as sse2::Lerp16. A row of at least one vector whose length is no
+// multiple of it starts with two overlapping vectors, both worked out from
+// the untouched target before either is stored, so the overlap gets the
+// same pixels twice and the row is still read front to back for the
+// prefetcher.
+
+// Four pixels, in 16-bit lanes of even bytes (blue, red) and odd bytes
+// (green, alpha) split by a mask and a shift rather than unpacked. The odd
+// lanes blend at a = 0 in the alpha byte, which keeps it.
+inline __m128i Sse2Normal4(__m128i s, __m128i d, __m128i op)
 {
-    const __m128i op = _mm_set1_epi32(opacity);
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i s = sse2::Load(src + i), d = sse2::Load(dst + i);
-        const __m128i a = sse2::MulDiv255x4(_mm_srli_epi32(s, 24), op);
-        const __m128i r = sse2::LerpPixels(s, d, a);
-        sse2::Store(dst + i, _mm_or_si128(sse2::ColourOnly(r), _mm_andnot_si128(_mm_set1_epi32(0x00FFFFFF), d)));
-    }
-    Row<kModeNormal>(dst + i, src + i, n - i, opacity);
+    const __m128i lowBytes = _mm_set1_epi16(0x00FF), div255 = _mm_set1_epi16(int16_t(kDiv255Mul));
+    const __m128i so = _mm_srli_epi16(s, 8), dout = _mm_srli_epi16(d, 8);
+    // MulDiv255(opacity, alpha) in the upper word of each pixel, copied down.
+    __m128i a = _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(so, op), div255), 7);
+    a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, _MM_SHUFFLE(3, 3, 1, 1)), _MM_SHUFFLE(3, 3, 1, 1));
+    const __m128i aOdd = _mm_and_si128(a, _mm_set1_epi32(0xFFFF));
+    const __m128i xe = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(s, lowBytes), a),
+                                     _mm_mullo_epi16(_mm_and_si128(d, lowBytes), _mm_sub_epi16(lowBytes, a)));
+    const __m128i xo = _mm_add_epi16(_mm_mullo_epi16(so, aOdd), _mm_mullo_epi16(dout, _mm_sub_epi16(lowBytes, aOdd)));
+    const __m128i even = _mm_srli_epi16(_mm_mulhi_epu16(xe, div255), 7);
+    const __m128i odd = _mm_srli_epi16(_mm_mulhi_epu16(xo, div255), 7);
+    return _mm_or_si128(even, _mm_slli_epi16(odd, 8));
 }
 
-// The same eight pixels at a time.
+// Normal mode four pixels at a time, each at its own effective alpha.
+inline void Sse2NormalRowBody(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    if (n < 4) {
+        Row<kModeNormal>(dst, src, n, opacity);
+        return;
+    }
+    const __m128i op = _mm_set1_epi16(opacity);
+    const int r = n % 4;
+    int i = 0;
+    if (r != 0) {
+        const __m128i head = Sse2Normal4(sse2::Load(src), sse2::Load(dst), op);
+        const __m128i next = Sse2Normal4(sse2::Load(src + r), sse2::Load(dst + r), op);
+        sse2::Store(dst, head);
+        sse2::Store(dst + r, next);
+        i = r + 4;
+    }
+    for (; i < n; i += 4)
+        sse2::Store(dst + i, Sse2Normal4(sse2::Load(src + i), sse2::Load(dst + i), op));
+}
+
+void Sse2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    Sse2NormalRowBody(dst, src, n, opacity);
+}
+
+// Spreads byte k of each 128-bit half to the pair lanes of the colour
+// channels of one pixel ([k k][k k][k k][none]), for pixels k / 4 and k / 4 + 1.
+MORVANE_AVX2_FN inline __m256i SpreadMask(int k)
+{
+    const auto pixel = [](int64_t b) { return int64_t(0x8080000000000000) | b * 0x010101010101; };
+    return _mm256_broadcastsi128_si256(_mm_set_epi64x(pixel(k + 4), pixel(k)));
+}
+
+// Eight pixels. Source and target bytes are interleaved, less 128 so they
+// pass as signed, and each pair is multiplied by (a, 255 - a) and summed in
+// one instruction: a * (s - 128) + (255 - a) * (d - 128) is the blend's
+// numerator less 32640, within 16 signed bits. The alpha pair weighs
+// (0, 255) and so keeps the target's byte. At full opacity the effective
+// alpha is the source's byte 3; else it is worked out into byte 0.
+template <bool FullOpacity>
+MORVANE_AVX2_FN inline __m256i Avx2Normal8(__m256i s, __m256i d, __m256i op)
+{
+    const __m256i div255 = _mm256_set1_epi16(int16_t(kDiv255Mul)), flip = _mm256_set1_epi8(-128);
+    const __m256i inverse = _mm256_set1_epi16(int16_t(0xFF00)), bias = _mm256_set1_epi16(32640);
+    __m256i a = s;
+    if constexpr (!FullOpacity) {
+        const __m256i alpha = _mm256_broadcastsi128_si256(_mm_set_epi64x(0x800F800F800B800B, 0x8007800780038003));
+        a = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_mullo_epi16(_mm256_shuffle_epi8(s, alpha), op), div255), 7);
+    }
+    constexpr int k = FullOpacity ? 3 : 0;
+    const __m256i wLo = _mm256_xor_si256(_mm256_shuffle_epi8(a, SpreadMask(k)), inverse);
+    const __m256i wHi = _mm256_xor_si256(_mm256_shuffle_epi8(a, SpreadMask(k + 8)), inverse);
+    const __m256i sx = _mm256_xor_si256(s, flip), dx = _mm256_xor_si256(d, flip);
+    const __m256i xLo = _mm256_add_epi16(_mm256_maddubs_epi16(wLo, _mm256_unpacklo_epi8(sx, dx)), bias);
+    const __m256i xHi = _mm256_add_epi16(_mm256_maddubs_epi16(wHi, _mm256_unpackhi_epi8(sx, dx)), bias);
+    return _mm256_packus_epi16(_mm256_srli_epi16(_mm256_mulhi_epu16(xLo, div255), 7),
+                               _mm256_srli_epi16(_mm256_mulhi_epu16(xHi, div255), 7));
+}
+
+template <bool FullOpacity>
+MORVANE_AVX2_FN void Avx2NormalRows(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    const __m256i op = _mm256_set1_epi16(opacity);
+    const int r = n % 8;
+    int i = 0;
+    if (r != 0) {
+        const __m256i head = Avx2Normal8<FullOpacity>(sse2::Load8(src), sse2::Load8(dst), op);
+        const __m256i next = Avx2Normal8<FullOpacity>(sse2::Load8(src + r), sse2::Load8(dst + r), op);
+        sse2::Store8(dst, head);
+        sse2::Store8(dst + r, next);
+        i = r + 8;
+    }
+    for (; i < n; i += 8)
+        sse2::Store8(dst + i, Avx2Normal8<FullOpacity>(sse2::Load8(src + i), sse2::Load8(dst + i), op));
+}
+
+// The same eight pixels at a time; shorter rows take the four-pixel form,
+// compiled here with the same encoding.
 MORVANE_AVX2_FN void Avx2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
 {
-    const __m256i op = _mm256_set1_epi32(opacity);
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i s = sse2::Load8(src + i), d = sse2::Load8(dst + i);
-        const __m256i r = sse2::LerpPixels8(s, d, sse2::MulDiv255x8(_mm256_srli_epi32(s, 24), op));
-        sse2::Store8(dst + i, _mm256_or_si256(sse2::ColourOnly8(r), _mm256_andnot_si256(_mm256_set1_epi32(0x00FFFFFF), d)));
-    }
-    // The compiler leaves the upper halves dirty on a tail call; legacy SSE
-    // code after that (ours or a library's) would pay for it on every
+    if (n < 8)
+        Sse2NormalRowBody(dst, src, n, opacity);
+    else if (opacity == 255)
+        Avx2NormalRows<true>(dst, src, n, opacity);
+    else
+        Avx2NormalRows<false>(dst, src, n, opacity);
+    // The compiler leaves the upper halves dirty on return; legacy SSE code
+    // after that (ours or a library's) would pay for it on every
     // instruction.
     _mm256_zeroupper();
-    Sse2NormalRow(dst + i, src + i, n - i, opacity);
 }
 #endif
 

@@ -35,9 +35,8 @@ TEST(OpaqueComposite, EveryModeMatchesTheFormula)
     }
 }
 
-// Every vector normal kernel equals the scalar one for every effective alpha
-// (each opacity with each source alpha) and every colour byte pair, with row
-// lengths that leave tails for the narrower forms.
+// Every vector normal kernel equals the scalar one for every pair of opacity
+// and source alpha, and at every effective alpha for every colour byte pair.
 TEST(OpaqueComposite, VectorNormalEqualsScalar)
 {
     const OpaqueRowFn plain = OpaqueRowKernelScalar(kModeNormal);
@@ -56,7 +55,7 @@ TEST(OpaqueComposite, VectorNormalEqualsScalar)
             plain(b.data(), src.data(), n, uint8_t(opacity));
             ASSERT_EQ(a, b) << "opacity " << opacity;
         }
-        for (int alpha : {1, 128, 254, 255}) {
+        for (int alpha = 0; alpha < 256; ++alpha) {
             std::vector<uint32_t> x(65536), y(65536), s(65536);
             for (int i = 0; i < 65536; ++i) {
                 x[i] = y[i] = 0x5A000000u | uint32_t(i & 0xFF) * 0x010101u;
@@ -67,6 +66,29 @@ TEST(OpaqueComposite, VectorNormalEqualsScalar)
             ASSERT_EQ(x, y) << "alpha " << alpha;
         }
     }
+}
+
+// Short rows and rows that end inside a vector: the kernels touch no pixel
+// past the row and blend the overlapping last vector once.
+TEST(OpaqueComposite, VectorNormalEqualsScalarAtEveryLength)
+{
+    const OpaqueRowFn plain = OpaqueRowKernelScalar(kModeNormal);
+    std::vector<OpaqueRowFn> kernels = OpaqueNormalRowVariants();
+    kernels.push_back(OpaqueRowKernel(kModeNormal));
+    oracle::PixelSource random(5);
+    constexpr int kMax = 72, kGuard = 9;
+    std::vector<uint32_t> a(kMax + kGuard), b(kMax + kGuard), src(kMax + kGuard);
+    for (OpaqueRowFn fast : kernels)
+        for (int n = 0; n <= kMax; ++n)
+            for (const uint8_t opacity : {uint8_t(255), uint8_t(random.Byte())}) {
+                for (size_t i = 0; i < a.size(); ++i) {
+                    a[i] = b[i] = random.Pixel();
+                    src[i] = random.Pixel();
+                }
+                fast(a.data() + 1, src.data() + 1, n, opacity);
+                plain(b.data() + 1, src.data() + 1, n, opacity);
+                ASSERT_EQ(a, b) << "n " << n << " opacity " << int(opacity);
+            }
 }
 
 // A uniform block composites like a row of its colour.
