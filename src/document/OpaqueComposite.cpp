@@ -167,13 +167,16 @@ MORVANE_AVX2_FN inline __m256i SpreadMask(int k)
 // pass as signed, and each pair is multiplied by (a, 255 - a) and summed in
 // one instruction: a * (s - 128) + (255 - a) * (d - 128) is the blend's
 // numerator less 32640, within 16 signed bits. The alpha pair weighs
-// (0, 255) and so keeps the target's byte. At full opacity the effective
-// alpha is the source's byte 3; else it is worked out into byte 0.
+// (0, 255) and so keeps the target's byte. For every numerator x up to
+// 255 * 255, ((x + 1) * 257) >> 16 is x * 32897 >> 23: the + 1 joins the
+// bias and the shift comes free with the high half. At full opacity the
+// effective alpha is the source's byte 3; else it is worked out into byte 0.
 template <bool FullOpacity>
 MORVANE_AVX2_FN inline __m256i Avx2Normal8(__m256i s, __m256i d, __m256i op)
 {
     const __m256i div255 = _mm256_set1_epi16(int16_t(kDiv255Mul)), flip = _mm256_set1_epi8(-128);
-    const __m256i inverse = _mm256_set1_epi16(int16_t(0xFF00)), bias = _mm256_set1_epi16(32640);
+    const __m256i inverse = _mm256_set1_epi16(int16_t(0xFF00)), bias = _mm256_set1_epi16(32640 + 1);
+    const __m256i by257 = _mm256_set1_epi16(257);
     __m256i a = s;
     if constexpr (!FullOpacity) {
         const __m256i alpha = _mm256_broadcastsi128_si256(_mm_set_epi64x(0x800F800F800B800B, 0x8007800780038003));
@@ -185,8 +188,7 @@ MORVANE_AVX2_FN inline __m256i Avx2Normal8(__m256i s, __m256i d, __m256i op)
     const __m256i sx = _mm256_xor_si256(s, flip), dx = _mm256_xor_si256(d, flip);
     const __m256i xLo = _mm256_add_epi16(_mm256_maddubs_epi16(wLo, _mm256_unpacklo_epi8(sx, dx)), bias);
     const __m256i xHi = _mm256_add_epi16(_mm256_maddubs_epi16(wHi, _mm256_unpackhi_epi8(sx, dx)), bias);
-    return _mm256_packus_epi16(_mm256_srli_epi16(_mm256_mulhi_epu16(xLo, div255), 7),
-                               _mm256_srli_epi16(_mm256_mulhi_epu16(xHi, div255), 7));
+    return _mm256_packus_epi16(_mm256_mulhi_epu16(xLo, by257), _mm256_mulhi_epu16(xHi, by257));
 }
 
 template <bool FullOpacity>
