@@ -219,6 +219,28 @@ std::unique_ptr<CLayerData> CLayerData::Resized(int32_t width, int32_t height, P
     return layer;
 }
 
+bool CLayerData::ApplyCommand(int command)
+{
+    if (!HasStore())
+        return false;
+    CBlockVMTC& s = *Store;
+    const ExtentRect all{0, 0, s.Width, s.Height};
+    bool ok = false;
+    switch (command) {
+    case 7: ok = s.FlipH(all); break;
+    case 8: ok = s.FlipV(all); break;
+    case 10: ok = s.Rotate180(all); break;
+    case 9: return s.XorRect(all, 0x00FFFFFFu);
+    case 11: return s.XorRect(all, 0xFF000000u);
+    default: return false;
+    }
+    if (ok && command != 8)
+        OriginX = s.Width - OriginX - NominalW;
+    if (ok && command != 7)
+        OriginY = s.Height - OriginY - NominalH;
+    return ok;
+}
+
 bool CLayerData::SetAllAlpha(uint8_t alpha)
 {
     return HasStore() && Store->SetAlpha({0, 0, Store->Width, Store->Height}, alpha);

@@ -74,6 +74,13 @@ public:
     // size is outside the store limits or memory runs out.
     std::unique_ptr<CLayerData> Resized(int32_t width, int32_t height, Point offset) const;
 
+    // Layer commands on the whole store: 7 flip horizontally, 8 flip
+    // vertically, 9 invert colours, 10 rotate 180 degrees, 11 invert
+    // opacity. The flips move the origin so the picture keeps its place in
+    // the mirrored store. False (store unchanged) for another command or
+    // when a block cannot get memory.
+    bool ApplyCommand(int command);
+
     bool SetAllAlpha(uint8_t alpha);
     bool InvertAlpha();
     int64_t MemoryUsed() const;

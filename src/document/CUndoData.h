@@ -76,6 +76,11 @@ enum UndoKindId : uint8_t {
     kUndoProtectAlpha = 26,
     kUndoNewLayer = 27,
     kUndoDeleteLayer = 28,
+    kUndoReplaceLayer = 36,
+    kUndoRotateCanvas90 = 49,
+    kUndoCanvasSize = 50,
+    kUndoImageSize = 51,
+    kUndoCrop = 52,
 };
 
 // valueA of kinds 12-15: the transform was applied to the visible layers only.

@@ -25,32 +25,6 @@ ExtentRect FullExtent(const CLayerData& layer)
 
 // ---- category 3 --------------------------------------------------------------------
 
-// Kinds 7-11 on one layer; the flips move the origin so that the picture
-// keeps its place in the mirrored store.
-bool Transform(CLayerData& layer, int kind)
-{
-    if (!layer.HasStore())
-        return false;
-    CBlockVMTC& s = *layer.Store;
-    const ExtentRect all{0, 0, s.Width, s.Height};
-    const bool mirrorX = kind == kUndoFlipH || kind == kUndoRotate180;
-    const bool mirrorY = kind == kUndoFlipV || kind == kUndoRotate180;
-    bool ok = false;
-    switch (kind) {
-    case kUndoFlipH: ok = s.FlipH(all); break;
-    case kUndoFlipV: ok = s.FlipV(all); break;
-    case kUndoRotate180: ok = s.Rotate180(all); break;
-    case kUndoInvert: return s.XorRect(all, 0x00FFFFFFu);
-    case kUndoInvertAlpha: return s.XorRect(all, 0xFF000000u);
-    default: return false;
-    }
-    if (ok && mirrorX)
-        layer.OriginX = s.Width - layer.OriginX - layer.NominalW;
-    if (ok && mirrorY)
-        layer.OriginY = s.Height - layer.OriginY - layer.NominalH;
-    return ok;
-}
-
 // Kinds 12-15: the same set of layers the operation changed, all or only the
 // visible ones.
 bool TransformAll(CLayerMngr& layers, int kind, bool visibleOnly)
@@ -59,7 +33,7 @@ bool TransformAll(CLayerMngr& layers, int kind, bool visibleOnly)
     for (int32_t i = 0; i < layers.Count(); ++i) {
         CLayerData& l = *layers.At(i);
         if (!visibleOnly || l.Visible)
-            ok = Transform(l, kind - kUndoFlipAllH + kUndoFlipH) && ok;
+            ok = l.ApplyCommand(kind - kUndoFlipAllH + kUndoFlipH) && ok;
     }
     return ok;
 }
@@ -428,7 +402,7 @@ bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLaye
     }
     case kUndoTransform:
         if (r.layerId == -1 ? !TransformAll(layers, r.kind, (r.values.a & kUndoVisibleOnly) != 0)
-                            : !Transform(*layer, r.kind))
+                            : !layer->ApplyCommand(r.kind))
             return false;
         break;
     case kUndoAttribute:
@@ -440,7 +414,7 @@ bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLaye
     default:
         if (!ApplyKept(r, undo, layers))
             return false;
-        out.layerIndex = layers.IndexOfId(r.layerId);
+        out.layerIndex = (host_ && host_->DocumentLayers() ? *host_->DocumentLayers() : layers).IndexOfId(r.layerId);
         break;
     }
     r.undone = undo;

@@ -25,6 +25,9 @@ public:
     virtual uint32_t CanvasColour() const = 0;
     virtual void SetCanvasColour(uint32_t colour) = 0;
     virtual bool ApplyKept(CUndoData& record, CLayerMngr& layers, bool undo) = 0;
+    // The document's stack after a record was applied: a record that
+    // exchanges whole stacks leaves another one in place.
+    virtual CLayerMngr* DocumentLayers() { return nullptr; }
     // The current selection's mask index and identifier; false without one.
     virtual bool CurrentSelection(int32_t& maskIndex, int32_t& maskId) const = 0;
     // Moves the selection by minus (dx, dy), as CLayerData::Shift moves a

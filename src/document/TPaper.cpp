@@ -3,23 +3,18 @@
 #include <algorithm>
 #include <array>
 
+#include "document/EventPacket.h"
 #include "document/LayerComposite.h"
 #include "document/SLayerParam.h"
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
+#include "platform/UserNotifier.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
 
 namespace {
 constexpr int32_t kMaxUndoCount = 50;
-
-void PutI32(uint8_t* at, int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
-        at[i] = uint8_t(v >> (8 * i));
-}
 
 // Flags of the new-canvas packet are stored inverted: 0 set, 0xFF clear.
 uint8_t InvertedFlag(bool set) { return set ? 0x00 : 0xFF; }
@@ -108,17 +103,15 @@ bool TPaper::NewPicture(const std::string& name, bool layerTransparent, bool tra
 bool TPaper::RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
                               int32_t resolution, bool transparentPaper, bool layerTransparent)
 {
-    std::array<uint8_t, 2 + 28> packet{};
-    packet[0] = 2;
-    packet[1] = 8;
-    PutI32(&packet[2], width);
-    PutI32(&packet[6], height);
-    PutI32(&packet[10], layerWidth);
-    PutI32(&packet[14], layerHeight);
-    PutI32(&packet[18], resolution);
-    packet[22] = InvertedFlag(transparentPaper);
-    packet[23] = InvertedFlag(layerTransparent);
-    return recorder_->Record(packet.data(), packet.size());
+    return EventPacket(2, 8, 28)
+        .I32(0, width)
+        .I32(4, height)
+        .I32(8, layerWidth)
+        .I32(12, layerHeight)
+        .I32(16, resolution)
+        .Byte(20, InvertedFlag(transparentPaper))
+        .Byte(21, InvertedFlag(layerTransparent))
+        .SendTo(*recorder_);
 }
 
 bool TPaper::SetPictureSize(int32_t width, int32_t height)
@@ -161,6 +154,20 @@ bool TPaper::SelectLayer(int32_t index)
 }
 
 // ---- paper and grid -----------------------------------------------------------------
+
+bool TPaper::SetPaperColour(uint32_t colour, bool record)
+{
+    if (record) {
+        if (!EventPacket(2, 1, 4).U32(0, colour).SendTo(*recorder_))
+            return false;
+        if (undo_)
+            undo_->PushCanvasColour(colour);
+    }
+    PaperColour = colour;
+    host_.MarkModified();
+    RenderAll(true);
+    return true;
+}
 
 bool TPaper::SetPaperMode(bool opaque, bool checker)
 {
@@ -226,9 +233,31 @@ void TPaper::RefreshAfterHistory(const SUndoOutcome& out)
     LayerChanged(out.layerIndex, picture);
 }
 
-// Records that keep whole stacks or masks come from operations this document
-// does not make yet; refusing them keeps the history from applying half a change.
-bool TPaper::ApplyKept(CUndoData&, CLayerMngr&, bool) { return false; }
+void TPaper::RefreshWholePicture()
+{
+    host_.MarkModified();
+    RenderAll(true);
+    SelectLayer(layers_->Current());
+    host_.RefreshLayerList();
+}
+
+void TPaper::WarnFailed(const char* what) const
+{
+    Notifier().Warn(std::string("メモリ不足により") + what + "の実行に失敗しました！");
+}
+
+// Records of kept masks and link tables come with the operations that make
+// them; refusing the others keeps the history from applying half a change.
+bool TPaper::ApplyKept(CUndoData& record, CLayerMngr&, bool undo)
+{
+    switch (record.kind) {
+    case kUndoRotateCanvas90: return RotateAllLayers90((record.values.a != 0) != undo);
+    case kUndoCanvasSize:
+    case kUndoImageSize:
+    case kUndoCrop: return ApplyStackRecord(record, undo);
+    default: return false;
+    }
+}
 
 bool TPaper::CurrentSelection(int32_t&, int32_t&) const { return false; }
 

@@ -88,6 +88,49 @@ public:
     bool Undo(int32_t& layerIndex, ExtentRect& rect);
     bool Redo(int32_t& layerIndex, ExtentRect& rect);
 
+    // ---- whole-layer commands ----
+    // Commands 7 flip horizontally, 8 flip vertically, 9 invert colours,
+    // 10 rotate 180 degrees, 11 invert opacity, on the layer's whole store.
+    // False, nothing changed, for an index outside the stack or another
+    // command.
+    bool LayerCommand(int32_t layer, int command, bool record = true);
+    // The same inside the bounding rectangle of mask maskIndex (-1: the
+    // current one); without a mask or with an empty one, LayerCommand.
+    bool LayerCommandMasked(int32_t layer, int command, int32_t maskIndex, bool record = true);
+    bool FlipLayerH(int32_t layer, bool record = true) { return LayerCommand(layer, 7, record); }
+    bool FlipLayerV(int32_t layer, bool record = true) { return LayerCommand(layer, 8, record); }
+    bool InvertLayer(int32_t layer, bool record = true) { return LayerCommand(layer, 9, record); }
+    bool RotateLayer180(int32_t layer, bool record = true) { return LayerCommand(layer, 10, record); }
+
+    // ---- whole-picture transforms ----
+    // Every layer, or only the visible ones.
+    bool FlipPictureH(bool allLayers, bool record = true) { return TransformPicture(7, allLayers, record); }
+    bool FlipPictureV(bool allLayers, bool record = true) { return TransformPicture(8, allLayers, record); }
+    bool InvertPicture(bool allLayers, bool record = true) { return TransformPicture(9, allLayers, record); }
+    bool RotatePicture180(bool allLayers, bool record = true) { return TransformPicture(10, allLayers, record); }
+    // Every store is rotated into a new one first; only when all of them
+    // exist are they swapped in, so a failure leaves the picture as it was.
+    bool RotatePicture90(bool clockwise, bool record = true);
+
+    // ---- one layer replaced by a transformed copy (undo kind 36) ----
+    bool RotateLayer90(int32_t layer, bool clockwise, bool record = true);
+    // Rotated about the picture's centre by degrees (clockwise on screen);
+    // the store grows to hold all of the rotated content.
+    bool RotateLayerFree(int32_t layer, float degrees, bool record = true);
+    // The layer's picture area scaled to width x height, top-left fixed.
+    bool ScaleLayer(int32_t layer, int32_t width, int32_t height, bool record = true);
+
+    // ---- picture size ----
+    // The picture becomes rect (picture coordinates); layer is the current
+    // layer the event names.
+    bool Crop(int32_t layer, const EdgeRect& rect, bool record = true);
+    // Anchor 0-8 places the old picture in the new one (column-major from
+    // the top-left: 0 top-left, 4 centre, 8 bottom-right); others act as 0.
+    bool SetCanvasSize(int32_t width, int32_t height, bool keepAttributes, int32_t anchor, bool record = true);
+    // Every layer resampled by the area-averaging resampler.
+    bool SetImageSize(int32_t width, int32_t height, bool keepAttributes, bool record = true);
+
+    bool SetPaperColour(uint32_t colour, bool record = true);
     // Paper flags change only while the paper is white; true when either changed.
     bool SetPaperMode(bool opaque, bool checker);
     // Spacing below 2 becomes 2.
@@ -97,6 +140,7 @@ public:
     uint32_t CanvasColour() const override { return PaperColour; }
     void SetCanvasColour(uint32_t colour) override { PaperColour = colour; }
     bool ApplyKept(CUndoData& record, CLayerMngr& layers, bool undo) override;
+    CLayerMngr* DocumentLayers() override { return layers_.get(); }
     bool CurrentSelection(int32_t& maskIndex, int32_t& maskId) const override;
     bool ShiftSelection(int32_t maskIndex, uint16_t maskIdLow, int32_t dx, int32_t dy) override;
 
@@ -118,7 +162,23 @@ public:
     // Told 1 when the document becomes ready and 0 when it goes away.
     std::function<void(int)> ChangeCallback;
 
+    // The offset of the old picture inside a new canvas for an anchor.
+    static Point CanvasOffset(int32_t anchor, int32_t oldW, int32_t oldH, int32_t newW, int32_t newH);
+
 private:
+    bool TransformPicture(int command, bool allLayers, bool record);
+    bool RotateAllLayers90(bool clockwise);
+    // A stack replaced whole (crop, canvas and image size): the new stack
+    // goes in, the old one into the history (kind 50-52) with the content's
+    // shift, and the picture takes the new stack's size.
+    bool SwapInStack(std::unique_ptr<CLayerMngr> stack, int kind, Point shift, bool record);
+    bool ApplyStackRecord(CUndoData& record, bool undo);
+    // A layer replaced by a transformed copy of itself (undo kind 36).
+    bool ReplaceLayer(int32_t index, std::unique_ptr<CLayerData> layer, bool record);
+    // After a change of several layers or of the size: composite, current
+    // layer, tool window.
+    void RefreshWholePicture();
+    void WarnFailed(const char* what) const;
     bool ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect);
     void RefreshAfterHistory(const SUndoOutcome& out);
     ExtentRect PictureRectOf(const SUndoOutcome& out) const;

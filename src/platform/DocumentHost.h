@@ -28,6 +28,9 @@ public:
     virtual void ReloadWetPaint(int32_t layerIndex) = 0;
     // The picture has a new size: scroll range, wet-paint size, tool window.
     virtual void PictureResized(int32_t width, int32_t height) = 0;
+    // The picture's content moved by (dx, dy) (a canvas size with an anchor,
+    // a crop): the view keeps showing the same content.
+    virtual void PictureShifted(int32_t dx, int32_t dy) = 0;
     // While the window replays a recording, refreshes of the tool window are
     // left out.
     virtual bool IsPlayingBack() const = 0;
@@ -43,7 +46,7 @@ class RecordingDocumentHost final : public DocumentHost {
 public:
     enum class Call {
         InvalidateRect, InvalidateWindow, SetTitle, MarkModified, RefreshLayerEntry, RefreshLayerList,
-        ReloadWetPaint, PictureResized, BeginProgress, Progress, EndProgress
+        ReloadWetPaint, PictureResized, PictureShifted, BeginProgress, Progress, EndProgress
     };
     struct Entry {
         Call call;
@@ -60,6 +63,7 @@ public:
     void RefreshLayerList() override { Add(Call::RefreshLayerList); }
     void ReloadWetPaint(int32_t layerIndex) override { Add(Call::ReloadWetPaint, {}, layerIndex); }
     void PictureResized(int32_t width, int32_t height) override { Add(Call::PictureResized, {}, width, height); }
+    void PictureShifted(int32_t dx, int32_t dy) override { Add(Call::PictureShifted, {}, dx, dy); }
     bool IsPlayingBack() const override { return PlayingBack; }
     void BeginProgress(const std::string& title) override { Add(Call::BeginProgress, {}, 0, 0, title); }
     void Progress(const std::string& text, int32_t percent) override { Add(Call::Progress, {}, percent, 0, text); }
