@@ -118,8 +118,13 @@ bool TPaper::SetPictureSize(int32_t width, int32_t height)
 {
     if (!IsPictureSizeAllowed(width, height))
         return false;
-    if ((composite_.Width != width || composite_.Height != height) && !composite_.Resize(width, height))
-        return false;
+    if (composite_.Width != width || composite_.Height != height) {
+        if (!composite_.Resize(width, height))
+            return false;
+        // An opaque paper never writes the alpha bytes: they must not be
+        // whatever the memory held.
+        composite_.FillAll(0);
+    }
     Width = width;
     Height = height;
     layers_->PictureW = width;

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "LayerFixture.h"
+#include "PaperFixture.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "storage/BlendTables.h"
@@ -13,41 +13,11 @@
 namespace morvane {
 namespace {
 
+using testing_layers::AllOf;
+using testing_layers::KeepingRecorder;
 using testing_layers::Notes;
 using testing_layers::PaintRandom;
 using Call = RecordingDocumentHost::Call;
-
-// Keeps every packet and counts its steps like a recorder that records.
-class KeepingRecorder final : public EventRecorder {
-public:
-    bool IsRecording() const override { return true; }
-    bool Record(const uint8_t* packet, size_t size) override
-    {
-        packets.emplace_back(packet, packet + size);
-        ++undoSteps;
-        redoSteps = 0;
-        return true;
-    }
-    int32_t UndoCount() const override { return undoSteps; }
-    int32_t RedoCount() const override { return redoSteps; }
-    bool UndoStep() override { return --undoSteps, ++redoSteps, true; }
-    bool RedoStep() override { return ++undoSteps, --redoSteps, true; }
-    void DiscardRedoSteps() override { redoSteps = 0; }
-
-    std::vector<std::vector<uint8_t>> packets;
-    int32_t undoSteps = 0, redoSteps = 0;
-};
-
-// Every pixel of rect of the composite, in order.
-std::vector<uint32_t> PixelsOf(const TMTC& image, const ExtentRect& r)
-{
-    std::vector<uint32_t> out;
-    for (int32_t y = r.top; y < r.top + r.height; ++y)
-        out.insert(out.end(), image.Row(y) + r.left, image.Row(y) + r.left + r.width);
-    return out;
-}
-
-std::vector<uint32_t> AllOf(const TPaper& paper) { return PixelsOf(paper.Composite(), {0, 0, paper.Width, paper.Height}); }
 
 struct NewCase {
     bool transparentPaper, layerTransparent;

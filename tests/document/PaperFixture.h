@@ -1,0 +1,130 @@
+#pragma once
+// Shared by the document tests: a recorder that keeps every packet, a
+// document of a few painted layers, and a snapshot of everything an
+// operation may change, so do / undo / redo can be compared whole.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "LayerFixture.h"
+#include "document/SLayerParam.h"
+#include "document/TPaper.h"
+
+namespace morvane::testing_layers {
+
+// Keeps every packet and counts its steps like a recorder that records.
+class KeepingRecorder final : public EventRecorder {
+public:
+    bool IsRecording() const override { return true; }
+    bool Record(const uint8_t* packet, size_t size) override
+    {
+        if (refuse)
+            return false;
+        packets.emplace_back(packet, packet + size);
+        ++undoSteps;
+        redoSteps = 0;
+        return true;
+    }
+    int32_t UndoCount() const override { return undoSteps; }
+    int32_t RedoCount() const override { return redoSteps; }
+    bool UndoStep() override { return --undoSteps, ++redoSteps, true; }
+    bool RedoStep() override { return ++undoSteps, --redoSteps, true; }
+    void DiscardRedoSteps() override { redoSteps = 0; }
+
+    std::vector<std::vector<uint8_t>> packets;
+    int32_t undoSteps = 0, redoSteps = 0;
+    // Set to make every packet fail to be kept.
+    bool refuse = false;
+};
+
+// Every pixel of rect of the image, in order.
+inline std::vector<uint32_t> PixelsOf(const TMTC& image, const ExtentRect& r)
+{
+    std::vector<uint32_t> out;
+    for (int32_t y = r.top; y < r.top + r.height; ++y)
+        out.insert(out.end(), image.Row(y) + r.left, image.Row(y) + r.left + r.width);
+    return out;
+}
+
+inline std::vector<uint32_t> AllOf(const TPaper& paper)
+{
+    return PixelsOf(paper.Composite(), {0, 0, paper.Width, paper.Height});
+}
+
+// FNV-1a over the bytes of every pixel of the store.
+inline uint64_t StoreChecksum(const CBlockVMTC& store)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (int32_t y = 0; y < store.Height; ++y)
+        for (int32_t x = 0; x < store.Width; ++x) {
+            h ^= store.GetPixel(x, y);
+            h *= 1099511628211ull;
+        }
+    return h;
+}
+
+// What a document shows and holds: the composite and, per layer, its store,
+// place and attributes.
+struct PaperState {
+    struct Layer {
+        int32_t id, storeW, storeH, originX, originY, nominalW, nominalH;
+        bool visible;
+        uint64_t pixels;
+        auto Tie() const { return std::tie(id, storeW, storeH, originX, originY, nominalW, nominalH, visible, pixels); }
+        bool operator==(const Layer& o) const { return Tie() == o.Tie(); }
+    };
+    int32_t width = 0, height = 0;
+    std::vector<uint32_t> composite;
+    std::vector<Layer> layers;
+    bool operator==(const PaperState& o) const
+    {
+        return width == o.width && height == o.height && composite == o.composite && layers == o.layers;
+    }
+};
+
+inline PaperState StateOf(TPaper& paper)
+{
+    PaperState s{paper.Width, paper.Height, AllOf(paper), {}};
+    for (int32_t i = 0; i < paper.LayerCount(); ++i) {
+        const CLayerData& l = *paper.LayerAt(i);
+        s.layers.push_back({l.Id, l.Store->Width, l.Store->Height, l.OriginX, l.OriginY, l.NominalW, l.NominalH,
+                            l.Visible, StoreChecksum(*l.Store)});
+    }
+    return s;
+}
+
+// A document of w x h on white paper: an opaque first layer and two more
+// painted with random translucent pixels, the top one larger than the
+// picture and offset, the middle one hidden when asked.
+struct PaintedPaper {
+    RecordingDocumentHost host;
+    KeepingRecorder* recorder = nullptr;
+    std::unique_ptr<TPaper> paper;
+
+    explicit PaintedPaper(int32_t w = 48, int32_t h = 40, bool hideMiddle = true)
+    {
+        auto keep = std::make_unique<KeepingRecorder>();
+        recorder = keep.get();
+        paper = std::make_unique<TPaper>(host, SPaperSettings{}, std::move(keep));
+        EXPECT_TRUE(paper->NewPicture("p", false, false, 72, w, h, w, h));
+        CLayerMngr& layers = paper->Layers();
+        EXPECT_EQ(layers.AddLayer(1, w, !hideMiddle, 200, kModeMultiply, h), 1);
+        EXPECT_EQ(layers.AddLayer(2, w + 20, true, 180, kModeNormal, h + 12), 2);
+        CLayerData& top = *layers.At(2);
+        top.OriginX = 7;
+        top.OriginY = 5;
+        top.NominalW = w;
+        top.NominalH = h;
+        PaintRandom(*layers.At(0), {3, 2, w - 9, h - 5}, 11, true);
+        PaintRandom(*layers.At(1), {0, 0, w / 2, h}, 12, false);
+        PaintRandom(top, {2, 1, w + 10, h}, 13, false);
+        paper->RenderAll(true);
+        recorder->packets.clear();
+    }
+    TPaper& operator*() { return *paper; }
+    TPaper* operator->() { return paper.get(); }
+};
+
+} // namespace morvane::testing_layers
