@@ -309,4 +309,22 @@ void CAppProfile::SetGridOpacity(int percent)
     config.GridColor = static_cast<int32_t>(colour | (uint32_t(GridAlphaFromOpacity(percent)) << 24));
 }
 
+SUserPaperPreset ToUserPaperPreset(const PaperPreset& preset)
+{
+    SUserPaperPreset user;
+    user.unit = static_cast<SizeUnit>(preset.unit);
+    user.resolution = preset.dpi;
+    user.width = preset.w;
+    user.height = preset.h;
+    user.transparent = preset.transparent;
+    // The settings clamp each number alone; a size is only sound with its unit.
+    user.Sanitize();
+    return user;
+}
+
+PaperPreset FromUserPaperPreset(const SUserPaperPreset& preset)
+{
+    return {static_cast<int32_t>(preset.unit), preset.resolution, preset.width, preset.height, preset.transparent};
+}
+
 } // namespace morvane

@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "document/NewPictureModel.h"
+
 namespace morvane {
 
 class SettingsStore;
@@ -45,6 +47,11 @@ struct PaperPreset {
     float w, h;
     bool transparent;
 };
+
+// The new-document dialog's user presets 1-5 are the paper presets 1-5 of
+// the settings (0 keeps the last size typed for "カスタム").
+SUserPaperPreset ToUserPaperPreset(const PaperPreset& preset);
+PaperPreset FromUserPaperPreset(const SUserPaperPreset& preset);
 
 // Where a docking view sits; -1 means not set.
 struct ViewPlacement {

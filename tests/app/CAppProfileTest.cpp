@@ -303,3 +303,32 @@ TEST(AppProfile, LanguageGroupRule)
     EXPECT_EQ(LanguageGroup(1252, 1042), 1);
     EXPECT_EQ(LanguageGroup(1252, 1033), 2);
 }
+
+namespace morvane {
+namespace {
+
+TEST(AppProfile, PaperPresetsBecomeSoundUserPresets)
+{
+    struct Case {
+        PaperPreset stored;
+        SUserPaperPreset expected;
+    };
+    const Case cases[] = {
+        {{3, 150, 297.0f, 210.0f, true}, {SizeUnit::Mm, 150, 297.0f, 210.0f, true}},
+        // Each value passed the settings' own range, but 9000 inches is no picture.
+        {{1, 600, 9000.0f, 2.0f, false}, {SizeUnit::Inch, 600, 10000.0f / 600, 2.0f, false}},
+        {{7, 72, 640.0f, 4.0f, false}, {SizeUnit::Pixel, 72, 640.0f, 8.0f, false}},
+    };
+    for (const Case& c : cases) {
+        const SUserPaperPreset user = ToUserPaperPreset(c.stored);
+        EXPECT_EQ(user.unit, c.expected.unit);
+        EXPECT_EQ(user.resolution, c.expected.resolution);
+        EXPECT_FLOAT_EQ(user.width, c.expected.width);
+        EXPECT_FLOAT_EQ(user.height, c.expected.height);
+        EXPECT_EQ(user.transparent, c.expected.transparent);
+        EXPECT_EQ(ToUserPaperPreset(FromUserPaperPreset(user)), user);
+    }
+}
+
+} // namespace
+} // namespace morvane
