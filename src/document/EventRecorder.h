@@ -21,6 +21,9 @@ public:
     virtual bool RedoStep() = 0;
     // Forgets the steps redo could walk forward over.
     virtual void DiscardRedoSteps() = 0;
+    // Room for this many undo and redo steps; a recorder without a ring of
+    // steps has nothing to resize.
+    virtual bool SetStepCapacity(int32_t) { return true; }
 };
 
 class NullEventRecorder final : public EventRecorder {

@@ -15,6 +15,9 @@ namespace morvane {
 
 namespace {
 constexpr int32_t kMaxUndoCount = 50;
+// The event steps outnumber the undo records by the light records' slack
+// and a margin.
+constexpr int32_t kEventStepsBeyondUndo = 34;
 
 // Flags of the new-canvas packet are stored inverted: 0 set, 0xFF clear.
 uint8_t InvertedFlag(bool set) { return set ? 0x00 : 0xFF; }
@@ -25,6 +28,9 @@ TPaper::TPaper(DocumentHost& host, SPaperSettings settings, std::unique_ptr<Even
       recorder_(recorder ? std::move(recorder) : std::make_unique<NullEventRecorder>())
 {
     GridColour = settings_.gridColour;
+    settings_.undoCount = std::clamp(settings_.undoCount, 1, kMaxUndoCount);
+    if (!recorder_->SetStepCapacity(std::max(8, settings_.undoCount + kEventStepsBeyondUndo)))
+        Diagnose("failed to create eventMngr!");
     // The history holds a reference to the recorder, so the recorder is made
     // first and goes last.
     MakeUndo();
@@ -42,8 +48,7 @@ TPaper::~TPaper()
 
 void TPaper::MakeUndo()
 {
-    const int32_t count = std::clamp(settings_.undoCount, 1, kMaxUndoCount);
-    undo_ = std::make_unique<CUndoMngrEx>(count, count, *recorder_);
+    undo_ = std::make_unique<CUndoMngrEx>(settings_.undoCount, settings_.undoCount, *recorder_);
     undo_->SetHost(this);
 }
 
@@ -198,6 +203,30 @@ void TPaper::SetGrid(bool on, int32_t spacingX, int32_t spacingY, bool redraw)
 
 bool TPaper::Undo(int32_t& layerIndex, ExtentRect& rect) { return ApplyHistory(true, layerIndex, rect); }
 bool TPaper::Redo(int32_t& layerIndex, ExtentRect& rect) { return ApplyHistory(false, layerIndex, rect); }
+
+bool TPaper::ClearHistoryAsked()
+{
+    if (!undo_ || host_.IsPlayingBack())
+        return false;
+    if (Notifier().Ask("すべての 取り消し/やり直し を破棄してよろしいですか?", Buttons::YesNo) != Answer::Yes)
+        return false;
+    undo_->ClearHistory();
+    recorder_->DiscardRedoSteps();
+    return true;
+}
+
+bool TPaper::SetUndoCount(int32_t count)
+{
+    count = std::clamp(count, 1, kMaxUndoCount);
+    if (!recorder_->SetStepCapacity(std::max(8, count + kEventStepsBeyondUndo))) {
+        Notifier().Warn("アンドゥ回数の変更に失敗しました!");
+        return false;
+    }
+    settings_.undoCount = count;
+    if (undo_)
+        undo_->SetDepth(count, count);
+    return true;
+}
 
 bool TPaper::ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect)
 {

@@ -18,6 +18,9 @@
 
 namespace morvane {
 
+// How a whole-stack operation remakes each layer (TPaperStack.cpp).
+struct SStackChange;
+
 // What a document takes from the settings when it is made.
 struct SPaperSettings {
     int32_t undoCount = 8;
@@ -87,6 +90,11 @@ public:
     // concerned and its rectangle (picture coordinates) come back.
     bool Undo(int32_t& layerIndex, ExtentRect& rect);
     bool Redo(int32_t& layerIndex, ExtentRect& rect);
+    // Asks first; not while the window replays a recording. True when cleared.
+    bool ClearHistoryAsked();
+    // The event steps are resized first; when they cannot be, the user is
+    // told and the depth stays.
+    bool SetUndoCount(int32_t count);
 
     // ---- whole-layer commands ----
     // Commands 7 flip horizontally, 8 flip vertically, 9 invert colours,
@@ -167,6 +175,9 @@ public:
 
 private:
     bool TransformPicture(int command, bool allLayers, bool record);
+    // Crop, canvas and image size: every layer remade by change, then the
+    // new stack swapped in (or, without a history, the layers in place).
+    bool ReplaceStack(const SStackChange& change, bool record);
     bool RotateAllLayers90(bool clockwise);
     // A stack replaced whole (crop, canvas and image size): the new stack
     // goes in, the old one into the history (kind 50-52) with the content's

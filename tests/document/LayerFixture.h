@@ -61,6 +61,8 @@ public:
         return false;
     }
     size_t Count() const { return notifier_.messages.size(); }
+    // The answer the next question gets.
+    void Script(Answer answer) { notifier_.script.push_back(answer); }
 
 private:
     RecordingNotifier notifier_;

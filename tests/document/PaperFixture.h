@@ -32,10 +32,17 @@ public:
     bool UndoStep() override { return --undoSteps, ++redoSteps, true; }
     bool RedoStep() override { return ++undoSteps, --redoSteps, true; }
     void DiscardRedoSteps() override { redoSteps = 0; }
+    bool SetStepCapacity(int32_t steps) override
+    {
+        if (refuse)
+            return false;
+        capacity = steps;
+        return true;
+    }
 
     std::vector<std::vector<uint8_t>> packets;
-    int32_t undoSteps = 0, redoSteps = 0;
-    // Set to make every packet fail to be kept.
+    int32_t undoSteps = 0, redoSteps = 0, capacity = 0;
+    // Set to make every packet (and every resize) fail.
     bool refuse = false;
 };
 

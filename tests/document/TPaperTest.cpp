@@ -228,3 +228,50 @@ TEST(TPaper, TransparentPaperIsShownOverACheckerAnchoredAtThePicture)
 
 } // namespace
 } // namespace morvane
+
+namespace morvane {
+namespace {
+
+using testing_layers::PaintedPaper;
+
+TEST(TPaper, ClearingTheHistoryAsksAndEmptiesBothHistories)
+{
+    struct Case {
+        bool playingBack;
+        Answer answer;
+        bool cleared;
+    };
+    for (const Case& c : {Case{false, Answer::Yes, true}, {false, Answer::No, false}, {true, Answer::Yes, false}}) {
+        Notes notes;
+        notes.Script(c.answer);
+        PaintedPaper paper;
+        ASSERT_TRUE(paper->InvertPicture(true));
+        ASSERT_TRUE(paper->FlipPictureH(true));
+        int32_t layer;
+        ExtentRect rect;
+        ASSERT_TRUE(paper->Undo(layer, rect));
+        paper.host.PlayingBack = c.playingBack;
+        EXPECT_EQ(paper->ClearHistoryAsked(), c.cleared);
+        EXPECT_EQ(notes.Said("すべての 取り消し/やり直し を破棄してよろしいですか?"), !c.playingBack);
+        EXPECT_EQ(paper->UndoManager()->CanUndo(), !c.cleared);
+        EXPECT_EQ(paper->UndoManager()->CanRedo(), !c.cleared);
+        EXPECT_EQ(paper.recorder->redoSteps, c.cleared ? 0 : 1);
+    }
+}
+
+TEST(TPaper, UndoCountResizesTheEventStepsFirst)
+{
+    Notes notes;
+    PaintedPaper paper;
+    EXPECT_EQ(paper.recorder->capacity, 8 + 34);
+    EXPECT_TRUE(paper->SetUndoCount(20));
+    EXPECT_EQ(paper.recorder->capacity, 54);
+    EXPECT_EQ(paper->UndoManager()->UndoDepth(), 20);
+    paper.recorder->refuse = true;
+    EXPECT_FALSE(paper->SetUndoCount(3));
+    EXPECT_TRUE(notes.Said("アンドゥ回数の変更に失敗しました!"));
+    EXPECT_EQ(paper->UndoManager()->UndoDepth(), 20);
+}
+
+} // namespace
+} // namespace morvane
