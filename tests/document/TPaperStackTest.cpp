@@ -169,6 +169,7 @@ TEST(TPaperStack, DoUndoRedoGiveTheStatesBeforeAndAfterAndRecordTheExactPacket)
 {
     for (const StackCase& c : kCases) {
         SCOPED_TRACE(c.name);
+        Answers answers;
         Picture pic;
         const PaperState before = StateOf(pic.paper);
         ASSERT_TRUE(c.run(pic.paper, true));
@@ -196,6 +197,9 @@ TEST(TPaperStack, DoUndoRedoGiveTheStatesBeforeAndAfterAndRecordTheExactPacket)
         EXPECT_EQ(StateOf(pic.paper), after);
         ASSERT_TRUE(pic.paper.Undo(index, rect));
         EXPECT_EQ(StateOf(pic.paper), before);
+        // The stream stepped with the history: nothing to mend or report.
+        EXPECT_TRUE(answers.notes.messages.empty());
+        EXPECT_EQ(pic.recorder->undoSteps, 0);
     }
 }
 
