@@ -24,6 +24,22 @@ constexpr const char* kNoMemory = "メモリ不足により正常に実行でき
 // Origins stay as far from the int32 edge as shifted ones do.
 constexpr int64_t kMaxOrigin = int64_t(1) << 30;
 
+// Paint lands only inside a layer's store, so a turned or shrunk store that
+// no longer covers the whole picture grows (transparent) until it does.
+std::unique_ptr<CLayerData> CoveringPicture(std::unique_ptr<CLayerData> layer)
+{
+    if (layer->ClampOrigin(false))
+        return layer;
+    const EdgeRect c = layer->ContentBounds();
+    const EdgeRect u{std::min(c.left, 0), std::min(c.top, 0), std::max(c.right, layer->NominalW),
+                     std::max(c.bottom, layer->NominalH)};
+    std::unique_ptr<CLayerData> grown =
+        layer->Resized(u.right - u.left, u.bottom - u.top, {c.left - u.left, c.top - u.top});
+    if (grown)
+        grown->CopyAttributes(*layer);
+    return grown;
+}
+
 // A layer like `from` (its attributes and nominal size) holding store at
 // origin, with its thumbnail made; nullptr when anything is missing.
 std::unique_ptr<CLayerData> LayerLike(const CLayerData& from, std::unique_ptr<CBlockVMTC> store, int64_t originX,
@@ -39,7 +55,8 @@ std::unique_ptr<CLayerData> LayerLike(const CLayerData& from, std::unique_ptr<CB
     layer->OriginY = int32_t(originY);
     layer->NominalW = from.NominalW;
     layer->NominalH = from.NominalH;
-    if (!layer->SizeThumbnail(layers.ThumbW, layers.ThumbH) || !layer->RefreshThumbnail())
+    layer = CoveringPicture(std::move(layer));
+    if (!layer || !layer->SizeThumbnail(layers.ThumbW, layers.ThumbH) || !layer->RefreshThumbnail())
         return nullptr;
     return layer;
 }
