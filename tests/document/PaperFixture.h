@@ -128,7 +128,9 @@ struct PaintedPaper {
         PaintRandom(*layers.At(1), {0, 0, w / 2, h}, 12, false);
         PaintRandom(top, {2, 1, w + 10, h}, 13, false);
         paper->RenderAll(true);
+        // The recording starts here: the new picture is no step to undo.
         recorder->packets.clear();
+        recorder->undoSteps = 0;
     }
     TPaper& operator*() { return *paper; }
     TPaper* operator->() { return paper.get(); }
