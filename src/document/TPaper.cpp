@@ -289,6 +289,21 @@ bool TPaper::ApplyKept(CUndoData& record, CLayerMngr&, bool undo)
     case kUndoCanvasSize:
     case kUndoImageSize:
     case kUndoCrop: return ApplyStackRecord(record, undo);
+    case 32:
+    case 33:
+    case 37:
+    case 40: return ApplyLayerStackRecord(record, undo);
+    case 35:
+    case 38:
+    case 39:
+    case 41:
+    case 42:
+    case 43:
+    case 44:
+    case 45:
+    case 46:
+    case 47:
+    case 48: return ApplyLinkRecord(record, undo);
     default: return false;
     }
 }

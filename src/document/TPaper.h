@@ -138,6 +138,12 @@ public:
     // Every layer resampled by the area-averaging resampler.
     bool SetImageSize(int32_t width, int32_t height, bool keepAttributes, bool record = true);
 
+    // ---- layer stack operations: add, delete, duplicate, move, merge ----
+    // (src/document/TPaperLayers.cpp)
+
+    // ---- layer attributes, visibility, shifts and link groups ----
+    // (src/document/TPaperLinks.cpp)
+
     bool SetPaperColour(uint32_t colour, bool record = true);
     // Paper flags change only while the paper is white; true when either changed.
     bool SetPaperMode(bool opaque, bool checker);
@@ -184,6 +190,11 @@ private:
     // shift, and the picture takes the new stack's size.
     bool SwapInStack(std::unique_ptr<CLayerMngr> stack, int kind, Point shift, bool record);
     bool ApplyStackRecord(CUndoData& record, bool undo);
+    // History records of the layer operations that the undo framework does
+    // not apply itself: merges and selection copies (TPaperLayers.cpp), link
+    // groups and visibility sets (TPaperLinks.cpp).
+    bool ApplyLayerStackRecord(CUndoData& record, bool undo);
+    bool ApplyLinkRecord(CUndoData& record, bool undo);
     // A layer replaced by a transformed copy of itself (undo kind 36).
     bool ReplaceLayer(int32_t index, std::unique_ptr<CLayerData> layer, bool record);
     // After a change of several layers or of the size: composite, current
