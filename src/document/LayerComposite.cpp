@@ -116,7 +116,9 @@ SCompositeRows OpaqueRows(int mode)
 {
     if (!IsValidMode(mode))
         return {};
-    return {OpaqueRowKernel(mode), OpaqueColourRowKernel(mode)};
+    SCompositeRows rows{OpaqueRowKernel(mode), OpaqueColourRowKernel(mode)};
+    rows.piece = OpaquePieceKernel(mode);
+    return rows;
 }
 
 SCompositeRows MergeRows(int targetMode, int layerMode, int method)

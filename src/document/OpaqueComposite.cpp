@@ -130,13 +130,8 @@ inline __m128i Sse2Normal4(__m128i s, __m128i d, __m128i op)
 }
 
 // Normal mode four pixels at a time, each at its own effective alpha.
-inline void Sse2NormalRowBody(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+inline void Sse2NormalSpan(uint32_t* dst, const uint32_t* src, int n, __m128i op)
 {
-    if (n < 4) {
-        Row<kModeNormal>(dst, src, n, opacity);
-        return;
-    }
-    const __m128i op = _mm_set1_epi16(opacity);
     const int r = n % 4;
     int i = 0;
     if (r != 0) {
@@ -150,9 +145,27 @@ inline void Sse2NormalRowBody(uint32_t* dst, const uint32_t* src, int n, uint8_t
         sse2::Store(dst + i, Sse2Normal4(sse2::Load(src + i), sse2::Load(dst + i), op));
 }
 
+inline void Sse2NormalPieceBody(uint32_t* dst, ptrdiff_t dstStride, const uint32_t* src, ptrdiff_t srcStride, int n,
+                                int h, uint8_t opacity)
+{
+    const __m128i op = _mm_set1_epi16(opacity);
+    for (int y = 0; y < h; ++y, dst += dstStride, src += srcStride) {
+        if (n < 4)
+            Row<kModeNormal>(dst, src, n, opacity);
+        else
+            Sse2NormalSpan(dst, src, n, op);
+    }
+}
+
+void Sse2NormalPiece(uint32_t* dst, ptrdiff_t dstStride, const uint32_t* src, ptrdiff_t srcStride, int n, int h,
+                     uint8_t opacity)
+{
+    Sse2NormalPieceBody(dst, dstStride, src, srcStride, n, h, opacity);
+}
+
 void Sse2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
 {
-    Sse2NormalRowBody(dst, src, n, opacity);
+    Sse2NormalPieceBody(dst, 0, src, 0, n, 1, opacity);
 }
 
 // Spreads byte k of each 128-bit half to the pair lanes of the colour
@@ -192,9 +205,8 @@ MORVANE_AVX2_FN inline __m256i Avx2Normal8(__m256i s, __m256i d, __m256i op)
 }
 
 template <bool FullOpacity>
-MORVANE_AVX2_FN void Avx2NormalRows(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+MORVANE_AVX2_FN inline void Avx2NormalSpan(uint32_t* dst, const uint32_t* src, int n, __m256i op)
 {
-    const __m256i op = _mm256_set1_epi16(opacity);
     const int r = n % 8;
     int i = 0;
     if (r != 0) {
@@ -208,20 +220,36 @@ MORVANE_AVX2_FN void Avx2NormalRows(uint32_t* dst, const uint32_t* src, int n, u
         sse2::Store8(dst + i, Avx2Normal8<FullOpacity>(sse2::Load8(src + i), sse2::Load8(dst + i), op));
 }
 
-// The same eight pixels at a time; shorter rows take the four-pixel form,
-// compiled here with the same encoding.
-MORVANE_AVX2_FN void Avx2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+// One call for all rows of a piece, so that the constants are set up once.
+template <bool FullOpacity>
+MORVANE_AVX2_FN void Avx2NormalSpans(uint32_t* dst, ptrdiff_t dstStride, const uint32_t* src, ptrdiff_t srcStride,
+                                     int n, int h, uint8_t opacity)
+{
+    const __m256i op = _mm256_set1_epi16(opacity);
+    for (int y = 0; y < h; ++y, dst += dstStride, src += srcStride)
+        Avx2NormalSpan<FullOpacity>(dst, src, n, op);
+}
+
+// The same eight pixels at a time; narrower pieces take the four-pixel
+// form, compiled here with the same encoding.
+MORVANE_AVX2_FN void Avx2NormalPiece(uint32_t* dst, ptrdiff_t dstStride, const uint32_t* src, ptrdiff_t srcStride,
+                                     int n, int h, uint8_t opacity)
 {
     if (n < 8)
-        Sse2NormalRowBody(dst, src, n, opacity);
+        Sse2NormalPieceBody(dst, dstStride, src, srcStride, n, h, opacity);
     else if (opacity == 255)
-        Avx2NormalRows<true>(dst, src, n, opacity);
+        Avx2NormalSpans<true>(dst, dstStride, src, srcStride, n, h, opacity);
     else
-        Avx2NormalRows<false>(dst, src, n, opacity);
+        Avx2NormalSpans<false>(dst, dstStride, src, srcStride, n, h, opacity);
     // The compiler leaves the upper halves dirty on return; legacy SSE code
     // after that (ours or a library's) would pay for it on every
     // instruction.
     _mm256_zeroupper();
+}
+
+MORVANE_AVX2_FN void Avx2NormalRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    Avx2NormalPiece(dst, 0, src, 0, n, 1, opacity);
 }
 #endif
 
@@ -265,12 +293,31 @@ uint32_t OpaqueCompositePixel(int mode, uint32_t d, uint32_t s, uint8_t opacity)
 
 OpaqueRowFn OpaqueRowKernel(int mode) { return IsValidMode(mode) ? FastRows()[mode] : nullptr; }
 OpaqueColourRowFn OpaqueColourRowKernel(int mode) { return IsValidMode(mode) ? kColourRows[mode] : nullptr; }
+OpaquePieceFn OpaquePieceKernel(int mode)
+{
+#ifdef MORVANE_DOCUMENT_SSE2
+    static const OpaquePieceFn normal = sse2::HasAvx2() ? Avx2NormalPiece : Sse2NormalPiece;
+    if (mode == kModeNormal)
+        return normal;
+#endif
+    (void)mode;
+    return nullptr;
+}
 OpaqueRowFn OpaqueRowKernelScalar(int mode) { return IsValidMode(mode) ? kScalarRows[mode] : nullptr; }
 
 std::vector<OpaqueRowFn> OpaqueNormalRowVariants()
 {
 #ifdef MORVANE_DOCUMENT_SSE2
     return sse2::VectorForms<OpaqueRowFn>(Sse2NormalRow, Avx2NormalRow);
+#else
+    return {};
+#endif
+}
+
+std::vector<OpaquePieceFn> OpaqueNormalPieceVariants()
+{
+#ifdef MORVANE_DOCUMENT_SSE2
+    return sse2::VectorForms<OpaquePieceFn>(Sse2NormalPiece, Avx2NormalPiece);
 #else
     return {};
 #endif

@@ -546,6 +546,19 @@ struct FilteredRows {
         fn.filter(fn.context, copy, n, x, y);
         fn.rows(dst, copy, n, opacity);
     }
+    // The rows of piece p (for the filter's coordinates) from src onwards.
+    void Piece(uint32_t* dst, ptrdiff_t dstStride, const uint32_t* src, ptrdiff_t srcStride, const SPiece& p) const
+    {
+        if (fn.piece && !fn.filter)
+            return fn.piece(dst, dstStride, src, srcStride, p.w, p.h, opacity);
+        for (int32_t i = 0; i < p.h; ++i, dst += dstStride, src += srcStride)
+            Rows(dst, src, p.w, p.x, p.y + i);
+    }
+    void ColourPiece(uint32_t* dst, ptrdiff_t dstStride, uint32_t colour, const SPiece& p) const
+    {
+        for (int32_t i = 0; i < p.h; ++i, dst += dstStride)
+            Colour(dst, colour, p.w, p.x, p.y + i);
+    }
 };
 } // namespace
 
@@ -617,8 +630,6 @@ bool CBlockVMTC::CompositeOverOnto(CBlockVMTC& target, Point at, const ExtentRec
         });
 }
 
-constexpr int32_t kPrefetchRows = 2;
-
 bool CBlockVMTC::CompositeInto(TMTC& buffer, Point at, const ExtentRect& rect, const SCompositeRows& fn,
                                uint8_t opacity, bool skipTransparent) const
 {
@@ -629,23 +640,12 @@ bool CBlockVMTC::CompositeInto(TMTC& buffer, Point at, const ExtentRect& rect, c
         const SBlock& b = *p.block;
         if (!b.Committed() && skipTransparent && (b.Uniform >> 24) == 0)
             return true;
-        // Copies the kernels cannot reach stay in registers across their calls.
-        const SPiece q = p;
-        const uint32_t* source = b.Committed() ? RowIn<uint32_t>(b, q.lx, q.ly) : nullptr;
-        for (int32_t i = 0; i < q.h; ++i) {
-            uint32_t* row = buffer.PixelPtr(d.x, d.y + i);
-            // Each row of a piece lies in another page of the buffer, out of
-            // the hardware prefetcher's sight: ask for a later row's lines.
-            if (i + kPrefetchRows < q.h) {
-                const uint32_t* ahead = buffer.PixelPtr(d.x, d.y + i + kPrefetchRows);
-                __builtin_prefetch(ahead, 1);
-                __builtin_prefetch(ahead + q.w - 1, 1);
-            }
-            if (source)
-                run.Rows(row, source + (i << BlockShift), q.w, q.x, q.y + i);
-            else
-                run.Colour(row, b.Uniform, q.w, q.x, q.y + i);
-        }
+        uint32_t* row = buffer.PixelPtr(d.x, d.y);
+        const ptrdiff_t stride = p.h > 1 ? buffer.PixelPtr(d.x, d.y + 1) - row : 0;
+        if (b.Committed())
+            run.Piece(row, stride, RowIn<uint32_t>(b, p.lx, p.ly), BlockWidth, p);
+        else
+            run.ColourPiece(row, stride, b.Uniform, p);
         return true;
     });
 }

@@ -5,6 +5,8 @@
 // a whole block and can be said with one value change only the Uniform.
 // Operations that write return false when nothing was left after clipping or
 // a block could not get memory; the blocks written before stay consistent.
+#include <cstddef>
+
 #include "storage/BlockViews.h"
 #include "storage/CBlockImage.h"
 
@@ -18,16 +20,21 @@ struct OverMode;
 // with one colour, at an opacity. The blend modes provide them.
 using RowCompositeFn = void (*)(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity);
 using ColourRowCompositeFn = void (*)(uint32_t* dst, uint32_t colour, int n, uint8_t opacity);
+// The row kernel over n x h pixels whose rows lie strides (in pixels) apart.
+using PieceCompositeFn = void (*)(uint32_t* dst, ptrdiff_t dstStride, const uint32_t* src, ptrdiff_t srcStride,
+                                  int n, int h, uint8_t opacity);
 
 // How a store is composited: the two row kernels and an optional filter that
 // rewrites a copy of each source row first (x, y: the store point of its first
 // pixel). A filter may only take pixels out (set their alpha to 0); with one,
-// uniform blocks go through it pixel by pixel too.
+// uniform blocks go through it pixel by pixel too. A piece kernel, where a
+// mode has one, saves the walk onto a plain buffer a call per row.
 struct SCompositeRows {
     RowCompositeFn rows = nullptr;
     ColourRowCompositeFn colour = nullptr;
     void (*filter)(const void* context, uint32_t* row, int32_t n, int32_t x, int32_t y) = nullptr;
     const void* context = nullptr;
+    PieceCompositeFn piece = nullptr;
 };
 
 class CBlockVMTC : public CBlockImage {

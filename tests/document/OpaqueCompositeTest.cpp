@@ -91,6 +91,38 @@ TEST(OpaqueComposite, VectorNormalEqualsScalarAtEveryLength)
             }
 }
 
+// A piece kernel is the scalar row kernel on each of its rows: every width
+// up to past two vectors, rows of either stride (a bottom-up target too),
+// and the pixels between the rows left alone.
+TEST(OpaqueComposite, PieceKernelsEqualScalarRows)
+{
+    const OpaqueRowFn plain = OpaqueRowKernelScalar(kModeNormal);
+    std::vector<OpaquePieceFn> kernels = OpaqueNormalPieceVariants();
+    if (OpaquePieceFn fast = OpaquePieceKernel(kModeNormal))
+        kernels.push_back(fast);
+    EXPECT_EQ(OpaquePieceKernel(kModeMultiply), nullptr);
+    oracle::PixelSource random(11);
+    constexpr int kH = 5, kSrcStride = 32, kDstStride = 41;
+    std::vector<uint32_t> a(kH * kDstStride), b(kH * kDstStride), src(kH * kSrcStride);
+    for (OpaquePieceFn fast : kernels)
+        for (int n = 0; n <= kSrcStride; ++n)
+            for (const bool bottomUp : {false, true})
+                for (const uint8_t opacity : {uint8_t(255), uint8_t(random.Byte())}) {
+                    for (uint32_t& v : a)
+                        v = random.Pixel();
+                    b = a;
+                    for (uint32_t& v : src)
+                        v = random.Pixel();
+                    const ptrdiff_t stride = bottomUp ? -kDstStride : kDstStride;
+                    uint32_t* first = a.data() + (bottomUp ? (kH - 1) * kDstStride : 0);
+                    fast(first, stride, src.data(), kSrcStride, n, kH, opacity);
+                    for (int y = 0; y < kH; ++y)
+                        plain(b.data() + (bottomUp ? kH - 1 - y : y) * kDstStride, src.data() + y * kSrcStride, n,
+                              opacity);
+                    ASSERT_EQ(a, b) << "n " << n << " bottom-up " << bottomUp << " opacity " << int(opacity);
+                }
+}
+
 // A uniform block composites like a row of its colour.
 TEST(OpaqueComposite, ColourRowEqualsRowOfThatColour)
 {
