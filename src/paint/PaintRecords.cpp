@@ -60,7 +60,7 @@ NibRecord NibRecord::Decode(const uint8_t (&in)[kBytes])
 
 void NibRecord::Sanitize(bool holdsBitmapScale)
 {
-    radius = holdsBitmapScale ? std::clamp(radius, 1, 500) : std::clamp(radius, 10, 20000);
+    radius = holdsBitmapScale ? std::clamp(radius, 100, 50000) : std::clamp(radius, 10, 20000);
     aspect = std::clamp(aspect, 10, 1000);
     angle %= 3600;
     if (angle < 0)

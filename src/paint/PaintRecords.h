@@ -9,8 +9,8 @@
 
 namespace morvane {
 
-// Nib geometry, 16 bytes. Units are those stored: radius in 1/100 px (or,
-// for a bitmap nib, its scale in percent), aspect and minimum radius in 1/1000,
+// Nib geometry, 16 bytes. Units are those stored: radius in 1/100 px (for a
+// bitmap nib: the scale percent x 100), aspect and minimum radius in 1/1000,
 // angle in 1/10 degree.
 struct NibRecord {
     static constexpr size_t kBytes = 16;
