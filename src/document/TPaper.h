@@ -139,7 +139,38 @@ public:
     bool SetImageSize(int32_t width, int32_t height, bool keepAttributes, bool record = true);
 
     // ---- layer stack operations: add, delete, duplicate, move, merge ----
-    // (src/document/TPaperLayers.cpp)
+    // (src/document/TPaperLayers.cpp) Each refuses, changing nothing, for an
+    // index or value out of range or when its packet cannot be recorded.
+    // A new layer of width x height and mode at index (past the top: on top),
+    // named with the next default name and made current. A negative index is
+    // refused with the stack's message.
+    bool AddLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
+                  bool record = true);
+    // The new-layer dialog's form: the given name, the store filled with fill
+    // (its alpha byte included).
+    bool AddLayerNamed(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
+                       const std::string& name, uint32_t fill, bool record = true);
+    // The last layer is never deleted.
+    bool DeleteLayer(int32_t layer, bool record = true);
+    // A copy above the layer, made current.
+    bool DuplicateLayer(int32_t layer, bool record = true);
+    bool MoveLayer(int32_t from, int32_t to, bool record = true);
+    // The layer merged into the one below it, which takes its place;
+    // MergeDownWith takes a merge method (CLayerMngr::MergeDown).
+    bool MergeDown(int32_t layer, bool record = true) { return MergeLayerDown(layer, 0, false, record); }
+    bool MergeDownWith(int32_t layer, int32_t method, bool record = true)
+    {
+        return MergeLayerDown(layer, method, true, record);
+    }
+    // The visible layers folded into the bottom one; method -1 for the
+    // opaque arithmetic, else 0-3 (see MergeVisible in LayerComposite.h).
+    bool MergeVisibleLayers(int32_t method, bool backgroundOnly, bool record = true);
+    // Every pixel's alpha := alpha, which must be 0 or 255.
+    bool SetLayerAlpha(int32_t layer, int32_t alpha, bool record = true);
+    bool InvertAlpha(int32_t layer, bool record = true) { return LayerCommand(layer, 11, record); }
+    // Need the current selection: refused while there is none.
+    bool MaskIntoAlpha(int32_t layer, bool record = true);
+    bool SelectionToLayer(int32_t layer, bool moveContent, bool record = true);
 
     // ---- layer attributes, visibility, shifts and link groups ----
     // (src/document/TPaperLinks.cpp)
@@ -194,6 +225,19 @@ private:
     // not apply itself: merges and selection copies (TPaperLayers.cpp), link
     // groups and visibility sets (TPaperLinks.cpp).
     bool ApplyLayerStackRecord(CUndoData& record, bool undo);
+    bool ApplyMergeDownRecord(CUndoData& record, bool undo);
+    bool ApplyMergeVisibleRecord(CUndoData& record, bool undo);
+    bool MergeLayerDown(int32_t upper, int32_t method, bool withMethod, bool record);
+    // A layer built by add or duplicate goes in at index: history, current
+    // layer, refresh.
+    bool InsertNewLayer(std::unique_ptr<CLayerData> layer, int32_t index, int kind, bool record);
+    // A structure record pushed; one the history cannot take would leave it
+    // out of step with the stream, so the history goes instead.
+    void PushOrDropHistory(SUndoCommand command);
+    // Memory ran out on the way: the user is told and, for a change the user
+    // asked for, the history is dropped. Always false.
+    bool LayerMemoryFailed(bool record);
+    void RefreshStackArea(const EdgeRect& contentBounds);
     bool ApplyLinkRecord(CUndoData& record, bool undo);
     // A layer replaced by a transformed copy of itself (undo kind 36).
     bool ReplaceLayer(int32_t index, std::unique_ptr<CLayerData> layer, bool record);
