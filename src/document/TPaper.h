@@ -173,7 +173,35 @@ public:
     bool SelectionToLayer(int32_t layer, bool moveContent, bool record = true);
 
     // ---- layer attributes, visibility, shifts and link groups ----
-    // (src/document/TPaperLinks.cpp)
+    // (src/document/TPaperLinks.cpp) Each refuses, changing nothing, for an
+    // index or value out of range or when its packet cannot be recorded.
+    // A layer that leads a link group takes its linked run along where the
+    // operation says so.
+    // Setting the visibility a layer already has does nothing (true).
+    bool SetLayerVisible(int32_t layer, bool visible, bool record = true);
+    bool SetLayerOpacity(int32_t layer, int32_t opacity, bool record = true);
+    bool SetLayerDither(int32_t layer, bool dither, int32_t density, bool record = true);
+    bool SetLayerMode(int32_t layer, int32_t mode, bool record = true);
+    // Refused when the layer already is the only visible one.
+    bool ShowOnlyLayer(int32_t layer, bool record = true);
+    // Refused when there is nothing to show (or to hide).
+    bool ShowAllLayers(bool show, bool record = true);
+    bool InvertLayerVisibility(bool record = true);
+    // Moves the content by (dx, dy); a store that would no longer cover the
+    // picture is rebuilt larger first, refused past the store limits.
+    bool ShiftLayer(int32_t layer, int32_t dx, int32_t dy, bool record = true);
+    // The same for the part inside the current selection; without one it is
+    // ShiftLayer.
+    bool ShiftLayerMasked(int32_t layer, int32_t dx, int32_t dy, bool record = true);
+    // Links the layer and its run to the layer below (one level deeper), or
+    // unlinks it (one level up).
+    bool LinkLayer(int32_t layer, bool link, bool record = true);
+    // Layers layer ... layer + count - 1 (at most to the top).
+    bool SetLinkGroupVisible(int32_t layer, int32_t count, bool visible, bool record = true);
+    // The layer and its run move so that the layer lands at index to.
+    bool MoveLinkGroup(int32_t layer, int32_t to, bool record = true);
+    // The leader of a link group leaves the stack; its run drops one level.
+    bool DeleteLinkLeader(int32_t layer, bool record = true);
 
     bool SetPaperColour(uint32_t colour, bool record = true);
     // Paper flags change only while the paper is white; true when either changed.
