@@ -1,0 +1,292 @@
+#include "paint/CPenShape.h"
+
+#include <algorithm>
+#include <new>
+
+#include "paint/CGradeMapObj.h"
+#include "paint/CPenShapeObj.h"
+#include "paint/CPenShapeSupport.h"
+#include "platform/MemoryBudget.h"
+
+namespace morvane {
+
+namespace {
+// Enough for the sizes a pressure stroke passes through, small enough that
+// a few large nibs do not hold on to much memory.
+constexpr size_t kCacheEntries = 8;
+constexpr int64_t kCacheBytes = int64_t(48) << 20;
+
+enum NibKind { kRound = 1, kEllipse = 2, kBitmap = 3 };
+} // namespace
+
+// ---- NibGrid
+
+bool NibGrid::Allocate(int64_t samples)
+{
+    if (samples <= capacity_)
+        return true;
+    Release();
+    block_ = static_cast<int32_t*>(AllocBlock(uint64_t(samples) * 3 * sizeof(int32_t)));
+    if (!block_)
+        return false;
+    capacity_ = samples;
+    return true;
+}
+
+void NibGrid::Release()
+{
+    FreeBlock(block_, uint64_t(capacity_) * 3 * sizeof(int32_t));
+    block_ = nullptr;
+    capacity_ = 0;
+    distance = coverage = density = nullptr;
+}
+
+bool NibGrid::Planes()
+{
+    const int64_t samples = Samples();
+    if (!Allocate(samples)) {
+        Release();
+        gridW = gridH = boxW = boxH = 0;
+        return false;
+    }
+    distance = block_;
+    coverage = block_ + samples;
+    density = block_ + 2 * samples;
+    return true;
+}
+
+bool NibGrid::Layout(int32_t halfExtentX, int32_t halfExtentY)
+{
+    const auto span = [](int32_t extent, int32_t& box, int32_t& centre) {
+        const int64_t low = (int64_t{0x8000} - extent) >> 16;           // floor
+        const int64_t high = (int64_t{0x8000} + extent + 0xFFFF) >> 16; // ceil
+        box = int32_t(high - low);
+        centre = 0x8000 + (low < 0 ? int32_t(-low) << 16 : 0);
+    };
+    span(halfExtentX, boxW, centreX);
+    span(halfExtentY, boxH, centreY);
+    oversample = CPenShape::Oversampling(std::max(boxW, boxH));
+    gridW = oversample * boxW;
+    gridH = oversample * boxH;
+    combinedWith = 0;
+    if (!Planes())
+        return false;
+    std::fill_n(block_, Samples() * 3, 0);
+    return true;
+}
+
+bool NibGrid::LayoutExact(int32_t side, int32_t cx, int32_t cy)
+{
+    boxW = boxH = gridW = gridH = side;
+    oversample = 1;
+    centreX = cx;
+    centreY = cy;
+    combinedWith = 0;
+    if (!Planes())
+        return false;
+    std::fill_n(coverage, Samples(), 0);
+    return true;
+}
+
+// ---- CPenShape
+
+CPenShape::CPenShape(const CGradeMapObj* airMap) : airMap_(airMap) {}
+
+CPenShape::~CPenShape() = default;
+
+void CPenShape::SetComputeCoverage(bool on)
+{
+    computeCoverage_ = on;
+}
+
+void CPenShape::SetUseAirMap(bool on)
+{
+    useAirMap_ = on;
+}
+
+void CPenShape::SetUseDistance(bool on)
+{
+    useDistance_ = on;
+}
+
+int32_t CPenShape::QuantiseRadius(int32_t radius)
+{
+    if (radius >= 10 * 0x10000)
+        return radius & ~0x7FFF;
+    if (radius >= 3 * 0x10000)
+        return radius & ~0x3FFF;
+    return std::max(radius & ~0x1FFF, 0x1000);
+}
+
+int32_t CPenShape::Oversampling(int32_t side)
+{
+    if (side <= 3)
+        return std::max(side, 2);
+    if (side <= 7)
+        return std::min(30 / side, 5);
+    if (side >= 50)
+        return 1;
+    return std::min(50 / side, 2);
+}
+
+uint64_t CPenShape::CombineStamp() const
+{
+    const uint64_t generation = airMap_ ? airMap_->Generation() : 0;
+    return (generation << 2 | (useAirMap_ ? 2 : 0) | (useDistance_ ? 1 : 0)) + 1; // never 0
+}
+
+bool CPenShape::IsValid() const
+{
+    return current_ && current_->combinedWith == CombineStamp();
+}
+
+void CPenShape::Combine(NibGrid& grid) const
+{
+    const int64_t n = grid.Samples();
+    const bool byDistance = useAirMap_ && useDistance_ && airMap_ && airMap_->IsValid();
+    if (!useAirMap_) {
+        for (int64_t i = 0; i < n; ++i)
+            grid.density[i] = grid.coverage[i] * 255;
+    } else if (!byDistance) {
+        for (int64_t i = 0; i < n; ++i)
+            grid.density[i] = int32_t((int64_t{0xFF0000} * grid.coverage[i]) >> 16);
+    } else {
+        const int32_t* lut = airMap_->lut.data();
+        const int64_t last = airMap_->lastIndex;
+        for (int64_t i = 0; i < n; ++i) {
+            const int32_t d = grid.distance[i];
+            const int32_t air = d > 0xFFFF ? lut[last] : lut[(last * std::max(d, 0)) >> 16];
+            grid.density[i] = int32_t((int64_t{air} * grid.coverage[i]) >> 16);
+        }
+    }
+    grid.combinedWith = CombineStamp();
+}
+
+bool CPenShape::RebuildDensity()
+{
+    if (!current_)
+        return false;
+    Combine(*current_);
+    return true;
+}
+
+bool CPenShape::Finish(NibGrid* grid)
+{
+    current_ = grid;
+    if (grid && grid->combinedWith != CombineStamp())
+        Combine(*grid);
+    return grid != nullptr;
+}
+
+NibGrid* CPenShape::Lookup(const CacheKey& key, bool& found)
+{
+    found = false;
+    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+        if (it->key == key) {
+            cache_.splice(cache_.begin(), cache_, it);
+            found = true;
+            return cache_.front().grid.get();
+        }
+    }
+    try {
+        cache_.push_front({key, std::make_unique<NibGrid>()});
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    // Drop the oldest beyond the count, and beyond the bytes while more than
+    // the new grid is kept.
+    int64_t bytes = 0;
+    size_t kept = 0;
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        bytes += it->grid->Samples() * 12;
+        if (kept > 0 && (kept >= kCacheEntries || bytes > kCacheBytes)) {
+            it = cache_.erase(it);
+        } else {
+            ++kept;
+            ++it;
+        }
+    }
+    return cache_.front().grid.get();
+}
+
+void CPenShape::Forget(const CacheKey& key)
+{
+    cache_.remove_if([&](const CacheEntry& e) { return e.key == key; });
+}
+
+template <typename Build> bool CPenShape::MakeCached(const CacheKey& key, bool force, Build&& build)
+{
+    current_ = nullptr;
+    bool found = false;
+    NibGrid* grid = Lookup(key, found);
+    if (grid && (!found || force)) {
+        ++builds_;
+        if (!build(*grid)) {
+            Forget(key);
+            grid = nullptr;
+        }
+    }
+    return Finish(grid);
+}
+
+bool CPenShape::MakeRound(int32_t radius)
+{
+    current_ = nullptr;
+    if (radius <= 0 || radius > kMaxRadius * 0x10000)
+        return false;
+    const int32_t r = QuantiseRadius(radius);
+    return MakeCached({kRound, 0, r, 100, 0, computeCoverage_}, false,
+                      [&](NibGrid& grid) { return BuildRound(grid, r); });
+}
+
+bool CPenShape::MakeEllipse(int32_t radius, int32_t aspectPercent, int32_t angle)
+{
+    const int32_t aspect = std::clamp(aspectPercent, 1, 100);
+    if (aspect == 100)
+        return MakeRound(radius);
+    current_ = nullptr;
+    if (radius <= 0 || radius > kMaxRadius * 0x10000)
+        return false;
+    const int32_t r = QuantiseRadius(radius);
+    const int32_t a = NormaliseDegrees(angle);
+    return MakeCached({kEllipse, 0, r, aspect, a, computeCoverage_}, false,
+                      [&](NibGrid& grid) { return BuildEllipse(grid, r, aspect, a); });
+}
+
+bool CPenShape::MakeBitmap(const CPenShapeObj& item, int32_t scale, int32_t aspectPercent, int32_t angle,
+                           bool force)
+{
+    current_ = nullptr;
+    if (!item.IsBitmapNib() || scale <= 0)
+        return false;
+    const int32_t aspect = std::clamp(aspectPercent, 1, 100);
+    const int32_t a = NormaliseDegrees(angle);
+    return MakeCached({kBitmap, item.Id(), scale, aspect, a, computeCoverage_}, force,
+                      [&](NibGrid& grid) { return BuildBitmap(grid, item, scale, aspect, a); });
+}
+
+bool CPenShape::RenderExactRound(int32_t fx, int32_t fy, bool spanAcross, int32_t radius)
+{
+    return RenderExact(fx, fy, spanAcross, radius, 0, 100);
+}
+
+bool CPenShape::RenderExactEllipse(int32_t fx, int32_t fy, bool spanAcross, int32_t radius, int32_t angle,
+                                   int32_t aspectPercent)
+{
+    return RenderExact(fx, fy, spanAcross, radius, NormaliseDegrees(angle),
+                       std::clamp(aspectPercent, 1, 100));
+}
+
+int32_t CPenShape::Sample(int32_t ox, int32_t oy) const
+{
+    const NibGrid* grid = current_;
+    if (!grid || !grid->density)
+        return 0;
+    const int64_t col = ((int64_t{ox} + grid->centreX) * grid->oversample) >> 16;
+    const int64_t row = ((int64_t{oy} + grid->centreY) * grid->oversample) >> 16;
+    if (col < 0 || row < 0 || col >= grid->gridW || row >= grid->gridH)
+        return 0;
+    return grid->density[row * grid->gridW + col];
+}
+
+} // namespace morvane

@@ -1,0 +1,105 @@
+// The pencil's exact dabs: coverage of a disc (or ellipse) at its sub-pixel
+// position, one scanline at a time, in a grid of one sample per pixel.
+#include <algorithm>
+#include <cmath>
+
+#include "paint/CPenShapeSupport.h"
+#include "storage/FixedPoint.h"
+
+namespace morvane {
+
+namespace {
+double Overlap(double a0, double a1, double b0, double b1)
+{
+    return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
+}
+
+// An ellipse in the frame of the scan: p along the scanlines, q across
+// them; semi-axis `major` along (c, s), `minor` across it.
+struct ScanEllipse {
+    double cp, cq, major, minor, c, s;
+
+    // Offsets from cp of the chord at offset dq from cq; false when none.
+    bool Chord(double dq, double& p0, double& p1) const
+    {
+        const double ia = 1.0 / (major * major), ib = 1.0 / (minor * minor);
+        const double P = c * c * ia + s * s * ib;
+        const double Q = dq * c * s * (ia - ib);
+        const double R = dq * dq * (s * s * ia + c * c * ib) - 1.0;
+        const double disc = Q * Q - P * R;
+        if (disc <= 0.0)
+            return false;
+        const double root = std::sqrt(disc);
+        p0 = (-Q - root) / P;
+        p1 = (-Q + root) / P;
+        return true;
+    }
+    // Half the extent across the scanlines.
+    double HalfExtent() const { return std::sqrt(major * major * s * s + minor * minor * c * c); }
+};
+} // namespace
+
+bool CPenShape::RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t radius, int32_t angle,
+                            int32_t aspectPercent)
+{
+    current_ = nullptr;
+    if (radius <= 0 || radius > kMaxRadius * 0x10000)
+        return false;
+    fx &= 0xFFFF;
+    fy &= 0xFFFF;
+    const double r = radius / 65536.0;
+    const int32_t k = int32_t(std::ceil(r)) + 2; // the dab's own pixel within the grid
+    const int32_t side = 2 * k + 1;
+    if (!exact_.LayoutExact(side, k * 0x10000 + fx, k * 0x10000 + fy))
+        return false;
+
+    const SinCos16 rotation = SinCosOfDegrees(angle);
+    const double c = rotation.cosine / 65536.0, s = rotation.sine / 65536.0;
+    const double cx = k + fx / 65536.0, cy = k + fy / 65536.0;
+    const double minor = r * aspectPercent / 100.0;
+    // Scanning columns is scanning rows of the grid mirrored about its
+    // diagonal, which mirrors the ellipse's direction too.
+    const ScanEllipse e =
+        spanAcross ? ScanEllipse{cx, cy, r, minor, c, s} : ScanEllipse{cy, cx, r, minor, s, c};
+    const int64_t along = spanAcross ? 1 : side, across = spanAcross ? side : 1;
+    int32_t* coverage = exact_.coverage;
+    const auto span = [&](int32_t line, double p0, double p1, double weight) {
+        const int32_t first = std::max(int32_t(std::floor(p0)), 0),
+                      last = std::min(int32_t(std::ceil(p1)), side);
+        for (int32_t j = first; j < last; ++j)
+            coverage[line * across + j * along] = roundSat(Overlap(p0, p1, j, j + 1.0) * weight * 65536.0);
+    };
+
+    if (r < 0.5) {
+        double p0 = 0, p1 = 0;
+        if (e.Chord(0.0, p0, p1))
+            span(int32_t(std::floor(e.cq)), e.cp + p0, e.cp + p1, 0.5);
+    } else {
+        const double extent = e.HalfExtent();
+        for (int32_t line = 0; line < side; ++line) {
+            double p0 = 0, p1 = 0;
+            if (e.Chord(line + 0.5 - e.cq, p0, p1))
+                span(line, e.cp + p0, e.cp + p1, Overlap(e.cq - extent, e.cq + extent, line, line + 1.0));
+        }
+    }
+
+    std::fill_n(exact_.distance, exact_.Samples(), 0x10000);
+    if (useAirMap_) {
+        const double stretch = 100.0 / aspectPercent;
+        for (int32_t row = 0; row < side; ++row) {
+            for (int32_t col = 0; col < side; ++col) {
+                const int64_t i = int64_t(row) * side + col;
+                if (coverage[i] == 0)
+                    continue;
+                const double dx = col + 0.5 - cx, dy = row + 0.5 - cy;
+                const double u = dx * c + dy * s, v = (dy * c - dx * s) * stretch;
+                exact_.distance[i] = roundSat(std::sqrt(u * u + v * v) / r * 65536.0);
+            }
+        }
+    }
+    Combine(exact_);
+    current_ = &exact_;
+    return true;
+}
+
+} // namespace morvane
