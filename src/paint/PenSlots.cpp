@@ -91,6 +91,11 @@ void WriteValue(SettingsStore& store, const std::string& section, const SlotValu
         store.Write(section, v.name, r.*v.integer);
 }
 
+bool IsSlot(int tool, int slot)
+{
+    return tool >= 0 && tool < kPenSlotTools && slot >= 1 && slot <= kPenSlotsPerTool;
+}
+
 StrokeMethod MethodOfTool(int tool) { return KindInfo(kSlotKinds[tool]).strokeMethod; }
 
 } // namespace
@@ -111,14 +116,12 @@ PenSlots::PenSlots()
 
 PenSettingRecord* PenSlots::Slot(int tool, int slot)
 {
-    if (tool < 0 || tool >= kPenSlotTools || slot < 1 || slot > kPenSlotsPerTool)
-        return nullptr;
-    return &slots_[size_t(tool)][size_t(slot - 1)];
+    return IsSlot(tool, slot) ? &slots_[size_t(tool)][size_t(slot - 1)] : nullptr;
 }
 
 const PenSettingRecord* PenSlots::Slot(int tool, int slot) const
 {
-    return const_cast<PenSlots*>(this)->Slot(tool, slot);
+    return IsSlot(tool, slot) ? &slots_[size_t(tool)][size_t(slot - 1)] : nullptr;
 }
 
 std::string PenSlots::Section(int tool, int slot)

@@ -409,3 +409,21 @@ TEST(TPaintParam, HostileNibPresetIsClamped)
     EXPECT_EQ(p.Settings().airMapAdd, 1.0f);
     EXPECT_EQ(p.NibId(), 3);
 }
+
+TEST(TPaintParam, HostilePenSettingKeepsKindDefaults)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    PenSettingRecord r{nan, nan, 1e30f, -1, nan, 500, true, true, true, true, true, nan, -1, 99};
+    TPaintParam p(PaintKind::Pencil4);
+    p.FromPenSetting(r, PaintKind::Burn1);
+    const TPaintParamR& d = PaintParamDefaults(PaintKind::Burn1);
+    EXPECT_EQ(p.Settings().minRadius, d.minRadius);
+    EXPECT_EQ(p.Settings().radius, d.radius);
+    EXPECT_EQ(p.Settings().gamma, 6.0f);
+    EXPECT_EQ(p.Settings().effect1, 0.0f);
+    EXPECT_EQ(p.Settings().effect2, d.effect2);
+    EXPECT_EQ(p.Settings().effect3, 100.0f);
+    EXPECT_EQ(p.Settings().density, d.density);
+    EXPECT_EQ(p.Settings().spacing, 0.01f);
+    EXPECT_EQ(p.Settings().airMap, d.airMap);
+}
