@@ -202,6 +202,9 @@ public:
     bool MoveLinkGroup(int32_t layer, int32_t to, bool record = true);
     // The leader of a link group leaves the stack; its run drops one level.
     bool DeleteLinkLeader(int32_t layer, bool record = true);
+    // The leader and its whole run leave the stack; refused when nothing
+    // would be left.
+    bool DeleteLinkGroup(int32_t layer, bool record = true);
 
     bool SetPaperColour(uint32_t colour, bool record = true);
     // Paper flags change only while the paper is white; true when either changed.

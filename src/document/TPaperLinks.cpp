@@ -29,7 +29,10 @@ public:
     int64_t HeldBytes() const override { return int64_t(a.size() + b.size()) * int64_t(sizeof(int32_t)); }
 };
 
-CKeptTables* TablesOf(CUndoData& r) { return dynamic_cast<CKeptTables*>(r.kept.object.get()); }
+CKeptTables* TablesOf(CUndoData& r)
+{
+    return dynamic_cast<CKeptTables*>(r.kept.object.get());
+}
 
 // read(layer) of layers first ... first + count - 1; nullptr when memory runs out.
 std::unique_ptr<CKeptTables> TableOf(const CLayerMngr& layers, int32_t first, int32_t count,
@@ -47,9 +50,18 @@ std::unique_ptr<CKeptTables> TableOf(const CLayerMngr& layers, int32_t first, in
     }
 }
 
-int32_t VisibleOf(const CLayerData& l) { return l.Visible; }
-int32_t LevelOf(const CLayerData& l) { return l.LinkLevel; }
-int32_t IdOf(const CLayerData& l) { return l.Id; }
+int32_t VisibleOf(const CLayerData& l)
+{
+    return l.Visible;
+}
+int32_t LevelOf(const CLayerData& l)
+{
+    return l.LinkLevel;
+}
+int32_t IdOf(const CLayerData& l)
+{
+    return l.Id;
+}
 
 void WriteLevels(CLayerMngr& layers, int32_t first, const std::vector<int32_t>& levels)
 {
@@ -69,7 +81,10 @@ bool SameIds(const CLayerMngr& layers, int32_t first, const std::vector<int32_t>
 }
 
 // The record's layer is still at its index.
-bool AtItsIndex(const CUndoData& r, const CLayerMngr& layers) { return layers.IdAt(r.layerIndex) == r.layerId; }
+bool AtItsIndex(const CUndoData& r, const CLayerMngr& layers)
+{
+    return layers.IdAt(r.layerIndex) == r.layerId;
+}
 
 bool Recorded(const EventPacket& packet, EventRecorder& recorder, bool record)
 {
@@ -78,7 +93,10 @@ bool Recorded(const EventPacket& packet, EventRecorder& recorder, bool record)
 
 // History records refresh in store coordinates: the picture's place in the
 // layer's store covers everything a stack-wide change shows.
-ExtentRect PictureIn(const CLayerData& l, const TPaper& paper) { return {l.OriginX, l.OriginY, paper.Width, paper.Height}; }
+ExtentRect PictureIn(const CLayerData& l, const TPaper& paper)
+{
+    return {l.OriginX, l.OriginY, paper.Width, paper.Height};
+}
 
 // A history that lost a record would apply older ones to a stack they do
 // not describe: without the record it goes as a whole.
@@ -135,7 +153,8 @@ std::unique_ptr<CLayerData> GrownAndShifted(const CLayerData& l, int32_t dx, int
         return nullptr;
     std::unique_ptr<CLayerData> grown;
     try {
-        grown = l.Resized(int32_t(right - left), int32_t(bottom - top), {int32_t(-ox - left), int32_t(-oy - top)});
+        grown = l.Resized(int32_t(right - left), int32_t(bottom - top),
+                          {int32_t(-ox - left), int32_t(-oy - top)});
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -345,6 +364,32 @@ bool ApplyLeaderDeletion(CUndoData& r, CLayerMngr& layers, bool undo)
     }
     return true;
 }
+
+// Kind 41: the group's layers come back from its first index (undo) or
+// leave again (redo).
+bool ApplyGroupDeletion(CUndoData& r, CLayerMngr& layers, bool undo)
+{
+    const CKeptTables* ids = TablesOf(r);
+    const int32_t first = r.layerIndex, n = ids ? int32_t(ids->a.size()) : 0;
+    if (n < 1 || r.kept.layers.size() != size_t(n))
+        return false;
+    if (undo) {
+        if (first > layers.Count() || layers.Count() > CLayerMngr::kMaxLayers - n)
+            return false;
+        for (int32_t k = 0; k < n; ++k)
+            if (!r.kept.layers[size_t(k)] || r.kept.layers[size_t(k)]->Id != ids->a[size_t(k)])
+                return false;
+        for (int32_t k = 0; k < n; ++k)
+            layers.InsertLayer(first + k, std::move(r.kept.layers[size_t(k)]));
+        layers.SetCurrent(first);
+        return true;
+    }
+    if (!SameIds(layers, first, ids->a) || layers.Count() == n)
+        return false;
+    for (int32_t k = 0; k < n; ++k)
+        r.kept.layers[size_t(k)] = layers.RemoveLayer(first);
+    return true;
+}
 } // namespace
 
 // ---- attributes ------------------------------------------------------------------------
@@ -389,7 +434,8 @@ bool TPaper::SetLayerOpacity(int32_t index, int32_t opacity, bool record)
     // A leader's record keeps the size of its run as the group value.
     const int32_t run = layers_->LinkedRunLength(index);
     if (record && undo_)
-        Pushed(*undo_, undo_->PushAttribute(*layer, index, opacity, run > 0 ? kUndoOpacityLinked : kUndoOpacity, run));
+        Pushed(*undo_, undo_->PushAttribute(*layer, index, opacity,
+                                            run > 0 ? kUndoOpacityLinked : kUndoOpacity, run));
     layer->Opacity = uint8_t(opacity);
     RefreshWholePicture();
     return true;
@@ -529,7 +575,8 @@ bool TPaper::LinkLayer(int32_t index, bool link, bool record)
     EventPacket packet(5, link ? 0 : 1, 24 + 2 * size_t(c));
     packet.I16(0, index).I16(2, c).Byte(6, 1).Byte(7, 2).I32(12, 2 * c);
     for (int32_t i = 0; i < c; ++i)
-        packet.Byte(24 + size_t(i), uint8_t(levels->a[size_t(i)])).Byte(24 + size_t(c + i), uint8_t(levels->b[size_t(i)]));
+        packet.Byte(24 + size_t(i), uint8_t(levels->a[size_t(i)]))
+            .Byte(24 + size_t(c + i), uint8_t(levels->b[size_t(i)]));
     if (!Recorded(packet, *recorder_, record)) {
         WriteLevels(*layers_, 0, levels->a);
         return false;
@@ -611,22 +658,61 @@ bool TPaper::DeleteLinkLeader(int32_t index, bool record)
     return true;
 }
 
+bool TPaper::DeleteLinkGroup(int32_t index, bool record)
+{
+    const int32_t count = layers_->LinkedRunLength(index) + 1;
+    if (!layers_->IsValidIndex(index) || count >= layers_->Count())
+        return false;
+    std::unique_ptr<CKeptTables> ids = TableOf(*layers_, index, count, IdOf);
+    SUndoCommand command;
+    try {
+        command.kept.layers.resize(size_t(count));
+    } catch (const std::bad_alloc&) {
+        ids.reset();
+    }
+    if (!ids) {
+        Notifier().Warn(kNoMemory);
+        return false;
+    }
+    if (!Recorded(EventPacket(5, 13, 12).I16(0, index).I32(4, count), *recorder_, record))
+        return false;
+    command.kind = 41;
+    command.layerIndex = index;
+    command.layerId = layers_->IdAt(index);
+    command.rect = PictureIn(*layers_->At(index), *this);
+    for (int32_t k = 0; k < count; ++k)
+        command.kept.layers[size_t(k)] = layers_->RemoveLayer(index);
+    command.kept.object = std::move(ids);
+    if (record && undo_)
+        Pushed(*undo_, undo_->PushCommand(std::move(command)));
+    RefreshWholePicture();
+    return true;
+}
+
 // ---- history ---------------------------------------------------------------------------
 
 bool TPaper::ApplyLinkRecord(CUndoData& record, bool undo)
 {
     switch (record.kind) {
-    case 38: return ApplyLevels(record, *layers_, undo);
-    case 39: return ApplyLeaderDeletion(record, *layers_, undo);
-    case 42: return ApplyGroupMove(record, *layers_);
-    case 43: return ApplyRunShift(record, *layers_, undo);
+    case 38:
+        return ApplyLevels(record, *layers_, undo);
+    case 39:
+        return ApplyLeaderDeletion(record, *layers_, undo);
+    case 41:
+        return ApplyGroupDeletion(record, *layers_, undo);
+    case 42:
+        return ApplyGroupMove(record, *layers_);
+    case 43:
+        return ApplyRunShift(record, *layers_, undo);
     case 45:
     case 46:
     case 47:
-    case 48: return SwapVisibility(record, *layers_);
-    // 35 and 44 move a selection with the layers; 41 deletes a whole group:
-    // nothing pushes them yet.
-    default: return false;
+    case 48:
+        return SwapVisibility(record, *layers_);
+    // 35 and 44 move a selection with the layers: nothing pushes them until
+    // the document has masks.
+    default:
+        return false;
     }
 }
 

@@ -48,7 +48,8 @@ struct LinkedPaper : PaintedPaper {
 // (Undo and redo make the record's layer current, so that is left out.)
 struct StackState {
     PaperState paper;
-    std::vector<std::tuple<std::string, int, int, bool, int, int>> attributes; // name, opacity, mode, dither, density, level
+    std::vector<std::tuple<std::string, int, int, bool, int, int>>
+        attributes; // name, opacity, mode, dither, density, level
     bool operator==(const StackState& o) const { return paper == o.paper && attributes == o.attributes; }
 };
 
@@ -94,7 +95,10 @@ std::vector<int32_t> IdsOf(TPaper& paper)
     return out;
 }
 
-std::vector<uint8_t> Bytes(std::initializer_list<int> v) { return std::vector<uint8_t>(v.begin(), v.end()); }
+std::vector<uint8_t> Bytes(std::initializer_list<int> v)
+{
+    return std::vector<uint8_t>(v.begin(), v.end());
+}
 
 // The picture as layer i holds it.
 std::vector<uint32_t> PictureOf(TPaper& paper, int32_t i)
@@ -147,16 +151,33 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
 {
     const auto same = [](std::vector<uint8_t> b) { return [b](TPaper&) { return b; }; };
     const OpCase cases[] = {
-        {"opacity", [](TPaper& p, bool r) { return p.SetLayerOpacity(0, 90, r); }, same(Bytes({4, 17, 0, 0, 3, 90, 1, 0})),
-         [](CLayerMngr& l) { l.At(0)->Opacity = 90; }, nullptr},
+        {"opacity", [](TPaper& p, bool r) { return p.SetLayerOpacity(0, 90, r); },
+         same(Bytes({4, 17, 0, 0, 3, 90, 1, 0})), [](CLayerMngr& l) { l.At(0)->Opacity = 90; }, nullptr},
         {"opacity of a leader", [](TPaper& p, bool r) { return p.SetLayerOpacity(2, 40, r); },
          same(Bytes({4, 17, 2, 0, 3, 40, 1, 0})), [](CLayerMngr& l) { l.At(2)->Opacity = 40; }, nullptr},
-        {"dither",
-         [](TPaper& p, bool r) { return p.SetLayerDither(2, true, 128, r); },
+        {"dither", [](TPaper& p, bool r) { return p.SetLayerDither(2, true, 128, r); },
          [](TPaper& p) {
              const uint32_t seed = p.LayerAt(2)->DitherSeed.Value;
-             return Bytes({4, 21, 2, 0, 3, 180, 0x11, 0, 128, 0, int(seed & 0xFF), int(seed >> 8 & 0xFF),
-                           int(seed >> 16 & 0xFF), int(seed >> 24), 0, 0, 0, 0, 0, 0});
+             return Bytes({4,
+                           21,
+                           2,
+                           0,
+                           3,
+                           180,
+                           0x11,
+                           0,
+                           128,
+                           0,
+                           int(seed & 0xFF),
+                           int(seed >> 8 & 0xFF),
+                           int(seed >> 16 & 0xFF),
+                           int(seed >> 24),
+                           0,
+                           0,
+                           0,
+                           0,
+                           0,
+                           0});
          },
          [](CLayerMngr& l) {
              l.At(2)->Dither = true;
@@ -164,25 +185,28 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
          },
          nullptr},
         {"blend mode", [](TPaper& p, bool r) { return p.SetLayerMode(0, kModeScreen, r); },
-         same(Bytes({4, 16, 0, 0, 4, 255, 1, 0})), [](CLayerMngr& l) { l.At(0)->SetMode(kModeScreen); }, nullptr},
-        {"hide", [](TPaper& p, bool r) { return p.SetLayerVisible(0, false, r); }, same(Bytes({4, 18, 0, 0, 3, 255, 0, 0})),
-         [](CLayerMngr& l) { l.At(0)->Visible = false; }, nullptr},
-        {"show a leader with its run", [](TPaper& p, bool r) { return p.SetLayerVisible(1, true, r); },
-         same(Bytes({4, 18, 1, 0, 0, 200, 1, 0})), [](CLayerMngr& l) { l.SetVisibleRun(1, 4, true); }, nullptr},
-        {"show only", [](TPaper& p, bool r) { return p.ShowOnlyLayer(3, r); }, same(Bytes({2, 25, 3, 0, 0, 0})),
-         [](CLayerMngr& l) { l.ShowOnly(3); }, nullptr},
-        {"show all", [](TPaper& p, bool r) { return p.ShowAllLayers(true, r); }, same(Bytes({2, 24, 0, 0, 1, 0})),
-         [](CLayerMngr& l) { l.SetAllVisible(true); }, nullptr},
-        {"hide all", [](TPaper& p, bool r) { return p.ShowAllLayers(false, r); }, same(Bytes({2, 24, 0, 0, 0, 0})),
-         [](CLayerMngr& l) { l.SetAllVisible(false); }, nullptr},
-        {"invert visibility", [](TPaper& p, bool r) { return p.InvertLayerVisibility(r); }, same(Bytes({2, 26, 0, 0, 0, 0})),
-         [](CLayerMngr& l) { l.ToggleAllVisible(); }, nullptr},
-        {"hide a link group", [](TPaper& p, bool r) { return p.SetLinkGroupVisible(2, 2, false, r); },
-         same(Bytes({5, 16, 2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0})), [](CLayerMngr& l) { l.SetVisibleRun(2, 2, false); },
+         same(Bytes({4, 16, 0, 0, 4, 255, 1, 0})), [](CLayerMngr& l) { l.At(0)->SetMode(kModeScreen); },
          nullptr},
+        {"hide", [](TPaper& p, bool r) { return p.SetLayerVisible(0, false, r); },
+         same(Bytes({4, 18, 0, 0, 3, 255, 0, 0})), [](CLayerMngr& l) { l.At(0)->Visible = false; }, nullptr},
+        {"show a leader with its run", [](TPaper& p, bool r) { return p.SetLayerVisible(1, true, r); },
+         same(Bytes({4, 18, 1, 0, 0, 200, 1, 0})), [](CLayerMngr& l) { l.SetVisibleRun(1, 4, true); },
+         nullptr},
+        {"show only", [](TPaper& p, bool r) { return p.ShowOnlyLayer(3, r); },
+         same(Bytes({2, 25, 3, 0, 0, 0})), [](CLayerMngr& l) { l.ShowOnly(3); }, nullptr},
+        {"show all", [](TPaper& p, bool r) { return p.ShowAllLayers(true, r); },
+         same(Bytes({2, 24, 0, 0, 1, 0})), [](CLayerMngr& l) { l.SetAllVisible(true); }, nullptr},
+        {"hide all", [](TPaper& p, bool r) { return p.ShowAllLayers(false, r); },
+         same(Bytes({2, 24, 0, 0, 0, 0})), [](CLayerMngr& l) { l.SetAllVisible(false); }, nullptr},
+        {"invert visibility", [](TPaper& p, bool r) { return p.InvertLayerVisibility(r); },
+         same(Bytes({2, 26, 0, 0, 0, 0})), [](CLayerMngr& l) { l.ToggleAllVisible(); }, nullptr},
+        {"hide a link group", [](TPaper& p, bool r) { return p.SetLinkGroupVisible(2, 2, false, r); },
+         same(Bytes({5, 16, 2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0})),
+         [](CLayerMngr& l) { l.SetVisibleRun(2, 2, false); }, nullptr},
         // Layer 5's store still covers the picture at (4, 4) - (3, 2).
         {"shift", [](TPaper& p, bool r) { return p.ShiftLayer(5, 3, 2, r); },
-         same(Bytes({4, 6, 5, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0})), [](CLayerMngr& l) { l.At(5)->Shift(3, 2); }, nullptr},
+         same(Bytes({4, 6, 5, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0})), [](CLayerMngr& l) { l.At(5)->Shift(3, 2); },
+         nullptr},
         {"shift through no selection", [](TPaper& p, bool r) { return p.ShiftLayerMasked(5, -1, 1, r); },
          same(Bytes({4, 6, 5, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF})),
          [](CLayerMngr& l) { l.At(5)->Shift(-1, 1); }, nullptr},
@@ -192,7 +216,8 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
          same(Bytes({4, 7, 0, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 5, 0, 0, 0})), nullptr,
          [](TPaper& after, TPaper& before) {
              const CLayerData& l = *after.LayerAt(0);
-             EXPECT_EQ(std::tie(l.Store->Width, l.Store->Height, l.OriginX, l.OriginY), std::make_tuple(53, 43, 0, 3));
+             EXPECT_EQ(std::tie(l.Store->Width, l.Store->Height, l.OriginX, l.OriginY),
+                       std::make_tuple(53, 43, 0, 3));
              ExpectContentMoved(after, 0, StoreOf(before, 0), 48, 40, 0, 0, 5, -3);
          }},
         // Layer 2 leads layer 3: both move; 2 (68 x 52 at (7, 5)) still covers
@@ -208,12 +233,12 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
              EXPECT_EQ(PictureOf(after, 4), PictureOf(before, 4)) << "the layer above the run stays";
          }},
         {"link", [](TPaper& p, bool r) { return p.LinkLayer(5, true, r); },
-         same(Bytes({5, 0, 5, 0, 6, 0, 0, 0, 1, 2, 0, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                     0, 0, 1, 2, 1, 0, 0, 0, 1, 2, 1, 1})),
+         same(Bytes({5, 0, 5, 0, 6, 0, 0, 0, 1, 2, 0, 0, 0, 0, 12, 0, 0, 0, 0,
+                     0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 1, 0, 0, 0,  1, 2, 1, 1})),
          [](CLayerMngr& l) { l.At(5)->LinkLevel = 1; }, nullptr},
         {"unlink a leader with its run", [](TPaper& p, bool r) { return p.LinkLayer(2, false, r); },
-         same(Bytes({5, 1, 2, 0, 6, 0, 0, 0, 1, 2, 0, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                     0, 0, 1, 2, 1, 0, 0, 0, 0, 1, 1, 0})),
+         same(Bytes({5, 1, 2, 0, 6, 0, 0, 0, 1, 2, 0, 0, 0, 0, 12, 0, 0, 0, 0,
+                     0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 1, 0, 0, 0,  0, 1, 1, 0})),
          [](CLayerMngr& l) {
              l.At(2)->LinkLevel = 0;
              l.At(3)->LinkLevel = 1;
@@ -232,7 +257,8 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
          nullptr},
         // After layer 4 (level 1, leading nothing): level 1, as it was.
         {"move a link group up", [](TPaper& p, bool r) { return p.MoveLinkGroup(2, 3, r); },
-         same(Bytes({5, 11, 2, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0})), [](CLayerMngr& l) { l.MoveLayer(2, 4); }, nullptr},
+         same(Bytes({5, 11, 2, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0})), [](CLayerMngr& l) { l.MoveLayer(2, 4); },
+         nullptr},
         // Right after layer 1, which leads a group: one level deeper, inside it.
         {"move a layer into a group", [](TPaper& p, bool r) { return p.MoveLinkGroup(5, 2, r); },
          same(Bytes({5, 11, 5, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0})),
@@ -255,6 +281,20 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
              l.At(1)->LinkLevel = 0;
              l.At(2)->LinkLevel = 1;
              l.At(3)->LinkLevel = 0;
+         },
+         nullptr},
+        {"delete a link group", [](TPaper& p, bool r) { return p.DeleteLinkGroup(2, r); },
+         same(Bytes({5, 13, 2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0})),
+         [](CLayerMngr& l) {
+             l.DeleteLayer(2);
+             l.DeleteLayer(2);
+         },
+         nullptr},
+        {"delete a group with a nested one", [](TPaper& p, bool r) { return p.DeleteLinkGroup(1, r); },
+         same(Bytes({5, 13, 1, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0})),
+         [](CLayerMngr& l) {
+             for (int k = 0; k < 4; ++k)
+                 l.DeleteLayer(1);
          },
          nullptr},
     };
@@ -305,19 +345,19 @@ TEST(TPaperLinks, MixedHistoryUndoesToTheStartAndRedoesToTheEnd)
     LinkedPaper paper;
     std::vector<StackState> states{StackOf(*paper)};
     const std::function<bool(TPaper&)> steps[] = {
-        [](TPaper& p) { return p.LinkLayer(5, true); },          // 5 joins layer 1's group
-        [](TPaper& p) { return p.ShiftLayer(1, -4, 6); },        // 1 leads 2-5: every store grows
-        [](TPaper& p) { return p.MoveLinkGroup(2, 4); },         // 2-3 to the top
-        [](TPaper& p) { return p.SetLayerOpacity(1, 33); },      // a leader's opacity
-        [](TPaper& p) { return p.DeleteLinkLeader(1); },         // its run drops a level
-        [](TPaper& p) { return p.InvertLayerVisibility(); },
-        [](TPaper& p) { return p.ShiftLayer(0, 2, 2); },
+        [](TPaper& p) { return p.LinkLayer(5, true); }, // 5 joins layer 1's group
+        [](TPaper& p) { return p.ShiftLayer(1, -4, 6); }, // 1 leads 2-5: every store grows
+        [](TPaper& p) { return p.MoveLinkGroup(2, 4); }, // 2-3 to the top
+        [](TPaper& p) { return p.SetLayerOpacity(1, 33); }, // a leader's opacity
+        [](TPaper& p) { return p.DeleteLinkLeader(1); }, // its run drops a level
+        [](TPaper& p) { return p.InvertLayerVisibility(); }, [](TPaper& p) { return p.ShiftLayer(0, 2, 2); },
+        [](TPaper& p) { return p.DeleteLinkGroup(3); }, // 2 and 3 go
     };
     for (const auto& step : steps) {
         ASSERT_TRUE(step(*paper));
         states.push_back(StackOf(*paper));
     }
-    EXPECT_EQ(LevelsOf(*paper), (std::vector<int32_t>{0, 0, 0, 0, 1}));
+    EXPECT_EQ(LevelsOf(*paper), (std::vector<int32_t>{0, 0, 0}));
     int32_t index = -1;
     ExtentRect rect;
     for (size_t k = states.size() - 1; k > 0; --k) {
@@ -356,9 +396,11 @@ TEST(TPaperLinks, RefusalsRecordAndPushNothing)
         {"opacity -1", nullptr, [](TPaper& p) { return p.SetLayerOpacity(0, -1); }, nullptr},
         {"mode 22", nullptr, [](TPaper& p) { return p.SetLayerMode(0, 22); }, nullptr},
         {"density 300", nullptr, [](TPaper& p) { return p.SetLayerDither(0, true, 300); }, nullptr},
-        {"group visibility of no layers", nullptr, [](TPaper& p) { return p.SetLinkGroupVisible(1, 0, true); }, nullptr},
+        {"group visibility of no layers", nullptr,
+         [](TPaper& p) { return p.SetLinkGroupVisible(1, 0, true); }, nullptr},
         {"link the bottom layer", nullptr, [](TPaper& p) { return p.LinkLayer(0, true); }, nullptr},
-        {"link a layer deeper than the one below", nullptr, [](TPaper& p) { return p.LinkLayer(3, true); }, nullptr},
+        {"link a layer deeper than the one below", nullptr, [](TPaper& p) { return p.LinkLayer(3, true); },
+         nullptr},
         {"unlink a level-0 layer", nullptr, [](TPaper& p) { return p.LinkLayer(5, false); }, nullptr},
         {"link past the highest level",
          [](TPaper& p) {
@@ -369,10 +411,17 @@ TEST(TPaperLinks, RefusalsRecordAndPushNothing)
         {"move a group onto itself", nullptr, [](TPaper& p) { return p.MoveLinkGroup(2, 2); }, nullptr},
         {"move a group past the top", nullptr, [](TPaper& p) { return p.MoveLinkGroup(2, 5); }, nullptr},
         {"move a group below the bottom", nullptr, [](TPaper& p) { return p.MoveLinkGroup(2, -1); }, nullptr},
-        {"delete a layer that leads nothing", nullptr, [](TPaper& p) { return p.DeleteLinkLeader(5); }, nullptr},
+        {"delete a layer that leads nothing", nullptr, [](TPaper& p) { return p.DeleteLinkLeader(5); },
+         nullptr},
+        {"delete a group that is the whole stack",
+         [](TPaper& p) {
+             for (int32_t i = 1; i < 6; ++i)
+                 p.LayerAt(i)->LinkLevel = 1;
+         },
+         [](TPaper& p) { return p.DeleteLinkGroup(0); }, nullptr},
         // 48 + 40000 columns is past the 32767 a store may have.
-        {"shift that grows past the store limits", nullptr, [](TPaper& p) { return p.ShiftLayer(0, 40000, 0); },
-         kNoMemory},
+        {"shift that grows past the store limits", nullptr,
+         [](TPaper& p) { return p.ShiftLayer(0, 40000, 0); }, kNoMemory},
         // Layer 1's store grows to 32758 columns, layer 2's would need 32771.
         {"a run whose second store would grow too far", nullptr,
          [](TPaper& p) { return p.ShiftLayer(1, 32710, 0); }, kNoMemory},
@@ -403,10 +452,15 @@ TEST(TPaperLinks, RefusalsRecordAndPushNothing)
 TEST(TPaperLinks, UnrecordableOperationsChangeNothing)
 {
     const std::function<bool(TPaper&)> ops[] = {
-        [](TPaper& p) { return p.SetLayerOpacity(0, 1); },  [](TPaper& p) { return p.ShowOnlyLayer(0); },
-        [](TPaper& p) { return p.ShiftLayer(2, 3, 2); },    [](TPaper& p) { return p.ShiftLayer(0, 1, 1); },
-        [](TPaper& p) { return p.LinkLayer(5, true); },     [](TPaper& p) { return p.MoveLinkGroup(2, 0); },
-        [](TPaper& p) { return p.DeleteLinkLeader(1); },    [](TPaper& p) { return p.SetLinkGroupVisible(1, 9, true); },
+        [](TPaper& p) { return p.SetLayerOpacity(0, 1); },
+        [](TPaper& p) { return p.ShowOnlyLayer(0); },
+        [](TPaper& p) { return p.ShiftLayer(2, 3, 2); },
+        [](TPaper& p) { return p.ShiftLayer(0, 1, 1); },
+        [](TPaper& p) { return p.LinkLayer(5, true); },
+        [](TPaper& p) { return p.MoveLinkGroup(2, 0); },
+        [](TPaper& p) { return p.DeleteLinkLeader(1); },
+        [](TPaper& p) { return p.SetLinkGroupVisible(1, 9, true); },
+        [](TPaper& p) { return p.DeleteLinkGroup(1); },
     };
     for (size_t k = 0; k < std::size(ops); ++k) {
         SCOPED_TRACE(k);
