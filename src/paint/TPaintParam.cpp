@@ -419,10 +419,8 @@ AirMapRecord TPaintParam::NibAirMap() const
             r.curve = *nibCurve;
         break;
     default:
-        // The constant curve has a nib code of its own; only the flat one
-        // falls back to 1 - x.
-        if (!flat)
-            r.curve = *nibCurve;
+        // Current kinds carry the flat part in airMapFlat: both the flat and
+        // the constant curve build on 1 - x, as presets made elsewhere expect.
         break;
     }
     return r;

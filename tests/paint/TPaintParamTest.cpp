@@ -353,7 +353,7 @@ TEST(TPaintParam, NibAirMapByGroup)
     const Case cases[] = {
         {PaintKind::Pencil4, 5, false, {2, 250, 125}},
         {PaintKind::Pencil4, 2, false, {3, 250, 125}},
-        {PaintKind::Pencil4, 7, false, {6, 250, 125}},
+        {PaintKind::Pencil4, 7, false, {3, 250, 125}},
         {PaintKind::AirBrush1, 2, false, {3, 900, 125}},
         {PaintKind::AirBrush1, 7, false, {6, 250, 125}},
         {PaintKind::Pencil1, 7, true, {0, 250, 125}},
