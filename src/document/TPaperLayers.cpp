@@ -199,7 +199,9 @@ bool TPaper::AddLayer(int32_t index, int32_t width, int32_t height, bool visible
 bool TPaper::AddLayerNamed(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
                            const std::string& name, uint32_t fill, bool record)
 {
-    if (!IsNewLayerValid(width, height, opacity, mode) || !layers_->CanAdd())
+    const std::vector<uint8_t> field = NameField(name);
+    // The field's length is a u16 of the packet.
+    if (!IsNewLayerValid(width, height, opacity, mode) || !layers_->CanAdd() || field.size() > 0xFFFF)
         return false;
     std::unique_ptr<CLayerData> layer = BuiltLayer(*layers_, index, width, height, visible, opacity, mode);
     if (!layer || !RoomForOne(*layers_))
@@ -209,7 +211,6 @@ bool TPaper::AddLayerNamed(int32_t index, int32_t width, int32_t height, bool vi
     layer->Store->FillAll(fill);
     layer->RefreshThumbnail();
     layer->Name = name;
-    const std::vector<uint8_t> field = NameField(name);
     EventPacket packet = EventPacket(4, 11, 42 + field.size())
                              .I16(0, at)
                              .I32(2, width)
