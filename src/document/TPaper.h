@@ -259,6 +259,9 @@ private:
     bool ApplyMergeDownRecord(CUndoData& record, bool undo);
     bool ApplyMergeVisibleRecord(CUndoData& record, bool undo);
     bool MergeLayerDown(int32_t upper, int32_t method, bool withMethod, bool record);
+    // Both forms of add: name nullptr for the quick one.
+    bool AddNewLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
+                     const std::string* name, uint32_t fill, bool record);
     // A layer built by add or duplicate goes in at index: history, current
     // layer, refresh.
     bool InsertNewLayer(std::unique_ptr<CLayerData> layer, int32_t index, int kind, bool record);

@@ -175,31 +175,19 @@ bool TakeAwayMerged(CLayerMngr& layers, std::unique_ptr<CLayerData>& merged, con
 bool TPaper::AddLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
                       bool record)
 {
-    if (!IsNewLayerValid(width, height, opacity, mode) || !layers_->CanAdd())
-        return false;
-    std::unique_ptr<CLayerData> layer = BuiltLayer(*layers_, index, width, height, visible, opacity, mode);
-    if (!layer || !RoomForOne(*layers_))
-        return index >= 0 && LayerMemoryFailed(record);
-    const int32_t at = std::min(index, layers_->Count());
-    layer->Name = layers_->NextName(1);
-    const EventPacket packet = EventPacket(4, 0, 14)
-                                   .I16(0, at)
-                                   .I32(2, width)
-                                   .I32(6, height)
-                                   .Byte(10, uint8_t(mode))
-                                   .Byte(11, uint8_t(opacity))
-                                   .I16(12, LayerFlags(*layer));
-    if (record && !packet.SendTo(*recorder_))
-        return false;
-    ++layers_->NameCounter;
-    ++layers_->CreatedCount;
-    return InsertNewLayer(std::move(layer), at, kUndoNewLayer, record);
+    return AddNewLayer(index, width, height, visible, opacity, mode, nullptr, 0, record);
 }
 
 bool TPaper::AddLayerNamed(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
                            const std::string& name, uint32_t fill, bool record)
 {
-    const std::vector<uint8_t> field = NameField(name);
+    return AddNewLayer(index, width, height, visible, opacity, mode, &name, fill, record);
+}
+
+bool TPaper::AddNewLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
+                         const std::string* name, uint32_t fill, bool record)
+{
+    const std::vector<uint8_t> field = name ? NameField(*name) : std::vector<uint8_t>{};
     // The field's length is a u16 of the packet.
     if (!IsNewLayerValid(width, height, opacity, mode) || !layers_->CanAdd() || field.size() > 0xFFFF)
         return false;
@@ -207,24 +195,25 @@ bool TPaper::AddLayerNamed(int32_t index, int32_t width, int32_t height, bool vi
     if (!layer || !RoomForOne(*layers_))
         return index >= 0 && LayerMemoryFailed(record);
     const int32_t at = std::min(index, layers_->Count());
-    // One uniform value per block: no pixel memory is taken.
-    layer->Store->FillAll(fill);
-    layer->RefreshThumbnail();
-    layer->Name = name;
-    EventPacket packet = EventPacket(4, 11, 42 + field.size())
-                             .I16(0, at)
-                             .I32(2, width)
-                             .I32(6, height)
-                             .Byte(18, uint8_t(mode))
-                             .Byte(19, uint8_t(opacity))
-                             .I16(20, LayerFlags(*layer))
-                             .U32(22, fill)
-                             .I16(40, int32_t(field.size()));
-    for (size_t i = 0; i < field.size(); ++i)
-        packet.Byte(42 + i, field[i]);
+    EventPacket packet(4, 0, 14);
+    if (!name) {
+        layer->Name = layers_->NextName(1);
+        packet.I16(0, at).I32(2, width).I32(6, height).Byte(10, uint8_t(mode)).Byte(11, uint8_t(opacity));
+        packet.I16(12, LayerFlags(*layer));
+    } else {
+        layer->Name = *name;
+        // One uniform value per block: no pixel memory is taken.
+        layer->Store->FillAll(fill);
+        layer->RefreshThumbnail();
+        packet = EventPacket(4, 11, 42 + field.size());
+        packet.I16(0, at).I32(2, width).I32(6, height).Byte(18, uint8_t(mode)).Byte(19, uint8_t(opacity));
+        packet.I16(20, LayerFlags(*layer)).U32(22, fill).I16(40, int32_t(field.size()));
+        for (size_t i = 0; i < field.size(); ++i)
+            packet.Byte(42 + i, field[i]);
+    }
     if (record && !packet.SendTo(*recorder_))
         return false;
-    // The dialog proposed the next default name; it is used up either way.
+    // The dialog proposed the next default name: it is used up either way.
     ++layers_->NameCounter;
     ++layers_->CreatedCount;
     return InsertNewLayer(std::move(layer), at, kUndoNewLayer, record);
