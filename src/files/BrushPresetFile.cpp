@@ -1,0 +1,280 @@
+#include "files/BrushPresetFile.h"
+
+#include <algorithm>
+
+#include "files/ByteStream.h"
+#include "files/ChunkWalker.h"
+#include "files/NibPresetFile.h"
+#include "files/PresetFileSupport.h"
+#include "files/ResultCodes.h"
+#include "paint/CPenMethodMngr.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr uint32_t kTagFile = le::Tag("PMST");
+constexpr uint32_t kTagItem = le::Tag("PMTD");
+constexpr uint32_t kTagNib = le::Tag("PSHP");
+constexpr size_t kRecordBytes = 72;
+
+namespace flag {
+constexpr uint32_t Nib = 1u << 0, Icon = 1u << 1, Pencil = 1u << 4, Gradation = 1u << 8, Tone = 1u << 9,
+                   PressureSize = 1u << 16, PressureDensity = 1u << 17;
+} // namespace flag
+
+namespace headerflag {
+constexpr uint8_t Alternate = 1u << 0, Remembered = 1u << 1;
+} // namespace headerflag
+
+// The header stores the remembered indexes in the order 1, 2, 5, 4, 3.
+constexpr int kRememberedSlot[CPenMethodMngr::kRememberedCount] = {0, 1, 4, 3, 2};
+
+struct PresetRecord {
+    uint16_t nameLength = 0;
+    uint16_t version = 1;
+    uint32_t flags = 0;
+    PenMethodBlock block;
+};
+
+uint16_t Field16(int32_t v)
+{
+    return uint16_t(std::clamp(v, 0, 0xFFFF));
+}
+
+void Encode(const PresetRecord& r, uint8_t (&p)[kRecordBytes])
+{
+    std::fill_n(p, kRecordBytes, uint8_t(0));
+    const PenMethodBlock& b = r.block;
+    const uint32_t flags = (r.flags & (flag::Nib | flag::Icon)) | (b.method.pencil ? flag::Pencil : 0) |
+                           (b.useGradation ? flag::Gradation : 0) | (b.useTone ? flag::Tone : 0) |
+                           (b.brush.pressureSize ? flag::PressureSize : 0) |
+                           (b.brush.pressureDensity ? flag::PressureDensity : 0);
+    le::Put16(p + 2, r.nameLength);
+    le::Put16(p + 4, r.version);
+    le::Put32(p + 8, flags);
+    p[16] = b.method.renderClass;
+    p[17] = b.method.dodge ? 1 : 0;
+    p[18] = b.exact ? 1 : 0;
+    le::Put16(p + 20, b.method.effect1);
+    le::Put16(p + 22, b.method.effect2);
+    le::Put16(p + 24, b.method.effect3);
+    le::Put16(p + 40, Field16(b.brush.density));
+    le::Put16(p + 42, Field16(b.brush.gamma));
+    le::Put16(p + 44, Field16(b.brush.spacing));
+    le::Put16(p + 46, Field16(b.brush.denseStepRadius));
+    le::Put16(p + 48, Field16(b.brush.subStepRadius));
+}
+
+PresetRecord Decode(const uint8_t (&p)[kRecordBytes])
+{
+    PresetRecord r;
+    r.nameLength = le::U16(p + 2);
+    r.version = le::U16(p + 4);
+    r.flags = le::U32(p + 8);
+    PenMethodBlock& b = r.block;
+    b.method.renderClass = p[16];
+    b.method.dodge = p[17] != 0;
+    b.exact = p[18] != 0;
+    b.method.pencil = (r.flags & flag::Pencil) != 0;
+    b.method.effect1 = le::U16(p + 20);
+    b.method.effect2 = le::U16(p + 22);
+    b.method.effect3 = le::U16(p + 24);
+    b.useGradation = (r.flags & flag::Gradation) != 0;
+    b.useTone = (r.flags & flag::Tone) != 0;
+    b.brush.pressureSize = (r.flags & flag::PressureSize) != 0;
+    b.brush.pressureDensity = (r.flags & flag::PressureDensity) != 0;
+    b.brush.density = le::U16(p + 40);
+    b.brush.gamma = le::U16(p + 42);
+    b.brush.spacing = le::U16(p + 44);
+    b.brush.denseStepRadius = le::U16(p + 46);
+    b.brush.subStepRadius = le::U16(p + 48);
+    b.method.Sanitize();
+    b.brush.Sanitize();
+    return r;
+}
+
+// The parts a preset's flags announce after its chunk. A refused part the
+// reader could step over leaves `skipCode`; one it could not ends the read.
+struct TrailingParts {
+    std::unique_ptr<TMTC> icon;
+    std::unique_ptr<CPenShapeObj> nib;
+    int skipCode = 0;
+};
+
+int ReadIcon(ByteReader& in, TrailingParts& parts)
+{
+    parts.icon = std::make_unique<TMTC>();
+    ImageBlockHead head;
+    uint64_t blockLength = 0;
+    const int code = ReadImageBlockInto(in, kIconRules, head, *parts.icon, blockLength);
+    if (code != filecode::kOk && blockLength == 0)
+        return code;
+    parts.skipCode = code;
+    return filecode::kOk;
+}
+
+int ReadNib(ByteReader& in, TrailingParts& parts)
+{
+    uint8_t raw[8];
+    if (!in.Read(raw, sizeof raw))
+        return filecode::kShortRead;
+    const ChunkHead head{le::U32(raw), le::U32(raw + 4), in.Position()};
+    if (head.size > in.Remaining())
+        return filecode::kPastEnd;
+    if (head.tag != kTagNib) {
+        parts.skipCode = filecode::kTag;
+        return SkipToPayloadEnd(in, head) ? filecode::kOk : filecode::kShortRead;
+    }
+    const NibItemRead read = ReadNibItem(in, head, parts.nib);
+    if (read.code != filecode::kOk && !read.standsAfter)
+        return read.code;
+    if (parts.skipCode == filecode::kOk)
+        parts.skipCode = read.code;
+    return filecode::kOk;
+}
+
+ChunkOutcome ReadPreset(ByteReader& in, const ChunkHead& head, CPenMethodMngr& list)
+{
+    auto ended = [](int code) { return ChunkOutcome{ChunkOutcome::Ended, code}; };
+    uint8_t raw[kRecordBytes];
+    if (head.size < kRecordBytes || !in.Read(raw, sizeof raw))
+        return ended(filecode::kRecordTooShort);
+    const PresetRecord record = Decode(raw);
+    if (record.version > 1)
+        return ended(filecode::kVersion);
+    if (record.nameLength > head.size - kRecordBytes)
+        return ended(filecode::kRecordTooShort);
+    std::string name;
+    if (!ReadName(in, record.nameLength, name) || !SkipToPayloadEnd(in, head))
+        return ended(filecode::kShortRead);
+
+    TrailingParts parts;
+    if (record.flags & flag::Icon)
+        if (const int code = ReadIcon(in, parts); code != filecode::kOk)
+            return ended(code);
+    if (record.flags & flag::Nib)
+        if (const int code = ReadNib(in, parts); code != filecode::kOk)
+            return ended(code);
+    if (parts.skipCode == filecode::kOk && !KindFromBrushMethod(record.block.method))
+        parts.skipCode = filecode::kFormat;
+    if (parts.skipCode != filecode::kOk)
+        return ChunkOutcome{ChunkOutcome::Skipped, parts.skipCode};
+
+    auto preset = std::make_unique<CPenMethodObj>();
+    preset->SetBlock(record.block);
+    preset->name = std::move(name);
+    preset->SetNib(std::move(parts.nib));
+    preset->SetIcon(parts.icon.get());
+    if (list.Add(std::move(preset)) < 0)
+        return ended(filecode::kCannotAdd);
+    return ChunkOutcome{};
+}
+
+void TakeHeader(const PresetHeader& header, CPenMethodMngr& list)
+{
+    if (list.Count() > 0)
+        list.Select(std::clamp<int32_t>(header.selected, 0, list.Count() - 1));
+    const uint8_t flags = header.body[8];
+    if (flags & headerflag::Alternate)
+        list.SetAlternate(le::I16(header.body + 12), false);
+    if (flags & headerflag::Remembered) {
+        CPenMethodMngr::Remembered indexes;
+        for (int i = 0; i < CPenMethodMngr::kRememberedCount; ++i)
+            indexes[size_t(i)] = header.body[18 + kRememberedSlot[i]];
+        list.SetRemembered(indexes);
+    }
+}
+
+int WritePreset(ByteWriter& out, const CPenMethodObj& preset)
+{
+    const std::string name = NameBytes(preset.name);
+    PresetRecord record;
+    record.nameLength = uint16_t(name.size());
+    record.flags = (preset.Nib() ? flag::Nib : 0) | (preset.Icon() ? flag::Icon : 0);
+    record.block = preset.Block();
+    uint8_t raw[kRecordBytes];
+    Encode(record, raw);
+    if (!WriteRecordChunk(out, kTagItem, raw, sizeof raw, name))
+        return filecode::kShortWrite;
+    int code = filecode::kOk;
+    if (preset.Icon()) {
+        ImageBlockHead head;
+        head.format = kIconFormat;
+        head.sourceWidth = preset.Icon()->Width;
+        head.sourceHeight = preset.Icon()->Height;
+        code = WriteImageBlockFrom(out, head, *preset.Icon());
+    }
+    if (code == filecode::kOk && preset.Nib())
+        code = WriteNibItem(out, *preset.Nib());
+    return code;
+}
+
+void EncodeHeader(const CPenMethodMngr& list, int32_t count, uint8_t (&p)[32])
+{
+    std::fill_n(p, 32, uint8_t(0));
+    le::Put32(p, kTagFile);
+    le::Put32(p + 4, PresetHeader::kBodyBytes);
+    le::Put16(p + 8, 1);
+    le::Put16(p + 12, uint16_t(count));
+    le::Put16(p + 14, uint16_t(std::clamp<int32_t>(list.Selected(), -1, INT16_MAX)));
+    p[16] = headerflag::Alternate | (list.RememberedSet() ? headerflag::Remembered : 0);
+    le::Put16(p + 20, uint16_t(std::clamp<int32_t>(list.Alternate(), -1, INT16_MAX)));
+    // Each index has one byte: the writer clamps what does not fit.
+    for (int i = 0; i < CPenMethodMngr::kRememberedCount; ++i)
+        p[26 + kRememberedSlot[i]] = uint8_t(std::clamp(list.RememberedIndexes()[size_t(i)], 0, 255));
+}
+
+} // namespace
+
+int ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr& list, bool append,
+                     bool modified)
+{
+    PresetHeader header;
+    WalkResult walk;
+    bool headerRead = false;
+    const int code = GuardedRead([&] {
+        const int headerCode = ReadPresetHeader(in, kTagFile, header);
+        if (headerCode != filecode::kOk)
+            return headerCode;
+        headerRead = true;
+        if (!append)
+            list.Clear();
+        walk = WalkChunks(in, header.count, kTagItem,
+                          [&](const ChunkHead& head) { return ReadPreset(in, head, list); });
+        return walk.code;
+    });
+    if (headerRead && !append && list.Count() > 0) {
+        TakeHeader(header, list);
+        if (code == filecode::kOk)
+            list.SetFileName(fileName);
+    }
+    list.SetModified(modified);
+    ReportPresetRead(kBrushListName, code, walk);
+    return code;
+}
+
+int ReadBrushPresetFile(const std::string& path, CPenMethodMngr& list, bool append, bool modified)
+{
+    FileReader in;
+    const int code = in.Open(path);
+    if (code != filecode::kOk) {
+        ReportPresetRead(kBrushListName, code, WalkResult{});
+        return code;
+    }
+    return ReadBrushPresets(in, path, list, append, modified);
+}
+
+int WriteBrushPresetFile(const std::string& path, const CPenMethodMngr& list)
+{
+    const int32_t count = std::min(list.Count(), 0xFFFF);
+    uint8_t header[32];
+    EncodeHeader(list, count, header);
+    MemoryWriter out;
+    int code = out.Write(header, sizeof header) ? filecode::kOk : filecode::kNoMemory;
+    for (int32_t i = 0; i < count && code == filecode::kOk; ++i)
+        code = WritePreset(out, *list.Item(i));
+    return code == filecode::kOk ? CommitFile(path, out) : code;
+}
+
+} // namespace morvane

@@ -1,0 +1,51 @@
+#pragma once
+// What the preset readers and writers share beyond the chunk walk: names in
+// the files' code page, the image rules of nibs and icons, whole-file
+// writing through a temporary file.
+#include <cstdint>
+#include <new>
+#include <string>
+
+#include "files/ImageBlock.h"
+
+namespace morvane {
+
+class ByteReader;
+class ByteWriter;
+class MemoryWriter;
+
+// Nib bitmaps: one byte per pixel (format 2, also read as 4).
+int NibBitmapBytesPerPixel(uint16_t format);
+inline constexpr ImageBlockRules kNibBitmapRules{NibBitmapBytesPerPixel, 4096};
+inline constexpr uint16_t kNibBitmapFormat = 2;
+// Icons: 32-bit pixels like thumbnails.
+inline constexpr ImageBlockRules kIconRules{ThumbnailBytesPerPixel, 1024};
+inline constexpr uint16_t kIconFormat = 0;
+
+// Reads `length` name bytes (CP932) into UTF-8.
+bool ReadName(ByteReader& in, uint32_t length, std::string& name);
+// The name in CP932, at most 65535 bytes.
+std::string NameBytes(const std::string& name);
+
+// Writes a chunk head and the payload of record + name, zero-padded to a
+// multiple of 4.
+bool WriteRecordChunk(ByteWriter& out, uint32_t tag, const uint8_t* record, size_t recordBytes,
+                      const std::string& nameBytes);
+
+// The whole file through a temporary file renamed over the target.
+int CommitFile(const std::string& path, const MemoryWriter& bytes);
+
+// Runs a read, turning an escaped allocation failure into 1 and anything
+// else into 3.
+template <typename Read> int GuardedRead(Read read)
+{
+    try {
+        return read();
+    } catch (const std::bad_alloc&) {
+        return 1;
+    } catch (...) {
+        return 3;
+    }
+}
+
+} // namespace morvane
