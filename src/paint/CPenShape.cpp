@@ -1,7 +1,13 @@
 #include "paint/CPenShape.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <new>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "paint/CGradeMapObj.h"
 #include "paint/CPenShapeObj.h"
@@ -18,6 +24,36 @@ constexpr int64_t kCacheBytes = int64_t(48) << 20;
 
 enum NibKind { kRound = 1, kEllipse = 2, kBitmap = 3 };
 } // namespace
+
+void ReverseCopy(const int32_t* from, int64_t n, int32_t* to)
+{
+    int64_t i = 0;
+#ifdef __SSE2__
+    for (; i + 4 <= n; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + n - 4 - i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_shuffle_epi32(v, 0x1B));
+    }
+#endif
+    for (; i < n; ++i)
+        to[i] = from[n - 1 - i];
+}
+
+void DistanceSpan(const double* xx, double yy, double scale, int32_t* distance, int32_t n)
+{
+    constexpr double kCap = 2.0e9;
+    int32_t i = 0;
+#ifdef __SSE2__
+    const __m128d vyy = _mm_set1_pd(yy), vscale = _mm_set1_pd(scale), cap = _mm_set1_pd(kCap),
+                  half = _mm_set1_pd(0.5);
+    for (; i + 2 <= n; i += 2) {
+        const __m128d d = _mm_mul_pd(_mm_sqrt_pd(_mm_add_pd(_mm_loadu_pd(xx + i), vyy)), vscale);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(distance + i),
+                         _mm_cvttpd_epi32(_mm_add_pd(_mm_min_pd(d, cap), half)));
+    }
+#endif
+    for (; i < n; ++i)
+        distance[i] = int32_t(std::min(std::sqrt(xx[i] + yy) * scale, kCap) + 0.5);
+}
 
 // ---- NibGrid
 
@@ -69,10 +105,28 @@ bool NibGrid::Layout(int32_t halfExtentX, int32_t halfExtentY)
     gridW = oversample * boxW;
     gridH = oversample * boxH;
     combinedWith = 0;
-    if (!Planes())
-        return false;
-    std::fill_n(block_, Samples() * 3, 0);
-    return true;
+    return Planes();
+}
+
+void NibGrid::MirrorColumns(int32_t row)
+{
+    for (int32_t* plane : {distance, coverage, density}) {
+        int32_t* p = plane + int64_t(row) * gridW;
+        ReverseCopy(p, gridW / 2, p + (gridW + 1) / 2);
+    }
+}
+
+void NibGrid::MirrorRows(bool reversed)
+{
+    for (int32_t* plane : {distance, coverage, density})
+        for (int32_t row = (gridH + 1) / 2; row < gridH; ++row) {
+            const int32_t* from = plane + int64_t(gridH - 1 - row) * gridW;
+            int32_t* to = plane + int64_t(row) * gridW;
+            if (reversed)
+                ReverseCopy(from, gridW, to);
+            else
+                std::memcpy(to, from, size_t(gridW) * sizeof(int32_t));
+        }
 }
 
 bool NibGrid::LayoutExact(int32_t side, int32_t cx, int32_t cy)
@@ -140,25 +194,30 @@ bool CPenShape::IsValid() const
     return current_ && current_->combinedWith == CombineStamp();
 }
 
-void CPenShape::Combine(NibGrid& grid) const
+void CPenShape::CombineSpan(const int32_t* distance, const int32_t* coverage, int32_t* density,
+                            int64_t n) const
 {
-    const int64_t n = grid.Samples();
     const bool byDistance = useAirMap_ && useDistance_ && airMap_ && airMap_->IsValid();
     if (!useAirMap_) {
         for (int64_t i = 0; i < n; ++i)
-            grid.density[i] = grid.coverage[i] * 255;
+            density[i] = coverage[i] * 255;
     } else if (!byDistance) {
         for (int64_t i = 0; i < n; ++i)
-            grid.density[i] = int32_t((int64_t{0xFF0000} * grid.coverage[i]) >> 16);
+            density[i] = int32_t((int64_t{0xFF0000} * coverage[i]) >> 16);
     } else {
         const int32_t* lut = airMap_->lut.data();
         const int64_t last = airMap_->lastIndex;
         for (int64_t i = 0; i < n; ++i) {
-            const int32_t d = grid.distance[i];
+            const int32_t d = distance[i];
             const int32_t air = d > 0xFFFF ? lut[last] : lut[(last * std::max(d, 0)) >> 16];
-            grid.density[i] = int32_t((int64_t{air} * grid.coverage[i]) >> 16);
+            density[i] = int32_t((int64_t{air} * coverage[i]) >> 16);
         }
     }
+}
+
+void CPenShape::Combine(NibGrid& grid) const
+{
+    CombineSpan(grid.distance, grid.coverage, grid.density, grid.Samples());
     grid.combinedWith = CombineStamp();
 }
 
@@ -188,25 +247,35 @@ NibGrid* CPenShape::Lookup(const CacheKey& key, bool& found)
             return cache_.front().grid.get();
         }
     }
-    try {
-        cache_.push_front({key, std::make_unique<NibGrid>()});
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-    // Drop the oldest beyond the count, and beyond the bytes while more than
-    // the new grid is kept.
-    int64_t bytes = 0;
-    size_t kept = 0;
-    for (auto it = cache_.begin(); it != cache_.end();) {
-        bytes += it->grid->Samples() * 12;
-        if (kept > 0 && (kept >= kCacheEntries || bytes > kCacheBytes)) {
-            it = cache_.erase(it);
-        } else {
-            ++kept;
-            ++it;
+    // A full cache hands its oldest grid over, memory and all: a stroke
+    // whose size keeps changing then builds without allocating.
+    if (cache_.size() >= kCacheEntries) {
+        cache_.splice(cache_.begin(), cache_, std::prev(cache_.end()));
+        cache_.front().key = key;
+    } else {
+        try {
+            cache_.push_front({key, std::make_unique<NibGrid>()});
+        } catch (const std::bad_alloc&) {
+            return nullptr;
         }
     }
+    // Beyond the bytes, drop the oldest while more than the new grid is kept.
+    int64_t bytes = 0;
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        bytes += it->grid->Samples() * 12;
+        if (it != cache_.begin() && bytes > kCacheBytes)
+            it = cache_.erase(it);
+        else
+            ++it;
+    }
     return cache_.front().grid.get();
+}
+
+void CPenShape::ForgetGrids()
+{
+    if (current_ != &exact_)
+        current_ = nullptr;
+    cache_.clear();
 }
 
 void CPenShape::Forget(const CacheKey& key)

@@ -23,8 +23,9 @@ public:
     NibGrid& operator=(const NibGrid&) = delete;
     ~NibGrid() { Release(); }
 
-    // Box and oversampling for the half extents (16.16); the planes zeroed.
-    // False, and an empty grid, when they cannot be allocated.
+    // Box and oversampling for the half extents (16.16); the planes are left
+    // for the builder to fill. False, and an empty grid, when they cannot be
+    // allocated.
     bool Layout(int32_t halfExtentX, int32_t halfExtentY);
     // A box of side pixels around pixel `centre`, m = 1 (exact dabs). The
     // planes are kept when they are large enough.
@@ -38,6 +39,14 @@ public:
     uint64_t combinedWith = 0; // air-map generation and switches of `density`
 
     int64_t Samples() const { return int64_t(gridW) * gridH; }
+    // Whether the samples lie symmetrically about the centre in x (y): then
+    // a nib symmetric about its axes is built in one half and mirrored.
+    bool MirrorsX() const { return OffsetX(0) == -OffsetX(gridW - 1); }
+    bool MirrorsY() const { return OffsetY(0) == -OffsetY(gridH - 1); }
+    // The right half of the row from its left half, all planes.
+    void MirrorColumns(int32_t row);
+    // The bottom half from the top half, turned end for end when reversed.
+    void MirrorRows(bool reversed);
     // Offset of sample (col, row) from the nib centre, 16.16.
     int32_t OffsetX(int32_t col) const
     {
@@ -102,6 +111,8 @@ public:
     // The grid the last successful Make or Render produced, nullptr after a failure.
     const NibGrid* Grid() const { return current_; }
     bool IsValid() const;
+    // Frees every cached grid (a stroke's end, or memory is short).
+    void ForgetGrids();
     // Cached grids built so far (cache misses and forced rebuilds).
     int64_t Builds() const { return builds_; }
 
@@ -131,8 +142,14 @@ private:
     void Forget(const CacheKey& key);
     bool Finish(NibGrid* grid);
     void Combine(NibGrid& grid) const;
+    void CombineSpan(const int32_t* distance, const int32_t* coverage, int32_t* density, int64_t n) const;
     uint64_t CombineStamp() const;
 
+    // Calls fill(y, xs, columns, distance, coverage) for the rows and
+    // columns that cannot be mirrored (xs: the columns' x offsets, y the
+    // row's, 16.16), combines them, mirrors the rest: about both axes
+    // (fourFold) or through the centre. False when out of memory.
+    template <typename Fill> bool FillSymmetric(NibGrid& grid, bool fourFold, Fill&& fill) const;
     bool BuildRound(NibGrid& grid, int32_t radius) const;
     bool BuildEllipse(NibGrid& grid, int32_t radius, int32_t aspectPercent, int32_t angle) const;
     bool BuildBitmap(NibGrid& grid, const CPenShapeObj& item, int32_t scale, int32_t aspectPercent,

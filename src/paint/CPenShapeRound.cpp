@@ -2,7 +2,9 @@
 // every sample.
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <numbers>
+#include <vector>
 
 #include "paint/CPenShapeSupport.h"
 #include "storage/FixedPoint.h"
@@ -54,23 +56,80 @@ double CircleCoverage(double x, double y, double r)
     return HalfPlaneArea(a, b, r - a * (x - 0.5) - b * (y - 0.5));
 }
 
+template <typename Fill> bool CPenShape::FillSymmetric(NibGrid& grid, bool fourFold, Fill&& fill) const
+{
+    const bool mirror = grid.MirrorsX() && grid.MirrorsY();
+    const int32_t rows = mirror ? (grid.gridH + 1) / 2 : grid.gridH;
+    const int32_t cols = mirror && fourFold ? (grid.gridW + 1) / 2 : grid.gridW;
+    // The builders' scratch rows may not fit either.
+    try {
+        std::vector<double> xs(static_cast<size_t>(cols));
+        for (int32_t col = 0; col < cols; ++col)
+            xs[size_t(col)] = grid.OffsetX(col);
+        for (int32_t row = 0; row < rows; ++row) {
+            const int64_t at = int64_t(row) * grid.gridW;
+            fill(double(grid.OffsetY(row)), xs.data(), cols, grid.distance + at, grid.coverage + at);
+            CombineSpan(grid.distance + at, grid.coverage + at, grid.density + at, cols);
+            if (mirror && fourFold)
+                grid.MirrorColumns(row);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (mirror)
+        grid.MirrorRows(!fourFold);
+    grid.combinedWith = CombineStamp();
+    return true;
+}
+
+namespace {
+// Coverage of the sample at (x, y), 16.16 units, whose squared distance
+// from the centre is dd, against a rim of radius r pixels. Squares farther
+// than half a diagonal from the rim are decided without the geometry.
+struct RimTest {
+    double r, inside2, outside2;
+    explicit RimTest(int32_t radius)
+        : r(radius / 65536.0), inside2(r > kHalfDiagonal ? Square((r - kHalfDiagonal) * 65536.0) : -1.0),
+          outside2(Square((r + kHalfDiagonal) * 65536.0))
+    {
+    }
+    static double Square(double v) { return v * v; }
+    int32_t operator()(double x, double y, double dd) const
+    {
+        if (dd <= inside2)
+            return 0x10000;
+        if (dd >= outside2)
+            return 0;
+        return Fixed(CircleCoverage(x / 65536.0, y / 65536.0, r));
+    }
+};
+
+// A normalised distance (never negative, bounded by the box) to 16.16.
+int32_t FixedRatio(double v)
+{
+    return int32_t(std::min(v, 2.0e9) + 0.5);
+}
+} // namespace
+
 bool CPenShape::BuildRound(NibGrid& grid, int32_t radius) const
 {
     if (!grid.Layout(radius, radius))
         return false;
-    const double r = radius / 65536.0;
     const double toFixed = 65536.0 / radius; // 16.16 distance to normalised 16.16
-    for (int32_t row = 0; row < grid.gridH; ++row) {
-        const int64_t y = grid.OffsetY(row);
-        int32_t* distance = grid.distance + int64_t(row) * grid.gridW;
-        int32_t* coverage = grid.coverage + int64_t(row) * grid.gridW;
-        for (int32_t col = 0; col < grid.gridW; ++col) {
-            const int64_t x = grid.OffsetX(col);
-            distance[col] = roundSat(std::sqrt(double(x * x + y * y)) * toFixed);
-            coverage[col] = computeCoverage_ ? Fixed(CircleCoverage(x / 65536.0, y / 65536.0, r)) : 0x10000;
-        }
-    }
-    return true;
+    const RimTest rim(radius);
+    std::vector<double> squares;
+    return FillSymmetric(
+        grid, true, [&](double y, const double* xs, int32_t cols, int32_t* distance, int32_t* coverage) {
+            if (squares.empty()) {
+                squares.resize(size_t(cols));
+                for (int32_t col = 0; col < cols; ++col)
+                    squares[size_t(col)] = xs[col] * xs[col];
+            }
+            const double yy = y * y;
+            DistanceSpan(squares.data(), yy, toFixed, distance, cols);
+            for (int32_t col = 0; col < cols; ++col)
+                coverage[col] = computeCoverage_ ? rim(xs[col], y, squares[size_t(col)] + yy) : 0x10000;
+        });
 }
 
 bool CPenShape::BuildEllipse(NibGrid& grid, int32_t radius, int32_t aspectPercent, int32_t angle) const
@@ -79,28 +138,35 @@ bool CPenShape::BuildEllipse(NibGrid& grid, int32_t radius, int32_t aspectPercen
     // below turns the document by -a into the nib's frame.
     const double alpha = angle * (std::numbers::pi / 180.0);
     const double major = radius, minor = double(radius) * aspectPercent / 100.0;
-    const double c = std::cos(alpha), s = std::sin(alpha);
+    const double ca = std::cos(alpha), sa = std::sin(alpha);
     const int32_t margin = 2 * 0x10000;
-    const int32_t ex = int32_t(std::ceil(std::sqrt(major * major * c * c + minor * minor * s * s))) + margin;
-    const int32_t ey = int32_t(std::ceil(std::sqrt(major * major * s * s + minor * minor * c * c))) + margin;
+    const int32_t ex =
+        int32_t(std::ceil(std::sqrt(major * major * ca * ca + minor * minor * sa * sa))) + margin;
+    const int32_t ey =
+        int32_t(std::ceil(std::sqrt(major * major * sa * sa + minor * minor * ca * ca))) + margin;
     if (!grid.Layout(ex, ey))
         return false;
     const SinCos16 theta = SinCosOfDegrees(-angle);
-    const double r = radius / 65536.0;
+    const double c = theta.cosine / 65536.0, s = theta.sine / 65536.0, stretch = 100.0 / aspectPercent;
     const double toFixed = 65536.0 / radius;
-    for (int32_t row = 0; row < grid.gridH; ++row) {
-        const int64_t y = grid.OffsetY(row);
-        int32_t* distance = grid.distance + int64_t(row) * grid.gridW;
-        int32_t* coverage = grid.coverage + int64_t(row) * grid.gridW;
-        for (int32_t col = 0; col < grid.gridW; ++col) {
-            const int64_t x = grid.OffsetX(col);
-            const int64_t u = (x * theta.cosine - y * theta.sine) >> 16;
-            const int64_t v = ((x * theta.sine + y * theta.cosine) * 100 / aspectPercent) >> 16;
-            distance[col] = roundSat(std::sqrt(double(u * u + v * v)) * toFixed);
-            coverage[col] = computeCoverage_ ? Fixed(CircleCoverage(u / 65536.0, v / 65536.0, r)) : 0x10000;
-        }
-    }
-    return true;
+    const RimTest rim(radius);
+    std::vector<double> us, vs, squares;
+    return FillSymmetric(
+        grid, false, [&](double y, const double* xs, int32_t cols, int32_t* distance, int32_t* coverage) {
+            us.resize(size_t(cols));
+            vs.resize(size_t(cols));
+            squares.resize(size_t(cols));
+            for (int32_t col = 0; col < cols; ++col) {
+                const double u = xs[col] * c - y * s, v = (xs[col] * s + y * c) * stretch;
+                us[size_t(col)] = u;
+                vs[size_t(col)] = v;
+                squares[size_t(col)] = u * u + v * v;
+            }
+            DistanceSpan(squares.data(), 0.0, toFixed, distance, cols);
+            for (int32_t col = 0; col < cols; ++col)
+                coverage[col] =
+                    computeCoverage_ ? rim(us[size_t(col)], vs[size_t(col)], squares[size_t(col)]) : 0x10000;
+        });
 }
 
 } // namespace morvane

@@ -26,6 +26,13 @@ SinCos16 SinCosOfDegrees(int32_t degrees);
 // distance to the rim, elsewhere cut by the rim's tangent nearest the square.
 double CircleCoverage(double x, double y, double r);
 
+// to[i] = from[n - 1 - i] for i < n; the ranges do not overlap.
+void ReverseCopy(const int32_t* from, int64_t n, int32_t* to);
+
+// distance[i] = sqrt(xx[i] + yy) * scale + 0.5 truncated (capped at 2e9),
+// two samples at a time where the processor allows, the same bits either way.
+void DistanceSpan(const double* xx, double yy, double scale, int32_t* distance, int32_t n);
+
 // Summed-area table of a bitmap nib's coverage (255 - channel value), kept
 // for the item whose id it was built from. (w + 1) x (h + 1) entries; fits
 // 32 bits for every bitmap up to 4096 x 4096 pixels.
