@@ -91,15 +91,14 @@ bool CPenMethodObj::CopyNibFrom(const CPenMethodObj& other)
 
 bool CPenMethodObj::SetIcon(const TMTC* picture)
 {
-    ClearIcons();
-    if (!picture || !picture->IsValid())
-        return false;
-    icon_ = ScaledIcon(*picture, kIconSide);
-    if (icon_)
-        smallIcon_ = ScaledIcon(*icon_, kSmallIconSide);
-    if (!smallIcon_)
-        ClearIcons();
-    return smallIcon_ != nullptr;
+    // Both icons are made before the old ones go: the picture may be one of them.
+    std::unique_ptr<TMTC> icon = picture && picture->IsValid() ? ScaledIcon(*picture, kIconSide) : nullptr;
+    std::unique_ptr<TMTC> small = icon ? ScaledIcon(*icon, kSmallIconSide) : nullptr;
+    if (!small)
+        icon.reset();
+    icon_ = std::move(icon);
+    smallIcon_ = std::move(small);
+    return icon_ != nullptr;
 }
 
 void CPenMethodObj::ClearIcons()

@@ -159,6 +159,7 @@ TEST(NibPresetFile, RoundTripKeepsEveryItemAndRewritesTheSameBytes)
 
     ASSERT_EQ(WriteNibPresetFile(dir / "b.psh", back), 0);
     EXPECT_EQ(ReadBytes(dir / "b.psh"), ReadBytes(dir / "a.psh"));
+    EXPECT_EQ(WriteNibPresetFile(dir / "no/such/folder.psh", back), 6);
 
     // Appending keeps what the list held, its selection and its file name.
     ASSERT_EQ(ReadNibPresetFile(dir / "b.psh", back, true, false), 0);

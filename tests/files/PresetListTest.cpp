@@ -154,6 +154,8 @@ TEST(PresetList, IconsAreRescaledTo128AndReducedTo32)
     const TMTC exact = PatternIcon(128, 3);
     ASSERT_TRUE(preset.SetIcon(&exact));
     EXPECT_TRUE(SamePixels(preset.Icon(), &exact));
+    ASSERT_TRUE(preset.SetIcon(preset.Icon())); // its own icon again
+    EXPECT_TRUE(SamePixels(preset.Icon(), &exact));
 
     EXPECT_FALSE(preset.SetIcon(nullptr));
     EXPECT_EQ(preset.Icon(), nullptr);
