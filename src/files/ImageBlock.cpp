@@ -154,21 +154,20 @@ int ReadImageBlock(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead&
     const uint32_t blockSize = le::U32(raw + 4);
     head = DecodeHead(raw);
     // The block must lie within the stream and its data within the block.
-    if (blockSize < ImageBlockHead::kBytes || blockSize - ImageBlockHead::kBytes > in.Remaining())
-        return filecode::kShortRead;
-    const uint64_t rest = blockSize - ImageBlockHead::kBytes;
+    const bool fits =
+        blockSize >= ImageBlockHead::kBytes && blockSize - ImageBlockHead::kBytes <= in.Remaining();
+    const uint64_t rest = fits ? blockSize - ImageBlockHead::kBytes : 0;
     int code = filecode::kOk;
     if (head.kind != 1 && head.kind != 2)
         code = filecode::kBlockKind;
-    else if (head.storedLength > rest || (head.kind == 2 && head.tailCount > head.storedLength))
+    else if (!fits || head.storedLength > rest || (head.kind == 2 && head.tailCount > head.storedLength))
         code = filecode::kShortRead;
     else
         code = CheckGeometry(head, rules);
-    if (code != filecode::kOk) {
-        in.Skip(rest);
-    } else {
+    if (code == filecode::kOk)
         code = ReadBody(in, head, rest, pixels);
-    }
+    else if (fits)
+        in.Skip(rest);
     if (in.Position() == start + 8 + uint64_t(blockSize))
         blockLength = 8 + uint64_t(blockSize);
     return code;

@@ -176,6 +176,12 @@ TEST(ImageBlock, HostileHeadsGiveTheirCodes)
         {"stored length beyond the block", [](Bytes& b) { Put32At(b, 32, 0x10000); }, 9, true},
         {"block beyond the stream", [](Bytes& b) { Put32At(b, 4, 0x7FFFFFF0); }, 9, false},
         {"block size below the head", [](Bytes& b) { Put32At(b, 4, 39); }, 9, false},
+        {"wrong kind before a block beyond the stream",
+         [](Bytes& b) {
+             b[8] = 7;
+             Put32At(b, 4, 0x7FFFFFF0);
+         },
+         14, false},
         {"tail count beyond the stored data",
          [](Bytes& b) {
              b[8] = 2;
