@@ -4,7 +4,9 @@
 // operation may change, so do / undo / redo can be compared whole.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -73,34 +75,75 @@ inline uint64_t StoreChecksum(const CBlockVMTC& store)
 }
 
 // What a document shows and holds: the composite and, per layer, its store,
-// place and attributes.
+// place and every attribute the layer panel shows. (The current layer is
+// left out: undo and redo make the record's layer current.)
 struct PaperState {
     struct Layer {
         int32_t id, storeW, storeH, originX, originY, nominalW, nominalH;
         bool visible;
         uint64_t pixels;
-        auto Tie() const { return std::tie(id, storeW, storeH, originX, originY, nominalW, nominalH, visible, pixels); }
+        std::string name;
+        int32_t opacity, mode, level, density;
+        bool protect, dither;
+        auto Tie() const
+        {
+            return std::tie(id, storeW, storeH, originX, originY, nominalW, nominalH, visible, pixels, name, opacity,
+                            mode, level, density, protect, dither);
+        }
         bool operator==(const Layer& o) const { return Tie() == o.Tie(); }
     };
     int32_t width = 0, height = 0;
+    uint32_t paperColour = 0;
     std::vector<uint32_t> composite;
     std::vector<Layer> layers;
     bool operator==(const PaperState& o) const
     {
-        return width == o.width && height == o.height && composite == o.composite && layers == o.layers;
+        return width == o.width && height == o.height && paperColour == o.paperColour &&
+               composite == o.composite && layers == o.layers;
     }
 };
 
 inline PaperState StateOf(TPaper& paper)
 {
-    PaperState s{paper.Width, paper.Height, AllOf(paper), {}};
+    PaperState s{paper.Width, paper.Height, paper.PaperColour, AllOf(paper), {}};
     for (int32_t i = 0; i < paper.LayerCount(); ++i) {
         const CLayerData& l = *paper.LayerAt(i);
         s.layers.push_back({l.Id, l.Store->Width, l.Store->Height, l.OriginX, l.OriginY, l.NominalW, l.NominalH,
-                            l.Visible, StoreChecksum(*l.Store)});
+                            l.Visible, StoreChecksum(*l.Store), l.Name, l.Opacity, l.Mode, l.LinkLevel,
+                            l.DitherDensity, l.ProtectAlpha, l.Dither});
     }
     return s;
 }
+
+// Another document of the same content (a replay, a twin) has other Ids, and
+// a transform gives the layer it replaces a new one.
+inline PaperState WithoutIds(PaperState s)
+{
+    for (auto& l : s.layers)
+        l.id = 0;
+    return s;
+}
+
+inline std::vector<int32_t> IdsOf(const PaperState& s)
+{
+    std::vector<int32_t> ids;
+    for (const auto& l : s.layers)
+        ids.push_back(l.id);
+    return ids;
+}
+
+// The picture as layer i holds it.
+inline std::vector<uint32_t> PictureOf(TPaper& paper, int32_t i)
+{
+    const CLayerData& l = *paper.LayerAt(i);
+    std::vector<uint32_t> out;
+    for (int32_t y = 0; y < paper.Height; ++y)
+        for (int32_t x = 0; x < paper.Width; ++x)
+            out.push_back(l.Store->GetPixel(x + l.OriginX, y + l.OriginY));
+    return out;
+}
+
+inline std::vector<uint8_t> Bytes(std::initializer_list<int> v) { return std::vector<uint8_t>(v.begin(), v.end()); }
 
 // A document of w x h on white paper: an opaque first layer and two more
 // painted with random translucent pixels, the top one larger than the

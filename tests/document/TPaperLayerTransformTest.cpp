@@ -14,26 +14,11 @@
 namespace morvane {
 namespace {
 
-using testing_layers::AllOf;
-using testing_layers::Notes;
-using testing_layers::PaintedPaper;
-using testing_layers::PaintRandom;
-using testing_layers::PaperState;
-using testing_layers::StateOf;
+using namespace testing_layers;
 
 constexpr const char* kNoMemory = "メモリ不足により正常に実行できませんでした！";
 // PaintedPaper's top layer: a 68 x 52 store with the 48 x 40 picture at (7, 5).
 constexpr int32_t kTop = 2;
-
-// The state without layer Ids: a transform gives the layer a new one.
-PaperState WithoutIds(PaperState s)
-{
-    for (auto& l : s.layers)
-        l.id = 0;
-    return s;
-}
-
-std::vector<uint8_t> Bytes(std::initializer_list<int> v) { return std::vector<uint8_t>(v.begin(), v.end()); }
 
 struct OpCase {
     const char* name;
@@ -145,13 +130,8 @@ TEST(TPaperLayerTransform, OnASquarePictureTurningTheOnlyLayerEqualsTurningThePi
 std::vector<std::vector<uint32_t>> PictureOfEachLayer(TPaper& paper)
 {
     std::vector<std::vector<uint32_t>> out{AllOf(paper)};
-    for (int32_t i = 0; i < paper.LayerCount(); ++i) {
-        const CLayerData& l = *paper.LayerAt(i);
-        std::vector<uint32_t>& pixels = out.emplace_back();
-        for (int32_t y = 0; y < paper.Height; ++y)
-            for (int32_t x = 0; x < paper.Width; ++x)
-                pixels.push_back(l.Store->GetPixel(x + l.OriginX, y + l.OriginY));
-    }
+    for (int32_t i = 0; i < paper.LayerCount(); ++i)
+        out.push_back(PictureOf(paper, i));
     return out;
 }
 

@@ -15,64 +15,18 @@
 namespace morvane {
 namespace {
 
-using testing_layers::Notes;
-using testing_layers::PaintedPaper;
-using testing_layers::PaintRandom;
-using testing_layers::PaperState;
-using testing_layers::StateOf;
+using namespace testing_layers;
 
 constexpr const char* kNoMemory = "メモリ不足により正常に実行できませんでした！";
 constexpr const char* kMergeFailed = "レイヤのサイズ変更失敗により、レイヤ結合ができませんでした！";
 constexpr const char* kBadIndex = "不正なレイヤインデックスです!";
 constexpr int32_t kNew = -1; // an Id the operation made
 
-// What PaperState leaves out: names and the attributes of each layer.
-struct LayerAttrs {
-    std::string name;
-    int opacity, mode, level;
-    bool protect, dither;
-    int density;
-    auto Tie() const { return std::tie(name, opacity, mode, level, protect, dither, density); }
-    bool operator==(const LayerAttrs& o) const { return Tie() == o.Tie(); }
-};
-
-struct StackState {
-    PaperState paper;
-    std::vector<LayerAttrs> attrs;
-    bool operator==(const StackState& o) const { return paper == o.paper && attrs == o.attrs; }
-};
-
-StackState StackOf(TPaper& paper)
-{
-    StackState s{StateOf(paper), {}};
-    for (int32_t i = 0; i < paper.LayerCount(); ++i) {
-        const CLayerData& l = *paper.LayerAt(i);
-        s.attrs.push_back({l.Name, l.Opacity, l.Mode, l.LinkLevel, l.ProtectAlpha, l.Dither, l.DitherDensity});
-    }
-    return s;
-}
-
-// A replay makes its own Ids.
-StackState WithoutIds(StackState s)
-{
-    for (auto& l : s.paper.layers)
-        l.id = 0;
-    return s;
-}
-
-std::vector<int32_t> IdsOf(const StackState& s)
-{
-    std::vector<int32_t> ids;
-    for (const auto& l : s.paper.layers)
-        ids.push_back(l.id);
-    return ids;
-}
-
-std::vector<std::string> NamesOf(const StackState& s)
+std::vector<std::string> NamesOf(const PaperState& s)
 {
     std::vector<std::string> names;
-    for (const auto& a : s.attrs)
-        names.push_back(a.name);
+    for (const auto& l : s.layers)
+        names.push_back(l.name);
     return names;
 }
 
@@ -144,12 +98,12 @@ TEST(TPaperLayers, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
         SCOPED_TRACE(c.name);
         Notes notes;
         NamedPaper paper;
-        const StackState before = StackOf(*paper);
+        const PaperState before = StateOf(*paper);
 
         ASSERT_TRUE(c.op(*paper, true));
         ASSERT_EQ(paper.recorder->packets.size(), 1u);
         EXPECT_EQ(paper.recorder->packets[0], c.packet);
-        const StackState after = StackOf(*paper);
+        const PaperState after = StateOf(*paper);
         std::vector<int32_t> order;
         for (int32_t id : IdsOf(after)) {
             const auto ids = IdsOf(before);
@@ -158,22 +112,22 @@ TEST(TPaperLayers, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
         }
         EXPECT_EQ(order, c.order);
         EXPECT_EQ(NamesOf(after), c.names);
-        EXPECT_EQ(after.paper.composite == before.paper.composite, c.compositeKept);
+        EXPECT_EQ(after.composite == before.composite, c.compositeKept);
 
         // The player's call records nothing and gives the same document.
         NamedPaper twin;
         ASSERT_TRUE(c.op(*twin, false));
         EXPECT_TRUE(twin.recorder->packets.empty());
-        EXPECT_EQ(WithoutIds(StackOf(*twin)), WithoutIds(after));
+        EXPECT_EQ(WithoutIds(StateOf(*twin)), WithoutIds(after));
 
         int32_t index = -1;
         ExtentRect rect;
         ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         ASSERT_TRUE(paper->Redo(index, rect));
-        EXPECT_EQ(StackOf(*paper), after);
+        EXPECT_EQ(StateOf(*paper), after);
         ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(notes.Count(), 0u);
     }
 }
@@ -241,11 +195,11 @@ TEST(TPaperLayers, RefusalsRecordAndChangeNothing)
         SCOPED_TRACE(c.name);
         Notes notes;
         NamedPaper paper;
-        const StackState before = StackOf(*paper);
+        const PaperState before = StateOf(*paper);
         EXPECT_FALSE(c.op(*paper));
         EXPECT_TRUE(paper.recorder->packets.empty());
         EXPECT_EQ(paper->UndoManager()->UndoCount(), 0);
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(notes.Count(), c.said ? 1u : 0u);
         if (c.said) {
             EXPECT_TRUE(notes.Said(c.said));
@@ -273,11 +227,11 @@ TEST(TPaperLayers, UnrecordableOperationsChangeNothing)
     };
     for (const auto& op : ops) {
         NamedPaper paper;
-        const StackState before = StackOf(*paper);
+        const PaperState before = StateOf(*paper);
         const int32_t counter = paper->Layers().NameCounter;
         paper.recorder->refuse = true;
         EXPECT_FALSE(op(*paper));
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(paper->Layers().NameCounter, counter);
         EXPECT_EQ(paper->UndoManager()->UndoCount(), 0);
     }
@@ -302,13 +256,13 @@ TEST(TPaperLayers, OutOfMemoryLeavesTheStackAsItWas)
         Notes notes;
         NamedPaper paper;
         ASSERT_TRUE(paper->InvertAlpha(0));
-        const StackState before = StackOf(*paper);
+        const PaperState before = StateOf(*paper);
         {
             ScopedMemoryLimit limit(0);
             EXPECT_FALSE(c.op(*paper));
         }
         EXPECT_TRUE(notes.Said(c.said));
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(paper.recorder->packets.size(), 1u);
         EXPECT_EQ(paper->UndoManager()->UndoCount(), c.historyDropped ? 0 : 1);
     }
@@ -330,28 +284,28 @@ TEST(TPaperLayers, MergeVisibleFoldsLinkGroupsAndLeavesHiddenLayers)
     layers.At(2)->SetLevel(1);
     layers.At(3)->SetLevel(1);
     paper->RenderAll(true);
-    const StackState before = StackOf(*paper);
+    const PaperState before = StateOf(*paper);
     const int32_t hiddenId = layers.At(2)->Id;
 
     ASSERT_TRUE(paper->MergeVisibleLayers(-1, true));
-    const StackState after = StackOf(*paper);
+    const PaperState after = StateOf(*paper);
     ASSERT_EQ(paper->LayerCount(), 2);
     EXPECT_EQ(layers.At(1)->Id, hiddenId);
     EXPECT_EQ(layers.At(1)->LinkLevel, 1);
     // What the screen showed is what the one layer holds, made opaque.
-    EXPECT_EQ(after.paper.composite, before.paper.composite);
+    EXPECT_EQ(after.composite, before.composite);
     const CLayerData& merged = *layers.At(0);
     for (int32_t y = 0; y < 32; y += 5)
         for (int32_t x = 0; x < 40; x += 3)
             ASSERT_EQ(merged.Store->GetPixel(x + merged.OriginX, y + merged.OriginY),
-                      before.paper.composite[size_t(y * 40 + x)] | 0xFF000000u);
+                      before.composite[size_t(y * 40 + x)] | 0xFF000000u);
 
     int32_t index;
     ExtentRect rect;
     ASSERT_TRUE(paper->Undo(index, rect));
-    EXPECT_EQ(StackOf(*paper), before);
+    EXPECT_EQ(StateOf(*paper), before);
     ASSERT_TRUE(paper->Redo(index, rect));
-    EXPECT_EQ(StackOf(*paper), after);
+    EXPECT_EQ(StateOf(*paper), after);
     EXPECT_EQ(notes.Count(), 0u);
 
     // Refused: the bottom hidden, a single visible layer, an add bottom

@@ -13,11 +13,7 @@
 namespace morvane {
 namespace {
 
-using testing_layers::Notes;
-using testing_layers::PaintedPaper;
-using testing_layers::PaintRandom;
-using testing_layers::PaperState;
-using testing_layers::StateOf;
+using namespace testing_layers;
 
 constexpr const char* kNoMemory = "メモリ不足により正常に実行できませんでした！";
 
@@ -44,33 +40,6 @@ struct LinkedPaper : PaintedPaper {
     }
 };
 
-// Everything the layer panel shows besides PaperState's pixels and places.
-// (Undo and redo make the record's layer current, so that is left out.)
-struct StackState {
-    PaperState paper;
-    std::vector<std::tuple<std::string, int, int, bool, int, int>>
-        attributes; // name, opacity, mode, dither, density, level
-    bool operator==(const StackState& o) const { return paper == o.paper && attributes == o.attributes; }
-};
-
-StackState StackOf(TPaper& paper)
-{
-    StackState s{StateOf(paper), {}};
-    for (int32_t i = 0; i < paper.LayerCount(); ++i) {
-        const CLayerData& l = *paper.LayerAt(i);
-        s.attributes.emplace_back(l.Name, l.Opacity, l.Mode, l.Dither, l.DitherDensity, l.LinkLevel);
-    }
-    return s;
-}
-
-// Another document of the same content has other Ids.
-StackState WithoutIds(StackState s)
-{
-    for (auto& l : s.paper.layers)
-        l.id = 0;
-    return s;
-}
-
 std::vector<int32_t> LevelsOf(TPaper& paper)
 {
     std::vector<int32_t> out;
@@ -84,30 +53,6 @@ std::vector<bool> VisibleOf(TPaper& paper)
     std::vector<bool> out;
     for (int32_t i = 0; i < paper.LayerCount(); ++i)
         out.push_back(paper.LayerAt(i)->Visible);
-    return out;
-}
-
-std::vector<int32_t> IdsOf(TPaper& paper)
-{
-    std::vector<int32_t> out;
-    for (int32_t i = 0; i < paper.LayerCount(); ++i)
-        out.push_back(paper.LayerAt(i)->Id);
-    return out;
-}
-
-std::vector<uint8_t> Bytes(std::initializer_list<int> v)
-{
-    return std::vector<uint8_t>(v.begin(), v.end());
-}
-
-// The picture as layer i holds it.
-std::vector<uint32_t> PictureOf(TPaper& paper, int32_t i)
-{
-    const CLayerData& l = *paper.LayerAt(i);
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < paper.Height; ++y)
-        for (int32_t x = 0; x < paper.Width; ++x)
-            out.push_back(l.Store->GetPixel(x + l.OriginX, y + l.OriginY));
     return out;
 }
 
@@ -302,18 +247,18 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
         SCOPED_TRACE(c.name);
         Notes notes;
         LinkedPaper paper, untouched;
-        const StackState before = StackOf(*paper);
+        const PaperState before = StateOf(*paper);
         const std::vector<uint8_t> packet = c.packet(*paper);
 
         ASSERT_TRUE(c.op(*paper, true));
         ASSERT_EQ(paper.recorder->packets.size(), 1u);
         EXPECT_EQ(paper.recorder->packets[0], packet);
-        const StackState after = StackOf(*paper);
+        const PaperState after = StateOf(*paper);
         EXPECT_NE(after, before);
         if (c.byHand) {
             c.byHand(untouched->Layers());
             untouched->RenderAll(true);
-            EXPECT_EQ(WithoutIds(after), WithoutIds(StackOf(*untouched)));
+            EXPECT_EQ(WithoutIds(after), WithoutIds(StateOf(*untouched)));
             EXPECT_EQ(paper->CurrentLayer(), untouched->CurrentLayer());
         } else {
             c.check(*paper, *untouched);
@@ -323,16 +268,16 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
         LinkedPaper twin;
         ASSERT_TRUE(c.op(*twin, false));
         EXPECT_TRUE(twin.recorder->packets.empty());
-        EXPECT_EQ(WithoutIds(StackOf(*twin)), WithoutIds(after));
+        EXPECT_EQ(WithoutIds(StateOf(*twin)), WithoutIds(after));
 
         int32_t index = -1;
         ExtentRect rect;
         ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         ASSERT_TRUE(paper->Redo(index, rect));
-        EXPECT_EQ(StackOf(*paper), after);
+        EXPECT_EQ(StateOf(*paper), after);
         ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(notes.Count(), 0u);
     }
 }
@@ -343,7 +288,7 @@ TEST(TPaperLinks, MixedHistoryUndoesToTheStartAndRedoesToTheEnd)
 {
     Notes notes;
     LinkedPaper paper;
-    std::vector<StackState> states{StackOf(*paper)};
+    std::vector<PaperState> states{StateOf(*paper)};
     const std::function<bool(TPaper&)> steps[] = {
         [](TPaper& p) { return p.LinkLayer(5, true); }, // 5 joins layer 1's group
         [](TPaper& p) { return p.ShiftLayer(1, -4, 6); }, // 1 leads 2-5: every store grows
@@ -355,18 +300,18 @@ TEST(TPaperLinks, MixedHistoryUndoesToTheStartAndRedoesToTheEnd)
     };
     for (const auto& step : steps) {
         ASSERT_TRUE(step(*paper));
-        states.push_back(StackOf(*paper));
+        states.push_back(StateOf(*paper));
     }
     EXPECT_EQ(LevelsOf(*paper), (std::vector<int32_t>{0, 0, 0}));
     int32_t index = -1;
     ExtentRect rect;
     for (size_t k = states.size() - 1; k > 0; --k) {
         ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(StackOf(*paper), states[k - 1]) << k;
+        EXPECT_EQ(StateOf(*paper), states[k - 1]) << k;
     }
     for (size_t k = 1; k < states.size(); ++k) {
         ASSERT_TRUE(paper->Redo(index, rect));
-        EXPECT_EQ(StackOf(*paper), states[k]) << k;
+        EXPECT_EQ(StateOf(*paper), states[k]) << k;
     }
     EXPECT_EQ(paper.recorder->undoSteps, int32_t(states.size() - 1));
     EXPECT_EQ(notes.Count(), 0u);
@@ -436,11 +381,11 @@ TEST(TPaperLinks, RefusalsRecordAndPushNothing)
             c.setup(*paper);
             paper->RenderAll(true);
         }
-        const StackState before = StackOf(*paper);
+        const PaperState before = StateOf(*paper);
         EXPECT_FALSE(c.op(*paper));
         EXPECT_TRUE(paper.recorder->packets.empty());
         EXPECT_EQ(paper->UndoManager()->UndoCount(), 0);
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(notes.Count(), c.told ? 1u : 0u);
         if (c.told)
             EXPECT_TRUE(notes.Said(c.told));
@@ -465,10 +410,10 @@ TEST(TPaperLinks, UnrecordableOperationsChangeNothing)
     for (size_t k = 0; k < std::size(ops); ++k) {
         SCOPED_TRACE(k);
         LinkedPaper paper;
-        const StackState before = StackOf(*paper);
+        const PaperState before = StateOf(*paper);
         paper.recorder->refuse = true;
         EXPECT_FALSE(ops[k](*paper));
-        EXPECT_EQ(StackOf(*paper), before);
+        EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(paper->UndoManager()->UndoCount(), 0);
     }
 }
@@ -482,11 +427,11 @@ TEST(TPaperLinks, RecordWhoseLayerIsGoneRefuses)
     ASSERT_TRUE(paper->MoveLinkGroup(2, 0));
     // Behind the history's back: the moved leader goes.
     paper->Layers().DeleteLayer(0);
-    const StackState before = StackOf(*paper);
+    const PaperState before = StateOf(*paper);
     int32_t index = -1;
     ExtentRect rect;
     EXPECT_FALSE(paper->Undo(index, rect));
-    EXPECT_EQ(StackOf(*paper), before);
+    EXPECT_EQ(StateOf(*paper), before);
     EXPECT_FALSE(paper->UndoManager()->CanUndo());
     EXPECT_TRUE(notes.Said("アンドゥに失敗しました!\rすべてのアンドゥはクリアされます!"));
 }

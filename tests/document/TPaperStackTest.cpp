@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "LayerFixture.h"
+#include "PaperFixture.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "platform/MemoryBudget.h"
@@ -18,97 +18,22 @@
 namespace morvane {
 namespace {
 
-using testing_layers::PaintRandom;
 using Bytes = std::vector<uint8_t>;
 
-class PacketRecorder final : public EventRecorder {
-public:
-    bool IsRecording() const override { return true; }
-    bool Record(const uint8_t* packet, size_t size) override
-    {
-        if (refuse)
-            return false;
-        packets.emplace_back(packet, packet + size);
-        ++undoSteps;
-        redoSteps = 0;
-        return true;
-    }
-    int32_t UndoCount() const override { return undoSteps; }
-    int32_t RedoCount() const override { return redoSteps; }
-    bool UndoStep() override { return --undoSteps, ++redoSteps, true; }
-    bool RedoStep() override { return ++undoSteps, --redoSteps, true; }
-    void DiscardRedoSteps() override { redoSteps = 0; }
-
-    std::vector<Bytes> packets;
-    int32_t undoSteps = 0, redoSteps = 0;
-    bool refuse = false;
-};
-
-// Installs a notifier whose questions take scripted answers.
-class Answers {
-public:
-    Answers() : previous_(SetNotifier(&notes)) {}
-    ~Answers() { SetNotifier(previous_); }
-    RecordingNotifier notes;
-
-private:
-    UserNotifier* previous_;
-};
-
-uint64_t StoreChecksum(const CBlockVMTC& store)
-{
-    uint64_t h = 1469598103934665603ull;
-    for (int32_t y = 0; y < store.Height; ++y)
-        for (int32_t x = 0; x < store.Width; ++x)
-            h = (h ^ store.GetPixel(x, y)) * 1099511628211ull;
-    return h;
-}
-
-struct LayerState {
-    int32_t storeW, storeH, originX, originY, nominalW, nominalH;
-    uint64_t pixels;
-    std::string name;
-    bool visible;
-    uint8_t opacity, mode;
-    bool operator==(const LayerState&) const = default;
-};
-
-struct PaperState {
-    int32_t width, height, current;
-    std::vector<LayerState> layers;
-    std::vector<uint32_t> composite;
-    bool operator==(const PaperState&) const = default;
-};
-
-PaperState StateOf(TPaper& paper)
-{
-    PaperState s{paper.Width, paper.Height, paper.CurrentLayer(), {}, {}};
-    for (int32_t i = 0; i < paper.LayerCount(); ++i) {
-        const CLayerData& l = *paper.LayerAt(i);
-        s.layers.push_back({l.Store->Width, l.Store->Height, l.OriginX, l.OriginY, l.NominalW, l.NominalH,
-                            StoreChecksum(*l.Store), l.Name, l.Visible, l.Opacity, l.Mode});
-    }
-    for (int32_t y = 0; y < paper.Height; ++y)
-        s.composite.insert(s.composite.end(), paper.Composite().Row(y),
-                           paper.Composite().Row(y) + paper.Width);
-    return s;
-}
+using namespace testing_layers;
 
 std::vector<uint32_t> CompositePart(const TPaper& paper, const ExtentRect& r)
 {
-    std::vector<uint32_t> out;
-    for (int32_t y = r.top; y < r.top + r.height; ++y)
-        out.insert(out.end(), paper.Composite().Row(y) + r.left, paper.Composite().Row(y) + r.left + r.width);
-    return out;
+    return PixelsOf(paper.Composite(), r);
 }
 
 // A 48 x 36 picture of three layers: an opaque bottom; a half-transparent
 // middle whose 60 x 50 store holds the picture at (5, 7), so content lies
 // outside it; a hidden top.
 struct Picture {
-    explicit Picture(bool undo = true) : paper(host, {undo ? 8 : 1}, std::make_unique<PacketRecorder>())
+    explicit Picture(bool undo = true) : paper(host, {undo ? 8 : 1}, std::make_unique<KeepingRecorder>())
     {
-        recorder = static_cast<PacketRecorder*>(&paper.Events());
+        recorder = static_cast<KeepingRecorder*>(&paper.Events());
         EXPECT_TRUE(paper.NewPicture("s", false, false, 72, 48, 36, 48, 36, false));
         CLayerMngr& layers = paper.Layers();
         EXPECT_EQ(layers.AddLayer(1, 48, true, 180, kModeNormal, 36), 1);
@@ -127,7 +52,7 @@ struct Picture {
     }
     RecordingDocumentHost host;
     TPaper paper;
-    PacketRecorder* recorder;
+    KeepingRecorder* recorder;
 };
 
 struct StackCase {
@@ -169,7 +94,7 @@ TEST(TPaperStack, DoUndoRedoGiveTheStatesBeforeAndAfterAndRecordTheExactPacket)
 {
     for (const StackCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        Answers answers;
+        Notes notes;
         Picture pic;
         const PaperState before = StateOf(pic.paper);
         ASSERT_TRUE(c.run(pic.paper, true));
@@ -180,7 +105,7 @@ TEST(TPaperStack, DoUndoRedoGiveTheStatesBeforeAndAfterAndRecordTheExactPacket)
         EXPECT_EQ(pic.paper.CurrentLayer(), 1);
         ASSERT_EQ(after.layers.size(), c.stores.size());
         for (size_t i = 0; i < c.stores.size(); ++i) {
-            const LayerState& l = after.layers[i];
+            const PaperState::Layer& l = after.layers[i];
             EXPECT_EQ((std::array<int32_t, 4>{l.storeW, l.storeH, l.originX, l.originY}), c.stores[i]) << i;
             EXPECT_EQ(l.nominalW, c.width);
             EXPECT_EQ(l.name, before.layers[i].name);
@@ -197,8 +122,9 @@ TEST(TPaperStack, DoUndoRedoGiveTheStatesBeforeAndAfterAndRecordTheExactPacket)
         EXPECT_EQ(StateOf(pic.paper), after);
         ASSERT_TRUE(pic.paper.Undo(index, rect));
         EXPECT_EQ(StateOf(pic.paper), before);
+        EXPECT_EQ(pic.paper.CurrentLayer(), 1);
         // The stream stepped with the history: nothing to mend or report.
-        EXPECT_TRUE(answers.notes.messages.empty());
+        EXPECT_EQ(notes.Count(), 0u);
         EXPECT_EQ(pic.recorder->undoSteps, 0);
     }
 }
@@ -248,7 +174,7 @@ TEST(TPaperStack, CanvasOffsetOfEachAnchorTruncatesTowardZero)
     Picture nine, zero;
     ASSERT_TRUE(nine.paper.SetCanvasSize(60, 40, false, 9));
     ASSERT_TRUE(zero.paper.SetCanvasSize(60, 40, false, 0));
-    EXPECT_EQ(StateOf(nine.paper), StateOf(zero.paper));
+    EXPECT_EQ(WithoutIds(StateOf(nine.paper)), WithoutIds(StateOf(zero.paper)));
     EXPECT_EQ(nine.recorder->packets, zero.recorder->packets);
 }
 
@@ -303,7 +229,7 @@ TEST(TPaperStack, BadInputIsRefusedWithNothingChangedOrRecorded)
 
 TEST(TPaperStack, CropWithoutMemoryWarnsAndLeavesThePicture)
 {
-    Answers answers;
+    Notes notes;
     Picture pic;
     const PaperState before = StateOf(pic.paper);
     {
@@ -312,8 +238,8 @@ TEST(TPaperStack, CropWithoutMemoryWarnsAndLeavesThePicture)
     }
     EXPECT_EQ(StateOf(pic.paper), before);
     EXPECT_TRUE(pic.recorder->packets.empty());
-    ASSERT_EQ(answers.notes.messages.size(), 1u);
-    EXPECT_EQ(answers.notes.messages[0].text, "メモリ不足により切り抜きの実行に失敗しました！");
+    EXPECT_EQ(notes.Count(), 1u);
+    EXPECT_TRUE(notes.Said("メモリ不足により切り抜きの実行に失敗しました！"));
 }
 
 // A stroke's worth of history, so that dropping it frees memory.
@@ -337,8 +263,8 @@ TEST(TPaperStack, WithoutMemoryForTheHistoryTheUserChoosesCancelOrGoingOnInPlace
 
     for (Answer answer : {Answer::Cancel, Answer::Ok}) {
         SCOPED_TRACE(int(answer));
-        Answers answers;
-        answers.notes.script.push_back(answer);
+        Notes notes;
+        notes.Script(answer);
         Picture pic;
         FillHistory(pic);
         // Small thumbnails: the history then holds more than the new stack needs.
@@ -350,8 +276,8 @@ TEST(TPaperStack, WithoutMemoryForTheHistoryTheUserChoosesCancelOrGoingOnInPlace
             ScopedMemoryLimit none(0);
             done = pic.paper.SetImageSize(24, 18, false);
         }
-        ASSERT_EQ(answers.notes.messages.size(), 1u);
-        EXPECT_EQ(answers.notes.messages[0].text, question);
+        EXPECT_EQ(notes.Count(), 1u);
+        EXPECT_TRUE(notes.Said(question));
         if (answer == Answer::Cancel) {
             EXPECT_FALSE(done);
             EXPECT_EQ(StateOf(pic.paper), before);
@@ -360,7 +286,7 @@ TEST(TPaperStack, WithoutMemoryForTheHistoryTheUserChoosesCancelOrGoingOnInPlace
             continue;
         }
         ASSERT_TRUE(done);
-        EXPECT_EQ(StateOf(pic.paper), expected);
+        EXPECT_EQ(WithoutIds(StateOf(pic.paper)), WithoutIds(expected));
         EXPECT_EQ(pic.paper.LayerAt(2)->Id, ids[2]);
         EXPECT_EQ(pic.paper.UndoManager()->UndoCount(), 0);
         EXPECT_EQ(pic.recorder->packets.size(), 1u);
@@ -380,7 +306,7 @@ TEST(TPaperStack, WithoutHistoryOrRecordingTheLayersChangeInPlaceAndTheHistoryGo
         FillHistory(played);
         const int32_t id = played.paper.LayerAt(1)->Id;
         ASSERT_TRUE(c.run(played.paper, false));
-        EXPECT_EQ(StateOf(played.paper), expected);
+        EXPECT_EQ(WithoutIds(StateOf(played.paper)), WithoutIds(expected));
         EXPECT_EQ(played.paper.LayerAt(1)->Id, id);
         EXPECT_EQ(played.paper.UndoManager()->UndoCount(), 0);
         EXPECT_TRUE(played.recorder->packets.empty());
@@ -388,7 +314,7 @@ TEST(TPaperStack, WithoutHistoryOrRecordingTheLayersChangeInPlaceAndTheHistoryGo
         // Undo switched off: the packet, and the same picture.
         Picture noUndo(false);
         ASSERT_TRUE(c.run(noUndo.paper, true));
-        EXPECT_EQ(StateOf(noUndo.paper), expected);
+        EXPECT_EQ(WithoutIds(StateOf(noUndo.paper)), WithoutIds(expected));
         EXPECT_EQ(noUndo.recorder->packets, std::vector<Bytes>{c.packet});
     }
 }
