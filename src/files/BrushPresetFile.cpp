@@ -55,7 +55,7 @@ void Encode(const PresetRecord& r, uint8_t (&p)[kRecordBytes])
     le::Put32(p + 8, flags);
     p[16] = b.method.renderClass;
     p[17] = b.method.dodge ? 1 : 0;
-    p[18] = b.exact ? 1 : 0;
+    p[18] = b.method.exact ? 1 : 0;
     le::Put16(p + 20, b.method.effect1);
     le::Put16(p + 22, b.method.effect2);
     le::Put16(p + 24, b.method.effect3);
@@ -75,7 +75,7 @@ PresetRecord Decode(const uint8_t (&p)[kRecordBytes])
     PenMethodBlock& b = r.block;
     b.method.renderClass = p[16];
     b.method.dodge = p[17] != 0;
-    b.exact = p[18] != 0;
+    b.method.exact = p[18] != 0;
     b.method.pencil = (r.flags & flag::Pencil) != 0;
     b.method.effect1 = le::U16(p + 20);
     b.method.effect2 = le::U16(p + 22);

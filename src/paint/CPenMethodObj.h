@@ -15,11 +15,9 @@ namespace morvane {
 
 class TPaintParam;
 
-// The records a preset copies as one unit. The exact flag travels beside the
-// method record, which has no field of its own for it.
+// The records a preset copies as one unit.
 struct PenMethodBlock {
     BrushMethodRecord method;
-    bool exact = false;
     bool useGradation = false;
     bool useTone = false;
     BrushRecord brush;

@@ -101,6 +101,7 @@ void BrushMethodRecord::Encode(uint8_t (&out)[kBytes]) const
     std::fill_n(out, kBytes, uint8_t(0));
     out[0] = renderClass;
     out[1] = dodge ? 1 : 0;
+    out[2] = exact ? 1 : 0;
     out[3] = pencil ? 1 : 0;
     PutLE(out + 4, effect1, 2);
     PutLE(out + 6, effect2, 2);
@@ -112,6 +113,7 @@ BrushMethodRecord BrushMethodRecord::Decode(const uint8_t (&in)[kBytes])
     BrushMethodRecord r;
     r.renderClass = in[0];
     r.dodge = in[1] != 0;
+    r.exact = in[2] != 0;
     r.pencil = in[3] != 0;
     r.effect1 = uint16_t(GetLE(in + 4, 2));
     r.effect2 = uint16_t(GetLE(in + 6, 2));

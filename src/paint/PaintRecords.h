@@ -55,6 +55,8 @@ struct BrushMethodRecord {
     uint16_t effect1 = 0;
     uint16_t effect2 = 0;
     uint16_t effect3 = 0;
+    // Pencil dabs by exact coverage instead of the nib grid (byte 2).
+    bool exact = false;
 
     void Encode(uint8_t (&out)[kBytes]) const;
     static BrushMethodRecord Decode(const uint8_t (&in)[kBytes]);

@@ -63,7 +63,7 @@ CPenMethodMngr BrushList()
 
     auto water = Preset(PaintKind::WaterColor4, "水彩", BitmapNib("紙"));
     PenMethodBlock block = water->Block();
-    block.exact = true;
+    block.method.exact = true;
     block.useGradation = true;
     block.method.effect2 = 40;
     block.brush.pressureSize = true;

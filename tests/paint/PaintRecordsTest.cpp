@@ -39,8 +39,8 @@ TEST(PaintRecords, LittleEndianLayouts)
     AirMapRecord air{5, 900, 0x0102};
     EXPECT_EQ(Bytes(air), (std::vector<uint8_t>{5, 0, 0, 0, 0x84, 3, 0, 0, 2, 1, 0, 0}));
 
-    BrushMethodRecord method{6, true, true, 0x0102, 50, 100};
-    EXPECT_EQ(Bytes(method), (std::vector<uint8_t>{6, 1, 0, 1, 2, 1, 50, 0, 100, 0, 0, 0, 0, 0, 0, 0}));
+    BrushMethodRecord method{6, true, true, 0x0102, 50, 100, true};
+    EXPECT_EQ(Bytes(method), (std::vector<uint8_t>{6, 1, 1, 1, 2, 1, 50, 0, 100, 0, 0, 0, 0, 0, 0, 0}));
 
     BrushRecord brush{true, false, 1000, 100, 100, 8, 0x01020304};
     EXPECT_EQ(Bytes(brush), (std::vector<uint8_t>{1, 0, 0, 0, 0xE8, 3, 0, 0, 100, 0, 0, 0, 100, 0, 0, 0,
