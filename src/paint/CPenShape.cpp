@@ -55,6 +55,46 @@ void DistanceSpan(const double* xx, double yy, double scale, int32_t* distance, 
         distance[i] = int32_t(std::min(std::sqrt(xx[i] + yy) * scale, kCap) + 0.5);
 }
 
+void CoverageSpan(const double* top, const double* bottom, int64_t stride, double tf, double bf, double scale,
+                  int32_t* coverage, int32_t n)
+{
+    int32_t i = 0;
+#ifdef __SSE2__
+    const __m128d t0 = _mm_set1_pd(1.0 - tf), t1 = _mm_set1_pd(tf), b0 = _mm_set1_pd(1.0 - bf),
+                  b1 = _mm_set1_pd(bf), k = _mm_set1_pd(scale), zero = _mm_setzero_pd(),
+                  full = _mm_set1_pd(65536.0), half = _mm_set1_pd(0.5);
+    for (; i + 2 <= n; i += 2) {
+        const __m128d b = _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(bottom + i), b0),
+                                     _mm_mul_pd(_mm_loadu_pd(bottom + i + stride), b1));
+        const __m128d t =
+            _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(top + i), t0), _mm_mul_pd(_mm_loadu_pd(top + i + stride), t1));
+        const __m128d v = _mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_sub_pd(b, t), k), zero), full);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(coverage + i), _mm_cvttpd_epi32(_mm_add_pd(v, half)));
+    }
+#endif
+    for (; i < n; ++i) {
+        const double b = bottom[i] * (1.0 - bf) + bottom[i + stride] * bf;
+        const double t = top[i] * (1.0 - tf) + top[i + stride] * tf;
+        coverage[i] = int32_t(std::min(std::max((b - t) * scale, 0.0), 65536.0) + 0.5);
+    }
+}
+
+void SumsToDouble(const uint32_t* sums, int32_t n, double* out)
+{
+    int32_t i = 0;
+#ifdef __SSE2__
+    // Signed conversion of v - 2^31, then 2^31 back: exact for every value.
+    const __m128i flip = _mm_set1_epi32(int32_t(0x80000000u));
+    const __m128d offset = _mm_set1_pd(2147483648.0);
+    for (; i + 2 <= n; i += 2) {
+        const __m128i v = _mm_xor_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums + i)), flip);
+        _mm_storeu_pd(out + i, _mm_add_pd(_mm_cvtepi32_pd(v), offset));
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = sums[i];
+}
+
 // ---- NibGrid
 
 bool NibGrid::Allocate(int64_t samples)
@@ -205,13 +245,15 @@ void CPenShape::CombineSpan(const int32_t* distance, const int32_t* coverage, in
         for (int64_t i = 0; i < n; ++i)
             density[i] = int32_t((int64_t{0xFF0000} * coverage[i]) >> 16);
     } else {
+        // Beyond the rim the index is the last one: (last x 0x10000) >> 16.
+        // last < 65536, so the index fits 32 unsigned bits.
         const int32_t* lut = airMap_->lut.data();
-        const int64_t last = airMap_->lastIndex;
-        for (int64_t i = 0; i < n; ++i) {
-            const int32_t d = distance[i];
-            const int32_t air = d > 0xFFFF ? lut[last] : lut[(last * std::max(d, 0)) >> 16];
-            density[i] = int32_t((int64_t{air} * coverage[i]) >> 16);
-        }
+        const uint32_t last = uint32_t(airMap_->lastIndex);
+        for (int64_t i = 0; i < n; ++i)
+            density[i] = lut[(uint32_t(std::clamp(distance[i], 0, 0x10000)) * last) >> 16];
+        // air <= 0xFF0000 times coverage <= 0x10000 needs 64 bits.
+        for (int64_t i = 0; i < n; ++i)
+            density[i] = int32_t((uint64_t(uint32_t(density[i])) * uint32_t(coverage[i])) >> 16);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <vector>
 
 namespace morvane {
 
@@ -145,15 +146,19 @@ private:
     void CombineSpan(const int32_t* distance, const int32_t* coverage, int32_t* density, int64_t n) const;
     uint64_t CombineStamp() const;
 
-    // Calls fill(y, xs, columns, distance, coverage) for the rows and
+    // How a nib repeats itself: about both axes, through the centre, not at all.
+    enum class Symmetry { FourFold, Central, None };
+    // Calls fill(row, y, xs, columns, distance, coverage) for the rows and
     // columns that cannot be mirrored (xs: the columns' x offsets, y the
-    // row's, 16.16), combines them, mirrors the rest: about both axes
-    // (fourFold) or through the centre. False when out of memory.
-    template <typename Fill> bool FillSymmetric(NibGrid& grid, bool fourFold, Fill&& fill) const;
+    // row's, 16.16), combines them, mirrors the rest. False when out of memory.
+    template <typename Fill> bool FillRows(NibGrid& grid, Symmetry symmetry, Fill&& fill) const;
     bool BuildRound(NibGrid& grid, int32_t radius) const;
     bool BuildEllipse(NibGrid& grid, int32_t radius, int32_t aspectPercent, int32_t angle) const;
     bool BuildBitmap(NibGrid& grid, const CPenShapeObj& item, int32_t scale, int32_t aspectPercent,
                      int32_t angle);
+    struct Footprint;
+    bool FillRotated(NibGrid& grid, const Footprint& footprint);
+    bool FillAxisAligned(NibGrid& grid, const Footprint& footprint);
     bool RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t radius, int32_t angle,
                      int32_t aspectPercent);
 
@@ -170,6 +175,7 @@ private:
     // Summed coverage of the last bitmap item seen, by item id.
     struct BitmapSums;
     std::unique_ptr<BitmapSums> sums_;
+    std::vector<double> scratch_; // bitmap nib rows, kept between builds
 };
 
 } // namespace morvane

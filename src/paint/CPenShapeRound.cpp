@@ -56,32 +56,6 @@ double CircleCoverage(double x, double y, double r)
     return HalfPlaneArea(a, b, r - a * (x - 0.5) - b * (y - 0.5));
 }
 
-template <typename Fill> bool CPenShape::FillSymmetric(NibGrid& grid, bool fourFold, Fill&& fill) const
-{
-    const bool mirror = grid.MirrorsX() && grid.MirrorsY();
-    const int32_t rows = mirror ? (grid.gridH + 1) / 2 : grid.gridH;
-    const int32_t cols = mirror && fourFold ? (grid.gridW + 1) / 2 : grid.gridW;
-    // The builders' scratch rows may not fit either.
-    try {
-        std::vector<double> xs(static_cast<size_t>(cols));
-        for (int32_t col = 0; col < cols; ++col)
-            xs[size_t(col)] = grid.OffsetX(col);
-        for (int32_t row = 0; row < rows; ++row) {
-            const int64_t at = int64_t(row) * grid.gridW;
-            fill(double(grid.OffsetY(row)), xs.data(), cols, grid.distance + at, grid.coverage + at);
-            CombineSpan(grid.distance + at, grid.coverage + at, grid.density + at, cols);
-            if (mirror && fourFold)
-                grid.MirrorColumns(row);
-        }
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (mirror)
-        grid.MirrorRows(!fourFold);
-    grid.combinedWith = CombineStamp();
-    return true;
-}
-
 namespace {
 // Coverage of the sample at (x, y), 16.16 units, whose squared distance
 // from the centre is dd, against a rim of radius r pixels. Squares farther
@@ -118,8 +92,9 @@ bool CPenShape::BuildRound(NibGrid& grid, int32_t radius) const
     const double toFixed = 65536.0 / radius; // 16.16 distance to normalised 16.16
     const RimTest rim(radius);
     std::vector<double> squares;
-    return FillSymmetric(
-        grid, true, [&](double y, const double* xs, int32_t cols, int32_t* distance, int32_t* coverage) {
+    return FillRows(
+        grid, Symmetry::FourFold,
+        [&](int32_t, double y, const double* xs, int32_t cols, int32_t* distance, int32_t* coverage) {
             if (squares.empty()) {
                 squares.resize(size_t(cols));
                 for (int32_t col = 0; col < cols; ++col)
@@ -151,8 +126,9 @@ bool CPenShape::BuildEllipse(NibGrid& grid, int32_t radius, int32_t aspectPercen
     const double toFixed = 65536.0 / radius;
     const RimTest rim(radius);
     std::vector<double> us, vs, squares;
-    return FillSymmetric(
-        grid, false, [&](double y, const double* xs, int32_t cols, int32_t* distance, int32_t* coverage) {
+    return FillRows(
+        grid, Symmetry::Central,
+        [&](int32_t, double y, const double* xs, int32_t cols, int32_t* distance, int32_t* coverage) {
             us.resize(size_t(cols));
             vs.resize(size_t(cols));
             squares.resize(size_t(cols));

@@ -2,6 +2,7 @@
 // What the nib generator's sources share: angle and coverage geometry and
 // the summed coverage of a bitmap nib.
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "paint/CPenShape.h"
@@ -33,6 +34,15 @@ void ReverseCopy(const int32_t* from, int64_t n, int32_t* to);
 // two samples at a time where the processor allows, the same bits either way.
 void DistanceSpan(const double* xx, double yy, double scale, int32_t* distance, int32_t n);
 
+// The coverage of a row of samples from two rows of summed coverage, each
+// read between a table row and the next (stride on) at fractions tf and bf:
+// (bottom - top) * scale, clamped into 0 .. 0x10000, + 0.5 truncated.
+void CoverageSpan(const double* top, const double* bottom, int64_t stride, double tf, double bf, double scale,
+                  int32_t* coverage, int32_t n);
+
+// out[i] = sums[i] for i < n, exactly (sums reach 2^32 - 1).
+void SumsToDouble(const uint32_t* sums, int32_t n, double* out);
+
 // Summed-area table of a bitmap nib's coverage (255 - channel value), kept
 // for the item whose id it was built from. (w + 1) x (h + 1) entries; fits
 // 32 bits for every bitmap up to 4096 x 4096 pixels.
@@ -49,5 +59,33 @@ struct CPenShape::BitmapSums {
     // at fractional bounds; the bitmap is clipped, outside counts as 0.
     double Integral(double x0, double y0, double x1, double y1) const;
 };
+
+// The row loop every cached nib shares.
+template <typename Fill> bool CPenShape::FillRows(NibGrid& grid, Symmetry symmetry, Fill&& fill) const
+{
+    const bool mirror = symmetry != Symmetry::None && grid.MirrorsX() && grid.MirrorsY();
+    const bool fourFold = mirror && symmetry == Symmetry::FourFold;
+    const int32_t rows = mirror ? (grid.gridH + 1) / 2 : grid.gridH;
+    const int32_t cols = fourFold ? (grid.gridW + 1) / 2 : grid.gridW;
+    // The builders' scratch rows may not fit either.
+    try {
+        std::vector<double> xs(static_cast<size_t>(cols));
+        for (int32_t col = 0; col < cols; ++col)
+            xs[size_t(col)] = grid.OffsetX(col);
+        for (int32_t row = 0; row < rows; ++row) {
+            const int64_t at = int64_t(row) * grid.gridW;
+            fill(row, double(grid.OffsetY(row)), xs.data(), cols, grid.distance + at, grid.coverage + at);
+            CombineSpan(grid.distance + at, grid.coverage + at, grid.density + at, cols);
+            if (fourFold)
+                grid.MirrorColumns(row);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (mirror)
+        grid.MirrorRows(!fourFold);
+    grid.combinedWith = CombineStamp();
+    return true;
+}
 
 } // namespace morvane
