@@ -15,27 +15,40 @@ double Overlap(double a0, double a1, double b0, double b1)
 }
 
 // An ellipse in the frame of the scan: p along the scanlines, q across
-// them; semi-axis `major` along (c, s), `minor` across it.
-struct ScanEllipse {
-    double cp, cq, major, minor, c, s;
+// them; semi-axis `major` along (c, s), `minor` across it. A chord solves
+// P p^2 + 2 Q p + R = 0 with Q and R linear and quadratic in the offset.
+class ScanEllipse {
+public:
+    ScanEllipse(double cp_, double cq_, double major, double minor, double c, double s) : cp(cp_), cq(cq_)
+    {
+        const double ia = 1.0 / (major * major), ib = 1.0 / (minor * minor);
+        const double p = c * c * ia + s * s * ib;
+        invP_ = 1.0 / p;
+        q_ = c * s * (ia - ib);
+        r_ = s * s * ia + c * c * ib;
+        halfExtent_ = std::sqrt(major * major * s * s + minor * minor * c * c);
+        p_ = p;
+    }
 
     // Offsets from cp of the chord at offset dq from cq; false when none.
     bool Chord(double dq, double& p0, double& p1) const
     {
-        const double ia = 1.0 / (major * major), ib = 1.0 / (minor * minor);
-        const double P = c * c * ia + s * s * ib;
-        const double Q = dq * c * s * (ia - ib);
-        const double R = dq * dq * (s * s * ia + c * c * ib) - 1.0;
-        const double disc = Q * Q - P * R;
+        const double q = dq * q_, r = dq * dq * r_ - 1.0;
+        const double disc = q * q - p_ * r;
         if (disc <= 0.0)
             return false;
         const double root = std::sqrt(disc);
-        p0 = (-Q - root) / P;
-        p1 = (-Q + root) / P;
+        p0 = (-q - root) * invP_;
+        p1 = (-q + root) * invP_;
         return true;
     }
     // Half the extent across the scanlines.
-    double HalfExtent() const { return std::sqrt(major * major * s * s + minor * minor * c * c); }
+    double HalfExtent() const { return halfExtent_; }
+
+    const double cp, cq;
+
+private:
+    double p_, invP_, q_, r_, halfExtent_;
 };
 } // namespace
 
@@ -85,7 +98,7 @@ bool CPenShape::RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t rad
 
     std::fill_n(exact_.distance, exact_.Samples(), 0x10000);
     if (useAirMap_) {
-        const double stretch = 100.0 / aspectPercent;
+        const double stretch = 100.0 / aspectPercent, toFixed = 65536.0 / r;
         for (int32_t row = 0; row < side; ++row) {
             for (int32_t col = 0; col < side; ++col) {
                 const int64_t i = int64_t(row) * side + col;
@@ -93,7 +106,7 @@ bool CPenShape::RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t rad
                     continue;
                 const double dx = col + 0.5 - cx, dy = row + 0.5 - cy;
                 const double u = dx * c + dy * s, v = (dy * c - dx * s) * stretch;
-                exact_.distance[i] = roundSat(std::sqrt(u * u + v * v) / r * 65536.0);
+                exact_.distance[i] = int32_t(std::min(std::sqrt(u * u + v * v) * toFixed, 2.0e9) + 0.5);
             }
         }
     }

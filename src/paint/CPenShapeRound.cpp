@@ -35,6 +35,16 @@ int32_t Fixed(double v)
 
 SinCos16 SinCosOfDegrees(int32_t degrees)
 {
+    switch (NormaliseDegrees(degrees)) { // the common nibs, without the library
+    case 0:
+        return {0, 0x10000};
+    case 90:
+        return {0x10000, 0};
+    case 180:
+        return {0, -0x10000};
+    case 270:
+        return {-0x10000, 0};
+    }
     const double radians = NormaliseDegrees(degrees) * (std::numbers::pi / 180.0);
     return {roundAwaySat(std::sin(radians) * 65536.0), roundAwaySat(std::cos(radians) * 65536.0)};
 }

@@ -213,6 +213,29 @@ TEST_F(NibShape, BitmapNibAveragesTheBitmapUnderEachSample)
     EXPECT_EQ(shape.Sample(Px(-4), Px(5)), 0);
 }
 
+TEST_F(NibShape, TurnedAndStraightBitmapNibsAgree)
+{
+    // Angle 0 reads the bitmap column by column, other angles sample by
+    // sample; at 180 degrees each sample sees what the opposite one sees at 0.
+    auto item = BitmapItem(20, 12, [](int32_t x, int32_t y) { return (x * 29 + y * 53) % 256; });
+    ASSERT_TRUE(shape.MakeBitmap(*item, 130 * kOne, 70, 0, false));
+    const NibGrid& straight = *shape.Grid();
+    const std::vector<int32_t> coverage(straight.coverage, straight.coverage + straight.Samples());
+    const std::vector<int32_t> distance(straight.distance, straight.distance + straight.Samples());
+    ASSERT_TRUE(shape.MakeBitmap(*item, 130 * kOne, 70, 180, false));
+    const NibGrid& turned = *shape.Grid();
+    ASSERT_EQ(turned.Samples(), int64_t(coverage.size()));
+    ASSERT_TRUE(turned.MirrorsX() && turned.MirrorsY());
+    int64_t painted = 0;
+    for (int64_t i = 0; i < turned.Samples(); ++i) {
+        const int64_t opposite = turned.Samples() - 1 - i;
+        EXPECT_NEAR(turned.coverage[i], coverage[size_t(opposite)], 1) << i;
+        EXPECT_NEAR(turned.distance[i], distance[size_t(opposite)], 1) << i;
+        painted += turned.coverage[i] > 0;
+    }
+    EXPECT_GT(painted, turned.Samples() / 4);
+}
+
 TEST_F(NibShape, BitmapGridsAreCachedByIdScaleAspectAndAngle)
 {
     auto item = BitmapItem(32, 24, [](int32_t x, int32_t y) { return (x * 7 + y * 3) & 255; });
