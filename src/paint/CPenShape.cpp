@@ -190,6 +190,8 @@ CPenShape::~CPenShape() = default;
 
 void CPenShape::SetComputeCoverage(bool on)
 {
+    if (on != computeCoverage_ && current_ != &exact_)
+        current_ = nullptr;
     computeCoverage_ = on;
 }
 

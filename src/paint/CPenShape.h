@@ -28,8 +28,8 @@ public:
     // for the builder to fill. False, and an empty grid, when they cannot be
     // allocated.
     bool Layout(int32_t halfExtentX, int32_t halfExtentY);
-    // A box of side pixels around pixel `centre`, m = 1 (exact dabs). The
-    // planes are kept when they are large enough.
+    // side x side pixels, m = 1, the nib centre at (centreX, centreY),
+    // coverage zeroed (exact dabs). The planes are kept when large enough.
     bool LayoutExact(int32_t side, int32_t centreX, int32_t centreY);
 
     int32_t boxW = 0, boxH = 0, oversample = 1, gridW = 0, gridH = 0;
@@ -80,6 +80,9 @@ public:
     CPenShape(const CPenShape&) = delete;
     CPenShape& operator=(const CPenShape&) = delete;
 
+    // Without coverage every sample of a round or elliptical box counts as
+    // covered; a bitmap nib's coverage is its bitmap either way. A change
+    // leaves no current grid.
     void SetComputeCoverage(bool on);
     void SetUseAirMap(bool on);
     void SetUseDistance(bool on);
@@ -94,13 +97,16 @@ public:
     // grids cannot be allocated.
     bool MakeRound(int32_t radius);
     bool MakeEllipse(int32_t radius, int32_t aspectPercent, int32_t angle);
-    // scale: percent, 16.16. The item must hold a bitmap nib whose scaled
-    // size stays within 1024 px; force rebuilds a grid found in the cache.
+    // scale: percent, 16.16. The item must hold a bitmap nib of at most
+    // 4096 x 4096 pixels whose scaled size stays within 1024 px; force
+    // rebuilds a grid found in the cache.
     bool MakeBitmap(const CPenShapeObj& item, int32_t scale, int32_t aspectPercent, int32_t angle,
                     bool force);
 
     // One dab at fractional position (fx, fy), 0 .. 0xFFFF; spanAcross
-    // scans rows (a y-major stroke), else columns. Never cached.
+    // scans rows (a y-major stroke), else columns. Never cached. The grid's
+    // centre is the dab's own position, so Sample takes the offset from the
+    // dab centre here too.
     bool RenderExactRound(int32_t fx, int32_t fy, bool spanAcross, int32_t radius);
     bool RenderExactEllipse(int32_t fx, int32_t fy, bool spanAcross, int32_t radius, int32_t angle,
                             int32_t aspectPercent);
@@ -112,7 +118,8 @@ public:
     // The grid the last successful Make or Render produced, nullptr after a failure.
     const NibGrid* Grid() const { return current_; }
     bool IsValid() const;
-    // Frees every cached grid (a stroke's end, or memory is short).
+    // Frees every cached grid (a stroke's end, or memory is short); an exact
+    // dab stays current.
     void ForgetGrids();
     // Cached grids built so far (cache misses and forced rebuilds).
     int64_t Builds() const { return builds_; }

@@ -160,6 +160,15 @@ TEST_F(NibShape, AirMapChangeAndSwitchesRecombineTheGrid)
     ASSERT_TRUE(shape.MakeRound(Px(8)));
     EXPECT_EQ(shape.Sample(Px(4), 0), linear);
     EXPECT_EQ(shape.Builds(), 1);
+
+    // Without coverage every sample of the box counts as covered; it is a
+    // grid of its own.
+    shape.SetComputeCoverage(false);
+    EXPECT_EQ(shape.Grid(), nullptr);
+    ASSERT_TRUE(shape.MakeRound(Px(8)));
+    EXPECT_EQ(shape.Builds(), 2);
+    for (int64_t i = 0; i < shape.Grid()->Samples(); ++i)
+        ASSERT_EQ(shape.Grid()->coverage[i], kOne);
 }
 
 TEST_F(NibShape, EllipseLiesAlongItsAngle)
