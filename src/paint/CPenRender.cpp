@@ -1,0 +1,481 @@
+// The pen renderer's configuration, dab set-up and per-pixel chain. The
+// class stamps live in CPenRenderDraw.cpp and the files named in the header.
+#include "paint/CPenRender.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "paint/CPenShapeObj.h"
+#include "paint/PaintHooks.h"
+#include "paint/TStroke.h"
+#include "platform/DiagnosticSink.h"
+#include "storage/BlendTables.h"
+#include "storage/FixedPoint.h"
+#include "storage/TChannel.h"
+#include "storage/TMTC.h"
+
+namespace morvane {
+namespace {
+
+// Row spans go through the chain in pieces of this many pixels, so the
+// buffers live on the stack.
+constexpr int32_t kSpan = 256;
+
+int32_t AspectPercent(const NibRecord& nib) { return std::clamp(nib.aspect / 10, 1, 100); }
+int32_t AngleDegrees(const NibRecord& nib) { return nib.angle / 10; }
+
+// ---- final writes
+
+template <Plot P> struct Write;
+
+template <> struct Write<Plot::Over> {
+    static void Pixel(uint32_t& px, uint32_t colour, uint32_t a, const int32_t*)
+    {
+        if (a >= 255) {
+            px = colour | 0xFF000000u;
+            return;
+        }
+        const uint32_t c = px >> 24;
+        if (c == 255) {
+            BlendColour(px, colour, a);
+            return;
+        }
+        const uint32_t covered = c + MulTable[a][255 - c]; // >= a > 0
+        px = (px & 0x00FFFFFFu) | (covered << 24);
+        BlendColour(px, colour, a * 255 / covered);
+    }
+};
+
+template <> struct Write<Plot::Keep> {
+    static void Pixel(uint32_t& px, uint32_t colour, uint32_t a, const int32_t*) { BlendColour(px, colour, a); }
+};
+
+template <> struct Write<Plot::Erase> {
+    static void Pixel(uint32_t& px, uint32_t, uint32_t a, const int32_t*)
+    {
+        const uint32_t c = px >> 24;
+        px = (px & 0x00FFFFFFu) | ((c - MulTable[c][a]) << 24);
+    }
+};
+
+template <> struct Write<Plot::Mix> {
+    static void Pixel(uint32_t& px, uint32_t colour, uint32_t a, const int32_t*)
+    {
+        const uint32_t alpha = Lerp255(colour >> 24, px >> 24, a);
+        px = (px & 0x00FFFFFFu) | (alpha << 24);
+        if (alpha != 0)
+            BlendColour(px, colour, a);
+    }
+};
+
+template <> struct Write<Plot::Lightness> {
+    static void Pixel(uint32_t& px, uint32_t, uint32_t a, const int32_t* table)
+    {
+        HlsColour hls = RgbToHls(uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px));
+        const int32_t index = ((hls.lightness >> 13) * 2047) / 2040;
+        hls.lightness = table[std::clamp(index, 0, CPenRender::kLightnessEntries - 1)] * 255;
+        const RgbColour rgb = HlsToRgb(hls);
+        BlendColour(px, (uint32_t{rgb.red} << 16) | (uint32_t{rgb.green} << 8) | rgb.blue, a);
+    }
+};
+
+// One span through a final write; colours, when given, one per pixel.
+template <Plot P, bool PerPixel>
+void WriteSpan(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t* colours, uint32_t colour,
+               const int32_t* table)
+{
+    for (int32_t i = 0; i < count; ++i)
+        if (alpha[i] != 0)
+            Write<P>::Pixel(px[i], PerPixel ? colours[i] : colour, alpha[i], table);
+}
+
+template <Plot P>
+void WriteSpan(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t* colours, uint32_t colour,
+               const int32_t* table)
+{
+    if (colours)
+        WriteSpan<P, true>(px, alpha, count, colours, colour, table);
+    else
+        WriteSpan<P, false>(px, alpha, count, colours, colour, table);
+}
+
+// alpha := scale(modifier value, alpha) over the span; 0 outside its extent.
+template <typename Scale>
+void ApplyModifier(const AlphaModifier& modifier, int32_t x, int32_t y, int32_t count, uint8_t* alpha, Scale scale)
+{
+    const EdgeRect extent = modifier.Extent();
+    const int32_t from = std::clamp(extent.left - x, 0, count);
+    const int32_t to = std::clamp(extent.right - x, from, count);
+    if (y < extent.top || y >= extent.bottom || from == to) {
+        std::fill_n(alpha, count, uint8_t{0});
+        return;
+    }
+    uint8_t values[kSpan];
+    modifier.Row(x + from, y, to - from, values);
+    std::fill_n(alpha, from, uint8_t{0});
+    for (int32_t i = from; i < to; ++i)
+        alpha[i] = uint8_t(scale(values[i - from], alpha[i]));
+    std::fill(alpha + to, alpha + count, uint8_t{0});
+}
+
+bool AllZero(const uint8_t* alpha, int32_t count)
+{
+    return std::all_of(alpha, alpha + count, [](uint8_t a) { return a == 0; });
+}
+
+} // namespace
+
+CPenRender::CPenRender(TStroke& stroke) : stroke(&stroke)
+{
+    shape.SetComputeCoverage(true);
+    shape.SetUseAirMap(true);
+    shape.SetUseDistance(true);
+}
+
+CPenRender::~CPenRender() = default;
+
+TStroke& CPenRender::SetStroke(TStroke& s)
+{
+    TStroke& previous = *stroke;
+    stroke = &s;
+    return previous;
+}
+
+TPaper* CPenRender::SetPaper(TPaper* p)
+{
+    TPaper* previous = paper;
+    paper = p;
+    return previous;
+}
+
+// ---- configuration
+
+bool CPenRender::SetThreshold(uint32_t threshold)
+{
+    if (threshold == aliased)
+        return false;
+    aliased = threshold;
+    return true;
+}
+
+bool CPenRender::SetNib(const NibRecord& record)
+{
+    NibRecord clean = record;
+    clean.Sanitize(hasBitmapNib);
+    if (clean == nib)
+        return false;
+    nib = clean;
+    return true;
+}
+
+bool CPenRender::SetMethod(const BrushMethodRecord& record, unsigned effectMask)
+{
+    BrushMethodRecord clean = record;
+    clean.Sanitize();
+    clean.effect1 = std::min<uint16_t>(clean.effect1, 100);
+    if (!(effectMask & kEffect1))
+        clean.effect1 = method.effect1;
+    if (!(effectMask & kEffect2))
+        clean.effect2 = method.effect2;
+    if (!(effectMask & kEffect3))
+        clean.effect3 = method.effect3;
+    if (clean == method)
+        return false;
+    method = clean;
+    return true;
+}
+
+bool CPenRender::SetAirMap(const AirMapRecord& record)
+{
+    AirMapRecord clean = record;
+    clean.Sanitize();
+    if (!airMapTable.SetAirMap(clean))
+        return false;
+    shape.RebuildDensity();
+    return true;
+}
+
+void CPenRender::SetNibPreset(CPenShapeObj* preset, bool updateAirMap, bool updateThreshold, bool updateNib)
+{
+    if (preset && updateAirMap)
+        SetAirMap(preset->airMap);
+    if (preset && updateThreshold)
+        SetThreshold(preset->aliased);
+    hasBitmapNib = preset && preset->IsBitmapNib();
+    bitmapNib = hasBitmapNib ? preset : nullptr;
+    bitmapScale = hasBitmapNib ? preset->Scale() : 0;
+    if (preset && updateNib)
+        SetNib(preset->nib);
+    if (hasBitmapNib)
+        shape.MakeBitmap(*bitmapNib, bitmapScale * kFixedOne, AspectPercent(nib), AngleDegrees(nib), true);
+}
+
+void CPenRender::SetColours(uint32_t main, uint32_t second)
+{
+    colors = {main, second};
+}
+
+// ---- sizes
+
+float CPenRender::CurrentRadius() const
+{
+    return hasBitmapNib ? float(bitmapNib->Scale()) : float(nib.radius) / 100.0f;
+}
+
+float CPenRender::MinRadius(float nominal) const
+{
+    const float fraction = float(nib.minRadius) / 1000.0f;
+    if (!hasBitmapNib)
+        return fraction * nominal;
+    const float smallest = float(bitmapNib->ScaleMin());
+    return smallest + fraction * (float(bitmapNib->Scale()) - smallest);
+}
+
+float CPenRender::DabInterval(float spacing, float radius) const
+{
+    if (!hasBitmapNib)
+        return spacing * radius;
+    return spacing * float(bitmapNib->BitmapMaxSide()) * radius * 0.01f;
+}
+
+Point CPenRender::DabExtent(float radius) const
+{
+    if (!hasBitmapNib) {
+        const int32_t r = truncSat(std::ceil(double(radius)));
+        return {r, r};
+    }
+    const TChannel& bitmap = *bitmapNib->Bitmap();
+    return {truncSat(std::ceil(double(bitmap.Width) * radius * 0.005)),
+            truncSat(std::ceil(double(bitmap.Height) * radius * 0.005))};
+}
+
+// ---- stroke
+
+void CPenRender::SelectChain(const PenStrokeSetup& setup)
+{
+    chain_ = {};
+    chain_.mask = setup.mask;
+    chain_.tone = stroke->UseTone() ? setup.tone : nullptr;
+    chain_.gradation = stroke->UseGradation() ? setup.gradation : nullptr;
+    chain_.plot = stroke->ProtectAlpha() || setup.oldestEngine ? Plot::Keep : Plot::Over;
+    coverageChain_ = {setup.mask, chain_.tone, nullptr, Plot::Over};
+}
+
+bool CPenRender::Prepare(TMTC& image, const PenStrokeSetup& setup, float x, float y)
+{
+    colors = {stroke->color, stroke->subColor};
+    backgroundColour = setup.backgroundColour;
+    blurSource = setup.blurSource;
+    hasBitmapNib = bitmapNib && bitmapNib->IsBitmapNib();
+    bitmapScale = hasBitmapNib ? bitmapNib->Scale() : 0;
+    SelectChain(setup);
+    switch (RenderClass(method.renderClass)) {
+    case RenderClass::Watercolour:
+        strokeReady_ = PrepareWatercolour(image, x, y);
+        break;
+    case RenderClass::Blur:
+        strokeReady_ = PrepareBlur();
+        break;
+    case RenderClass::Spread:
+    case RenderClass::Fingertip:
+        strokeReady_ = PrepareSmudge(image, x, y);
+        break;
+    case RenderClass::BurnDodge:
+        BuildLightnessTable();
+        strokeReady_ = true;
+        break;
+    case RenderClass::Draw:
+    case RenderClass::Erase:
+        strokeReady_ = true;
+        break;
+    default:
+        Diagnose("pen: unknown render class " + std::to_string(method.renderClass));
+        strokeReady_ = false;
+    }
+    return strokeReady_;
+}
+
+void CPenRender::EndStroke()
+{
+    if (hasBitmapNib && bitmapNib->Scale() != bitmapScale)
+        bitmapNib->SetScale(bitmapScale);
+}
+
+bool CPenRender::Stamp(TMTC& image, TChannel& coverage, const PenDab& dab)
+{
+    if (RenderClass(method.renderClass) == RenderClass::Draw && method.pencil)
+        return StampCoverage(coverage, dab);
+    return StampImage(image, dab);
+}
+
+bool CPenRender::StampImage(TMTC& image, const PenDab& dab)
+{
+    if (!strokeReady_ || !SetupDab(dab, image.Width, image.Height, method.exact, spanAcross != 0))
+        return false;
+    switch (RenderClass(method.renderClass)) {
+    case RenderClass::Draw:
+        return StampDraw(image);
+    case RenderClass::Watercolour:
+        return StampWatercolour(image, dab);
+    case RenderClass::Blur:
+        return StampBlur(image);
+    case RenderClass::Erase:
+        return StampErase(image);
+    case RenderClass::Spread:
+        return StampSpread(image);
+    case RenderClass::Fingertip:
+        return StampFingertip(image);
+    case RenderClass::BurnDodge:
+        return StampBurnDodge(image);
+    }
+    return false;
+}
+
+// ---- dab set-up
+
+bool CPenRender::SetupDab(const PenDab& dab, int32_t width, int32_t height, bool exact, bool yMajor)
+{
+    dabLeft = dabTop = dabRight = dabBottom = 0;
+    if (!(dab.density > 0) || !std::isfinite(dab.radius) || !CoordinateInReach(dab.x, width) ||
+        !CoordinateInReach(dab.y, height))
+        return false;
+    dabX = roundSat(double(dab.x) * kFixedOne);
+    dabY = roundSat(double(dab.y) * kFixedOne);
+    dabDensity = roundSat(double(std::min(dab.density, 1.0f)) * kFixedOne);
+    dabColor = dab.colour;
+    if (dabDensity <= 0 || !MakeNib(dab.radius, exact, yMajor))
+        return false;
+
+    const int64_t left = (int64_t{dabX} - dabRadiusX) >> 16;
+    const int64_t top = (int64_t{dabY} - dabRadiusY) >> 16;
+    const int64_t right = (int64_t{dabX} + dabRadiusX + 0xFFFF) >> 16;
+    const int64_t bottom = (int64_t{dabY} + dabRadiusY + 0xFFFF) >> 16;
+    dabLeft = int32_t(std::clamp<int64_t>(left, 0, width));
+    dabTop = int32_t(std::clamp<int64_t>(top, 0, height));
+    dabRight = int32_t(std::clamp<int64_t>(right, dabLeft, width));
+    dabBottom = int32_t(std::clamp<int64_t>(bottom, dabTop, height));
+    clipDX = int32_t(dabLeft - left);
+    clipDY = int32_t(dabTop - top);
+    return dabLeft < dabRight && dabTop < dabBottom;
+}
+
+bool CPenRender::MakeNib(float radius, bool exact, bool yMajor)
+{
+    if (hasBitmapNib)
+        return MakeBitmapNib(radius);
+    const int32_t r = roundSat(double(std::max(radius, 0.1f)) * kFixedOne);
+    dabRadiusX = dabRadiusY = r;
+    const int32_t aspect = AspectPercent(nib);
+    const int32_t angle = AngleDegrees(nib);
+    if (exact) {
+        const int32_t fx = dabX & 0xFFFF, fy = dabY & 0xFFFF;
+        return aspect == 100 ? shape.RenderExactRound(fx, fy, yMajor, r)
+                             : shape.RenderExactEllipse(fx, fy, yMajor, r, angle, aspect);
+    }
+    return aspect == 100 ? shape.MakeRound(r) : shape.MakeEllipse(r, aspect, angle);
+}
+
+bool CPenRender::MakeBitmapNib(float radius)
+{
+    CPenShapeObj& item = *bitmapNib;
+    const int32_t scale = std::clamp(roundSat(radius), item.ScaleMin(), item.ScaleMax());
+    item.SetScale(scale); // refused when unchanged
+    if (!shape.MakeBitmap(item, item.Scale() * kFixedOne, AspectPercent(nib), AngleDegrees(nib), false))
+        return false;
+    // The box around the centre that holds the whole grid.
+    const NibGrid& grid = *shape.Grid();
+    dabRadiusX = std::max(grid.centreX, grid.boxW * kFixedOne - grid.centreX);
+    dabRadiusY = std::max(grid.centreY, grid.boxH * kFixedOne - grid.centreY);
+    return true;
+}
+
+// ---- the chain
+
+void CPenRender::NibRow(int32_t x, int32_t y, int32_t count, uint8_t* alpha) const
+{
+    const NibGrid* grid = shape.Grid();
+    const int32_t m = grid->oversample;
+    const int64_t row = ((int64_t{y} * kFixedOne - dabY + 0x8000 + grid->centreY) * m) >> 16;
+    if (row < 0 || row >= grid->gridH) {
+        std::fill_n(alpha, count, uint8_t{0});
+        return;
+    }
+    const int32_t* densities = grid->density + row * grid->gridW;
+    const int64_t col0 = ((int64_t{x} * kFixedOne - dabX + 0x8000 + grid->centreX) * m) >> 16;
+    const int64_t density = dabDensity;
+    const int32_t threshold = int32_t(std::min<uint32_t>(aliased, 0x7FFFFFFF));
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t col = col0 + int64_t{i} * m;
+        int32_t v = col >= 0 && col < grid->gridW ? densities[col] : 0;
+        if (threshold != 0)
+            v = v < threshold ? 0 : 0xFF0000;
+        const int64_t a = (int64_t{v} * density) >> 16;
+        alpha[i] = a > 0xFFFF ? uint8_t(std::min<int64_t>(a >> 16, 255)) : 0;
+    }
+}
+
+void CPenRender::ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
+                          const uint32_t* colours, uint32_t colour, Plot plot) const
+{
+    if (chain_.mask)
+        ApplyModifier(*chain_.mask, x, y, count, alpha, [](uint32_t m, uint32_t a) { return MulTable[m][a]; });
+    if (chain_.tone)
+        ApplyModifier(*chain_.tone, x, y, count, alpha, [](uint32_t t, uint32_t a) { return MulDiv255(a, t); });
+    uint32_t shades[kSpan];
+    if (chain_.gradation && !AllZero(alpha, count)) {
+        chain_.gradation->Row(x, y, count, shades);
+        for (int32_t i = 0; i < count; ++i)
+            alpha[i] = uint8_t(MulDiv255(alpha[i], shades[i] >> 24));
+        colours = shades;
+    }
+    uint32_t* px = image.PixelPtr(x, y);
+    const int32_t* table = lightnessTable.data();
+    switch (plot) {
+    case Plot::Over:
+        return WriteSpan<Plot::Over>(px, alpha, count, colours, colour, table);
+    case Plot::Keep:
+        return WriteSpan<Plot::Keep>(px, alpha, count, colours, colour, table);
+    case Plot::Erase:
+        return WriteSpan<Plot::Erase>(px, alpha, count, colours, colour, table);
+    case Plot::Mix:
+        return WriteSpan<Plot::Mix>(px, alpha, count, colours, colour, table);
+    case Plot::Lightness:
+        if (!lightnessTable.empty())
+            WriteSpan<Plot::Lightness>(px, alpha, count, colours, colour, table);
+        return;
+    }
+}
+
+void CPenRender::Paint(TMTC& image, uint32_t colour, Plot plot) const
+{
+    uint8_t alpha[kSpan];
+    for (int32_t y = dabTop; y < dabBottom; ++y)
+        for (int32_t x = dabLeft; x < dabRight; x += kSpan) {
+            const int32_t count = std::min(kSpan, dabRight - x);
+            NibRow(x, y, count, alpha);
+            if (!AllZero(alpha, count))
+                ChainRow(image, x, y, count, alpha, nullptr, colour, plot);
+        }
+}
+
+void CPenRender::PaintCoverage(TChannel& coverage, uint8_t value) const
+{
+    uint8_t alpha[kSpan];
+    for (int32_t y = dabTop; y < dabBottom; ++y)
+        for (int32_t x = dabLeft; x < dabRight; x += kSpan) {
+            const int32_t count = std::min(kSpan, dabRight - x);
+            NibRow(x, y, count, alpha);
+            if (coverageChain_.mask)
+                ApplyModifier(*coverageChain_.mask, x, y, count, alpha,
+                              [](uint32_t m, uint32_t a) { return MulTable[m][a]; });
+            if (coverageChain_.tone)
+                ApplyModifier(*coverageChain_.tone, x, y, count, alpha,
+                              [](uint32_t t, uint32_t a) { return MulDiv255(a, t); });
+            uint8_t* px = coverage.PixelPtr(x, y);
+            for (int32_t i = 0; i < count; ++i)
+                px[i] = std::max<uint8_t>(px[i], uint8_t(MulDiv255(alpha[i], value)));
+        }
+}
+
+} // namespace morvane

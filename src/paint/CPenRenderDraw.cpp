@@ -1,0 +1,62 @@
+// Render classes that paint one colour through the chain: draw (airbrush, or
+// the pencil into the coverage channel), erase, burn and dodge.
+#include <cmath>
+
+#include "paint/CPenRender.h"
+#include "paint/TStroke.h"
+#include "storage/FixedPoint.h"
+#include "storage/TChannel.h"
+#include "storage/TMTC.h"
+
+namespace morvane {
+
+bool CPenRender::StampDraw(TMTC& image)
+{
+    Paint(image, dabColor, chain_.plot);
+    return true;
+}
+
+bool CPenRender::StampErase(TMTC& image)
+{
+    // A protected layer keeps its alpha, so erasing paints its background.
+    if (stroke->ProtectAlpha())
+        Paint(image, backgroundColour, Plot::Keep);
+    else
+        Paint(image, dabColor, Plot::Erase);
+    return true;
+}
+
+bool CPenRender::StampBurnDodge(TMTC& image)
+{
+    Paint(image, dabColor, Plot::Lightness);
+    return true;
+}
+
+void CPenRender::BuildLightnessTable()
+{
+    const double strength = 1.0 + 0.002 * method.effect1;
+    const double k = method.dodge ? 1.0 / strength : strength;
+    lightnessTable.resize(kLightnessEntries);
+    for (int32_t i = 0; i < kLightnessEntries; ++i)
+        lightnessTable[i] = roundSat(std::pow(double(i) / (kLightnessEntries - 1), k) * kFixedOne);
+}
+
+bool CPenRender::StampCoverage(TChannel& coverage, const PenDab& dab)
+{
+    if (!strokeReady_)
+        return false;
+    bool touched = false;
+    // Thin pencils are stamped across the segment as well, so a line of
+    // small dabs leaves no gaps whichever way it runs.
+    if (dab.radius >= 0.5f && dab.radius < 3.0f && SetupDab(dab, coverage.Width, coverage.Height, true, true)) {
+        PaintCoverage(coverage, 255);
+        touched = true;
+    }
+    if (SetupDab(dab, coverage.Width, coverage.Height, true, spanAcross != 0)) {
+        PaintCoverage(coverage, 255);
+        touched = true;
+    }
+    return touched;
+}
+
+} // namespace morvane
