@@ -25,6 +25,21 @@ public:
 void* AllocBlock(uint64_t bytes);
 void FreeBlock(void* block, uint64_t bytes);
 
+// Freed blocks kept for reuse at most: a few 4096 x 4096 layers' worth, what a
+// merge or duplicate of a large layer frees and takes again, while bounding
+// what the process holds beyond its budget.
+constexpr uint64_t kBlockPoolCap = uint64_t(256) << 20;
+
+// The same for the pixel blocks of block stores, which come and go by the
+// ten thousand in equal sizes: freed ones are kept for reuse (up to
+// kBlockPoolCap), outside the budget, so that the next operation does not
+// fault fresh pages in. The budget still decides every allocation.
+void* AllocPooledBlock(uint64_t bytes);
+void FreePooledBlock(void* block, uint64_t bytes);
+// Bytes held for reuse; ReleasePooledBlocks gives them back to the system.
+uint64_t PooledBytes();
+void ReleasePooledBlocks();
+
 // Lowers the limit to InUse() + headroom for the lifetime of the object.
 class ScopedMemoryLimit {
 public:

@@ -44,20 +44,24 @@ bool CBlockImage::CommitBlock(SBlock& block)
 {
     if (block.Committed())
         return true;
-    auto* data = static_cast<uint8_t*>(AllocBlock(uint64_t(BlockBytes)));
-    if (!data)
+    if (!TakeBlockMemory(block))
         return false;
-    block.Data = data;
     // A block looks the same before and after it gets memory.
     FillBlockPixels(block, 0, 0, BlockWidth, BlockHeight, block.Uniform);
     return true;
+}
+
+bool CBlockImage::TakeBlockMemory(SBlock& block)
+{
+    block.Data = static_cast<uint8_t*>(AllocPooledBlock(uint64_t(BlockBytes)));
+    return block.Data != nullptr;
 }
 
 bool CBlockImage::DecommitBlock(SBlock& block)
 {
     if (!block.Committed())
         return false;
-    FreeBlock(block.Data, uint64_t(BlockBytes));
+    FreePooledBlock(block.Data, uint64_t(BlockBytes));
     block.Data = nullptr;
     return true;
 }

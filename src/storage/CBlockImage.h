@@ -144,6 +144,9 @@ protected:
         (void)filled;
         return table;
     }
+    // Memory for an uncommitted block whose every pixel the caller writes
+    // next (its contents are undefined until then); false when refused.
+    bool TakeBlockMemory(SBlock& block);
     // Fills part of a committed block's memory with value.
     void FillBlockPixels(SBlock& b, int32_t lx, int32_t ly, int32_t w, int32_t h, uint32_t value);
     // Whether the block holds anything for BoundsOfContent.
@@ -352,7 +355,9 @@ bool CBlockImage::PutPiece(const SPiece& p, RowFn row)
             b.Uniform = first;
             return true;
         }
-        if (!CommitBlock(b))
+        // A piece over every pixel of the block needs no fill first.
+        const bool everyPixel = p.lx == 0 && p.ly == 0 && p.w == BlockWidth && p.h == BlockHeight;
+        if (!(everyPixel ? TakeBlockMemory(b) : CommitBlock(b)))
             return false;
     }
     for (int32_t i = 0; i < p.h; ++i)
