@@ -179,6 +179,8 @@ private:
     bool PrepareSmudge(const TMTC& image, float x, float y);
     bool StampSpread(TMTC& image);
     bool StampFingertip(TMTC& image);
+    // The patch over the dab box, pixel for pixel from its centre.
+    void PutDown(TMTC& image, const CPenTC& patch) const;
 
     TStroke* stroke;    // never null
     TPaper* paper = nullptr;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "paint/CPenRender.h"
 #include "paint/PenStampMath.h"
+#include "paint/TStroke.h"
 #include "storage/BlendTables.h"
 #include "storage/FixedPoint.h"
 
@@ -101,5 +103,36 @@ uint32_t MixRunColour(uint32_t dabColour, const std::array<float, 3>& run, int32
 }
 
 } // namespace penstamp
+
+bool CPenRender::PrepareWatercolour(const TMTC& image, float x, float y)
+{
+    if (!image.IsValid() || image.Width <= 0 || image.Height <= 0)
+        return false;
+    const uint32_t pick = penstamp::AverageSquare11(image, truncSat(x), truncSat(y));
+    stroke->pickColor = pick;
+    for (int c = 0; c < 3; ++c)
+        stroke->runColor[size_t(c)] = float((pick >> (8 * c)) & 0xFF);
+    stroke->wetColor = penstamp::WetStartColour(pick, colors[0], method.effect1);
+    return true;
+}
+
+bool CPenRender::StampWatercolour(TMTC& image, const PenDab&)
+{
+    // The paint turns into the pure brush colour over a stroke length of
+    // effect 3 x 2 nib radii.
+    const float distance = float(method.effect3) * (float(nib.radius) / 100.0f) * 2.0f;
+    uint32_t colour = penstamp::WetDabColour(stroke->wetColor, dabColor, stroke->strokeLength, distance);
+    penstamp::StepRunColour(stroke->runColor,
+                            penstamp::AverageFour(image, dabX, dabY, dabRadiusX, dabRadiusY), method.effect2);
+    colour = penstamp::MixRunColour(colour, stroke->runColor, method.effect2);
+    stroke->dabColor = colour;
+    const int32_t density =
+        stroke->PressureDensity() ? dabDensity : roundSat(double(stroke->Opacity()) * kFixedOne);
+    dabDensity = penstamp::WatercolourDensity(density);
+    if (dabDensity <= 0)
+        return false;
+    Paint(image, colour, chain_.plot);
+    return true;
+}
 
 } // namespace morvane

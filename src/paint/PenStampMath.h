@@ -1,9 +1,9 @@
 #pragma once
 // The arithmetic of the watercolour, blur and smudge stamps that does not
 // depend on the renderer's state, kept apart so it can be checked alone.
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <vector>
 
 #include "storage/TMTC.h"
 
@@ -39,13 +39,10 @@ constexpr int32_t WatercolourDensity(int32_t density)
 }
 
 // ---- blur
-
-// Sums over a box of source pixels: colour bytes weighted by alpha (plain
-// when the layer's transparency is protected) and alpha. (2L + 1)^2 x 255
-// fits in 32 bits for every L the renderer uses (at most 1000).
-struct BoxSums {
-    uint32_t blue = 0, green = 0, red = 0, alpha = 0;
-};
+//
+// Box sums are kept as four uint32_t in the byte order of a pixel: blue,
+// green, red, alpha. (2L + 1)^2 x 255 fits in 32 bits for every L the
+// renderer uses (at most 1000).
 
 // What a source pixel adds to the sums, packed as a pixel: colour bytes times
 // alpha / 255, or the plain colour bytes when protected; alpha kept.
@@ -54,88 +51,57 @@ uint32_t BoxTerm(uint32_t pixel, bool protect);
 // sum x 255 div alpha sum (64-bit), alpha sum div (2L + 1)^2, and false
 // (leave the pixel alone) when the alpha sum is 0. Protected: each colour sum
 // div (2L + 1)^2, alpha 255.
-bool BoxColour(const BoxSums& sums, int32_t L, bool protect, uint32_t& colour);
+bool BoxColour(const uint32_t* sums, int32_t L, bool protect, uint32_t& colour);
 
-// Runs fn(x, y, sums) for every pixel (x, y) of the w x h area whose boxes
-// lie in `terms`, a picture of BoxTerm pixels with a margin of L all round
-// (w = terms.Width - 2L). Column sums slide down one row at a time and the
-// box sums along each row, one column in and one out. `columns` is the
-// caller's scratch and grows to terms.Width entries; false when it cannot.
-template <typename Fn>
-bool ForEachBoxSum(const TMTC& terms, int32_t L, std::vector<BoxSums>& columns, Fn fn);
+// For each row y of the w x h area whose boxes lie in `terms` (termsW x
+// termsH BoxTerm pixels with a margin of L all round: w = termsW - 2L), calls
+// fn(y, boxes) with the sums of the w boxes of that row. Column sums slide
+// down a row at a time and the box sums along the row, one column in and one
+// out. columns holds 4 x termsW and boxes 4 x w values.
+template <typename RowFn>
+void ForEachBoxRow(const uint32_t* terms, int32_t termsW, int32_t termsH, int32_t L, uint32_t* columns,
+                   uint32_t* boxes, RowFn fn);
 
 // ---- implementation
 
-inline void AddTerm(BoxSums& s, uint32_t t)
+template <int Sign>
+inline void AddTermRow(uint32_t* columns, const uint32_t* row, int32_t n)
 {
-    s.blue += t & 0xFF;
-    s.green += (t >> 8) & 0xFF;
-    s.red += (t >> 16) & 0xFF;
-    s.alpha += t >> 24;
+    for (int32_t i = 0; i < n; ++i, columns += 4) {
+        const uint32_t t = row[i];
+        for (int k = 0; k < 4; ++k)
+            columns[k] += uint32_t(Sign) * ((t >> (8 * k)) & 0xFF);
+    }
 }
 
-inline void SubTerm(BoxSums& s, uint32_t t)
-{
-    s.blue -= t & 0xFF;
-    s.green -= (t >> 8) & 0xFF;
-    s.red -= (t >> 16) & 0xFF;
-    s.alpha -= t >> 24;
-}
-
-inline void AddSums(BoxSums& s, const BoxSums& t)
-{
-    s.blue += t.blue;
-    s.green += t.green;
-    s.red += t.red;
-    s.alpha += t.alpha;
-}
-
-inline void SubSums(BoxSums& s, const BoxSums& t)
-{
-    s.blue -= t.blue;
-    s.green -= t.green;
-    s.red -= t.red;
-    s.alpha -= t.alpha;
-}
-
-bool GrowColumns(std::vector<BoxSums>& columns, size_t n);
-
-template <typename Fn>
-bool ForEachBoxSum(const TMTC& terms, int32_t L, std::vector<BoxSums>& columns, Fn fn)
+template <typename RowFn>
+void ForEachBoxRow(const uint32_t* terms, int32_t termsW, int32_t termsH, int32_t L, uint32_t* columns,
+                   uint32_t* boxes, RowFn fn)
 {
     const int32_t side = 2 * L + 1;
-    const int32_t w = terms.Width - 2 * L, h = terms.Height - 2 * L;
-    if (L < 0 || w <= 0 || h <= 0 || !GrowColumns(columns, size_t(terms.Width)))
-        return false;
-    BoxSums* col = columns.data();
-    const int32_t n = terms.Width;
-    std::fill_n(col, n, BoxSums{});
-    for (int32_t k = 0; k < side; ++k) {
-        const uint32_t* row = terms.Row(k);
-        for (int32_t i = 0; i < n; ++i)
-            AddTerm(col[i], row[i]);
-    }
+    const int32_t w = termsW - 2 * L, h = termsH - 2 * L;
+    if (L < 0 || w <= 0 || h <= 0)
+        return;
+    std::fill_n(columns, 4 * size_t(termsW), 0u);
+    for (int32_t k = 0; k < side; ++k)
+        AddTermRow<1>(columns, terms + size_t(k) * termsW, termsW);
     for (int32_t y = 0; y < h; ++y) {
         if (y > 0) {
-            const uint32_t* out = terms.Row(y - 1);
-            const uint32_t* in = terms.Row(y - 1 + side);
-            for (int32_t i = 0; i < n; ++i) {
-                SubTerm(col[i], out[i]);
-                AddTerm(col[i], in[i]);
-            }
+            AddTermRow<-1>(columns, terms + size_t(y - 1) * termsW, termsW);
+            AddTermRow<1>(columns, terms + size_t(y - 1 + side) * termsW, termsW);
         }
-        BoxSums box;
+        uint32_t box[4] = {};
         for (int32_t i = 0; i < side; ++i)
-            AddSums(box, col[i]);
+            for (int k = 0; k < 4; ++k)
+                box[k] += columns[4 * i + k];
         for (int32_t x = 0; x < w; ++x) {
-            if (x > 0) {
-                SubSums(box, col[x - 1]);
-                AddSums(box, col[x - 1 + side]);
-            }
-            fn(x, y, box);
+            if (x > 0)
+                for (int k = 0; k < 4; ++k)
+                    box[k] += columns[4 * (x - 1 + side) + k] - columns[4 * (x - 1) + k];
+            std::copy_n(box, 4, boxes + 4 * x);
         }
+        fn(y, static_cast<const uint32_t*>(boxes));
     }
-    return true;
 }
 
 } // namespace morvane::penstamp

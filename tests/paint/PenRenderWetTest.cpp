@@ -113,39 +113,45 @@ TEST(WatercolourArithmetic, RunningColourStepsTowardsTheCanvas)
 
 // ---- blur arithmetic
 
-uint32_t BruteBox(const TMTC& source, int32_t x, int32_t y, int32_t L, bool protect, bool& touched)
+void AddTerm(uint32_t (&sums)[4], uint32_t term, uint64_t times = 1)
 {
-    penstamp::BoxSums s;
-    for (int32_t j = -L; j <= L; ++j)
-        for (int32_t i = -L; i <= L; ++i)
-            penstamp::AddTerm(s, penstamp::BoxTerm(source.GetPixel(x + i, y + j), protect));
-    uint32_t colour = 0;
-    touched = penstamp::BoxColour(s, L, protect, colour);
-    return colour;
+    for (int k = 0; k < 4; ++k)
+        sums[k] += uint32_t(times * ((term >> (8 * k)) & 0xFF));
 }
 
-TEST(BlurArithmetic, IncrementalBoxMatchesDirectSums)
+bool BruteBox(const TMTC& source, int32_t x, int32_t y, int32_t L, bool protect, uint32_t& colour)
+{
+    uint32_t sums[4] = {};
+    for (int32_t j = -L; j <= L; ++j)
+        for (int32_t i = -L; i <= L; ++i)
+            AddTerm(sums, penstamp::BoxTerm(source.GetPixel(x + i, y + j), protect));
+    return penstamp::BoxColour(sums, L, protect, colour);
+}
+
+TEST(BlurArithmetic, SlidingBoxesMatchDirectSums)
 {
     for (bool protect : {false, true}) {
         for (int32_t L : {1, 3}) {
             TMTC source(13, 11);
             FillNoise(source, uint32_t(7 + L));
-            TMTC terms(source.Width, source.Height);
+            std::vector<uint32_t> terms;
             for (int32_t y = 0; y < source.Height; ++y)
                 for (int32_t x = 0; x < source.Width; ++x)
-                    *terms.PixelPtr(x, y) = penstamp::BoxTerm(source.GetPixel(x, y), protect);
-            std::vector<penstamp::BoxSums> columns;
-            int visited = 0;
-            ASSERT_TRUE(penstamp::ForEachBoxSum(terms, L, columns, [&](int32_t x, int32_t y,
-                                                                       const penstamp::BoxSums& s) {
-                ++visited;
-                uint32_t colour = 0;
-                bool touched = false;
-                const uint32_t expected = BruteBox(source, x + L, y + L, L, protect, touched);
-                EXPECT_EQ(penstamp::BoxColour(s, L, protect, colour), touched);
-                EXPECT_EQ(colour, expected) << "L " << L << " protect " << protect << " at " << x << "," << y;
-            }));
-            EXPECT_EQ(visited, (13 - 2 * L) * (11 - 2 * L));
+                    terms.push_back(penstamp::BoxTerm(source.GetPixel(x, y), protect));
+            const int32_t w = 13 - 2 * L, h = 11 - 2 * L;
+            std::vector<uint32_t> columns(4 * 13), boxes(4 * size_t(w));
+            int rows = 0;
+            penstamp::ForEachBoxRow(terms.data(), 13, 11, L, columns.data(), boxes.data(),
+                                    [&](int32_t y, const uint32_t* sums) {
+                EXPECT_EQ(y, rows++);
+                for (int32_t x = 0; x < w; ++x) {
+                    uint32_t colour = 0, expected = 0;
+                    const bool touched = BruteBox(source, x + L, y + L, L, protect, expected);
+                    ASSERT_EQ(penstamp::BoxColour(sums + 4 * x, L, protect, colour), touched);
+                    EXPECT_EQ(colour, expected) << "L " << L << " protect " << protect << " at " << x << "," << y;
+                }
+            });
+            EXPECT_EQ(rows, h);
         }
     }
 }
@@ -153,24 +159,20 @@ TEST(BlurArithmetic, IncrementalBoxMatchesDirectSums)
 TEST(BlurArithmetic, TransparentBoxIsLeftAloneAndWideBoxesDoNotOverflow)
 {
     uint32_t colour = 0x12345678u;
-    EXPECT_FALSE(penstamp::BoxColour({}, 2, false, colour));
+    const uint32_t none[4] = {};
+    EXPECT_FALSE(penstamp::BoxColour(none, 2, false, colour));
     EXPECT_EQ(colour, 0x12345678u);
 
-    // L = 200: half of the box opaque (250, 128, 3), half at alpha 1 of
-    // white; sum x 255 is far beyond 32 bits. Reference in 64 bits.
+    // L = 200: half of the box opaque (250, 128, 3), half white at alpha 1;
+    // sum x 255 is far beyond 32 bits. Reference in 64 bits.
     const int32_t L = 200;
     const uint64_t area = uint64_t(2 * L + 1) * (2 * L + 1), opaque = area / 2, faint = area - opaque;
-    penstamp::BoxSums s;
-    for (auto [n, pixel] : {std::pair{opaque, 0xFFFA8003u}, std::pair{faint, 0x01FFFFFFu}}) {
-        const uint32_t t = penstamp::BoxTerm(pixel, false);
-        s.blue += uint32_t(n * (t & 0xFF));
-        s.green += uint32_t(n * ((t >> 8) & 0xFF));
-        s.red += uint32_t(n * ((t >> 16) & 0xFF));
-        s.alpha += uint32_t(n * (t >> 24));
-    }
+    uint32_t sums[4] = {};
+    AddTerm(sums, penstamp::BoxTerm(0xFFFA8003u, false), opaque);
+    AddTerm(sums, penstamp::BoxTerm(0x01FFFFFFu, false), faint);
     const uint64_t alphaSum = opaque * 255 + faint;
     auto ref = [&](uint64_t opaqueByte) { return (opaque * opaqueByte + faint) * 255 / alphaSum; };
-    ASSERT_TRUE(penstamp::BoxColour(s, L, false, colour));
+    ASSERT_TRUE(penstamp::BoxColour(sums, L, false, colour));
     EXPECT_EQ(colour >> 24, alphaSum / area);
     EXPECT_EQ((colour >> 16) & 0xFF, ref(250));
     EXPECT_EQ((colour >> 8) & 0xFF, ref(128));
