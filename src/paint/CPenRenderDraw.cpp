@@ -28,6 +28,10 @@ bool CPenRender::StampErase(TMTC& image)
 
 bool CPenRender::StampBurnDodge(TMTC& image)
 {
+    // At exposure 0 the curve is the identity, but the table's 2048 steps
+    // and the conversions' truncation would still darken by a level.
+    if (method.effect1 == 0)
+        return false;
     Paint(image, dabColor, Plot::Lightness);
     return true;
 }
