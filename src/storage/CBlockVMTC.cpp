@@ -151,6 +151,61 @@ private:
     alignas(64) uint32_t gathered_[kGroup * 32];
 };
 
+// Sums of the four bytes of pixels: groups of four pixels add up in
+// sixteen-bit lanes, folded into the totals before a lane could overflow and
+// when the sums go out of scope.
+class ByteSums {
+public:
+    explicit ByteSums(uint64_t sums[4]) : sums_(sums) {}
+    ~ByteSums() { Fold(); }
+    ByteSums(const ByteSums&) = delete;
+    ByteSums& operator=(const ByteSums&) = delete;
+
+    void Add(const uint32_t* row, int32_t n)
+    {
+        int32_t i = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 4 <= n; i += 4) {
+            if (groups_ == kGroupsPerFold)
+                Fold();
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+            lanes_ = _mm_add_epi16(lanes_, _mm_add_epi16(_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)));
+            ++groups_;
+        }
+#endif
+        for (; i < n; ++i)
+            AddRepeated(row[i], 1);
+    }
+
+    void AddRepeated(uint32_t v, uint64_t count)
+    {
+        for (int k = 0; k < 4; ++k)
+            sums_[k] += uint64_t((v >> (8 * k)) & 0xFF) * count;
+    }
+
+private:
+    void Fold()
+    {
+#if defined(__SSE2__)
+        alignas(16) uint16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), lanes_);
+        for (int k = 0; k < 4; ++k)
+            sums_[k] += uint64_t(lanes[k]) + lanes[k + 4];
+        lanes_ = _mm_setzero_si128();
+        groups_ = 0;
+#endif
+    }
+
+    uint64_t* sums_;
+#if defined(__SSE2__)
+    // Each group adds two bytes to a lane: 128 groups stay below 65536.
+    static constexpr int32_t kGroupsPerFold = 128;
+    __m128i lanes_ = _mm_setzero_si128();
+    int32_t groups_ = 0;
+#endif
+};
+
 uint32_t AverageBytes(const uint64_t sums[4], uint64_t count)
 {
     uint32_t v = 0;
@@ -395,46 +450,57 @@ bool CBlockVMTC::RotateIntoStore90(CBlockVMTC& other, Point at, bool clockwise) 
 
 void CBlockVMTC::SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const
 {
-    auto add = [sums](uint32_t v, uint64_t n) {
-        for (int k = 0; k < 4; ++k)
-            sums[k] += uint64_t((v >> (8 * k)) & 0xFF) * n;
-    };
+    ByteSums total(sums);
     y = std::clamp(y, 0, Height - 1);
     const int32_t inside = std::min(x1, Width);
     // An uncommitted block adds its Uniform once per sample.
     for (int32_t x = x0; x < inside;) {
         const SBlock& b = Blocks[int64_t(y >> BlockShift) * BlocksX + (x >> BlockShift)];
         const int32_t end = std::min(inside, (x | BlockMask) + 1);
-        if (!b.Committed()) {
-            add(b.Uniform, uint64_t(end - x));
-        } else {
-            const uint32_t* row = RowIn<uint32_t>(b, x & BlockMask, y & BlockMask);
-            for (int32_t i = 0; i < end - x; ++i)
-                add(row[i], 1);
-        }
+        if (!b.Committed())
+            total.AddRepeated(b.Uniform, uint64_t(end - x));
+        else
+            total.Add(RowIn<uint32_t>(b, x & BlockMask, y & BlockMask), end - x);
         x = end;
     }
     if (x1 > inside)
-        add(ClampedPixel(Width - 1, y), uint64_t(x1 - std::max(x0, inside)));
+        total.AddRepeated(ClampedPixel(Width - 1, y), uint64_t(x1 - std::max(x0, inside)));
+}
+
+CBlockVMTC::SShrinkBoxes CBlockVMTC::ShrinkBoxes(int32_t targetW, int32_t targetH) const
+{
+    targetW = std::max(targetW, 1);
+    targetH = std::max(targetH, 1);
+    return {int64_t(Width) * 1024 / targetW, int64_t(Height) * 1024 / targetH, Width / targetW + 1,
+            Height / targetH + 1};
 }
 
 bool CBlockVMTC::ShrinkInto(TMTC& target, const ExtentRect& region) const
 {
     if (!IsValid())
         return false;
-    const int64_t stepX = int64_t(Width) * 1024 / std::max(target.Width, 1);
-    const int64_t stepY = int64_t(Height) * 1024 / std::max(target.Height, 1);
-    const int32_t boxW = Width / std::max(target.Width, 1) + 1, boxH = Height / std::max(target.Height, 1) + 1;
+    const SShrinkBoxes boxes = ShrinkBoxes(target.Width, target.Height);
     return ForEachRowSpan(target, region, [&](uint32_t* row, int32_t n, int32_t x0, int32_t y) {
-        const int32_t sy = int32_t((stepY * y) >> 10);
+        const int32_t sy = int32_t((boxes.stepY * y) >> 10);
         for (int32_t i = 0; i < n; ++i) {
-            const int32_t sx = int32_t((stepX * (x0 + i)) >> 10);
+            const int32_t sx = int32_t((boxes.stepX * (x0 + i)) >> 10);
             uint64_t sums[4] = {0, 0, 0, 0};
-            for (int32_t j = 0; j < boxH; ++j)
-                SumRow(sy + j, sx, sx + boxW, sums);
-            row[i] = AverageBytes(sums, uint64_t(boxW) * boxH);
+            for (int32_t j = 0; j < boxes.boxH; ++j)
+                SumRow(sy + j, sx, sx + boxes.boxW, sums);
+            row[i] = AverageBytes(sums, uint64_t(boxes.boxW) * boxes.boxH);
         }
     });
+}
+
+int32_t CBlockVMTC::ShrinkRowsWithin(int32_t targetH, int32_t storeRows) const
+{
+    const SShrinkBoxes boxes = ShrinkBoxes(1, targetH);
+    // The last row a box reads is clamped into the store, as SumRow clamps it.
+    int32_t ready = 0;
+    while (ready < targetH &&
+           std::min<int64_t>(((boxes.stepY * ready) >> 10) + boxes.boxH - 1, Height - 1) < storeRows)
+        ++ready;
+    return ready;
 }
 
 bool CBlockVMTC::ScaleInto(CBlockVMTC& other) const

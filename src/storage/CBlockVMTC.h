@@ -116,6 +116,9 @@ public:
     // Box average for thumbnails into the region of target; the sizes set the
     // scale. Each sample is clamped into the store.
     bool ShrinkInto(TMTC& target, const ExtentRect& region) const;
+    // How many rows from the top of a target targetH rows high ShrinkInto
+    // computes from the store rows above storeRows alone.
+    int32_t ShrinkRowsWithin(int32_t targetH, int32_t storeRows) const;
     // 4 x 4 supersampled scale of the whole store into the whole of other.
     bool ScaleInto(CBlockVMTC& other) const;
 
@@ -141,6 +144,13 @@ private:
     }
     uint32_t ClampedPixel(int32_t x, int32_t y) const;
     void CopyRows(TMTC& buffer, Point at, const SBlock& b, const SPiece& p) const;
+    // Where ShrinkInto's box for a target pixel starts (x, y times 1024 / 1024)
+    // and how large it is, for a target of targetW x targetH.
+    struct SShrinkBoxes {
+        int64_t stepX = 0, stepY = 0;
+        int32_t boxW = 0, boxH = 0;
+    };
+    SShrinkBoxes ShrinkBoxes(int32_t targetW, int32_t targetH) const;
     // Sums of the four bytes over the samples x0 ... x1 - 1 of row y, x clamped.
     void SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const;
     // The store-to-store walk of CompositeOnto and its twin: rowOp(dst, src,
