@@ -143,7 +143,7 @@ bool CLayerData::RefreshThumbnail()
     if (!HasStore() || !Thumbnail.IsValid())
         return false;
     const ExtentRect whole{0, 0, Thumbnail.Width, Thumbnail.Height};
-    if (OriginX == 0 && OriginY == 0 && Store->Width == NominalW && Store->Height == NominalH)
+    if (StoreIsPicture())
         return Store->ShrinkInto(Thumbnail, whole);
     // Only the picture's part of a larger store is shown.
     if (!IsStoreSizeAllowed(NominalW, NominalH))
@@ -153,6 +153,11 @@ bool CLayerData::RefreshThumbnail()
         return false;
     picture.CopyStore(*Store, {0, 0}, {OriginX, OriginY, NominalW, NominalH});
     return picture.ShrinkInto(Thumbnail, whole);
+}
+
+bool CLayerData::StoreIsPicture() const
+{
+    return HasStore() && OriginX == 0 && OriginY == 0 && Store->Width == NominalW && Store->Height == NominalH;
 }
 
 void CLayerData::ResetThumbnail(bool transparent)
@@ -193,28 +198,35 @@ void CLayerData::Shift(int32_t dx, int32_t dy)
     ClampOrigin(false);
 }
 
-std::unique_ptr<CLayerData> CLayerData::Resized(int32_t width, int32_t height, Point offset) const
+std::unique_ptr<CLayerData> CLayerData::EmptyResized(int32_t width, int32_t height, Point offset) const
 {
     if (!HasStore() || !IsStoreSizeAllowed(width, height))
         return nullptr;
     auto layer = std::make_unique<CLayerData>(Position);
-    const int32_t thumbW = Thumbnail.IsValid() ? Thumbnail.Width : 1;
-    const int32_t thumbH = Thumbnail.IsValid() ? Thumbnail.Height : 1;
-    if (!layer->Setup(width, height, Mode, std::max(thumbW, thumbH), std::max(thumbW, thumbH)))
+    const int32_t thumbSide = Thumbnail.IsValid() ? std::max(Thumbnail.Width, Thumbnail.Height) : 1;
+    if (!layer->Setup(width, height, Mode, thumbSide, thumbSide))
         return nullptr;
     layer->NominalW = NominalW;
     layer->NominalH = NominalH;
     layer->OriginX = ClampOriginValue(int64_t(OriginX) + offset.x);
     layer->OriginY = ClampOriginValue(int64_t(OriginY) + offset.y);
+    if (!layer->SizeThumbnail(thumbSide, thumbSide))
+        return nullptr;
+    return layer;
+}
+
+std::unique_ptr<CLayerData> CLayerData::Resized(int32_t width, int32_t height, Point offset) const
+{
+    std::unique_ptr<CLayerData> layer = EmptyResized(width, height, offset);
+    if (!layer)
+        return nullptr;
     const ExtentRect whole{0, 0, Store->Width, Store->Height};
     // A copy that lands wholly outside is no failure; a refused block is.
     EdgeRect inside;
     if (Intersect(ToEdge({offset.x, offset.y, whole.width, whole.height}), {0, 0, width, height}, inside) &&
         !layer->Store->CopyStore(*Store, offset, whole))
         return nullptr;
-    if (!layer->SizeThumbnail(std::max(thumbW, thumbH), std::max(thumbW, thumbH)))
-        return nullptr;
-    if (Thumbnail.IsValid() && layer->Thumbnail.Width == thumbW && layer->Thumbnail.Height == thumbH)
+    if (Thumbnail.IsValid() && layer->Thumbnail.Width == Thumbnail.Width && layer->Thumbnail.Height == Thumbnail.Height)
         layer->Thumbnail.CopyAll(Thumbnail);
     return layer;
 }

@@ -60,6 +60,9 @@ public:
     bool SizeThumbnail(int32_t maxW, int32_t maxH);
     // Area-averaged shrink of the picture area of the store.
     bool RefreshThumbnail();
+    // Whether the store is the picture area itself (origin 0, nominal size):
+    // then the thumbnail is the store shrunk.
+    bool StoreIsPicture() const;
     void ResetThumbnail(bool transparent);
 
     // The store in picture coordinates.
@@ -73,6 +76,9 @@ public:
     // origin moved by offset; same Mode and nominal size. nullptr when the
     // size is outside the store limits or memory runs out.
     std::unique_ptr<CLayerData> Resized(int32_t width, int32_t height, Point offset) const;
+    // The same without the old store and thumbnail copied in: the store as a
+    // new layer's, for callers that fill it themselves.
+    std::unique_ptr<CLayerData> EmptyResized(int32_t width, int32_t height, Point offset) const;
 
     // Layer commands on the whole store: 7 flip horizontally, 8 flip
     // vertically, 9 invert colours, 10 rotate 180 degrees, 11 invert

@@ -169,6 +169,87 @@ bool MergeLayerInto(const CLayerData& layer, uint8_t opacity, CLayerData& target
 
 // ---- merge down ----------------------------------------------------------------------
 
+namespace {
+// Blocks of the merged store per step: the lower, upper and merged pieces of
+// a step stay in the first-level cache between its passes.
+constexpr int32_t kMergeChunkBlocks = 2;
+
+// The passes of a merge down over one rectangle of the merged store: the
+// lower layer's pixels copied in, its opacity put into their alpha, the upper
+// layer merged on, the pair table's inversion, and the blocks that became one
+// value given back. Every pass works pixel by pixel, so running them a few
+// blocks at a time gives what whole-store passes give, without the store
+// passing through the caches once per pass.
+struct MergeDownPasses {
+    const CLayerData& low;
+    const CLayerData& up;
+    CLayerData& merged;
+    SCompositeRows rows;
+    uint8_t upperOpacity;
+    bool invert;
+
+    // Rectangle r of the merged store in the store of `layer`; false when
+    // they do not meet (nothing to do, not a failure).
+    bool InStoreOf(const CLayerData& layer, const EdgeRect& r, ExtentRect& out) const
+    {
+        const Point at = StoreOffset(layer, merged);
+        EdgeRect inside;
+        if (!Intersect(r, ToEdge({at.x, at.y, layer.Store->Width, layer.Store->Height}), inside))
+            return false;
+        out = {r.left - at.x, r.top - at.y, r.right - r.left, r.bottom - r.top};
+        return true;
+    }
+
+    bool Run(const EdgeRect& r) const
+    {
+        CBlockVMTC& store = *merged.Store;
+        const ExtentRect here = ToExtent(r);
+        ExtentRect source;
+        if (InStoreOf(low, r, source) && !store.CopyStore(*low.Store, {r.left, r.top}, source))
+            return false;
+        const uint8_t o = low.Opacity;
+        // The lower opacity goes into the alpha everywhere, not only where
+        // the upper layer has content, since the merged layer is opaque 255.
+        if (o != 255 && !store.ForEachBlockInRect(here, [&](const SPiece& p) {
+                return store.TransformPiece<uint32_t>(
+                    p, [o](uint32_t v) { return (v & 0x00FFFFFFu) | uint32_t{MulTable[o][v >> 24]} << 24; });
+            }))
+            return false;
+        if (upperOpacity != 0 && InStoreOf(up, r, source) &&
+            !up.Store->CompositeOnto(store, {r.left, r.top}, source, rows, upperOpacity, 255))
+            return false;
+        if (invert && !store.XorRect(here, 0x00FFFFFFu))
+            return false;
+        store.CompactRect(r);
+        return true;
+    }
+
+    // Band by band of blocks; where the thumbnail is the store shrunk, its
+    // rows are shrunk as soon as the store rows they read are final, while
+    // those are still cached.
+    bool RunAll() const
+    {
+        const CBlockVMTC& store = *merged.Store;
+        const bool early = merged.StoreIsPicture() && merged.Thumbnail.IsValid();
+        const int32_t chunk = store.BlockWidth * kMergeChunkBlocks;
+        int32_t shrunk = 0;
+        for (int32_t y = 0; y < store.Height; y += store.BlockHeight) {
+            const int32_t bottom = std::min(y + store.BlockHeight, store.Height);
+            for (int32_t x = 0; x < store.Width; x += chunk)
+                if (!Run({x, y, std::min(x + chunk, store.Width), bottom}))
+                    return false;
+            const int32_t ready = early ? store.ShrinkRowsWithin(merged.Thumbnail.Height, bottom) : 0;
+            if (ready > shrunk)
+                store.ShrinkInto(merged.Thumbnail, {0, shrunk, merged.Thumbnail.Width, ready - shrunk});
+            shrunk = std::max(shrunk, ready);
+        }
+        if (!early)
+            merged.RefreshThumbnail();
+        return true;
+    }
+};
+} // namespace
+
 bool CLayerMngr::MergeDown(int32_t lower, int32_t upper, bool keepUpper, int32_t method,
                            std::unique_ptr<CLayerData>* replaced)
 {
@@ -183,8 +264,8 @@ bool CLayerMngr::MergeDown(int32_t lower, int32_t upper, bool keepUpper, int32_t
     const EdgeRect bounds = Union(low->ContentBounds(), up->ContentBounds());
     std::unique_ptr<CLayerData> merged;
     if (FitsStore(bounds))
-        merged = low->Resized(bounds.right - bounds.left, bounds.bottom - bounds.top,
-                              {-low->OriginX - bounds.left, -low->OriginY - bounds.top});
+        merged = low->EmptyResized(bounds.right - bounds.left, bounds.bottom - bounds.top,
+                                   {-low->OriginX - bounds.left, -low->OriginY - bounds.top});
     if (!merged) {
         Notifier().Warn(failure);
         return false;
@@ -199,26 +280,15 @@ bool CLayerMngr::MergeDown(int32_t lower, int32_t upper, bool keepUpper, int32_t
     // A linked upper layer is seen through the lower one's opacity.
     const uint8_t upperOpacity = up->LinkLevel > low->LinkLevel ? uint8_t(MulDiv255(up->Opacity, low->Opacity))
                                                                 : up->Opacity;
-    CBlockVMTC& store = *merged->Store;
-    const ExtentRect whole{0, 0, store.Width, store.Height};
-    // The lower opacity goes into the alpha of the whole store, not only
-    // where the upper layer has content, since the merged layer is opaque 255.
-    bool ok = low->Opacity == 255 || store.ForEachBlockInRect(whole, [&](const SPiece& p) {
-        const uint8_t o = low->Opacity;
-        return store.TransformPiece<uint32_t>(
-            p, [o](uint32_t v) { return (v & 0x00FFFFFFu) | uint32_t{MulTable[o][v >> 24]} << 24; });
-    });
-    ok = ok && MergeLayerInto(*up, upperOpacity, *merged, kind);
     const SLayerParam* lowerParam = LayerParam(merged->Mode);
-    if (ok && kind != 0 && lowerParam && (lowerParam->Flags & kFlagInvertAfterMerge))
-        ok = store.XorRect(whole, 0x00FFFFFFu);
-    if (!ok) {
+    const DitherContext context{up};
+    const MergeDownPasses passes{*low, *up, *merged, WithDither(MergeRows(merged->Mode, up->Mode, kind), *up, context),
+                                 upperOpacity, kind != 0 && lowerParam && (lowerParam->Flags & kFlagInvertAfterMerge)};
+    if (!passes.RunAll()) {
         Notifier().Warn(failure);
         return false;
     }
     merged->Opacity = 255;
-    store.Compact();
-    merged->RefreshThumbnail();
     std::unique_ptr<CLayerData> old = ReplaceLayer(lower, std::move(merged));
     if (keepUpper && replaced)
         *replaced = std::move(old);
