@@ -3,11 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "paint/CPenRender.h"
+#include "paint/CPenShapeObj.h"
 #include "paint/CPenTC.h"
 #include "paint/PenStampMath.h"
+#include "paint/TStroke.h"
+#include "platform/DiagnosticSink.h"
 #include "storage/BlendTables.h"
+#include "storage/CBlockVMTC.h"
+#include "storage/TChannel.h"
 
 namespace morvane {
 namespace {
@@ -177,6 +185,284 @@ TEST(BlurArithmetic, TransparentBoxIsLeftAloneAndWideBoxesDoNotOverflow)
     EXPECT_EQ((colour >> 16) & 0xFF, ref(250));
     EXPECT_EQ((colour >> 8) & 0xFF, ref(128));
     EXPECT_EQ(colour & 0xFF, ref(3));
+}
+
+// ---- the stamps on a layer
+
+uint64_t Checksum(const TMTC& image)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (int32_t y = 0; y < image.Height; ++y)
+        for (int32_t x = 0; x < image.Width; ++x)
+            for (int k = 0; k < 4; ++k) {
+                h ^= (image.GetPixel(x, y) >> (8 * k)) & 0xFF;
+                h *= 1099511628211ull;
+            }
+    return h;
+}
+
+// A renderer with its stroke over an image and the same pixels as the layer
+// store the blur reads; a hard edge (full density inside the nib) unless
+// said otherwise, so the put-down pixels can be checked exactly.
+struct WetPen {
+    TStroke stroke;
+    CPenRender render{stroke};
+    TMTC image;
+    std::unique_ptr<CBlockVMTC> layer;
+    PenStrokeSetup setup;
+
+    WetPen(RenderClass renderClass, int32_t w, int32_t h, uint16_t effect1 = 100, uint16_t effect2 = 0,
+           uint16_t effect3 = 0)
+        : image(w, h), layer(std::make_unique<CBlockVMTC>(w, h))
+    {
+        BrushMethodRecord method;
+        method.renderClass = uint8_t(renderClass);
+        method.effect1 = effect1;
+        method.effect2 = effect2;
+        method.effect3 = effect3;
+        render.SetMethod(method);
+        render.SetThreshold(1);
+        setup.blurSource = layer.get();
+    }
+    // The layer store takes the image's pixels; then the stroke starts.
+    bool Start(float x, float y)
+    {
+        layer->CopyIn(image, {0, 0}, 255, {0, 0, image.Width, image.Height});
+        return render.Prepare(image, setup, x, y);
+    }
+    bool Dab(float x, float y, float radius, float density = 1.0f, uint32_t colour = 0xFF3060C0)
+    {
+        return render.StampImage(image, {x, y, density, radius, colour});
+    }
+};
+
+// The pixel of `before` at (x - dx, y): what a patch carried dx to the right puts down.
+void ExpectShifted(const TMTC& after, const TMTC& before, int32_t dx, EdgeRect area, const char* what)
+{
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        for (int32_t x = area.left; x < area.right; ++x)
+            ASSERT_EQ(after.GetPixel(x, y), before.GetPixel(x - dx, y)) << what << " at " << x << "," << y;
+}
+
+TEST(PenRenderWet, WatercolourStartsPureWithoutEffectDistance)
+{
+    // The canvas under the stroke is transparent blue, so the wet colour
+    // (effect 1 = 100: the picked colour) differs from the brush colour.
+    // Density 1 x 22937 / 65536 on a hard edge gives alpha 89.
+    const uint32_t brush = 0xFF3060C0;
+    for (uint16_t effect3 : {0, 50}) {
+        WetPen pen(RenderClass::Watercolour, 16, 16, 100, 0, effect3);
+        pen.image.FillAll(0x000000FF);
+        ASSERT_TRUE(pen.Start(8.5f, 8.5f));
+        ASSERT_TRUE(pen.Dab(8.5f, 8.5f, 3.0f, 1.0f, brush));
+        const uint32_t expected = effect3 == 0 ? brush : 0xFF0000FF;
+        EXPECT_EQ(pen.image.GetPixel(8, 8), (89u << 24) | (expected & 0xFFFFFF)) << "effect 3 " << effect3;
+    }
+}
+
+TEST(PenRenderWet, BlurDabIsTheBoxAverageOfTheLayer)
+{
+    struct Case {
+        float radius;
+        uint16_t effect1;
+        bool protect;
+        uint32_t bright; // or-ed into every pixel
+    };
+    // L = 2; L = 200 over bright opaque paint (sum x 255 needs 64 bits);
+    // protected, L = 3.
+    for (const Case c : {Case{2.0f, 100, false, 0}, Case{200.0f, 100, false, 0xC0C0C0C0},
+                         Case{6.0f, 50, true, 0}}) {
+        WetPen pen(RenderClass::Blur, 48, 40, c.effect1);
+        pen.stroke.SetProtectAlpha(c.protect);
+        FillNoise(pen.image, 11);
+        pen.image.OrAll(c.bright);
+        const TMTC before(pen.image);
+        ASSERT_TRUE(pen.Start(20.5f, 18.5f));
+        ASSERT_TRUE(pen.Dab(20.5f, 18.5f, c.radius));
+        const int32_t L = int32_t(c.radius * c.effect1 / 100);
+        // The reference: clamped reads, 64-bit sums.
+        for (Point p : {Point{20, 18}, Point{19, 17}, Point{21, 19}}) {
+            uint64_t sums[4] = {};
+            for (int32_t j = -L; j <= L; ++j)
+                for (int32_t i = -L; i <= L; ++i) {
+                    const uint32_t px = before.GetPixelClamped(p.x + i, p.y + j);
+                    const uint64_t a = px >> 24;
+                    for (int k = 0; k < 3; ++k)
+                        sums[k] += c.protect ? (px >> (8 * k)) & 0xFF : a * ((px >> (8 * k)) & 0xFF) * 32897 >> 23;
+                    sums[3] += a;
+                }
+            const uint64_t area = uint64_t(2 * L + 1) * (2 * L + 1);
+            uint32_t expected = c.protect ? before.GetPixel(p.x, p.y) & 0xFF000000u : uint32_t(sums[3] / area) << 24;
+            for (int k = 0; k < 3; ++k)
+                expected |= uint32_t(c.protect ? sums[k] / area : sums[k] * 255 / sums[3]) << (8 * k);
+            EXPECT_EQ(pen.image.GetPixel(p.x, p.y), expected) << "radius " << c.radius << " at " << p.x << "," << p.y;
+        }
+    }
+}
+
+TEST(PenRenderWet, BlurOverTransparentChangesNothing)
+{
+    WetPen pen(RenderClass::Blur, 32, 32, 60);
+    FillNoise(pen.image, 5);
+    pen.image.SetAlphaAll(0);
+    const uint64_t before = Checksum(pen.image);
+    ASSERT_TRUE(pen.Start(16, 16));
+    pen.render.SetThreshold(0);
+    for (float x : {10.0f, 16.3f, 22.7f})
+        pen.Dab(x, 15.5f, 6.0f);
+    EXPECT_EQ(Checksum(pen.image), before);
+}
+
+TEST(PenRenderWet, SpreadCarriesThePatchOfTheDabBefore)
+{
+    WetPen pen(RenderClass::Spread, 32, 24);
+    FillNoise(pen.image, 21);
+    pen.image.SetAlphaAll(255);
+    const TMTC before(pen.image);
+    ASSERT_TRUE(pen.Start(10.5f, 10.5f));
+    // At the start the patch lies where it came from.
+    ASSERT_TRUE(pen.Dab(10.5f, 10.5f, 3.0f));
+    EXPECT_EQ(Checksum(pen.image), Checksum(before));
+    ASSERT_TRUE(pen.Dab(13.5f, 10.5f, 3.0f));
+    ExpectShifted(pen.image, before, 3, {12, 9, 15, 12}, "spread");
+    // The next patch holds the paint just laid down: it moves on with it.
+    const TMTC second(pen.image);
+    ASSERT_TRUE(pen.Dab(16.5f, 10.5f, 3.0f));
+    ExpectShifted(pen.image, second, 3, {15, 9, 18, 12}, "spread on");
+}
+
+TEST(PenRenderWet, FingertipPutsDownNothingUntilItMoves)
+{
+    WetPen pen(RenderClass::Fingertip, 32, 24);
+    FillNoise(pen.image, 22);
+    pen.image.SetAlphaAll(255);
+    const TMTC before(pen.image);
+    ASSERT_TRUE(pen.Start(10.5f, 10.5f));
+    EXPECT_FALSE(pen.Dab(10.5f, 10.5f, 3.0f));
+    EXPECT_FALSE(pen.Dab(10.7f, 10.2f, 3.0f));
+    EXPECT_EQ(Checksum(pen.image), Checksum(before));
+    // The first move puts down the patch picked at the start, and so does a
+    // dab that stays there.
+    ASSERT_TRUE(pen.Dab(13.5f, 10.5f, 3.0f));
+    ExpectShifted(pen.image, before, 3, {12, 9, 15, 12}, "first move");
+    ASSERT_TRUE(pen.Dab(13.5f, 10.5f, 3.0f));
+    ExpectShifted(pen.image, before, 3, {12, 9, 15, 12}, "same place");
+    // Next: the patch picked at (13, 10) before anything was put down there.
+    ASSERT_TRUE(pen.Dab(16.5f, 10.5f, 3.0f));
+    ExpectShifted(pen.image, before, 3, {15, 9, 18, 12}, "second move");
+}
+
+TEST(PenRenderWet, WideBitmapNibSmudgesWholly)
+{
+    // A full 512 x 512 bitmap at 100 %: half extents 256 px, while the nib
+    // record says 100.
+    auto bitmap = std::make_unique<TChannel>(512, 512);
+    bitmap->FillAll(0);
+    CPenShapeObj item;
+    ASSERT_TRUE(item.SetBitmap(std::move(bitmap)));
+    ASSERT_EQ(item.Scale(), 100);
+    CapturingDiagnosticSink sink;
+    ScopedDiagnostics scoped(sink);
+    for (RenderClass renderClass : {RenderClass::Spread, RenderClass::Fingertip}) {
+        WetPen pen(renderClass, 600, 560);
+        pen.render.SetNibPreset(&item, false, false, false);
+        FillNoise(pen.image, 9);
+        pen.image.SetAlphaAll(255);
+        const TMTC before(pen.image);
+        ASSERT_TRUE(pen.Start(290.5f, 280.5f));
+        pen.Dab(290.5f, 280.5f, 100.0f);
+        ASSERT_TRUE(pen.Dab(295.5f, 280.5f, 100.0f));
+        pen.render.EndStroke();
+        const EdgeRect box = {295 - 250, 280 - 250, 295 + 250, 280 + 250};
+        ExpectShifted(pen.image, before, 5, box, renderClass == RenderClass::Spread ? "spread" : "fingertip");
+    }
+    EXPECT_TRUE(sink.lines.empty()) << sink.lines.front();
+}
+
+// ---- golden dab sequences
+
+// 40 x 32: transparent on the left, a soft gradient in the middle, opaque
+// stripes on the right.
+void FillLayer(TMTC& image)
+{
+    for (int32_t y = 0; y < image.Height; ++y)
+        for (int32_t x = 0; x < image.Width; ++x) {
+            uint32_t p = 0x00FFFFFF;
+            if (x >= 26)
+                p = (y / 3) % 2 ? 0xFF2080E0 : 0xFFF0C020;
+            else if (x >= 10)
+                p = uint32_t((x - 10) * 16) << 24 | uint32_t(x * 9) << 16 | uint32_t(y * 8) << 8 | 0x60;
+            *image.PixelPtr(x, y) = p;
+        }
+}
+
+// 255 - coverage: a filled ellipse with a soft rim, 11 x 9.
+std::unique_ptr<CPenShapeObj> SmallBitmapNib()
+{
+    auto channel = std::make_unique<TChannel>(11, 9);
+    for (int32_t y = 0; y < 9; ++y)
+        for (int32_t x = 0; x < 11; ++x) {
+            const int32_t d = (x - 5) * (x - 5) * 16 + (y - 4) * (y - 4) * 25;
+            *channel->PixelPtr(x, y) = uint8_t(d < 200 ? 0 : d < 400 ? 128 : 255);
+        }
+    auto item = std::make_unique<CPenShapeObj>();
+    EXPECT_TRUE(item->SetBitmap(std::move(channel)));
+    return item;
+}
+
+struct Golden {
+    const char* what;
+    RenderClass renderClass;
+    bool protect;
+    uint16_t effect1, effect2, effect3;
+    uint64_t round, bitmap;
+};
+
+// A short stroke left to right: sizes from thin to wide, densities below and
+// at 1, one dab cut by the top edge, one repeated position. For a bitmap nib
+// the sizes are scale percents. The nib is soft (no threshold).
+uint64_t RunGolden(const Golden& g, CPenShapeObj* item)
+{
+    WetPen pen(g.renderClass, 40, 32, g.effect1, g.effect2, g.effect3);
+    pen.stroke.SetProtectAlpha(g.protect);
+    pen.stroke.SetPressureDensity(true);
+    pen.render.SetThreshold(0);
+    pen.render.SetNibPreset(item, false, false, false);
+    FillLayer(pen.image);
+    const float scale = item ? 50.0f : 1.0f;
+    struct D {
+        float x, y, density, radius;
+    };
+    const D dabs[] = {{4.3f, 14.6f, 0.8f, 2.4f}, {9.8f, 15.1f, 1.0f, 3.6f}, {9.9f, 15.4f, 1.0f, 3.6f},
+                      {15.2f, 1.3f, 0.6f, 5.2f}, {21.6f, 12.7f, 1.0f, 7.1f}, {27.1f, 17.9f, 0.9f, 4.8f},
+                      {33.5f, 22.4f, 1.0f, 2.2f}};
+    EXPECT_TRUE(pen.Start(dabs[0].x, dabs[0].y));
+    for (const D& d : dabs) {
+        pen.stroke.strokeLength += 6.0f;
+        pen.Dab(d.x, d.y, d.radius * scale, d.density);
+    }
+    pen.render.EndStroke();
+    return Checksum(pen.image);
+}
+
+TEST(PenRenderWet, GoldenDabSequences)
+{
+    const Golden goldens[] = {
+        {"watercolour", RenderClass::Watercolour, false, 40, 30, 20, 0x030155d575c82f2f, 0x59d530d5c9b29958},
+        {"watercolour, protected", RenderClass::Watercolour, true, 70, 80, 0, 0x9040f6642ba97d04, 0xc59414dd9546cd0a},
+        {"blur", RenderClass::Blur, false, 80, 0, 0, 0x21cff80d63948d81, 0x5b39756f62192efd},
+        {"blur, protected", RenderClass::Blur, true, 80, 0, 0, 0xe6f8afdcd8cf4d5d, 0x54504e1129095ba4},
+        {"spread", RenderClass::Spread, false, 0, 0, 0, 0x8f3aa0933f9bad56, 0xcb00bc02f5a2ebff},
+        {"spread, protected", RenderClass::Spread, true, 0, 0, 0, 0x6479b503290d0aa1, 0x3040bae47687b706},
+        {"fingertip", RenderClass::Fingertip, false, 0, 0, 0, 0x3a74ace87cc7f124, 0x7ce3956fdd967600},
+        {"fingertip, protected", RenderClass::Fingertip, true, 0, 0, 0, 0x14f6b4d864b9c195, 0xb8f4c17fa8651063},
+    };
+    const std::unique_ptr<CPenShapeObj> item = SmallBitmapNib();
+    for (const Golden& g : goldens) {
+        SCOPED_TRACE(g.what);
+        EXPECT_EQ(RunGolden(g, nullptr), g.round);
+        EXPECT_EQ(RunGolden(g, item.get()), g.bitmap);
+    }
 }
 
 } // namespace
