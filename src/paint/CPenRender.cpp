@@ -20,12 +20,42 @@ namespace {
 
 // Row spans go through the chain in pieces of this many pixels, so the
 // buffers live on the stack.
-constexpr int32_t kSpan = 256;
+constexpr int32_t kSpan = CPenRender::kChainSpan;
 
 int32_t AspectPercent(const NibRecord& nib) { return std::clamp(nib.aspect / 10, 1, 100); }
 int32_t AngleDegrees(const NibRecord& nib) { return nib.angle / 10; }
 
 // ---- final writes
+
+// BlendColour on the three colour bytes at once: each byte takes a 16-bit
+// lane of a 64-bit word, where s * a + d * (255 - a) stays below 2^16, and
+// floor(t / 255) = (t + 1 + (t >> 8)) >> 8 for every such t. Same bits.
+constexpr uint64_t kLanes = 0x000000FF00FF00FFull;
+constexpr uint64_t Spread(uint32_t p)
+{
+    return (p & 0xFFu) | uint64_t(p & 0xFF00u) << 8 | uint64_t(p & 0xFF0000u) << 16;
+}
+constexpr uint32_t Gather(uint64_t v)
+{
+    return uint32_t(v & 0xFFu) | (uint32_t(v >> 8) & 0xFF00u) | (uint32_t(v >> 16) & 0xFF0000u);
+}
+inline void BlendLanes(uint32_t& dst, uint32_t colour, uint32_t a)
+{
+    const uint64_t t = Spread(colour) * a + Spread(dst) * (255 - a);
+    const uint64_t q = ((t + 0x0000'0001'0001'0001ull + ((t >> 8) & kLanes)) >> 8) & kLanes;
+    dst = (dst & 0xFF000000u) | Gather(q);
+}
+
+// floor(x / c) = (x * ceil(2^24 / c)) >> 24 for x = a * 255, a <= c <= 255.
+struct Reciprocals {
+    uint32_t v[256] = {};
+    constexpr Reciprocals()
+    {
+        for (uint32_t c = 1; c < 256; ++c)
+            v[c] = ((1u << 24) + c - 1) / c;
+    }
+};
+constexpr Reciprocals kReciprocal;
 
 template <Plot P> struct Write;
 
@@ -38,17 +68,21 @@ template <> struct Write<Plot::Over> {
         }
         const uint32_t c = px >> 24;
         if (c == 255) {
-            BlendColour(px, colour, a);
+            BlendLanes(px, colour, a);
+            return;
+        }
+        if (c == 0) { // the general case at c = 0: alpha a, exactly the colour
+            px = (colour & 0x00FFFFFFu) | (a << 24);
             return;
         }
         const uint32_t covered = c + MulTable[a][255 - c]; // >= a > 0
         px = (px & 0x00FFFFFFu) | (covered << 24);
-        BlendColour(px, colour, a * 255 / covered);
+        BlendLanes(px, colour, uint32_t((uint64_t{a * 255} * kReciprocal.v[covered]) >> 24));
     }
 };
 
 template <> struct Write<Plot::Keep> {
-    static void Pixel(uint32_t& px, uint32_t colour, uint32_t a, const int32_t*) { BlendColour(px, colour, a); }
+    static void Pixel(uint32_t& px, uint32_t colour, uint32_t a, const int32_t*) { BlendLanes(px, colour, a); }
 };
 
 template <> struct Write<Plot::Erase> {
@@ -65,7 +99,7 @@ template <> struct Write<Plot::Mix> {
         const uint32_t alpha = Lerp255(colour >> 24, px >> 24, a);
         px = (px & 0x00FFFFFFu) | (alpha << 24);
         if (alpha != 0)
-            BlendColour(px, colour, a);
+            BlendLanes(px, colour, a);
     }
 };
 
@@ -76,7 +110,7 @@ template <> struct Write<Plot::Lightness> {
         const int32_t index = ((hls.lightness >> 13) * 2047) / 2040;
         hls.lightness = table[std::clamp(index, 0, CPenRender::kLightnessEntries - 1)] * 255;
         const RgbColour rgb = HlsToRgb(hls);
-        BlendColour(px, (uint32_t{rgb.red} << 16) | (uint32_t{rgb.green} << 8) | rgb.blue, a);
+        BlendLanes(px, (uint32_t{rgb.red} << 16) | (uint32_t{rgb.green} << 8) | rgb.blue, a);
     }
 };
 
@@ -100,9 +134,9 @@ void WriteSpan(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t
         WriteSpan<P, false>(px, alpha, count, colours, colour, table);
 }
 
-// alpha := scale(modifier value, alpha) over the span; 0 outside its extent.
-template <typename Scale>
-void ApplyModifier(const AlphaModifier& modifier, int32_t x, int32_t y, int32_t count, uint8_t* alpha, Scale scale)
+// alpha := alpha x modifier value / 255 over the span (MulTable's floor,
+// by arithmetic so the loop vectorises); 0 outside the modifier's extent.
+void ApplyModifier(const AlphaModifier& modifier, int32_t x, int32_t y, int32_t count, uint8_t* alpha)
 {
     const EdgeRect extent = modifier.Extent();
     const int32_t from = std::clamp(extent.left - x, 0, count);
@@ -115,8 +149,18 @@ void ApplyModifier(const AlphaModifier& modifier, int32_t x, int32_t y, int32_t 
     modifier.Row(x + from, y, to - from, values);
     std::fill_n(alpha, from, uint8_t{0});
     for (int32_t i = from; i < to; ++i)
-        alpha[i] = uint8_t(scale(values[i - from], alpha[i]));
+        alpha[i] = uint8_t(MulDiv255(values[i - from], alpha[i]));
     std::fill(alpha + to, alpha + count, uint8_t{0});
+}
+
+// Rows of a large picture lie far apart, so the next rows of a dab are
+// asked for ahead of time.
+constexpr int32_t kPrefetchRows = 2;
+inline void PrefetchSpan(const uint32_t* px, int32_t count)
+{
+    for (int32_t i = 0; i < count; i += 16)
+        __builtin_prefetch(px + i, 1);
+    __builtin_prefetch(px + count - 1, 1);
 }
 
 bool AllZero(const uint8_t* alpha, int32_t count)
@@ -395,40 +439,65 @@ bool CPenRender::MakeBitmapNib(float radius)
 void CPenRender::NibRow(int32_t x, int32_t y, int32_t count, uint8_t* alpha) const
 {
     const NibGrid* grid = shape.Grid();
-    const int32_t m = grid->oversample;
+    const int64_t m = grid->oversample;
     const int64_t row = ((int64_t{y} * kFixedOne - dabY + 0x8000 + grid->centreY) * m) >> 16;
-    if (row < 0 || row >= grid->gridH) {
-        std::fill_n(alpha, count, uint8_t{0});
+    const int64_t col0 = ((int64_t{x} * kFixedOne - dabX + 0x8000 + grid->centreX) * m) >> 16;
+    // Pixels first .. last - 1 fall on grid columns; the rest read 0.
+    int64_t first = 0, last = 0;
+    if (row >= 0 && row < grid->gridH) {
+        first = col0 >= 0 ? 0 : (m - 1 - col0) / m;
+        last = grid->gridW > col0 ? (grid->gridW - col0 + m - 1) / m : 0;
+    }
+    first = std::min<int64_t>(first, count);
+    last = std::clamp<int64_t>(last, first, count);
+    std::fill(alpha, alpha + first, uint8_t{0});
+    std::fill(alpha + last, alpha + count, uint8_t{0});
+
+    // alpha = ((v x density) >> 16) >> 16 reaches 2^40; split v into its
+    // high and low 16 bits, each product fits 32 bits and the floors agree.
+    const int32_t* densities = grid->density + row * grid->gridW + col0;
+    const uint32_t density = uint32_t(dabDensity);
+    if (aliased != 0) {
+        const uint8_t hard = uint8_t(std::min<uint32_t>((0xFFu * density) >> 16, 255));
+        for (int64_t i = first; i < last; ++i)
+            alpha[i] = uint32_t(densities[i * m]) < aliased ? 0 : hard;
         return;
     }
-    const int32_t* densities = grid->density + row * grid->gridW;
-    const int64_t col0 = ((int64_t{x} * kFixedOne - dabX + 0x8000 + grid->centreX) * m) >> 16;
-    const int64_t density = dabDensity;
-    const int32_t threshold = int32_t(std::min<uint32_t>(aliased, 0x7FFFFFFF));
-    for (int32_t i = 0; i < count; ++i) {
-        const int64_t col = col0 + int64_t{i} * m;
-        int32_t v = col >= 0 && col < grid->gridW ? densities[col] : 0;
-        if (threshold != 0)
-            v = v < threshold ? 0 : 0xFF0000;
-        const int64_t a = (int64_t{v} * density) >> 16;
-        alpha[i] = a > 0xFFFF ? uint8_t(std::min<int64_t>(a >> 16, 255)) : 0;
+    const auto byte = [density](uint32_t v) {
+        return uint8_t(std::min<uint32_t>(((v >> 16) * density + (((v & 0xFFFFu) * density) >> 16)) >> 16, 255));
+    };
+    if (m == 1 && density == kFixedOne) {
+        for (int64_t i = first; i < last; ++i)
+            alpha[i] = uint8_t(std::min<uint32_t>(uint32_t(densities[i]) >> 16, 255));
+    } else if (m == 1) {
+        for (int64_t i = first; i < last; ++i)
+            alpha[i] = byte(uint32_t(densities[i]));
+    } else {
+        for (int64_t i = first; i < last; ++i)
+            alpha[i] = byte(uint32_t(densities[i * m]));
     }
 }
 
-void CPenRender::ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
-                          const uint32_t* colours, uint32_t colour, Plot plot) const
+void CPenRender::ApplyModifiers(int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t*& colours,
+                                uint32_t* shades) const
 {
     if (chain_.mask)
-        ApplyModifier(*chain_.mask, x, y, count, alpha, [](uint32_t m, uint32_t a) { return MulTable[m][a]; });
+        ApplyModifier(*chain_.mask, x, y, count, alpha);
     if (chain_.tone)
-        ApplyModifier(*chain_.tone, x, y, count, alpha, [](uint32_t t, uint32_t a) { return MulDiv255(a, t); });
-    uint32_t shades[kSpan];
+        ApplyModifier(*chain_.tone, x, y, count, alpha);
     if (chain_.gradation && !AllZero(alpha, count)) {
         chain_.gradation->Row(x, y, count, shades);
         for (int32_t i = 0; i < count; ++i)
             alpha[i] = uint8_t(MulDiv255(alpha[i], shades[i] >> 24));
         colours = shades;
     }
+}
+
+void CPenRender::ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
+                          const uint32_t* colours, uint32_t colour, Plot plot) const
+{
+    uint32_t shades[kSpan];
+    ApplyModifiers(x, y, count, alpha, colours, shades);
     uint32_t* px = image.PixelPtr(x, y);
     const int32_t* table = lightnessTable.data();
     switch (plot) {
@@ -447,16 +516,50 @@ void CPenRender::ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint
     }
 }
 
-void CPenRender::Paint(TMTC& image, uint32_t colour, Plot plot) const
+template <Plot P, bool Modified> void CPenRender::PaintWith(TMTC& image, uint32_t colour) const
 {
     uint8_t alpha[kSpan];
-    for (int32_t y = dabTop; y < dabBottom; ++y)
+    uint32_t shades[Modified ? kSpan : 1];
+    const int32_t* table = lightnessTable.data();
+    for (int32_t y = dabTop; y < dabBottom; ++y) {
+        if (y + kPrefetchRows < dabBottom)
+            PrefetchSpan(image.PixelPtr(dabLeft, y + kPrefetchRows), dabRight - dabLeft);
         for (int32_t x = dabLeft; x < dabRight; x += kSpan) {
             const int32_t count = std::min(kSpan, dabRight - x);
             NibRow(x, y, count, alpha);
-            if (!AllZero(alpha, count))
-                ChainRow(image, x, y, count, alpha, nullptr, colour, plot);
+            if (AllZero(alpha, count))
+                continue;
+            const uint32_t* colours = nullptr;
+            if constexpr (Modified)
+                ApplyModifiers(x, y, count, alpha, colours, shades);
+            WriteSpan<P>(image.PixelPtr(x, y), alpha, count, colours, colour, table);
         }
+    }
+}
+
+void CPenRender::Paint(TMTC& image, uint32_t colour, Plot plot) const
+{
+    const bool modified = chain_.HasModifiers();
+    const auto paint = [&]<Plot P>() {
+        if (modified)
+            PaintWith<P, true>(image, colour);
+        else
+            PaintWith<P, false>(image, colour);
+    };
+    switch (plot) {
+    case Plot::Over:
+        return paint.template operator()<Plot::Over>();
+    case Plot::Keep:
+        return paint.template operator()<Plot::Keep>();
+    case Plot::Erase:
+        return paint.template operator()<Plot::Erase>();
+    case Plot::Mix:
+        return paint.template operator()<Plot::Mix>();
+    case Plot::Lightness:
+        if (!lightnessTable.empty())
+            paint.template operator()<Plot::Lightness>();
+        return;
+    }
 }
 
 void CPenRender::PaintCoverage(TChannel& coverage, uint8_t value) const
@@ -467,11 +570,9 @@ void CPenRender::PaintCoverage(TChannel& coverage, uint8_t value) const
             const int32_t count = std::min(kSpan, dabRight - x);
             NibRow(x, y, count, alpha);
             if (coverageChain_.mask)
-                ApplyModifier(*coverageChain_.mask, x, y, count, alpha,
-                              [](uint32_t m, uint32_t a) { return MulTable[m][a]; });
+                ApplyModifier(*coverageChain_.mask, x, y, count, alpha);
             if (coverageChain_.tone)
-                ApplyModifier(*coverageChain_.tone, x, y, count, alpha,
-                              [](uint32_t t, uint32_t a) { return MulDiv255(a, t); });
+                ApplyModifier(*coverageChain_.tone, x, y, count, alpha);
             uint8_t* px = coverage.PixelPtr(x, y);
             for (int32_t i = 0; i < count; ++i)
                 px[i] = std::max<uint8_t>(px[i], uint8_t(MulDiv255(alpha[i], value)));

@@ -74,6 +74,8 @@ public:
     static constexpr unsigned kEffect1 = 1, kEffect2 = 2, kEffect3 = 4;
     static constexpr unsigned kAllEffects = kEffect1 | kEffect2 | kEffect3;
     static constexpr int32_t kLightnessEntries = 2048;
+    // Row spans of the chain hold at most this many pixels.
+    static constexpr int32_t kChainSpan = 256;
 
     explicit CPenRender(TStroke& stroke);
     ~CPenRender();
@@ -153,12 +155,19 @@ private:
 
     // The nib's alpha (0-255) of count pixels of target row y from x.
     void NibRow(int32_t x, int32_t y, int32_t count, uint8_t* alpha) const;
-    // The colour chain over a row span: modifiers, then the final write.
-    // colours may be nullptr (every pixel `colour`); alpha is changed.
+    // The colour chain over a row span of at most kChainSpan pixels:
+    // modifiers, then the final write. colours may be nullptr (every pixel
+    // `colour`); alpha is changed.
     void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
                   const uint32_t* colours, uint32_t colour, Plot plot) const;
-    // Every pixel of the dab box through the colour chain with one colour.
+    // Mask, tone and gradation over a span; colours then points at shades
+    // when the gradation supplied them.
+    void ApplyModifiers(int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t*& colours,
+                        uint32_t* shades) const;
+    // Every pixel of the dab box through the colour chain with one colour;
+    // the final write and whether there are modifiers are chosen once.
     void Paint(TMTC& image, uint32_t colour, Plot plot) const;
+    template <Plot P, bool Modified> void PaintWith(TMTC& image, uint32_t colour) const;
     // Every pixel of the dab box through the coverage chain (mask, tone, keep maximum).
     void PaintCoverage(TChannel& coverage, uint8_t value) const;
 
