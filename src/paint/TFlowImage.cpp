@@ -7,6 +7,7 @@
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
 #include "storage/FixedPoint.h"
+#include "storage/SizeLimits.h"
 
 namespace morvane {
 
@@ -26,8 +27,9 @@ bool TFlowImage::Holds(int32_t width, int32_t height) const
 bool TFlowImage::ResizeBoth(int32_t width, int32_t height)
 {
     // The old buffers go before the new ones come, so a failure leaves
-    // nothing behind that could pass for a copy.
-    if (image_.Resize(width, height) && coverage_.Resize(width, height))
+    // nothing behind that could pass for a copy. No store is larger than a
+    // flat image may be.
+    if (IsImageSizeAllowed(width, height) && image_.Resize(width, height) && coverage_.Resize(width, height))
         return true;
     Drop();
     return false;
@@ -71,7 +73,7 @@ bool TFlowImage::LoadLayer(const SFlowLayer& layer, bool force, TStroke* stroke,
 
 bool TFlowImage::FitToDocument(int32_t width, int32_t height, bool keepLarger)
 {
-    if (width <= 0 || height <= 0)
+    if (!IsPictureSizeAllowed(width, height))
         return false;
     picture_ = {width, height};
     const int32_t w = keepLarger ? std::max(width, image_.Width) : width;

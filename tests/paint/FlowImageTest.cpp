@@ -165,6 +165,8 @@ TEST(TFlowImage, GrowsForLargerPicturesAndLayersAndKeepsItsSizeWhenAsked)
     ASSERT_TRUE(flow.FitToDocument(60, 40, true));
     EXPECT_FALSE(flow.IsLoaded());
     EXPECT_FALSE(flow.FitToDocument(0, 40, true));
+    EXPECT_FALSE(flow.FitToDocument(10001, 40, true));
+    EXPECT_EQ(flow.Image().Width, 60);
 }
 
 TEST(TFlowImage, FailedLoadLeavesNothingLoadedAndCommitsNothing)
