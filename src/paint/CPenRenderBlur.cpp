@@ -1,6 +1,9 @@
 // Blur: each dab pixel moves towards the box average of the layer as it was
 // before the stroke, so a stroke never blurs its own result.
 #include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <new>
 #include <stdexcept>
@@ -10,6 +13,7 @@
 #include "paint/CPenShapeObj.h"
 #include "paint/PenStampMath.h"
 #include "paint/TStroke.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
@@ -29,28 +33,138 @@ uint32_t BoxTerm(uint32_t pixel, bool protect)
            MulDiv255(a, pixel & 0xFF);
 }
 
+namespace {
+
+// n / d for n < 2^40 and d > 0: a double estimate is off by at most one, and
+// one step each way makes it exact (the division itself is the slow part).
+inline uint32_t Quotient(uint64_t n, uint32_t d, double reciprocal)
+{
+    uint64_t q = uint64_t(double(n) * reciprocal);
+    if (q * d > n)
+        --q;
+    else if ((q + 1) * d <= n)
+        ++q;
+    return uint32_t(q);
+}
+
+} // namespace
+
 bool BoxColour(const uint32_t* sums, int32_t L, bool protect, uint32_t& colour)
 {
     const uint32_t area = uint32_t(2 * L + 1) * uint32_t(2 * L + 1);
     if (protect) {
-        colour = 0xFF000000u | (sums[2] / area) << 16 | (sums[1] / area) << 8 | sums[0] / area;
+        const double r = 1.0 / area;
+        colour = 0xFF000000u | Quotient(sums[2], area, r) << 16 | Quotient(sums[1], area, r) << 8 |
+                 Quotient(sums[0], area, r);
         return true;
     }
     const uint32_t alpha = sums[3];
     if (alpha == 0)
         return false;
     // sum x 255 passes 2^32 from L = 91 on.
-    auto byte = [alpha](uint32_t sum) { return uint32_t(uint64_t{sum} * 255 / alpha); };
-    colour = (alpha / area) << 24 | byte(sums[2]) << 16 | byte(sums[1]) << 8 | byte(sums[0]);
+    const double r = 1.0 / alpha;
+    auto byte = [alpha, r](uint32_t sum) { return Quotient(uint64_t{sum} * 255, alpha, r); };
+    colour = Quotient(alpha, area, 1.0 / area) << 24 | byte(sums[2]) << 16 | byte(sums[1]) << 8 | byte(sums[0]);
     return true;
 }
+
+#ifdef __SSE2__
+namespace {
+inline __m128i Lanes(uint32_t term)
+{
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(term)), zero), zero);
+}
+
+// Two pixels as 16-bit lanes: colour x alpha / 255 (floor, as MulDiv255:
+// (x + 1 + (x >> 8)) >> 8 equals x / 255 for every product of two bytes),
+// alpha kept.
+inline __m128i WeighTwo(__m128i v)
+{
+    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+    const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF);
+    const __m128i x = _mm_mullo_epi16(v, a);
+    const __m128i q = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
+    return _mm_or_si128(_mm_and_si128(alphaLanes, v), _mm_andnot_si128(alphaLanes, q));
+}
+} // namespace
+
+void BoxTermRow(uint32_t* pixels, int32_t n, bool protect)
+{
+    if (protect)
+        return;
+    const __m128i zero = _mm_setzero_si128();
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        auto* p = reinterpret_cast<__m128i*>(pixels + i);
+        const __m128i v = _mm_loadu_si128(p);
+        _mm_storeu_si128(p, _mm_packus_epi16(WeighTwo(_mm_unpacklo_epi8(v, zero)),
+                                             WeighTwo(_mm_unpackhi_epi8(v, zero))));
+    }
+    for (; i < n; ++i)
+        pixels[i] = BoxTerm(pixels[i], false);
+}
+
+void SlideColumns(uint32_t* columns, const uint32_t* in, const uint32_t* out, int32_t n)
+{
+    auto* c = reinterpret_cast<__m128i*>(columns);
+    for (int32_t i = 0; i < n; ++i) {
+        __m128i v = _mm_loadu_si128(c + i);
+        v = _mm_add_epi32(v, Lanes(in[i]));
+        if (out)
+            v = _mm_sub_epi32(v, Lanes(out[i]));
+        _mm_storeu_si128(c + i, v);
+    }
+}
+
+void SlideBoxes(const uint32_t* columns, int32_t side, int32_t w, uint32_t* boxes)
+{
+    const auto* c = reinterpret_cast<const __m128i*>(columns);
+    auto* b = reinterpret_cast<__m128i*>(boxes);
+    __m128i box = _mm_setzero_si128();
+    for (int32_t i = 0; i < side; ++i)
+        box = _mm_add_epi32(box, _mm_loadu_si128(c + i));
+    _mm_storeu_si128(b, box);
+    for (int32_t x = 1; x < w; ++x) {
+        box = _mm_add_epi32(box, _mm_sub_epi32(_mm_loadu_si128(c + x - 1 + side), _mm_loadu_si128(c + x - 1)));
+        _mm_storeu_si128(b + x, box);
+    }
+}
+#else
+void BoxTermRow(uint32_t* pixels, int32_t n, bool protect)
+{
+    for (int32_t i = 0; i < n; ++i)
+        pixels[i] = BoxTerm(pixels[i], protect);
+}
+
+void SlideColumns(uint32_t* columns, const uint32_t* in, const uint32_t* out, int32_t n)
+{
+    for (int32_t i = 0; i < n; ++i)
+        for (int k = 0; k < 4; ++k)
+            columns[4 * i + k] += ((in[i] >> (8 * k)) & 0xFF) - (out ? (out[i] >> (8 * k)) & 0xFF : 0);
+}
+
+void SlideBoxes(const uint32_t* columns, int32_t side, int32_t w, uint32_t* boxes)
+{
+    uint32_t box[4] = {};
+    for (int32_t i = 0; i < side; ++i)
+        for (int k = 0; k < 4; ++k)
+            box[k] += columns[4 * i + k];
+    std::copy_n(box, 4, boxes);
+    for (int32_t x = 1; x < w; ++x) {
+        for (int k = 0; k < 4; ++k)
+            box[k] += columns[4 * (x - 1 + side) + k] - columns[4 * (x - 1) + k];
+        std::copy_n(box, 4, boxes + 4 * x);
+    }
+}
+#endif
 
 } // namespace penstamp
 
 namespace {
 
-// ChainRow takes at most this many pixels at a time.
-constexpr int32_t kSpan = 256;
+// ChainRow takes spans of at most this many pixels.
+constexpr int32_t kSpan = CPenRender::kChainSpan;
 // Effect 1 is at most 100, so L never exceeds the nominal radius; radii are
 // at most 500 (a bitmap nib's scale).
 constexpr int32_t kMaxReach = 500;
@@ -85,8 +199,7 @@ void ReadTermRow(const CBlockVMTC& store, int32_t x0, int32_t y, int32_t n, bool
         std::fill(out, out + in0, out[in0]);
         std::fill(out + in1, out + n, out[in1 - 1]);
     }
-    for (int32_t i = 0; i < n; ++i)
-        out[i] = penstamp::BoxTerm(out[i], protect);
+    penstamp::BoxTermRow(out, n, protect);
 }
 
 void WarnBlurMemory()
@@ -120,8 +233,10 @@ bool GrowScratch(std::vector<uint32_t>& scratch, size_t size)
 
 bool CPenRender::PrepareBlur()
 {
-    if (!blurSource || !blurSource->IsValid() || blurSource->Width <= 0 || blurSource->Height <= 0)
+    if (!blurSource || !blurSource->IsValid() || blurSource->Width <= 0 || blurSource->Height <= 0) {
+        Diagnose("pen: a blur stroke without a layer to read");
         return false;
+    }
     // Room for the largest dab of the stroke now, so a stroke that cannot
     // have it stops before it changes anything.
     const float nominal = hasBitmapNib ? float(bitmapNib->Scale()) : std::max(CurrentRadius(), stroke->Radius());

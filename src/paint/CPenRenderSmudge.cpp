@@ -19,8 +19,8 @@ void PenTCDelete::operator()(CPenTC* patch) const { delete patch; }
 
 namespace {
 
-// ChainRow takes at most this many pixels at a time.
-constexpr int32_t kSpan = 256;
+// ChainRow takes spans of at most this many pixels.
+constexpr int32_t kSpan = CPenRender::kChainSpan;
 // Start positions are kept where a patch centre still fits in 16.16.
 constexpr int32_t kReach = 0x7FFF - 1024;
 
@@ -85,6 +85,8 @@ bool CPenRender::PrepareSmudge(const TMTC& image, float x, float y)
 
 void CPenRender::PutDown(TMTC& image, const CPenTC& patch) const
 {
+    if (!patch.Picked())
+        return;
     const int32_t cx = dabX >> 16, cy = dabY >> 16;
     EdgeRect box = DabBox();
     // The patch is sized for its own dab; a larger dab later puts down only
@@ -119,7 +121,8 @@ bool CPenRender::StampSpread(TMTC& image)
         return false;
     PutDown(image, patch);
     const int32_t cx = dabX >> 16, cy = dabY >> 16;
-    // A failed pick leaves no patch; the next dab picks at its start again.
+    // A failed pick leaves no patch; the next dab picks again where the
+    // last pick was.
     if (Moved(*stroke, cx, cy)) {
         if (Pick(patch, image, dabX, dabY, dabRadiusX, dabRadiusY))
             NotePick(*stroke, cx, cy);

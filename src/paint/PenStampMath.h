@@ -47,6 +47,8 @@ constexpr int32_t WatercolourDensity(int32_t density)
 // What a source pixel adds to the sums, packed as a pixel: colour bytes times
 // alpha / 255, or the plain colour bytes when protected; alpha kept.
 uint32_t BoxTerm(uint32_t pixel, bool protect);
+// The same in place over n pixels.
+void BoxTermRow(uint32_t* pixels, int32_t n, bool protect);
 // The box colour of the sums over (2L + 1)^2 pixels. Unprotected: colour
 // sum x 255 div alpha sum (64-bit), alpha sum div (2L + 1)^2, and false
 // (leave the pixel alone) when the alpha sum is 0. Protected: each colour sum
@@ -64,15 +66,11 @@ void ForEachBoxRow(const uint32_t* terms, int32_t termsW, int32_t termsH, int32_
 
 // ---- implementation
 
-template <int Sign>
-inline void AddTermRow(uint32_t* columns, const uint32_t* row, int32_t n)
-{
-    for (int32_t i = 0; i < n; ++i, columns += 4) {
-        const uint32_t t = row[i];
-        for (int k = 0; k < 4; ++k)
-            columns[k] += uint32_t(Sign) * ((t >> (8 * k)) & 0xFF);
-    }
-}
+// Column sums += the terms of row `in` - those of row `out` (either may be
+// null), four lanes a column.
+void SlideColumns(uint32_t* columns, const uint32_t* in, const uint32_t* out, int32_t n);
+// boxes[x] = the sum of columns x ... x + side - 1, for x < w.
+void SlideBoxes(const uint32_t* columns, int32_t side, int32_t w, uint32_t* boxes);
 
 template <typename RowFn>
 void ForEachBoxRow(const uint32_t* terms, int32_t termsW, int32_t termsH, int32_t L, uint32_t* columns,
@@ -84,22 +82,11 @@ void ForEachBoxRow(const uint32_t* terms, int32_t termsW, int32_t termsH, int32_
         return;
     std::fill_n(columns, 4 * size_t(termsW), 0u);
     for (int32_t k = 0; k < side; ++k)
-        AddTermRow<1>(columns, terms + size_t(k) * termsW, termsW);
+        SlideColumns(columns, terms + size_t(k) * termsW, nullptr, termsW);
     for (int32_t y = 0; y < h; ++y) {
-        if (y > 0) {
-            AddTermRow<-1>(columns, terms + size_t(y - 1) * termsW, termsW);
-            AddTermRow<1>(columns, terms + size_t(y - 1 + side) * termsW, termsW);
-        }
-        uint32_t box[4] = {};
-        for (int32_t i = 0; i < side; ++i)
-            for (int k = 0; k < 4; ++k)
-                box[k] += columns[4 * i + k];
-        for (int32_t x = 0; x < w; ++x) {
-            if (x > 0)
-                for (int k = 0; k < 4; ++k)
-                    box[k] += columns[4 * (x - 1 + side) + k] - columns[4 * (x - 1) + k];
-            std::copy_n(box, 4, boxes + 4 * x);
-        }
+        if (y > 0)
+            SlideColumns(columns, terms + size_t(y - 1 + side) * termsW, terms + size_t(y - 1) * termsW, termsW);
+        SlideBoxes(columns, side, w, boxes);
         fn(y, static_cast<const uint32_t*>(boxes));
     }
 }

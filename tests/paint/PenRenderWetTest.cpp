@@ -164,6 +164,47 @@ TEST(BlurArithmetic, SlidingBoxesMatchDirectSums)
     }
 }
 
+// Terms of whole rows, four pixels at a time, equal the single ones.
+TEST(BlurArithmetic, TermRowsMatchSingleTerms)
+{
+    std::vector<uint32_t> pixels;
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t c = 0; c < 256; c += 3)
+            pixels.push_back(a << 24 | c << 16 | (255 - c) << 8 | (c * 7 & 255));
+    pixels.resize(pixels.size() - 1); // leave a tail
+    for (bool protect : {false, true}) {
+        std::vector<uint32_t> row = pixels;
+        penstamp::BoxTermRow(row.data(), int32_t(row.size()), protect);
+        for (size_t i = 0; i < row.size(); ++i)
+            ASSERT_EQ(row[i], penstamp::BoxTerm(pixels[i], protect)) << std::hex << pixels[i];
+    }
+}
+
+// The box colour divides by a reciprocal and corrects; any sums a box can
+// hold give the exact quotients.
+TEST(BlurArithmetic, BoxColourIsExact)
+{
+    uint32_t s = 77;
+    for (int32_t L : {1, 7, 90, 91, 250, 500}) {
+        const uint64_t area = uint64_t(2 * L + 1) * (2 * L + 1);
+        for (int n = 0; n < 2000; ++n) {
+            const uint32_t alpha = 1 + uint32_t(uint64_t(Noise(s)) * (area * 255) >> 32);
+            uint32_t sums[4];
+            for (int k = 0; k < 3; ++k)
+                sums[k] = uint32_t(uint64_t(Noise(s)) * (alpha + 1) >> 32);
+            sums[3] = alpha;
+            uint32_t colour = 0, plain = 0;
+            ASSERT_TRUE(penstamp::BoxColour(sums, L, false, colour));
+            ASSERT_TRUE(penstamp::BoxColour(sums, L, true, plain));
+            for (int k = 0; k < 3; ++k) {
+                ASSERT_EQ((colour >> (8 * k)) & 0xFF, uint64_t{sums[k]} * 255 / alpha) << L << " " << n;
+                ASSERT_EQ((plain >> (8 * k)) & 0xFF, (sums[k] / area) & 0xFF) << L << " " << n;
+            }
+            ASSERT_EQ(colour >> 24, alpha / area);
+        }
+    }
+}
+
 TEST(BlurArithmetic, TransparentBoxIsLeftAloneAndWideBoxesDoNotOverflow)
 {
     uint32_t colour = 0x12345678u;
