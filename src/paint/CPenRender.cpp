@@ -103,16 +103,15 @@ template <> struct Write<Plot::Mix> {
     }
 };
 
-template <> struct Write<Plot::Lightness> {
-    static void Pixel(uint32_t& px, uint32_t, uint32_t a, const int32_t* table)
-    {
-        HlsColour hls = RgbToHls(uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px));
-        const int32_t index = ((hls.lightness >> 13) * 2047) / 2040;
-        hls.lightness = table[std::clamp(index, 0, CPenRender::kLightnessEntries - 1)] * 255;
-        const RgbColour rgb = HlsToRgb(hls);
-        BlendLanes(px, (uint32_t{rgb.red} << 16) | (uint32_t{rgb.green} << 8) | rgb.blue, a);
-    }
-};
+// The lightness curve applied to a colour (alpha byte dropped).
+uint32_t Lighten(uint32_t px, const int32_t* table)
+{
+    HlsColour hls = RgbToHls(uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px));
+    const int32_t index = ((hls.lightness >> 13) * 2047) / 2040;
+    hls.lightness = table[std::clamp(index, 0, CPenRender::kLightnessEntries - 1)] * 255;
+    const RgbColour rgb = HlsToRgb(hls);
+    return (uint32_t{rgb.red} << 16) | (uint32_t{rgb.green} << 8) | rgb.blue;
+}
 
 // One span through a final write; colours, when given, one per pixel.
 template <Plot P, bool PerPixel>
@@ -122,6 +121,31 @@ void WriteSpan(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t
     for (int32_t i = 0; i < count; ++i)
         if (alpha[i] != 0)
             Write<P>::Pixel(px[i], PerPixel ? colours[i] : colour, alpha[i], table);
+}
+
+// The colour conversions dominate burn and dodge; runs of one colour (flat
+// paint) convert once.
+template <>
+void WriteSpan<Plot::Lightness, false>(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t*,
+                                       uint32_t, const int32_t* table)
+{
+    uint32_t from = 0xFFFFFFFFu, to = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        if (alpha[i] == 0)
+            continue;
+        if ((px[i] & 0x00FFFFFFu) != from) {
+            from = px[i] & 0x00FFFFFFu;
+            to = Lighten(from, table);
+        }
+        BlendLanes(px[i], to, alpha[i]);
+    }
+}
+
+template <>
+void WriteSpan<Plot::Lightness, true>(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t*,
+                                      uint32_t colour, const int32_t* table)
+{
+    WriteSpan<Plot::Lightness, false>(px, alpha, count, nullptr, colour, table);
 }
 
 template <Plot P>

@@ -119,6 +119,7 @@ struct PlotCase {
     uint32_t before;
     uint32_t alpha;
     uint32_t after;
+    bool oldestEngine = false;
 };
 
 TEST(PenRender, FinalWritesOnOnePixel)
@@ -133,6 +134,8 @@ TEST(PenRender, FinalWritesOnOnePixel)
         {"half over half", RenderClass::Draw, false, 0x80404040, 128,
          Blended(0xBF404040, kColour, 128 * 255 / 191)},
         {"protected keeps alpha", RenderClass::Draw, true, 0x40000000, 128, Blended(0x40000000, kColour, 128)},
+        {"the oldest engine always keeps alpha", RenderClass::Draw, false, 0x40000000, 128,
+         Blended(0x40000000, kColour, 128), true},
         {"erase to alpha 0", RenderClass::Erase, false, 0xFF808080, 255, 0x00808080},
         {"erase lowers alpha", RenderClass::Erase, false, 0xC8808080, 128, 0x64808080},
         {"erase on a protected layer paints the background", RenderClass::Erase, true, 0xC8808080, 255,
@@ -147,6 +150,7 @@ TEST(PenRender, FinalWritesOnOnePixel)
         image.FillAll(c.before);
         PenStrokeSetup setup;
         setup.backgroundColour = kBackground;
+        setup.oldestEngine = c.oldestEngine;
         ASSERT_TRUE(pen.render.Prepare(image, setup, 0.5f, 0.5f));
         EXPECT_TRUE(pen.render.StampImage(image, {0.5f, 0.5f, DensityFor(c.alpha), 2.0f, kColour}));
         EXPECT_EQ(image.GetPixel(0, 0), c.after);
