@@ -134,8 +134,8 @@ void MyPaint(benchmark::State& state, int count, float radius)
     TimeEach(state, count, [&] {
         mypaint_surface_begin_atomic(surface);
         for (const DabPlace& p : places)
-            mypaint_surface_draw_dab(surface, p.x, p.y, radius, 0.2f, 0.4f, 0.8f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f,
-                                     0.0f, 0.0f);
+            mypaint_surface_draw_dab(surface, p.x, p.y, radius, 0.2f, 0.4f, 0.8f, 1.0f, 1.0f, 1.0f, 1.0f,
+                                     0.0f, 0.0f, 0.0f);
         MyPaintRectangle roi;
         mypaint_surface_end_atomic(surface, &roi);
         return true;
@@ -143,12 +143,30 @@ void MyPaint(benchmark::State& state, int count, float radius)
     mypaint_surface_unref(surface);
 }
 
-void DrawR5(benchmark::State& state) { Ours(state, RenderClass::Draw, 10000, 5, false, false); }
-void DrawR50(benchmark::State& state) { Ours(state, RenderClass::Draw, 2000, 50, true, false); }
-void ChainR50(benchmark::State& state) { Ours(state, RenderClass::Draw, 2000, 50, true, true); }
-void BurnR50(benchmark::State& state) { Ours(state, RenderClass::BurnDodge, 2000, 50, false, false); }
-void MyPaintR5(benchmark::State& state) { MyPaint(state, 10000, 5); }
-void MyPaintR50(benchmark::State& state) { MyPaint(state, 2000, 50); }
+void DrawR5(benchmark::State& state)
+{
+    Ours(state, RenderClass::Draw, 10000, 5, false, false);
+}
+void DrawR50(benchmark::State& state)
+{
+    Ours(state, RenderClass::Draw, 2000, 50, true, false);
+}
+void ChainR50(benchmark::State& state)
+{
+    Ours(state, RenderClass::Draw, 2000, 50, true, true);
+}
+void BurnR50(benchmark::State& state)
+{
+    Ours(state, RenderClass::BurnDodge, 2000, 50, false, false);
+}
+void MyPaintR5(benchmark::State& state)
+{
+    MyPaint(state, 10000, 5);
+}
+void MyPaintR50(benchmark::State& state)
+{
+    MyPaint(state, 2000, 50);
+}
 
 } // namespace
 

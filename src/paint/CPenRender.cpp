@@ -22,8 +22,14 @@ namespace {
 // buffers live on the stack.
 constexpr int32_t kSpan = CPenRender::kChainSpan;
 
-int32_t AspectPercent(const NibRecord& nib) { return std::clamp(nib.aspect / 10, 1, 100); }
-int32_t AngleDegrees(const NibRecord& nib) { return nib.angle / 10; }
+int32_t AspectPercent(const NibRecord& nib)
+{
+    return std::clamp(nib.aspect / 10, 1, 100);
+}
+int32_t AngleDegrees(const NibRecord& nib)
+{
+    return nib.angle / 10;
+}
 
 // ---- final writes
 
@@ -82,7 +88,10 @@ template <> struct Write<Plot::Over> {
 };
 
 template <> struct Write<Plot::Keep> {
-    static void Pixel(uint32_t& px, uint32_t colour, uint32_t a, const int32_t*) { BlendLanes(px, colour, a); }
+    static void Pixel(uint32_t& px, uint32_t colour, uint32_t a, const int32_t*)
+    {
+        BlendLanes(px, colour, a);
+    }
 };
 
 template <> struct Write<Plot::Erase> {
@@ -488,7 +497,8 @@ void CPenRender::NibRow(int32_t x, int32_t y, int32_t count, uint8_t* alpha) con
         return;
     }
     const auto byte = [density](uint32_t v) {
-        return uint8_t(std::min<uint32_t>(((v >> 16) * density + (((v & 0xFFFFu) * density) >> 16)) >> 16, 255));
+        return uint8_t(
+            std::min<uint32_t>(((v >> 16) * density + (((v & 0xFFFFu) * density) >> 16)) >> 16, 255));
     };
     if (m == 1 && density == kFixedOne) {
         for (int64_t i = first; i < last; ++i)

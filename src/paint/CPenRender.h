@@ -158,8 +158,8 @@ private:
     // The colour chain over a row span of at most kChainSpan pixels:
     // modifiers, then the final write. colours may be nullptr (every pixel
     // `colour`); alpha is changed.
-    void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
-                  const uint32_t* colours, uint32_t colour, Plot plot) const;
+    void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t* colours,
+                  uint32_t colour, Plot plot) const;
     // Mask, tone and gradation over a span; colours then points at shades
     // when the gradation supplied them.
     void ApplyModifiers(int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t*& colours,
@@ -191,7 +191,7 @@ private:
     // The patch over the dab box, pixel for pixel from its centre.
     void PutDown(TMTC& image, const CPenTC& patch) const;
 
-    TStroke* stroke;    // never null
+    TStroke* stroke; // never null
     TPaper* paper = nullptr;
     CGradeMapObj airMapTable{CGradeMapObj::kRendererEntries};
     CPenShapeObj* bitmapNib = nullptr;

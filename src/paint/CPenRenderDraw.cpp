@@ -52,7 +52,8 @@ bool CPenRender::StampCoverage(TChannel& coverage, const PenDab& dab)
     bool touched = false;
     // Thin pencils are stamped across the segment as well, so a line of
     // small dabs leaves no gaps whichever way it runs.
-    if (dab.radius >= 0.5f && dab.radius < 3.0f && SetupDab(dab, coverage.Width, coverage.Height, true, true)) {
+    if (dab.radius >= 0.5f && dab.radius < 3.0f &&
+        SetupDab(dab, coverage.Width, coverage.Height, true, true)) {
         PaintCoverage(coverage, 255);
         touched = true;
     }

@@ -133,7 +133,8 @@ TEST(PenRender, FinalWritesOnOnePixel)
          Blended(0xFF808080, kColour, 100)},
         {"half over half", RenderClass::Draw, false, 0x80404040, 128,
          Blended(0xBF404040, kColour, 128 * 255 / 191)},
-        {"protected keeps alpha", RenderClass::Draw, true, 0x40000000, 128, Blended(0x40000000, kColour, 128)},
+        {"protected keeps alpha", RenderClass::Draw, true, 0x40000000, 128,
+         Blended(0x40000000, kColour, 128)},
         {"the oldest engine always keeps alpha", RenderClass::Draw, false, 0x40000000, 128,
          Blended(0x40000000, kColour, 128), true},
         {"erase to alpha 0", RenderClass::Erase, false, 0xFF808080, 255, 0x00808080},
@@ -192,8 +193,8 @@ TEST(PenRender, CoverageKeepsTheLargestAlpha)
 
 struct ChainCase {
     const char* what;
-    int mask, tone;      // -1: none
-    int gradationAlpha;  // -1: none
+    int mask, tone;     // -1: none
+    int gradationAlpha; // -1: none
     EdgeRect maskExtent;
     uint32_t after;
 };
@@ -221,7 +222,8 @@ TEST(PenRender, ModifiersInTheirOrderAndZeroSkips)
         pen.render.SetThreshold(1);
         FakeModifier mask(c.maskExtent, [&](int32_t, int32_t) { return uint8_t(c.mask); });
         FakeModifier tone(kAll, [&](int32_t, int32_t) { return uint8_t(c.tone); });
-        FakeGradation gradation([&](int32_t, int32_t) { return (uint32_t(c.gradationAlpha) << 24) | kShade; });
+        FakeGradation gradation(
+            [&](int32_t, int32_t) { return (uint32_t(c.gradationAlpha) << 24) | kShade; });
         PenStrokeSetup setup;
         setup.mask = c.mask >= 0 ? &mask : nullptr;
         setup.tone = &tone;
@@ -271,8 +273,10 @@ std::unique_ptr<CPenShapeObj> BitmapItem()
 std::vector<PenDab> Dabs(bool bitmap)
 {
     const float scale = bitmap ? 60.0f : 1.0f;
-    return {{6.3f, 7.7f, 0.8f, 2.3f * scale, 0xFF2060A0},  {14.5f, 10.5f, 0.5f, 3.7f * scale, 0xFF2060A0},
-            {20.9f, 1.2f, 1.0f, 6.2f * scale, 0xFFE01010},  {27.4f, 16.6f, 0.35f, 11.3f * scale, 0xFF10E010},
+    return {{6.3f, 7.7f, 0.8f, 2.3f * scale, 0xFF2060A0},
+            {14.5f, 10.5f, 0.5f, 3.7f * scale, 0xFF2060A0},
+            {20.9f, 1.2f, 1.0f, 6.2f * scale, 0xFFE01010},
+            {27.4f, 16.6f, 0.35f, 11.3f * scale, 0xFF10E010},
             {35.1f, 27.5f, 0.9f, 1.4f * scale, 0xFF101010}};
 }
 
@@ -318,7 +322,8 @@ TEST(PenRender, GoldenDabSequences)
         {"draw, protected", RenderClass::Draw, false, true, false, 0, 0x02c6f8eac2c6a5f0, 0x1608191432b3a878},
         {"pencil", RenderClass::Draw, true, false, false, 0, 0xf37eef3761f0d614, 0x86380ca6ea72494d},
         {"erase", RenderClass::Erase, false, false, false, 0, 0x9e17d4a6d31ca502, 0x5bffc7a1482af981},
-        {"erase, protected", RenderClass::Erase, false, true, false, 0, 0x7a84a242381c55cf, 0x1ba9ba766664f133},
+        {"erase, protected", RenderClass::Erase, false, true, false, 0, 0x7a84a242381c55cf,
+         0x1ba9ba766664f133},
         {"burn", RenderClass::BurnDodge, false, false, false, 60, 0x7f27d0073c7363b4, 0x37dd79c95b1b1a10},
         {"dodge", RenderClass::BurnDodge, false, false, true, 60, 0x9b00e1d31190983f, 0x9509407cd4432809},
     };
@@ -330,8 +335,6 @@ TEST(PenRender, GoldenDabSequences)
         EXPECT_EQ(item->Scale(), 100); // the stroke end gave the scale back
     }
 }
-
-
 
 // The draw sequence's pixels worked out by hand from the nib's samples:
 // (6, 7) under the first dab over a transparent pixel, (35, 27) under the
@@ -416,7 +419,8 @@ TEST(PenRender, DensityAtItsMaximumMatchesA64BitReference)
         int full = 0;
         for (int32_t y = 0; y < 72; ++y)
             for (int32_t x = 0; x < 72; ++x) {
-                const int64_t v = shape.Sample(int32_t(x * 65536 - cx + 0x8000), int32_t(y * 65536 - cy + 0x8000));
+                const int64_t v =
+                    shape.Sample(int32_t(x * 65536 - cx + 0x8000), int32_t(y * 65536 - cy + 0x8000));
                 const int64_t a = (v * 0x10000) >> 16;
                 const uint32_t expected = a > 0xFFFF ? uint32_t(a >> 16) : 0;
                 ASSERT_EQ(image.GetPixel(x, y) >> 24, expected) << x << "," << y;
@@ -470,10 +474,10 @@ TEST(PenRender, DabsThatCannotBeMadeAreSkipped)
     ASSERT_TRUE(pen.render.Prepare(image, {}, 0, 0));
     const float nan = std::nanf("");
     const PenDab refused[] = {
-        {8, 8, 1, 600, 0},      // beyond the generator's largest nib
-        {8, 8, 0, 4, 0},        // no density
-        {8, 8, -1, 4, 0},       {8, 8, nan, 4, 0}, {nan, 8, 1, 4, 0}, {8, 8, 1, nan, 0},
-        {40, 8, 1, 4, 0},       // wholly outside
+        {8, 8, 1, 600, 0}, // beyond the generator's largest nib
+        {8, 8, 0, 4, 0},   // no density
+        {8, 8, -1, 4, 0},    {8, 8, nan, 4, 0}, {nan, 8, 1, 4, 0},
+        {8, 8, 1, nan, 0},   {40, 8, 1, 4, 0}, // wholly outside
         {8, 1e30f, 1, 4, 0},
     };
     for (const PenDab& dab : refused)
