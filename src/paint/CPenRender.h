@@ -12,6 +12,7 @@
 #include "paint/CGradeMapObj.h"
 #include "paint/CPenShape.h"
 #include "paint/PaintRecords.h"
+#include "paint/PenStampMath.h"
 #include "storage/Rect.h"
 
 namespace morvane {
@@ -64,7 +65,8 @@ struct PenDab {
     uint32_t colour = 0;
 };
 
-// Each allocated on first use by the stamps that need it.
+// Frees a pick-up patch; defined beside the spread and fingertip stamps,
+// where the patch is a complete type.
 struct PenTCDelete {
     void operator()(CPenTC* patch) const;
 };
@@ -212,7 +214,7 @@ private:
     uint32_t dabColor = 0;
 
     // Blur: four sums per column (the products with 255 are taken in 64 bits).
-    std::vector<uint32_t> scratch;
+    BlurScratch scratch;
     const CBlockVMTC* blurSource = nullptr;
     float blurRadius = 0;
     // Spread and fingertip: two patches, the one put down next and the one picked.
