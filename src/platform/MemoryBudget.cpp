@@ -20,13 +20,18 @@ uint64_t g_limit = MemoryBudget::kUnlimited;
 uint64_t g_inUse = 0;
 
 // Freed blocks of one size, chained through their first bytes. Stores use
-// one or two block sizes; further sizes are not kept.
+// one or two block sizes; further sizes are not kept. First in, first out: a
+// store frees its blocks in walk order, and the next store that takes them
+// gets them in the same order of addresses, which the processor's prefetch
+// follows from block to block (taken last-in-first-out, walks over the new
+// store would run backwards through memory and read at half the speed).
 struct FreeNode {
     FreeNode* next;
 };
 struct PoolList {
     uint64_t bytes = 0;
     FreeNode* head = nullptr;
+    FreeNode* tail = nullptr;
 };
 constexpr int kPoolLists = 4;
 // The pool is for the small equal blocks of stores, not for buffers of any size.
@@ -63,6 +68,8 @@ void* PopPooled(uint64_t bytes)
     FreeNode* node = list->head;
     MORVANE_UNPOISON(node, bytes);
     list->head = node->next;
+    if (!list->head)
+        list->tail = nullptr;
     g_pooled -= bytes;
     return node;
 }
@@ -76,7 +83,9 @@ bool PushPooled(void* block, uint64_t bytes)
     if (!list || g_pooled + bytes > kBlockPoolCap)
         return false;
     list->bytes = bytes;
-    list->head = new (block) FreeNode{list->head};
+    FreeNode* node = new (block) FreeNode{nullptr};
+    (list->tail ? list->tail->next : list->head) = node;
+    list->tail = node;
     MORVANE_POISON(static_cast<char*>(block) + sizeof(FreeNode), bytes - sizeof(FreeNode));
     g_pooled += bytes;
     return true;
@@ -165,6 +174,7 @@ void ReleasePooledBlocks()
             list.head = node->next;
             std::free(node);
         }
+        list.tail = nullptr;
         list.bytes = 0;
     }
     g_pooled = 0;

@@ -34,7 +34,16 @@ TEST_F(BlockPool, FreedBlockIsTakenAgainAndTheBudgetCountsIt)
     EXPECT_EQ(AllocPooledBlock(kBlock), a);
     EXPECT_EQ(PooledBytes(), 0u);
     EXPECT_EQ(MemoryBudget::InUse(), before + 3 * kBlock);
+
+    // Blocks come back in the order they were freed, so that a store freed
+    // in walk order gives the next store its blocks in the same order.
+    void* b = AllocPooledBlock(kBlock);
     FreePooledBlock(a, kBlock);
+    FreePooledBlock(b, kBlock);
+    EXPECT_EQ(AllocPooledBlock(kBlock), a);
+    EXPECT_EQ(AllocPooledBlock(kBlock), b);
+    FreePooledBlock(a, kBlock);
+    FreePooledBlock(b, kBlock);
     FreePooledBlock(other, 2 * kBlock);
     EXPECT_EQ(MemoryBudget::InUse(), before);
 }
