@@ -215,7 +215,7 @@ size_t BlurScratchSize(int64_t boxW, int64_t boxH, int32_t L)
     return size_t(tw * th + 4 * tw + 4 * boxW);
 }
 
-bool GrowScratch(std::vector<uint32_t>& scratch, size_t size)
+bool GrowScratch(BlurScratch& scratch, size_t size)
 {
     if (scratch.size() >= size)
         return true;

@@ -8,6 +8,7 @@
 #include "paint/TStroke.h"
 #include "storage/BlendTables.h"
 #include "storage/FixedPoint.h"
+#include "storage/TMTC.h"
 
 namespace morvane {
 

@@ -4,8 +4,38 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <new>
+#include <vector>
 
-#include "storage/TMTC.h"
+#include "platform/MemoryBudget.h"
+
+namespace morvane {
+
+class TMTC;
+
+// The blur's scratch grows with the dab and L to some megabytes, so it is
+// taken from the memory budget like every large buffer; a refusal throws
+// std::bad_alloc for the grower to catch.
+template <typename T>
+struct BudgetAllocator {
+    using value_type = T;
+    BudgetAllocator() = default;
+    template <typename U>
+    BudgetAllocator(const BudgetAllocator<U>&) {}
+    T* allocate(size_t n)
+    {
+        if (void* p = AllocBlock(uint64_t(n) * sizeof(T)))
+            return static_cast<T*>(p);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* p, size_t n) { FreeBlock(p, uint64_t(n) * sizeof(T)); }
+    template <typename U>
+    bool operator==(const BudgetAllocator<U>&) const { return true; }
+};
+
+using BlurScratch = std::vector<uint32_t, BudgetAllocator<uint32_t>>;
+
+} // namespace morvane
 
 namespace morvane::penstamp {
 

@@ -13,6 +13,8 @@
 #include "paint/PenStampMath.h"
 #include "paint/TStroke.h"
 #include "platform/DiagnosticSink.h"
+#include "platform/MemoryBudget.h"
+#include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
 #include "storage/TChannel.h"
@@ -352,6 +354,25 @@ TEST(PenRenderWet, BlurOverTransparentChangesNothing)
     for (float x : {10.0f, 16.3f, 22.7f})
         pen.Dab(x, 15.5f, 6.0f);
     EXPECT_EQ(Checksum(pen.image), before);
+}
+
+TEST(PenRenderWet, BlurWithoutMemoryForItsBufferChangesNothing)
+{
+    WetPen pen(RenderClass::Blur, 64, 64, 100);
+    pen.stroke.SetRadius(200.0f); // the buffer for a dab of 200 with L = 200: 2.6 MB
+    FillNoise(pen.image, 4);
+    const uint64_t before = Checksum(pen.image);
+    RecordingNotifier notifier;
+    UserNotifier* previous = SetNotifier(&notifier);
+    {
+        ScopedMemoryLimit limit(1 << 20);
+        EXPECT_FALSE(pen.Start(30, 30));
+        EXPECT_FALSE(pen.Dab(30, 30, 20.0f));
+    }
+    SetNotifier(previous);
+    EXPECT_EQ(Checksum(pen.image), before);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, "メモリ不足によりぼかしの実行に失敗しました！");
 }
 
 TEST(PenRenderWet, SpreadCarriesThePatchOfTheDabBefore)
