@@ -100,8 +100,8 @@ void MyPaint(benchmark::State& state, const std::vector<DabPlace>& places)
     TimeEach(state, kDabs, [&] {
         mypaint_surface_begin_atomic(surface);
         for (const DabPlace& p : places)
-            mypaint_surface_draw_dab(surface, p.x, p.y, kRadius, 0.2f, 0.4f, 0.8f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f,
-                                     0.0f, 0.0f);
+            mypaint_surface_draw_dab(surface, p.x, p.y, kRadius, 0.2f, 0.4f, 0.8f, 1.0f, 1.0f, 1.0f, 1.0f,
+                                     0.0f, 0.0f, 0.0f);
         MyPaintRectangle roi;
         mypaint_surface_end_atomic(surface, &roi);
         return true;
@@ -109,10 +109,22 @@ void MyPaint(benchmark::State& state, const std::vector<DabPlace>& places)
     mypaint_surface_unref(surface);
 }
 
-void BlurR50(benchmark::State& state) { Ours(state, RenderClass::Blur, Scattered()); }
-void FingertipR50(benchmark::State& state) { Ours(state, RenderClass::Fingertip, AlongALine()); }
-void MyPaintScattered(benchmark::State& state) { MyPaint(state, Scattered()); }
-void MyPaintLine(benchmark::State& state) { MyPaint(state, AlongALine()); }
+void BlurR50(benchmark::State& state)
+{
+    Ours(state, RenderClass::Blur, Scattered());
+}
+void FingertipR50(benchmark::State& state)
+{
+    Ours(state, RenderClass::Fingertip, AlongALine());
+}
+void MyPaintScattered(benchmark::State& state)
+{
+    MyPaint(state, Scattered());
+}
+void MyPaintLine(benchmark::State& state)
+{
+    MyPaint(state, AlongALine());
+}
 
 } // namespace
 

@@ -64,7 +64,8 @@ bool BoxColour(const uint32_t* sums, int32_t L, bool protect, uint32_t& colour)
     // sum x 255 passes 2^32 from L = 91 on.
     const double r = 1.0 / alpha;
     auto byte = [alpha, r](uint32_t sum) { return Quotient(uint64_t{sum} * 255, alpha, r); };
-    colour = Quotient(alpha, area, 1.0 / area) << 24 | byte(sums[2]) << 16 | byte(sums[1]) << 8 | byte(sums[0]);
+    colour =
+        Quotient(alpha, area, 1.0 / area) << 24 | byte(sums[2]) << 16 | byte(sums[1]) << 8 | byte(sums[0]);
     return true;
 }
 
@@ -84,7 +85,8 @@ inline __m128i WeighTwo(__m128i v)
     const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
     const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF);
     const __m128i x = _mm_mullo_epi16(v, a);
-    const __m128i q = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
+    const __m128i q =
+        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
     return _mm_or_si128(_mm_and_si128(alphaLanes, v), _mm_andnot_si128(alphaLanes, q));
 }
 } // namespace
@@ -98,8 +100,8 @@ void BoxTermRow(uint32_t* pixels, int32_t n, bool protect)
     for (; i + 4 <= n; i += 4) {
         auto* p = reinterpret_cast<__m128i*>(pixels + i);
         const __m128i v = _mm_loadu_si128(p);
-        _mm_storeu_si128(p, _mm_packus_epi16(WeighTwo(_mm_unpacklo_epi8(v, zero)),
-                                             WeighTwo(_mm_unpackhi_epi8(v, zero))));
+        _mm_storeu_si128(
+            p, _mm_packus_epi16(WeighTwo(_mm_unpacklo_epi8(v, zero)), WeighTwo(_mm_unpackhi_epi8(v, zero))));
     }
     for (; i < n; ++i)
         pixels[i] = BoxTerm(pixels[i], false);
@@ -126,7 +128,8 @@ void SlideBoxes(const uint32_t* columns, int32_t side, int32_t w, uint32_t* boxe
         box = _mm_add_epi32(box, _mm_loadu_si128(c + i));
     _mm_storeu_si128(b, box);
     for (int32_t x = 1; x < w; ++x) {
-        box = _mm_add_epi32(box, _mm_sub_epi32(_mm_loadu_si128(c + x - 1 + side), _mm_loadu_si128(c + x - 1)));
+        box =
+            _mm_add_epi32(box, _mm_sub_epi32(_mm_loadu_si128(c + x - 1 + side), _mm_loadu_si128(c + x - 1)));
         _mm_storeu_si128(b + x, box);
     }
 }
@@ -191,7 +194,8 @@ void ReadTermRow(const CBlockVMTC& store, int32_t x0, int32_t y, int32_t n, bool
             const SBlock& b = *store.BlockAtIndex(x >> store.BlockShift, y >> store.BlockShift);
             const int32_t count = std::min(in1 - i, store.BlockWidth - (x & store.BlockMask));
             if (b.Committed())
-                std::copy_n(store.RowIn<uint32_t>(b, x & store.BlockMask, y & store.BlockMask), count, out + i);
+                std::copy_n(store.RowIn<uint32_t>(b, x & store.BlockMask, y & store.BlockMask), count,
+                            out + i);
             else
                 std::fill_n(out + i, count, b.Uniform);
             i += count;
@@ -239,7 +243,8 @@ bool CPenRender::PrepareBlur()
     }
     // Room for the largest dab of the stroke now, so a stroke that cannot
     // have it stops before it changes anything.
-    const float nominal = hasBitmapNib ? float(bitmapNib->Scale()) : std::max(CurrentRadius(), stroke->Radius());
+    const float nominal =
+        hasBitmapNib ? float(bitmapNib->Scale()) : std::max(CurrentRadius(), stroke->Radius());
     const Point half = DabExtent(nominal);
     const int32_t L = BlurReach(float(method.effect1) * nominal / 100.0f);
     if (!GrowScratch(scratch, BlurScratchSize(2 * int64_t(half.x) + 2, 2 * int64_t(half.y) + 2, L))) {
@@ -279,7 +284,8 @@ bool CPenRender::StampBlur(TMTC& image)
             NibRow(x, y, count, alpha);
             bool any = false;
             for (int32_t i = 0; i < count; ++i) {
-                if (alpha[i] != 0 && !penstamp::BoxColour(sums + 4 * (x - dabLeft + i), L, protect, colours[i]))
+                if (alpha[i] != 0 &&
+                    !penstamp::BoxColour(sums + 4 * (x - dabLeft + i), L, protect, colours[i]))
                     alpha[i] = 0;
                 any = any || alpha[i] != 0;
             }

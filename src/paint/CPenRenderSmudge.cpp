@@ -15,7 +15,10 @@
 
 namespace morvane {
 
-void PenTCDelete::operator()(CPenTC* patch) const { delete patch; }
+void PenTCDelete::operator()(CPenTC* patch) const
+{
+    delete patch;
+}
 
 namespace {
 

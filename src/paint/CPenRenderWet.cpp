@@ -16,7 +16,10 @@ namespace penstamp {
 
 namespace {
 
-uint32_t ColourByte(uint32_t pixel, int channel) { return (pixel >> (8 * channel)) & 0xFF; }
+uint32_t ColourByte(uint32_t pixel, int channel)
+{
+    return (pixel >> (8 * channel)) & 0xFF;
+}
 
 uint32_t PackColour(const uint32_t (&bytes)[3])
 {

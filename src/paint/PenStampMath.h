@@ -16,12 +16,10 @@ class TMTC;
 // The blur's scratch grows with the dab and L to some megabytes, so it is
 // taken from the memory budget like every large buffer; a refusal throws
 // std::bad_alloc for the grower to catch.
-template <typename T>
-struct BudgetAllocator {
+template <typename T> struct BudgetAllocator {
     using value_type = T;
     BudgetAllocator() = default;
-    template <typename U>
-    BudgetAllocator(const BudgetAllocator<U>&) {}
+    template <typename U> BudgetAllocator(const BudgetAllocator<U>&) {}
     T* allocate(size_t n)
     {
         if (void* p = AllocBlock(uint64_t(n) * sizeof(T)))
@@ -29,8 +27,7 @@ struct BudgetAllocator {
         throw std::bad_alloc();
     }
     void deallocate(T* p, size_t n) { FreeBlock(p, uint64_t(n) * sizeof(T)); }
-    template <typename U>
-    bool operator==(const BudgetAllocator<U>&) const { return true; }
+    template <typename U> bool operator==(const BudgetAllocator<U>&) const { return true; }
 };
 
 using BlurScratch = std::vector<uint32_t, BudgetAllocator<uint32_t>>;
@@ -115,7 +112,8 @@ void ForEachBoxRow(const uint32_t* terms, int32_t termsW, int32_t termsH, int32_
         SlideColumns(columns, terms + size_t(k) * termsW, nullptr, termsW);
     for (int32_t y = 0; y < h; ++y) {
         if (y > 0)
-            SlideColumns(columns, terms + size_t(y - 1 + side) * termsW, terms + size_t(y - 1) * termsW, termsW);
+            SlideColumns(columns, terms + size_t(y - 1 + side) * termsW, terms + size_t(y - 1) * termsW,
+                         termsW);
         SlideBoxes(columns, side, w, boxes);
         fn(y, static_cast<const uint32_t*>(boxes));
     }

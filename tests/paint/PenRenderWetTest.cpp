@@ -151,16 +151,17 @@ TEST(BlurArithmetic, SlidingBoxesMatchDirectSums)
             const int32_t w = 13 - 2 * L, h = 11 - 2 * L;
             std::vector<uint32_t> columns(4 * 13), boxes(4 * size_t(w));
             int rows = 0;
-            penstamp::ForEachBoxRow(terms.data(), 13, 11, L, columns.data(), boxes.data(),
-                                    [&](int32_t y, const uint32_t* sums) {
-                EXPECT_EQ(y, rows++);
-                for (int32_t x = 0; x < w; ++x) {
-                    uint32_t colour = 0, expected = 0;
-                    const bool touched = BruteBox(source, x + L, y + L, L, protect, expected);
-                    ASSERT_EQ(penstamp::BoxColour(sums + 4 * x, L, protect, colour), touched);
-                    EXPECT_EQ(colour, expected) << "L " << L << " protect " << protect << " at " << x << "," << y;
-                }
-            });
+            penstamp::ForEachBoxRow(
+                terms.data(), 13, 11, L, columns.data(), boxes.data(), [&](int32_t y, const uint32_t* sums) {
+                    EXPECT_EQ(y, rows++);
+                    for (int32_t x = 0; x < w; ++x) {
+                        uint32_t colour = 0, expected = 0;
+                        const bool touched = BruteBox(source, x + L, y + L, L, protect, expected);
+                        ASSERT_EQ(penstamp::BoxColour(sums + 4 * x, L, protect, colour), touched);
+                        EXPECT_EQ(colour, expected)
+                            << "L " << L << " protect " << protect << " at " << x << "," << y;
+                    }
+                });
             EXPECT_EQ(rows, h);
         }
     }
@@ -313,8 +314,8 @@ TEST(PenRenderWet, BlurDabIsTheBoxAverageOfTheLayer)
     };
     // L = 2; L = 200 over bright opaque paint (sum x 255 needs 64 bits);
     // protected, L = 3.
-    for (const Case c : {Case{2.0f, 100, false, 0}, Case{200.0f, 100, false, 0xC0C0C0C0},
-                         Case{6.0f, 50, true, 0}}) {
+    for (const Case c :
+         {Case{2.0f, 100, false, 0}, Case{200.0f, 100, false, 0xC0C0C0C0}, Case{6.0f, 50, true, 0}}) {
         WetPen pen(RenderClass::Blur, 48, 40, c.effect1);
         pen.stroke.SetProtectAlpha(c.protect);
         FillNoise(pen.image, 11);
@@ -331,14 +332,17 @@ TEST(PenRenderWet, BlurDabIsTheBoxAverageOfTheLayer)
                     const uint32_t px = before.GetPixelClamped(p.x + i, p.y + j);
                     const uint64_t a = px >> 24;
                     for (int k = 0; k < 3; ++k)
-                        sums[k] += c.protect ? (px >> (8 * k)) & 0xFF : a * ((px >> (8 * k)) & 0xFF) * 32897 >> 23;
+                        sums[k] +=
+                            c.protect ? (px >> (8 * k)) & 0xFF : a * ((px >> (8 * k)) & 0xFF) * 32897 >> 23;
                     sums[3] += a;
                 }
             const uint64_t area = uint64_t(2 * L + 1) * (2 * L + 1);
-            uint32_t expected = c.protect ? before.GetPixel(p.x, p.y) & 0xFF000000u : uint32_t(sums[3] / area) << 24;
+            uint32_t expected =
+                c.protect ? before.GetPixel(p.x, p.y) & 0xFF000000u : uint32_t(sums[3] / area) << 24;
             for (int k = 0; k < 3; ++k)
                 expected |= uint32_t(c.protect ? sums[k] / area : sums[k] * 255 / sums[3]) << (8 * k);
-            EXPECT_EQ(pen.image.GetPixel(p.x, p.y), expected) << "radius " << c.radius << " at " << p.x << "," << p.y;
+            EXPECT_EQ(pen.image.GetPixel(p.x, p.y), expected)
+                << "radius " << c.radius << " at " << p.x << "," << p.y;
         }
     }
 }
@@ -495,7 +499,7 @@ uint64_t RunGolden(const Golden& g, CPenShapeObj* item)
     struct D {
         float x, y, density, radius;
     };
-    const D dabs[] = {{4.3f, 14.6f, 0.8f, 2.4f}, {9.8f, 15.1f, 1.0f, 3.6f}, {9.9f, 15.4f, 1.0f, 3.6f},
+    const D dabs[] = {{4.3f, 14.6f, 0.8f, 2.4f}, {9.8f, 15.1f, 1.0f, 3.6f},  {9.9f, 15.4f, 1.0f, 3.6f},
                       {15.2f, 1.3f, 0.6f, 5.2f}, {21.6f, 12.7f, 1.0f, 7.1f}, {27.1f, 17.9f, 0.9f, 4.8f},
                       {33.5f, 22.4f, 1.0f, 2.2f}};
     EXPECT_TRUE(pen.Start(dabs[0].x, dabs[0].y));
@@ -511,13 +515,15 @@ TEST(PenRenderWet, GoldenDabSequences)
 {
     const Golden goldens[] = {
         {"watercolour", RenderClass::Watercolour, false, 40, 30, 20, 0x030155d575c82f2f, 0x59d530d5c9b29958},
-        {"watercolour, protected", RenderClass::Watercolour, true, 70, 80, 0, 0x9040f6642ba97d04, 0xc59414dd9546cd0a},
+        {"watercolour, protected", RenderClass::Watercolour, true, 70, 80, 0, 0x9040f6642ba97d04,
+         0xc59414dd9546cd0a},
         {"blur", RenderClass::Blur, false, 80, 0, 0, 0x21cff80d63948d81, 0x5b39756f62192efd},
         {"blur, protected", RenderClass::Blur, true, 80, 0, 0, 0xe6f8afdcd8cf4d5d, 0x54504e1129095ba4},
         {"spread", RenderClass::Spread, false, 0, 0, 0, 0x8f3aa0933f9bad56, 0xcb00bc02f5a2ebff},
         {"spread, protected", RenderClass::Spread, true, 0, 0, 0, 0x6479b503290d0aa1, 0x3040bae47687b706},
         {"fingertip", RenderClass::Fingertip, false, 0, 0, 0, 0x3a74ace87cc7f124, 0x7ce3956fdd967600},
-        {"fingertip, protected", RenderClass::Fingertip, true, 0, 0, 0, 0x14f6b4d864b9c195, 0xb8f4c17fa8651063},
+        {"fingertip, protected", RenderClass::Fingertip, true, 0, 0, 0, 0x14f6b4d864b9c195,
+         0xb8f4c17fa8651063},
     };
     const std::unique_ptr<CPenShapeObj> item = SmallBitmapNib();
     for (const Golden& g : goldens) {
