@@ -5,7 +5,9 @@
 
 #include "BenchSupport.h"
 #include "PixmanBaseline.h"
+#include "paint/CPenRender.h"
 #include "paint/TFlowImage.h"
+#include "paint/TStroke.h"
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
 
@@ -51,44 +53,6 @@ void RandomCoverage(uint8_t* bytes, size_t n)
     std::memcpy(bytes, words.data(), n);
 }
 
-// The normal final write with no mask or tone, as the renderer's chain runs it
-// for a plain pencil stroke.
-class OverChain final : public RowChain {
-public:
-    void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha, uint32_t colour) const override
-    {
-        uint32_t* px = image.PixelPtr(x, y);
-        for (int32_t i = 0; i < count; ++i)
-            if (alpha[i] != 0)
-                Over(px[i], colour, alpha[i]);
-    }
-    void WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, const uint8_t* alpha,
-                  const uint32_t* colours) const override
-    {
-        uint32_t* px = image.PixelPtr(x, y);
-        for (int32_t i = 0; i < count; ++i)
-            if (alpha[i] != 0)
-                Over(px[i], colours[i], alpha[i]);
-    }
-
-private:
-    static void Over(uint32_t& px, uint32_t colour, uint32_t a)
-    {
-        if (a >= 255) {
-            px = colour | 0xFF000000u;
-            return;
-        }
-        const uint32_t c = px >> 24;
-        if (c == 255) {
-            BlendColour(px, colour, a);
-            return;
-        }
-        const uint32_t covered = c + MulTable[a][255 - c];
-        px = (px & 0x00FFFFFFu) | (covered << 24);
-        BlendColour(px, colour, a * 255 / covered);
-    }
-};
-
 // The rebuild after a move: the layer's pixels back, then the coverage over them.
 void FlowRebuildOurs(benchmark::State& state)
 {
@@ -108,8 +72,17 @@ void FlowRebuildOurs(benchmark::State& state)
     }
     for (int32_t y = 0; y < kRect; ++y)
         RandomCoverage(flow.Coverage().PixelPtr(0, y), size_t(kRect));
-    OverChain chain;
-    const SPencilRebuild how{&chain, nullptr, kColour, 255};
+    // A pencil stroke's renderer: its chain is the normal write, no mask or tone.
+    TStroke stroke;
+    CPenRender pen(stroke);
+    BrushMethodRecord pencil;
+    pencil.pencil = true;
+    pen.SetMethod(pencil);
+    if (!pen.Prepare(flow.Image(), {}, 0, 0)) {
+        state.SkipWithError("the renderer cannot paint");
+        return;
+    }
+    const SPencilRebuild how{&pen, nullptr, kColour, 255};
     TimeEach(state, kRectBytes, [&] { return flow.RebuildPencil({0, 0, kRect, kRect}, store, how); });
 }
 

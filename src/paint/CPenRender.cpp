@@ -527,27 +527,39 @@ void CPenRender::ApplyModifiers(int32_t x, int32_t y, int32_t count, uint8_t* al
     }
 }
 
-void CPenRender::ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
-                          const uint32_t* colours, uint32_t colour, Plot plot) const
+void CPenRender::Write(Plot plot, uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t* colours,
+                       uint32_t colour) const
 {
-    uint32_t shades[kSpan];
-    ApplyModifiers(x, y, count, alpha, colours, shades);
-    uint32_t* px = image.PixelPtr(x, y);
     const int32_t* table = lightnessTable.data();
     switch (plot) {
-    case Plot::Over:
-        return WriteSpan<Plot::Over>(px, alpha, count, colours, colour, table);
-    case Plot::Keep:
-        return WriteSpan<Plot::Keep>(px, alpha, count, colours, colour, table);
-    case Plot::Erase:
-        return WriteSpan<Plot::Erase>(px, alpha, count, colours, colour, table);
-    case Plot::Mix:
-        return WriteSpan<Plot::Mix>(px, alpha, count, colours, colour, table);
+    case Plot::Over: return WriteSpan<Plot::Over>(px, alpha, count, colours, colour, table);
+    case Plot::Keep: return WriteSpan<Plot::Keep>(px, alpha, count, colours, colour, table);
+    case Plot::Erase: return WriteSpan<Plot::Erase>(px, alpha, count, colours, colour, table);
+    case Plot::Mix: return WriteSpan<Plot::Mix>(px, alpha, count, colours, colour, table);
     case Plot::Lightness:
         if (!lightnessTable.empty())
             WriteSpan<Plot::Lightness>(px, alpha, count, colours, colour, table);
         return;
     }
+}
+
+void CPenRender::ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
+                          const uint32_t* colours, uint32_t colour, Plot plot) const
+{
+    uint32_t shades[kSpan];
+    ApplyModifiers(x, y, count, alpha, colours, shades);
+    Write(plot, image.PixelPtr(x, y), alpha, count, colours, colour);
+}
+
+void CPenRender::ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha, uint32_t colour) const
+{
+    ChainRow(image, x, y, count, alpha, nullptr, colour, chain_.plot);
+}
+
+void CPenRender::WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, const uint8_t* alpha,
+                          const uint32_t* colours) const
+{
+    Write(chain_.plot, image.PixelPtr(x, y), alpha, count, colours, 0);
 }
 
 template <Plot P, bool Modified> void CPenRender::PaintWith(TMTC& image, uint32_t colour) const

@@ -11,6 +11,7 @@
 
 #include "paint/CGradeMapObj.h"
 #include "paint/CPenShape.h"
+#include "paint/PaintHooks.h"
 #include "paint/PaintRecords.h"
 #include "paint/PenStampMath.h"
 #include "storage/Rect.h"
@@ -71,7 +72,7 @@ struct PenTCDelete {
     void operator()(CPenTC* patch) const;
 };
 
-class CPenRender {
+class CPenRender final : public RowChain {
 public:
     static constexpr unsigned kEffect1 = 1, kEffect2 = 2, kEffect3 = 4;
     static constexpr unsigned kAllEffects = kEffect1 | kEffect2 | kEffect3;
@@ -140,6 +141,13 @@ public:
     // The chain's final write for normal paint.
     Plot NormalPlot() const { return chain_.plot; }
 
+    // RowChain: the pencil rebuild of the wet paint runs the chain chosen at
+    // stroke start.
+    void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
+                  uint32_t colour) const override;
+    void WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, const uint8_t* alpha,
+                  const uint32_t* colours) const override;
+
 private:
     struct Chain {
         const AlphaModifier* mask = nullptr;
@@ -162,6 +170,9 @@ private:
     // `colour`); alpha is changed.
     void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t* colours,
                   uint32_t colour, Plot plot) const;
+    // The final write alone over a span.
+    void Write(Plot plot, uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t* colours,
+               uint32_t colour) const;
     // Mask, tone and gradation over a span; colours then points at shades
     // when the gradation supplied them.
     void ApplyModifiers(int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t*& colours,

@@ -9,6 +9,8 @@
 
 namespace morvane {
 
+class TMTC;
+
 class AlphaModifier {
 public:
     virtual ~AlphaModifier() = default;
@@ -24,6 +26,21 @@ public:
     virtual ~ColourSource() = default;
     // Colours (with alpha) of the count layer pixels from (x, y) to the right.
     virtual void Row(int32_t x, int32_t y, int32_t count, uint32_t* out) const = 0;
+};
+
+// The pen renderer's per-pixel chain as the pencil rebuild uses it, a row
+// span (at most kRowSpan pixels) at a time, so no call is made per pixel.
+class RowChain {
+public:
+    static constexpr int32_t kRowSpan = 256;
+    virtual ~RowChain() = default;
+    // Mask and tone as chosen at stroke start, then the normal final write
+    // of one colour; alpha is changed on the way.
+    virtual void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
+                          uint32_t colour) const = 0;
+    // The normal final write alone, one colour per pixel.
+    virtual void WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, const uint8_t* alpha,
+                          const uint32_t* colours) const = 0;
 };
 
 } // namespace morvane

@@ -10,6 +10,7 @@
 // reach the layer.
 #include <cstdint>
 
+#include "paint/PaintHooks.h"
 #include "storage/Rect.h"
 #include "storage/TChannel.h"
 #include "storage/TMTC.h"
@@ -17,23 +18,7 @@
 namespace morvane {
 
 class CBlockVMTC;
-class ColourSource;
 class TStroke;
-
-// The pen renderer's per-pixel chain as the pencil rebuild uses it, a row
-// span (at most kRowSpan pixels) at a time, so no call is made per pixel.
-class RowChain {
-public:
-    static constexpr int32_t kRowSpan = 256;
-    virtual ~RowChain() = default;
-    // Mask and tone as chosen at stroke start, then the normal final write
-    // of one colour; alpha is changed on the way.
-    virtual void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
-                          uint32_t colour) const = 0;
-    // The normal final write alone, one colour per pixel.
-    virtual void WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, const uint8_t* alpha,
-                          const uint32_t* colours) const = 0;
-};
 
 // How a pencil stroke's coverage becomes colour.
 struct SPencilRebuild {

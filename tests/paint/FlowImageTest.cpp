@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "paint/CPenRender.h"
 #include "paint/PaintHooks.h"
 #include "paint/TStroke.h"
 #include "platform/MemoryBudget.h"
@@ -232,8 +233,13 @@ TEST(TFlowImage, PencilStrokesNeverBuildUpBeyondTheirOpacity)
     ASSERT_TRUE(flow.LoadLayer({0, &store, {0, 0}}, false));
     TStroke stroke;
     stroke.SetOpacity(0.5f);
-    OverChain chain;
-    const SPencilRebuild how{&chain, nullptr, 0xFF204060, PencilOpacity(stroke, false)};
+    // The pencil's own renderer runs the chain.
+    CPenRender pen(stroke);
+    BrushMethodRecord pencil;
+    pencil.pencil = true;
+    pen.SetMethod(pencil);
+    ASSERT_TRUE(pen.Prepare(flow.Image(), {}, 0, 0));
+    const SPencilRebuild how{&pen, nullptr, 0xFF204060, PencilOpacity(stroke, false)};
     EXPECT_EQ(how.opacity, 127);
     EXPECT_EQ(PencilOpacity(stroke, true), 255);
 
