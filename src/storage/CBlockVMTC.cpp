@@ -448,23 +448,25 @@ bool CBlockVMTC::RotateIntoStore90(CBlockVMTC& other, Point at, bool clockwise) 
     return ok;
 }
 
-void CBlockVMTC::SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const
+void CBlockVMTC::SumBox(int32_t y0, int32_t rows, int32_t x0, int32_t x1, uint64_t sums[4]) const
 {
     ByteSums total(sums);
-    y = std::clamp(y, 0, Height - 1);
     const int32_t inside = std::min(x1, Width);
-    // An uncommitted block adds its Uniform once per sample.
-    for (int32_t x = x0; x < inside;) {
-        const SBlock& b = Blocks[int64_t(y >> BlockShift) * BlocksX + (x >> BlockShift)];
-        const int32_t end = std::min(inside, (x | BlockMask) + 1);
-        if (!b.Committed())
-            total.AddRepeated(b.Uniform, uint64_t(end - x));
-        else
-            total.Add(RowIn<uint32_t>(b, x & BlockMask, y & BlockMask), end - x);
-        x = end;
+    for (int32_t j = 0; j < rows; ++j) {
+        const int32_t y = std::clamp(y0 + j, 0, Height - 1);
+        // An uncommitted block adds its Uniform once per sample.
+        for (int32_t x = x0; x < inside;) {
+            const SBlock& b = Blocks[int64_t(y >> BlockShift) * BlocksX + (x >> BlockShift)];
+            const int32_t end = std::min(inside, (x | BlockMask) + 1);
+            if (!b.Committed())
+                total.AddRepeated(b.Uniform, uint64_t(end - x));
+            else
+                total.Add(RowIn<uint32_t>(b, x & BlockMask, y & BlockMask), end - x);
+            x = end;
+        }
+        if (x1 > inside)
+            total.AddRepeated(ClampedPixel(Width - 1, y), uint64_t(x1 - std::max(x0, inside)));
     }
-    if (x1 > inside)
-        total.AddRepeated(ClampedPixel(Width - 1, y), uint64_t(x1 - std::max(x0, inside)));
 }
 
 CBlockVMTC::SShrinkBoxes CBlockVMTC::ShrinkBoxes(int32_t targetW, int32_t targetH) const
@@ -485,8 +487,7 @@ bool CBlockVMTC::ShrinkInto(TMTC& target, const ExtentRect& region) const
         for (int32_t i = 0; i < n; ++i) {
             const int32_t sx = int32_t((boxes.stepX * (x0 + i)) >> 10);
             uint64_t sums[4] = {0, 0, 0, 0};
-            for (int32_t j = 0; j < boxes.boxH; ++j)
-                SumRow(sy + j, sx, sx + boxes.boxW, sums);
+            SumBox(sy, boxes.boxH, sx, sx + boxes.boxW, sums);
             row[i] = AverageBytes(sums, uint64_t(boxes.boxW) * boxes.boxH);
         }
     });

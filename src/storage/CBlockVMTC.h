@@ -151,8 +151,9 @@ private:
         int32_t boxW = 0, boxH = 0;
     };
     SShrinkBoxes ShrinkBoxes(int32_t targetW, int32_t targetH) const;
-    // Sums of the four bytes over the samples x0 ... x1 - 1 of row y, x clamped.
-    void SumRow(int32_t y, int32_t x0, int32_t x1, uint64_t sums[4]) const;
+    // Sums of the four bytes over the samples x0 ... x1 - 1 of rows y0 ...
+    // y0 + rows - 1, x and y clamped.
+    void SumBox(int32_t y0, int32_t rows, int32_t x0, int32_t x1, uint64_t sums[4]) const;
     // The store-to-store walk of CompositeOnto and its twin: rowOp(dst, src,
     // n, x, y) for source rows, colourOp(dst, colour, n, x, y) for uniform
     // ones (x, y: the source point). perPixel turns off the Uniform-only step.
