@@ -1,0 +1,80 @@
+#pragma once
+// The event stream's store: fixed-size segments appended as the stream
+// grows, so that growing never copies what is already written.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace morvane {
+
+// One segment. The block comes from the memory budget at construction;
+// Valid() is false when it could not be had.
+class CMemSeg {
+public:
+    explicit CMemSeg(int32_t size);
+    ~CMemSeg();
+    CMemSeg(const CMemSeg&) = delete;
+    CMemSeg& operator=(const CMemSeg&) = delete;
+
+    bool Valid() const { return block_ != nullptr; }
+    int32_t Size() const { return size_; }
+    // Bytes moved, limited to the block; 0 when offset lies outside it.
+    int32_t Write(int32_t offset, const void* data, int32_t length);
+    int32_t Read(int32_t offset, void* data, int32_t length) const;
+
+private:
+    int32_t Clip(int32_t offset, int32_t length) const;
+
+    uint8_t* block_;
+    int32_t size_;
+};
+
+// The stream as one run of bytes [0, Position()) over its segments. Offsets
+// stay below 2^31 so that they fit the recorder's 32-bit step offsets.
+class CSegmentedStore {
+public:
+    static constexpr int32_t kDefaultSegmentSize = 65536;
+    static constexpr int64_t kDefaultCapacity = int64_t(1) << 20;
+    static constexpr int64_t kMaxLength = INT32_MAX;
+
+    // The capacity only sizes the segment list up front; the store grows past it.
+    explicit CSegmentedStore(int32_t segmentSize = kDefaultSegmentSize, int64_t initialCapacity = kDefaultCapacity);
+    ~CSegmentedStore();
+    CSegmentedStore(const CSegmentedStore&) = delete;
+    CSegmentedStore& operator=(const CSegmentedStore&) = delete;
+
+    // Writes at the position and advances it. All or nothing: the segments
+    // are had before a byte is copied, so a failure leaves the store as it was.
+    bool Append(const void* data, int64_t length);
+    // Changes bytes already in the stream; false past the position.
+    bool Overwrite(int64_t offset, const void* data, int64_t length);
+    // Bytes read, across segments: length, or 0 when the range passes the position.
+    int64_t Read(int64_t offset, void* data, int64_t length) const;
+
+    int64_t Position() const { return position_; }
+    // Moves the position back over written bytes, or forward again up to the
+    // end of the last append (a redone step); false past it.
+    bool SetPosition(int64_t position);
+    // Frees every segment; the stream is empty.
+    void Reset();
+
+    bool Ready() const { return segmentSize_ > 0; }
+    int32_t SegmentSize() const { return segmentSize_; }
+    int32_t SegmentCount() const { return int32_t(segments_.size()); }
+    int64_t AllocatedBytes() const { return int64_t(segments_.size()) * segmentSize_; }
+
+private:
+    bool Reserve(int64_t end);
+    void DropSegmentsFrom(size_t count);
+    template <typename Move> void Walk(int64_t offset, int64_t length, Move move) const;
+
+    std::vector<std::unique_ptr<CMemSeg>> segments_;
+    int32_t segmentSize_;
+    int64_t position_ = 0;
+    // The end of the bytes written by the last append: how far the position
+    // may move forward again.
+    int64_t written_ = 0;
+};
+
+} // namespace morvane

@@ -1,0 +1,50 @@
+#pragma once
+// The recorder's steps: where each undoable step of the stream begins, kept
+// in a ring so that undo can cut the stream back to a step's start and redo
+// can move it forward again over the bytes still held.
+#include <cstdint>
+
+#include "events/CRingBuf.h"
+
+namespace morvane {
+
+// Bytes [begin, end) of the stream.
+struct SStepRange {
+    uint32_t begin = 0;
+    uint32_t end = 0;
+};
+
+class CStepRing {
+public:
+    // Room for depth steps each way (the document passes its undo count plus
+    // slack); false when depth < 1 or memory is short.
+    bool Allocate(int32_t depth);
+    // Forgets every step; the ring keeps its capacity.
+    void Reset();
+    bool Allocated() const { return ring_.Allocated(); }
+
+    // The step being written ends at writePosition: the next one starts there.
+    // A new step ends every redo.
+    bool EndStep(uint32_t writePosition);
+    // Takes the last step off: removed is its byte range, whose state records
+    // the recorder must invalidate; the stream's length becomes removed.begin.
+    bool UndoStep(SStepRange& removed);
+    // Puts the next undone step back; the stream's length becomes end.
+    bool RedoStep(uint32_t& end);
+    void DiscardRedo();
+    // Keeps the most recent steps each way; false leaves the ring as it was.
+    bool SetUndoDepth(int32_t depth);
+
+    int32_t UndoCount() const { return ring_.CountBefore(); }
+    int32_t RedoCount() const;
+    int32_t CommittedSteps() const { return committed_; }
+    // Where the step being written began.
+    uint32_t StepStart() const { return stepStart_; }
+
+private:
+    CRingBufDWORD ring_;
+    int32_t committed_ = 0;
+    uint32_t stepStart_ = 0;
+};
+
+} // namespace morvane
