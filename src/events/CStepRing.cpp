@@ -1,6 +1,10 @@
 #include "events/CStepRing.h"
 
 #include <algorithm>
+#include <vector>
+
+#include "events/CMemSeg.h"
+#include "events/EventPacketTable.h"
 
 namespace morvane {
 
@@ -78,5 +82,60 @@ void CStepRing::DiscardRedo() { ring_.TakeRedoCount(); }
 bool CStepRing::SetUndoDepth(int32_t depth) { return ring_.Resize(depth, depth); }
 
 int32_t CStepRing::RedoCount() const { return std::max(ring_.CountAfter() - 1, 0); }
+
+namespace {
+
+constexpr uint8_t kStateCategory = 0;
+constexpr uint8_t kEmbeddedTone = 36, kToneReference = 37;
+constexpr uint8_t kEmbeddedNib = 44, kNibReference = 45;
+
+void ClearBit(uint32_t& bits, uint8_t code)
+{
+    const PacketKind* kind = FindPacketKind(kStateCategory, code);
+    if (kind && kind->validBit >= 0)
+        bits &= ~(uint32_t(1) << kind->validBit);
+}
+
+// A state record in the range: its bit, or for an embedded resource the
+// reference's bit and the identifier.
+bool Invalidate(uint8_t code, const std::vector<uint8_t>& fixed, uint32_t& bits, ForgetEmbedded forget, void* user)
+{
+    if (code != kEmbeddedTone && code != kEmbeddedNib) {
+        ClearBit(bits, code);
+        return true;
+    }
+    ClearBit(bits, code == kEmbeddedTone ? kToneReference : kNibReference);
+    const uint32_t identifier = uint32_t(fixed[0]) | uint32_t(fixed[1]) << 8 | uint32_t(fixed[2]) << 16 | uint32_t(fixed[3]) << 24;
+    return !forget || forget(user, code, identifier);
+}
+
+} // namespace
+
+bool InvalidateRemovedRange(const CSegmentedStore& stream, SStepRange range, uint32_t& validBits,
+                            ForgetEmbedded forget, void* user)
+{
+    const int64_t end = std::min<int64_t>(range.end, stream.Position());
+    int64_t at = range.begin;
+    std::vector<uint8_t> fixed;
+    while (at < end) {
+        uint8_t header[2];
+        if (stream.Read(at, header, 2) != 2)
+            return false;
+        const PacketKind* kind = FindPacketKind(header[0], header[1]);
+        if (!kind)
+            return false;
+        const int64_t remaining = end - at - 2;
+        fixed.resize(size_t(std::min<int64_t>(kind->fixedSize, remaining)));
+        if (!fixed.empty() && stream.Read(at + 2, fixed.data(), int64_t(fixed.size())) != int64_t(fixed.size()))
+            return false;
+        const int64_t length = PayloadLength(header[0], header[1], fixed, uint64_t(remaining));
+        if (length < 0)
+            return false;
+        if (header[0] == kStateCategory && !Invalidate(header[1], fixed, validBits, forget, user))
+            return false;
+        at += 2 + length;
+    }
+    return true;
+}
 
 } // namespace morvane

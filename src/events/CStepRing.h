@@ -47,4 +47,21 @@ private:
     uint32_t stepStart_ = 0;
 };
 
+class CSegmentedStore;
+
+// Called for each embedded tone ({0,36}) or nib ({0,44}) in a removed range
+// with its identifier: the recorder forgets it so that the next use embeds
+// it again. False stops the walk.
+using ForgetEmbedded = bool (*)(void* user, uint8_t code, uint32_t identifier);
+
+// Clears the StateValidBits of every state record in [range.begin,
+// range.end) of the stream, and of the reference record of every embedded
+// tone or nib there, so that the next step writes them again. The recorder
+// passes its write position as the end, before cutting the stream back:
+// packets of a step not yet ended go with the undone step and must be
+// invalidated too. False when a packet
+// cannot be read (walk stopped there) or forget refused.
+bool InvalidateRemovedRange(const CSegmentedStore& stream, SStepRange range, uint32_t& validBits,
+                            ForgetEmbedded forget, void* user);
+
 } // namespace morvane

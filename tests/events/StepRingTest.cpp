@@ -1,11 +1,13 @@
 // The recorder's steps against a plain history of step boundaries: random
-// record, undo, redo, discard and depth changes keep counts and ranges equal.
+// record, undo, redo, discard and depth changes keep counts and ranges equal;
+// the walk that invalidates the state records of a removed range.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <vector>
 
+#include "events/CMemSeg.h"
 #include "events/CStepRing.h"
 
 namespace morvane {
@@ -162,6 +164,82 @@ TEST(CStepRing, EdgeCases)
     EXPECT_EQ(ring.CommittedSteps(), 0);
     EXPECT_EQ(ring.UndoCount() + ring.RedoCount(), 0);
     EXPECT_EQ(ring.StepStart(), 0u);
+}
+
+// A removed range of state records, embedded resources and points, between
+// records that stay.
+struct RemovedStream {
+    CSegmentedStore store;
+    SStepRange range;
+    uint32_t cutInsideRecord17 = 0;
+
+    void Put(uint8_t category, uint8_t code, std::vector<uint8_t> payload)
+    {
+        const uint8_t header[2] = {category, code};
+        ASSERT_TRUE(store.Append(header, 2));
+        ASSERT_TRUE(store.Append(payload.data(), int64_t(payload.size())));
+    }
+    static std::vector<uint8_t> Embedded(uint32_t fixedSize, uint32_t id, uint32_t lengthAt, uint32_t length)
+    {
+        std::vector<uint8_t> p(fixedSize + length, 0x5A);
+        for (int i = 0; i < 4; ++i) {
+            p[size_t(i)] = uint8_t(id >> (8 * i));
+            p[lengthAt + size_t(i)] = uint8_t(length >> (8 * i));
+        }
+        return p;
+    }
+    RemovedStream()
+    {
+        Put(0, 0, std::vector<uint8_t>(12));
+        range.begin = uint32_t(store.Position());
+        Put(0, 2, std::vector<uint8_t>(4));
+        Put(0, 36, Embedded(160, 0x11223344u, 156, 6));
+        cutInsideRecord17 = uint32_t(store.Position() + 5);
+        Put(0, 17, std::vector<uint8_t>(8));
+        Put(0, 44, Embedded(40, 0x55u, 36, 2));
+        Put(17, 16, std::vector<uint8_t>(192));
+        range.end = uint32_t(store.Position());
+        Put(0, 3, std::vector<uint8_t>(4));
+    }
+};
+
+struct Forgotten {
+    std::vector<std::pair<uint8_t, uint32_t>> calls;
+    bool refuse = false;
+    static bool Forget(void* user, uint8_t code, uint32_t id)
+    {
+        auto* self = static_cast<Forgotten*>(user);
+        self->calls.emplace_back(code, id);
+        return !self->refuse;
+    }
+};
+
+constexpr uint32_t Bit(int n) { return uint32_t(1) << n; }
+
+TEST(InvalidateRemovedRange, ClearsTheRecordsInTheRangeAndForgetsEmbeddedResources)
+{
+    RemovedStream s;
+    // Records 2 and 17, and the references of the embedded tone (37) and nib (45).
+    const uint32_t cleared = Bit(1) | Bit(9) | Bit(13) | Bit(19);
+    uint32_t bits = ~0u;
+    Forgotten forgotten;
+    EXPECT_TRUE(InvalidateRemovedRange(s.store, s.range, bits, &Forgotten::Forget, &forgotten));
+    EXPECT_EQ(bits, ~cleared);
+    const std::vector<std::pair<uint8_t, uint32_t>> expected{{36, 0x11223344u}, {44, 0x55u}};
+    EXPECT_EQ(forgotten.calls, expected);
+
+    // A refused forget stops the walk at the tone: 17 stays valid.
+    bits = ~0u;
+    forgotten = {{}, true};
+    EXPECT_FALSE(InvalidateRemovedRange(s.store, s.range, bits, &Forgotten::Forget, &forgotten));
+    EXPECT_EQ(bits, ~(Bit(1) | Bit(13)));
+    EXPECT_EQ(forgotten.calls.size(), 1u);
+
+    // A range that ends inside a packet, or starts at no packet, stops there.
+    for (SStepRange bad : {SStepRange{s.range.begin, s.cutInsideRecord17}, SStepRange{s.range.begin + 1, s.range.end}}) {
+        bits = ~0u;
+        EXPECT_FALSE(InvalidateRemovedRange(s.store, bad, bits, nullptr, nullptr));
+    }
 }
 
 } // namespace
