@@ -1,5 +1,6 @@
 #include "events/EventPayloadsState.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "storage/Compression.h"
@@ -75,13 +76,29 @@ bool IsEmbeddedSize(int32_t width, int32_t height)
 
 bool EmbeddedTonePayload::Validate() const
 {
-    if (nameLength > kNameField || name.size() > nameLength || unusedAttributes.size() != kUnusedAttributes)
+    if (nameLength > kNameField || nameField.size() != kNameField || unusedAttributes.size() != kUnusedAttributes)
         return false;
     // A generated tone carries no pattern; only a bitmap pattern has pixels and sides.
     if (kind == 1)
         return pattern.Validate(0);
     return kind == 0 && bits == 8 && IsEmbeddedSize(width, height) &&
            pattern.Validate(uint64_t(width) * uint64_t(height));
+}
+
+std::string EmbeddedTonePayload::Name() const
+{
+    const size_t n = std::min<size_t>(nameLength, nameField.size());
+    return std::string(nameField.begin(), nameField.begin() + std::ptrdiff_t(n));
+}
+
+bool EmbeddedTonePayload::SetName(const std::string& name)
+{
+    if (name.size() > kNameField)
+        return false;
+    nameField.assign(kNameField, 0);
+    std::copy(name.begin(), name.end(), nameField.begin());
+    nameLength = uint16_t(name.size());
+    return true;
 }
 
 bool GradationColoursPayload::Validate() const

@@ -147,14 +147,17 @@ struct EmbeddedTonePayload : PacketPayload<EmbeddedTonePayload> {
     uint32_t valueC = 0, valueA = 0, valueB = 0;
     int32_t width = 0, height = 0;
     std::vector<uint8_t> unusedAttributes = std::vector<uint8_t>(kUnusedAttributes, 0);
-    std::string name; // CP932, not terminated in the stream
+    std::vector<uint8_t> nameField = std::vector<uint8_t>(kNameField, 0); // CP932, not terminated
     PackedPixels pattern;
+    // The name is the first nameLength bytes of its field.
+    std::string Name() const;
+    bool SetName(const std::string& name);
     static bool Serves(uint8_t cat, uint8_t code) { return IsState<36>(cat, code); }
     template <class Io> void Fields(Io& io)
     {
         io.U32(id), io.Zero(8), io.U8(bits), io.Zero(1), io.I16(kind), io.U16(nameLength), io.Zero(2), io.U8(flags);
         io.Zero(3), io.U32(valueC), io.U32(valueA), io.U32(valueB), io.I32(width), io.I32(height);
-        io.Raw(unusedAttributes, kUnusedAttributes), io.Text(name, kNameField), pattern.Fields(io);
+        io.Raw(unusedAttributes, kUnusedAttributes), io.Raw(nameField, kNameField), pattern.Fields(io);
     }
     bool Validate() const;
 };

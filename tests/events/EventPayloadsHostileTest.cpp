@@ -28,7 +28,7 @@ std::vector<uint8_t> Ramp(size_t n)
 std::vector<uint8_t> Tone()
 {
     EmbeddedTonePayload p;
-    p.category = 0, p.code = 36, p.id = 5, p.width = 40, p.height = 30, p.nameLength = 4, p.name = "tone";
+    p.category = 0, p.code = 36, p.id = 5, p.width = 40, p.height = 30, p.SetName("tone");
     EXPECT_TRUE(p.pattern.Pack(Ramp(1200)));
     return p.Encode();
 }

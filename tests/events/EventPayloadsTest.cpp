@@ -61,7 +61,7 @@ std::vector<std::vector<uint8_t>> EveryKind()
     add(Make<TextFontPayload>(0, 32, [](auto& p) { p.font = Ramp(60), p.option1 = -2, p.option2 = 99; }));
     add(Make<TextPayload>(0, 33, [](auto& p) { p.text = "\x82\xa0\x82\xa2 text"; }));
     add(Make<EmbeddedTonePayload>(0, 36, [](auto& p) {
-        p.id = 77, p.width = 40, p.height = 30, p.nameLength = 5, p.name = "dots5", p.valueA = 1, p.flags = 2;
+        p.id = 77, p.width = 40, p.height = 30, p.SetName("dots5"), p.valueA = 1, p.flags = 2;
         p.pattern = Packed(1200);
     }));
     add(Make<EmbeddedTonePayload>(0, 36, [](auto& p) { p.id = 78, p.kind = 1, p.bits = 0; }));
@@ -216,6 +216,16 @@ TEST(EventPayloads, StringFieldsRoundUpToEvenAndUnterminatedTextEndsAtItsField)
     RenameLayerPayload p;
     ASSERT_TRUE(p.Decode(unterminated));
     EXPECT_EQ(p.name, "xy");
+
+    // A tone's name is not terminated: its length says where it ends.
+    EmbeddedTonePayload tone;
+    tone.category = 0, tone.code = 36, tone.kind = 1;
+    ASSERT_TRUE(tone.SetName("dots"));
+    EXPECT_FALSE(tone.SetName(std::string(65, 'n')));
+    std::vector<uint8_t> bytes = tone.Encode();
+    bytes[2 + 84 + 4] = 'X';
+    ASSERT_TRUE(tone.Decode(bytes));
+    EXPECT_EQ(tone.Name(), "dots");
 }
 
 } // namespace
