@@ -21,7 +21,7 @@ using AllPayloads = PayloadList<
     LayerPlacePayload, MergeDownPayload, LayerMovePayload, LayerLookPayload, RenameLayerPayload, RotateLayerPayload,
     ScaleLayerPayload, SelectionTransformPayload, LinkLevelsPayload, LinkValuePayload, LinkMovePayload,
     StrokeStartPayload, StrokePointsPayload, AreaFillPayload, PolygonFillPayload, SelectionCommandPayload,
-    RenameMaskPayload, SelectionShapePayload, PixelBlockPayload, FilterPayload, FilterDataPayload>;
+    SelectionAmountPayload, RenameMaskPayload, SelectionShapePayload, PixelBlockPayload, FilterPayload, FilterDataPayload>;
 
 template <class... P>
 int CountServing(PayloadList<P...>, uint8_t category, uint8_t code)

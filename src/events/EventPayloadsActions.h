@@ -64,14 +64,13 @@ struct PolygonFillPayload : PacketPayload<PolygonFillPayload> {
     bool Validate() const;
 };
 
-// Selection commands of 4 bytes (L, M) and of 12 bytes (L, M and two
-// values; codes 24-26 pack a u16 count and an option into the first).
+// Selection commands of 4 bytes (L, M) and of 12 bytes (L, M and two values).
 struct SelectionCommandPayload : PacketPayload<SelectionCommandPayload> {
     int16_t layer = 0, mask = 0;
     int32_t first = 0, second = 0; // 12-byte codes only
     static bool Serves(uint8_t cat, uint8_t code) { return cat == 10 && (IsShort(code) || IsLong(code)); }
     static bool IsShort(uint8_t code) { return OneOf(code, {0, 1, 2, 3, 4, 5, 6, 11, 20, 21}); }
-    static bool IsLong(uint8_t code) { return OneOf(code, {7, 8, 9, 10, 13, 14, 22, 24, 25, 26}); }
+    static bool IsLong(uint8_t code) { return OneOf(code, {7, 8, 9, 10, 13, 14, 22}); }
     template <class Io> void Fields(Io& io)
     {
         io.I16(layer), io.I16(mask);
@@ -79,6 +78,16 @@ struct SelectionCommandPayload : PacketPayload<SelectionCommandPayload> {
             io.I32(first), io.I32(second);
     }
     bool Validate() const { return IsLong(code) || (first == 0 && second == 0); }
+};
+
+// {10,24} selection to a new layer with a value and an option byte;
+// {10,25/26} expand or contract by n pixels (option 0).
+struct SelectionAmountPayload : PacketPayload<SelectionAmountPayload> {
+    int16_t layer = 0, mask = 0;
+    uint16_t amount = 0, option = 0;
+    static bool Serves(uint8_t cat, uint8_t code) { return cat == 10 && code >= 24 && code <= 26; }
+    template <class Io> void Fields(Io& io) { io.I16(layer), io.I16(mask), io.U16(amount), io.U16(option), io.Zero(4); }
+    bool Validate() const { return code == 24 ? option <= 0xFF : option == 0; }
 };
 
 // {10,12} rename mask.

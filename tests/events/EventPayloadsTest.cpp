@@ -130,12 +130,15 @@ std::vector<std::vector<uint8_t>> EveryKind()
     for (uint8_t code : {0, 1, 2, 3, 5, 6})
         add(Make<AreaFillPayload>(6, code, [](auto& p) { p.layer = 1, p.value = 9, p.first = {1.5f, 2}, p.second = {-3, 4}; }));
     add(Make<PolygonFillPayload>(6, 4, [](auto& p) { p.layer = 1, p.count = 3, p.points = {{0, 0}, {5, 0}, {0, 5}}; }));
-    for (uint8_t code : {0, 1, 2, 3, 4, 5, 6, 11, 20, 21, 7, 8, 9, 10, 13, 14, 22, 24, 25, 26})
+    for (uint8_t code : {0, 1, 2, 3, 4, 5, 6, 11, 20, 21, 7, 8, 9, 10, 13, 14, 22})
         add(Make<SelectionCommandPayload>(10, code, [](auto& p) {
             p.layer = 1, p.mask = 2;
             if (SelectionCommandPayload::IsLong(p.code))
                 p.first = 0x10003, p.second = -1;
         }));
+    add(Make<SelectionAmountPayload>(10, 24, [](auto& p) { p.layer = 1, p.amount = 300, p.option = 1; }));
+    for (uint8_t code : {25, 26})
+        add(Make<SelectionAmountPayload>(10, code, [](auto& p) { p.mask = 1, p.amount = 3; }));
     add(Make<RenameMaskPayload>(10, 12, [](auto& p) { p.layer = 1, p.name = "mask"; }));
     for (uint8_t code : {16, 17, 19})
         add(Make<SelectionShapePayload>(10, code, [](auto& p) { p.mask = 1, p.combine = 2, p.points = {{1, 2}, {30, 40}}; }));
