@@ -33,7 +33,7 @@ bool PackedPixels::Validate(uint64_t pixels) const
 
 bool UnpackField(std::span<const uint8_t> field, uint64_t packedSize, uint64_t unpackedSize, std::vector<uint8_t>& out)
 {
-    if (packedSize > field.size())
+    if (packedSize > field.size() || !IsFrameOf(field.first(size_t(packedSize)), size_t(unpackedSize)))
         return false;
     out.assign(size_t(unpackedSize), 0);
     return Decompress(field.first(size_t(packedSize)), out);

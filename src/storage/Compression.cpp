@@ -47,18 +47,18 @@ uint32_t ReadLE32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+} // namespace
+
 // Exactly one standard frame with its content size and checksum, nothing after
 // it: what Compress writes. Anything else (legacy or skippable frames, foreign
 // formats) is refused before the decoder sees it.
-bool IsOneOfOurFrames(std::span<const uint8_t> src, size_t expected)
+bool IsFrameOf(std::span<const uint8_t> src, size_t expected)
 {
     if (src.size() < 5 || ReadLE32(src.data()) != ZSTD_MAGICNUMBER || !(src[4] & kChecksumFlag))
         return false;
     return ZSTD_findFrameCompressedSize(src.data(), src.size()) == src.size() &&
            ZSTD_getFrameContentSize(src.data(), src.size()) == expected;
 }
-
-} // namespace
 
 MemoryCompressSink::~MemoryCompressSink() { FreeBlock(data_, capacity_); }
 
@@ -121,7 +121,7 @@ bool Compress(std::span<const uint8_t> src, CompressSink& sink, int level)
 
 bool Decompress(std::span<const uint8_t> src, std::span<uint8_t> dst)
 {
-    if (!IsOneOfOurFrames(src, dst.size()))
+    if (!IsFrameOf(src, dst.size()))
         return false;
     ZSTD_DCtx* context = DecompressorOfThread();
     if (!context)

@@ -84,6 +84,10 @@ bool Compress(std::span<const uint8_t> src, CompressSink& sink, int level);
 // the compressed data, so a frame that claims or produces more is refused.
 // dst may hold partial output after a failure.
 bool Decompress(std::span<const uint8_t> src, std::span<uint8_t> dst);
+// Whether src is one of our frames that declares exactly `expected` bytes:
+// checked before a target of that size is allocated for it, so a record that
+// lies about its size costs no memory.
+bool IsFrameOf(std::span<const uint8_t> src, size_t expected);
 
 // The image library's start-up configuration call, made once before any other
 // service with an option number and a value from the settings. No option
