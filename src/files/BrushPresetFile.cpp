@@ -256,13 +256,8 @@ int ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr
 
 int ReadBrushPresetFile(const std::string& path, CPenMethodMngr& list, bool append, bool modified)
 {
-    FileReader in;
-    const int code = in.Open(path);
-    if (code != filecode::kOk) {
-        ReportPresetRead(kBrushListName, code, WalkResult{});
-        return code;
-    }
-    return ReadBrushPresets(in, path, list, append, modified);
+    return ReadPresetFileAt(path, kBrushListName,
+                            [&](FileReader& in) { return ReadBrushPresets(in, path, list, append, modified); });
 }
 
 int WriteBrushPresetFile(const std::string& path, const CPenMethodMngr& list)

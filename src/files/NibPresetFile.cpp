@@ -179,13 +179,8 @@ int ReadNibPresets(ByteReader& in, const std::string& fileName, CPenShapeMngr& l
 
 int ReadNibPresetFile(const std::string& path, CPenShapeMngr& list, bool append, bool modified)
 {
-    FileReader in;
-    const int code = in.Open(path);
-    if (code != filecode::kOk) {
-        ReportPresetRead(kNibListName, code, WalkResult{});
-        return code;
-    }
-    return ReadNibPresets(in, path, list, append, modified);
+    return ReadPresetFileAt(path, kNibListName,
+                            [&](FileReader& in) { return ReadNibPresets(in, path, list, append, modified); });
 }
 
 int WriteNibPresetFile(const std::string& path, const CPenShapeMngr& list)

@@ -6,7 +6,10 @@
 #include <new>
 #include <string>
 
+#include "files/ByteStream.h"
+#include "files/ChunkWalker.h"
 #include "files/ImageBlock.h"
+#include "files/ResultCodes.h"
 
 namespace morvane {
 
@@ -46,6 +49,19 @@ template <typename Read> int GuardedRead(Read read)
     } catch (...) {
         return 3;
     }
+}
+
+// Opens path and hands the reader to read; a file that cannot be opened is
+// reported as the list's failed read.
+template <typename Read> int ReadPresetFileAt(const std::string& path, const char* listName, Read read)
+{
+    FileReader in;
+    const int code = in.Open(path);
+    if (code != filecode::kOk) {
+        ReportPresetRead(listName, code, WalkResult{});
+        return code;
+    }
+    return read(in);
 }
 
 } // namespace morvane
