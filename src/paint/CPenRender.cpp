@@ -112,15 +112,7 @@ template <> struct Write<Plot::Mix> {
     }
 };
 
-// The lightness curve applied to a colour (alpha byte dropped).
-uint32_t Lighten(uint32_t px, const int32_t* table)
-{
-    HlsColour hls = RgbToHls(uint8_t(px >> 16), uint8_t(px >> 8), uint8_t(px));
-    const int32_t index = ((hls.lightness >> 13) * 2047) / 2040;
-    hls.lightness = table[std::clamp(index, 0, CPenRender::kLightnessEntries - 1)] * 255;
-    const RgbColour rgb = HlsToRgb(hls);
-    return (uint32_t{rgb.red} << 16) | (uint32_t{rgb.green} << 8) | rgb.blue;
-}
+static_assert(CPenRender::kLightnessEntries == kLightnessCurveSize);
 
 // One span through a final write; colours, when given, one per pixel.
 template <Plot P, bool PerPixel>
@@ -132,21 +124,23 @@ void WriteSpan(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t
             Write<P>::Pixel(px[i], PerPixel ? colours[i] : colour, alpha[i], table);
 }
 
-// The colour conversions dominate burn and dodge; runs of one colour (flat
-// paint) convert once.
+// The colour conversions dominate burn and dodge: the span from the first to
+// the last pixel the nib reaches converts in one pass, then blends.
 template <>
 void WriteSpan<Plot::Lightness, false>(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t*,
                                        uint32_t, const int32_t* table)
 {
-    uint32_t from = 0xFFFFFFFFu, to = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        if (alpha[i] == 0)
-            continue;
-        if ((px[i] & 0x00FFFFFFu) != from) {
-            from = px[i] & 0x00FFFFFFu;
-            to = Lighten(from, table);
-        }
-        BlendLanes(px[i], to, alpha[i]);
+    uint32_t lit[kSpan];
+    for (int32_t start = 0; start < count; start += kSpan) {
+        int32_t first = start, end = std::min(start + kSpan, count);
+        while (first < end && alpha[first] == 0)
+            ++first;
+        while (end > first && alpha[end - 1] == 0)
+            --end;
+        ApplyLightnessCurve(px + first, lit, end - first, table);
+        for (int32_t i = first; i < end; ++i)
+            if (alpha[i] != 0)
+                BlendLanes(px[i], lit[i - first], alpha[i]);
     }
 }
 

@@ -77,4 +77,12 @@ HlsColour RgbToHls(uint8_t red, uint8_t green, uint8_t blue);
 // 0..255 scale are clamped onto it.
 RgbColour HlsToRgb(const HlsColour& hls);
 
+// Burn and dodge in one pass over count colours (0xRRGGBB; the top byte is
+// ignored and comes back 0): each with its lightness L replaced by
+// curve[((L >> 13) * 2047) div 2040], the curve's 2048 entries on the 0..1
+// scale (16.16, clamped onto it). The same bits as RgbToHls, that change and
+// HlsToRgb.
+inline constexpr int32_t kLightnessCurveSize = 2048;
+void ApplyLightnessCurve(const uint32_t* colours, uint32_t* out, int32_t count, const int32_t* curve);
+
 } // namespace morvane
