@@ -143,6 +143,21 @@ inline std::vector<uint32_t> PictureOf(TPaper& paper, int32_t i)
     return out;
 }
 
+// Undo gives back `before`, redo `after` and undo `before` again; the index
+// of the layer the last undo concerned comes back.
+inline int32_t ExpectUndoRedoUndo(TPaper& paper, const PaperState& before, const PaperState& after)
+{
+    int32_t index = -1;
+    ExtentRect rect{};
+    EXPECT_TRUE(paper.Undo(index, rect));
+    EXPECT_EQ(StateOf(paper), before) << "after undo";
+    EXPECT_TRUE(paper.Redo(index, rect));
+    EXPECT_EQ(StateOf(paper), after) << "after redo";
+    EXPECT_TRUE(paper.Undo(index, rect));
+    EXPECT_EQ(StateOf(paper), before) << "after undo again";
+    return index;
+}
+
 inline std::vector<uint8_t> Bytes(std::initializer_list<int> v) { return std::vector<uint8_t>(v.begin(), v.end()); }
 
 // A document of w x h on white paper: an opaque first layer and two more

@@ -74,13 +74,7 @@ TEST(TPaperLayerTransform, EachOperationRecordsItsPacketAndUndoesAndRedoesExactl
         EXPECT_TRUE(twin.recorder->packets.empty());
         EXPECT_EQ(WithoutIds(StateOf(*twin)), WithoutIds(after));
 
-        int32_t index = -1;
-        ExtentRect rect;
-        ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(index, kTop);
-        EXPECT_EQ(StateOf(*paper), before);
-        ASSERT_TRUE(paper->Redo(index, rect));
-        EXPECT_EQ(StateOf(*paper), after);
+        EXPECT_EQ(ExpectUndoRedoUndo(*paper, before, after), kTop);
         EXPECT_EQ(notes.Count(), 0u);
     }
 }

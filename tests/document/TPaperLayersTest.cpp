@@ -120,14 +120,7 @@ TEST(TPaperLayers, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
         EXPECT_TRUE(twin.recorder->packets.empty());
         EXPECT_EQ(WithoutIds(StateOf(*twin)), WithoutIds(after));
 
-        int32_t index = -1;
-        ExtentRect rect;
-        ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(StateOf(*paper), before);
-        ASSERT_TRUE(paper->Redo(index, rect));
-        EXPECT_EQ(StateOf(*paper), after);
-        ASSERT_TRUE(paper->Undo(index, rect));
-        EXPECT_EQ(StateOf(*paper), before);
+        ExpectUndoRedoUndo(*paper, before, after);
         EXPECT_EQ(notes.Count(), 0u);
     }
 }

@@ -114,14 +114,7 @@ TEST(TPaperStack, DoUndoRedoGiveTheStatesBeforeAndAfterAndRecordTheExactPacket)
         }
         ASSERT_EQ(pic.paper.UndoManager()->UndoCount(), 1);
 
-        int32_t index = 0;
-        ExtentRect rect;
-        ASSERT_TRUE(pic.paper.Undo(index, rect));
-        EXPECT_EQ(StateOf(pic.paper), before);
-        ASSERT_TRUE(pic.paper.Redo(index, rect));
-        EXPECT_EQ(StateOf(pic.paper), after);
-        ASSERT_TRUE(pic.paper.Undo(index, rect));
-        EXPECT_EQ(StateOf(pic.paper), before);
+        ExpectUndoRedoUndo(pic.paper, before, after);
         EXPECT_EQ(pic.paper.CurrentLayer(), 1);
         // The stream stepped with the history: nothing to mend or report.
         EXPECT_EQ(notes.Count(), 0u);

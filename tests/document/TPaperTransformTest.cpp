@@ -15,19 +15,18 @@ using testing_layers::PaperState;
 using testing_layers::StateOf;
 using Bytes = std::vector<uint8_t>;
 
-// Does op, then checks undo gives back the state before and redo the state after.
-void ExpectUndoRedo(TPaper& paper, const std::function<bool()>& op, bool changes = true)
+// Does op, then checks undo gives back the state before and redo the state
+// after; the document is left as op made it.
+void ExpectUndoRedo(TPaper& paper, const std::function<bool()>& op)
 {
     const PaperState before = StateOf(paper);
     ASSERT_TRUE(op());
     const PaperState after = StateOf(paper);
-    EXPECT_EQ(before == after, !changes);
+    EXPECT_FALSE(before == after);
+    testing_layers::ExpectUndoRedoUndo(paper, before, after);
     int32_t layer = -1;
     ExtentRect rect{};
-    ASSERT_TRUE(paper.Undo(layer, rect));
-    EXPECT_TRUE(StateOf(paper) == before);
     ASSERT_TRUE(paper.Redo(layer, rect));
-    EXPECT_TRUE(StateOf(paper) == after);
 }
 
 struct LayerCommandCase {
