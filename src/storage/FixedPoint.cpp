@@ -18,8 +18,17 @@ constexpr int32_t Max(int32_t a, int32_t b) { return std::max(a, b); }
 constexpr int32_t Min(int32_t a, int32_t b) { return std::min(a, b); }
 
 // A byte on the 0..1 scale of 16.16, truncated: 257 v, and 65536 for 255
-// (65536 = 257 * 255 + 1).
-constexpr int32_t Unit(int32_t v) { return v * kFixedOne / 255; }
+// (65536 = 257 * 255 + 1). Looked up, as three are needed per pixel.
+struct Units {
+    int32_t of[256] = {};
+    constexpr Units()
+    {
+        for (int32_t v = 0; v < 256; ++v)
+            of[v] = v * kFixedOne / 255;
+    }
+};
+constexpr Units kUnits;
+constexpr int32_t Unit(int32_t v) { return kUnits.of[v]; }
 
 // The divisors of the conversion to HLS therefore take few values, each named
 // by a byte difference or sum and whether the largest byte is 255. Their
