@@ -118,13 +118,12 @@ uint8_t ToByte(int32_t v)
     return static_cast<uint8_t>(Max(0, Min(scaled, 255)));
 }
 
-// Whatever the hue, the largest byte comes back as m2 and the smallest as
-// m1; the middle one lies on the ramp between, q of the way along it, where
-// q is the ratio of the hue's sector (the middle byte's distance from the
-// smallest over the largest's): m1 + mul16(m2 - m1, 60 q) / 60 reduces to
-// m1 + mul16(m2 - m1, q) as both factors are positive. Ties take the same
-// values either way. m1 >= 0 and m2 <= 1 for l and s on the 0..1 scale, so
-// the bytes need no clamping.
+// Whatever the hue, each byte v comes back on the ramp from m1 to m2, q of
+// the way along it, where q = (P(v) - P(mn)) / (P(mx) - P(mn)) is the ratio
+// the hue's sector is made of: m1 + mul16(m2 - m1, 60 q) / 60 reduces to
+// m1 + mul16(m2 - m1, q) as both factors are positive, and q is exactly 0
+// for the smallest byte and 1 for the largest. m1 >= 0 and m2 <= 1 for l and
+// s on the 0..1 scale, so the bytes need no clamping.
 uint32_t ApplyLightnessCurve(uint32_t colour, const int32_t* curve)
 {
     const int32_t red = (colour >> 16) & 0xFF, green = (colour >> 8) & 0xFF, blue = colour & 0xFF;
@@ -140,11 +139,11 @@ uint32_t ApplyLightnessCurve(uint32_t colour, const int32_t* curve)
     const int32_t s = UnitRatio(uint32_t(Unit(mx) - pmn), bySum.saturation);
     const int32_t l = std::clamp(curve[bySum.curveIndex], 0, kFixedOne);
     const auto [m1, m2] = ExtremesOf(l, s);
-    const int32_t middleUnit = Unit(red + green + blue - mx - mn);
-    const int32_t q = UnitRatio(uint32_t(middleUnit - pmn), kReciprocal.hue[256 * top + mx - mn]);
-    const int32_t high = (m2 * 255) >> 16, low = (m1 * 255) >> 16;
-    const int32_t middle = ((m1 + mul16(m2 - m1, q)) * 255) >> 16;
-    const auto byte = [&](int32_t v) { return uint32_t(v == mx ? high : v == mn ? low : middle); };
+    const uint64_t hueReciprocal = kReciprocal.hue[256 * top + mx - mn];
+    const auto byte = [&](int32_t v) {
+        const int32_t q = UnitRatio(uint32_t(Unit(v) - pmn), hueReciprocal);
+        return uint32_t(((m1 + mul16(m2 - m1, q)) * 255) >> 16);
+    };
     return byte(red) << 16 | byte(green) << 8 | byte(blue);
 }
 
