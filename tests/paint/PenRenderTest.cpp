@@ -4,9 +4,11 @@
 // dabs that must be skipped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -155,6 +157,60 @@ TEST(PenRender, FinalWritesOnOnePixel)
         ASSERT_TRUE(pen.render.Prepare(image, setup, 0.5f, 0.5f));
         EXPECT_TRUE(pen.render.StampImage(image, {0.5f, 0.5f, DensityFor(c.alpha), 2.0f, kColour}));
         EXPECT_EQ(image.GetPixel(0, 0), c.after);
+    }
+}
+
+// The normal write takes several pixels at once where a span allows: over
+// every (target alpha, alpha) pair with random colours, spans of 0 to 40
+// pixels at shifting offsets, and spans of 40 (which put every pixel in a
+// whole group), give the bits of one-pixel writes, with one colour per span
+// and with a colour per pixel.
+TEST(PenRender, OverSpansMatchOnePixelWrites)
+{
+    constexpr int32_t kSide = 256, kLongest = 40; // row: target alpha, column: alpha
+    std::mt19937 random(8);
+    TMTC target(kSide, kSide);
+    ASSERT_TRUE(target.IsValid());
+    std::vector<uint32_t> colours(size_t(kSide) * kSide);
+    for (int32_t y = 0; y < kSide; ++y)
+        for (int32_t x = 0; x < kSide; ++x) {
+            *target.PixelPtr(x, y) = (uint32_t(random()) & 0x00FFFFFFu) | uint32_t(y) << 24;
+            colours[size_t(y) * kSide + size_t(x)] = uint32_t(random());
+        }
+    uint8_t alpha[kSide];
+    for (int32_t x = 0; x < kSide; ++x)
+        alpha[x] = uint8_t(x);
+    Pen pen(RenderClass::Draw);
+    ASSERT_TRUE(pen.render.Prepare(target, {}, 0, 0));
+    ASSERT_EQ(pen.render.NormalPlot(), Plot::Over);
+    for (const bool perPixel : {false, true}) {
+        SCOPED_TRACE(perPixel ? "a colour per pixel" : "one colour per span");
+        TMTC single(target), shifting(target), whole(target);
+        for (int32_t y = 0; y < kSide; ++y) {
+            const uint32_t* rowColours = colours.data() + size_t(y) * kSide;
+            const auto write = [&](TMTC& image, int32_t x, int32_t n) {
+                if (perPixel)
+                    pen.render.WriteRow(image, x, y, n, alpha + x, rowColours + x);
+                else
+                    pen.render.ChainRow(image, x, y, n, alpha + x, rowColours[0]);
+            };
+            // Spans from `first` pixels long, each `step` longer than the last.
+            const auto cut = [&](TMTC& image, int32_t first, int32_t step) {
+                for (int32_t x = 0, n = first; x < kSide; x += n, n = (n + step) % (kLongest + 1))
+                    write(image, x, std::min(n, kSide - x));
+            };
+            cut(single, 1, 0);
+            cut(shifting, y % (kLongest + 1), 1);
+            cut(whole, kLongest, 0);
+            for (int32_t x = 0; x < kSide; ++x) {
+                const auto where = [&] {
+                    return ::testing::Message()
+                           << "target " << std::hex << target.GetPixel(x, y) << " alpha " << std::dec << x;
+                };
+                ASSERT_EQ(shifting.GetPixel(x, y), single.GetPixel(x, y)) << where();
+                ASSERT_EQ(whole.GetPixel(x, y), single.GetPixel(x, y)) << where();
+            }
+        }
     }
 }
 
