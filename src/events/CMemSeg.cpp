@@ -140,6 +140,16 @@ int64_t CSegmentedStore::Read(int64_t offset, void* data, int64_t length) const
     return length;
 }
 
+std::span<const uint8_t> CSegmentedStore::PieceAt(int64_t offset) const
+{
+    if (offset < 0 || offset >= position_)
+        return {};
+    const CMemSeg& segment = *segments_[size_t(offset / segmentSize_)];
+    const auto inSegment = int32_t(offset % segmentSize_);
+    const int64_t length = std::min<int64_t>(segmentSize_ - inSegment, position_ - offset);
+    return {segment.Bytes() + inSegment, size_t(length)};
+}
+
 bool CSegmentedStore::SetPosition(int64_t position)
 {
     if (position < 0 || position > written_)

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace morvane {
@@ -22,6 +23,8 @@ public:
     // Bytes moved, limited to the block; 0 when offset lies outside it.
     int32_t Write(int32_t offset, const void* data, int32_t length);
     int32_t Read(int32_t offset, void* data, int32_t length) const;
+    // The block itself, for reading in place.
+    const uint8_t* Bytes() const { return block_; }
 
 private:
     int32_t Clip(int32_t offset, int32_t length) const;
@@ -51,6 +54,9 @@ public:
     bool Overwrite(int64_t offset, const void* data, int64_t length);
     // Bytes read, across segments: length, or 0 when the range passes the position.
     int64_t Read(int64_t offset, void* data, int64_t length) const;
+    // The bytes from offset to the end of its segment or the position, in
+    // place; empty outside [0, Position()).
+    std::span<const uint8_t> PieceAt(int64_t offset) const;
 
     int64_t Position() const { return position_; }
     // Moves the position back over written bytes, or forward again up to the

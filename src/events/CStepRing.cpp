@@ -1,10 +1,11 @@
 #include "events/CStepRing.h"
 
 #include <algorithm>
-#include <vector>
+#include <span>
 
 #include "events/CMemSeg.h"
 #include "events/EventPacketTable.h"
+#include "events/EventWalk.h"
 
 namespace morvane {
 
@@ -98,44 +99,37 @@ void ClearBit(uint32_t& bits, uint8_t code)
 
 // A state record in the range: its bit, or for an embedded resource the
 // reference's bit and the identifier.
-bool Invalidate(uint8_t code, const std::vector<uint8_t>& fixed, uint32_t& bits, ForgetEmbedded forget, void* user)
+bool Invalidate(uint8_t code, std::span<const uint8_t> payload, uint32_t& bits, ForgetEmbedded forget, void* user)
 {
     if (code != kEmbeddedTone && code != kEmbeddedNib) {
         ClearBit(bits, code);
         return true;
     }
     ClearBit(bits, code == kEmbeddedTone ? kToneReference : kNibReference);
-    const uint32_t identifier = uint32_t(fixed[0]) | uint32_t(fixed[1]) << 8 | uint32_t(fixed[2]) << 16 | uint32_t(fixed[3]) << 24;
+    const uint32_t identifier =
+        uint32_t(payload[0]) | uint32_t(payload[1]) << 8 | uint32_t(payload[2]) << 16 | uint32_t(payload[3]) << 24;
     return !forget || forget(user, code, identifier);
 }
+
+struct Invalidation {
+    uint32_t& bits;
+    ForgetEmbedded forget;
+    void* user;
+
+    static bool Visit(void* self, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t> payload)
+    {
+        auto* s = static_cast<Invalidation*>(self);
+        return category != kStateCategory || Invalidate(code, payload, s->bits, s->forget, s->user);
+    }
+};
 
 } // namespace
 
 bool InvalidateRemovedRange(const CSegmentedStore& stream, SStepRange range, uint32_t& validBits,
                             ForgetEmbedded forget, void* user)
 {
-    const int64_t end = std::min<int64_t>(range.end, stream.Position());
-    int64_t at = range.begin;
-    std::vector<uint8_t> fixed;
-    while (at < end) {
-        uint8_t header[2];
-        if (stream.Read(at, header, 2) != 2)
-            return false;
-        const PacketKind* kind = FindPacketKind(header[0], header[1]);
-        if (!kind)
-            return false;
-        const int64_t remaining = end - at - 2;
-        fixed.resize(size_t(std::min<int64_t>(kind->fixedSize, remaining)));
-        if (!fixed.empty() && stream.Read(at + 2, fixed.data(), int64_t(fixed.size())) != int64_t(fixed.size()))
-            return false;
-        const int64_t length = PayloadLength(header[0], header[1], fixed, uint64_t(remaining));
-        if (length < 0)
-            return false;
-        if (header[0] == kStateCategory && !Invalidate(header[1], fixed, validBits, forget, user))
-            return false;
-        at += 2 + length;
-    }
-    return true;
+    Invalidation invalidation{validBits, forget, user};
+    return WalkStorePackets(stream, range.begin, range.end, &Invalidation::Visit, &invalidation).ok;
 }
 
 } // namespace morvane
