@@ -3,13 +3,11 @@
 // chain, and burn dabs. libmypaint paints the same radii, hardness 1,
 // opaque 1, into a 4096 x 4096 fixed tiled surface, timed through end_atomic.
 
-#include <mypaint-fixed-tiled-surface.h>
-#include <mypaint-surface.h>
-
 #include <cstring>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "MyPaintBaseline.h"
 #include "paint/CPenRender.h"
 #include "paint/PaintHooks.h"
 #include "paint/TStroke.h"
@@ -17,10 +15,6 @@
 
 namespace morvane::bench {
 namespace {
-
-struct DabPlace {
-    float x, y;
-};
 
 // Scattered over the picture, the same every run.
 std::vector<DabPlace> Places(int count, float radius)
@@ -124,23 +118,7 @@ void Ours(benchmark::State& state, RenderClass renderClass, int count, float rad
 
 void MyPaint(benchmark::State& state, int count, float radius)
 {
-    MyPaintFixedTiledSurface* fixed = mypaint_fixed_tiled_surface_new(kSide, kSide);
-    if (!fixed) {
-        state.SkipWithError("libmypaint could not make the surface");
-        return;
-    }
-    MyPaintSurface* surface = mypaint_fixed_tiled_surface_interface(fixed);
-    const std::vector<DabPlace> places = Places(count, radius);
-    TimeEach(state, count, [&] {
-        mypaint_surface_begin_atomic(surface);
-        for (const DabPlace& p : places)
-            mypaint_surface_draw_dab(surface, p.x, p.y, radius, 0.2f, 0.4f, 0.8f, 1.0f, 1.0f, 1.0f, 1.0f,
-                                     0.0f, 0.0f, 0.0f);
-        MyPaintRectangle roi;
-        mypaint_surface_end_atomic(surface, &roi);
-        return true;
-    });
-    mypaint_surface_unref(surface);
+    TimeMyPaintDabs(state, kSide, Places(count, radius), radius);
 }
 
 void DrawR5(benchmark::State& state)

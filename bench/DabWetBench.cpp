@@ -2,13 +2,11 @@
 // libmypaint's plain dabs of the same radius (hardness 1, opaque 1) on a
 // 4096 x 4096 fixed tiled surface, timed through end_atomic.
 
-#include <mypaint-fixed-tiled-surface.h>
-#include <mypaint-surface.h>
-
 #include <memory>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "MyPaintBaseline.h"
 #include "paint/CPenRender.h"
 #include "paint/TStroke.h"
 #include "storage/CBlockVMTC.h"
@@ -19,10 +17,6 @@ namespace {
 
 constexpr int kDabs = 400;
 constexpr float kRadius = 50;
-
-struct DabPlace {
-    float x, y;
-};
 
 // Blur: scattered over the picture, the same every run.
 std::vector<DabPlace> Scattered()
@@ -91,22 +85,7 @@ void Ours(benchmark::State& state, RenderClass renderClass, const std::vector<Da
 
 void MyPaint(benchmark::State& state, const std::vector<DabPlace>& places)
 {
-    MyPaintFixedTiledSurface* fixed = mypaint_fixed_tiled_surface_new(kSide, kSide);
-    if (!fixed) {
-        state.SkipWithError("libmypaint could not make the surface");
-        return;
-    }
-    MyPaintSurface* surface = mypaint_fixed_tiled_surface_interface(fixed);
-    TimeEach(state, kDabs, [&] {
-        mypaint_surface_begin_atomic(surface);
-        for (const DabPlace& p : places)
-            mypaint_surface_draw_dab(surface, p.x, p.y, kRadius, 0.2f, 0.4f, 0.8f, 1.0f, 1.0f, 1.0f, 1.0f,
-                                     0.0f, 0.0f, 0.0f);
-        MyPaintRectangle roi;
-        mypaint_surface_end_atomic(surface, &roi);
-        return true;
-    });
-    mypaint_surface_unref(surface);
+    TimeMyPaintDabs(state, kSide, places, kRadius);
 }
 
 void BlurR50(benchmark::State& state)
