@@ -230,28 +230,10 @@ void EncodeHeader(const CPenMethodMngr& list, int32_t count, uint8_t (&p)[32])
 int ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr& list, bool append,
                      bool modified)
 {
-    PresetHeader header;
-    WalkResult walk;
-    bool headerRead = false;
-    const int code = GuardedRead([&] {
-        const int headerCode = ReadPresetHeader(in, kTagFile, header);
-        if (headerCode != filecode::kOk)
-            return headerCode;
-        headerRead = true;
-        if (!append)
-            list.Clear();
-        walk = WalkChunks(in, header.count, kTagItem,
-                          [&](const ChunkHead& head) { return ReadPreset(in, head, list); });
-        return walk.code;
-    });
-    if (headerRead && !append && list.Count() > 0) {
-        TakeHeader(header, list);
-        if (code == filecode::kOk)
-            list.SetFileName(fileName);
-    }
-    list.SetModified(modified);
-    ReportPresetRead(kBrushListName, code, walk);
-    return code;
+    return ReadPresetList(
+        in, {kTagFile, kTagItem}, kBrushListName, fileName, list, append, modified,
+        [&](const ChunkHead& head) { return ReadPreset(in, head, list); },
+        [&](const PresetHeader& header) { TakeHeader(header, list); });
 }
 
 int ReadBrushPresetFile(const std::string& path, CPenMethodMngr& list, bool append, bool modified)

@@ -146,35 +146,20 @@ int WriteNibItem(ByteWriter& out, const CPenShapeObj& item)
 int ReadNibPresets(ByteReader& in, const std::string& fileName, CPenShapeMngr& list, bool append,
                    bool modified)
 {
-    PresetHeader header;
-    WalkResult walk;
-    bool headerRead = false;
-    const int code = GuardedRead([&] {
-        const int headerCode = ReadPresetHeader(in, kTagFile, header);
-        if (headerCode != filecode::kOk)
-            return headerCode;
-        headerRead = true;
-        if (!append)
-            list.Clear();
-        walk = WalkChunks(in, header.count, kTagItem, [&](const ChunkHead& head) {
-            std::unique_ptr<CPenShapeObj> item;
-            const NibItemRead read = ReadNibItem(in, head, item);
-            if (read.code != filecode::kOk)
-                return ChunkOutcome{ChunkOutcome::Skipped, read.code};
-            if (list.Add(std::move(item)) < 0)
-                return ChunkOutcome{ChunkOutcome::Ended, filecode::kCannotAdd};
-            return ChunkOutcome{};
-        });
-        return walk.code;
-    });
-    if (headerRead && !append && list.Count() > 0) {
+    auto readItem = [&](const ChunkHead& head) {
+        std::unique_ptr<CPenShapeObj> item;
+        const NibItemRead read = ReadNibItem(in, head, item);
+        if (read.code != filecode::kOk)
+            return ChunkOutcome{ChunkOutcome::Skipped, read.code};
+        if (list.Add(std::move(item)) < 0)
+            return ChunkOutcome{ChunkOutcome::Ended, filecode::kCannotAdd};
+        return ChunkOutcome{};
+    };
+    auto takeHeader = [&](const PresetHeader& header) {
         list.Select(std::clamp<int32_t>(header.selected, 0, list.Count() - 1));
-        if (code == filecode::kOk)
-            list.SetFileName(fileName);
-    }
-    list.SetModified(modified);
-    ReportPresetRead(kNibListName, code, walk);
-    return code;
+    };
+    return ReadPresetList(in, {kTagFile, kTagItem}, kNibListName, fileName, list, append, modified, readItem,
+                          takeHeader);
 }
 
 int ReadNibPresetFile(const std::string& path, CPenShapeMngr& list, bool append, bool modified)

@@ -51,6 +51,42 @@ template <typename Read> int GuardedRead(Read read)
     }
 }
 
+// Tags of a preset file: the file's header and each item chunk.
+struct PresetTags {
+    uint32_t file, item;
+};
+
+// The course every preset list's read takes: the header, the list emptied
+// unless appending, every item chunk through readItem (a ChunkOutcome), then
+// on a list that was replaced the header's remembered state (takeHeader) and,
+// when all was read, the file name; the modified flag; the report.
+template <typename List, typename ReadItem, typename TakeHeader>
+int ReadPresetList(ByteReader& in, PresetTags tags, const char* listName, const std::string& fileName, List& list,
+                   bool append, bool modified, ReadItem readItem, TakeHeader takeHeader)
+{
+    PresetHeader header;
+    WalkResult walk;
+    bool headerRead = false;
+    const int code = GuardedRead([&] {
+        const int headerCode = ReadPresetHeader(in, tags.file, header);
+        if (headerCode != filecode::kOk)
+            return headerCode;
+        headerRead = true;
+        if (!append)
+            list.Clear();
+        walk = WalkChunks(in, header.count, tags.item, readItem);
+        return walk.code;
+    });
+    if (headerRead && !append && list.Count() > 0) {
+        takeHeader(header);
+        if (code == filecode::kOk)
+            list.SetFileName(fileName);
+    }
+    list.SetModified(modified);
+    ReportPresetRead(listName, code, walk);
+    return code;
+}
+
 // Opens path and hands the reader to read; a file that cannot be opened is
 // reported as the list's failed read.
 template <typename Read> int ReadPresetFileAt(const std::string& path, const char* listName, Read read)
