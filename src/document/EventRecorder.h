@@ -19,6 +19,12 @@ public:
     virtual int32_t RedoCount() const = 0;
     virtual bool UndoStep() = 0;
     virtual bool RedoStep() = 0;
+    // A stroke is one step: its start packet (category = stroke kind and
+    // line mode; the target layer and the current mask) with the first
+    // point, then every further point; EndStroke closes the step.
+    virtual bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) = 0;
+    virtual bool AddPoint(float x, float y, float pressure) = 0;
+    virtual bool EndStroke() = 0;
     // Forgets the steps redo could walk forward over.
     virtual void DiscardRedoSteps() = 0;
     // Room for this many undo and redo steps; a recorder without a ring of
@@ -34,6 +40,9 @@ public:
     int32_t RedoCount() const override { return 0; }
     bool UndoStep() override { return true; }
     bool RedoStep() override { return true; }
+    bool BeginStroke(uint8_t, uint16_t, uint16_t, float, float, float) override { return true; }
+    bool AddPoint(float, float, float) override { return true; }
+    bool EndStroke() override { return true; }
     void DiscardRedoSteps() override {}
 };
 

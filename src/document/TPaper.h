@@ -20,6 +20,8 @@ namespace morvane {
 
 // How a whole-stack operation remakes each layer (TPaperStack.cpp).
 struct SStackChange;
+class TStroke;
+class CPenRender;
 
 // What a document takes from the settings when it is made.
 struct SPaperSettings {
@@ -206,6 +208,12 @@ public:
     // would be left.
     bool DeleteLinkGroup(int32_t layer, bool record = true);
 
+    // ---- strokes (src/document/TPaperStroke.cpp) ----
+    // The pen and renderer of the running (or last) stroke, which the
+    // recorder reads for its state records; nullptr before the first stroke.
+    const TStroke* RecordingPen() const { return strokePen_; }
+    const CPenRender* PenRenderer() const { return penRenderer_; }
+
     bool SetPaperColour(uint32_t colour, bool record = true);
     // Paper flags change only while the paper is white; true when either changed.
     bool SetPaperMode(bool opaque, bool checker);
@@ -295,6 +303,8 @@ private:
     std::unique_ptr<CLayerMngr> layers_;
     std::unique_ptr<EventRecorder> recorder_;
     std::unique_ptr<CUndoMngrEx> undo_;
+    const TStroke* strokePen_ = nullptr;
+    CPenRender* penRenderer_ = nullptr;
 };
 
 } // namespace morvane

@@ -4,6 +4,7 @@
 // operation may change, so do / undo / redo can be compared whole.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -34,6 +35,37 @@ public:
     bool UndoStep() override { return --undoSteps, ++redoSteps, true; }
     bool RedoStep() override { return ++undoSteps, --redoSteps, true; }
     void DiscardRedoSteps() override { redoSteps = 0; }
+    // A stroke is kept as its start packet followed by one point packet
+    // per call ({17,1} for each point, {18,0} for the end), one step.
+    bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) override
+    {
+        if (refuse)
+            return false;
+        packets.push_back({category, 0, uint8_t(layer), uint8_t(layer >> 8), uint8_t(mask), uint8_t(mask >> 8)});
+        return AddPoint(x, y, pressure);
+    }
+    bool AddPoint(float x, float y, float pressure) override
+    {
+        if (refuse)
+            return false;
+        std::vector<uint8_t> packet{17, 1};
+        for (float v : {x, y, pressure}) {
+            uint8_t b[4];
+            std::memcpy(b, &v, 4);
+            packet.insert(packet.end(), b, b + 4);
+        }
+        packets.push_back(std::move(packet));
+        return true;
+    }
+    bool EndStroke() override
+    {
+        if (refuse)
+            return false;
+        packets.push_back({18, 0});
+        ++undoSteps;
+        redoSteps = 0;
+        return true;
+    }
     bool SetStepCapacity(int32_t steps) override
     {
         if (refuse)
