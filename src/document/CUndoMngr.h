@@ -9,7 +9,7 @@
 
 #include "document/CUndoData.h"
 #include "document/CUndoList.h"
-#include "document/EventRecorder.h"
+#include "events/EventRecorder.h"
 
 namespace morvane {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "document/EventRecorder.h"
+#include "events/EventRecorder.h"
 
 namespace morvane {
 

@@ -12,7 +12,7 @@
 
 #include "document/CLayerMngr.h"
 #include "document/CUndoMngr.h"
-#include "document/EventRecorder.h"
+#include "events/EventRecorder.h"
 #include "platform/DocumentHost.h"
 #include "storage/TMTC.h"
 
