@@ -1,0 +1,37 @@
+#pragma once
+// The program's command line: switches start with '-' (on this platform '/'
+// starts every absolute path, so such an argument is a file). Parsed before
+// any window or Qt object exists.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvane {
+
+enum class StartMode { Normal, Render, Viewer };
+
+struct CommandLine {
+    bool renderFlag = false;
+    bool viewerFlag = false;
+    std::string outputFolder;
+    // -W<n>: the descriptor that receives the result code; -1 when not given.
+    int32_t notifyHandle = -1;
+    // -T<n>: seconds viewer mode waits before it reports.
+    int32_t delaySeconds = 0;
+    std::vector<std::string> files;
+
+    // Viewer mode is a render run that shows the replay: -viewer alone
+    // starts a normal instance.
+    StartMode Mode() const
+    {
+        if (!renderFlag)
+            return StartMode::Normal;
+        return viewerFlag ? StartMode::Viewer : StartMode::Render;
+    }
+};
+
+// Unknown switches, and a W or T whose rest is not a decimal number, are
+// reported through the user notifier and otherwise ignored.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+} // namespace morvane
