@@ -1,0 +1,166 @@
+#pragma once
+// The document's event manager, recording side: every packet the document
+// hands over is appended to the segmented stream, state records are written
+// only when the state they describe changed, and the steps of the stream
+// follow the undo history so that the stream always replays to the picture
+// on screen.
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "events/CMemSeg.h"
+#include "events/CStepRing.h"
+#include "events/EventRecorder.h"
+#include "events/EventSyncState.h"
+#include "storage/CMapDD.h"
+
+namespace morvane {
+
+enum class EventMngrState : uint8_t { Idle = 0, Recording = 1, Playing = 2, Ended = 3 };
+
+// Answer of WriteState.
+enum class StateWrite : int { Unchanged = 0, Written = 1, Failed = 2 };
+
+class CEventMngr final : public EventRecorder {
+public:
+    static constexpr uint8_t kCurrentGeneration = 41;
+    // File flags of the {0,12} records.
+    static constexpr uint16_t kProtectionFlag = 0x8000;
+    static constexpr uint16_t kImagePermissionFlag = 0x4000;
+    // The recorder's flag byte, the top byte of StateValidBits.
+    static constexpr uint32_t kNameBlockWritten = 1u << 24;
+    static constexpr uint32_t kStrokeOpen = 1u << 25;
+    static constexpr int32_t kPointsPerPacket = 16;
+
+    // Fills the state the next state records describe.
+    using SyncSource = std::function<void(EventSyncState&)>;
+    // Writes the stream as an event file; true when saved.
+    using SaveEvents = std::function<bool()>;
+
+    explicit CEventMngr(int32_t segmentSize = CSegmentedStore::kDefaultSegmentSize,
+                        int64_t initialCapacity = CSegmentedStore::kDefaultCapacity);
+    ~CEventMngr() override;
+    CEventMngr(const CEventMngr&) = delete;
+    CEventMngr& operator=(const CEventMngr&) = delete;
+
+    // Without a source every sync writes the defaults of EventSyncState.
+    void SetSyncSource(SyncSource source) { source_ = std::move(source); }
+
+    // Empties the stream, takes a ring of depth steps each way, starts
+    // recording and writes the version record. False leaves the manager idle.
+    bool Start(int32_t undoDepth);
+    // Stops the recording for good: stream, steps and cached state go.
+    void Reset();
+    // The stop command: asks twice, offers to save through save, resets.
+    // False when the user cancelled or there was nothing to stop.
+    bool StopRecordingAsked(const SaveEvents& save);
+
+    EventMngrState State() const { return state_; }
+    bool IsRecording() const override { return state_ == EventMngrState::Recording; }
+    bool HasEvents() const;
+    bool IsRecordingWithEvents() const { return IsRecording() && HasEvents(); }
+
+    // ---- writers: nothing written and true while not recording ----
+    bool WritePacket(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
+                     std::span<const uint8_t> variable = {});
+    // The same, closing the step.
+    bool WriteStep(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
+                   std::span<const uint8_t> variable = {});
+    // State record {0, code} with its payload: written when it differs from
+    // the cached copy or the copy is not valid.
+    StateWrite WriteState(uint8_t code, std::span<const uint8_t> payload);
+    // DataBlock {1, code}.
+    bool WriteData(uint8_t code, std::span<const uint8_t> data);
+
+    // ---- the document's recorder ----
+    // A whole command packet: its category's state is synced first, and it
+    // closes a step when its kind does.
+    bool Record(const uint8_t* packet, size_t size) override;
+    bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) override;
+    bool AddPoint(float x, float y, float pressure) override;
+    bool EndStroke() override;
+
+    bool SyncDocument();
+    bool SyncPen();
+    bool SyncRenderer();
+    bool SyncAll();
+
+    // Start marks after a new canvas; the end mark before a save and its
+    // removal after it.
+    bool StartMarks();
+    bool EndMark();
+    bool RemoveEndMark();
+
+    // ---- steps ----
+    int32_t UndoCount() const override { return steps_.UndoCount(); }
+    int32_t RedoCount() const override { return steps_.RedoCount(); }
+    bool UndoStep() override;
+    bool RedoStep() override;
+    void DiscardRedo() { steps_.DiscardRedo(); }
+    void DiscardRedoSteps() override { DiscardRedo(); }
+    bool SetUndoDepth(int32_t depth);
+    bool SetStepCapacity(int32_t steps) override { return SetUndoDepth(steps); }
+    int32_t CommittedSteps() const { return steps_.CommittedSteps(); }
+
+    // ---- file flags of the {0,12} records ----
+    // False when the walk meets a packet it cannot read.
+    bool SetFileFlag(uint16_t mask, bool on);
+    bool QueryFileFlag(uint16_t mask, bool& found);
+    // Category-12 packets counted by the last query.
+    int32_t ImageBlockCount() const { return imageBlocks_; }
+
+    // ---- reading and loading ----
+    // length bytes from offset, or 0 when the range passes the write position.
+    int64_t Read(int64_t offset, void* buffer, int64_t length) const { return store_.Read(offset, buffer, length); }
+    int64_t WritePosition() const { return store_.Position(); }
+    // The end of the last committed step.
+    int64_t CommittedLength() const { return steps_.StepStart(); }
+    const CSegmentedStore& Store() const { return store_; }
+    // The header of the last committed step; false without one.
+    bool LastStepHeader(uint8_t header[2]) const;
+    // Loading: the stream and its steps emptied (idle), the file's bytes
+    // appended, then its step count, generation and flags taken.
+    bool BeginLoad();
+    bool AppendRaw(const void* data, int64_t length);
+    void EndLoad(int32_t committedSteps, uint8_t generation, uint16_t flags);
+
+    uint32_t StateValidBits() const { return validBits_; }
+    uint8_t EventGeneration = kCurrentGeneration;
+    uint16_t EventFlags = 0;
+    bool Protected = false;
+
+private:
+    bool Append(std::span<const uint8_t> bytes);
+    bool EndStep();
+    // A packet could not be kept: the user is told and the recording stops.
+    bool Abandon();
+    void FillState(EventSyncState& state) const;
+    bool WriteStateRecord(uint8_t code, std::vector<uint8_t> packet);
+    template <class Payload> bool SyncRecord(uint8_t code, const Payload& payload);
+    bool SyncTone(const SyncedTone& tone);
+    bool SyncGradation(const GradationColoursPayload& colours);
+    bool SyncNib(const SyncedNib& nib);
+    bool WritePointPacket(uint8_t count, bool closesStep);
+    void InvalidateState(uint8_t code);
+    static bool Forget(void* self, uint8_t code, uint32_t identifier);
+    bool WalkFileFlags(uint16_t mask, bool set, bool* found);
+
+    CSegmentedStore store_;
+    CStepRing steps_;
+    EventMngrState state_ = EventMngrState::Idle;
+    SyncSource source_;
+    uint32_t validBits_ = 0;
+    // Cached copy of each state record, whole packet, by code.
+    std::vector<std::vector<uint8_t>> stateCache_;
+    CMapDD toneMap_, nibMap_;
+    std::vector<uint8_t> gradationColours_;
+    int32_t imageBlocks_ = 0;
+    // The packet being built: one buffer, appended once.
+    std::vector<uint8_t> packet_;
+    // Points of the open stroke not yet written (x, y, pressure each).
+    float points_[kPointsPerPacket * 3] = {};
+    int32_t pointCount_ = 0;
+};
+
+} // namespace morvane
