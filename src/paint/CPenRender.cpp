@@ -414,14 +414,19 @@ void CPenRender::SelectChain(const PenStrokeSetup& setup)
     coverageChain_ = {setup.mask, chain_.tone, nullptr, Plot::Over};
 }
 
-bool CPenRender::Prepare(TMTC& image, const PenStrokeSetup& setup, float x, float y)
+void CPenRender::PrepareChain(const PenStrokeSetup& setup)
 {
     colors = {stroke->color, stroke->subColor};
     backgroundColour = setup.backgroundColour;
     blurSource = setup.blurSource;
+    SelectChain(setup);
+}
+
+bool CPenRender::Prepare(TMTC& image, const PenStrokeSetup& setup, float x, float y)
+{
+    PrepareChain(setup);
     hasBitmapNib = bitmapNib && bitmapNib->IsBitmapNib();
     bitmapScale = hasBitmapNib ? bitmapNib->Scale() : 0;
-    SelectChain(setup);
     switch (RenderClass(method.renderClass)) {
     case RenderClass::Watercolour:
         strokeReady_ = PrepareWatercolour(image, x, y);
@@ -637,6 +642,24 @@ void CPenRender::WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, cons
     Write(chain_.plot, image.PixelPtr(x, y), alpha, count, colours, 0);
 }
 
+void CPenRender::WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, const uint8_t* alpha,
+                          const uint32_t* colours, Plot plot) const
+{
+    Write(plot, image.PixelPtr(x, y), alpha, count, colours, 0);
+}
+
+void CPenRender::CoverageRow(TChannel& coverage, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
+                             uint8_t value) const
+{
+    if (coverageChain_.mask)
+        ApplyModifier(*coverageChain_.mask, x, y, count, alpha);
+    if (coverageChain_.tone)
+        ApplyModifier(*coverageChain_.tone, x, y, count, alpha);
+    uint8_t* px = coverage.PixelPtr(x, y);
+    for (int32_t i = 0; i < count; ++i)
+        px[i] = std::max<uint8_t>(px[i], uint8_t(MulDiv255(alpha[i], value)));
+}
+
 template <Plot P, bool Modified> void CPenRender::PaintWith(TMTC& image, uint32_t colour) const
 {
     uint8_t alpha[kSpan];
@@ -690,13 +713,7 @@ void CPenRender::PaintCoverage(TChannel& coverage, uint8_t value) const
         for (int32_t x = dabLeft; x < dabRight; x += kSpan) {
             const int32_t count = std::min(kSpan, dabRight - x);
             NibRow(x, y, count, alpha);
-            if (coverageChain_.mask)
-                ApplyModifier(*coverageChain_.mask, x, y, count, alpha);
-            if (coverageChain_.tone)
-                ApplyModifier(*coverageChain_.tone, x, y, count, alpha);
-            uint8_t* px = coverage.PixelPtr(x, y);
-            for (int32_t i = 0; i < count; ++i)
-                px[i] = std::max<uint8_t>(px[i], uint8_t(MulDiv255(alpha[i], value)));
+            CoverageRow(coverage, x, y, count, alpha, value);
         }
 }
 

@@ -136,6 +136,25 @@ public:
     // Gives the bitmap nib back the scale it had at stroke start.
     void EndStroke();
 
+    // The compatible engines stamp their own discs and borrow only the
+    // chain: PrepareChain is Prepare without the class's preparation, and
+    // the lightness curve is built from the exposure they hand over.
+    void PrepareChain(const PenStrokeSetup& setup);
+    void PrepareLightness(int32_t exposure, bool dodge);
+    uint32_t BackgroundColour() const { return backgroundColour; }
+    const CBlockVMTC* BlurSource() const { return blurSource; }
+    // A row span (at most kChainSpan pixels) through the modifiers and the
+    // given final write; colours may be nullptr (every pixel `colour`).
+    void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t* colours,
+                  uint32_t colour, Plot plot) const;
+    // The given final write alone over a span.
+    void WriteRow(TMTC& image, int32_t x, int32_t y, int32_t count, const uint8_t* alpha,
+                  const uint32_t* colours, Plot plot) const;
+    // The coverage chain over a span: mask and tone, then keep the maximum
+    // of the channel and alpha x value / 255.
+    void CoverageRow(TChannel& coverage, int32_t x, int32_t y, int32_t count, uint8_t* alpha,
+                     uint8_t value) const;
+
     // The last dab's box, clipped to its target.
     EdgeRect DabBox() const { return {dabLeft, dabTop, dabRight, dabBottom}; }
     // The chain's final write for normal paint.
@@ -165,11 +184,6 @@ private:
 
     // The nib's alpha (0-255) of count pixels of target row y from x.
     void NibRow(int32_t x, int32_t y, int32_t count, uint8_t* alpha) const;
-    // The colour chain over a row span of at most kChainSpan pixels:
-    // modifiers, then the final write. colours may be nullptr (every pixel
-    // `colour`); alpha is changed.
-    void ChainRow(TMTC& image, int32_t x, int32_t y, int32_t count, uint8_t* alpha, const uint32_t* colours,
-                  uint32_t colour, Plot plot) const;
     // The final write alone over a span.
     void Write(Plot plot, uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t* colours,
                uint32_t colour) const;

@@ -162,23 +162,6 @@ void SlideBoxes(const uint32_t* columns, int32_t side, int32_t w, uint32_t* boxe
 }
 #endif
 
-} // namespace penstamp
-
-namespace {
-
-// ChainRow takes spans of at most this many pixels.
-constexpr int32_t kSpan = CPenRender::kChainSpan;
-// Effect 1 is at most 100, so L never exceeds the nominal radius; radii are
-// at most 500 (a bitmap nib's scale).
-constexpr int32_t kMaxReach = 500;
-
-int32_t BlurReach(float blurRadius)
-{
-    // Nearest, ties to even.
-    const double r = std::nearbyint(std::clamp(double(blurRadius), 0.0, double(kMaxReach)));
-    return std::max(1, int32_t(r));
-}
-
 // The terms of row y of the store from x0 on, n of them, with coordinates
 // clamped into the store; whole block rows at a time.
 void ReadTermRow(const CBlockVMTC& store, int32_t x0, int32_t y, int32_t n, bool protect, uint32_t* out)
@@ -203,7 +186,24 @@ void ReadTermRow(const CBlockVMTC& store, int32_t x0, int32_t y, int32_t n, bool
         std::fill(out, out + in0, out[in0]);
         std::fill(out + in1, out + n, out[in1 - 1]);
     }
-    penstamp::BoxTermRow(out, n, protect);
+    BoxTermRow(out, n, protect);
+}
+
+} // namespace penstamp
+
+namespace {
+
+// ChainRow takes spans of at most this many pixels.
+constexpr int32_t kSpan = CPenRender::kChainSpan;
+// Effect 1 is at most 100, so L never exceeds the nominal radius; radii are
+// at most 500 (a bitmap nib's scale).
+constexpr int32_t kMaxReach = 500;
+
+int32_t BlurReach(float blurRadius)
+{
+    // Nearest, ties to even.
+    const double r = std::nearbyint(std::clamp(double(blurRadius), 0.0, double(kMaxReach)));
+    return std::max(1, int32_t(r));
 }
 
 void WarnBlurMemory()
@@ -273,7 +273,7 @@ bool CPenRender::StampBlur(TMTC& image)
     uint32_t* columns = terms + size_t(tw) * th;
     uint32_t* boxes = columns + 4 * size_t(tw);
     for (int32_t j = 0; j < th; ++j)
-        ReadTermRow(*blurSource, dabLeft - L, dabTop - L + j, tw, protect, terms + size_t(j) * tw);
+        penstamp::ReadTermRow(*blurSource, dabLeft - L, dabTop - L + j, tw, protect, terms + size_t(j) * tw);
 
     penstamp::ForEachBoxRow(terms, tw, th, L, columns, boxes, [&](int32_t row, const uint32_t* sums) {
         const int32_t y = dabTop + row;

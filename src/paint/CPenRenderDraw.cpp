@@ -1,5 +1,6 @@
 // Render classes that paint one colour through the chain: draw (airbrush, or
 // the pencil into the coverage channel), erase, burn and dodge.
+#include <algorithm>
 #include <cmath>
 
 #include "paint/CPenRender.h"
@@ -38,8 +39,13 @@ bool CPenRender::StampBurnDodge(TMTC& image)
 
 void CPenRender::BuildLightnessTable()
 {
-    const double strength = 1.0 + 0.002 * method.effect1;
-    const double k = method.dodge ? 1.0 / strength : strength;
+    PrepareLightness(method.effect1, method.dodge != 0);
+}
+
+void CPenRender::PrepareLightness(int32_t exposure, bool dodge)
+{
+    const double strength = 1.0 + 0.002 * std::clamp(exposure, 0, 100);
+    const double k = dodge ? 1.0 / strength : strength;
     lightnessTable.resize(kLightnessEntries);
     for (int32_t i = 0; i < kLightnessEntries; ++i)
         lightnessTable[i] = roundSat(std::pow(double(i) / (kLightnessEntries - 1), k) * kFixedOne);

@@ -11,6 +11,7 @@
 
 namespace morvane {
 
+class CBlockVMTC;
 class TMTC;
 
 // The blur's scratch grows with the dab and L to some megabytes, so it is
@@ -81,6 +82,10 @@ void BoxTermRow(uint32_t* pixels, int32_t n, bool protect);
 // (leave the pixel alone) when the alpha sum is 0. Protected: each colour sum
 // div (2L + 1)^2, alpha 255.
 bool BoxColour(const uint32_t* sums, int32_t L, bool protect, uint32_t& colour);
+
+// The BoxTerm terms of n pixels of row y of the store from x0 on,
+// coordinates clamped into the store.
+void ReadTermRow(const CBlockVMTC& store, int32_t x0, int32_t y, int32_t n, bool protect, uint32_t* out);
 
 // For each row y of the w x h area whose boxes lie in `terms` (termsW x
 // termsH BoxTerm pixels with a margin of L all round: w = termsW - 2L), calls

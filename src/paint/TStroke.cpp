@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+
+#include "paint/CPenTC.h"
 
 namespace morvane {
 
@@ -32,6 +35,24 @@ constexpr int kCompatibleProfiles = 5;
 constexpr float kMinSpacing = 0.02f;
 
 } // namespace
+
+PickupPatches::PickupPatches() = default;
+PickupPatches::~PickupPatches() = default;
+
+CPenTC* PickupPatches::Get(int index)
+{
+    auto& patch = patches_[size_t(index & 1)];
+    if (!patch)
+        patch.reset(new (std::nothrow) CPenTC);
+    return patch.get();
+}
+
+void PickupPatches::Reset()
+{
+    for (auto& patch : patches_)
+        if (patch)
+            patch->Reset();
+}
 
 template <typename T>
 bool TStroke::Store(T& field, T value)

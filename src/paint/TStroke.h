@@ -5,12 +5,33 @@
 #include <array>
 #include <cstdint>
 
+#include <memory>
+
 #include "paint/PaintKind.h"
+#include "storage/Rect.h"
 
 namespace morvane {
 
+class CPenTC;
+
 struct StrokePoint {
     float x = 0, y = 0, pressure = 0;
+};
+
+// The two pick-up patches of the compatible fingertip. They belong to the
+// running stroke only, so a copied stroke starts without them.
+class PickupPatches {
+public:
+    PickupPatches();
+    ~PickupPatches();
+    PickupPatches(const PickupPatches&) : PickupPatches() {}
+    PickupPatches& operator=(const PickupPatches&) { return *this; }
+    // Patch 0 or 1, made on first use; null when memory runs out.
+    CPenTC* Get(int index);
+    void Reset();
+
+private:
+    std::array<std::unique_ptr<CPenTC>, 2> patches_;
 };
 
 class TStroke {
@@ -62,10 +83,14 @@ public:
     float EffectiveSpacing() const;
     // Radius at pressure p on the compatible engines.
     float RadiusAt(float pressure) const;
+    // The opacity a stroke paints at: the oldest engine (0) always paints at 1.
+    float OpacityFor(int engine) const { return engine == 0 ? 1.0f : opacity_; }
 
-    // Running state, owned by whichever engine runs the stroke (the bounds
-    // accumulator and the pick-up patches come with the engines that use them).
+    // Running state, owned by whichever engine runs the stroke. The bounds
+    // are the compatible engines' (document coordinates): the segment's dab
+    // area and the accumulator of the whole stroke.
     float segmentLeft = 0, segmentRight = 0, segmentTop = 0, segmentBottom = 0;
+    EdgeRect strokeBounds;
     std::array<StrokePoint, kHistory> history{}; // newest first
     uint32_t subColor = 0xFFFFFFFF;
     uint32_t color = 0xFF000000;
@@ -79,6 +104,7 @@ public:
     int32_t version = 0;
     int32_t lastPickX = 0, lastPickY = 0;
     int32_t pickCounter = -1;
+    PickupPatches pickups;
     uint32_t pickColor = 0, wetColor = 0, dabColor = 0;
     std::array<float, 3> runColor{};
 
