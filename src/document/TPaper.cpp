@@ -34,6 +34,7 @@ TPaper::TPaper(DocumentHost& host, SPaperSettings settings, std::unique_ptr<Even
     // The history holds a reference to the recorder, so the recorder is made
     // first and goes last.
     MakeUndo();
+    StartStrokeEngines();
 }
 
 TPaper::~TPaper()
@@ -145,6 +146,7 @@ void TPaper::LayerChanged(int32_t index, const ExtentRect&)
     CLayerData* layer = layers_->At(index);
     if (!layer)
         return;
+    WetPaintStale();
     // The thumbnails are small enough that each is shrunk anew from its
     // source rather than patched over the rectangle.
     layer->RefreshThumbnail();
@@ -236,6 +238,8 @@ bool TPaper::ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect)
     if (!(undo ? undo_->UndoCommand(*layers_, out) : undo_->RedoCommand(*layers_, out)))
         return false;
     RefreshAfterHistory(out);
+    WetPaintStale();
+    host_.ReloadWetPaint(layers_->Current());
     layerIndex = out.layerIndex;
     rect = PictureRectOf(out);
     return true;

@@ -22,12 +22,21 @@ namespace morvane {
 struct SStackChange;
 class TStroke;
 class CPenRender;
+class CStrokeMngr;
+class StrokeEngine;
+class TFlowImage;
+struct SStrokeState;
+struct SStrokeStateDelete {
+    void operator()(SStrokeState* state) const;
+};
 
 // What a document takes from the settings when it is made.
 struct SPaperSettings {
     int32_t undoCount = 8;
     // Colour of the grid lines; the top byte is their alpha.
     uint32_t gridColour = 0x80000000u;
+    // The stroke engine the preference names (1 or 2).
+    uint8_t strokeEngine = 2;
 };
 
 class TPaper final : public UndoHost {
@@ -213,6 +222,33 @@ public:
     // recorder reads for its state records; nullptr before the first stroke.
     const TStroke* RecordingPen() const { return strokePen_; }
     const CPenRender* PenRenderer() const { return penRenderer_; }
+    // The renderer strokes stamp through: the application's one (not owned,
+    // must outlive the document), or with nullptr the document's own, as a
+    // player document has. Refused while a stroke runs.
+    bool SetPenRenderer(CPenRender* render);
+    // The current engine's manager: its brush record and smoother.
+    CStrokeMngr& StrokeManager();
+    // A stroke on the current layer, in document coordinates: begin, moves,
+    // end. Each refuses (false, nothing recorded or drawn) coordinates that
+    // are not finite or lie farther than 2^20 px from the picture, a begin
+    // while a stroke runs, and a move or end without one; pressure is taken
+    // within 0-1 (NaN as 0). End hands back the changed rectangle (picture
+    // coordinates) after it reached the layer.
+    bool StrokeBegin(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x);
+    bool StrokePoint(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x);
+    bool StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect& out);
+    bool IsStroking() const;
+    // Engine 2 (current), 1 (compatible) or 0 (oldest generation; no undo).
+    // The engine is the document's engine level; refused while a stroke runs.
+    bool SetStrokeEngine(uint8_t engine);
+    // The player's per-stroke choice from the stroke version: 4 and above
+    // engine 2, else 1; a document on engine 0 keeps it.
+    bool SetStrokeEngineForVersion(int32_t version);
+    // Shape strokes: the path runs exactly through the points (no smoothing,
+    // raw points, no pressure switches) until the stroke ends, when the
+    // stroke and the manager get their settings back. Set before the begin.
+    bool SetShapeStroke(bool on);
+    bool ShapeStroke() const;
 
     bool SetPaperColour(uint32_t colour, bool record = true);
     // Paper flags change only while the paper is white; true when either changed.
@@ -305,6 +341,20 @@ private:
     std::unique_ptr<CUndoMngrEx> undo_;
     const TStroke* strokePen_ = nullptr;
     CPenRender* penRenderer_ = nullptr;
+
+    // ---- strokes (TPaperStroke.cpp) ----
+    // Makes the stroke engines and takes the preference's engine.
+    void StartStrokeEngines();
+    // A layer's pixels changed outside a stroke: the wet paint must be taken
+    // again before the next stroke paints over it.
+    void WetPaintStale() { wetPaintStale_ = true; }
+    bool StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x);
+    bool RecordStrokeStart(bool record, float pressure, float y, float x);
+    StrokeEngine& EngineFor(uint8_t engine);
+    void CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect);
+    void FinishStroke();
+    std::unique_ptr<SStrokeState, SStrokeStateDelete> strokes_;
+    bool wetPaintStale_ = false;
 };
 
 } // namespace morvane

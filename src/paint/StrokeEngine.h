@@ -47,6 +47,10 @@ public:
     // Watercolour dabs read the pressure-to-density switch of the brush record.
     virtual bool IsWatercolour() const = 0;
     virtual void SetSpanAcross(bool yMajor) = 0;
+    // Stroke start at (x, y) in target coordinates; false when the stroke
+    // cannot paint. EndStroke gives a bitmap nib its scale back.
+    virtual bool Prepare(TMTC& image, const PenStrokeSetup& setup, float x, float y) = 0;
+    virtual void EndStroke() = 0;
     virtual bool StampColour(TMTC& image, const PenDab& dab) = 0;
     virtual bool StampCoverage(TChannel& coverage, const PenDab& dab) = 0;
 };
@@ -70,6 +74,11 @@ public:
         return RenderClass(render_->Method().renderClass) == RenderClass::Watercolour;
     }
     void SetSpanAcross(bool yMajor) override { render_->SetSpanAcross(yMajor); }
+    bool Prepare(TMTC& image, const PenStrokeSetup& setup, float x, float y) override
+    {
+        return render_->Prepare(image, setup, x, y);
+    }
+    void EndStroke() override { render_->EndStroke(); }
     bool StampColour(TMTC& image, const PenDab& dab) override { return render_->StampImage(image, dab); }
     bool StampCoverage(TChannel& coverage, const PenDab& dab) override
     {

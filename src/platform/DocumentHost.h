@@ -39,6 +39,17 @@ public:
     virtual void BeginProgress(const std::string& title) = 0;
     virtual void Progress(const std::string& text, int32_t percent) = 0;
     virtual void EndProgress() = 0;
+
+    // The window's stroke: marked while one runs, and its moves counted
+    // (the desktop ends a stroke at its move limit).
+    virtual void SetStroking(bool on) { stroking_ = on; }
+    virtual void SetMoveCount(int32_t count) { moveCount_ = count; }
+    bool IsStroking() const { return stroking_; }
+    int32_t MoveCount() const { return moveCount_; }
+
+private:
+    bool stroking_ = false;
+    int32_t moveCount_ = 0;
 };
 
 // Keeps every call in order, so tests can say what a document asked for.

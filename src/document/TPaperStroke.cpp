@@ -1,0 +1,289 @@
+// The document's side of a stroke: the wet paint of the current layer is
+// loaded, the stroke recorded before anything is drawn, every move stamped
+// into the wet paint and shown, and at the end the stroke's rectangle pushed
+// to the history and copied into the layer in one piece.
+#include <algorithm>
+#include <cmath>
+
+#include "document/TPaper.h"
+#include "paint/CPenRender.h"
+#include "paint/CStrokeMngr.h"
+#include "paint/TFlowImage.h"
+#include "paint/TStroke.h"
+#include "platform/DiagnosticSink.h"
+#include "platform/UserNotifier.h"
+#include "storage/FixedPoint.h"
+
+namespace morvane {
+
+namespace {
+
+// Farther than this from the picture a point can only come from a corrupt
+// stream; refusing it keeps a hostile point from starting an endless walk.
+constexpr float kPointReach = float(1 << 20);
+constexpr uint8_t kFreeStroke = 23, kShapeStroke = 24;
+constexpr uint16_t kNoMask = 0xFFFF;
+constexpr int32_t kFirstEngine2Version = 4;
+
+bool PointAllowed(float x, float y, int32_t width, int32_t height)
+{
+    return std::isfinite(x) && std::isfinite(y) && x >= -kPointReach && y >= -kPointReach &&
+           x <= float(width) + kPointReach && y <= float(height) + kPointReach;
+}
+
+float ClampPressure(float p) { return std::isnan(p) ? 0.0f : std::clamp(p, 0.0f, 1.0f); }
+
+// The layer's store in picture coordinates.
+EdgeRect LayerArea(const CLayerData& layer)
+{
+    return {-layer.OriginX, -layer.OriginY, layer.Store->Width - layer.OriginX,
+            layer.Store->Height - layer.OriginY};
+}
+
+ExtentRect InStore(const CLayerData& layer, const EdgeRect& r)
+{
+    return ToExtent({r.left + layer.OriginX, r.top + layer.OriginY, r.right + layer.OriginX,
+                     r.bottom + layer.OriginY});
+}
+
+// What a shape stroke switches off, kept to be given back at its end.
+struct SShapeSaved {
+    bool pressureSize = false, pressureDensity = false, rawPoints = false, shapeMode = false, changed = false;
+    BrushRecord brush;
+    uint8_t smoother = CInterpolate::kMidpoint;
+};
+
+} // namespace
+
+struct SStrokeState {
+    // The document's own renderer needs a stroke before the first stroke
+    // hands it the real one.
+    TStroke idlePen;
+    CPenRender ownRender{idlePen};
+    PenRenderTarget target{ownRender};
+    CStrokeMngr manager{idlePen, target};
+    CPenRender* render = &ownRender;
+
+    // The running stroke; engine is null between strokes.
+    StrokeEngine* engine = nullptr;
+    TFlowImage* flow = nullptr;
+    TStroke* stroke = nullptr;
+    int32_t layer = -1;
+    bool shape = false;
+    SShapeSaved saved;
+
+    void EnterShape(TStroke& pen)
+    {
+        saved = {pen.PressureSize(), pen.PressureDensity(), pen.rawPoints, pen.shapeMode, pen.changed,
+                 manager.Brush(), manager.SmootherMode()};
+        pen.SetPressureSize(false);
+        pen.SetPressureDensity(false);
+        pen.rawPoints = pen.shapeMode = true;
+        BrushRecord brush = saved.brush;
+        brush.pressureSize = brush.pressureDensity = false;
+        manager.SetBrush(brush);
+        manager.SetSmootherMode(CInterpolate::kNone);
+    }
+    void LeaveShape(TStroke& pen)
+    {
+        pen.SetPressureSize(saved.pressureSize);
+        pen.SetPressureDensity(saved.pressureDensity);
+        pen.rawPoints = saved.rawPoints;
+        pen.shapeMode = saved.shapeMode;
+        pen.changed = saved.changed;
+        manager.SetBrush(saved.brush);
+        manager.SetSmootherMode(saved.smoother);
+    }
+};
+
+void SStrokeStateDelete::operator()(SStrokeState* state) const { delete state; }
+
+void TPaper::StartStrokeEngines()
+{
+    strokes_.reset(new SStrokeState);
+    SetEngineLevel(std::clamp<uint8_t>(settings_.strokeEngine, 1, 2));
+}
+
+bool TPaper::IsStroking() const { return strokes_->engine != nullptr; }
+
+CStrokeMngr& TPaper::StrokeManager() { return strokes_->manager; }
+
+bool TPaper::SetPenRenderer(CPenRender* render)
+{
+    if (IsStroking())
+        return false;
+    SStrokeState& s = *strokes_;
+    s.render = render ? render : &s.ownRender;
+    s.target = PenRenderTarget(*s.render);
+    return true;
+}
+
+bool TPaper::SetStrokeEngine(uint8_t engine)
+{
+    if (IsStroking() || engine > 2)
+        return false;
+    SetEngineLevel(engine);
+    return true;
+}
+
+bool TPaper::SetStrokeEngineForVersion(int32_t version)
+{
+    if (engineLevel_ == 0)
+        return !IsStroking();
+    return SetStrokeEngine(version >= kFirstEngine2Version ? 2 : 1);
+}
+
+bool TPaper::SetShapeStroke(bool on)
+{
+    if (IsStroking())
+        return false;
+    strokes_->shape = on;
+    return true;
+}
+
+bool TPaper::ShapeStroke() const { return strokes_->shape; }
+
+// The compatible engines come with their own stampers; until a document can
+// have them every engine level strokes through the current engine.
+StrokeEngine& TPaper::EngineFor(uint8_t) { return strokes_->manager; }
+
+bool TPaper::StrokeBegin(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x)
+{
+    if (IsStroking() || !PointAllowed(x, y, Width, Height))
+        return false;
+    const int32_t index = layers_->Current();
+    CLayerData* layer = layers_->At(index);
+    if (!layer || !layer->HasStore())
+        return false;
+    // The wet paint is taken again when the layer changed since it was
+    // loaded, so no undone pixels come back with the stroke.
+    if (!flow.LoadLayer({index, layer->Store.get(), {layer->OriginX, layer->OriginY}}, wetPaintStale_, &stroke)) {
+        Notifier().Warn("メモリ不足のため実行できませんでした！");
+        return false;
+    }
+    wetPaintStale_ = false;
+    return StrokeOnLayer(flow, stroke, record, ClampPressure(pressure), y, x);
+}
+
+bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x)
+{
+    SStrokeState& s = *strokes_;
+    const int32_t index = layers_->Current();
+    CLayerData& layer = *layers_->At(index);
+    s.render->SetStroke(stroke);
+    s.manager.SetStroke(stroke);
+    strokePen_ = &stroke;
+    penRenderer_ = s.render;
+    if (s.shape)
+        s.EnterShape(stroke);
+    if (!RecordStrokeStart(record, pressure, y, x)) {
+        if (s.shape)
+            s.LeaveShape(stroke);
+        return false;
+    }
+    stroke.SetProtectAlpha(layer.ProtectAlpha);
+    StrokeContext context;
+    context.toTarget = {layer.OriginX, layer.OriginY};
+    context.setup.backgroundColour = PaperColour | 0xFF000000u;
+    context.setup.blurSource = layer.Store.get();
+    context.setup.oldestEngine = engineLevel_ == 0 && host_.IsPlayingBack();
+    context.playerWindow = host_.IsPlayingBack();
+    StrokeEngine& engine = EngineFor(engineLevel_);
+    engine.Start(index, flow, stroke, context);
+    engine.BeginAt(x, y, pressure);
+    s.engine = &engine;
+    s.flow = &flow;
+    s.stroke = &stroke;
+    s.layer = index;
+    host_.SetStroking(true);
+    host_.SetMoveCount(0);
+    return true;
+}
+
+bool TPaper::RecordStrokeStart(bool record, float pressure, float y, float x)
+{
+    if (!record)
+        return true;
+    int32_t maskIndex = -1, maskId = 0;
+    const uint16_t mask = CurrentSelection(maskIndex, maskId) ? uint16_t(maskIndex) : kNoMask;
+    const uint8_t category = strokes_->shape ? kShapeStroke : kFreeStroke;
+    return recorder_->BeginStroke(category, uint16_t(layers_->Current()), mask, x, y, pressure);
+}
+
+bool TPaper::StrokePoint(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x)
+{
+    SStrokeState& s = *strokes_;
+    if (!IsStroking() || &flow != s.flow || &stroke != s.stroke || !PointAllowed(x, y, Width, Height))
+        return false;
+    pressure = ClampPressure(pressure);
+    if (record && !recorder_->AddPoint(x, y, pressure))
+        return false;
+    host_.SetMoveCount(host_.MoveCount() + 1);
+    s.engine->AddPoint(x, y, pressure);
+    s.engine->RenderPendingSegment();
+    const CLayerData* layer = layers_->At(s.layer);
+    EdgeRect changed;
+    if (!layer || !Intersect(s.engine->SegmentRect(), LayerArea(*layer), changed))
+        return true;
+    if (s.engine->PaintsCoverage()) {
+        const SPencilRebuild how{s.render, nullptr, stroke.color, PencilOpacity(stroke, engineLevel_ == 0)};
+        flow.RebuildPencil(InStore(*layer, changed), *layer->Store, how);
+    }
+    host_.InvalidateRect(ToExtent(changed));
+    return true;
+}
+
+bool TPaper::StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect& out)
+{
+    SStrokeState& s = *strokes_;
+    if (!IsStroking() || &flow != s.flow || &stroke != s.stroke)
+        return false;
+    if (record && !recorder_->EndStroke())
+        Diagnose("failed to record the stroke end!");
+    CLayerData* layer = layers_->At(s.layer);
+    EdgeRect rect;
+    const bool changed = layer && layer->HasStore() && Intersect(s.engine->StrokeRect(), LayerArea(*layer), rect);
+    if (changed)
+        CommitStroke(flow, record, rect);
+    FinishStroke();
+    out = changed ? rect : EdgeRect{};
+    if (changed) {
+        const ExtentRect picture = ToExtent(rect);
+        RenderRect(picture, true);
+        host_.InvalidateRect(picture);
+        LayerChanged(s.layer, picture);
+        // The wet paint holds exactly what the layer now holds.
+        wetPaintStale_ = false;
+        host_.MarkModified();
+    }
+    return true;
+}
+
+// The history keeps the layer as it was; a record that cannot be made leaves
+// the stroke committed all the same (the history says why).
+void TPaper::CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect)
+{
+    SStrokeState& s = *strokes_;
+    CLayerData& layer = *layers_->At(s.layer);
+    const ExtentRect store = InStore(layer, rect);
+    if (record && undo_)
+        undo_->PushPixels(layer, s.layer, store, kUndoStroke);
+    flow.CommitRegion(store, s.layer, *layer.Store);
+    s.engine->ClearCoverage(rect, false);
+}
+
+void TPaper::FinishStroke()
+{
+    SStrokeState& s = *strokes_;
+    s.engine->End();
+    // Shape mode holds for one stroke.
+    if (s.shape)
+        s.LeaveShape(*s.stroke);
+    s.shape = false;
+    s.engine = nullptr;
+    s.flow = nullptr;
+    s.stroke = nullptr;
+    host_.SetStroking(false);
+}
+
+} // namespace morvane
