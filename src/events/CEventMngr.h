@@ -131,35 +131,51 @@ public:
     bool Protected = false;
 
 private:
-    bool Append(std::span<const uint8_t> bytes);
+    static constexpr size_t kPointSize = 12;
+
+    // Appends one whole packet; a failure stops the recording.
+    bool Append(std::span<const uint8_t> packet);
+    bool AppendStep(std::span<const uint8_t> packet);
+    bool BuildAndAppend(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
+                        std::span<const uint8_t> variable, bool closesStep);
     bool EndStep();
     // A packet could not be kept: the user is told and the recording stops.
     bool Abandon();
-    void FillState(EventSyncState& state) const;
-    bool WriteStateRecord(uint8_t code, std::vector<uint8_t> packet);
+    // Takes the last step off the stream, forgetting the state it wrote.
+    bool CutLastStep();
+    EventSyncState CurrentState() const;
+    bool SyncDocumentFrom(const EventSyncState& s);
+    bool SyncPenFrom(const EventSyncState& s);
+    bool SyncRendererFrom(const EventSyncState& s);
     template <class Payload> bool SyncRecord(uint8_t code, const Payload& payload);
     bool SyncTone(const SyncedTone& tone);
-    bool SyncGradation(const GradationColoursPayload& colours);
     bool SyncNib(const SyncedNib& nib);
-    bool WritePointPacket(uint8_t count, bool closesStep);
+    // Writes the embedded form of a resource the stream does not hold yet,
+    // else syncs its reference record.
+    template <class Embedded, class Reference>
+    bool SyncEmbedded(CMapDD& map, Embedded embedded, PackedPixels Embedded::*packed,
+                      std::span<const uint8_t> pixels, uint8_t referenceCode, const Reference& reference);
+    bool SyncForCategory(uint8_t category);
+    bool WritePoints(bool closesStep);
     void InvalidateState(uint8_t code);
+    void ForgetEmbedded();
     static bool Forget(void* self, uint8_t code, uint32_t identifier);
-    bool WalkFileFlags(uint16_t mask, bool set, bool* found);
 
     CSegmentedStore store_;
     CStepRing steps_;
     EventMngrState state_ = EventMngrState::Idle;
     SyncSource source_;
+    int32_t depth_ = 8;
     uint32_t validBits_ = 0;
-    // Cached copy of each state record, whole packet, by code.
+    // Cached copy of each state record's payload, by code.
     std::vector<std::vector<uint8_t>> stateCache_;
     CMapDD toneMap_, nibMap_;
-    std::vector<uint8_t> gradationColours_;
     int32_t imageBlocks_ = 0;
     // The packet being built: one buffer, appended once.
     std::vector<uint8_t> packet_;
-    // Points of the open stroke not yet written (x, y, pressure each).
-    float points_[kPointsPerPacket * 3] = {};
+    // The point packet being filled: header, then the points as they will
+    // be written.
+    uint8_t points_[2 + kPointsPerPacket * kPointSize] = {};
     int32_t pointCount_ = 0;
 };
 

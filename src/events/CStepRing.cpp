@@ -28,6 +28,13 @@ void CStepRing::Reset()
     stepStart_ = 0;
 }
 
+void CStepRing::Adopt(int32_t committed, uint32_t end)
+{
+    Reset();
+    committed_ = std::max(committed, 0);
+    stepStart_ = end;
+}
+
 bool CStepRing::EndStep(uint32_t writePosition)
 {
     if (!ring_.Allocated() || writePosition < stepStart_)

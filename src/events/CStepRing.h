@@ -40,6 +40,10 @@ public:
     int32_t CommittedSteps() const { return committed_; }
     // Where the step being written began.
     uint32_t StepStart() const { return stepStart_; }
+    // Where the last committed step began; false without one in the ring.
+    bool LastStepStart(uint32_t& begin) const { return committed_ > 0 && ring_.Read(begin); }
+    // A stream loaded whole: committed steps end at end, none can be undone.
+    void Adopt(int32_t committed, uint32_t end);
 
 private:
     CRingBufDWORD ring_;
