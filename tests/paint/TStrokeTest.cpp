@@ -1,4 +1,5 @@
 #include "paint/TStroke.h"
+#include "paint/CPenTC.h"
 
 #include <gtest/gtest.h>
 
@@ -62,4 +63,21 @@ TEST(TStroke, MethodRules)
     s.SetMethod(StrokeMethod::WaterColor);
     EXPECT_TRUE(s.ToneAllowed() && s.GradationAllowed());
     EXPECT_FALSE(s.PaintsCoverage());
+}
+
+TEST(TStroke, EngineOpacityAndRunningState)
+{
+    TStroke s;
+    s.SetOpacity(0.4f);
+    EXPECT_EQ(s.OpacityFor(1), 0.4f);
+    EXPECT_EQ(s.OpacityFor(2), 0.4f);
+    EXPECT_EQ(s.OpacityFor(0), 1.0f); // the oldest engine paints at full opacity
+
+    // The pick-up patches belong to the running stroke: a copy has none.
+    ASSERT_NE(s.pickups.Get(1), nullptr);
+    TStroke copy = s;
+    EXPECT_EQ(copy.Opacity(), 0.4f);
+    ASSERT_NE(copy.pickups.Get(1), nullptr);
+    EXPECT_NE(copy.pickups.Get(1), s.pickups.Get(1));
+    EXPECT_FALSE(copy.pickups.Get(1)->Picked());
 }
