@@ -83,7 +83,9 @@ void CCompatStroke::BeginAt(float x, float y, float pressure)
 
 void CCompatStroke::AddPoint(float x, float y, float pressure)
 {
-    if (!stroke_)
+    // The document refuses such points; one that gets here anyway is dropped
+    // before it can reach the history.
+    if (!stroke_ || !std::isfinite(x) || !std::isfinite(y))
         return;
     auto& h = stroke_->history;
     std::copy_backward(h.begin(), h.end() - 1, h.end());
@@ -100,7 +102,7 @@ void CCompatStroke::RenderPendingSegment()
         return;
     pending_ = false;
     const auto& h = stroke_->history;
-    if (!ready_ || !Finite(h[1]) || !Finite(h[2]))
+    if (!ready_)
         return;
     const float tx = float(context_.toTarget.x), ty = float(context_.toTarget.y);
     const StrokePoint from{h[2].x + tx, h[2].y + ty, Curved(h[2].pressure)};

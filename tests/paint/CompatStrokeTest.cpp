@@ -76,9 +76,10 @@ struct Rig {
 
     // Begin at the first point, then every further point is one move; the
     // pen's coverage becomes colour after every move, as the document does it.
-    void Stroke(const std::vector<StrokePoint>& points)
+    void Stroke(const std::vector<StrokePoint>& points, Point toTarget = {})
     {
         StrokeContext context;
+        context.toTarget = toTarget;
         context.setup.blurSource = &store;
         context.setup.backgroundColour = 0xFFFFFFFFu;
         ASSERT_TRUE(engine.Start(0, flow, stroke, context));
@@ -181,6 +182,37 @@ TEST(CompatStroke, SmoothingRhythmAndPressure)
     pen.Stroke({{10, 20, 0.5f}, {11, 20, 0.5f}, {11, 20, 0.5f}});
     ASSERT_EQ(pen.dabs.size(), 1u);
     EXPECT_EQ(pen.dabs[0].radius, 9.0f);
+}
+
+TEST(CompatStroke, LayerOffsetAndRectangles)
+{
+    // Dabs fall in the layer's store; rectangles come back in document
+    // coordinates, widened to even, around every stamped dab.
+    Rig rig(1, StrokeMethod::AirBrush, 3);
+    rig.stroke.rawPoints = true;
+    rig.Stroke({{10, 20, 1}, {14, 20, 1}, {14, 20, 1}}, {5, -3});
+    ASSERT_EQ(Xs(rig.dabs), (std::vector<float>{15.5f, 16.5f, 17.5f, 18.5f}));
+    EXPECT_EQ(rig.dabs[0].y, 17.5f);
+    // Dabs 15.5 .. 18.5 of radius 3 reach ceil(3) + 2 around their pixel:
+    // 10 .. 24 by 12 .. 23, (5, 15, 19, 26) in the document, then even.
+    EXPECT_EQ(rig.engine.StrokeRect(), (EdgeRect{4, 14, 20, 26}));
+    EXPECT_EQ(rig.engine.SegmentRect(), rig.engine.StrokeRect()); // all from the last move
+}
+
+TEST(CompatStroke, RubPenPutsDownOnlyAfterLeavingTheStart)
+{
+    Rig rig(1, StrokeMethod::RubPen, 4);
+    rig.stroke.rawPoints = true;
+    const uint64_t before = Checksum(rig.flow);
+    rig.Stroke({{10.1f, 20.1f, 1}, {10.4f, 20.3f, 1}, {10.6f, 20.7f, 1}, {10.6f, 20.7f, 1}});
+    EXPECT_EQ(rig.dabs.size(), 2u);
+    EXPECT_EQ(Checksum(rig.flow), before);
+
+    // Across the band edge at x = 12 the patch from the start comes down.
+    Rig moved(1, StrokeMethod::RubPen, 4);
+    moved.stroke.rawPoints = true;
+    moved.Stroke({{10, 20, 1}, {14, 20, 1}, {14, 20, 1}});
+    EXPECT_NE(Checksum(moved.flow), before);
 }
 
 TEST(CompatStroke, HostileInputIsNotWalked)
