@@ -24,6 +24,14 @@ bool MemoryReader::Skip(uint64_t count)
     return true;
 }
 
+bool MemoryReader::Seek(uint64_t position)
+{
+    if (position > Size())
+        return false;
+    position_ = position;
+    return true;
+}
+
 FileReader::~FileReader()
 {
     if (file_)
@@ -62,6 +70,14 @@ bool FileReader::Skip(uint64_t count)
     if (fseeko(file_, off_t(position_ + count), SEEK_SET) != 0)
         return false;
     position_ += count;
+    return true;
+}
+
+bool FileReader::Seek(uint64_t position)
+{
+    if (!file_ || position > size_ || fseeko(file_, off_t(position), SEEK_SET) != 0)
+        return false;
+    position_ = position;
     return true;
 }
 

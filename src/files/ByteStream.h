@@ -18,6 +18,9 @@ public:
     virtual bool Read(void* buffer, size_t size) = 0;
     // Moves forward by `count` bytes; false when fewer remain.
     virtual bool Skip(uint64_t count) = 0;
+    // Moves to an absolute position within the stream (readers that hand a
+    // failed record back to their caller go back to its start).
+    virtual bool Seek(uint64_t position) = 0;
     virtual uint64_t Position() const = 0;
     virtual uint64_t Size() const = 0;
     uint64_t Remaining() const { return Position() < Size() ? Size() - Position() : 0; }
@@ -28,6 +31,7 @@ public:
     explicit MemoryReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
     bool Read(void* buffer, size_t size) override;
     bool Skip(uint64_t count) override;
+    bool Seek(uint64_t position) override;
     uint64_t Position() const override { return position_; }
     uint64_t Size() const override { return bytes_.size(); }
 
@@ -47,6 +51,7 @@ public:
     int Open(const std::string& path);
     bool Read(void* buffer, size_t size) override;
     bool Skip(uint64_t count) override;
+    bool Seek(uint64_t position) override;
     uint64_t Position() const override { return position_; }
     uint64_t Size() const override { return size_; }
 

@@ -1,0 +1,377 @@
+#include "files/EventContainer.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "events/CMemSeg.h"
+#include "events/EventWalk.h"
+#include "files/ByteStream.h"
+#include "files/ImageBlock.h"
+#include "files/ResultCodes.h"
+#include "storage/Compression.h"
+#include "storage/TMTC.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr uint32_t kTagThumbnail = le::Tag("MTNL");
+constexpr uint32_t kTagPacked = le::Tag("MEVP");
+constexpr uint32_t kTagPlain = le::Tag("MEVS");
+constexpr uint32_t kTagBlock = le::Tag("MBEV");
+constexpr size_t kCommonHead = 40; // what both containers begin with
+constexpr size_t kPackedHead = 56;
+constexpr size_t kBlockHead = 28;
+constexpr uint32_t kPackedHeadLength = 48;
+constexpr uint16_t kMajorVersion = 4, kMinorVersion = 50;
+constexpr int32_t kThumbnailSide = 256;
+constexpr uint16_t kLastScrambleFreeGeneration = 15;
+
+uint32_t Padded(uint64_t n)
+{
+    return uint32_t((n + 3) & ~uint64_t(3));
+}
+
+// The 40 bytes both containers begin with.
+void EncodeCommon(uint8_t* p, uint32_t tag, uint32_t headLength, const EventContainerInfo& info, uint16_t flags)
+{
+    std::fill(p, p + kCommonHead, uint8_t(0));
+    le::Put32(p, tag);
+    le::Put32(p + 4, headLength);
+    le::Put32(p + 8, uint32_t(info.width));
+    le::Put32(p + 12, uint32_t(info.height));
+    le::Put16(p + 16, info.generation);
+    le::Put16(p + 18, flags);
+    le::Put16(p + 20, kMajorVersion);
+    le::Put16(p + 22, kMinorVersion);
+    le::Put32(p + 24, info.steps);
+    le::Put32(p + 28, info.length);
+}
+
+EventContainerInfo DecodeCommon(const uint8_t* p)
+{
+    EventContainerInfo info;
+    info.width = le::I32(p + 8);
+    info.height = le::I32(p + 12);
+    info.generation = le::U16(p + 16);
+    info.flags = le::U16(p + 18);
+    info.steps = le::U32(p + 24);
+    info.length = le::U32(p + 28);
+    return info;
+}
+
+// Runs a reader or writer body; allocation failures and other exceptions
+// become their codes here, at the file layer's edge.
+template <typename Body> int Guarded(Body body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return filecode::kNoMemory;
+    } catch (...) {
+        return filecode::kException;
+    }
+}
+
+// What every writer checks first: bytes to write, all of them in the
+// stream, and a stream a player can walk.
+int CheckStream(const CSegmentedStore& stream, const EventContainerInfo& info)
+{
+    if (info.length == 0)
+        return eventcode::kEmptyStream;
+    if (info.length > stream.Position())
+        return eventcode::kShortCopy;
+    return WalkStorePackets(stream, 0, info.length).ok ? filecode::kOk : eventcode::kInvalidPacket;
+}
+
+int WriteBlock(ByteWriter& out, std::span<const uint8_t> data, uint32_t offset, MemoryCompressSink& packed)
+{
+    if (!Compress(data, packed, kCompressLevelEvents))
+        return filecode::kNoMemory;
+    const std::span<const uint8_t> bytes = packed.Data();
+    const uint32_t padded = Padded(bytes.size());
+    uint8_t head[kBlockHead] = {};
+    le::Put32(head, kTagBlock);
+    le::Put32(head + 4, 20 + padded);
+    le::Put32(head + 8, offset);
+    le::Put32(head + 12, uint32_t(data.size()));
+    le::Put32(head + 16, uint32_t(bytes.size()));
+    const bool ok = out.Write(head, sizeof head) && out.Write(bytes.data(), bytes.size()) &&
+                    out.WriteZeros(padded - bytes.size());
+    return ok ? filecode::kOk : filecode::kShortWrite;
+}
+
+// ---- reading ---------------------------------------------------------------
+
+// Block by block until the header's length has arrived.
+int ReadBlocks(ByteReader& in, EventStreamSink& sink, uint32_t length, uint32_t blockSize)
+{
+    std::vector<uint8_t> packed;
+    std::vector<uint8_t> block(blockSize);
+    uint32_t appended = 0;
+    while (appended < length) {
+        uint8_t head[kBlockHead];
+        if (!in.Read(head, sizeof head))
+            return filecode::kShortRead;
+        if (le::U32(head) != kTagBlock)
+            return filecode::kTag;
+        const uint32_t field = le::U32(head + 4), offset = le::U32(head + 8);
+        const uint32_t unpacked = le::U32(head + 12), size = le::U32(head + 16);
+        if (field < 20 || size > field - 20 || unpacked == 0 || unpacked > blockSize || offset != appended ||
+            unpacked > length - appended)
+            return eventcode::kBadBlock;
+        if (field - 20 > in.Remaining())
+            return filecode::kShortRead;
+        packed.resize(size);
+        if (!in.Read(packed.data(), size) || !in.Skip(field - 20 - size))
+            return filecode::kShortRead;
+        const std::span<uint8_t> data = std::span<uint8_t>(block).first(unpacked);
+        if (!Decompress(packed, data) || !sink.Append(data))
+            return eventcode::kShortAppend;
+        appended += unpacked;
+    }
+    return filecode::kOk;
+}
+
+// The checks of a header before the sink is touched.
+int CheckHeader(const EventContainerInfo& info, const EventStreamSink& sink)
+{
+    if (info.generation > kEventGeneration)
+        return filecode::kVersion;
+    if (info.flags & kEventFlagProtected)
+        return eventcode::kProtected;
+    return sink.SegmentSize() > 0 ? filecode::kOk : eventcode::kNoManager;
+}
+
+// What the readers share: the sink and whether they have emptied it yet.
+struct Target {
+    EventStreamSink& sink;
+    bool cleared = false;
+
+    bool Clear()
+    {
+        cleared = true;
+        return sink.Clear();
+    }
+};
+
+int ReadPacked(ByteReader& in, const uint8_t* common, Target& target, EventContainerInfo& info)
+{
+    EventStreamSink& sink = target.sink;
+    uint8_t rest[kPackedHead - kCommonHead];
+    if (!in.Read(rest, sizeof rest))
+        return filecode::kShortRead;
+    if (le::U32(common + 4) != kPackedHeadLength)
+        return filecode::kTag;
+    info = DecodeCommon(common);
+    const uint32_t blockCount = le::U32(rest), blockSize = le::U32(rest + 4);
+    if (int code = CheckHeader(info, sink))
+        return code;
+    if (blockCount == 0)
+        return eventcode::kEmptyStream;
+    // The recorder's offsets and step counts are 31-bit.
+    if (blockSize != uint32_t(sink.SegmentSize()) || info.length > uint32_t(INT32_MAX) ||
+        info.steps > uint32_t(INT32_MAX))
+        return eventcode::kBadBlock;
+    if (!target.Clear())
+        return eventcode::kNoManager;
+    return ReadBlocks(in, sink, info.length, blockSize);
+}
+
+int ReadPlain(ByteReader& in, const uint8_t* common, Target& target, EventContainerInfo& info)
+{
+    EventStreamSink& sink = target.sink;
+    info = DecodeCommon(common);
+    const int64_t padding = int64_t(le::U32(common + 4)) - int64_t(info.length) - 32;
+    if (info.generation > kEventGeneration)
+        return filecode::kVersion;
+    if (info.flags != 0)
+        return eventcode::kPlainFlags;
+    if (padding < 0 || info.length > uint32_t(INT32_MAX) || info.steps > uint32_t(INT32_MAX))
+        return eventcode::kPlainLength;
+    if (sink.SegmentSize() <= 0 || !target.Clear())
+        return eventcode::kNoManager;
+    if (info.length > in.Remaining())
+        return eventcode::kShortPlain;
+    std::vector<uint8_t> piece(std::min<size_t>(info.length, size_t(sink.SegmentSize())));
+    for (uint32_t left = info.length; left > 0;) {
+        const size_t n = std::min<size_t>(left, piece.size());
+        if (!in.Read(piece.data(), n))
+            return eventcode::kShortPlain;
+        if (!sink.Append({piece.data(), n}))
+            return eventcode::kShortAppend;
+        left -= uint32_t(n);
+    }
+    return in.Skip(uint64_t(padding)) ? filecode::kOk : filecode::kShortRead;
+}
+
+// Reads the 40 bytes a container begins with, past a thumbnail block.
+int ReadCommonHead(ByteReader& in, uint8_t* common)
+{
+    if (!in.Read(common, kCommonHead))
+        return filecode::kShortRead;
+    if (le::U32(common) == kTagThumbnail) {
+        // The block's length counts from after its length field.
+        const uint32_t length = le::U32(common + 4);
+        if (length < ImageBlockHead::kBytes)
+            return filecode::kTag;
+        if (!in.Skip(length - (kCommonHead - 8)) || !in.Read(common, kCommonHead))
+            return filecode::kShortRead;
+    }
+    const uint32_t tag = le::U32(common);
+    return tag == kTagPacked || tag == kTagPlain ? filecode::kOk : filecode::kTag;
+}
+
+int ReadAny(ByteReader& in, Target& target, EventContainerInfo& info)
+{
+    uint8_t common[kCommonHead];
+    if (int code = ReadCommonHead(in, common))
+        return code;
+    return le::U32(common) == kTagPacked ? ReadPacked(in, common, target, info)
+                                         : ReadPlain(in, common, target, info);
+}
+
+void FitInto(int32_t width, int32_t height, int32_t side, int32_t& fitW, int32_t& fitH)
+{
+    fitW = width;
+    fitH = height;
+    if (width <= side && height <= side)
+        return;
+    const int64_t longer = std::max(width, height);
+    fitW = std::max<int32_t>(1, int32_t((int64_t(width) * side + longer / 2) / longer));
+    fitH = std::max<int32_t>(1, int32_t((int64_t(height) * side + longer / 2) / longer));
+}
+
+} // namespace
+
+int32_t StoreSink::SegmentSize() const
+{
+    return store_.Ready() ? store_.SegmentSize() : 0;
+}
+
+bool StoreSink::Clear()
+{
+    store_.Reset();
+    return true;
+}
+
+bool StoreSink::Append(std::span<const uint8_t> bytes)
+{
+    return store_.Append(bytes.data(), int64_t(bytes.size()));
+}
+
+uint16_t ContainerGeneration(int requested)
+{
+    return requested >= 0 && requested <= kEventGeneration ? uint16_t(requested) : kEventGeneration;
+}
+
+uint16_t ContainerFlags(int requested, bool optionFlag)
+{
+    if (requested >= 0)
+        return uint16_t(requested);
+    return optionFlag ? kEventFlagInteractive | kEventFlagOption : kEventFlagInteractive;
+}
+
+int WriteContainer(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info)
+{
+    return Guarded([&] {
+        if (int code = CheckStream(stream, info))
+            return code;
+        const uint32_t blockSize = uint32_t(stream.SegmentSize());
+        uint8_t head[kPackedHead] = {};
+        EncodeCommon(head, kTagPacked, kPackedHeadLength, info, info.flags);
+        le::Put32(head + 40, (info.length + blockSize - 1) / blockSize);
+        le::Put32(head + 44, blockSize);
+        if (!out.Write(head, sizeof head))
+            return filecode::kShortWrite;
+        MemoryCompressSink packed;
+        for (uint32_t offset = 0; offset < info.length; offset += blockSize) {
+            const size_t n = std::min(blockSize, info.length - offset);
+            const std::span<const uint8_t> piece = stream.PieceAt(offset);
+            if (piece.size() < n)
+                return eventcode::kShortCopy;
+            if (int code = WriteBlock(out, piece.first(n), offset, packed))
+                return code;
+        }
+        return filecode::kOk;
+    });
+}
+
+int WritePlain(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info)
+{
+    return Guarded([&] {
+        if (int code = CheckStream(stream, info))
+            return code;
+        const uint32_t padded = Padded(info.length);
+        uint8_t head[kCommonHead];
+        EncodeCommon(head, kTagPlain, 32 + padded, info, 0);
+        if (!out.Write(head, sizeof head))
+            return filecode::kShortWrite;
+        for (uint32_t offset = 0; offset < info.length;) {
+            std::span<const uint8_t> piece = stream.PieceAt(offset);
+            piece = piece.first(std::min<size_t>(piece.size(), info.length - offset));
+            if (piece.empty())
+                return eventcode::kShortCopy;
+            if (!out.Write(piece.data(), piece.size()))
+                return filecode::kShortWrite;
+            offset += uint32_t(piece.size());
+        }
+        return out.WriteZeros(padded - info.length) ? filecode::kOk : filecode::kShortWrite;
+    });
+}
+
+int ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& info)
+{
+    const uint64_t start = in.Position();
+    Target target{sink};
+    const int code = Guarded([&] { return ReadAny(in, target, info); });
+    if (code != filecode::kOk) {
+        in.Seek(start);
+        // A partial stream would stand with a step count it does not hold.
+        if (target.cleared)
+            sink.Clear();
+    }
+    return code;
+}
+
+int WriteThumbnailChunk(ByteWriter& out, const TMTC& picture, uint16_t generation)
+{
+    return Guarded([&] {
+        if (!picture.IsValid())
+            return filecode::kFormat;
+        int32_t width = 0, height = 0;
+        FitInto(picture.Width, picture.Height, kThumbnailSide, width, height);
+        TMTC thumbnail(width, height);
+        if (!thumbnail.IsValid() || !thumbnail.ShrinkBox4(picture))
+            return filecode::kNoMemory;
+        thumbnail.SetAlphaAll(255);
+        return WriteThumbnailBlock(out, picture.Width, picture.Height, thumbnail,
+                                   generation > kLastScrambleFreeGeneration);
+    });
+}
+
+int ReadThumbnail(const std::string& path, TMTC& image, int32_t& canvasWidth, int32_t& canvasHeight)
+{
+    return Guarded([&] {
+        FileReader in;
+        if (int code = in.Open(path))
+            return code;
+        ImageBlockHead head;
+        uint64_t length = 0;
+        if (int code = ReadImageBlockInto(in, {ThumbnailBytesPerPixel, kThumbnailSide}, head, image, length))
+            return code;
+        uint8_t common[kCommonHead];
+        if (!in.Read(common, sizeof common))
+            return filecode::kShortRead;
+        const uint32_t tag = le::U32(common);
+        if (tag != kTagPacked && tag != kTagPlain)
+            return filecode::kTag;
+        const EventContainerInfo info = DecodeCommon(common);
+        canvasWidth = info.width;
+        canvasHeight = info.height;
+        return filecode::kOk;
+    });
+}
+
+} // namespace morvane

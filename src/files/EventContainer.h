@@ -1,0 +1,96 @@
+#pragma once
+// Event containers: a document's recorded stream as a file or as a chunk of
+// one. "MEVP" carries the stream in compressed blocks, one per store
+// segment; "MEVS" carries it raw. Either may follow a thumbnail image block.
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace morvane {
+
+class ByteReader;
+class ByteWriter;
+class CSegmentedStore;
+class TMTC;
+
+// Result codes of the container writers and readers besides the common ones
+// of ResultCodes.h (9 short read, 12 version, 16 not a container).
+namespace eventcode {
+inline constexpr int kPlainFlags = 15;  // a plain container with flags
+inline constexpr int kPlainLength = 17; // a plain container's lengths disagree
+inline constexpr int kProtected = 39;
+inline constexpr int kNoManager = 40;
+inline constexpr int kShortPlain = 41;
+inline constexpr int kEmptyStream = 42;
+inline constexpr int kShortCopy = 43;
+inline constexpr int kBadBlock = 44;
+inline constexpr int kShortAppend = 45; // also a block that does not unpack to its length
+inline constexpr int kInvalidPacket = 47;
+} // namespace eventcode
+
+inline constexpr uint16_t kEventGeneration = 41;
+// Container flags: protected (refused by the reader), written interactively,
+// and the optional mark the settings can add.
+inline constexpr uint16_t kEventFlagProtected = 0x8000;
+inline constexpr uint16_t kEventFlagInteractive = 0x4000;
+inline constexpr uint16_t kEventFlagOption = 0x1000;
+
+// What a container's header says about its stream.
+struct EventContainerInfo {
+    int32_t width = 0, height = 0; // the canvas
+    uint16_t generation = kEventGeneration;
+    uint16_t flags = 0;
+    uint32_t steps = 0;  // committed steps
+    uint32_t length = 0; // stream bytes
+};
+
+// Where a container's stream goes while it is read.
+class EventStreamSink {
+public:
+    virtual ~EventStreamSink() = default;
+    // The segment size of the sink's store; 0 when it cannot take a stream.
+    virtual int32_t SegmentSize() const = 0;
+    // Empties the sink before the first byte arrives.
+    virtual bool Clear() = 0;
+    virtual bool Append(std::span<const uint8_t> bytes) = 0;
+};
+
+// A sink that is a bare store.
+class StoreSink final : public EventStreamSink {
+public:
+    explicit StoreSink(CSegmentedStore& store) : store_(store) {}
+    int32_t SegmentSize() const override;
+    bool Clear() override;
+    bool Append(std::span<const uint8_t> bytes) override;
+
+private:
+    CSegmentedStore& store_;
+};
+
+// The generation and flags a save writes: a requested generation outside
+// 0 .. 41 (-1 for none) gives 41; requested flags of -1 give the interactive
+// mark, plus the optional one when the setting asks for it.
+uint16_t ContainerGeneration(int requested);
+uint16_t ContainerFlags(int requested, bool optionFlag);
+
+// Writes the first info.length bytes of the stream with the header of info
+// (its width, height, generation, flags and steps): 0; 8 short write; 1 no
+// memory; 42 empty stream; 43 fewer bytes in the stream; 47 an invalid packet.
+int WriteContainer(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info);
+// The same as one plain run of bytes (flags 0).
+int WritePlain(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info);
+
+// Reads one container, skipping a thumbnail block before it, into the sink
+// (emptied first) and its header into info. On failure the reader stands
+// where the container began and the sink, once emptied, holds nothing.
+int ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& info);
+
+// The thumbnail chunk of a picture: fitted into 256 x 256 keeping its
+// aspect ratio, opaque, scrambled above generation 15.
+int WriteThumbnailChunk(ByteWriter& out, const TMTC& picture, uint16_t generation);
+// The picture of a file's thumbnail chunk and the canvas size of the
+// container after it: 0, the file's open codes, 16 without a thumbnail or
+// container, or the image block's code.
+int ReadThumbnail(const std::string& path, TMTC& image, int32_t& canvasWidth, int32_t& canvasHeight);
+
+} // namespace morvane

@@ -1,0 +1,353 @@
+// Event containers and files: both containers round-trip through a store,
+// every corrupt header or block gives its code with the reader back where
+// the container began, the thumbnail chunk fits its picture, and saves of a
+// recording load back into a fresh manager.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <random>
+
+#include "PresetFixture.h"
+#include "events/CMemSeg.h"
+#include "files/ByteStream.h"
+#include "files/EventContainer.h"
+#include "files/ImageBlock.h"
+#include "storage/TMTC.h"
+
+namespace morvane {
+namespace {
+
+using testing::Bytes;
+
+constexpr size_t kPrefix = 12; // a container inside a larger file
+
+// A walkable stream of exactly n bytes (n >= 8): a DataBlock of
+// pseudo-random bytes, then the start mark closing the step.
+Bytes StreamOf(size_t n, uint32_t seed = 1)
+{
+    const uint32_t data = uint32_t(n - 8);
+    Bytes s = {1, 0, uint8_t(data), uint8_t(data >> 8), uint8_t(data >> 16), uint8_t(data >> 24)};
+    std::mt19937 rng(seed);
+    for (uint32_t i = 0; i < data; ++i)
+        s.push_back(uint8_t(rng() % 7)); // compressible, but not to nothing
+    s.insert(s.end(), {2, 254});
+    return s;
+}
+
+void Fill(CSegmentedStore& store, const Bytes& bytes)
+{
+    store.Reset();
+    ASSERT_TRUE(store.Append(bytes.data(), int64_t(bytes.size())));
+}
+
+Bytes Contents(const CSegmentedStore& store)
+{
+    Bytes bytes(size_t(store.Position()));
+    if (!bytes.empty()) {
+        EXPECT_EQ(store.Read(0, bytes.data(), int64_t(bytes.size())), store.Position());
+    }
+    return bytes;
+}
+
+EventContainerInfo InfoOf(size_t length)
+{
+    EventContainerInfo info;
+    info.width = 640;
+    info.height = 480;
+    info.flags = kEventFlagInteractive;
+    info.steps = 3;
+    info.length = uint32_t(length);
+    return info;
+}
+
+TMTC Picture(int32_t w, int32_t h)
+{
+    TMTC picture(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            *picture.PixelPtr(x, y) = (uint32_t(x * 5 + y * 3) & 0xFFu) | 0x40332200u;
+    return picture;
+}
+
+enum class Form { Packed, Plain, ThumbPacked, ThumbPlain };
+
+// The container of a stream as a file: kPrefix bytes of something else first.
+Bytes File(const Bytes& stream, Form form, const EventContainerInfo& info)
+{
+    CSegmentedStore store;
+    Fill(store, stream);
+    MemoryWriter out;
+    out.WriteZeros(kPrefix);
+    if (form == Form::ThumbPacked || form == Form::ThumbPlain) {
+        EXPECT_EQ(WriteThumbnailChunk(out, Picture(40, 30), info.generation), 0);
+    }
+    const bool packed = form == Form::Packed || form == Form::ThumbPacked;
+    EXPECT_EQ(packed ? WriteContainer(out, store, info) : WritePlain(out, store, info), 0);
+    return out.Bytes();
+}
+
+uint32_t U32At(const Bytes& b, size_t at)
+{
+    return le::U32(b.data() + at);
+}
+void Put32At(Bytes& b, size_t at, uint32_t v)
+{
+    le::Put32(b.data() + at, v);
+}
+
+// Offsets of a packed file without thumbnail.
+constexpr size_t kHead = kPrefix, kBlock1 = kPrefix + 56;
+size_t Block2(const Bytes& f)
+{
+    return kBlock1 + 8 + U32At(f, kBlock1 + 4);
+}
+
+struct ReadOutcome {
+    int code;
+    uint64_t position;
+    EventContainerInfo info;
+};
+
+ReadOutcome Read(const Bytes& file, EventStreamSink& sink)
+{
+    MemoryReader in(file);
+    EXPECT_TRUE(in.Skip(kPrefix));
+    ReadOutcome out{};
+    out.code = ReadContainer(in, sink, out.info);
+    out.position = in.Position();
+    return out;
+}
+
+TEST(EventContainer, BothFormsRoundTripBlockPerSegment)
+{
+    struct Case {
+        size_t length;
+        Form form;
+        uint32_t blocks; // 0: plain
+        uint32_t lastBlock;
+    };
+    const Case cases[] = {
+        {65536, Form::Packed, 1, 65536},  {65537, Form::Packed, 2, 1},     {200000, Form::ThumbPacked, 4, 3392},
+        {65537, Form::Plain, 0, 0},       {10, Form::ThumbPlain, 0, 0},    {8, Form::Packed, 1, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.length << " form " << int(c.form));
+        const Bytes stream = StreamOf(c.length);
+        const Bytes file = File(stream, c.form, InfoOf(c.length));
+        EXPECT_EQ(file.size() % 4, 0u);
+        EXPECT_EQ(File(stream, c.form, InfoOf(c.length)), file) << "a second write differs";
+        if (c.form == Form::Packed) {
+            EXPECT_EQ(U32At(file, kHead), le::Tag("MEVP"));
+            EXPECT_EQ(U32At(file, kHead + 40), c.blocks);
+            EXPECT_EQ(U32At(file, kHead + 44), 65536u);
+            size_t block = kBlock1;
+            for (uint32_t i = 1; i < c.blocks; ++i)
+                block += 8 + U32At(file, block + 4);
+            EXPECT_EQ(U32At(file, block + 12), c.lastBlock);
+            EXPECT_EQ(block + 8 + U32At(file, block + 4), file.size());
+        }
+
+        CSegmentedStore store;
+        Fill(store, StreamOf(100, 9)); // what was there goes
+        StoreSink sink(store);
+        const ReadOutcome r = Read(file, sink);
+        ASSERT_EQ(r.code, 0);
+        EXPECT_EQ(r.position, file.size());
+        EXPECT_EQ(Contents(store), stream);
+        EXPECT_EQ(r.info.width, 640);
+        EXPECT_EQ(r.info.height, 480);
+        EXPECT_EQ(r.info.generation, 41);
+        EXPECT_EQ(r.info.steps, 3u);
+        EXPECT_EQ(r.info.length, c.length);
+        const bool plain = c.form == Form::Plain || c.form == Form::ThumbPlain;
+        EXPECT_EQ(r.info.flags, plain ? 0 : kEventFlagInteractive);
+    }
+}
+
+class RefusingSink final : public EventStreamSink {
+public:
+    explicit RefusingSink(int32_t segmentSize) : segmentSize_(segmentSize) {}
+    int32_t SegmentSize() const override { return segmentSize_; }
+    bool Clear() override { return true; }
+    bool Append(std::span<const uint8_t>) override { return false; }
+
+private:
+    int32_t segmentSize_;
+};
+
+TEST(EventContainer, CorruptContainersGiveTheirCodesAndLeaveTheReaderAtTheirStart)
+{
+    struct Case {
+        const char* name;
+        Form form;
+        std::function<void(Bytes&)> mutate;
+        int code;
+        bool emptied; // the store had been emptied for the stream
+    };
+    const size_t thumbLength = kPrefix + 4; // the thumbnail block's length field
+    const size_t plainHead = kHead;
+    const Case cases[] = {
+        {"cut in the header", Form::Packed, [](Bytes& f) { f.resize(kHead + 50); }, 9, false},
+        {"cut in the first 40 bytes", Form::Plain, [](Bytes& f) { f.resize(kHead + 20); }, 9, false},
+        {"unknown tag", Form::Packed, [](Bytes& f) { f[kHead] = 'X'; }, 16, false},
+        {"header length not 48", Form::Packed, [](Bytes& f) { Put32At(f, kHead + 4, 40); }, 16, false},
+        {"generation 42", Form::Packed, [](Bytes& f) { f[kHead + 16] = 42; }, 12, false},
+        {"protected", Form::Packed, [](Bytes& f) { f[kHead + 19] |= 0x80; }, 39, false},
+        {"no blocks", Form::Packed, [](Bytes& f) { Put32At(f, kHead + 40, 0); }, 42, false},
+        {"block size 32768", Form::Packed, [](Bytes& f) { Put32At(f, kHead + 44, 32768); }, 44, false},
+        {"stream length past 2^31", Form::Packed, [](Bytes& f) { Put32At(f, kHead + 28, 0x80000000u); }, 44, false},
+        {"block tag", Form::Packed, [](Bytes& f) { f[kBlock1] = 'X'; }, 16, true},
+        {"block field below 20", Form::Packed, [](Bytes& f) { Put32At(f, kBlock1 + 4, 19); }, 44, true},
+        {"compressed past the field", Form::Packed,
+         [](Bytes& f) { Put32At(f, kBlock1 + 16, U32At(f, kBlock1 + 4) - 19); }, 44, true},
+        {"uncompressed past the block size", Form::Packed, [](Bytes& f) { Put32At(f, kBlock1 + 12, 65537); }, 44,
+         true},
+        {"empty block", Form::Packed, [](Bytes& f) { Put32At(f, kBlock1 + 12, 0); }, 44, true},
+        {"offset not the length so far", Form::Packed, [](Bytes& f) { Put32At(f, Block2(f) + 8, 65535); }, 44,
+         true},
+        {"a block past the stream length", Form::Packed, [](Bytes& f) { Put32At(f, kHead + 28, 30000); }, 44,
+         true},
+        {"stream longer than its blocks", Form::Packed, [](Bytes& f) { Put32At(f, kHead + 28, 65538); }, 9, true},
+        {"block field past the file", Form::Packed, [](Bytes& f) { Put32At(f, Block2(f) + 4, 0x7FFFFFF0); }, 9,
+         true},
+        {"data cut short", Form::Packed, [](Bytes& f) { f.resize(kBlock1 + 40); }, 9, true},
+        {"data do not unpack", Form::Packed, [](Bytes& f) { f[kBlock1 + 60] ^= 0x55; }, 45, true},
+        {"data unpack to another length", Form::Packed, [](Bytes& f) { Put32At(f, kBlock1 + 12, 65535); }, 45,
+         true},
+        {"thumbnail length below 40", Form::ThumbPacked, [=](Bytes& f) { Put32At(f, thumbLength, 20); }, 16,
+         false},
+        {"thumbnail past the end", Form::ThumbPlain, [=](Bytes& f) { Put32At(f, thumbLength, 0x10000000); }, 9,
+         false},
+        {"plain generation 42", Form::Plain, [=](Bytes& f) { f[plainHead + 16] = 42; }, 12, false},
+        {"plain with flags", Form::Plain, [=](Bytes& f) { f[plainHead + 18] = 1; }, 15, false},
+        {"plain length 2^31", Form::Plain, [=](Bytes& f) { Put32At(f, plainHead + 28, 0x80000000u); }, 17, false},
+        {"plain length past its head length", Form::Plain,
+         [=](Bytes& f) { Put32At(f, plainHead + 4, U32At(f, plainHead + 28) + 31); }, 17, false},
+        {"plain stream cut short", Form::Plain, [](Bytes& f) { f.resize(f.size() - 100); }, 41, true},
+        {"plain padding missing", Form::Plain, [](Bytes& f) { f.resize(f.size() - 3); }, 9, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = File(StreamOf(65537), c.form, InfoOf(65537));
+        c.mutate(file);
+        CSegmentedStore store;
+        const Bytes before = StreamOf(100, 9);
+        Fill(store, before);
+        StoreSink sink(store);
+        const ReadOutcome r = Read(file, sink);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.position, kPrefix);
+        EXPECT_EQ(Contents(store), c.emptied ? Bytes() : before);
+    }
+}
+
+TEST(EventContainer, ASinkThatCannotTakeTheStreamIsReported)
+{
+    for (Form form : {Form::Packed, Form::Plain}) {
+        const Bytes file = File(StreamOf(1000), form, InfoOf(1000));
+        RefusingSink none(0), refusing(65536);
+        EXPECT_EQ(Read(file, none).code, 40);
+        const ReadOutcome r = Read(file, refusing);
+        EXPECT_EQ(r.code, 45);
+        EXPECT_EQ(r.position, kPrefix);
+    }
+}
+
+// Takes limit bytes, then fails.
+class LimitedWriter final : public ByteWriter {
+public:
+    explicit LimitedWriter(size_t limit) : limit_(limit) {}
+    bool Write(const void*, size_t size) override
+    {
+        if (failed_ || size > limit_ - written_)
+            return failed_ = true, false;
+        written_ += size;
+        return true;
+    }
+    uint64_t Position() const override { return written_; }
+
+private:
+    size_t limit_, written_ = 0;
+    bool failed_ = false;
+};
+
+TEST(EventContainer, WritersRefuseWhatCannotBeWritten)
+{
+    struct Case {
+        const char* name;
+        Bytes stream;
+        size_t length;   // the header's stream length
+        size_t capacity; // of the writer
+        int code;
+    };
+    Bytes invalid = StreamOf(100);
+    invalid[98] = invalid[99] = 0xEE; // a header outside the packet table
+    const Case cases[] = {
+        {"empty stream", StreamOf(100), 0, SIZE_MAX, 42},
+        {"length past the stream", StreamOf(100), 101, SIZE_MAX, 43},
+        {"invalid packet", invalid, 100, SIZE_MAX, 47},
+        {"short header", StreamOf(100), 100, 20, 8},
+        {"short data", StreamOf(70000), 70000, 200, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSegmentedStore store;
+        Fill(store, c.stream);
+        LimitedWriter packed(c.capacity), plain(c.capacity);
+        EXPECT_EQ(WriteContainer(packed, store, InfoOf(c.length)), c.code);
+        EXPECT_EQ(WritePlain(plain, store, InfoOf(c.length)), c.code);
+    }
+}
+
+TEST(EventContainer, ThumbnailChunkFitsTheCompositeIntoItsSquareOpaque)
+{
+    struct Case {
+        int32_t w, h;
+        uint16_t generation;
+        int32_t thumbW, thumbH;
+        uint16_t kind;
+    };
+    const Case cases[] = {
+        {600, 300, 41, 256, 128, 2}, {100, 50, 15, 100, 50, 1}, {3, 1000, 16, 1, 256, 2}, {256, 256, 0, 256, 256, 1}};
+    testing::TempFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h);
+        const TMTC picture = Picture(c.w, c.h);
+        CSegmentedStore store;
+        Fill(store, StreamOf(64));
+        MemoryWriter out;
+        ASSERT_EQ(WriteThumbnailChunk(out, picture, c.generation), 0);
+        EventContainerInfo info = InfoOf(64);
+        info.width = c.w;
+        info.height = c.h;
+        ASSERT_EQ(WritePlain(out, store, info), 0);
+        EXPECT_EQ(out.Bytes()[8], c.kind);
+        testing::WriteBytes(folder / "t.vd4", out.Bytes());
+
+        TMTC image;
+        int32_t canvasW = 0, canvasH = 0;
+        ASSERT_EQ(ReadThumbnail(folder / "t.vd4", image, canvasW, canvasH), 0);
+        EXPECT_EQ(canvasW, c.w);
+        EXPECT_EQ(canvasH, c.h);
+        ASSERT_EQ(image.Width, c.thumbW);
+        ASSERT_EQ(image.Height, c.thumbH);
+        const bool copied = c.thumbW == c.w && c.thumbH == c.h;
+        for (int32_t y = 0; y < image.Height; ++y)
+            for (int32_t x = 0; x < image.Width; ++x) {
+                ASSERT_EQ(image.GetPixel(x, y) >> 24, 255u);
+                if (copied) {
+                    ASSERT_EQ(image.GetPixel(x, y) & 0xFFFFFFu, picture.GetPixel(x, y) & 0xFFFFFFu);
+                }
+            }
+    }
+    TMTC image;
+    int32_t w = 0, h = 0;
+    testing::WriteBytes(folder / "bare.vd4", File(StreamOf(64), Form::Packed, InfoOf(64)));
+    EXPECT_EQ(ReadThumbnail(folder / "bare.vd4", image, w, h), 16) << "the prefix is no thumbnail";
+    EXPECT_EQ(ReadThumbnail(folder / "missing.vd4", image, w, h), 4);
+}
+
+} // namespace
+} // namespace morvane
