@@ -96,8 +96,9 @@ float TStroke::Effect(int effect) const
 
 bool TStroke::SetAirMap(int32_t compatibleCode)
 {
+    constexpr int32_t kDefaultProfile = 3;
     if (compatibleCode < 0 || compatibleCode >= kCompatibleProfiles)
-        return false;
+        compatibleCode = kDefaultProfile;
     return Store(airMap_, uint8_t(compatibleCode));
 }
 

@@ -50,7 +50,8 @@ public:
     bool SetSpacing(float value);          // 0.02-2
     bool SetEffect(int effect, float value); // effect 1-3, 0-100
     // Compatible codes 0-4, the ones the compatible renderer has profiles
-    // for; any other is refused.
+    // for; any other (127 is what settings hold for a curve without a
+    // compatible code) counts as 3, the default, so no earlier curve lingers.
     bool SetAirMap(int32_t compatibleCode);
     bool SetSoftEdge(bool on);
     bool SetPressureSize(bool on);

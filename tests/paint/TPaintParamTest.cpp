@@ -239,7 +239,7 @@ TEST(TPaintParam, AirMapReachesCompatibleStrokes)
     };
     const Case cases[] = {
         {PaintKind::AirBrush1, 6, 4, false}, {PaintKind::Burn1, 2, 0, false},
-        {PaintKind::Burn1, 7, 3, false}, // no compatible code: the stroke keeps its curve
+        {PaintKind::Burn1, 7, 3, false}, // no compatible code: the default curve
         {PaintKind::Eraser1, 2, 3, false},   {PaintKind::Eraser1, 3, 3, true},
         {PaintKind::WaterColor1, 7, 3, true}, {PaintKind::Pencil1, 2, 3, false},
     };

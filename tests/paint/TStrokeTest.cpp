@@ -36,6 +36,8 @@ TEST(TStroke, SettersClampAndNoteChanges)
     EXPECT_FALSE(s.SetAirMap(127));
     EXPECT_TRUE(s.SetAirMap(4));
     EXPECT_EQ(s.AirMap(), 4);
+    EXPECT_TRUE(s.SetAirMap(127)); // no profile: the default, not the curve before
+    EXPECT_EQ(s.AirMap(), 3);
     EXPECT_FALSE(s.SetMethod(StrokeMethod(9)));
 }
 
