@@ -352,7 +352,13 @@ void CompatStamper::MaskAirMap(float cx, float cy, float r, float density)
     for (int32_t y = box_.top; y < box_.bottom; ++y) {
         uint8_t* row = MaskRow(y);
         const float dy = float(y) + 0.5f - cy;
-        for (int32_t x = box_.left; x < box_.right; ++x) {
+        if (!(std::fabs(dy) < r))
+            continue;
+        // Only the chord's pixels (and one more each side) can lie inside.
+        const double half = std::sqrt(double(r) * r - double(dy) * dy) + 1;
+        const int32_t from = int32_t(std::clamp(std::floor(cx - half), double(box_.left), double(box_.right)));
+        const int32_t to = int32_t(std::clamp(std::ceil(cx + half), double(box_.left), double(box_.right)));
+        for (int32_t x = from; x < to; ++x) {
             const float dx = float(x) + 0.5f - cx;
             const float l = std::sqrt(dx * dx + dy * dy);
             if (!(l < r))
