@@ -255,6 +255,8 @@ TEST(CompatStroke, GoldenStrokePerMethodAndEngine)
     };
     const Case cases[] = {
         {StrokeMethod::Pen, 3, -1, 0x59c7f9d68c525c9ull, 0x43653d9ae2fe6e06ull},
+        // Thick enough for whole discs first and single scans after.
+        {StrokeMethod::Pen, 8, -1, 0x4cf409844326b1e0ull, 0x6588fe7e374db0aull},
         {StrokeMethod::WaterColor, 6, 0, 0x1b5adb211681aa6cull, 0x26a0a0b2ce8541dfull},
         {StrokeMethod::Blur, 5, 0, 0x810aff2865d8771aull, 0x13c4af900d39ffaeull},
         {StrokeMethod::Eraser, 4, 1, 0xcb478cafcf1c9510ull, 0xb0213a9d4c017db2ull},
