@@ -35,7 +35,7 @@ constexpr Engine1Rules kEngine1[kStrokeMethods] = {
 // this; a longer one is not walked at all.
 constexpr float kLongestSegment = 4.0f * 1048576.0f;
 
-// Radii where the dab rectangles reach past the dab.
+// How far the dab rectangles reach past the dab.
 constexpr int32_t kRectMargin = 2;
 
 float ClampUnit(float v)

@@ -56,7 +56,6 @@ private:
 
     // Engine 1's density: opacity x (pressure with pressure-to-density).
     float Density(const CompatDab& dab) const;
-    float Exposure() const;
 
     // The scratch alpha of the box around (cx, cy) of radius r, cleared;
     // false when the box misses the target.
