@@ -139,11 +139,13 @@ void CStrokeMngr::RenderPendingSegment()
 
 void CStrokeMngr::StampDab(float x, float y, float radius, float factor)
 {
-    const PenDab dab{x, y, factor * float(brush_.density) / 1000.0f, radius, stroke_->color};
+    // The record's density is the stroke's opacity, which the pencil's
+    // coverage gets only once, when it is composited; applied here as well
+    // it would paint a 50 % pencil at 25 %.
     if (target_->IsPencil())
-        target_->StampCoverage(flow_->Coverage(), dab);
+        target_->StampCoverage(flow_->Coverage(), {x, y, factor, radius, stroke_->color});
     else
-        StampColour(dab);
+        StampColour({x, y, factor * float(brush_.density) / 1000.0f, radius, stroke_->color});
     ++dabCount_;
     GrowRects(x, y, radius);
 }
