@@ -350,7 +350,8 @@ private:
     void WetPaintStale() { wetPaintStale_ = true; }
     bool StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x);
     bool RecordStrokeStart(bool record, float pressure, float y, float x);
-    StrokeEngine& EngineFor(uint8_t engine);
+    // nullptr when the engine cannot be made.
+    StrokeEngine* EngineFor(uint8_t engine);
     void CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect);
     void FinishStroke();
     std::unique_ptr<SStrokeState, SStrokeStateDelete> strokes_;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "document/TPaper.h"
+#include "paint/CCompatStroke.h"
 #include "paint/CPenRender.h"
 #include "paint/CStrokeMngr.h"
 #include "paint/TFlowImage.h"
@@ -63,6 +64,10 @@ struct SStrokeState {
     PenRenderTarget target{ownRender};
     CStrokeMngr manager{idlePen, target};
     CPenRender* render = &ownRender;
+
+    // Engines 0 and 1, made on first use for the renderer they stamp through.
+    std::unique_ptr<StrokeEngine> compat[2];
+    CPenRender* compatRender[2] = {nullptr, nullptr};
 
     // The running stroke; engine is null between strokes.
     StrokeEngine* engine = nullptr;
@@ -143,9 +148,17 @@ bool TPaper::SetShapeStroke(bool on)
 
 bool TPaper::ShapeStroke() const { return strokes_->shape; }
 
-// The compatible engines come with their own stampers; until a document can
-// have them every engine level strokes through the current engine.
-StrokeEngine& TPaper::EngineFor(uint8_t) { return strokes_->manager; }
+StrokeEngine* TPaper::EngineFor(uint8_t engine)
+{
+    SStrokeState& s = *strokes_;
+    if (engine >= 2)
+        return &s.manager;
+    if (!s.compat[engine] || s.compatRender[engine] != s.render) {
+        s.compat[engine] = MakeCompatStrokeEngine(engine, *s.render);
+        s.compatRender[engine] = s.render;
+    }
+    return s.compat[engine].get();
+}
 
 bool TPaper::StrokeBegin(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x)
 {
@@ -170,6 +183,9 @@ bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float
     SStrokeState& s = *strokes_;
     const int32_t index = layers_->Current();
     CLayerData& layer = *layers_->At(index);
+    StrokeEngine* engine = EngineFor(engineLevel_);
+    if (!engine)
+        return false;
     s.render->SetStroke(stroke);
     s.manager.SetStroke(stroke);
     strokePen_ = &stroke;
@@ -181,6 +197,7 @@ bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float
             s.LeaveShape(stroke);
         return false;
     }
+    s.engine = engine;
     stroke.SetProtectAlpha(layer.ProtectAlpha);
     StrokeContext context;
     context.toTarget = {layer.OriginX, layer.OriginY};
@@ -188,10 +205,8 @@ bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float
     context.setup.blurSource = layer.Store.get();
     context.setup.oldestEngine = engineLevel_ == 0 && host_.IsPlayingBack();
     context.playerWindow = host_.IsPlayingBack();
-    StrokeEngine& engine = EngineFor(engineLevel_);
-    engine.Start(index, flow, stroke, context);
-    engine.BeginAt(x, y, pressure);
-    s.engine = &engine;
+    engine->Start(index, flow, stroke, context);
+    engine->BeginAt(x, y, pressure);
     s.flow = &flow;
     s.stroke = &stroke;
     s.layer = index;

@@ -234,17 +234,33 @@ TEST(TPaperStroke, ReplayOfTheRecordedPointsEqualsTheLiveStroke)
     struct Case {
         const char* what;
         bool shape, bitmap;
+        uint8_t engine;
+        StrokeMethod method; // on the compatible engines
     };
-    for (const Case& c : {Case{"free", false, false}, Case{"shape", true, false}, Case{"bitmap nib", false, true}}) {
+    const Case cases[] = {
+        {"free", false, false, 2, StrokeMethod::Pen},
+        {"shape", true, false, 2, StrokeMethod::Pen},
+        {"bitmap nib", false, true, 2, StrokeMethod::Pen},
+        {"engine 1 airbrush", false, false, 1, StrokeMethod::AirBrush},
+        {"engine 1 pen", false, false, 1, StrokeMethod::Pen},
+        {"engine 0 pen", false, false, 0, StrokeMethod::Pen},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         StrokePaper live, replay;
         for (StrokePaper* p : {&live, &replay}) {
             p->Brush(true, true);
             if (c.bitmap)
                 p->tool.UseBitmapNib();
+            ASSERT_TRUE((*p)->SetStrokeEngine(c.engine));
+            p->tool.stroke.SetMethod(c.method);
+            p->tool.stroke.SetRadius(4);
+            p->tool.stroke.SetPressureSize(true);
         }
         ASSERT_TRUE(live->SetShapeStroke(c.shape));
+        const uint64_t untouched = live.LayerChecksum();
         ASSERT_TRUE(live.Draw(kPath));
+        EXPECT_NE(live.LayerChecksum(), untouched);
         const auto& packets = live.paper.recorder->packets;
         ASSERT_EQ(packets.front()[0], c.shape ? 24 : 23);
         EXPECT_EQ(packets.back(), (std::vector<uint8_t>{18, 0}));
