@@ -25,11 +25,14 @@ uint8_t InvertedFlag(bool set) { return set ? 0x00 : 0xFF; }
 
 TPaper::TPaper(DocumentHost& host, SPaperSettings settings, std::unique_ptr<EventRecorder> recorder)
     : host_(host), settings_(settings), layers_(std::make_unique<CLayerMngr>(kLayerCapacity)),
-      recorder_(recorder ? std::move(recorder) : std::make_unique<NullEventRecorder>())
+      recorder_(std::move(recorder))
 {
     GridColour = settings_.gridColour;
     settings_.undoCount = std::clamp(settings_.undoCount, 1, kMaxUndoCount);
-    if (!recorder_->SetStepCapacity(std::max(8, settings_.undoCount + kEventStepsBeyondUndo)))
+    const int32_t steps = std::max(8, settings_.undoCount + kEventStepsBeyondUndo);
+    if (!recorder_)
+        MakeEventManager(steps);
+    else if (!recorder_->SetStepCapacity(steps))
         Diagnose("failed to create eventMngr!");
     // The history holds a reference to the recorder, so the recorder is made
     // first and goes last.
@@ -117,7 +120,7 @@ bool TPaper::RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth,
         .I32(16, resolution)
         .Byte(20, InvertedFlag(transparentPaper))
         .Byte(21, InvertedFlag(layerTransparent))
-        .SendTo(*recorder_);
+        .SendTo(*recorder_) && RecordStartMarks();
 }
 
 bool TPaper::SetPictureSize(int32_t width, int32_t height)
@@ -234,6 +237,7 @@ bool TPaper::ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect)
 {
     if (!undo_)
         return false;
+    MatchEventSteps(undo);
     SUndoOutcome out;
     if (!(undo ? undo_->UndoCommand(*layers_, out) : undo_->RedoCommand(*layers_, out)))
         return false;

@@ -22,6 +22,8 @@ namespace morvane {
 struct SStackChange;
 class TStroke;
 class CPenRender;
+class CEventMngr;
+struct EventSyncState;
 class CStrokeMngr;
 class StrokeEngine;
 class TFlowImage;
@@ -72,6 +74,15 @@ public:
     EventRecorder& Events() { return *recorder_; }
     DocumentHost& Host() { return host_; }
     const TTC& Composite() const { return composite_; }
+
+    // ---- events (src/document/TPaperEvents.cpp) ----
+    // The document's own event manager, made and started with it; nullptr
+    // when the document was given another recorder or the manager could not
+    // be started.
+    CEventMngr* EventManager() { return eventMngr_; }
+    // The state the next state records describe: the document's, and the
+    // pen's and renderer's of the running (or last) stroke.
+    void FillEventSyncState(EventSyncState& state) const;
 
     // Generation 0 runs the oldest layer arithmetic and has no undo; 1 and 2
     // are current (the history comes back empty).
@@ -331,6 +342,15 @@ private:
     bool RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
                           int32_t resolution, bool transparentPaper, bool layerTransparent);
     void MakeUndo();
+    // Without a recorder given, the document records through its own
+    // manager; when that cannot start, through none.
+    void MakeEventManager(int32_t steps);
+    // The marks that open the stream of a new canvas.
+    bool RecordStartMarks();
+    // Before an undo or redo: a stream with fewer steps than the history
+    // can step over has the history trimmed to it; when that cannot mend it,
+    // the recording stops and the history goes ahead without it.
+    void MatchEventSteps(bool undo);
 
     DocumentHost& host_;
     SPaperSettings settings_;
@@ -338,6 +358,7 @@ private:
     TTC composite_;
     std::unique_ptr<CLayerMngr> layers_;
     std::unique_ptr<EventRecorder> recorder_;
+    CEventMngr* eventMngr_ = nullptr;
     std::unique_ptr<CUndoMngrEx> undo_;
     const TStroke* strokePen_ = nullptr;
     CPenRender* penRenderer_ = nullptr;
