@@ -38,6 +38,10 @@ void FillPen(const TStroke& pen, EventSyncState& s)
     s.subColour.colour = pen.subColor & kColourBytes;
     s.penSwitches.flags = uint16_t((pen.UseGradation() ? 1 : 0) | (pen.UseTone() ? 2 : 0));
     s.strokeSettings.densityPermille = roundSat<int16_t>(double(pen.Opacity()) * 1000.0);
+    // The renderer takes the pen's colours when the stroke starts, after
+    // the state is recorded.
+    s.penColours.main = pen.color;
+    s.penColours.sub = pen.subColor;
 }
 
 void FillRenderer(const CPenRender& render, EventSyncState& s)
@@ -107,10 +111,10 @@ void TPaper::FillEventSyncState(EventSyncState& s) const
     s.currentLayer.mask = kKeepMask;
     // The tone and gradation switches stay off (and so the {0,12} bits)
     // until the document has a tone list and a gradation to embed.
-    if (strokePen_)
-        FillPen(*strokePen_, s);
     if (penRenderer_)
         FillRenderer(*penRenderer_, s);
+    if (strokePen_)
+        FillPen(*strokePen_, s);
 }
 
 } // namespace morvane
