@@ -2,7 +2,9 @@
 // What the event player drives: the document side implements this, so the
 // player reads the stream and keeps the stroke rules while the document
 // runs its non-recording operations. Every packet handed over has been
-// decoded and validated by the player first; the player also decides which
+// decoded and validated by the player first; indices into the document's
+// own lists are the document's to check (an index out of range is Failed,
+// with the document left as it was). The player also decides which
 // point routine a stroke uses, so the document never looks at AppVersion
 // or stroke kinds to pick one.
 #include <cstdint>
