@@ -112,6 +112,8 @@ public:
         std::string penPath, nibFile, brushFile;
         int32_t FileIODir, pictLoadExtIdx, eventLoadExtIdx;
         bool silentFileIO, jpegUseProgressive, jpegUseSmooth;
+        // Adds the optional mark to the flags of the event files saved.
+        bool eventOptionFlag;
         int32_t jpegValSmooth, jpegQType, jpegQuality, jpegQVHigh, jpegQHigh, jpegQStd, jpegQLow;
     };
     struct Config {

@@ -71,6 +71,7 @@ void FileIORows(Rows r, CAppProfile::FileIO& v, const AppEnvironment& env)
     r.Pref("FileIODir", v.FileIODir, 1, 0, 3);
     r.Int("pictLoadExtIdx", v.pictLoadExtIdx, 1);
     r.Int("eventLoadExtIdx", v.eventLoadExtIdx, 1);
+    r.Bool("eventOptionFlag", v.eventOptionFlag, false);
     r.Bool("silentFileIO", v.silentFileIO, false, kPref | kSettingInverted);
     r.Bool("jpegUseProgressive", v.jpegUseProgressive, false);
     r.Bool("jpegUseSmooth", v.jpegUseSmooth, false);

@@ -118,6 +118,19 @@ bool CSegmentedStore::Append(const void* data, int64_t length)
     return true;
 }
 
+bool CSegmentedStore::AppendInPlace(int64_t length, InPlaceFill fill, void* user)
+{
+    if (!Ready() || length <= 0 || length > kMaxLength - position_ ||
+        position_ % segmentSize_ + length > segmentSize_ || !Reserve(position_ + length))
+        return false;
+    CMemSeg& segment = *segments_[size_t(position_ / segmentSize_)];
+    if (!fill(user, {segment.Bytes() + position_ % segmentSize_, size_t(length)}))
+        return false;
+    position_ += length;
+    written_ = position_;
+    return true;
+}
+
 bool CSegmentedStore::Overwrite(int64_t offset, const void* data, int64_t length)
 {
     if (offset < 0 || length < 0 || offset > position_ || length > position_ - offset || (length > 0 && !data))

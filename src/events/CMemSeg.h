@@ -23,8 +23,9 @@ public:
     // Bytes moved, limited to the block; 0 when offset lies outside it.
     int32_t Write(int32_t offset, const void* data, int32_t length);
     int32_t Read(int32_t offset, void* data, int32_t length) const;
-    // The block itself, for reading in place.
+    // The block itself, for reading (and filling) in place.
     const uint8_t* Bytes() const { return block_; }
+    uint8_t* Bytes() { return block_; }
 
 private:
     int32_t Clip(int32_t offset, int32_t length) const;
@@ -50,6 +51,11 @@ public:
     // Writes at the position and advances it. All or nothing: the segments
     // are had before a byte is copied, so a failure leaves the store as it was.
     bool Append(const void* data, int64_t length);
+    // Appends length bytes within one segment that fill writes in place (an
+    // unpacker, say, saves the copy); false from fill, or bytes that would
+    // straddle a segment boundary, leave the position where it was.
+    using InPlaceFill = bool (*)(void* user, std::span<uint8_t> bytes);
+    bool AppendInPlace(int64_t length, InPlaceFill fill, void* user);
     // Changes bytes already in the stream; false past the position.
     bool Overwrite(int64_t offset, const void* data, int64_t length);
     // Bytes read, across segments: length, or 0 when the range passes the position.

@@ -108,7 +108,6 @@ int WriteBlock(ByteWriter& out, std::span<const uint8_t> data, uint32_t offset, 
 int ReadBlocks(ByteReader& in, EventStreamSink& sink, uint32_t length, uint32_t blockSize)
 {
     std::vector<uint8_t> packed;
-    std::vector<uint8_t> block(blockSize);
     uint32_t appended = 0;
     while (appended < length) {
         uint8_t head[kBlockHead];
@@ -126,8 +125,7 @@ int ReadBlocks(ByteReader& in, EventStreamSink& sink, uint32_t length, uint32_t 
         packed.resize(size);
         if (!in.Read(packed.data(), size) || !in.Skip(field - 20 - size))
             return filecode::kShortRead;
-        const std::span<uint8_t> data = std::span<uint8_t>(block).first(unpacked);
-        if (!Decompress(packed, data) || !sink.Append(data))
+        if (!sink.AppendPacked(packed, unpacked))
             return eventcode::kShortAppend;
         appended += unpacked;
     }
@@ -245,6 +243,12 @@ void FitInto(int32_t width, int32_t height, int32_t side, int32_t& fitW, int32_t
 
 } // namespace
 
+bool EventStreamSink::AppendPacked(std::span<const uint8_t> packed, size_t length)
+{
+    unpacked_.resize(length);
+    return Decompress(packed, unpacked_) && Append(unpacked_);
+}
+
 int32_t StoreSink::SegmentSize() const
 {
     return store_.Ready() ? store_.SegmentSize() : 0;
@@ -252,13 +256,26 @@ int32_t StoreSink::SegmentSize() const
 
 bool StoreSink::Clear()
 {
-    store_.Reset();
-    return true;
+    // The segments stay for the next stream, as a reloaded document's would.
+    return store_.SetPosition(0);
 }
 
 bool StoreSink::Append(std::span<const uint8_t> bytes)
 {
     return store_.Append(bytes.data(), int64_t(bytes.size()));
+}
+
+bool StoreSink::AppendPacked(std::span<const uint8_t> packed, size_t length)
+{
+    // Blocks of a segment's size land within one segment: unpacked there, they
+    // are never copied.
+    const int64_t at = store_.Position() % store_.SegmentSize();
+    if (at + int64_t(length) > store_.SegmentSize())
+        return EventStreamSink::AppendPacked(packed, length);
+    auto unpack = [](void* from, std::span<uint8_t> bytes) {
+        return Decompress(*static_cast<std::span<const uint8_t>*>(from), bytes);
+    };
+    return store_.AppendInPlace(int64_t(length), unpack, &packed);
 }
 
 uint16_t ContainerGeneration(int requested)

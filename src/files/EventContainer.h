@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace morvane {
 
@@ -53,15 +54,22 @@ public:
     // Empties the sink before the first byte arrives.
     virtual bool Clear() = 0;
     virtual bool Append(std::span<const uint8_t> bytes) = 0;
+    // Appends the length bytes that packed unpacks to; false when it does not
+    // unpack to exactly that many. Sinks that can unpack in place do so.
+    virtual bool AppendPacked(std::span<const uint8_t> packed, size_t length);
+
+private:
+    std::vector<uint8_t> unpacked_;
 };
 
-// A sink that is a bare store.
+// A sink that is a bare store; emptying it keeps its segments.
 class StoreSink final : public EventStreamSink {
 public:
     explicit StoreSink(CSegmentedStore& store) : store_(store) {}
     int32_t SegmentSize() const override;
     bool Clear() override;
     bool Append(std::span<const uint8_t> bytes) override;
+    bool AppendPacked(std::span<const uint8_t> packed, size_t length) override;
 
 private:
     CSegmentedStore& store_;

@@ -10,10 +10,16 @@
 #include <random>
 
 #include "PresetFixture.h"
+#include "document/SLayerParam.h"
+#include "document/TPaper.h"
+#include "events/CEventMngr.h"
 #include "events/CMemSeg.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
+#include "files/EventFile.h"
 #include "files/ImageBlock.h"
+#include "platform/DocumentHost.h"
+#include "platform/MemoryBudget.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
@@ -164,6 +170,27 @@ TEST(EventContainer, BothFormsRoundTripBlockPerSegment)
         const bool plain = c.form == Form::Plain || c.form == Form::ThumbPlain;
         EXPECT_EQ(r.info.flags, plain ? 0 : kEventFlagInteractive);
     }
+}
+
+TEST(EventContainer, BlocksThatStraddleTheReadersSegmentsComeBackWhole)
+{
+    // Written in blocks of 40000, which fall across the reader's 65536-byte
+    // segments; a writer of another segment size would say so in its header.
+    const Bytes stream = StreamOf(150000);
+    CSegmentedStore small(40000);
+    Fill(small, stream);
+    MemoryWriter out;
+    ASSERT_EQ(WriteContainer(out, small, InfoOf(stream.size())), 0);
+    Bytes file = out.Bytes();
+    ASSERT_EQ(U32At(file, 40), 4u);
+    Put32At(file, 44, 65536);
+
+    CSegmentedStore store;
+    StoreSink sink(store);
+    MemoryReader in(file);
+    EventContainerInfo info;
+    ASSERT_EQ(ReadContainer(in, sink, info), 0);
+    EXPECT_EQ(Contents(store), stream);
 }
 
 class RefusingSink final : public EventStreamSink {
@@ -347,6 +374,181 @@ TEST(EventContainer, ThumbnailChunkFitsTheCompositeIntoItsSquareOpaque)
     testing::WriteBytes(folder / "bare.vd4", File(StreamOf(64), Form::Packed, InfoOf(64)));
     EXPECT_EQ(ReadThumbnail(folder / "bare.vd4", image, w, h), 16) << "the prefix is no thumbnail";
     EXPECT_EQ(ReadThumbnail(folder / "missing.vd4", image, w, h), 4);
+}
+
+// ---- saving and loading a document's recording ----
+
+// A new canvas and two layer commands recorded through the document.
+struct RecordedPaper {
+    RecordingDocumentHost host;
+    TPaper paper{host};
+
+    RecordedPaper()
+    {
+        EXPECT_TRUE(paper.NewPicture("a", false, false, 150, 64, 48, 64, 48));
+        EXPECT_TRUE(paper.AddLayer(1, 64, 48, true, 200, kModeNormal));
+        EXPECT_TRUE(paper.FlipLayerH(1));
+    }
+    CEventMngr& Events() { return *paper.EventManager(); }
+};
+
+Bytes StreamOf(const CEventMngr& events)
+{
+    return Contents(events.Store());
+}
+
+// The container header of a saved file, past its thumbnail.
+size_t HeadOf(const Bytes& file)
+{
+    return le::U32(file.data()) == le::Tag("MTNL") ? 8 + U32At(file, 4) : 0;
+}
+
+TEST(EventFile, ARecordingSavesWithItsHeaderAndLoadsBackWithItsSteps)
+{
+    struct Case {
+        const char* name;
+        EventSaveRequest request;
+        uint32_t tag;
+        uint16_t generation, flags;
+    };
+    auto Request = [](bool compressed, bool thumbnail, int generation, int flags, bool option) {
+        EventSaveRequest r;
+        r.compressed = compressed;
+        r.withThumbnail = thumbnail;
+        r.generation = generation;
+        r.flags = flags;
+        r.optionFlag = option;
+        return r;
+    };
+    const Case cases[] = {
+        {"interactive", Request(true, true, -1, -1, false), le::Tag("MEVP"), 41, 0x4000},
+        {"with the optional mark", Request(true, false, -1, -1, true), le::Tag("MEVP"), 41, 0x5000},
+        {"generation 16, given flags", Request(true, false, 16, 0x0123, false), le::Tag("MEVP"), 16, 0x0123},
+        {"generation 42 asked", Request(true, true, 42, -1, false), le::Tag("MEVP"), 41, 0x4000},
+        {"plain", Request(false, true, -1, -1, false), le::Tag("MEVS"), 41, 0},
+    };
+    testing::TempFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordedPaper recorded;
+        CEventMngr& live = recorded.Events();
+        const Bytes before = StreamOf(live);
+        const int32_t steps = live.CommittedSteps();
+        ASSERT_GE(steps, 3);
+
+        const std::string path = folder / "a.vd4";
+        ASSERT_EQ(SaveEventFile(path, recorded.paper, c.request), 0);
+        const Bytes file = testing::ReadBytes(path);
+        ASSERT_EQ(SaveEventFile(path, recorded.paper, c.request), 0);
+        EXPECT_EQ(testing::ReadBytes(path), file) << "a second save differs";
+        EXPECT_EQ(StreamOf(live), before) << "the end mark stayed";
+        EXPECT_EQ(live.CommittedSteps(), steps);
+        EXPECT_TRUE(live.IsRecording());
+
+        const size_t head = HeadOf(file);
+        EXPECT_EQ(head != 0, c.request.withThumbnail);
+        EXPECT_EQ(U32At(file, head), c.tag);
+        EXPECT_EQ(le::U16(file.data() + head + 16), c.generation);
+        EXPECT_EQ(le::U16(file.data() + head + 18), c.flags);
+        EXPECT_EQ(U32At(file, head + 24), uint32_t(steps + 1)) << "the end mark is a step";
+
+        RecordingDocumentHost host;
+        TPaper loaded(host);
+        ASSERT_EQ(LoadEventFile(path, loaded), 0);
+        Bytes expected = before;
+        expected.insert(expected.end(), {2, 255});
+        EXPECT_EQ(StreamOf(*loaded.EventManager()), expected);
+        EXPECT_EQ(loaded.EventManager()->CommittedSteps(), steps + 1);
+        EXPECT_EQ(loaded.EventManager()->EventGeneration, c.generation);
+        EXPECT_EQ(loaded.EventManager()->State(), EventMngrState::Idle);
+    }
+}
+
+TEST(EventFile, ProtectionIsInTheFileOnlyAndEverySaveClearsTheImagePermission)
+{
+    testing::TempFolder folder;
+    testing::ScopedNotifier notes;
+    RecordedPaper recorded;
+    CEventMngr& live = recorded.Events();
+    ASSERT_TRUE(live.SetFileFlag(CEventMngr::kImagePermissionFlag, true));
+    bool found = false;
+    ASSERT_TRUE(live.QueryFileFlag(CEventMngr::kImagePermissionFlag, found));
+    ASSERT_TRUE(found) << "the stream holds no document switches";
+
+    ASSERT_TRUE(SaveProtectedEventFile(folder / "p.vd4", recorded.paper, {}));
+    EXPECT_TRUE(notes.Texts().empty());
+    ASSERT_TRUE(live.QueryFileFlag(CEventMngr::kProtectionFlag, found));
+    EXPECT_FALSE(found) << "the live stream stays unprotected";
+    ASSERT_TRUE(live.QueryFileFlag(CEventMngr::kImagePermissionFlag, found));
+    EXPECT_FALSE(found);
+
+    RecordingDocumentHost host;
+    TPaper loaded(host);
+    ASSERT_EQ(LoadEventFile(folder / "p.vd4", loaded), 0);
+    ASSERT_TRUE(loaded.EventManager()->QueryFileFlag(CEventMngr::kProtectionFlag, found));
+    EXPECT_TRUE(found);
+    ASSERT_TRUE(loaded.EventManager()->QueryFileFlag(CEventMngr::kImagePermissionFlag, found));
+    EXPECT_FALSE(found);
+
+    ASSERT_TRUE(live.SetFileFlag(CEventMngr::kProtectionFlag, true));
+    EXPECT_FALSE(SaveProtectedEventFile(folder / "q.vd4", recorded.paper, {}));
+    EXPECT_EQ(notes.Texts(), std::vector<std::string>{"このイベントファイルはすでに保護されているため保存できません!"});
+    EXPECT_FALSE(std::filesystem::exists(folder / "q.vd4"));
+}
+
+TEST(EventFile, SavesThatCannotGiveAPlayableFileAreRefused)
+{
+    testing::TempFolder folder;
+    testing::ScopedNotifier notes;
+    RecordingDocumentHost host;
+    TPaper bare(host); // recording, but its stream never saw a new canvas
+    ASSERT_TRUE(bare.EventManager() && bare.EventManager()->IsRecording());
+    const Bytes before = StreamOf(*bare.EventManager());
+    EXPECT_EQ(SaveEventFile(folder / "a.vd4", bare, {}), 42);
+    EXPECT_EQ(notes.Texts().size(), 1u);
+    EXPECT_EQ(StreamOf(*bare.EventManager()), before);
+
+    RecordedPaper stopped;
+    stopped.Events().Reset();
+    EXPECT_EQ(SaveEventFile(folder / "a.vd4", stopped.paper, {}), 40);
+    EXPECT_FALSE(std::filesystem::exists(folder / "a.vd4"));
+
+    TPaper loaded(host);
+    EXPECT_EQ(LoadEventFile(folder / "missing.vd4", loaded), 4);
+}
+
+TEST(EventFile, AFailedSaveLeavesTheOldFileAndTheLiveStream)
+{
+    testing::TempFolder folder;
+    RecordedPaper recorded;
+    CEventMngr& live = recorded.Events();
+    const Bytes before = StreamOf(live);
+    const std::string path = folder / "a.vd4";
+    const Bytes old = {'o', 'l', 'd'};
+    testing::WriteBytes(path, old);
+    {
+        ScopedMemoryLimit scarce(0); // the thumbnail and the compressor get nothing
+        EXPECT_EQ(SaveEventFile(path, recorded.paper, {}), 1);
+    }
+    EXPECT_EQ(testing::ReadBytes(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "a temporary file stayed";
+    EXPECT_EQ(StreamOf(live), before);
+    EXPECT_TRUE(live.IsRecording());
+    EXPECT_EQ(SaveEventFile(path, recorded.paper, {}), 0) << "the recording goes on";
+}
+
+TEST(EventFile, TheExtensionDecidesTheTypeAndFollowsTheGeneration)
+{
+    const std::pair<const char*, EventFileType> types[] = {
+        {"a.KTE", EventFileType::Legacy}, {"b.vd4", EventFileType::Current}, {"c.Me3", EventFileType::Current},
+        {"d.mes", EventFileType::Current}, {"e.mci", EventFileType::None},    {"f.vd4/g", EventFileType::None},
+        {"noext", EventFileType::None}};
+    for (auto [name, type] : types)
+        EXPECT_EQ(EventFileTypeOf(name), type) << name;
+    const std::pair<int, const char*> extensions[] = {{41, ".vd4"}, {32, ".vd4"}, {31, ".vd3"},
+                                                      {16, ".vd3"}, {15, ".mes"}, {0, ".mes"}};
+    for (auto [generation, extension] : extensions)
+        EXPECT_STREQ(EventFileExtension(generation), extension) << generation;
 }
 
 } // namespace

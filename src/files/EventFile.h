@@ -1,0 +1,43 @@
+#pragma once
+// Event files: saving a document's recording (plain or protected) and
+// loading one into a manager for playback. Saves replace the target only
+// after a complete write, so a failed save leaves the old file as it was.
+#include <cstdint>
+#include <string>
+
+namespace morvane {
+
+class TPaper;
+
+struct EventSaveRequest {
+    bool withThumbnail = true;
+    int flags = -1;      // the container's flag word; -1: the interactive marks
+    int generation = -1; // 0 .. 41, anything else writes 41
+    bool compressed = true;
+    bool optionFlag = false; // the setting that adds its mark to the flags
+};
+
+// Saves the recording of a document: 0, or the code of what failed (40 no
+// manager or one that is not recording, 42 a stream that holds no new
+// canvas, 47 an unreadable stream, 6 the file cannot be created, 8 a short
+// write, the writers' codes). The redo steps go first; the end mark written
+// for the file is taken off the live stream again whatever happened.
+int SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
+
+// The protected form: the stream carries the protection flag while it is
+// written and loses it again afterwards. False, with its message shown, when
+// the stream is protected already or a flag cannot be changed.
+bool SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
+
+// Loads an event file into the document's manager, which is left idle with
+// the stream, its steps, generation and flags: 0; 4 not found; 6 cannot be
+// opened; 40 no manager; otherwise the container reader's code.
+int LoadEventFile(const std::string& path, TPaper& document);
+
+// The kind of event file a name is, by its extension alone.
+enum class EventFileType { None, Legacy, Current };
+EventFileType EventFileTypeOf(const std::string& path);
+// The extension a stream loaded with this generation is saved again under.
+const char* EventFileExtension(int generation);
+
+} // namespace morvane
