@@ -18,6 +18,8 @@
 #include "files/EventContainer.h"
 #include "files/EventFile.h"
 #include "files/ImageBlock.h"
+#include "paint/TFlowImage.h"
+#include "paint/TStroke.h"
 #include "platform/DocumentHost.h"
 #include "platform/MemoryBudget.h"
 #include "storage/TMTC.h"
@@ -378,16 +380,27 @@ TEST(EventContainer, ThumbnailChunkFitsTheCompositeIntoItsSquareOpaque)
 
 // ---- saving and loading a document's recording ----
 
-// A new canvas and two layer commands recorded through the document.
+// A new canvas, two layer commands and a stroke of each engine recorded
+// through the document.
 struct RecordedPaper {
     RecordingDocumentHost host;
     TPaper paper{host};
+    TStroke pen;
+    TFlowImage flow;
 
     RecordedPaper()
     {
         EXPECT_TRUE(paper.NewPicture("a", false, false, 150, 64, 48, 64, 48));
         EXPECT_TRUE(paper.AddLayer(1, 64, 48, true, 200, kModeNormal));
         EXPECT_TRUE(paper.FlipLayerH(1));
+        for (uint8_t engine : {2, 1}) {
+            EXPECT_TRUE(paper.SetStrokeEngine(engine));
+            EXPECT_TRUE(paper.StrokeBegin(flow, pen, true, 0.5f, 10, 4));
+            for (int i = 1; i < 20; ++i) // 20 points: a full point packet and the rest
+                EXPECT_TRUE(paper.StrokePoint(flow, pen, true, 0.8f, 10.0f + float(i), 4.0f + 2.0f * float(i)));
+            EdgeRect changed;
+            EXPECT_TRUE(paper.StrokeEnd(flow, pen, true, changed));
+        }
     }
     CEventMngr& Events() { return *paper.EventManager(); }
 };
@@ -434,7 +447,7 @@ TEST(EventFile, ARecordingSavesWithItsHeaderAndLoadsBackWithItsSteps)
         CEventMngr& live = recorded.Events();
         const Bytes before = StreamOf(live);
         const int32_t steps = live.CommittedSteps();
-        ASSERT_GE(steps, 3);
+        ASSERT_EQ(steps, 6) << "canvas and marks, two layer commands, two strokes";
 
         const std::string path = folder / "a.vd4";
         ASSERT_EQ(SaveEventFile(path, recorded.paper, c.request), 0);
