@@ -260,6 +260,8 @@ public:
     // stroke and the manager get their settings back. Set before the begin.
     bool SetShapeStroke(bool on);
     bool ShapeStroke() const;
+    // Dabs the last finished stroke stamped.
+    int64_t LastStrokeDabs() const;
 
     bool SetPaperColour(uint32_t colour, bool record = true);
     // Paper flags change only while the paper is white; true when either changed.

@@ -4,6 +4,7 @@
 // to the history and copied into the layer in one piece.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "document/TPaper.h"
 #include "paint/CCompatStroke.h"
@@ -54,6 +55,53 @@ struct SShapeSaved {
     uint8_t smoother = CInterpolate::kMidpoint;
 };
 
+// The tiles of the layer a stroke touched, so that its end copies and
+// recomposes those and not the whole bounding rectangle of a long stroke.
+class DirtyTiles {
+public:
+    static constexpr int32_t kShift = 6;
+
+    void Reset(const EdgeRect& area)
+    {
+        area_ = area;
+        cols_ = ((area.right - area.left) >> kShift) + 1;
+        rows_ = ((area.bottom - area.top) >> kShift) + 1;
+        marks_.assign(size_t(cols_) * size_t(rows_), 0);
+    }
+    // r lies inside the area.
+    void Mark(const EdgeRect& r)
+    {
+        for (int32_t ty = (r.top - area_.top) >> kShift; ty <= (r.bottom - 1 - area_.top) >> kShift; ++ty)
+            for (int32_t tx = (r.left - area_.left) >> kShift; tx <= (r.right - 1 - area_.left) >> kShift; ++tx)
+                marks_[size_t(ty) * size_t(cols_) + size_t(tx)] = 1;
+    }
+    // Each run of touched tiles along a row of tiles, clipped to bounds.
+    template <typename Visit>
+    void ForEachRun(const EdgeRect& bounds, Visit&& visit) const
+    {
+        for (int32_t ty = 0; ty < rows_; ++ty) {
+            const uint8_t* row = marks_.data() + size_t(ty) * size_t(cols_);
+            for (int32_t tx = 0; tx < cols_; ++tx) {
+                if (!row[tx])
+                    continue;
+                const int32_t first = tx;
+                while (tx < cols_ && row[tx])
+                    ++tx;
+                const EdgeRect run{area_.left + (first << kShift), area_.top + (ty << kShift),
+                                   area_.left + (tx << kShift), area_.top + ((ty + 1) << kShift)};
+                EdgeRect clipped;
+                if (Intersect(run, bounds, clipped))
+                    visit(clipped);
+            }
+        }
+    }
+
+private:
+    EdgeRect area_;
+    int32_t cols_ = 0, rows_ = 0;
+    std::vector<uint8_t> marks_;
+};
+
 } // namespace
 
 struct SStrokeState {
@@ -76,6 +124,8 @@ struct SStrokeState {
     int32_t layer = -1;
     bool shape = false;
     SShapeSaved saved;
+    DirtyTiles touched;
+    int64_t lastDabs = 0;
 
     void EnterShape(TStroke& pen)
     {
@@ -148,6 +198,8 @@ bool TPaper::SetShapeStroke(bool on)
 
 bool TPaper::ShapeStroke() const { return strokes_->shape; }
 
+int64_t TPaper::LastStrokeDabs() const { return strokes_->lastDabs; }
+
 StrokeEngine* TPaper::EngineFor(uint8_t engine)
 {
     SStrokeState& s = *strokes_;
@@ -205,6 +257,7 @@ bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float
     context.setup.blurSource = layer.Store.get();
     context.setup.oldestEngine = engineLevel_ == 0 && host_.IsPlayingBack();
     context.playerWindow = host_.IsPlayingBack();
+    s.touched.Reset(LayerArea(layer));
     engine->Start(index, flow, stroke, context);
     engine->BeginAt(x, y, pressure);
     s.flow = &flow;
@@ -240,6 +293,7 @@ bool TPaper::StrokePoint(TFlowImage& flow, TStroke& stroke, bool record, float p
     EdgeRect changed;
     if (!layer || !Intersect(s.engine->SegmentRect(), LayerArea(*layer), changed))
         return true;
+    s.touched.Mark(changed);
     if (s.engine->PaintsCoverage()) {
         const SPencilRebuild how{s.render, nullptr, stroke.color, PencilOpacity(stroke, engineLevel_ == 0)};
         flow.RebuildPencil(InStore(*layer, changed), *layer->Store, how);
@@ -264,7 +318,7 @@ bool TPaper::StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect&
     out = changed ? rect : EdgeRect{};
     if (changed) {
         const ExtentRect picture = ToExtent(rect);
-        RenderRect(picture, true);
+        s.touched.ForEachRun(rect, [&](const EdgeRect& run) { RenderRect(ToExtent(run), true); });
         host_.InvalidateRect(picture);
         LayerChanged(s.layer, picture);
         // The wet paint holds exactly what the layer now holds.
@@ -283,14 +337,18 @@ void TPaper::CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect)
     const ExtentRect store = InStore(layer, rect);
     if (record && undo_)
         undo_->PushPixels(layer, s.layer, store, kUndoStroke);
-    flow.CommitRegion(store, s.layer, *layer.Store);
-    s.engine->ClearCoverage(rect, false);
+    // Outside the touched tiles the wet paint holds the layer's own pixels.
+    s.touched.ForEachRun(rect, [&](const EdgeRect& run) {
+        flow.CommitRegion(InStore(layer, run), s.layer, *layer.Store);
+        s.engine->ClearCoverage(run, false);
+    });
 }
 
 void TPaper::FinishStroke()
 {
     SStrokeState& s = *strokes_;
     s.engine->End();
+    s.lastDabs = s.engine->DabCount();
     // Shape mode holds for one stroke.
     if (s.shape)
         s.LeaveShape(*s.stroke);
