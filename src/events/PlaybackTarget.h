@@ -69,7 +69,8 @@ public:
     virtual uint8_t ImplicitStrokeKind() = 0;
     virtual HandlerResult StartStroke(const PlaybackStroke& stroke) = 0;
     virtual HandlerResult DrawPoint(const PlaybackPoint& point, PointRoutine routine) = 0;
-    // Finishes the stroke by the routine of its kind and redraws what it touched.
+    // Finishes the stroke by the routine of its kind and redraws what it
+    // touched; a stroke cut off before its first point ends here too.
     virtual HandlerResult EndStroke() = 0;
     // Hints set since the last call (changehint bits); the call clears them.
     virtual uint8_t TakeChangeHints() = 0;
