@@ -59,7 +59,7 @@ struct SShapeSaved {
 // recomposes those and not the whole bounding rectangle of a long stroke.
 class DirtyTiles {
 public:
-    static constexpr int32_t kShift = 6;
+    static constexpr int32_t kShift = 5;
 
     void Reset(const EdgeRect& area)
     {
