@@ -67,6 +67,7 @@ TEST_F(PlayerTest, OpenResults)
         {"only records", {Join({Version()}), true}, PlaybackMode::Interactive, 1},
         {"garbage", {Bytes(40, 0x5A)}, PlaybackMode::Interactive, 2},
         {"unwalkable stream", {Join({Version(), NewCanvas(), Bytes{99, 0}}), true}, PlaybackMode::Interactive, 3},
+        {"unwalkable stream, render", {Join({Version(), NewCanvas(), Bytes{99, 0}}), true}, PlaybackMode::Render, 3},
         {"newer generation", {newVersion}, PlaybackMode::Interactive, 4},
         {"protected stream, render", {Container(Join({Flags(0xC000), NewCanvas(), EndMark()}))}, PlaybackMode::Render, 5},
         {"protected stream, interactive", {Container(Join({Flags(0xC000), NewCanvas(), EndMark()}))},
@@ -94,6 +95,9 @@ TEST_F(PlayerTest, OpenResults)
         EXPECT_EQ(t.Count("begin"), c.result == 0 || c.result == 1 ? 1 : 0);
     }
     EXPECT_EQ(player.Open("missing.vd4", PlaybackMode::Interactive), 2);
+    // Only the interactive program shows a box; render mode waits for no one.
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, "イベントパケットが不正です!");
 }
 
 TEST_F(PlayerTest, OpenRunsTheFirstStepAndTellsTheDocument)
