@@ -3,6 +3,7 @@
 #include "document/PixelRows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -121,11 +122,18 @@ SCompositeRows OpaqueRows(int mode)
     return rows;
 }
 
+namespace {
+OverForm MergeForm(int targetMode, int layerMode, int method)
+{
+    return method == 0 ? MergeDownForm(layerMode) : PairForm(targetMode, layerMode, method);
+}
+} // namespace
+
 SCompositeRows MergeRows(int targetMode, int layerMode, int method)
 {
     if (!IsValidMode(layerMode))
         return {};
-    const OverForm form = method == 0 ? MergeDownForm(layerMode) : PairForm(targetMode, layerMode, method);
+    const OverForm form = MergeForm(targetMode, layerMode, method);
     return {OverRowKernel(form, layerMode), OverColourRowKernel(form, layerMode)};
 }
 
@@ -188,6 +196,11 @@ struct MergeDownPasses {
     uint8_t upperOpacity;
     bool invert;
 
+    // With the normal merge and nothing between the copy and the merge (no
+    // lower opacity, dither or inversion), a block of the merged store that
+    // lies on one block of each layer is written in one pass from both.
+    bool fused;
+
     // Rectangle r of the merged store in the store of `layer`; false when
     // they do not meet (nothing to do, not a failure).
     bool InStoreOf(const CLayerData& layer, const EdgeRect& r, ExtentRect& out) const
@@ -200,7 +213,76 @@ struct MergeDownPasses {
         return true;
     }
 
-    bool Run(const EdgeRect& r) const
+    // The block of `layer` under merged block b, when b's used part lies
+    // wholly inside that one block.
+    const SBlock* BlockUnder(const CLayerData& layer, const CBlockVMTC& store, const SBlock& b) const
+    {
+        const Point at = StoreOffset(layer, merged);
+        const CBlockVMTC& from = *layer.Store;
+        const EdgeRect square = store.BlockSquare(b);
+        const int32_t x = square.left - at.x, y = square.top - at.y;
+        if (((x | y) & from.BlockMask) != 0 || x < 0 || y < 0 || square.right - at.x > from.Width ||
+            square.bottom - at.y > from.Height)
+            return nullptr;
+        return from.BlockAtIndex(x >> from.BlockShift, y >> from.BlockShift);
+    }
+
+    // Merged block b := the upper block over the lower one. A block of one
+    // value reads as a row of it; two of them give one value.
+    bool FuseBlock(CBlockVMTC& store, SBlock& b, const SBlock& lower, const SBlock& upper) const
+    {
+        if (!lower.Committed() && !upper.Committed()) {
+            b.Uniform = NormalOverPixel(lower.Uniform, upper.Uniform, upperOpacity);
+            return true;
+        }
+        const int32_t w = store.UsedW(b), h = store.UsedH(b), side = store.BlockWidth;
+        // Every pixel is written below, unless the block sticks out of the store.
+        if (!(w == side && h == store.BlockHeight ? store.TakeBlockMemory(b) : store.CommitBlock(b)))
+            return false;
+        if (!upper.Committed() && (upper.Uniform >> 24) == 0) {
+            std::memcpy(b.Data, lower.Data, size_t(store.BlockBytes)); // nothing lands on it
+            return true;
+        }
+        const OverFromRowFn over = NormalOverFromKernel();
+        uint32_t lowerRow[32], upperRow[32];
+        std::fill_n(lowerRow, side, lower.Uniform);
+        std::fill_n(upperRow, side, upper.Uniform);
+        const auto* under = lower.Committed() ? reinterpret_cast<const uint32_t*>(lower.Data) : lowerRow;
+        const auto* src = upper.Committed() ? reinterpret_cast<const uint32_t*>(upper.Data) : upperRow;
+        auto* dst = reinterpret_cast<uint32_t*>(b.Data);
+        const ptrdiff_t underStep = lower.Committed() ? side : 0, srcStep = upper.Committed() ? side : 0;
+        if (w == side && underStep == side && srcStep == side) {
+            over(dst, under, src, side * h, upperOpacity); // whole rows follow each other
+            return true;
+        }
+        for (int32_t i = 0; i < h; ++i, dst += side, under += underStep, src += srcStep)
+            over(dst, under, src, w, upperOpacity);
+        return true;
+    }
+
+    // Each block of r is final when its step ends, so the thumbnail takes it
+    // there, while it is cached.
+    bool RunFused(const EdgeRect& r, CShrinkGather& thumbnail) const
+    {
+        CBlockVMTC& store = *merged.Store;
+        const bool ok = store.ForEachBlockInRect(ToExtent(r), [&](const SPiece& p) {
+            const SBlock* lower = p.whole && !p.block->Committed() ? BlockUnder(low, store, *p.block) : nullptr;
+            const SBlock* upper = lower ? BlockUnder(up, store, *p.block) : nullptr;
+            if (!(upper ? FuseBlock(store, *p.block, *lower, *upper) : RunPasses({p.x, p.y, p.x + p.w, p.y + p.h})))
+                return false;
+            thumbnail.Add(*p.block);
+            return true;
+        });
+        store.CompactRect(r);
+        return ok;
+    }
+
+    bool Run(const EdgeRect& r, CShrinkGather& thumbnail) const
+    {
+        return fused ? RunFused(r, thumbnail) : RunPasses(r);
+    }
+
+    bool RunPasses(const EdgeRect& r) const
     {
         CBlockVMTC& store = *merged.Store;
         const ExtentRect here = ToExtent(r);
@@ -224,26 +306,29 @@ struct MergeDownPasses {
         return true;
     }
 
-    // Band by band of blocks; where the thumbnail is the store shrunk, its
-    // rows are shrunk as soon as the store rows they read are final, while
-    // those are still cached.
+    // Band by band of blocks; where the thumbnail is the store shrunk, the
+    // fused pass gathers it block by block, and otherwise its rows are shrunk
+    // as soon as the store rows they read are final, while those are cached.
     bool RunAll() const
     {
         const CBlockVMTC& store = *merged.Store;
         const bool early = merged.StoreIsPicture() && merged.Thumbnail.IsValid();
+        CShrinkGather gathered(store, fused && early ? merged.Thumbnail.Width : 0, merged.Thumbnail.Height);
         const int32_t chunk = store.BlockWidth * kMergeChunkBlocks;
         int32_t shrunk = 0;
         for (int32_t y = 0; y < store.Height; y += store.BlockHeight) {
             const int32_t bottom = std::min(y + store.BlockHeight, store.Height);
             for (int32_t x = 0; x < store.Width; x += chunk)
-                if (!Run({x, y, std::min(x + chunk, store.Width), bottom}))
+                if (!Run({x, y, std::min(x + chunk, store.Width), bottom}, gathered))
                     return false;
-            const int32_t ready = early ? store.ShrinkRowsWithin(merged.Thumbnail.Height, bottom) : 0;
+            const int32_t ready = early && !gathered.IsValid() ? store.ShrinkRowsWithin(merged.Thumbnail.Height, bottom) : 0;
             if (ready > shrunk)
                 store.ShrinkInto(merged.Thumbnail, {0, shrunk, merged.Thumbnail.Width, ready - shrunk});
             shrunk = std::max(shrunk, ready);
         }
-        if (!early)
+        if (gathered.IsValid())
+            gathered.Finish(merged.Thumbnail);
+        else if (!early)
             merged.RefreshThumbnail();
         return true;
     }
@@ -282,8 +367,13 @@ bool CLayerMngr::MergeDown(int32_t lower, int32_t upper, bool keepUpper, int32_t
                                                                 : up->Opacity;
     const SLayerParam* lowerParam = LayerParam(merged->Mode);
     const DitherContext context{up};
+    const bool invert = kind != 0 && lowerParam && (lowerParam->Flags & kFlagInvertAfterMerge);
+    const bool fused = MergeForm(merged->Mode, up->Mode, kind) == OverForm::NormalOver && !up->Dither &&
+                       low->Opacity == 255 && !invert && upperOpacity != 0 &&
+                       low->Store->BlockWidth == merged->Store->BlockWidth &&
+                       up->Store->BlockWidth == merged->Store->BlockWidth;
     const MergeDownPasses passes{*low, *up, *merged, WithDither(MergeRows(merged->Mode, up->Mode, kind), *up, context),
-                                 upperOpacity, kind != 0 && lowerParam && (lowerParam->Flags & kFlagInvertAfterMerge)};
+                                 upperOpacity, invert, fused};
     if (!passes.RunAll()) {
         Notifier().Warn(failure);
         return false;

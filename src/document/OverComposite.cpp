@@ -132,54 +132,73 @@ constexpr PairRow kPairs[] = {
     {0, 3, OverForm::NormalOver},   {3, 3, OverForm::NormalOver},   {1, 1, OverForm::WeightedOver},
 };
 
+void ScalarNormalOverFrom(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n, uint8_t opacity)
+{
+    for (int i = 0; i < n; ++i)
+        dst[i] = NormalOverPixel(under[i], src[i], opacity);
+}
+
 #ifdef MORVANE_DOCUMENT_SSE2
-// Normal-over four pixels at a time. One formula covers NormalOverPixel's
+// The vector forms of normal-over share one formula for NormalOverPixel's
 // branches: the union ta' = ta + sa * (255 - ta) / 255 and the strength
 // sa * 255 / ta' give colour unchanged at sa = 0, the source at sa = 255 and
-// the blend at sa when ta = 255. The strength is an integer quotient
-// x / ta' (x <= 65025, ta' <= 255), taken from a refined reciprocal instead
-// of a slow division: its error stays below 1e-4, while a quotient that is
-// not whole lies at least 1/255 below the next integer, so adding 1/512
-// before truncating gives the exact floor on every processor.
-void Sse2NormalOverRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+// the blend at sa when ta = 255. The strength is a float division truncated:
+// both operands are exact integers (x <= 65025, ta' <= 255) and a quotient
+// that is not whole lies at least 1/255 below the next integer, far beyond
+// the division's rounding, so truncation gives the exact floor everywhere.
+// Each reads the target from `under` and writes dst (which may be under),
+// so a merge writes a fresh block without copying the lower one in first.
+// The opacity scales sa only when it is below 255 (MulDiv255 by 255 is the
+// identity).
+
+template <bool Scaled>
+void Sse2NormalOverLoop(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n, uint8_t opacity)
 {
     const __m128i op = _mm_set1_epi32(opacity), full = _mm_set1_epi32(255), one = _mm_set1_epi32(1);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const __m128i s = sse2::Load(src + i), t = sse2::Load(dst + i);
-        const __m128i sa = sse2::MulDiv255x4(_mm_srli_epi32(s, 24), op), ta = _mm_srli_epi32(t, 24);
+        const __m128i s = sse2::Load(src + i), t = sse2::Load(under + i);
+        __m128i sa = _mm_srli_epi32(s, 24);
+        if constexpr (Scaled)
+            sa = sse2::MulDiv255x4(sa, op);
+        const __m128i ta = _mm_srli_epi32(t, 24);
         const __m128i union_ = _mm_add_epi32(ta, sse2::MulDiv255x4(sa, _mm_sub_epi32(full, ta)));
-        const __m128 den = _mm_cvtepi32_ps(_mm_max_epi16(union_, one));
-        __m128 rcp = _mm_rcp_ps(den);
-        rcp = _mm_sub_ps(_mm_add_ps(rcp, rcp), _mm_mul_ps(_mm_mul_ps(rcp, rcp), den));
-        const __m128 q = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_mullo_epi16(sa, full)), rcp), _mm_set1_ps(1.0f / 512));
+        const __m128 q = _mm_div_ps(_mm_cvtepi32_ps(_mm_mullo_epi16(sa, full)),
+                                    _mm_cvtepi32_ps(_mm_max_epi16(union_, one)));
         const __m128i r = sse2::LerpPixels(s, t, _mm_cvttps_epi32(q));
         sse2::Store(dst + i, _mm_or_si128(sse2::ColourOnly(r), _mm_slli_epi32(union_, 24)));
     }
-    if (i < n)
-        PixelRow<NormalOverPixel>(dst + i, src + i, n - i, opacity);
+    ScalarNormalOverFrom(dst + i, under + i, src + i, n - i, opacity);
 }
 
-// The same eight pixels at a time, with FMA for the reciprocal and the
-// quotient (closer than the separate steps, so the floor stays exact). The
-// colour is blended in 16-bit lanes of even bytes (blue, red) and odd bytes
-// (green, alpha) split by a mask and a shift rather than unpacked; the odd
-// lanes' alpha takes the union before the halves are joined.
-#define MORVANE_AVX2_FMA_FN __attribute__((target("avx2,fma")))
-MORVANE_AVX2_FMA_FN void Avx2NormalOverRow(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+void Sse2NormalOverFrom(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n, uint8_t opacity)
+{
+    if (opacity == 255)
+        Sse2NormalOverLoop<false>(dst, under, src, n, opacity);
+    else
+        Sse2NormalOverLoop<true>(dst, under, src, n, opacity);
+}
+
+// Eight pixels at a time. The colour is blended in 16-bit lanes of even
+// bytes (blue, red) and odd bytes (green, alpha) split by a mask and a shift
+// rather than unpacked; the odd lanes' alpha takes the union before the
+// halves are joined.
+template <bool Scaled>
+MORVANE_AVX2_FN void Avx2NormalOverLoop(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n,
+                                        uint8_t opacity)
 {
     const __m256i op = _mm256_set1_epi32(opacity), full = _mm256_set1_epi32(255), one = _mm256_set1_epi32(1);
     const __m256i lowBytes = _mm256_set1_epi16(0x00FF), div255 = _mm256_set1_epi16(int16_t(kDiv255Mul));
-    const __m256 two = _mm256_set1_ps(2.0f), margin = _mm256_set1_ps(1.0f / 512);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m256i s = sse2::Load8(src + i), t = sse2::Load8(dst + i);
-        const __m256i sa = sse2::MulDiv255x8(_mm256_srli_epi32(s, 24), op), ta = _mm256_srli_epi32(t, 24);
+        const __m256i s = sse2::Load8(src + i), t = sse2::Load8(under + i);
+        __m256i sa = _mm256_srli_epi32(s, 24);
+        if constexpr (Scaled)
+            sa = sse2::MulDiv255x8(sa, op);
+        const __m256i ta = _mm256_srli_epi32(t, 24);
         const __m256i union_ = _mm256_add_epi32(ta, sse2::MulDiv255x8(sa, _mm256_sub_epi32(full, ta)));
-        const __m256 den = _mm256_cvtepi32_ps(_mm256_max_epi16(union_, one));
-        __m256 rcp = _mm256_rcp_ps(den);
-        rcp = _mm256_mul_ps(rcp, _mm256_fnmadd_ps(den, rcp, two));
-        const __m256 q = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_mullo_epi16(sa, full)), rcp, margin);
+        const __m256 q = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_mullo_epi16(sa, full)),
+                                       _mm256_cvtepi32_ps(_mm256_max_epi16(union_, one)));
         __m256i a = _mm256_cvttps_epi32(q);
         a = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
         const __m256i inv = _mm256_sub_epi16(lowBytes, a);
@@ -194,12 +213,101 @@ MORVANE_AVX2_FMA_FN void Avx2NormalOverRow(uint32_t* dst, const uint32_t* src, i
         sse2::Store8(dst + i, _mm256_or_si256(even, _mm256_slli_epi16(greenUnion, 8)));
     }
     _mm256_zeroupper(); // see the opaque normal kernel
-    if (i < n)
-        Sse2NormalOverRow(dst + i, src + i, n - i, opacity);
+    ScalarNormalOverFrom(dst + i, under + i, src + i, n - i, opacity);
 }
 
-bool HasAvx2Fma() { return sse2::HasAvx2() && __builtin_cpu_supports("fma"); }
+MORVANE_AVX2_FN void Avx2NormalOverFrom(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n,
+                                        uint8_t opacity)
+{
+    if (opacity == 255)
+        Avx2NormalOverLoop<false>(dst, under, src, n, opacity);
+    else
+        Avx2NormalOverLoop<true>(dst, under, src, n, opacity);
+}
+
+// Sixteen pixels at a time: the same steps, with the even and odd halves
+// joined by one three-way logic operation.
+#define MORVANE_AVX512_FN __attribute__((target("avx512f,avx512bw")))
+MORVANE_AVX512_FN inline __m512i MulDiv255x16(__m512i x, __m512i y)
+{
+    return _mm512_srli_epi16(_mm512_mulhi_epu16(_mm512_mullo_epi16(x, y), _mm512_set1_epi16(int16_t(kDiv255Mul))), 7);
+}
+
+template <bool Scaled>
+MORVANE_AVX512_FN void Avx512NormalOverLoop(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n,
+                                            uint8_t opacity)
+{
+    const __m512i op = _mm512_set1_epi32(opacity), full = _mm512_set1_epi32(255), one = _mm512_set1_epi32(1);
+    const __m512i lowBytes = _mm512_set1_epi16(0x00FF), div255 = _mm512_set1_epi16(int16_t(kDiv255Mul));
+    const __m512i green = _mm512_set1_epi32(0x0000FF00);
+    // The strength of each pixel into both 16-bit halves of its lane.
+    const __m512i spread = _mm512_set4_epi32(0x0D0C0D0C, 0x09080908, 0x05040504, 0x01000100);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m512i s = _mm512_loadu_si512(src + i), t = _mm512_loadu_si512(under + i);
+        __m512i sa = _mm512_srli_epi32(s, 24);
+        if constexpr (Scaled)
+            sa = MulDiv255x16(sa, op);
+        const __m512i ta = _mm512_srli_epi32(t, 24);
+        const __m512i union_ = _mm512_add_epi32(ta, MulDiv255x16(sa, _mm512_sub_epi32(full, ta)));
+        const __m512 q = _mm512_div_ps(_mm512_cvtepi32_ps(_mm512_mullo_epi16(sa, full)),
+                                       _mm512_cvtepi32_ps(_mm512_max_epi16(union_, one)));
+        const __m512i a = _mm512_shuffle_epi8(_mm512_cvttps_epi32(q), spread);
+        const __m512i inv = _mm512_sub_epi16(lowBytes, a);
+        const __m512i xe = _mm512_add_epi16(_mm512_mullo_epi16(_mm512_and_si512(s, lowBytes), a),
+                                            _mm512_mullo_epi16(_mm512_and_si512(t, lowBytes), inv));
+        const __m512i xo = _mm512_add_epi16(_mm512_mullo_epi16(_mm512_srli_epi16(s, 8), a),
+                                            _mm512_mullo_epi16(_mm512_srli_epi16(t, 8), inv));
+        const __m512i even = _mm512_srli_epi16(_mm512_mulhi_epu16(xe, div255), 7);
+        // (x * 32897 >> 23) << 8 of the odd lanes is twice the high product, masked.
+        const __m512i oddHigh = _mm512_mulhi_epu16(xo, div255);
+        const __m512i colour = _mm512_ternarylogic_epi32(even, _mm512_add_epi16(oddHigh, oddHigh), green, 0xF8);
+        _mm512_storeu_si512(dst + i, _mm512_or_si512(colour, _mm512_slli_epi32(union_, 24)));
+    }
+    _mm256_zeroupper();
+    ScalarNormalOverFrom(dst + i, under + i, src + i, n - i, opacity);
+}
+
+MORVANE_AVX512_FN void Avx512NormalOverFrom(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n,
+                                            uint8_t opacity)
+{
+    if (opacity == 255)
+        Avx512NormalOverLoop<false>(dst, under, src, n, opacity);
+    else
+        Avx512NormalOverLoop<true>(dst, under, src, n, opacity);
+}
+
+bool HasAvx512Bw() { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"); }
 #endif
+
+template <OverFromRowFn From>
+void InPlace(uint32_t* dst, const uint32_t* src, int n, uint8_t opacity)
+{
+    From(dst, dst, src, n, opacity);
+}
+
+// The fastest normal-over this processor runs, in both row forms.
+struct NormalOverForms {
+    OverFromRowFn from;
+    OverRowFn inPlace;
+};
+template <OverFromRowFn From>
+constexpr NormalOverForms FormsOf()
+{
+    return {From, InPlace<From>};
+}
+
+const NormalOverForms& FastestNormalOver()
+{
+#ifdef MORVANE_DOCUMENT_SSE2
+    static const NormalOverForms fastest = HasAvx512Bw()     ? FormsOf<Avx512NormalOverFrom>()
+                                           : sse2::HasAvx2() ? FormsOf<Avx2NormalOverFrom>()
+                                                             : FormsOf<Sse2NormalOverFrom>();
+#else
+    static const NormalOverForms fastest = FormsOf<ScalarNormalOverFrom>();
+#endif
+    return fastest;
+}
 
 bool IsClosed(OverForm form) { return form != OverForm::General && size_t(form) < std::size(kClosed); }
 
@@ -306,10 +414,8 @@ uint32_t OverPixel(OverForm form, int layerMode, uint32_t t, uint32_t s, uint8_t
 
 OverRowFn OverRowKernel(OverForm form, int layerMode)
 {
-#ifdef MORVANE_DOCUMENT_SSE2
     if (form == OverForm::NormalOver)
-        return HasAvx2Fma() ? Avx2NormalOverRow : Sse2NormalOverRow;
-#endif
+        return FastestNormalOver().inPlace;
     if (IsClosed(form))
         return kClosedRows[size_t(form)];
     return IsValidMode(layerMode) ? kGeneralRows[layerMode] : nullptr;
@@ -322,16 +428,19 @@ OverColourRowFn OverColourRowKernel(OverForm form, int layerMode)
     return IsValidMode(layerMode) ? kGeneralColourRows[layerMode] : nullptr;
 }
 
-std::vector<OverRowFn> NormalOverRowVariants()
+OverFromRowFn NormalOverFromKernel() { return FastestNormalOver().from; }
+
+std::vector<OverFromRowFn> NormalOverFromVariants()
 {
+    std::vector<OverFromRowFn> forms{ScalarNormalOverFrom};
 #ifdef MORVANE_DOCUMENT_SSE2
-    std::vector<OverRowFn> forms{Sse2NormalOverRow};
-    if (HasAvx2Fma())
-        forms.push_back(Avx2NormalOverRow);
-    return forms;
-#else
-    return {};
+    forms.push_back(Sse2NormalOverFrom);
+    if (sse2::HasAvx2())
+        forms.push_back(Avx2NormalOverFrom);
+    if (HasAvx512Bw())
+        forms.push_back(Avx512NormalOverFrom);
 #endif
+    return forms;
 }
 
 } // namespace morvane

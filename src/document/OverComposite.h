@@ -55,8 +55,15 @@ using OverColourRowFn = void (*)(uint32_t* dst, uint32_t colour, int n, uint8_t 
 // outside 0..21.
 OverRowFn OverRowKernel(OverForm form, int layerMode);
 OverColourRowFn OverColourRowKernel(OverForm form, int layerMode);
-// Every vector form of the normal-over row kernel this processor runs; each
-// equals NormalOverPixel bit for bit.
-std::vector<OverRowFn> NormalOverRowVariants();
+// Normal-over from a separate target row: dst[i] = NormalOverPixel(under[i],
+// src[i], opacity); dst may be under. A merge writes its new block this way
+// instead of copying the lower block in first.
+using OverFromRowFn = void (*)(uint32_t* dst, const uint32_t* under, const uint32_t* src, int n, uint8_t opacity);
+// The fastest form this processor runs (the in-place normal-over row kernel
+// is the same one).
+OverFromRowFn NormalOverFromKernel();
+// Every form this processor runs, the per-pixel loop first; each equals
+// NormalOverPixel bit for bit.
+std::vector<OverFromRowFn> NormalOverFromVariants();
 
 } // namespace morvane

@@ -44,6 +44,9 @@ public:
     // Gives the block memory filled with its Uniform; false (block unchanged)
     // when the memory budget says no.
     virtual bool CommitBlock(SBlock& block);
+    // Memory for an uncommitted block whose every pixel the caller writes
+    // next (its contents are undefined until then); false when refused.
+    bool TakeBlockMemory(SBlock& block);
     virtual bool DecommitBlock(SBlock& block);
     virtual bool InitBlock(SBlock& block) = 0;
     // Address of pixel (x, y); nullptr outside or when it has no memory.
@@ -144,9 +147,6 @@ protected:
         (void)filled;
         return table;
     }
-    // Memory for an uncommitted block whose every pixel the caller writes
-    // next (its contents are undefined until then); false when refused.
-    bool TakeBlockMemory(SBlock& block);
     // Fills part of a committed block's memory with value.
     void FillBlockPixels(SBlock& b, int32_t lx, int32_t ly, int32_t w, int32_t h, uint32_t value);
     // Whether the block holds anything for BoundsOfContent.

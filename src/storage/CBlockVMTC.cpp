@@ -2,6 +2,9 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #endif
 
 #include "storage/BlendTables.h"
@@ -151,6 +154,34 @@ private:
     alignas(64) uint32_t gathered_[kGroup * 32];
 };
 
+#if defined(__x86_64__)
+// Long runs sixteen pixels at a time where the processor has AVX-512BW: the
+// even bytes (blue, red) and the odd ones (green, alpha) of each pixel add up
+// in sixteen-bit lanes of two sums, folded every 256 steps. Returns how many
+// pixels it summed.
+__attribute__((target("avx512f,avx512bw"))) int32_t AddBytesWide(const uint32_t* row, int32_t n, uint64_t sums[4])
+{
+    const __m512i low = _mm512_set1_epi32(0x00FF00FF);
+    int32_t i = 0;
+    while (i + 16 <= n) {
+        __m512i even = _mm512_setzero_si512(), odd = _mm512_setzero_si512();
+        for (int32_t steps = 0; steps < 256 && i + 16 <= n; ++steps, i += 16) {
+            const __m512i v = _mm512_loadu_si512(row + i);
+            even = _mm512_add_epi16(even, _mm512_and_si512(v, low));
+            odd = _mm512_add_epi16(odd, _mm512_srli_epi16(v, 8));
+        }
+        // Each 32-bit lane holds a low byte's sum and a high byte's sum.
+        const __m512i lowHalves = _mm512_set1_epi32(0xFFFF);
+        sums[0] += uint64_t(_mm512_reduce_add_epi32(_mm512_and_si512(even, lowHalves)));
+        sums[1] += uint64_t(_mm512_reduce_add_epi32(_mm512_and_si512(odd, lowHalves)));
+        sums[2] += uint64_t(_mm512_reduce_add_epi32(_mm512_srli_epi32(even, 16)));
+        sums[3] += uint64_t(_mm512_reduce_add_epi32(_mm512_srli_epi32(odd, 16)));
+    }
+    _mm256_zeroupper();
+    return i;
+}
+#endif
+
 // Sums of the four bytes of pixels: groups of four pixels add up in
 // sixteen-bit lanes, folded into the totals before a lane could overflow and
 // when the sums go out of scope.
@@ -164,6 +195,11 @@ public:
     void Add(const uint32_t* row, int32_t n)
     {
         int32_t i = 0;
+#if defined(__x86_64__)
+        static const bool wide = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+        if (wide && n >= 64)
+            i = AddBytesWide(row, n, sums_);
+#endif
 #if defined(__SSE2__)
         const __m128i zero = _mm_setzero_si128();
         for (; i + 4 <= n; i += 4) {
@@ -452,21 +488,37 @@ void CBlockVMTC::SumBox(int32_t y0, int32_t rows, int32_t x0, int32_t x1, uint64
 {
     ByteSums total(sums);
     const int32_t inside = std::min(x1, Width);
-    for (int32_t j = 0; j < rows; ++j) {
-        const int32_t y = std::clamp(y0 + j, 0, Height - 1);
-        // An uncommitted block adds its Uniform once per sample.
+    // Rows y ... y + h - 1 of one band of blocks. An uncommitted block adds its
+    // Uniform once per sample; where a committed block's whole width is
+    // summed, its rows are one run.
+    auto addBand = [&](int32_t y, int32_t h) {
         for (int32_t x = x0; x < inside;) {
             const SBlock& b = Blocks[int64_t(y >> BlockShift) * BlocksX + (x >> BlockShift)];
             const int32_t end = std::min(inside, (x | BlockMask) + 1);
             if (!b.Committed())
-                total.AddRepeated(b.Uniform, uint64_t(end - x));
+                total.AddRepeated(b.Uniform, uint64_t(end - x) * uint64_t(h));
+            else if (end - x == BlockWidth)
+                total.Add(RowIn<uint32_t>(b, 0, y & BlockMask), h * BlockWidth);
             else
-                total.Add(RowIn<uint32_t>(b, x & BlockMask, y & BlockMask), end - x);
+                for (int32_t j = 0; j < h; ++j)
+                    total.Add(RowIn<uint32_t>(b, x & BlockMask, (y & BlockMask) + j), end - x);
             x = end;
         }
         if (x1 > inside)
-            total.AddRepeated(ClampedPixel(Width - 1, y), uint64_t(x1 - std::max(x0, inside)));
+            for (int32_t j = 0; j < h; ++j)
+                total.AddRepeated(ClampedPixel(Width - 1, y + j), uint64_t(x1 - std::max(x0, inside)));
+    };
+    // Rows outside the store repeat its nearest one.
+    for (int32_t j = y0; j < std::min(0, y0 + rows); ++j)
+        addBand(0, 1);
+    const int32_t last = std::min(y0 + rows, Height);
+    for (int32_t y = std::max(y0, 0); y < last;) {
+        const int32_t end = std::min(last, (y | BlockMask) + 1);
+        addBand(y, end - y);
+        y = end;
     }
+    for (int32_t j = std::max(y0, Height); j < y0 + rows; ++j)
+        addBand(Height - 1, 1);
 }
 
 CBlockVMTC::SShrinkBoxes CBlockVMTC::ShrinkBoxes(int32_t targetW, int32_t targetH) const
@@ -491,6 +543,89 @@ bool CBlockVMTC::ShrinkInto(TMTC& target, const ExtentRect& region) const
             row[i] = AverageBytes(sums, uint64_t(boxes.boxW) * boxes.boxH);
         }
     });
+}
+
+CShrinkGather::CShrinkGather(const CBlockVMTC& store, int32_t targetW, int32_t targetH)
+    : store_(store), targetW_(targetW), targetH_(targetH)
+{
+    // Four sums per pixel of a thumbnail-sized target; larger ones shrink after.
+    constexpr int64_t kMaxTargetPixels = 512 * 512;
+    if (!store.IsValid() || targetW <= 0 || targetH <= 0 || int64_t(targetW) * targetH > kMaxTargetPixels)
+        return;
+    const CBlockVMTC::SShrinkBoxes boxes = store.ShrinkBoxes(targetW, targetH);
+    count_ = uint64_t(boxes.boxW) * uint64_t(boxes.boxH);
+    columns_ = Spans(store.Width, targetW, boxes.stepX, boxes.boxW, store.BlockShift, store.BlocksX);
+    rows_ = Spans(store.Height, targetH, boxes.stepY, boxes.boxH, store.BlockShift, store.BlocksY);
+    sums_.assign(size_t(targetW) * size_t(targetH) * 4, 0);
+}
+
+CShrinkGather::SpanLists CShrinkGather::Spans(int32_t size, int32_t targets, int64_t step, int32_t box,
+                                              int32_t blockShift, int32_t blocks)
+{
+    SpanLists lists(static_cast<size_t>(blocks));
+    const int32_t side = 1 << blockShift, last = size - 1;
+    for (int32_t t = 0; t < targets; ++t) {
+        const int64_t start = (step * t) >> 10, end = start + box;
+        for (int64_t v = start; v < std::min<int64_t>(end, size);) {
+            const int32_t block = int32_t(v >> blockShift), base = block << blockShift;
+            const int32_t to = int32_t(std::min<int64_t>({end, size, base + side}));
+            lists[size_t(block)].push_back({t, int32_t(v) - base, to - base});
+            v = to;
+        }
+        // Samples beyond the store read its last pixel, as SumBox clamps them.
+        const int32_t lastBase = (last >> blockShift) << blockShift;
+        for (int64_t v = std::max<int64_t>(start, size); v < end; ++v)
+            lists[size_t(last >> blockShift)].push_back({t, last - lastBase, last - lastBase + 1});
+    }
+    return lists;
+}
+
+namespace {
+// Part of a block narrower than it (mostly the one column two boxes share):
+// its rows packed into one run, which sums faster than a call per row.
+void AddNarrow(const CBlockVMTC& store, const SBlock& b, int32_t x, int32_t y, int32_t w, int32_t h, ByteSums& total)
+{
+    uint32_t packed[32 * 32];
+    if (int64_t(w) * h > int64_t(std::size(packed))) {
+        for (int32_t i = 0; i < h; ++i)
+            total.Add(store.RowIn<uint32_t>(b, x, y + i), w);
+        return;
+    }
+    if (w == 1) // a loop of its own, not one copy call per pixel
+        for (int32_t i = 0; i < h; ++i)
+            packed[i] = *store.RowIn<uint32_t>(b, x, y + i);
+    else
+        for (int32_t i = 0; i < h; ++i)
+            std::copy_n(store.RowIn<uint32_t>(b, x, y + i), w, packed + i * w);
+    total.Add(packed, w * h);
+}
+} // namespace
+
+void CShrinkGather::Add(const SBlock& b)
+{
+    if (!IsValid())
+        return;
+    for (const SSpan& r : rows_[b.BlockY])
+        for (const SSpan& c : columns_[b.BlockX]) {
+            ByteSums total(&sums_[(size_t(r.box) * size_t(targetW_) + size_t(c.box)) * 4]);
+            const int32_t w = c.to - c.from, h = r.to - r.from;
+            if (!b.Committed())
+                total.AddRepeated(b.Uniform, uint64_t(w) * uint64_t(h));
+            else if (w == store_.BlockWidth)
+                total.Add(store_.RowIn<uint32_t>(b, 0, r.from), h * w);
+            else
+                AddNarrow(store_, b, c.from, r.from, w, h, total);
+        }
+}
+
+bool CShrinkGather::Finish(TMTC& target) const
+{
+    if (!IsValid() || !target.IsValid() || target.Width != targetW_ || target.Height != targetH_)
+        return false;
+    for (int32_t y = 0; y < targetH_; ++y)
+        for (int32_t x = 0; x < targetW_; ++x)
+            target.Row(y)[x] = AverageBytes(&sums_[(size_t(y) * size_t(targetW_) + size_t(x)) * 4], count_);
+    return true;
 }
 
 int32_t CBlockVMTC::ShrinkRowsWithin(int32_t targetH, int32_t storeRows) const

@@ -6,6 +6,7 @@
 // Operations that write return false when nothing was left after clipping or
 // a block could not get memory; the blocks written before stay consistent.
 #include <cstddef>
+#include <vector>
 
 #include "storage/BlockViews.h"
 #include "storage/CBlockImage.h"
@@ -162,6 +163,37 @@ private:
                          RowOp rowOp, ColourOp colourOp) const;
 
     int64_t* rowTable_ = nullptr;
+
+    friend class CShrinkGather;
+};
+
+// ShrinkInto of a whole store into a whole target, gathered while a pass
+// writes the store: Add takes each block once, after its last write and
+// while its pixels are still cached; Finish then gives what ShrinkInto gives.
+class CShrinkGather {
+public:
+    // Not valid (ShrinkInto serves) when the target is empty or too large to
+    // keep the sums of.
+    CShrinkGather(const CBlockVMTC& store, int32_t targetW, int32_t targetH);
+    bool IsValid() const { return !sums_.empty(); }
+    void Add(const SBlock& b);
+    bool Finish(TMTC& target) const;
+
+private:
+    // The samples of box `box` that lie in one block, from ... to - 1 inside
+    // it; a sample clamped onto the store's last pixel gives a span of its own.
+    struct SSpan {
+        int32_t box, from, to;
+    };
+    using SpanLists = std::vector<std::vector<SSpan>>;
+    static SpanLists Spans(int32_t size, int32_t targets, int64_t step, int32_t box, int32_t blockShift,
+                           int32_t blocks);
+
+    const CBlockVMTC& store_;
+    int32_t targetW_ = 0, targetH_ = 0;
+    uint64_t count_ = 0;
+    SpanLists columns_, rows_;
+    std::vector<uint64_t> sums_; // four per target pixel
 };
 
 template <typename RowFn>

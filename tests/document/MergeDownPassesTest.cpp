@@ -1,6 +1,7 @@
-// Merge down runs its passes a few blocks at a time and shrinks the thumbnail
-// as rows become final; the result must be bit for bit what the whole-store
-// passes give: copy, lower opacity into alpha, merge, inversion, compaction,
+// Merge down runs its passes a few blocks at a time (or, for normal over
+// normal, one pass per block) and shrinks the thumbnail as rows or blocks
+// become final; the result must be bit for bit what the whole-store passes
+// give: copy, lower opacity into alpha, merge, inversion, compaction,
 // thumbnail.
 #include <memory>
 
@@ -71,6 +72,14 @@ TEST(MergeDownPasses, EqualTheWholeStorePasses)
         {"pair table, inverted", kModeSubtract, kModeScreen, 255, 220, {0, 0}, {7, 3}, 200, 150, 90, 300,
          1 | (1 << 16), false, false},
         {"general over", kModeNormal, kModeHue, 90, 255, {33, 0}, {0, 0}, 260, 150, 200, 150, 3, false, false},
+        // Normal over normal at lower opacity 255 writes each block in one pass
+        // from both layers where their blocks line up, and the passes elsewhere.
+        {"one pass, picture-sized", kModeNormal, kModeNormal, 255, 255, {0, 0}, {0, 0}, 200, 150, 200, 150, 0, false,
+         false},
+        {"one pass, aligned offsets", kModeNormal, kModeNormal, 255, 150, {0, 0}, {-32, 64}, 200, 150, 150, 100, 0,
+         false, false},
+        {"one pass by the pair table, offsets cutting blocks", kModeMultiply, kModeNormal, 255, 200, {0, 0}, {7, 3},
+         200, 150, 120, 90, 3, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -2,6 +2,7 @@
 // and the general over operation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -126,26 +127,39 @@ TEST(OverComposite, EveryFormMatchesTheFormula)
     }
 }
 
-// Every vector normal-over kernel equals the per-pixel form for every pair
-// of alphas at a spread of opacities.
+// Every normal-over kernel equals the per-pixel form for every pair of
+// alphas at a spread of opacities, both writing a separate row and in place
+// (the merge's fresh block and the composite's target).
 TEST(OverComposite, VectorNormalOverEqualsScalar)
 {
-    std::vector<OverRowFn> kernels = NormalOverRowVariants();
-    kernels.push_back(OverRowKernel(OverForm::NormalOver, 0));
+    const std::vector<OverFromRowFn> kernels = NormalOverFromVariants();
+    ASSERT_FALSE(kernels.empty());
+    const OverRowFn inPlace = OverRowKernel(OverForm::NormalOver, 0);
     oracle::PixelSource random(31);
-    constexpr int n = 65536 + 7; // leaves tails for the narrower forms
-    std::vector<uint32_t> dst(n), src(n), before(n);
-    for (OverRowFn row : kernels)
-        for (int o : {0, 1, 77, 128, 200, 254, 255}) {
-            for (int i = 0; i < n; ++i) {
-                before[i] = dst[i] = uint32_t(i & 0xFF) << 24 | (random.Pixel() & 0xFFFFFFu);
-                src[i] = uint32_t((i >> 8) & 0xFF) << 24 | (random.Pixel() & 0xFFFFFFu);
-            }
-            row(dst.data(), src.data(), n, uint8_t(o));
-            for (int i = 0; i < n; ++i)
-                ASSERT_EQ(dst[i], NormalOverPixel(before[i], src[i], uint8_t(o)))
-                    << "o " << o << std::hex << " t " << before[i] << " s " << src[i];
+    constexpr int n = 65536 + 15; // leaves tails for the wider forms
+    std::vector<uint32_t> under(n), src(n), dst(n);
+    for (int o : {0, 1, 77, 128, 200, 254, 255}) {
+        for (int i = 0; i < n; ++i) {
+            under[i] = uint32_t(i & 0xFF) << 24 | (random.Pixel() & 0xFFFFFFu);
+            src[i] = uint32_t((i >> 8) & 0xFF) << 24 | (random.Pixel() & 0xFFFFFFu);
         }
+        auto check = [&](const char* form, size_t k) {
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(dst[i], NormalOverPixel(under[i], src[i], uint8_t(o)))
+                    << form << " " << k << " o " << o << std::hex << " t " << under[i] << " s " << src[i];
+        };
+        for (size_t k = 0; k < kernels.size(); ++k) {
+            std::fill(dst.begin(), dst.end(), 0x12345678u);
+            kernels[k](dst.data(), under.data(), src.data(), n, uint8_t(o));
+            check("separate", k);
+            dst = under;
+            kernels[k](dst.data(), dst.data(), src.data(), n, uint8_t(o));
+            check("in place", k);
+        }
+        dst = under;
+        inPlace(dst.data(), src.data(), n, uint8_t(o));
+        check("row kernel", 0);
+    }
 }
 
 // On an opaque target the general form is the opaque composite, for every

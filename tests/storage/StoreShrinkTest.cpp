@@ -48,3 +48,26 @@ TEST(StoreShrink, EqualsTheFlatAreaAverageForSmallAndLargeBoxes)
             EXPECT_EQ(std::memcmp(ours.Row(y), expected.Row(y), size_t(size[0]) * 4), 0) << "row " << y;
     }
 }
+
+// Gathered block by block, in any order, the shrink is the same as ShrinkInto,
+// with boxes that share pixels and boxes clamped at the store's edges.
+TEST(StoreShrink, GatheredBlockByBlockEqualsShrinkInto)
+{
+    const CBlockVMTC store = BrightStore();
+    ASSERT_TRUE(store.IsValid());
+    const int32_t sizes[][2] = {{1, 1}, {3, 2}, {64, 64}, {64, 43}, {300, 200}, {450, 260}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1]);
+        CShrinkGather gather(store, size[0], size[1]);
+        ASSERT_TRUE(gather.IsValid());
+        for (int32_t i = store.BlocksX * store.BlocksY - 1; i >= 0; --i)
+            gather.Add(store.Blocks[i]);
+        TMTC gathered(size[0], size[1]), expected(size[0], size[1]);
+        ASSERT_TRUE(gather.Finish(gathered));
+        ASSERT_TRUE(store.ShrinkInto(expected, {0, 0, size[0], size[1]}));
+        for (int32_t y = 0; y < size[1]; ++y)
+            EXPECT_EQ(std::memcmp(gathered.Row(y), expected.Row(y), size_t(size[0]) * 4), 0) << "row " << y;
+    }
+    EXPECT_FALSE(CShrinkGather(store, 0, 5).IsValid());
+    EXPECT_FALSE(CShrinkGather(store, 5000, 5000).IsValid());
+}
