@@ -138,7 +138,9 @@ uint32_t ApplyLightnessCurve(uint32_t colour, const int32_t* curve)
     const Reciprocals::BySum& bySum = kReciprocal.bySum[512 * top + mx + mn];
     const int32_t s = UnitRatio(uint32_t(Unit(mx) - pmn), bySum.saturation);
     const int32_t l = std::clamp(curve[bySum.curveIndex], 0, kFixedOne);
-    const auto [m1, m2] = ExtremesOf(l, s);
+    // Named copies: a lambda may not capture structured bindings everywhere.
+    const Extremes extremes = ExtremesOf(l, s);
+    const int32_t m1 = extremes.m1, m2 = extremes.m2;
     const uint64_t hueReciprocal = kReciprocal.hue[256 * top + mx - mn];
     const auto byte = [&](int32_t v) {
         const int32_t q = UnitRatio(uint32_t(Unit(v) - pmn), hueReciprocal);
