@@ -1,0 +1,329 @@
+// Replay of the state records: the inverse of what the document hands the
+// recorder (TPaperEvents.cpp). Document state goes to the document, pen
+// state to the player's pen, nib and brush state to its renderer, the
+// stroke-manager values to the document's manager. Tone, gradation and text
+// records are decoded and kept for the operations that will use them.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "document/TPaper.h"
+#include "document/TPaperPlayback.h"
+#include "events/EventPayloadsState.h"
+#include "paint/CPenRender.h"
+#include "paint/CPenShapeObj.h"
+#include "paint/CStrokeMngr.h"
+#include "paint/TStroke.h"
+#include "platform/DiagnosticSink.h"
+#include "storage/TChannel.h"
+
+namespace morvane {
+
+namespace {
+using namespace changehint;
+constexpr uint16_t kKeep = 0xFFFF;
+constexpr uint32_t kColourBytes = 0x00FFFFFFu;
+constexpr int32_t kMethodCount = 9;
+// Before this version {0,12} carried the current layer's protect-alpha.
+constexpr int32_t kProtectInFlagsBefore = 206;
+constexpr uint16_t kUseToneBit = 2, kProtectBit = 4, kUseGradationBit = 8;
+// Nib bitmaps a stream may store; each holds at most kMaxEmbeddedPixels.
+constexpr size_t kMaxStoredNibs = 256;
+
+template <class P>
+bool Decoded(P& payload, std::span<const uint8_t> packet)
+{
+    return payload.Decode(packet);
+}
+
+// Every setter refuses values that are not finite; a record that holds
+// one is corrupt.
+bool Finite(std::initializer_list<float> values)
+{
+    for (float v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+// The renderer's air map from the packed {0,53} value: curve, then 12-bit
+// flat part and floor.
+AirMapRecord AirMapOf(uint32_t value)
+{
+    AirMapRecord air;
+    air.curve = uint8_t(value & 0xFF);
+    air.flat = int32_t((value >> 8) & 0xFFF);
+    air.add = int32_t((value >> 20) & 0xFFF);
+    air.Sanitize();
+    return air;
+}
+} // namespace
+
+HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
+{
+    const uint8_t code = packet[1];
+    switch (code) {
+    case 0: {
+        AppVersionPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        appVersion_ = int32_t(p.major) * 100 + p.minor;
+        return HandlerResult::Executed;
+    }
+    case 2: {
+        StateColourPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        if ((paper_.PaperColour & kColourBytes) == p.colour)
+            return HandlerResult::Executed;
+        return Ran(paper_.SetPaperColour((paper_.PaperColour & ~kColourBytes) | p.colour, false), kLayerPixels);
+    }
+    case 3: {
+        StateColourPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        pen_->subColor = (pen_->subColor & ~kColourBytes) | p.colour;
+        // The paper's flags change only while it is white; a refusal is
+        // the rule, not a failure.
+        paper_.SetPaperMode((p.flags & 1) == 0, (p.flags & 2) != 0);
+        return Ran(true, kBrush);
+    }
+    case 8: {
+        CurrentLayerPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        // Masks come with the selection commands; until then the mask part
+        // has nothing to choose from.
+        return p.layer == kKeep ? HandlerResult::Executed : ApplyCurrentLayer(p.layer);
+    }
+    case 12: {
+        StateFlagsPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        pen_->SetUseTone((p.flags & kUseToneBit) != 0);
+        pen_->SetUseGradation((p.flags & kUseGradationBit) != 0);
+        if (appVersion_ < kProtectInFlagsBefore)
+            if (CLayerData* layer = paper_.LayerAt(paper_.CurrentLayer()))
+                layer->ProtectAlpha = (p.flags & kProtectBit) != 0;
+        return Ran(true, kBrush);
+    }
+    case 44: return StoreNib(packet);
+    case 45: return UseStoredNib(packet);
+    case 13:
+    case 16:
+    case 17:
+    case 18:
+    case 60: return ApplyPenState(packet);
+    case 48:
+    case 50:
+    case 52:
+    case 53:
+    case 56:
+    case 57:
+    case 58: return ApplyRendererState(packet);
+    default:
+        // Tones, gradations, text and the filter images are used by
+        // operations still to come; they only have to be well formed.
+        return DecodePacket(packet) ? HandlerResult::Executed : HandlerResult::Failed;
+    }
+}
+
+HandlerResult PaperPlaybackTarget::ApplyCurrentLayer(uint16_t layer)
+{
+    // The state written before the new canvas has no layer to aim at yet;
+    // the canvas starts on its first layer.
+    if (!canvasMade_)
+        return HandlerResult::Executed;
+    if (!IsLayer(layer) || paper_.IsStroking())
+        return HandlerResult::Failed;
+    if (layer == paper_.CurrentLayer())
+        return HandlerResult::Executed;
+    if (!paper_.SelectLayer(layer))
+        return HandlerResult::Failed;
+    pen_->SetProtectAlpha(paper_.LayerAt(layer)->ProtectAlpha);
+    return Ran(true, kCurrentLayer);
+}
+
+HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet)
+{
+    TStroke& pen = *pen_;
+    switch (packet[1]) {
+    case 13: {
+        StateFlagsPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        pen.SetSoftEdge(p.flags & 1);
+        pen.SetPressureSize(p.flags & 2);
+        pen.SetPressureDensity(p.flags & 4);
+        break;
+    }
+    case 16: {
+        PenColourPayload p;
+        if (!Decoded(p, packet) || p.method >= kMethodCount || !Finite({p.density}))
+            return HandlerResult::Failed;
+        pen.color = (pen.color & ~kColourBytes) | p.colour;
+        pen.SetMethod(StrokeMethod(p.method));
+        pen.SetOpacity(p.density);
+        break;
+    }
+    case 17: {
+        PenRadiusPayload p;
+        if (!Decoded(p, packet) || !Finite({p.radius, p.minimumPercent}))
+            return HandlerResult::Failed;
+        pen.SetRadius(p.radius);
+        pen.SetMinRadiusPercent(p.minimumPercent);
+        break;
+    }
+    case 18: {
+        PenEffectsPayload p;
+        if (!Decoded(p, packet) || !Finite({p.effect1, p.effect2, p.effect3, p.gamma, p.spacing}))
+            return HandlerResult::Failed;
+        pen.SetEffect(1, p.effect1);
+        pen.SetEffect(2, p.effect2);
+        pen.SetEffect(3, p.effect3);
+        pen.SetGamma(p.gamma);
+        pen.SetSpacing(p.spacing);
+        pen.SetAirMap(p.airMap);
+        break;
+    }
+    default: {
+        StrokeSettingsPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        // Without its four values the record only repeats the pen's
+        // density; the manager keeps what it has.
+        if (p.values[0] == 0 && p.values[1] == 0 && p.values[2] == 0 && p.values[3] == 0)
+            return HandlerResult::Executed;
+        BrushRecord brush = paper_.StrokeManager().Brush();
+        brush.pressureSize = (p.flags & 1) != 0;
+        brush.pressureDensity = (p.flags & 2) != 0;
+        brush.gamma = p.values[0];
+        brush.spacing = p.values[1];
+        brush.denseStepRadius = p.values[2];
+        brush.subStepRadius = p.values[3];
+        brush.Sanitize();
+        paper_.StrokeManager().SetBrush(brush);
+        break;
+    }
+    }
+    return Ran(true, kBrush);
+}
+
+HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> packet)
+{
+    CPenRender& render = *render_;
+    switch (packet[1]) {
+    case 48: {
+        NibShapePayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        NibRecord nib = render.Nib();
+        nib.aspect = p.value1;
+        nib.angle = p.value2;
+        nib.Sanitize(render.HasBitmapNib());
+        render.SetNib(nib);
+        return Ran(true, kNib);
+    }
+    case 52: {
+        NibGeometryPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        NibRecord nib;
+        nib.radius = p.values[0];
+        nib.aspect = p.values[1];
+        nib.angle = p.values[2];
+        nib.minRadius = p.values[3];
+        nib.Sanitize(p.usesBitmap != 0);
+        render.SetNib(nib);
+        if (p.usesBitmap == 0 && render.HasBitmapNib())
+            render.SetNibPreset(nullptr, false, false, false);
+        return Ran(true, kNib);
+    }
+    case 53: {
+        AirMapPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        render.SetAirMap(AirMapOf(p.value));
+        return Ran(true, kNib);
+    }
+    case 56: {
+        BrushMethodPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        BrushMethodRecord method = render.Method();
+        method.pencil = p.brush != 0;
+        method.renderClass = p.method[0];
+        method.dodge = p.method[1] != 0;
+        method.exact = p.method[2] != 0;
+        render.SetMethod(method);
+        return Ran(true, kBrush);
+    }
+    case 57: {
+        BrushValuesPayload p;
+        if (!Decoded(p, packet))
+            return HandlerResult::Failed;
+        BrushMethodRecord method = render.Method();
+        method.effect1 = uint16_t(std::clamp(p.values[0], 0, 100));
+        method.effect2 = uint16_t(std::clamp(p.values[1], 0, 100));
+        method.effect3 = uint16_t(std::clamp(p.values[2], 0, 100));
+        render.SetMethod(method);
+        return Ran(true, kBrush);
+    }
+    default:
+        // {0,50} and {0,58} only restate what other records set.
+        return DecodePacket(packet) ? HandlerResult::Executed : HandlerResult::Failed;
+    }
+}
+
+// ---- nibs ----------------------------------------------------------------------------
+
+HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
+{
+    EmbeddedNibPayload p;
+    std::vector<uint8_t> pixels;
+    if (!Decoded(p, packet) || p.width <= 0 || p.height <= 0 || !p.bitmap.Unpack(pixels) ||
+        pixels.size() != size_t(p.width) * size_t(p.height))
+        return HandlerResult::Failed;
+    if (auto it = nibIndex_.find(p.id); it != nibIndex_.end()) {
+        // Embedded again after {2,254}: the new bitmap replaces the old.
+        nibBitmaps_[it->second].reset();
+    } else if (nibBitmaps_.size() >= kMaxStoredNibs) {
+        return HandlerResult::Failed;
+    }
+    auto bitmap = std::make_unique<TChannel>(p.width, p.height);
+    if (!bitmap->IsValid())
+        return HandlerResult::Failed;
+    for (int32_t y = 0; y < p.height; ++y)
+        std::copy_n(pixels.begin() + ptrdiff_t(y) * p.width, p.width, bitmap->PixelPtr(0, y));
+    nibIndex_[p.id] = nibBitmaps_.size();
+    nibBitmaps_.push_back(std::move(bitmap));
+    return HandlerResult::Executed;
+}
+
+HandlerResult PaperPlaybackTarget::UseStoredNib(std::span<const uint8_t> packet)
+{
+    NibReferencePayload p;
+    if (!Decoded(p, packet))
+        return HandlerResult::Failed;
+    auto it = nibIndex_.find(p.id);
+    if (it == nibIndex_.end() || !nibBitmaps_[it->second])
+        return HandlerResult::Failed;
+    const TChannel& stored = *nibBitmaps_[it->second];
+    if (stored.Width != p.width || stored.Height != p.height)
+        return HandlerResult::Failed;
+    auto copy = std::make_unique<TChannel>(stored);
+    if (!copy->IsValid())
+        return HandlerResult::Failed;
+    auto nib = std::make_unique<CPenShapeObj>();
+    if (!nib->SetBitmap(std::move(copy)))
+        return HandlerResult::Failed;
+    if (p.scale != 0)
+        nib->SetScale(p.scale);
+    // The renderer keeps a pointer to its preset: the old one goes only
+    // after the new one is in.
+    render_->SetNibPreset(nib.get(), false, false, false);
+    bitmapNib_ = std::move(nib);
+    return Ran(true, kNib);
+}
+
+} // namespace morvane
