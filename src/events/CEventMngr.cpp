@@ -46,7 +46,7 @@ void CEventMngr::Reset()
     store_.Reset();
     steps_.Reset();
     validBits_ = 0;
-    pointCount_ = 0;
+    ForgetPointPacket();
     imageBlocks_ = 0;
     ForgetEmbedded();
     state_ = EventMngrState::Idle;

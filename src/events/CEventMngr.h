@@ -4,7 +4,10 @@
 // only when the state they describe changed, and the steps of the stream
 // follow the undo history so that the stream always replays to the picture
 // on screen.
+#include <bit>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <span>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "events/EventRecorder.h"
 #include "events/EventSyncState.h"
 #include "storage/CMapDD.h"
+#include "storage/SizeLimits.h"
 
 namespace morvane {
 
@@ -78,7 +82,16 @@ public:
     // closes a step when its kind does.
     bool Record(const uint8_t* packet, size_t size) override;
     bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) override;
-    bool AddPoint(float x, float y, float pressure) override;
+    // Points come by the million: the common case, a point of an open stroke
+    // with room in its packet, is taken here; the rest (a full packet, a
+    // refusal) goes out of line.
+    bool AddPoint(float x, float y, float pressure) override
+    {
+        if (pointNext_ == pointLimit_ || !IsStreamPoint(x, y, pressure))
+            return AddPointSlowly(x, y, pressure);
+        BufferPoint(x, y, pressure);
+        return true;
+    }
     bool EndStroke() override;
 
     bool SyncDocument();
@@ -132,6 +145,35 @@ public:
 
 private:
     static constexpr size_t kPointSize = 12;
+    static constexpr size_t kPointPacketSize = 2 + kPointsPerPacket * kPointSize;
+    // Finite and within 2^20 pixels of the largest store: the stream's
+    // coordinate rule (NaN fails the comparison).
+    static constexpr float kPointReach = float((int64_t(1) << 20) + kMaxStoreSide);
+
+    static bool IsStreamPoint(float x, float y, float pressure)
+    {
+        return std::fabs(x) <= kPointReach && std::fabs(y) <= kPointReach && std::isfinite(pressure);
+    }
+    static void PutF32(uint8_t* at, float v)
+    {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(at, &v, 4);
+        } else {
+            uint32_t bits;
+            std::memcpy(&bits, &v, 4);
+            for (int i = 0; i < 4; ++i)
+                at[i] = uint8_t(bits >> (8 * i));
+        }
+    }
+    void BufferPoint(float x, float y, float pressure)
+    {
+        uint8_t* at = pointNext_;
+        PutF32(at, x);
+        PutF32(at + 4, y);
+        PutF32(at + 8, pressure);
+        pointNext_ = at + kPointSize;
+    }
+    bool AddPointSlowly(float x, float y, float pressure);
 
     // Appends one whole packet; a failure stops the recording.
     bool Append(std::span<const uint8_t> packet);
@@ -156,7 +198,10 @@ private:
     bool SyncEmbedded(CMapDD& map, Embedded embedded, PackedPixels Embedded::*packed,
                       std::span<const uint8_t> pixels, uint8_t referenceCode, const Reference& reference);
     bool SyncForCategory(uint8_t category);
-    bool WritePoints(bool closesStep);
+    void OpenPointPacket();
+    // The open point packet goes into the stream; the last ends the step.
+    bool ClosePointPacket(bool last);
+    void ForgetPointPacket();
     void InvalidateState(uint8_t code);
     void ForgetEmbedded();
     static bool Forget(void* self, uint8_t code, uint32_t identifier);
@@ -173,10 +218,17 @@ private:
     int32_t imageBlocks_ = 0;
     // The packet being built: one buffer, appended once.
     std::vector<uint8_t> packet_;
-    // The point packet being filled: header, then the points as they will
-    // be written.
-    uint8_t points_[2 + kPointsPerPacket * kPointSize] = {};
-    int32_t pointCount_ = 0;
+    // The point packet being filled: in place in the store when its segment
+    // has room for a whole one (nothing else writes while a stroke is open),
+    // else in pointPacket_. Points go at pointNext_ up to pointLimit_; both
+    // are null while no stroke is open.
+    uint8_t* pointBase_ = nullptr;
+    uint8_t* pointNext_ = nullptr;
+    uint8_t* pointLimit_ = nullptr;
+    // The end of the store's room for packets built in place.
+    uint8_t* roomEnd_ = nullptr;
+    bool pointsInPlace_ = false;
+    uint8_t pointPacket_[kPointPacketSize] = {};
 };
 
 } // namespace morvane

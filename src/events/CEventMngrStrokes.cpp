@@ -16,21 +16,6 @@ constexpr uint8_t kStartRecord = 16, kStartTime = 17;
 constexpr uint8_t kDocumentCategory = 2, kStartMarkCode = 254;
 constexpr size_t kStartRecordSize = 28;
 
-void PutF32(uint8_t* at, float v)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    at[0] = uint8_t(bits);
-    at[1] = uint8_t(bits >> 8);
-    at[2] = uint8_t(bits >> 16);
-    at[3] = uint8_t(bits >> 24);
-}
-
-bool IsStreamPoint(float x, float y, float pressure)
-{
-    return IsStreamCoordinate(x) && IsStreamCoordinate(y) && std::isfinite(pressure);
-}
-
 int DayOfWeek(int year, int month, int day)
 {
     static constexpr int kOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
@@ -66,23 +51,21 @@ bool CEventMngr::BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, fl
     if (!WritePacket(category, 0, start))
         return false;
     validBits_ |= kStrokeOpen;
-    pointCount_ = 0;
-    return AddPoint(x, y, pressure);
+    OpenPointPacket();
+    BufferPoint(x, y, pressure);
+    return true;
 }
 
-bool CEventMngr::AddPoint(float x, float y, float pressure)
+bool CEventMngr::AddPointSlowly(float x, float y, float pressure)
 {
     if (!IsRecording())
         return true;
     if (!(validBits_ & kStrokeOpen) || !IsStreamPoint(x, y, pressure))
         return false;
-    if (pointCount_ == kPointsPerPacket && !WritePoints(false))
+    // The open packet is full.
+    if (!ClosePointPacket(false))
         return false;
-    uint8_t* at = points_ + 2 + size_t(pointCount_) * kPointSize;
-    PutF32(at, x);
-    PutF32(at + 4, y);
-    PutF32(at + 8, pressure);
-    ++pointCount_;
+    BufferPoint(x, y, pressure);
     return true;
 }
 
@@ -90,21 +73,52 @@ bool CEventMngr::EndStroke()
 {
     if (!IsRecording())
         return true;
-    if (!(validBits_ & kStrokeOpen) || pointCount_ == 0)
+    if (!(validBits_ & kStrokeOpen))
         return false;
-    if (!WritePoints(true))
+    if (!ClosePointPacket(true))
         return false;
     validBits_ &= ~kStrokeOpen;
     return true;
 }
 
-bool CEventMngr::WritePoints(bool closesStep)
+// The next packet goes where the last one ended while the store's room
+// holds it, so the room is asked for once a segment.
+void CEventMngr::OpenPointPacket()
 {
-    points_[0] = closesStep ? kLastPoints : kMorePoints;
-    points_[1] = uint8_t(pointCount_);
-    const std::span<const uint8_t> packet(points_, 2 + size_t(pointCount_) * kPointSize);
-    pointCount_ = 0;
-    return closesStep ? AppendStep(packet) : Append(packet);
+    if (!pointsInPlace_ || size_t(roomEnd_ - pointNext_) < kPointPacketSize) {
+        const std::span<uint8_t> room = store_.RoomAt(kPointPacketSize);
+        pointsInPlace_ = !room.empty();
+        pointNext_ = room.data();
+        roomEnd_ = room.data() + room.size();
+    }
+    pointBase_ = pointsInPlace_ ? pointNext_ : pointPacket_;
+    pointNext_ = pointBase_ + 2;
+    pointLimit_ = pointBase_ + kPointPacketSize;
+}
+
+void CEventMngr::ForgetPointPacket()
+{
+    pointBase_ = pointNext_ = pointLimit_ = roomEnd_ = nullptr;
+    pointsInPlace_ = false;
+}
+
+bool CEventMngr::ClosePointPacket(bool last)
+{
+    const auto size = size_t(pointNext_ - pointBase_);
+    pointBase_[0] = last ? kLastPoints : kMorePoints;
+    pointBase_[1] = uint8_t((size - 2) / kPointSize);
+    // Bytes built in place are in the store already; committing them
+    // cannot fail short of a broken invariant, which stops the recording.
+    const bool kept = pointsInPlace_ ? (store_.Commit(int64_t(size)) || Abandon())
+                                     : Append(std::span<const uint8_t>(pointBase_, size));
+    if (!kept)
+        return false;
+    if (!last) {
+        OpenPointPacket();
+        return true;
+    }
+    ForgetPointPacket();
+    return EndStep();
 }
 
 bool CEventMngr::StartMarks()

@@ -79,6 +79,9 @@ bool CEventMngr::SyncRecord(uint8_t code, const Payload& payload)
     return WriteState(code, std::span(bytes).subspan(2)) != StateWrite::Failed;
 }
 
+// Start writes the version record from the other source file.
+template bool CEventMngr::SyncRecord(uint8_t, const AppVersionPayload&);
+
 template <class Embedded, class Reference>
 bool CEventMngr::SyncEmbedded(CMapDD& map, Embedded embedded, PackedPixels Embedded::*packed,
                               std::span<const uint8_t> pixels, uint8_t referenceCode, const Reference& reference)

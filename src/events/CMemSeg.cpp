@@ -115,6 +115,7 @@ bool CSegmentedStore::Append(const void* data, int64_t length)
     // New bytes end what was written past the position before (undone steps).
     position_ += length;
     written_ = position_;
+    roomEnd_ = 0;
     return true;
 }
 
@@ -127,6 +128,27 @@ bool CSegmentedStore::AppendInPlace(int64_t length, InPlaceFill fill, void* user
     if (!fill(user, {segment.Bytes() + position_ % segmentSize_, size_t(length)}))
         return false;
     position_ += length;
+    written_ = position_;
+    return true;
+}
+
+std::span<uint8_t> CSegmentedStore::RoomAt(int64_t length)
+{
+    if (!Ready() || length <= 0 || length > kMaxLength - position_ || !Reserve(position_ + length))
+        return {};
+    const auto inSegment = int32_t(position_ % segmentSize_);
+    if (segmentSize_ - inSegment < length)
+        return {};
+    CMemSeg& segment = *segments_[size_t(position_ / segmentSize_)];
+    roomEnd_ = position_ + (segmentSize_ - inSegment);
+    return {segment.Bytes() + inSegment, size_t(segmentSize_ - inSegment)};
+}
+
+bool CSegmentedStore::Commit(int64_t n)
+{
+    if (n < 0 || n > roomEnd_ - position_)
+        return false;
+    position_ += n;
     written_ = position_;
     return true;
 }
@@ -168,13 +190,14 @@ bool CSegmentedStore::SetPosition(int64_t position)
     if (position < 0 || position > written_)
         return false;
     position_ = position;
+    roomEnd_ = 0;
     return true;
 }
 
 void CSegmentedStore::Reset()
 {
     segments_.clear();
-    position_ = written_ = 0;
+    position_ = written_ = roomEnd_ = 0;
 }
 
 } // namespace morvane

@@ -56,6 +56,12 @@ public:
     // straddle a segment boundary, leave the position where it was.
     using InPlaceFill = bool (*)(void* user, std::span<uint8_t> bytes);
     bool AppendInPlace(int64_t length, InPlaceFill fill, void* user);
+    // Writing in place, for packets built where they will stay: the room
+    // from the position to the end of its segment when at least length
+    // bytes of it can be had (empty otherwise), then Commit adds the first
+    // n bytes of that room to the stream.
+    std::span<uint8_t> RoomAt(int64_t length);
+    bool Commit(int64_t n);
     // Changes bytes already in the stream; false past the position.
     bool Overwrite(int64_t offset, const void* data, int64_t length);
     // Bytes read, across segments: length, or 0 when the range passes the position.
@@ -87,6 +93,8 @@ private:
     // The end of the bytes written by the last append: how far the position
     // may move forward again.
     int64_t written_ = 0;
+    // The end of the room RoomAt handed out, while the position is in it.
+    int64_t roomEnd_ = 0;
 };
 
 } // namespace morvane
