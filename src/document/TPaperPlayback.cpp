@@ -27,6 +27,7 @@ PaperPlaybackTarget::PaperPlaybackTarget(TPaper& paper)
       render_(std::make_unique<CPenRender>(*pen_)), flow_(std::make_unique<TFlowImage>()),
       bitmapNib_(std::make_unique<CPenShapeObj>())
 {
+    engineAtStart_ = paper_.EngineLevel();
     paper_.SetPenRenderer(render_.get());
 }
 
@@ -171,6 +172,7 @@ void PaperPlaybackTarget::EndPlayback()
 {
     if (stroking_)
         EndStroke();
+    paper_.SetStrokeEngine(engineAtStart_);
     paper_.PlaybackState = 0;
     paper_.RenderAll(true);
     paper_.InvalidateWindow(true);

@@ -88,6 +88,8 @@ private:
     uint8_t hints_ = 0;
     int32_t appVersion_ = 450;
     bool canvasMade_ = false;
+    // Strokes switch the document's engine; the end gives it back.
+    uint8_t engineAtStart_ = 2;
 };
 
 } // namespace morvane

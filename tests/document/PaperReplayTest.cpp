@@ -6,16 +6,21 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "PaperFixture.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
+#include "files/EventFile.h"
 #include "events/CEventMngr.h"
+#include "events/CEventPlayer.h"
 #include "events/EventPacketTable.h"
 #include "events/EventPayloadsCommands.h"
 #include "events/EventPayloadsActions.h"
@@ -510,6 +515,55 @@ TEST(PaperReplay, StateRecordsReachThePenAndTheCurrentLayer)
     EXPECT_EQ(pen.color & 0xFFFFFFu, 0x123456u);
     EXPECT_EQ(replay->CurrentLayer(), 0);
     EXPECT_EQ(WithoutIds(StateOf(*replay.paper)), WithoutIds(StateOf(*live.paper)));
+}
+
+
+// Through the event file and the player itself, a step per tick or a point
+// per tick: both land the live picture.
+TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoint)
+{
+    LivePaper live;
+    ASSERT_TRUE(live->SelectLayer(0));
+    ASSERT_TRUE(live.Draw(LongPath(21)));
+    ASSERT_TRUE(live->SetLayerMode(2, kModeScreen));
+    ASSERT_TRUE(live.Draw(LongPath(37)));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("paper_replay_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string file = (folder / "live.vd4").string();
+    ASSERT_EQ(SaveEventFile(file, *live.paper, {}), 0);
+    for (bool pointByPoint : {false, true}) {
+        RecordingDocumentHost host;
+        host.PlayingBack = true;
+        TPaper replay(host);
+        PaperPlaybackTarget target(replay);
+        CEventPlayer player(*replay.EventManager(), target);
+        player.SetPointByPoint(pointByPoint);
+        ASSERT_EQ(player.Open(file, PlaybackMode::Interactive), CEventPlayer::kOpenOk);
+        int ticks = 0;
+        PlayerTick tick = PlayerTick::Continue;
+        while (tick == PlayerTick::Continue && ++ticks < 10000)
+            tick = player.Tick();
+        player.Close();
+        EXPECT_EQ(tick, PlayerTick::Ended) << pointByPoint;
+        // A point per tick takes a tick for every point of both strokes.
+        EXPECT_EQ(ticks > 58, pointByPoint);
+        EXPECT_EQ(WithoutIds(StateOf(replay)), WithoutIds(StateOf(*live.paper))) << pointByPoint;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+
+TEST(PaperReplay, TheEndGivesTheDocumentItsEngineBack)
+{
+    LivePaper live;
+    std::vector<Packet> packets = live.Packets();
+    packets.insert(packets.begin() + 1, AppVersionPayload{{0, 0}, 2, 5, 0}.Encode());
+    ReplayPaper replay;
+    ASSERT_TRUE(replay.FeedAll(packets));
+    EXPECT_EQ(replay->EngineLevel(), 1) << "strokes of version 2.05 open by the earlier routine";
+    replay.target->EndPlayback();
+    EXPECT_EQ(replay->EngineLevel(), 2);
 }
 
 } // namespace
