@@ -473,6 +473,8 @@ TEST(EventFile, ARecordingSavesWithItsHeaderAndLoadsBackWithItsSteps)
         EXPECT_EQ(StreamOf(*loaded.EventManager()), expected);
         EXPECT_EQ(loaded.EventManager()->CommittedSteps(), steps + 1);
         EXPECT_EQ(loaded.EventManager()->EventGeneration, c.generation);
+        EXPECT_STREQ(EventFileExtension(loaded.EventManager()->EventGeneration), c.generation == 16 ? ".vd3" : ".vd4")
+            << "the extension it is saved again under";
         EXPECT_EQ(loaded.EventManager()->State(), EventMngrState::Idle);
     }
 }
