@@ -152,15 +152,18 @@ struct CountingSurface {
     int64_t dabs = 0;
 };
 
-CountingSurface& Counting(MyPaintSurface* self) { return *reinterpret_cast<CountingSurface*>(self); }
+CountingSurface& Counting(MyPaintSurface* self)
+{
+    return *reinterpret_cast<CountingSurface*>(self);
+}
 
 int CountDab(MyPaintSurface* self, float x, float y, float radius, float r, float g, float b, float opaque,
              float hardness, float eraser, float aspect, float angle, float lockAlpha, float colorize)
 {
     CountingSurface& s = Counting(self);
     ++s.dabs;
-    return s.inner ? s.inner->draw_dab(s.inner, x, y, radius, r, g, b, opaque, hardness, eraser, aspect, angle,
-                                       lockAlpha, colorize)
+    return s.inner ? s.inner->draw_dab(s.inner, x, y, radius, r, g, b, opaque, hardness, eraser, aspect,
+                                       angle, lockAlpha, colorize)
                    : 1;
 }
 
@@ -293,16 +296,46 @@ void Baseline(benchmark::State& state, float radius, bool pencil, uint8_t engine
     mypaint_brush_unref(brush);
 }
 
-void StrokeR3(benchmark::State& state) { Ours(state, 3, false, 2); }
-void StrokeR30(benchmark::State& state) { Ours(state, 30, false, 2); }
-void StrokeR150(benchmark::State& state) { Ours(state, 150, false, 2); }
-void PencilR3(benchmark::State& state) { Ours(state, 3, true, 2); }
-void CompatR30(benchmark::State& state) { Ours(state, 30, false, 1); }
-void MyPaintR3(benchmark::State& state) { Baseline(state, 3, false, 2, true); }
-void MyPaintR30(benchmark::State& state) { Baseline(state, 30, false, 2, true); }
-void MyPaintR150(benchmark::State& state) { Baseline(state, 150, false, 2, true); }
-void MyPaintPencilR3(benchmark::State& state) { Baseline(state, 3, true, 2, true); }
-void MyPaintCompatR30(benchmark::State& state) { Baseline(state, 30, false, 1, true); }
+void StrokeR3(benchmark::State& state)
+{
+    Ours(state, 3, false, 2);
+}
+void StrokeR30(benchmark::State& state)
+{
+    Ours(state, 30, false, 2);
+}
+void StrokeR150(benchmark::State& state)
+{
+    Ours(state, 150, false, 2);
+}
+void PencilR3(benchmark::State& state)
+{
+    Ours(state, 3, true, 2);
+}
+void CompatR30(benchmark::State& state)
+{
+    Ours(state, 30, false, 1);
+}
+void MyPaintR3(benchmark::State& state)
+{
+    Baseline(state, 3, false, 2, true);
+}
+void MyPaintR30(benchmark::State& state)
+{
+    Baseline(state, 30, false, 2, true);
+}
+void MyPaintR150(benchmark::State& state)
+{
+    Baseline(state, 150, false, 2, true);
+}
+void MyPaintPencilR3(benchmark::State& state)
+{
+    Baseline(state, 3, true, 2, true);
+}
+void MyPaintCompatR30(benchmark::State& state)
+{
+    Baseline(state, 30, false, 1, true);
+}
 
 // The walk alone: the engine's stepping and dab placement, nothing stamped.
 constexpr float kWalkRadius = 30;

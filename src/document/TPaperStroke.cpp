@@ -33,7 +33,10 @@ bool PointAllowed(float x, float y, int32_t width, int32_t height)
            x <= float(width) + kPointReach && y <= float(height) + kPointReach;
 }
 
-float ClampPressure(float p) { return std::isnan(p) ? 0.0f : std::clamp(p, 0.0f, 1.0f); }
+float ClampPressure(float p)
+{
+    return std::isnan(p) ? 0.0f : std::clamp(p, 0.0f, 1.0f);
+}
 
 // The layer's store in picture coordinates.
 EdgeRect LayerArea(const CLayerData& layer)
@@ -44,8 +47,8 @@ EdgeRect LayerArea(const CLayerData& layer)
 
 ExtentRect InStore(const CLayerData& layer, const EdgeRect& r)
 {
-    return ToExtent({r.left + layer.OriginX, r.top + layer.OriginY, r.right + layer.OriginX,
-                     r.bottom + layer.OriginY});
+    return ToExtent(
+        {r.left + layer.OriginX, r.top + layer.OriginY, r.right + layer.OriginX, r.bottom + layer.OriginY});
 }
 
 // What a shape stroke switches off, kept to be given back at its end.
@@ -72,12 +75,12 @@ public:
     void Mark(const EdgeRect& r)
     {
         for (int32_t ty = (r.top - area_.top) >> kShift; ty <= (r.bottom - 1 - area_.top) >> kShift; ++ty)
-            for (int32_t tx = (r.left - area_.left) >> kShift; tx <= (r.right - 1 - area_.left) >> kShift; ++tx)
+            for (int32_t tx = (r.left - area_.left) >> kShift; tx <= (r.right - 1 - area_.left) >> kShift;
+                 ++tx)
                 marks_[size_t(ty) * size_t(cols_) + size_t(tx)] = 1;
     }
     // Each run of touched tiles along a row of tiles, clipped to bounds.
-    template <typename Visit>
-    void ForEachRun(const EdgeRect& bounds, Visit&& visit) const
+    template <typename Visit> void ForEachRun(const EdgeRect& bounds, Visit&& visit) const
     {
         for (int32_t ty = 0; ty < rows_; ++ty) {
             const uint8_t* row = marks_.data() + size_t(ty) * size_t(cols_);
@@ -129,8 +132,8 @@ struct SStrokeState {
 
     void EnterShape(TStroke& pen)
     {
-        saved = {pen.PressureSize(), pen.PressureDensity(), pen.rawPoints, pen.shapeMode, pen.changed,
-                 manager.Brush(), manager.SmootherMode()};
+        saved = {pen.PressureSize(), pen.PressureDensity(), pen.rawPoints,         pen.shapeMode,
+                 pen.changed,        manager.Brush(),       manager.SmootherMode()};
         pen.SetPressureSize(false);
         pen.SetPressureDensity(false);
         pen.rawPoints = pen.shapeMode = true;
@@ -151,7 +154,10 @@ struct SStrokeState {
     }
 };
 
-void SStrokeStateDelete::operator()(SStrokeState* state) const { delete state; }
+void SStrokeStateDelete::operator()(SStrokeState* state) const
+{
+    delete state;
+}
 
 void TPaper::StartStrokeEngines()
 {
@@ -159,9 +165,15 @@ void TPaper::StartStrokeEngines()
     SetEngineLevel(std::clamp<uint8_t>(settings_.strokeEngine, 1, 2));
 }
 
-bool TPaper::IsStroking() const { return strokes_->engine != nullptr; }
+bool TPaper::IsStroking() const
+{
+    return strokes_->engine != nullptr;
+}
 
-CStrokeMngr& TPaper::StrokeManager() { return strokes_->manager; }
+CStrokeMngr& TPaper::StrokeManager()
+{
+    return strokes_->manager;
+}
 
 bool TPaper::SetPenRenderer(CPenRender* render)
 {
@@ -196,9 +208,15 @@ bool TPaper::SetShapeStroke(bool on)
     return true;
 }
 
-bool TPaper::ShapeStroke() const { return strokes_->shape; }
+bool TPaper::ShapeStroke() const
+{
+    return strokes_->shape;
+}
 
-int64_t TPaper::LastStrokeDabs() const { return strokes_->lastDabs; }
+int64_t TPaper::LastStrokeDabs() const
+{
+    return strokes_->lastDabs;
+}
 
 StrokeEngine* TPaper::EngineFor(uint8_t engine)
 {
@@ -222,7 +240,8 @@ bool TPaper::StrokeBegin(TFlowImage& flow, TStroke& stroke, bool record, float p
         return false;
     // The wet paint is taken again when the layer changed since it was
     // loaded, so no undone pixels come back with the stroke.
-    if (!flow.LoadLayer({index, layer->Store.get(), {layer->OriginX, layer->OriginY}}, wetPaintStale_, &stroke)) {
+    if (!flow.LoadLayer({index, layer->Store.get(), {layer->OriginX, layer->OriginY}}, wetPaintStale_,
+                        &stroke)) {
         Notifier().Warn("メモリ不足のため実行できませんでした！");
         return false;
     }
@@ -311,7 +330,8 @@ bool TPaper::StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect&
         Diagnose("failed to record the stroke end!");
     CLayerData* layer = layers_->At(s.layer);
     EdgeRect rect;
-    const bool changed = layer && layer->HasStore() && Intersect(s.engine->StrokeRect(), LayerArea(*layer), rect);
+    const bool changed =
+        layer && layer->HasStore() && Intersect(s.engine->StrokeRect(), LayerArea(*layer), rect);
     if (changed)
         CommitStroke(flow, record, rect);
     FinishStroke();

@@ -19,9 +19,15 @@ constexpr int32_t kSegmentMargin = 10;
 // Added around each dab's extent.
 constexpr int32_t kDabMargin = 2;
 
-float ClampPressure(float p) { return std::isnan(p) ? 0.0f : std::clamp(p, 0.0f, 1.0f); }
+float ClampPressure(float p)
+{
+    return std::isnan(p) ? 0.0f : std::clamp(p, 0.0f, 1.0f);
+}
 
-StrokePoint PointOf(float x, float y, float pressure) { return {x, y, ClampPressure(pressure)}; }
+StrokePoint PointOf(float x, float y, float pressure)
+{
+    return {x, y, ClampPressure(pressure)};
+}
 
 ExtentRect Shifted(const EdgeRect& r, Point by)
 {
@@ -63,7 +69,10 @@ void CStrokeMngr::BeginAt(float x, float y, float pressure)
                          y + float(context_.toTarget.y));
 }
 
-void CStrokeMngr::AddPoint(float x, float y, float pressure) { smoother_.Add(PointOf(x, y, pressure)); }
+void CStrokeMngr::AddPoint(float x, float y, float pressure)
+{
+    smoother_.Add(PointOf(x, y, pressure));
+}
 
 int64_t CStrokeMngr::IntervalFor(float radius) const
 {

@@ -63,7 +63,10 @@ public:
 
     float CurrentRadius() const override { return render_->CurrentRadius(); }
     float MinRadius(float nominal) const override { return render_->MinRadius(nominal); }
-    float DabInterval(float spacing, float radius) const override { return render_->DabInterval(spacing, radius); }
+    float DabInterval(float spacing, float radius) const override
+    {
+        return render_->DabInterval(spacing, radius);
+    }
     Point DabExtent(float radius) const override { return render_->DabExtent(radius); }
     bool IsPencil() const override
     {
@@ -120,8 +123,14 @@ public:
 };
 
 // Rectangles handed out: left and top down to even, right and bottom up to even.
-inline int32_t FloorEven(int32_t v) { return v & ~int32_t(1); }
-inline int32_t CeilEven(int32_t v) { return v + (v & 1); }
+inline int32_t FloorEven(int32_t v)
+{
+    return v & ~int32_t(1);
+}
+inline int32_t CeilEven(int32_t v)
+{
+    return v + (v & 1);
+}
 inline EdgeRect WidenToEven(const EdgeRect& r)
 {
     if (r.IsEmpty())

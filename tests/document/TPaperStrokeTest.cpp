@@ -88,8 +88,8 @@ struct StrokePaper {
     TFlowImage flow;
     Tool tool;
 
-    explicit StrokePaper(RenderClass renderClass = RenderClass::Draw, float radius = 4.5f, bool pencil = false,
-                         uint16_t effect1 = 0)
+    explicit StrokePaper(RenderClass renderClass = RenderClass::Draw, float radius = 4.5f,
+                         bool pencil = false, uint16_t effect1 = 0)
         : tool(renderClass, radius, pencil, effect1)
     {
         paper->SelectLayer(2);
@@ -306,10 +306,13 @@ TEST(TPaperStroke, HostilePointsAndStatesAreRefusedWithoutARecord)
         float x, y;
     };
     const Case cases[] = {
-        {"begin at NaN", false, nan, 5},   {"begin at +inf", false, 5, inf},
-        {"begin at -inf", false, -inf, 5}, {"begin far right", false, far, 5},
+        {"begin at NaN", false, nan, 5},
+        {"begin at +inf", false, 5, inf},
+        {"begin at -inf", false, -inf, 5},
+        {"begin far right", false, far, 5},
         {"begin far above", false, 5, -float((1 << 20) + 1)},
-        {"move to NaN", true, 5, nan},     {"move far below", true, 5, far},
+        {"move to NaN", true, 5, nan},
+        {"move far below", true, 5, far},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

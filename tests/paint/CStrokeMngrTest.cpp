@@ -131,7 +131,10 @@ TEST(CStrokeMngr, DabPositionsAlongTheWalk)
         // Press and release at one place: the release move adds nothing.
         {"press and release", 10, 100, {{5, 5, 1}, {5, 5, 0}}, {}},
         // Spacing 0.1 at r = 30: every third step, on across the join at 10.
-        {"interval 3 across joins", 30, 100, {{0, 0, 1}, {20, 0, 1}, {40, 0, 1}},
+        {"interval 3 across joins",
+         30,
+         100,
+         {{0, 0, 1}, {20, 0, 1}, {40, 0, 1}},
          {0.25f, 3.25f, 6.25f, 9.25f, 12.25f, 15.25f, 18.25f, 21.25f, 24.25f}},
         // Shorter than a pixel: one step.
         {"sub-pixel segment", 10, 100, {{0, 0, 1}, {0.6f, 0.2f, 1}}, {0.25f}},
@@ -170,9 +173,9 @@ TEST(CStrokeMngr, SubStepsAndDenseSteps)
     // A 10 px segment (after smoothing: 0 to 10): dense steps force every
     // step, sub-steps halve (or third below 0.7 px) the step.
     for (const Case& c : std::initializer_list<Case>{{30, 0, 0, 4, 3.0f},
-                                                    {30, 40, 0, 10, 1.0f},
-                                                    {1.5f, 8, 2, 20, 0.5f},
-                                                    {0.5f, 8, 2, 30, 1.0f / 3}}) {
+                                                     {30, 40, 0, 10, 1.0f},
+                                                     {1.5f, 8, 2, 20, 0.5f},
+                                                     {0.5f, 8, 2, 30, 1.0f / 3}}) {
         SCOPED_TRACE(c.radius);
         Engine e(c.radius, 100);
         BrushRecord brush = e.mngr.Brush();
@@ -215,8 +218,8 @@ TEST(CStrokeMngr, HostileRecordValuesStayUsable)
 {
     Engine e(10, 100);
     BrushRecord brush;
-    brush.gamma = 0;       // would make pow(0, 0) = 1
-    brush.spacing = -5;    // would give no interval
+    brush.gamma = 0;    // would make pow(0, 0) = 1
+    brush.spacing = -5; // would give no interval
     brush.pressureDensity = true;
     e.mngr.SetBrush(brush);
     e.Begin(0, 0, std::nanf(""));
