@@ -3,6 +3,7 @@
 // operation runs with recording off. A packet whose values do not fit the
 // document fails before anything changes.
 #include <cmath>
+#include <cstdlib>
 
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
@@ -25,6 +26,12 @@ template <class P>
 bool Decoded(P& payload, std::span<const uint8_t> packet)
 {
     return payload.Decode(packet);
+}
+
+// No store can hold its content moved farther than its largest side.
+bool IsShift(int32_t dx, int32_t dy)
+{
+    return std::abs(int64_t(dx)) <= kMaxStoreSide && std::abs(int64_t(dy)) <= kMaxStoreSide;
 }
 
 // Layer commands 32-35 and 48-51: flip H, flip V, rotate 180, invert.
@@ -171,7 +178,7 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
         // The document writes 7 for a shift whose store had to grow; a
         // linked run moves by {5,9}, so a single layer must lead none.
         LayerPlacePayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || p.anchor != 0 || p.option != 0 ||
+        if (!Decoded(p, packet) || !IsLayer(p.layer) || !IsShift(p.first, p.second) || p.anchor != 0 || p.option != 0 ||
             paper_.Layers().LinkedRunLength(p.layer) != 0)
             return p.anchor != 0 || p.option != 0 ? NotReplayedYet(packet) : HandlerResult::Failed;
         return Ran(paper_.ShiftLayer(p.layer, p.first, p.second, false), kStack);
@@ -273,7 +280,7 @@ HandlerResult PaperPlaybackTarget::LinkCommand(std::span<const uint8_t> packet)
     }
     if (code == 9) {
         LinkMovePayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || p.secondOption != -1 ||
+        if (!Decoded(p, packet) || !IsLayer(p.layer) || !IsShift(p.dx, p.dy) || p.secondOption != -1 ||
             p.first != layers.LinkedRunLength(p.layer) + 1)
             return HandlerResult::Failed;
         return Ran(paper_.ShiftLayer(p.layer, p.dx, p.dy, false), kStack);

@@ -24,6 +24,8 @@ using namespace changehint;
 constexpr uint16_t kKeep = 0xFFFF;
 constexpr uint32_t kColourBytes = 0x00FFFFFFu;
 constexpr int32_t kMethodCount = 9;
+// The renderer keeps its effects within 0-100; a record beyond is corrupt.
+constexpr int32_t kMaxBrushEffect = 100;
 // Before this version {0,12} carried the current layer's protect-alpha.
 constexpr int32_t kProtectInFlagsBefore = 206;
 constexpr uint16_t kUseToneBit = 2, kProtectBit = 4, kUseGradationBit = 8;
@@ -248,7 +250,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
     }
     case 56: {
         BrushMethodPayload p;
-        if (!Decoded(p, packet))
+        if (!Decoded(p, packet) || p.method[0] > uint8_t(RenderClass::BurnDodge))
             return HandlerResult::Failed;
         BrushMethodRecord method = render.Method();
         method.pencil = p.brush != 0;
@@ -262,10 +264,13 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
         BrushValuesPayload p;
         if (!Decoded(p, packet))
             return HandlerResult::Failed;
+        for (int32_t v : p.values)
+            if (v < 0 || v > kMaxBrushEffect)
+                return HandlerResult::Failed;
         BrushMethodRecord method = render.Method();
-        method.effect1 = uint16_t(std::clamp(p.values[0], 0, 100));
-        method.effect2 = uint16_t(std::clamp(p.values[1], 0, 100));
-        method.effect3 = uint16_t(std::clamp(p.values[2], 0, 100));
+        method.effect1 = uint16_t(p.values[0]);
+        method.effect2 = uint16_t(p.values[1]);
+        method.effect3 = uint16_t(p.values[2]);
         render.SetMethod(method);
         return Ran(true, kBrush);
     }

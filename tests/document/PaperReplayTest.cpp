@@ -397,6 +397,9 @@ TEST(PaperReplay, HostilePacketsFailAndChangeNothing)
         p.layer = 1, p.count = 3, p.length = 6, p.levels = {0, 5, 0, 0, 1, 0};
     });
     const Packet leader = Encoded<LinkValuePayload>(5, 8, [](auto& p) { p.layer = 1, p.first = 2; });
+    const Packet shift = Encoded<LayerPlacePayload>(4, 6, [](auto& p) { p.layer = 1, p.first = 1 << 30; });
+    const Packet brush = Encoded<BrushMethodPayload>(0, 56, [](auto& p) { p.method[0] = 9; });
+    const Packet effects = Encoded<BrushValuesPayload>(0, 57, [](auto& p) { p.values[1] = 101; });
     const Packet fill = Encoded<AreaFillPayload>(6, 0, [](auto& p) { p.layer = 1, p.value = 0xFF; });
 
     struct Case {
@@ -422,6 +425,9 @@ TEST(PaperReplay, HostilePacketsFailAndChangeNothing)
         {"unknown nib", nib},
         {"link levels of another stack", levels},
         {"leader without its run", leader},
+        {"shift by 2^30", shift},
+        {"render class 9", brush},
+        {"brush effect 101", effects},
         {"area fill, not replayed yet", fill},
         {"truncated command", Packet{4, 1, 1}},
     };
