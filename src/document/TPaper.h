@@ -260,6 +260,9 @@ public:
     // stroke and the manager get their settings back. Set before the begin.
     bool SetShapeStroke(bool on);
     bool ShapeStroke() const;
+    // The event data version a player window replays (watercolour dabs take
+    // the brush record's density switch from version 34 on).
+    void SetPlayerDataVersion(int32_t version);
     // Dabs the last finished stroke stamped.
     int64_t LastStrokeDabs() const;
 

@@ -129,6 +129,7 @@ struct SStrokeState {
     SShapeSaved saved;
     DirtyTiles touched;
     int64_t lastDabs = 0;
+    int32_t playerDataVersion = 0;
 
     void EnterShape(TStroke& pen)
     {
@@ -218,6 +219,11 @@ int64_t TPaper::LastStrokeDabs() const
     return strokes_->lastDabs;
 }
 
+void TPaper::SetPlayerDataVersion(int32_t version)
+{
+    strokes_->playerDataVersion = version;
+}
+
 StrokeEngine* TPaper::EngineFor(uint8_t engine)
 {
     SStrokeState& s = *strokes_;
@@ -276,6 +282,7 @@ bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float
     context.setup.blurSource = layer.Store.get();
     context.setup.oldestEngine = engineLevel_ == 0 && host_.IsPlayingBack();
     context.playerWindow = host_.IsPlayingBack();
+    context.dataVersion = s.playerDataVersion;
     s.touched.Reset(LayerArea(layer));
     engine->Start(index, flow, stroke, context);
     engine->BeginAt(x, y, pressure);
