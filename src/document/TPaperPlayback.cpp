@@ -38,7 +38,10 @@ PaperPlaybackTarget::~PaperPlaybackTarget()
     paper_.SetPenRenderer(nullptr);
 }
 
-int PaperPlaybackTarget::LoadStream(const std::string& path) { return LoadEventFile(path, paper_); }
+int PaperPlaybackTarget::LoadStream(const std::string& path)
+{
+    return LoadEventFile(path, paper_);
+}
 
 void PaperPlaybackTarget::BeginPlayback(bool isProtected, bool)
 {
@@ -85,14 +88,21 @@ HandlerResult PaperPlaybackTarget::ApplyCommand(std::span<const uint8_t> packet,
         return HandlerResult::Failed;
     appVersion_ = appVersion;
     switch (packet[0]) {
-    case 2: return DocumentCommand(packet);
-    case 4: return LayerCommand(packet);
-    case 5: return LinkCommand(packet);
-    default: return NotReplayedYet(packet);
+    case 2:
+        return DocumentCommand(packet);
+    case 4:
+        return LayerCommand(packet);
+    case 5:
+        return LinkCommand(packet);
+    default:
+        return NotReplayedYet(packet);
     }
 }
 
-void PaperPlaybackTarget::ClearMaps() { nibIndex_.clear(); }
+void PaperPlaybackTarget::ClearMaps()
+{
+    nibIndex_.clear();
+}
 
 uint8_t PaperPlaybackTarget::ImplicitStrokeKind()
 {
@@ -107,7 +117,8 @@ uint8_t PaperPlaybackTarget::ImplicitStrokeKind()
 
 HandlerResult PaperPlaybackTarget::StartStroke(const PlaybackStroke& stroke)
 {
-    if (stroking_ || paper_.IsStroking() || !canvasMade_ || !(stroke.kind <= 2 || stroke.kind == kWetPaintKind))
+    if (stroking_ || paper_.IsStroking() || !canvasMade_ ||
+        !(stroke.kind <= 2 || stroke.kind == kWetPaintKind))
         return HandlerResult::Failed;
     if (!stroke.implicit) {
         if (!IsLayer(stroke.layer))

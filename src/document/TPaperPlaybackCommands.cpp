@@ -22,12 +22,6 @@ constexpr uint8_t kLook = kLayerStructure | kCurrentLayer;
 constexpr uint8_t kNoMergeMethod = 0xFF;
 constexpr uint16_t kVisibleBit = 1, kProtectBit = 2, kDitherBit = 16;
 
-template <class P>
-bool Decoded(P& payload, std::span<const uint8_t> packet)
-{
-    return payload.Decode(packet);
-}
-
 // No store can hold its content moved farther than its largest side.
 bool IsShift(int32_t dx, int32_t dy)
 {
@@ -40,6 +34,20 @@ int LayerCommandOf(uint8_t code)
     static constexpr int kCommands[4] = {7, 8, 10, 9};
     return kCommands[code & 3];
 }
+// The whole-picture transforms: every layer, or only the visible ones.
+bool TransformPicture(TPaper& paper, int command, bool all)
+{
+    switch (command) {
+    case 7:
+        return paper.FlipPictureH(all, false);
+    case 8:
+        return paper.FlipPictureV(all, false);
+    case 10:
+        return paper.RotatePicture180(all, false);
+    default:
+        return paper.InvertPicture(all, false);
+    }
+}
 } // namespace
 
 // ---- document commands ---------------------------------------------------------------
@@ -51,8 +59,8 @@ HandlerResult PaperPlaybackTarget::NewCanvas(int32_t width, int32_t height, int3
     // No recording holds two canvases.
     if (canvasMade_ || !IsPictureSizeAllowed(width, height) || !IsStoreSizeAllowed(layerWidth, layerHeight))
         return HandlerResult::Failed;
-    const bool made = paper_.NewPicture(paper_.Name, transparentLayer, transparentPaper, resolution, layerWidth,
-                                        layerHeight, width, height, false);
+    const bool made = paper_.NewPicture(paper_.Name, transparentLayer, transparentPaper, resolution,
+                                        layerWidth, layerHeight, width, height, false);
     canvasMade_ = made;
     return Ran(made, kWholePicture);
 }
@@ -62,13 +70,13 @@ HandlerResult PaperPlaybackTarget::DocumentCommand(std::span<const uint8_t> pack
     const uint8_t code = packet[1];
     if (code == 0) {
         NewCanvasOldPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         return NewCanvas(p.width, p.height, p.layerWidth, p.layerHeight, 0, false, true);
     }
     if (code == 8) {
         NewCanvasPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         return NewCanvas(p.width, p.height, p.layerWidth, p.layerHeight, p.resolution,
                          p.transparentCanvasInverted == 0, p.transparentLayerInverted == 0);
@@ -79,36 +87,38 @@ HandlerResult PaperPlaybackTarget::DocumentCommand(std::span<const uint8_t> pack
     switch (code) {
     case 1: {
         CanvasColourPayload p;
-        return Decoded(p, packet) ? Ran(paper_.SetPaperColour(p.colour, false), kLayerPixels)
-                                  : HandlerResult::Failed;
+        return p.Decode(packet) ? Ran(paper_.SetPaperColour(p.colour, false), kLayerPixels)
+                                : HandlerResult::Failed;
     }
     case 2: {
         CanvasSizePayload p;
-        if (!Decoded(p, packet) || !IsPictureSizeAllowed(p.width, p.height) || p.anchor > 8)
+        if (!p.Decode(packet) || !IsPictureSizeAllowed(p.width, p.height) || p.anchor > 8)
             return HandlerResult::Failed;
         return Ran(paper_.SetCanvasSize(p.width, p.height, p.option != 0, p.anchor, false), kWholePicture);
     }
     case 3:
     case 9: {
         ResamplePayload p;
-        if (!Decoded(p, packet) || !IsPictureSizeAllowed(p.width, p.height))
+        if (!p.Decode(packet) || !IsPictureSizeAllowed(p.width, p.height))
             return HandlerResult::Failed;
         return Ran(paper_.SetImageSize(p.width, p.height, p.option != 0, false), kWholePicture);
     }
     case 4:
-    case 5: return Ran(paper_.RotatePicture90(code == 4, false), kWholePicture);
+    case 5:
+        return Ran(paper_.RotatePicture90(code == 4, false), kWholePicture);
     case 6: {
         CropPayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || p.left >= p.right || p.top >= p.bottom)
+        if (!p.Decode(packet) || !IsLayer(p.layer) || p.left >= p.right || p.top >= p.bottom)
             return HandlerResult::Failed;
         return Ran(paper_.Crop(p.layer, {p.left, p.top, p.right, p.bottom}, false), kWholePicture);
     }
-    case 7: return Ran(paper_.MergeVisibleLayers(-1, false, false), kStack);
+    case 7:
+        return Ran(paper_.MergeVisibleLayers(-1, false, false), kStack);
     case 10: {
         // The background-only flag only narrows when the merge is allowed; a
         // recorded merge was allowed.
         MergeVisiblePayload p;
-        if (!Decoded(p, packet) || (p.parameter != kNoMergeMethod && p.parameter > 3))
+        if (!p.Decode(packet) || (p.parameter != kNoMergeMethod && p.parameter > 3))
             return HandlerResult::Failed;
         const int32_t method = p.parameter == kNoMergeMethod ? -1 : p.parameter;
         return Ran(paper_.MergeVisibleLayers(method, false, false), kStack);
@@ -121,28 +131,22 @@ HandlerResult PaperPlaybackTarget::DocumentCommand(std::span<const uint8_t> pack
     case 33:
     case 34:
     case 35: {
-        const bool all = code >= 32;
-        bool done = false;
-        switch (LayerCommandOf(code)) {
-        case 7: done = paper_.FlipPictureH(all, false); break;
-        case 8: done = paper_.FlipPictureV(all, false); break;
-        case 10: done = paper_.RotatePicture180(all, false); break;
-        default: done = paper_.InvertPicture(all, false); break;
-        }
+        const bool done = TransformPicture(paper_, LayerCommandOf(code), code >= 32);
         return Ran(done, kLayerPixels);
     }
     case 24:
     case 25:
     case 26: {
         LayerVisibilityPayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer))
+        if (!p.Decode(packet) || !IsLayer(p.layer))
             return HandlerResult::Failed;
         const bool done = code == 24   ? paper_.ShowAllLayers(p.show != 0, false)
                           : code == 25 ? paper_.ShowOnlyLayer(p.layer, false)
                                        : paper_.InvertLayerVisibility(false);
         return Ran(done, kLook);
     }
-    default: return NotReplayedYet(packet);
+    default:
+        return NotReplayedYet(packet);
     }
 }
 
@@ -156,7 +160,8 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
     switch (code) {
     case 0: {
         NewLayerQuickPayload p;
-        if (!Decoded(p, packet) || p.layer < 0 || p.layer > paper_.LayerCount() || !IsStoreSizeAllowed(p.width, p.height))
+        if (!p.Decode(packet) || p.layer < 0 || p.layer > paper_.LayerCount() ||
+            !IsStoreSizeAllowed(p.width, p.height))
             return HandlerResult::Failed;
         if (!paper_.AddLayer(p.layer, p.width, p.height, p.flags & kVisibleBit, p.opacity, p.mode, false))
             return HandlerResult::Failed;
@@ -165,7 +170,8 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
     }
     case 11: {
         NewLayerPayload p;
-        if (!Decoded(p, packet) || p.layer < 0 || p.layer > paper_.LayerCount() || !IsStoreSizeAllowed(p.width, p.height))
+        if (!p.Decode(packet) || p.layer < 0 || p.layer > paper_.LayerCount() ||
+            !IsStoreSizeAllowed(p.width, p.height))
             return HandlerResult::Failed;
         if (!paper_.AddLayerNamed(p.layer, p.width, p.height, p.flags & kVisibleBit, p.opacity, p.mode,
                                   Cp932ToUtf8(p.name), p.colour, false))
@@ -178,14 +184,14 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
         // The document writes 7 for a shift whose store had to grow; a
         // linked run moves by {5,9}, so a single layer must lead none.
         LayerPlacePayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || !IsShift(p.first, p.second) || p.anchor != 0 || p.option != 0 ||
-            paper_.Layers().LinkedRunLength(p.layer) != 0)
+        if (!p.Decode(packet) || !IsLayer(p.layer) || !IsShift(p.first, p.second) || p.anchor != 0 ||
+            p.option != 0 || paper_.Layers().LinkedRunLength(p.layer) != 0)
             return p.anchor != 0 || p.option != 0 ? NotReplayedYet(packet) : HandlerResult::Failed;
         return Ran(paper_.ShiftLayer(p.layer, p.first, p.second, false), kStack);
     }
     case 10: {
         MergeDownPayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || p.below != p.layer - 1)
+        if (!p.Decode(packet) || !IsLayer(p.layer) || p.below != p.layer - 1)
             return HandlerResult::Failed;
         return Ran(paper_.MergeDownWith(p.layer, p.option, false), kStack);
     }
@@ -193,16 +199,17 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
     case 17:
     case 18:
     case 20:
-    case 21: return LayerAttributes(packet);
+    case 21:
+        return LayerAttributes(packet);
     case 38: {
         RotateLayerPayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || !std::isfinite(p.degrees))
+        if (!p.Decode(packet) || !IsLayer(p.layer) || !std::isfinite(p.degrees))
             return HandlerResult::Failed;
         return Ran(paper_.RotateLayerFree(p.layer, p.degrees, false), kStack);
     }
     case 39: {
         ScaleLayerPayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || !IsStoreSizeAllowed(p.first, p.second))
+        if (!p.Decode(packet) || !IsLayer(p.layer) || !IsStoreSizeAllowed(p.first, p.second))
             return HandlerResult::Failed;
         return Ran(paper_.ScaleLayer(p.layer, p.first, p.second, false), kStack);
     }
@@ -211,31 +218,42 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
     case 50:
     case 51: {
         SelectionTransformPayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer))
+        if (!p.Decode(packet) || !IsLayer(p.layer))
             return HandlerResult::Failed;
         return Ran(paper_.LayerCommandMasked(p.layer, LayerCommandOf(code), p.mask, false), kLayerPixels);
     }
-    default: break;
+    default:
+        break;
     }
     LayerIndexPayload p;
     if (!LayerIndexPayload::Serves(4, code))
         return NotReplayedYet(packet);
-    if (!Decoded(p, packet) || !IsLayer(p.layer))
+    if (!p.Decode(packet) || !IsLayer(p.layer))
         return HandlerResult::Failed;
     switch (code) {
-    case 1: return Ran(p.value == p.layer && paper_.DeleteLayer(p.layer, false), kStack);
-    case 3: return Ran(p.value == p.layer && paper_.DuplicateLayer(p.layer, false), kStack);
-    case 4: return Ran(IsLayer(p.value) && paper_.MoveLayer(p.layer, p.value, false), kStack);
-    case 5: return Ran(p.value == p.layer - 1 && paper_.MergeDown(p.layer, false), kStack);
-    case 24: return Ran(paper_.SetLayerAlpha(p.layer, p.value, false), kLayerPixels);
-    case 25: return Ran(paper_.InvertAlpha(p.layer, false), kLayerPixels);
+    case 1:
+        return Ran(p.value == p.layer && paper_.DeleteLayer(p.layer, false), kStack);
+    case 3:
+        return Ran(p.value == p.layer && paper_.DuplicateLayer(p.layer, false), kStack);
+    case 4:
+        return Ran(IsLayer(p.value) && paper_.MoveLayer(p.layer, p.value, false), kStack);
+    case 5:
+        return Ran(p.value == p.layer - 1 && paper_.MergeDown(p.layer, false), kStack);
+    case 24:
+        return Ran(paper_.SetLayerAlpha(p.layer, p.value, false), kLayerPixels);
+    case 25:
+        return Ran(paper_.InvertAlpha(p.layer, false), kLayerPixels);
     case 32:
     case 33:
     case 34:
-    case 35: return Ran(p.value == p.layer && paper_.LayerCommand(p.layer, LayerCommandOf(code), false), kLayerPixels);
+    case 35:
+        return Ran(p.value == p.layer && paper_.LayerCommand(p.layer, LayerCommandOf(code), false),
+                   kLayerPixels);
     case 36:
-    case 37: return Ran(paper_.RotateLayer90(p.layer, code == 36, false), kStack);
-    default: return NotReplayedYet(packet);
+    case 37:
+        return Ran(paper_.RotateLayer90(p.layer, code == 36, false), kStack);
+    default:
+        return NotReplayedYet(packet);
     }
 }
 
@@ -244,12 +262,15 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
 HandlerResult PaperPlaybackTarget::LayerAttributes(std::span<const uint8_t> packet)
 {
     LayerLookPayload p;
-    if (!Decoded(p, packet) || !IsLayer(p.layer))
+    if (!p.Decode(packet) || !IsLayer(p.layer))
         return HandlerResult::Failed;
     switch (packet[1]) {
-    case 16: return Ran(paper_.SetLayerMode(p.layer, p.mode, false), kLook | kLayerPixels);
-    case 17: return Ran(paper_.SetLayerOpacity(p.layer, p.opacity, false), kLook | kLayerPixels);
-    case 18: return Ran(paper_.SetLayerVisible(p.layer, p.flags & kVisibleBit, false), kLook | kLayerPixels);
+    case 16:
+        return Ran(paper_.SetLayerMode(p.layer, p.mode, false), kLook | kLayerPixels);
+    case 17:
+        return Ran(paper_.SetLayerOpacity(p.layer, p.opacity, false), kLook | kLayerPixels);
+    case 18:
+        return Ran(paper_.SetLayerVisible(p.layer, p.flags & kVisibleBit, false), kLook | kLayerPixels);
     case 20:
         paper_.LayerAt(p.layer)->ProtectAlpha = (p.flags & kProtectBit) != 0;
         return Ran(true, kLook);
@@ -271,7 +292,7 @@ HandlerResult PaperPlaybackTarget::LinkCommand(std::span<const uint8_t> packet)
         // The levels before the change must be the document's: otherwise the
         // stream describes another stack.
         LinkLevelsPayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || p.count != paper_.LayerCount())
+        if (!p.Decode(packet) || !IsLayer(p.layer) || p.count != paper_.LayerCount())
             return HandlerResult::Failed;
         for (int32_t i = 0; i < p.count; ++i)
             if (layers.At(i)->LinkLevel != p.levels[size_t(i)])
@@ -280,7 +301,7 @@ HandlerResult PaperPlaybackTarget::LinkCommand(std::span<const uint8_t> packet)
     }
     if (code == 9) {
         LinkMovePayload p;
-        if (!Decoded(p, packet) || !IsLayer(p.layer) || !IsShift(p.dx, p.dy) || p.secondOption != -1 ||
+        if (!p.Decode(packet) || !IsLayer(p.layer) || !IsShift(p.dx, p.dy) || p.secondOption != -1 ||
             p.first != layers.LinkedRunLength(p.layer) + 1)
             return HandlerResult::Failed;
         return Ran(paper_.ShiftLayer(p.layer, p.dx, p.dy, false), kStack);
@@ -288,13 +309,16 @@ HandlerResult PaperPlaybackTarget::LinkCommand(std::span<const uint8_t> packet)
     if (code == 10 || code == 12)
         return NotReplayedYet(packet);
     LinkValuePayload p;
-    if (!Decoded(p, packet) || !IsLayer(p.layer))
+    if (!p.Decode(packet) || !IsLayer(p.layer))
         return HandlerResult::Failed;
     const int32_t run = layers.LinkedRunLength(p.layer);
     switch (code) {
-    case 8: return Ran(p.first == run && paper_.DeleteLinkLeader(p.layer, false), kStack);
-    case 11: return Ran(p.second == run + 1 && paper_.MoveLinkGroup(p.layer, p.first, false), kStack);
-    case 13: return Ran(p.first == run + 1 && paper_.DeleteLinkGroup(p.layer, false), kStack);
+    case 8:
+        return Ran(p.first == run && paper_.DeleteLinkLeader(p.layer, false), kStack);
+    case 11:
+        return Ran(p.second == run + 1 && paper_.MoveLinkGroup(p.layer, p.first, false), kStack);
+    case 13:
+        return Ran(p.first == run + 1 && paper_.DeleteLinkGroup(p.layer, false), kStack);
     default:
         return Ran(p.first >= 1 && paper_.SetLinkGroupVisible(p.layer, p.first, p.option != 0, false),
                    kLook | kLayerPixels);

@@ -32,12 +32,6 @@ constexpr uint16_t kUseToneBit = 2, kProtectBit = 4, kUseGradationBit = 8;
 // Nib bitmaps a stream may store; each holds at most kMaxEmbeddedPixels.
 constexpr size_t kMaxStoredNibs = 256;
 
-template <class P>
-bool Decoded(P& payload, std::span<const uint8_t> packet)
-{
-    return payload.Decode(packet);
-}
-
 // Every setter refuses values that are not finite; a record that holds
 // one is corrupt.
 bool Finite(std::initializer_list<float> values)
@@ -67,22 +61,23 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
     switch (code) {
     case 0: {
         AppVersionPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         appVersion_ = int32_t(p.major) * 100 + p.minor;
         return HandlerResult::Executed;
     }
     case 2: {
         StateColourPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         if ((paper_.PaperColour & kColourBytes) == p.colour)
             return HandlerResult::Executed;
-        return Ran(paper_.SetPaperColour((paper_.PaperColour & ~kColourBytes) | p.colour, false), kLayerPixels);
+        return Ran(paper_.SetPaperColour((paper_.PaperColour & ~kColourBytes) | p.colour, false),
+                   kLayerPixels);
     }
     case 3: {
         StateColourPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         pen_->subColor = (pen_->subColor & ~kColourBytes) | p.colour;
         // The paper's flags change only while it is white; a refusal is
@@ -92,7 +87,7 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
     }
     case 8: {
         CurrentLayerPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         // Masks come with the selection commands; until then the mask part
         // has nothing to choose from.
@@ -100,7 +95,7 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
     }
     case 12: {
         StateFlagsPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         pen_->SetUseTone((p.flags & kUseToneBit) != 0);
         pen_->SetUseGradation((p.flags & kUseGradationBit) != 0);
@@ -109,20 +104,24 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
                 layer->ProtectAlpha = (p.flags & kProtectBit) != 0;
         return Ran(true, kBrush);
     }
-    case 44: return StoreNib(packet);
-    case 45: return UseStoredNib(packet);
+    case 44:
+        return StoreNib(packet);
+    case 45:
+        return UseStoredNib(packet);
     case 13:
     case 16:
     case 17:
     case 18:
-    case 60: return ApplyPenState(packet);
+    case 60:
+        return ApplyPenState(packet);
     case 48:
     case 50:
     case 52:
     case 53:
     case 56:
     case 57:
-    case 58: return ApplyRendererState(packet);
+    case 58:
+        return ApplyRendererState(packet);
     default:
         // Tones, gradations, text and the filter images are used by
         // operations still to come; they only have to be well formed.
@@ -152,7 +151,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
     switch (packet[1]) {
     case 13: {
         StateFlagsPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         pen.SetSoftEdge(p.flags & 1);
         pen.SetPressureSize(p.flags & 2);
@@ -161,7 +160,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
     }
     case 16: {
         PenColourPayload p;
-        if (!Decoded(p, packet) || p.method >= kMethodCount || !Finite({p.density}))
+        if (!p.Decode(packet) || p.method >= kMethodCount || !Finite({p.density}))
             return HandlerResult::Failed;
         pen.color = (pen.color & ~kColourBytes) | p.colour;
         pen.SetMethod(StrokeMethod(p.method));
@@ -170,7 +169,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
     }
     case 17: {
         PenRadiusPayload p;
-        if (!Decoded(p, packet) || !Finite({p.radius, p.minimumPercent}))
+        if (!p.Decode(packet) || !Finite({p.radius, p.minimumPercent}))
             return HandlerResult::Failed;
         pen.SetRadius(p.radius);
         pen.SetMinRadiusPercent(p.minimumPercent);
@@ -178,7 +177,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
     }
     case 18: {
         PenEffectsPayload p;
-        if (!Decoded(p, packet) || !Finite({p.effect1, p.effect2, p.effect3, p.gamma, p.spacing}))
+        if (!p.Decode(packet) || !Finite({p.effect1, p.effect2, p.effect3, p.gamma, p.spacing}))
             return HandlerResult::Failed;
         pen.SetEffect(1, p.effect1);
         pen.SetEffect(2, p.effect2);
@@ -190,7 +189,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
     }
     default: {
         StrokeSettingsPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         // Without its four values the record only repeats the pen's
         // density; the manager keeps what it has.
@@ -217,7 +216,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
     switch (packet[1]) {
     case 48: {
         NibShapePayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         NibRecord nib = render.Nib();
         nib.aspect = p.value1;
@@ -228,7 +227,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
     }
     case 52: {
         NibGeometryPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         NibRecord nib;
         nib.radius = p.values[0];
@@ -243,14 +242,14 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
     }
     case 53: {
         AirMapPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         render.SetAirMap(AirMapOf(p.value));
         return Ran(true, kNib);
     }
     case 56: {
         BrushMethodPayload p;
-        if (!Decoded(p, packet) || p.method[0] > uint8_t(RenderClass::BurnDodge))
+        if (!p.Decode(packet) || p.method[0] > uint8_t(RenderClass::BurnDodge))
             return HandlerResult::Failed;
         BrushMethodRecord method = render.Method();
         method.pencil = p.brush != 0;
@@ -262,7 +261,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
     }
     case 57: {
         BrushValuesPayload p;
-        if (!Decoded(p, packet))
+        if (!p.Decode(packet))
             return HandlerResult::Failed;
         for (int32_t v : p.values)
             if (v < 0 || v > kMaxBrushEffect)
@@ -286,7 +285,7 @@ HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
 {
     EmbeddedNibPayload p;
     std::vector<uint8_t> pixels;
-    if (!Decoded(p, packet) || p.width <= 0 || p.height <= 0 || !p.bitmap.Unpack(pixels) ||
+    if (!p.Decode(packet) || p.width <= 0 || p.height <= 0 || !p.bitmap.Unpack(pixels) ||
         pixels.size() != size_t(p.width) * size_t(p.height))
         return HandlerResult::Failed;
     if (auto it = nibIndex_.find(p.id); it != nibIndex_.end()) {
@@ -308,7 +307,7 @@ HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
 HandlerResult PaperPlaybackTarget::UseStoredNib(std::span<const uint8_t> packet)
 {
     NibReferencePayload p;
-    if (!Decoded(p, packet))
+    if (!p.Decode(packet))
         return HandlerResult::Failed;
     auto it = nibIndex_.find(p.id);
     if (it == nibIndex_.end() || !nibBitmaps_[it->second])

@@ -18,13 +18,13 @@
 #include "PaperFixture.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
-#include "files/EventFile.h"
 #include "events/CEventMngr.h"
 #include "events/CEventPlayer.h"
 #include "events/EventPacketTable.h"
-#include "events/EventPayloadsCommands.h"
 #include "events/EventPayloadsActions.h"
+#include "events/EventPayloadsCommands.h"
 #include "events/EventPayloadsState.h"
+#include "files/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
@@ -43,14 +43,15 @@ struct Sample {
 };
 
 // Turns between x- and y-major, presses and eases off.
-const std::vector<Sample> kPath = {{6, 8, 0.3f},  {14, 12, 0.6f}, {24, 10, 1.0f}, {33, 22, 0.8f},
-                                   {40, 30, 0.5f}, {30, 33, 0.9f}, {12, 4, 0.7f}, {12, 4, 0.0f}};
+const std::vector<Sample> kPath = {{6, 8, 0.3f},   {14, 12, 0.6f}, {24, 10, 1.0f}, {33, 22, 0.8f},
+                                   {40, 30, 0.5f}, {30, 33, 0.9f}, {12, 4, 0.7f},  {12, 4, 0.0f}};
 
 std::vector<Sample> LongPath(int n)
 {
     std::vector<Sample> path;
     for (int i = 0; i < n; ++i)
-        path.push_back({4.0f + float(i) * 1.7f, 20.0f + 12.0f * std::sin(float(i) * 0.4f), float(i % 7) / 6.0f});
+        path.push_back(
+            {4.0f + float(i) * 1.7f, 20.0f + 12.0f * std::sin(float(i) * 0.4f), float(i % 7) / 6.0f});
     return path;
 }
 
@@ -182,14 +183,19 @@ struct ReplayPaper {
     {
         switch (category) {
         case 16:
-        case 20: return 0;
+        case 20:
+            return 0;
         case 21:
-        case 22: return 1;
+        case 22:
+            return 1;
         case 23:
-        case 24: return 2;
+        case 24:
+            return 2;
         case 48:
-        case 49: return 4;
-        default: return -1;
+        case 49:
+            return 4;
+        default:
+            return -1;
         }
     }
     PointRoutine Opening() const
@@ -240,11 +246,15 @@ TEST(PaperReplay, CommandsReplayToTheLivePicture)
         {"image size", [](TPaper& p) { return p.SetImageSize(40, 61, false); }},
         {"rotate canvas cw", [](TPaper& p) { return p.RotatePicture90(true); }},
         {"rotate canvas ccw", [](TPaper& p) { return p.RotatePicture90(false); }},
-        {"crop", [](TPaper& p) { return p.Crop(1, {5, 3, 41, 30}); }},
+        {"crop",
+         [](TPaper& p) {
+             return p.Crop(1, {5, 3, 41, 30});
+         }},
         {"merge visible", [](TPaper& p) { return p.MergeVisibleLayers(-1, false); }},
         {"merge visible by a method", [](TPaper& p) { return p.MergeVisibleLayers(2, false); }},
         {"flip all horizontally", [](TPaper& p) { return p.FlipPictureH(true); }},
-        {"flip visible vertically", [](TPaper& p) { return p.SetLayerVisible(1, false) && p.FlipPictureV(false); }},
+        {"flip visible vertically",
+         [](TPaper& p) { return p.SetLayerVisible(1, false) && p.FlipPictureV(false); }},
         {"rotate all 180", [](TPaper& p) { return p.RotatePicture180(true); }},
         {"invert visible", [](TPaper& p) { return p.InvertPicture(false); }},
         {"show only", [](TPaper& p) { return p.ShowOnlyLayer(1); }},
@@ -259,7 +269,9 @@ TEST(PaperReplay, CommandsReplayToTheLivePicture)
         {"alpha opaque", [](TPaper& p) { return p.SetLayerAlpha(1, 255); }},
         {"invert alpha", [](TPaper& p) { return p.InvertAlpha(2); }},
         {"layer flips and invert",
-         [](TPaper& p) { return p.FlipLayerH(1) && p.FlipLayerV(2) && p.RotateLayer180(2) && p.InvertLayer(0); }},
+         [](TPaper& p) {
+             return p.FlipLayerH(1) && p.FlipLayerV(2) && p.RotateLayer180(2) && p.InvertLayer(0);
+         }},
         {"layer rotate 90", [](TPaper& p) { return p.RotateLayer90(1, true) && p.RotateLayer90(2, false); }},
         {"layer rotate by an angle", [](TPaper& p) { return p.RotateLayerFree(1, 33.5f); }},
         {"layer scale", [](TPaper& p) { return p.ScaleLayer(2, 31, 47); }},
@@ -267,12 +279,15 @@ TEST(PaperReplay, CommandsReplayToTheLivePicture)
         {"layer shift that grows the store", [](TPaper& p) { return p.ShiftLayer(1, 30, 25); }},
         {"mode, opacity, visibility, dither",
          [](TPaper& p) {
-             return p.SetLayerMode(2, kModeScreen) && p.SetLayerOpacity(1, 77) && p.SetLayerVisible(0, false) &&
-                    p.SetLayerDither(2, true, 90);
+             return p.SetLayerMode(2, kModeScreen) && p.SetLayerOpacity(1, 77) &&
+                    p.SetLayerVisible(0, false) && p.SetLayerDither(2, true, 90);
          }},
-        {"link and unlink", [](TPaper& p) { return p.LinkLayer(2, true) && p.LinkLayer(1, true) && p.LinkLayer(2, false); }},
+        {"link and unlink",
+         [](TPaper& p) { return p.LinkLayer(2, true) && p.LinkLayer(1, true) && p.LinkLayer(2, false); }},
         {"linked run shift and visibility",
-         [](TPaper& p) { return p.LinkLayer(2, true) && p.ShiftLayer(1, -4, 6) && p.SetLinkGroupVisible(1, 2, false); }},
+         [](TPaper& p) {
+             return p.LinkLayer(2, true) && p.ShiftLayer(1, -4, 6) && p.SetLinkGroupVisible(1, 2, false);
+         }},
         {"linked run move", [](TPaper& p) { return p.LinkLayer(2, true) && p.MoveLinkGroup(1, 0); }},
         {"delete link leader", [](TPaper& p) { return p.LinkLayer(2, true) && p.DeleteLinkLeader(1); }},
         {"delete link group", [](TPaper& p) { return p.LinkLayer(2, true) && p.DeleteLinkGroup(1); }},
@@ -320,7 +335,8 @@ TEST(PaperReplay, StrokesReplayToTheLiveLayer)
             while (start > 0 && packets[start - 1][0] != 23)
                 --start;
             ASSERT_GT(start, 0u);
-            packets.insert(packets.begin() + ptrdiff_t(start - 1), AppVersionPayload{{0, 0}, 2, 22, 0}.Encode());
+            packets.insert(packets.begin() + ptrdiff_t(start - 1),
+                           AppVersionPayload{{0, 0}, 2, 22, 0}.Encode());
         }
         ExpectReplayEqualsLive(live, packets, c.name);
         if (c.path.size() > 16) {
@@ -361,8 +377,7 @@ uint32_t BitsOf(float v)
     return bits;
 }
 
-template <class P>
-Packet Encoded(uint8_t category, uint8_t code, std::function<void(P&)> fill)
+template <class P> Packet Encoded(uint8_t category, uint8_t code, std::function<void(P&)> fill)
 {
     P p;
     p.category = category, p.code = code;
@@ -379,12 +394,10 @@ TEST(PaperReplay, HostilePacketsFailAndChangeNothing)
         return Encoded<LayerIndexPayload>(4, code, [&](auto& p) { p.layer = layer, p.value = value; });
     };
     const Packet canvas = Encoded<CanvasSizePayload>(2, 2, [](auto& p) { p.width = p.height = 40; });
-    const Packet second = Encoded<NewCanvasPayload>(2, 8, [](auto& p) {
-        p.width = p.height = p.layerWidth = p.layerHeight = 20;
-    });
-    const Packet quick = Encoded<NewLayerQuickPayload>(4, 0, [](auto& p) {
-        p.layer = 1, p.width = p.height = 10, p.opacity = 255;
-    });
+    const Packet second = Encoded<NewCanvasPayload>(
+        2, 8, [](auto& p) { p.width = p.height = p.layerWidth = p.layerHeight = 20; });
+    const Packet quick = Encoded<NewLayerQuickPayload>(
+        4, 0, [](auto& p) { p.layer = 1, p.width = p.height = 10, p.opacity = 255; });
     const Packet spin = Encoded<RotateLayerPayload>(4, 38, [](auto& p) { p.layer = 1, p.degrees = 10; });
     const Packet flat = Encoded<ScaleLayerPayload>(4, 39, [](auto& p) { p.layer = 1, p.second = 10; });
     const Packet skip = Encoded<MergeDownPayload>(4, 10, [](auto& p) { p.layer = 2, p.below = 0; });
@@ -393,9 +406,8 @@ TEST(PaperReplay, HostilePacketsFailAndChangeNothing)
     const Packet method = Encoded<PenColourPayload>(0, 16, [](auto& p) { p.method = 12, p.density = 1; });
     const Packet radius = Encoded<PenRadiusPayload>(0, 17, [](auto& p) { p.radius = 3; });
     const Packet nib = Encoded<NibReferencePayload>(0, 45, [](auto& p) { p.id = 777; });
-    const Packet levels = Encoded<LinkLevelsPayload>(5, 0, [](auto& p) {
-        p.layer = 1, p.count = 3, p.length = 6, p.levels = {0, 5, 0, 0, 1, 0};
-    });
+    const Packet levels = Encoded<LinkLevelsPayload>(
+        5, 0, [](auto& p) { p.layer = 1, p.count = 3, p.length = 6, p.levels = {0, 5, 0, 0, 1, 0}; });
     const Packet leader = Encoded<LinkValuePayload>(5, 8, [](auto& p) { p.layer = 1, p.first = 2; });
     const Packet shift = Encoded<LayerPlacePayload>(4, 6, [](auto& p) { p.layer = 1, p.first = 1 << 30; });
     const Packet brush = Encoded<BrushMethodPayload>(0, 56, [](auto& p) { p.method[0] = 9; });
@@ -464,7 +476,8 @@ TEST(PaperReplay, HostileStrokePointsFailAndChangeNothing)
         PlaybackStroke stroke;
         stroke.layer = 1;
         ASSERT_EQ(replay.target->StartStroke(stroke), HandlerResult::Executed);
-        EXPECT_EQ(replay.target->DrawPoint(c.point, PointRoutine::OpenStandard), HandlerResult::Failed) << c.name;
+        EXPECT_EQ(replay.target->DrawPoint(c.point, PointRoutine::OpenStandard), HandlerResult::Failed)
+            << c.name;
         EXPECT_EQ(replay.target->EndStroke(), HandlerResult::Executed) << c.name;
         EXPECT_EQ(StateOf(*replay.paper), before) << c.name;
         // A stroke start naming a layer the document lacks fails as well.
@@ -523,7 +536,6 @@ TEST(PaperReplay, StateRecordsReachThePenAndTheCurrentLayer)
     EXPECT_EQ(WithoutIds(StateOf(*replay.paper)), WithoutIds(StateOf(*live.paper)));
 }
 
-
 // Through the event file and the player itself, a step per tick or a point
 // per tick: both land the live picture.
 TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoint)
@@ -558,7 +570,6 @@ TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoi
     }
     std::filesystem::remove_all(folder);
 }
-
 
 TEST(PaperReplay, TheEndGivesTheDocumentItsEngineBack)
 {
