@@ -1,18 +1,30 @@
-// The morvane program. Headless jobs run before any GUI object exists, so
-// they work on a machine with no display.
+// The morvane program. The command line is read and the headless jobs run
+// before any GUI object exists, so they work on a machine with no display.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "app/DemoPicture.h"
+#include "app/RenderMode.h"
 
 int main(int argc, char** argv)
 {
+    // A caller that closed its end of the -W pipe must not kill a render run.
+    std::signal(SIGPIPE, SIG_IGN);
+
     if (argc == 3 && std::strcmp(argv[1], "-demo") == 0)
         return morvane::WriteDemoPicture(argv[2]) ? 0 : 1;
 
+    const morvane::CommandLine line = morvane::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.Mode() == morvane::StartMode::Render)
+        return morvane::RunRenderMode(line);
+
     std::fprintf(stderr,
-                 "usage: morvane -demo FILE.bmp\n"
-                 "The desktop program and the render mode are not built yet.\n");
+                 "usage: morvane -render [-O<folder>] [-W<fd>] FILE\n"
+                 "       morvane -demo FILE.bmp\n"
+                 "The desktop program and the viewer mode are not built yet.\n");
     return 2;
 }

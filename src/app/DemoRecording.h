@@ -1,0 +1,36 @@
+#pragma once
+// The demo recording: a picture painted through the document's own
+// operations with recording on and a fixed clock, so the same build always
+// writes the same bytes. Layers in several blend modes, strokes of every
+// render method of the current stroke engine, layer commands.
+#include <memory>
+#include <string>
+
+namespace morvane {
+
+class TPaper;
+class DemoPainter;
+
+// Paints the demo into a fresh document that records through its own
+// manager. The document strokes with the recording's pen and renderer, so
+// they live as long as this object; keep it until the recording is saved.
+class DemoRecording {
+public:
+    explicit DemoRecording(TPaper& document);
+    ~DemoRecording();
+    DemoRecording(const DemoRecording&) = delete;
+    DemoRecording& operator=(const DemoRecording&) = delete;
+
+    // False when an operation was refused.
+    bool Paint();
+
+private:
+    TPaper& document_;
+    std::unique_ptr<DemoPainter> painter_;
+};
+
+// Paints the demo and saves its recording as an event file: 0, or the code
+// of what failed (-1 when painting was refused).
+int WriteDemoRecording(const std::string& path);
+
+} // namespace morvane

@@ -1,0 +1,111 @@
+#include "app/RenderEnd.h"
+
+#include <new>
+
+#include "app/RenderReport.h"
+#include "document/TPaper.h"
+#include "events/CEventMngr.h"
+#include "events/EventWalk.h"
+#include "files/ByteStream.h"
+#include "files/EventContainer.h"
+#include "files/EventFile.h"
+#include "files/ResultCodes.h"
+#include "platform/AtomicFile.h"
+#include "platform/DiagnosticSink.h"
+
+namespace morvane {
+namespace {
+
+constexpr uint8_t kStateCategory = 0, kFileFlagsCode = 12;
+
+class AtomicFileWriter final : public ByteWriter {
+public:
+    explicit AtomicFileWriter(AtomicFile& file) : file_(file) {}
+    bool Write(const void* data, size_t size) override
+    {
+        if (!file_.Write(data, size))
+            return false;
+        position_ += size;
+        return true;
+    }
+    uint64_t Position() const override { return position_; }
+
+private:
+    AtomicFile& file_;
+    uint64_t position_ = 0;
+};
+
+bool CountFileFlags(void* count, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>)
+{
+    if (category == kStateCategory && code == kFileFlagsCode)
+        ++*static_cast<int64_t*>(count);
+    return true;
+}
+
+int WriteCopy(const std::string& path, TPaper& document, const CEventMngr& events)
+{
+    AtomicFile file(path);
+    if (!file.IsOpen())
+        return filecode::kCannotOpen;
+    AtomicFileWriter out(file);
+    EventContainerInfo info;
+    info.width = document.Width;
+    info.height = document.Height;
+    info.generation = events.EventGeneration;
+    info.flags = events.EventFlags;
+    info.steps = uint32_t(events.CommittedSteps());
+    info.length = uint32_t(events.WritePosition());
+    if (int code = WriteThumbnailChunk(out, document.Composite(), info.generation))
+        return code;
+    if (int code = WriteContainer(out, events.Store(), info))
+        return code;
+    return file.Commit() ? filecode::kOk : filecode::kShortWrite;
+}
+
+} // namespace
+
+bool ProtectStream(CEventMngr& events)
+{
+    int64_t records = 0;
+    if (!WalkStorePackets(events.Store(), 0, events.WritePosition(), CountFileFlags, &records).ok || records == 0)
+        return false;
+    return events.SetFileFlag(CEventMngr::kProtectionFlag, true);
+}
+
+int SaveReplayedStream(const std::string& path, TPaper& document)
+{
+    CEventMngr* events = document.EventManager();
+    if (!events)
+        return eventcode::kNoManager;
+    try {
+        return WriteCopy(path, document, *events);
+    } catch (const std::bad_alloc&) {
+        return filecode::kNoMemory;
+    } catch (...) {
+        return filecode::kException;
+    }
+}
+
+int WriteRenderOutputs(TPaper& document, const std::string& eventFile, const std::string& folder)
+{
+    CEventMngr* events = document.EventManager();
+    if (!events)
+        return kRenderWriteFailed;
+    const std::string picture = OutputPathFor(folder, eventFile, ".bmp");
+    if (!document.Composite().SaveBmp24(picture.c_str(), document.Resolution)) {
+        Diagnose("render: cannot write " + picture);
+        return kRenderWriteFailed;
+    }
+    if (!ProtectStream(*events)) {
+        Diagnose("render: the stream has no file flags record to protect");
+        return kRenderWriteFailed;
+    }
+    const std::string copy = OutputPathFor(folder, eventFile, EventFileExtension(events->EventGeneration));
+    if (int code = SaveReplayedStream(copy, document)) {
+        Diagnose("render: cannot write " + copy + " (code " + std::to_string(code) + ")");
+        return kRenderWriteFailed;
+    }
+    return kRenderDone;
+}
+
+} // namespace morvane

@@ -1,0 +1,140 @@
+#pragma once
+// Shared by the render tests: scratch folders, event files made by
+// recording a document or from hand-edited streams, and whole files.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "document/TPaper.h"
+#include "events/CEventMngr.h"
+#include "events/CMemSeg.h"
+#include "events/EventPacketTable.h"
+#include "files/ByteStream.h"
+#include "files/EventContainer.h"
+#include "files/EventFile.h"
+#include "platform/DocumentHost.h"
+
+namespace morvane::testing_render {
+
+using Bytes = std::vector<uint8_t>;
+namespace fs = std::filesystem;
+
+// A folder of its own, removed with everything in it; open to every user
+// so a run without privileges can read what the test put there.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "morvane-render-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+        EXPECT_FALSE(path_.empty());
+        ::chmod(path_.c_str(), 0755);
+    }
+    ~ScratchFolder()
+    {
+        ::chmod(path_.c_str(), 0755);
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (fs::path(path_) / name).string(); }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+inline Bytes ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+// The stream a document recorded so far, with the end mark a save adds.
+inline Bytes StreamOf(TPaper& document)
+{
+    CEventMngr& events = *document.EventManager();
+    Bytes stream(size_t(events.WritePosition()));
+    EXPECT_EQ(events.Read(0, stream.data(), int64_t(stream.size())), int64_t(stream.size()));
+    stream.insert(stream.end(), {2, 255});
+    return stream;
+}
+
+// A blank picture's recording: new canvas, state and start marks.
+inline Bytes BlankStream(int32_t width, int32_t height)
+{
+    RecordingDocumentHost host;
+    TPaper document(host);
+    EXPECT_TRUE(document.NewPicture("blank", false, false, 72, width, height, width, height));
+    return StreamOf(document);
+}
+
+// The offsets of the packets of a stream, in order.
+inline std::vector<size_t> PacketOffsets(const Bytes& stream)
+{
+    std::vector<size_t> offsets;
+    for (size_t at = 0; at < stream.size();) {
+        const int64_t n = PayloadLength(std::span(stream).subspan(at));
+        if (n < 0)
+            return {};
+        offsets.push_back(at);
+        at += 2 + size_t(n);
+    }
+    return offsets;
+}
+
+// The stream as an event file of the given generation and container flags.
+inline void WriteEventFile(const std::string& path, const Bytes& stream, int32_t width, int32_t height,
+                           uint16_t generation = kEventGeneration, uint16_t flags = kEventFlagInteractive)
+{
+    CSegmentedStore store;
+    ASSERT_TRUE(store.Append(stream.data(), int64_t(stream.size())));
+    EventContainerInfo info;
+    info.width = width;
+    info.height = height;
+    info.generation = generation;
+    info.flags = flags;
+    info.steps = 1;
+    info.length = uint32_t(stream.size());
+    MemoryWriter out;
+    ASSERT_EQ(WriteContainer(out, store, info), 0);
+    WriteBytes(path, out.Bytes());
+}
+
+// The stream and header of an event file; empty when it does not read.
+inline Bytes StreamOfFile(const std::string& path, EventContainerInfo& info)
+{
+    FileReader in;
+    CSegmentedStore store;
+    StoreSink sink(store);
+    if (in.Open(path) != 0 || ReadContainer(in, sink, info) != 0)
+        return {};
+    Bytes stream(size_t(store.Position()));
+    store.Read(0, stream.data(), int64_t(stream.size()));
+    return stream;
+}
+
+// The flags of every {0,12} record of a stream.
+inline std::vector<uint16_t> FileFlagsOf(const Bytes& stream)
+{
+    std::vector<uint16_t> flags;
+    for (size_t at : PacketOffsets(stream))
+        if (stream[at] == 0 && stream[at + 1] == 12)
+            flags.push_back(uint16_t(stream[at + 2] | stream[at + 3] << 8));
+    return flags;
+}
+
+} // namespace morvane::testing_render

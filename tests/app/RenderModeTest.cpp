@@ -1,0 +1,124 @@
+// The render mode in process: the demo recording is reproducible and
+// replays to its live picture batch and point by point alike; the render
+// end writes the picture and a protected copy of the stream as it stands,
+// and fails without harm to the input when it cannot.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "RenderFixture.h"
+#include "app/DemoRecording.h"
+#include "app/RenderEnd.h"
+#include "app/RenderMode.h"
+#include "app/RenderReport.h"
+#include "document/TPaperPlayback.h"
+#include "events/CEventPlayer.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing_render;
+
+Bytes CompositeBytes(const TPaper& document)
+{
+    const TTC& c = document.Composite();
+    Bytes bytes;
+    for (int32_t y = 0; y < c.Height; ++y) {
+        const auto* row = reinterpret_cast<const uint8_t*>(c.PixelPtr(0, y));
+        bytes.insert(bytes.end(), row, row + 4 * size_t(c.Width));
+    }
+    return bytes;
+}
+
+// The picture a replay of path ends with, paced point by point or not.
+Bytes ReplayedPicture(const std::string& path, bool pointByPoint)
+{
+    RecordingDocumentHost host;
+    host.PlayingBack = true;
+    TPaper document(host);
+    PaperPlaybackTarget target(document);
+    CEventPlayer player(*document.EventManager(), target);
+    player.SetPointByPoint(pointByPoint);
+    EXPECT_EQ(player.Open(path, PlaybackMode::Render), CEventPlayer::kOpenOk);
+    int ticks = 0;
+    while (player.Tick() == PlayerTick::Continue)
+        ++ticks;
+    player.Close();
+    EXPECT_TRUE(player.EndMarkSeen() && !player.Failed());
+    return CompositeBytes(document);
+}
+
+TEST(RenderMode, DemoRecordingIsReproducibleAndReplaysToItsLivePicture)
+{
+    ScratchFolder folder;
+    ASSERT_EQ(WriteDemoRecording(folder / "a.vd4"), 0);
+    ASSERT_EQ(WriteDemoRecording(folder / "b.vd4"), 0);
+    EXPECT_EQ(ReadBytes(folder / "a.vd4"), ReadBytes(folder / "b.vd4"));
+
+    RecordingDocumentHost host;
+    TPaper live(host);
+    DemoRecording demo(live);
+    ASSERT_TRUE(demo.Paint());
+    const Bytes batch = ReplayedPicture(folder / "a.vd4", false);
+    EXPECT_TRUE(batch == CompositeBytes(live));
+    EXPECT_TRUE(ReplayedPicture(folder / "a.vd4", true) == batch);
+}
+
+TEST(RenderMode, CopyIsTheStreamAsItStandsProtectedUnderItsGenerationsExtension)
+{
+    struct Case {
+        uint16_t generation;
+        const char* extension;
+    };
+    for (const Case c : {Case{41, ".vd4"}, Case{20, ".vd3"}}) {
+        ScratchFolder folder;
+        const Bytes stream = BlankStream(40, 30);
+        const uint16_t flags = kEventFlagInteractive | kEventFlagOption;
+        WriteEventFile(folder / "in.vd4", stream, 40, 30, c.generation, flags);
+        ASSERT_EQ(RenderEventFile(folder / "in.vd4", folder.Path()), kRenderDone) << c.generation;
+
+        EventContainerInfo info;
+        const Bytes copy = StreamOfFile(folder / (std::string("in") + c.extension), info);
+        ASSERT_EQ(copy.size(), stream.size()) << c.generation;
+        EXPECT_EQ(info.generation, c.generation);
+        EXPECT_EQ(info.flags, flags);
+        // Only the protection bit of the file flags differs; the end mark stays.
+        const std::vector<uint16_t> before = FileFlagsOf(stream), after = FileFlagsOf(copy);
+        ASSERT_FALSE(after.empty());
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < after.size(); ++i)
+            EXPECT_EQ(after[i], before[i] | CEventMngr::kProtectionFlag);
+        EXPECT_EQ(copy[copy.size() - 2], 2);
+        EXPECT_EQ(copy[copy.size() - 1], 255);
+        EXPECT_TRUE(fs::exists(folder / "in.bmp"));
+    }
+}
+
+TEST(RenderMode, RenderEndFailuresLeaveTheInputIntact)
+{
+    // A stream without file flags records would give an unprotected copy;
+    // a copy that cannot be written must not touch the input it replaces.
+    ScratchFolder folder;
+    Bytes stream = BlankStream(40, 30);
+    Bytes unflagged;
+    const std::vector<size_t> offsets = PacketOffsets(stream);
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        const size_t end = i + 1 < offsets.size() ? offsets[i + 1] : stream.size();
+        if (!(stream[offsets[i]] == 0 && stream[offsets[i] + 1] == 12))
+            unflagged.insert(unflagged.end(), stream.begin() + ptrdiff_t(offsets[i]), stream.begin() + ptrdiff_t(end));
+    }
+    ASSERT_LT(unflagged.size(), stream.size());
+    WriteEventFile(folder / "plain.vd4", unflagged, 40, 30);
+    const Bytes input = ReadBytes(folder / "plain.vd4");
+    EXPECT_EQ(RenderEventFile(folder / "plain.vd4", folder.Path()), kRenderWriteFailed);
+    EXPECT_EQ(ReadBytes(folder / "plain.vd4"), input);
+
+    WriteEventFile(folder / "blocked.vd4", stream, 40, 30);
+    fs::create_directory(folder / "out");
+    fs::create_directories(folder / "out/blocked.vd4/taken");
+    EXPECT_EQ(RenderEventFile(folder / "blocked.vd4", folder / "out"), kRenderWriteFailed);
+    EXPECT_TRUE(fs::is_directory(folder / "out/blocked.vd4"));
+}
+
+} // namespace
+} // namespace morvane

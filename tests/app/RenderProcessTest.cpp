@@ -1,0 +1,214 @@
+// The morvane program in render mode, run as a separate process with no
+// display: result codes as exit status and on a -W pipe, the picture, the
+// protected copy and the markers, and the key acceptance test that a
+// recording renders to the live document's picture byte for byte.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+#include "RenderFixture.h"
+#include "app/DemoRecording.h"
+
+extern char** environ;
+
+namespace morvane {
+namespace {
+
+using namespace testing_render;
+
+struct ProgramRun {
+    int status = -1; // exit status; -1 when the program did not exit by itself
+    double seconds = 0;
+};
+
+struct RunOptions {
+    int notifyFd = -1;         // a descriptor the program inherits
+    bool unprivileged = false; // as nobody, so folder permissions hold for root too
+};
+
+// The environment without anything that names a display.
+std::vector<char*> Headless()
+{
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "DISPLAY=", 8) && std::strncmp(*e, "WAYLAND_DISPLAY=", 16) &&
+            std::strncmp(*e, "QT_QPA_PLATFORM=", 16))
+            env.push_back(*e);
+    env.push_back(nullptr);
+    return env;
+}
+
+ProgramRun RunMorvane(std::vector<std::string> args, RunOptions options = {})
+{
+    args.insert(args.begin(), MORVANE_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<char*> env = Headless();
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (options.notifyFd >= 0)
+            ::fcntl(options.notifyFd, F_SETFD, 0);
+        if (options.unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534)))
+            ::_exit(126);
+        ::execve(argv[0], argv.data(), env.data());
+        ::_exit(127);
+    }
+    ProgramRun run;
+    int status = 0;
+    for (int waited = 0; waited < 60000; waited += 5) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            return run;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    ADD_FAILURE() << "morvane did not end within a minute";
+    return run;
+}
+
+std::vector<std::string> Markers(const std::string& folder)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string ext = entry.path().extension().string();
+        if (ext == ".bad" || ext == ".prt" || ext == ".him")
+            found.push_back(entry.path().filename().string());
+    }
+    return found;
+}
+
+TEST(RenderProcess, MinimalStreamRendersAndItsProtectedCopyDoesNot)
+{
+    ScratchFolder folder;
+    WriteEventFile(folder / "a.vd4", BlankStream(64, 48), 64, 48);
+    fs::create_directory(folder / "out");
+    EXPECT_EQ(RunMorvane({"-render", "-O" + (folder / "out"), folder / "a.vd4"}).status, 8);
+    EXPECT_TRUE(fs::exists(folder / "out/a.bmp"));
+    EXPECT_TRUE(fs::exists(folder / "out/a.vd4"));
+    EXPECT_TRUE(Markers(folder / "out").empty());
+
+    // The copy renders nowhere: it is protected.
+    fs::remove(folder / "out/a.bmp");
+    EXPECT_EQ(RunMorvane({"-render", folder / "out/a.vd4"}).status, 11);
+    EXPECT_EQ(Markers(folder / "out"), std::vector<std::string>{"a.prt"});
+    EXPECT_FALSE(fs::exists(folder / "out/a.bmp"));
+}
+
+TEST(RenderProcess, UnplayableInputsGiveTenAndTheirMarkerAtOnce)
+{
+    ScratchFolder folder;
+    const Bytes blank = BlankStream(64, 48);
+    WriteBytes(folder / "garbage.vd4", Bytes(300, 0xA5));
+    WriteEventFile(folder / "whole.vd4", blank, 64, 48);
+    Bytes whole = ReadBytes(folder / "whole.vd4");
+    whole.resize(whole.size() / 2);
+    WriteBytes(folder / "truncated.vd4", whole);
+    WriteEventFile(folder / "endless.vd4", Bytes(blank.begin(), blank.end() - 2), 64, 48);
+
+    // A stroke whose third point lies at NaN: the replay stops there.
+    RecordingDocumentHost host;
+    TPaper painted(host);
+    {
+        DemoRecording demo(painted);
+        ASSERT_TRUE(demo.Paint());
+    }
+    Bytes stream = StreamOf(painted);
+    for (size_t at : PacketOffsets(stream))
+        if (stream[at] == 17) {
+            const float nan = std::numeric_limits<float>::quiet_NaN();
+            std::memcpy(&stream[at + 2 + 2 * 12], &nan, 4);
+            break;
+        }
+    WriteEventFile(folder / "midway.vd4", stream, painted.Width, painted.Height);
+    WriteBytes(folder / "picture.bmp", Bytes(60, 0));
+
+    for (const char* name : {"garbage", "truncated", "endless", "midway", "picture"}) {
+        const std::string ext = std::string(name) == "picture" ? ".bmp" : ".vd4";
+        const ProgramRun run = RunMorvane({"-render", folder / (name + ext)});
+        EXPECT_EQ(run.status, 10) << name;
+        EXPECT_LT(run.seconds, 1.0) << name;
+        EXPECT_TRUE(fs::exists(folder / (std::string(name) + ".bad"))) << name;
+        EXPECT_FALSE(fs::exists(folder / (std::string(name) + ".bmp")) && std::string(name) != "picture") << name;
+    }
+    EXPECT_EQ(RunMorvane({"-render"}).status, 10);
+}
+
+TEST(RenderProcess, PastedImagesWithoutPermissionGiveTwelve)
+{
+    // An image block {12,1} (22 fixed bytes, no pixels) before the end mark.
+    ScratchFolder folder;
+    Bytes stream = BlankStream(64, 48);
+    Bytes image(24, 0);
+    image[0] = 12;
+    image[1] = 1;
+    stream.insert(stream.end() - 2, image.begin(), image.end());
+    WriteEventFile(folder / "pasted.vd4", stream, 64, 48);
+    EXPECT_EQ(RunMorvane({"-render", folder / "pasted.vd4"}).status, 12);
+    EXPECT_EQ(Markers(folder.Path()), std::vector<std::string>{"pasted.him"});
+}
+
+TEST(RenderProcess, NotifyDescriptorOnAPipeReadsTheCode)
+{
+    ScratchFolder folder;
+    WriteEventFile(folder / "a.vd4", BlankStream(32, 32), 32, 32);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    const ProgramRun run = RunMorvane({"-render", "-W" + std::to_string(pipeFds[1]), folder / "a.vd4"}, {pipeFds[1]});
+    ::close(pipeFds[1]);
+    char line[16] = {};
+    const ssize_t n = ::read(pipeFds[0], line, sizeof line - 1);
+    ::close(pipeFds[0]);
+    EXPECT_EQ(run.status, 8);
+    EXPECT_EQ(std::string(line, n > 0 ? size_t(n) : 0), "8\n");
+}
+
+TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
+{
+    ScratchFolder folder;
+    fs::create_directory(folder / "ro");
+    WriteEventFile(folder / "ro/a.vd4", BlankStream(32, 32), 32, 32);
+    const Bytes input = ReadBytes(folder / "ro/a.vd4");
+    ::chmod((folder / "ro").c_str(), 0555);
+    EXPECT_EQ(RunMorvane({"-render", folder / "ro/a.vd4"}, {-1, true}).status, 9);
+    EXPECT_EQ(ReadBytes(folder / "ro/a.vd4"), input);
+    EXPECT_EQ(fs::directory_iterator(folder / "ro")->path().filename(), "a.vd4");
+    ::chmod((folder / "ro").c_str(), 0755);
+}
+
+// The key acceptance test: strokes and layer commands painted with
+// recording on, saved, rendered by the program, give the live composite's
+// BMP byte for byte.
+TEST(RenderProcess, RecordingRendersToTheLivePictureByteForByte)
+{
+    ScratchFolder folder;
+    RecordingDocumentHost host;
+    TPaper live(host);
+    DemoRecording demo(live);
+    ASSERT_TRUE(demo.Paint());
+    ASSERT_EQ(SaveEventFile(folder / "live.vd4", live, EventSaveRequest{}), 0);
+    ASSERT_TRUE(live.Composite().SaveBmp24((folder / "expected.bmp").c_str(), live.Resolution));
+    fs::create_directory(folder / "out");
+    ASSERT_EQ(RunMorvane({"-render", "-O" + (folder / "out"), folder / "live.vd4"}).status, 8);
+    const Bytes expected = ReadBytes(folder / "expected.bmp");
+    ASSERT_GT(expected.size(), 54u);
+    EXPECT_TRUE(ReadBytes(folder / "out/live.bmp") == expected);
+}
+
+} // namespace
+} // namespace morvane
