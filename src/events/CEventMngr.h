@@ -4,8 +4,8 @@
 // only when the state they describe changed, and the steps of the stream
 // follow the undo history so that the stream always replays to the picture
 // on screen.
+#include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -147,12 +147,16 @@ private:
     static constexpr size_t kPointSize = 12;
     static constexpr size_t kPointPacketSize = 2 + kPointsPerPacket * kPointSize;
     // Finite and within 2^20 pixels of the largest store: the stream's
-    // coordinate rule (NaN fails the comparison).
-    static constexpr float kPointReach = float((int64_t(1) << 20) + kMaxStoreSide);
+    // coordinate rule. It is checked on the magnitude bits, whose integer
+    // order is the order of the values, with NaN and infinity above every
+    // finite value: one test a point instead of a branch a coordinate.
+    static constexpr uint32_t kPointReach = std::bit_cast<uint32_t>(float((int64_t(1) << 20) + kMaxStoreSide));
+    static constexpr uint32_t kInfinity = 0x7F800000u;
 
+    static uint32_t Magnitude(float v) { return std::bit_cast<uint32_t>(v) & 0x7FFFFFFFu; }
     static bool IsStreamPoint(float x, float y, float pressure)
     {
-        return std::fabs(x) <= kPointReach && std::fabs(y) <= kPointReach && std::isfinite(pressure);
+        return (std::max(Magnitude(x), Magnitude(y)) <= kPointReach) & (Magnitude(pressure) < kInfinity);
     }
     static void PutF32(uint8_t* at, float v)
     {

@@ -3,6 +3,8 @@
 // nibs, marks, file flags, stopping, and a packet that cannot be kept.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <map>
 #include <random>
 #include <span>
@@ -417,6 +419,23 @@ TEST_F(EventMngrTest, BadInputIsRefusedAndLeavesTheStream)
     EXPECT_FALSE(mngr->UndoStep());
     ASSERT_TRUE(mngr->EndStroke());
     EXPECT_TRUE(notifier.messages.empty());
+}
+
+// Points are taken by the stream's coordinate rule, at its edges too.
+TEST_F(EventMngrTest, PointsFollowTheCoordinateRule)
+{
+    const float reach = float((int64_t(1) << 20) + 32767);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float values[] = {0.0f, -0.0f, 1e-45f, 0.5f, -1234.5f, reach, -reach, std::nextafter(reach, inf),
+                            -std::nextafter(reach, inf), 3e38f, inf, -inf, std::numeric_limits<float>::quiet_NaN()};
+    ASSERT_TRUE(mngr->BeginStroke(16, 0, 0, 1, 1, 1));
+    for (float v : values) {
+        SCOPED_TRACE(v);
+        EXPECT_EQ(mngr->AddPoint(v, 1, 0.5f), IsStreamCoordinate(v));
+        EXPECT_EQ(mngr->AddPoint(1, v, 0.5f), IsStreamCoordinate(v));
+        EXPECT_EQ(mngr->AddPoint(1, 1, v), std::isfinite(v));
+    }
+    ASSERT_TRUE(mngr->EndStroke());
 }
 
 TEST_F(EventMngrTest, APacketThatCannotBeKeptStopsTheRecording)
