@@ -378,6 +378,7 @@ private:
     bool RecordStrokeStart(bool record, float pressure, float y, float x);
     // nullptr when the engine cannot be made.
     StrokeEngine* EngineFor(uint8_t engine);
+    CLayerData* StrokeLayer();
     void CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect);
     void FinishStroke();
     std::unique_ptr<SStrokeState, SStrokeStateDelete> strokes_;

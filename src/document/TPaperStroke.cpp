@@ -125,6 +125,7 @@ struct SStrokeState {
     TFlowImage* flow = nullptr;
     TStroke* stroke = nullptr;
     int32_t layer = -1;
+    int32_t layerId = -1;
     bool shape = false;
     SShapeSaved saved;
     DirtyTiles touched;
@@ -289,6 +290,7 @@ bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float
     s.flow = &flow;
     s.stroke = &stroke;
     s.layer = index;
+    s.layerId = layer.Id;
     host_.SetStroking(true);
     host_.SetMoveCount(0);
     return true;
@@ -304,6 +306,14 @@ bool TPaper::RecordStrokeStart(bool record, float pressure, float y, float x)
     return recorder_->BeginStroke(category, uint16_t(layers_->Current()), mask, x, y, pressure);
 }
 
+// The layer the running stroke began on, while it still stands at that
+// index: the wet paint holds its pixels and no other layer's.
+CLayerData* TPaper::StrokeLayer()
+{
+    CLayerData* layer = layers_->At(strokes_->layer);
+    return layer && layer->Id == strokes_->layerId && layer->HasStore() ? layer : nullptr;
+}
+
 bool TPaper::StrokePoint(TFlowImage& flow, TStroke& stroke, bool record, float pressure, float y, float x)
 {
     SStrokeState& s = *strokes_;
@@ -315,7 +325,7 @@ bool TPaper::StrokePoint(TFlowImage& flow, TStroke& stroke, bool record, float p
     host_.SetMoveCount(host_.MoveCount() + 1);
     s.engine->AddPoint(x, y, pressure);
     s.engine->RenderPendingSegment();
-    const CLayerData* layer = layers_->At(s.layer);
+    const CLayerData* layer = StrokeLayer();
     EdgeRect changed;
     if (!layer || !Intersect(s.engine->SegmentRect(), LayerArea(*layer), changed))
         return true;
@@ -335,7 +345,7 @@ bool TPaper::StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect&
         return false;
     if (record && !recorder_->EndStroke())
         Diagnose("failed to record the stroke end!");
-    CLayerData* layer = layers_->At(s.layer);
+    CLayerData* layer = StrokeLayer();
     EdgeRect rect;
     const bool changed =
         layer && layer->HasStore() && Intersect(s.engine->StrokeRect(), LayerArea(*layer), rect);
@@ -360,7 +370,7 @@ bool TPaper::StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect&
 void TPaper::CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect)
 {
     SStrokeState& s = *strokes_;
-    CLayerData& layer = *layers_->At(s.layer);
+    CLayerData& layer = *StrokeLayer();
     const ExtentRect store = InStore(layer, rect);
     if (record && undo_)
         undo_->PushPixels(layer, s.layer, store, kUndoStroke);

@@ -352,6 +352,22 @@ TEST(TPaperStroke, HostilePointsAndStatesAreRefusedWithoutARecord)
     EXPECT_FALSE(paper.paper.host.IsStroking());
 }
 
+TEST(TPaperStroke, AStrokeWhoseLayerMovedAwayPaintsNoOtherLayer)
+{
+    StrokePaper paper;
+    ASSERT_TRUE(paper->StrokeBegin(paper.flow, paper.tool.stroke, true, 1, 8, 6));
+    ASSERT_TRUE(paper->StrokePoint(paper.flow, paper.tool.stroke, true, 1, 20, 30));
+    // The stroke's layer goes to the bottom; another one takes its index.
+    ASSERT_TRUE(paper->MoveLayer(2, 0, false));
+    const auto moved = StateOf(*paper);
+    ASSERT_TRUE(paper->StrokePoint(paper.flow, paper.tool.stroke, true, 1, 30, 10));
+    EdgeRect out;
+    EXPECT_TRUE(paper->StrokeEnd(paper.flow, paper.tool.stroke, true, out));
+    EXPECT_TRUE(out.IsEmpty());
+    EXPECT_EQ(StateOf(*paper), moved);
+    EXPECT_FALSE(paper->IsStroking());
+}
+
 TEST(TPaperStroke, WetPaintThatCannotBeHadRefusesTheStroke)
 {
     StrokePaper paper;
