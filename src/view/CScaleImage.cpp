@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <new>
 
 #include "storage/CBlockVCH.h"
@@ -382,6 +383,28 @@ bool ScaleMaskStore(const CBlockVCH& source, CBlockVCH& dest)
 {
     CScaleMaskImage scaler(source, dest);
     return Run(scaler);
+}
+
+bool ScaleRotateBytes(const uint8_t* source, int32_t srcW, int32_t srcH, uint8_t* dest, int32_t dstW,
+                      int32_t dstH, double factor, double degrees, uint8_t fill)
+{
+    if (!source || !dest || srcW < 1 || srcH < 1 || dstW < 1 || dstH < 1 || !std::isfinite(degrees) ||
+        !std::isfinite(factor) || factor <= 0.0 || factor > double(std::max(srcW, srcH)))
+        return false;
+    CScaleImageBYTE scaler(source, srcW, srcH, dest, dstW, dstH);
+    const double r = degrees * (3.14159265358979323846 / 180.0);
+    const double c = std::cos(r) * factor, s = std::sin(r) * factor;
+    const int64_t half = truncSat<int64_t>(factor * 32768.0);
+    for (int32_t y = 0; y < dstH; ++y)
+        for (int32_t x = 0; x < dstW; ++x) {
+            // The source point under the destination pixel's centre.
+            const double dx = x + 0.5 - dstW / 2.0, dy = y + 0.5 - dstH / 2.0;
+            const int64_t sx = truncSat<int64_t>(std::round((srcW / 2.0 + c * dx - s * dy) * 65536.0));
+            const int64_t sy = truncSat<int64_t>(std::round((srcH / 2.0 + s * dx + c * dy) * 65536.0));
+            if (!scaler.ClippedAreaSample(x, y, sx - half, sy - half, sx + half, sy + half))
+                dest[int64_t(y) * dstW + x] = fill;
+        }
+    return true;
 }
 
 } // namespace morvane

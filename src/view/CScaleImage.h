@@ -194,5 +194,12 @@ bool MakeScaledCopy(const TMTC& source, int32_t width, int32_t height, TMTC& cop
 // the scale).
 bool ScaleLayerStore(const CBlockVMTC& source, CBlockVMTC& dest);
 bool ScaleMaskStore(const CBlockVCH& source, CBlockVCH& dest);
+// dest (dstW x dstH bytes) := source turned by degrees and scaled by factor
+// (source pixels per destination pixel) about both centres; each pixel is the
+// average of the factor-wide box around its source point, or fill where that
+// box misses the source. False, dest untouched, for empty images or a factor
+// or angle that is not finite and positive.
+bool ScaleRotateBytes(const uint8_t* source, int32_t srcW, int32_t srcH, uint8_t* dest, int32_t dstW,
+                      int32_t dstH, double factor, double degrees, uint8_t fill);
 
 } // namespace morvane
