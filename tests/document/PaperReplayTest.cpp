@@ -583,5 +583,23 @@ TEST(PaperReplay, TheEndGivesTheDocumentItsEngineBack)
     EXPECT_EQ(replay->EngineLevel(), 2);
 }
 
+TEST(PaperReplay, EarlyRecordingsCarryTheLayersProtectAlphaInTheirFlags)
+{
+    struct Case {
+        uint16_t minor;
+        bool expected;
+    };
+    for (const Case& c : {Case{5, true}, Case{6, false}}) {
+        LivePaper live;
+        ReplayPaper replay;
+        ASSERT_TRUE(replay.FeedAll(live.Packets()));
+        ASSERT_EQ(replay.Feed(AppVersionPayload{{0, 0}, 2, c.minor, 0}.Encode()), HandlerResult::Executed);
+        StateFlagsPayload flags;
+        flags.category = 0, flags.code = 12, flags.flags = 4;
+        ASSERT_EQ(replay.Feed(flags.Encode()), HandlerResult::Executed);
+        EXPECT_EQ(replay->LayerAt(replay->CurrentLayer())->ProtectAlpha, c.expected) << "2.0" << c.minor;
+    }
+}
+
 } // namespace
 } // namespace morvane
