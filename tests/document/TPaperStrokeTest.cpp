@@ -262,12 +262,14 @@ TEST(TPaperStroke, ReplayOfTheRecordedPointsEqualsTheLiveStroke)
         ASSERT_TRUE(live.Draw(kPath));
         EXPECT_NE(live.LayerChecksum(), untouched);
         const auto& packets = live.paper.recorder->packets;
-        ASSERT_EQ(packets.front()[0], c.shape ? 24 : 23);
+        // The start names the stroke kind of the engine and the line mode.
+        const uint8_t categories[3][2] = {{16, 20}, {21, 22}, {23, 24}};
+        ASSERT_EQ(packets.front()[0], categories[c.engine][c.shape]);
         EXPECT_EQ(packets.back(), (std::vector<uint8_t>{18, 0}));
         const std::vector<Sample> recorded = RecordedPoints(*live.paper.recorder);
         ASSERT_EQ(recorded.size(), kPath.size());
 
-        ASSERT_TRUE(replay->SetShapeStroke(packets.front()[0] == 24));
+        ASSERT_TRUE(replay->SetShapeStroke(packets.front()[0] == categories[c.engine][1]));
         ASSERT_TRUE(replay.Draw(recorded, false));
         EXPECT_TRUE(replay.paper.recorder->packets.empty());
         EXPECT_EQ(WithoutIds(StateOf(*replay)), WithoutIds(StateOf(*live)));
