@@ -1,0 +1,362 @@
+// Button routing, temporary tools, the view tools, the wheel and auto-scroll
+// of a document window.
+#include "app/InputRouter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "app/CAppProfile.h"
+#include "document/TPaper.h"
+
+namespace morvane {
+
+namespace {
+
+// Wheel deltas beyond this many notches at once are taken as this many.
+constexpr int kMaxWheelNotches = 100;
+constexpr int kWheelPoints = 10;
+
+bool IsClass(Operation op, ToolClass c)
+{
+    return op.toolClass == c;
+}
+
+// Drag distance in window pixels to the size control's value.
+float RadiusFor(float atPress, double dx)
+{
+    const double perPixel = 100.0 / double(ToolState::kMaxRadius - ToolState::kMinRadius);
+    return float(std::clamp(double(atPress) + dx * perPixel, double(ToolState::kMinRadius),
+                            double(ToolState::kMaxRadius)));
+}
+
+double AngleDegrees(PointD from, PointD centre)
+{
+    return std::atan2(from.y - centre.y, from.x - centre.x) * 180.0 / std::numbers::pi;
+}
+
+// How far past the inner rectangle (margin inside the client) v lies, as a
+// scroll step.
+int AutoScrollStep(double v, int size)
+{
+    const double m = InputRouter::kScrollMargin;
+    const double d = v < m ? v - m : v > size - m ? v - (size - m) : 0.0;
+    return int(std::clamp(d, -m, m)) * InputRouter::kScrollFactor;
+}
+
+} // namespace
+
+InputSettings InputSettingsFrom(const CAppProfile& profile)
+{
+    const CAppProfile::Config& c = profile.config;
+    return {c.ShortcutMode, c.mouseMBtnFunc, c.useRBtnColPicker, c.useAutoScroll};
+}
+
+InputRouter::InputRouter(TPaper& paper, ViewPort& view, ToolState& tools, InputSettings settings)
+    : paper_(paper), view_(view), tools_(tools), settings_(settings)
+{
+}
+
+// ---- button routing ----
+
+void InputRouter::Press(MouseButton button, const PointerEvent& event)
+{
+    if (inputDisabled || !IsFinite(event.at))
+        return;
+    lastWindow_ = event.at;
+    if (event.doubleClick) {
+        // No built tool has a double-click action; refused classes still say so.
+        if (button != MouseButton::Middle && !Allowed(tools_.Current().toolClass))
+            Beep();
+        return;
+    }
+    if (gesture_.held) {
+        if (gesture_.button != MouseButton::Middle)
+            return;
+        EndGesture({gesture_.last, event.modifiers});
+    }
+    gesture_ = Gesture{};
+    gesture_.held = true;
+    gesture_.button = button;
+    gesture_.press = gesture_.last = event.at;
+    Operation swap;
+    if (button == MouseButton::Middle)
+        SwapIn(MiddleButtonTool());
+    else if (TemporaryTool(event.modifiers, swap))
+        SwapIn(swap);
+    if (!Allowed(tools_.Current().toolClass)) {
+        Beep();
+        EndGesture({gesture_.last, event.modifiers});
+        return;
+    }
+    ToolDown(event);
+}
+
+void InputRouter::Move(const PointerEvent& event)
+{
+    if (inputDisabled || !IsFinite(event.at))
+        return;
+    lastWindow_ = event.at;
+    if (!gesture_.held) {
+        if (!event.doubleClick)
+            Remember(view_.WindowToDocument(event.at));
+        return;
+    }
+    // Only the view tools follow the middle button's drag.
+    if (gesture_.button == MouseButton::Middle && !IsClass(tools_.Current(), ToolClass::View))
+        return;
+    ToolDrag(event);
+    gesture_.last = event.at;
+}
+
+void InputRouter::Release(MouseButton button, const PointerEvent& event)
+{
+    if (inputDisabled || !gesture_.held || gesture_.button != button)
+        return;
+    // A release that lost its position ends where the gesture was last seen.
+    if (!IsFinite(event.at))
+        LosePointer();
+    else
+        EndGesture(event);
+}
+
+void InputRouter::EndGesture(const PointerEvent& event)
+{
+    ToolUp(event);
+    gesture_.held = false;
+    autoScroll_ = false;
+    if (gesture_.temporary)
+        tools_.Select(gesture_.restore);
+    gesture_.temporary = false;
+}
+
+void InputRouter::LosePointer()
+{
+    // The stroke ends where it was last recorded, whatever the pointer did since.
+    if (paper_.IsStroking())
+        FinishStroke(strokeLast_);
+    if (gesture_.held)
+        EndGesture({gesture_.last});
+    autoScroll_ = false;
+}
+
+void InputRouter::SelectOperation(Operation operation)
+{
+    LosePointer();
+    tools_.Select(operation);
+}
+
+void InputRouter::SelectEnd(PenEnd end)
+{
+    LosePointer();
+    tools_.SetEnd(end);
+}
+
+bool InputRouter::Busy() const
+{
+    return gesture_.held || paper_.IsStroking() || window.busy;
+}
+
+bool InputRouter::Allowed(ToolClass toolClass) const
+{
+    switch (toolClass) {
+    case ToolClass::Zoom:
+    case ToolClass::ColourPicker:
+    case ToolClass::View:
+        return true;
+    case ToolClass::Freehand:
+        return !window.playerWindow;
+    default:
+        // Fills, moves, shapes, selections and text are not built yet.
+        return false;
+    }
+}
+
+void InputRouter::SwapIn(Operation operation)
+{
+    gesture_.temporary = true;
+    gesture_.restore = tools_.Current();
+    tools_.Select(operation);
+}
+
+bool InputRouter::TemporaryTool(uint32_t modifiers, Operation& out) const
+{
+    const int scheme = settings_.shortcutMode;
+    if (scheme != 0 && scheme != 1)
+        return false;
+    const bool ctrl = modifiers & kModCtrl, alt = modifiers & kModAlt, shift = modifiers & kModShift,
+               space = modifiers & kModSpace;
+    const Operation current = tools_.Current();
+    int32_t maskIndex = -1, maskId = 0;
+    const bool autoSelectWithSelection = current == Operation{ToolClass::SeedFill, 3} &&
+                                         paper_.CurrentSelection(maskIndex, maskId);
+    const bool excepted = IsClass(current, ToolClass::Selection) || autoSelectWithSelection;
+    const bool zoomCurrent = IsClass(current, ToolClass::Zoom);
+    if (ctrl && space)
+        out = {ToolClass::Zoom, alt ? kZoomOut : kZoomIn};
+    else if (ctrl && alt && !excepted)
+        out = {ToolClass::View, kViewBrushSize};
+    else if (space && !ctrl && !alt)
+        out = {ToolClass::View, kViewHand};
+    else if (scheme == 0 && alt && space && !ctrl)
+        out = {ToolClass::View, kViewRotate};
+    else if (scheme == 1 && alt && !ctrl && !shift && !space)
+        out = {ToolClass::View, kViewRotate};
+    else if (scheme == 0 && alt && !ctrl && !space && !zoomCurrent && !excepted)
+        out = {ToolClass::ColourPicker, 0};
+    else if (scheme == 1 && shift && !ctrl && !alt && !space && !zoomCurrent &&
+             !IsClass(current, ToolClass::View) && !excepted)
+        out = {ToolClass::ColourPicker, 0};
+    else if (zoomCurrent && (scheme == 0 ? alt : ctrl))
+        out = {ToolClass::Zoom, kZoomOut};
+    else
+        return false;
+    return true;
+}
+
+Operation InputRouter::MiddleButtonTool() const
+{
+    static constexpr Operation kMap[] = {
+        {ToolClass::View, kViewHand},   {ToolClass::View, kViewRotate},  {ToolClass::View, kViewBrushSize},
+        {ToolClass::Move, 0},           {ToolClass::Move, 3},            {ToolClass::AreaFill, 0},
+        {ToolClass::AreaFill, 3},       {ToolClass::SeedFill, 2},        {ToolClass::Selection, 0},
+        {ToolClass::Selection, 3},      {ToolClass::SeedFill, 3}};
+    const int32_t i = settings_.middleButton;
+    return i >= 0 && i < int32_t(std::size(kMap)) ? kMap[i] : kMap[0];
+}
+
+void InputRouter::Beep()
+{
+    if (beep)
+        beep();
+}
+
+// ---- the tools ----
+
+void InputRouter::ToolDown(const PointerEvent& event)
+{
+    const Operation op = tools_.Current();
+    const bool right = gesture_.button == MouseButton::Right;
+    switch (op.toolClass) {
+    case ToolClass::Freehand:
+        if (right) {
+            if (settings_.rightButtonPicker)
+                PickColour(event.at);
+        } else if (!tabletDriving_) {
+            Paint(event.at, 1.0f, event.modifiers);
+        }
+        break;
+    case ToolClass::Zoom:
+        view_.ZoomStep((op.sub == kZoomIn) != right, event.at);
+        break;
+    case ToolClass::ColourPicker:
+        PickColour(event.at);
+        break;
+    case ToolClass::View:
+        gesture_.rotationAtPress = view_.Rotation();
+        gesture_.radiusAtPress = tools_.Radius();
+        break;
+    default:
+        break;
+    }
+}
+
+void InputRouter::ToolDrag(const PointerEvent& event)
+{
+    const bool right = gesture_.button == MouseButton::Right;
+    switch (tools_.Current().toolClass) {
+    case ToolClass::Freehand:
+        if (!right && !tabletDriving_) {
+            Paint(event.at, 1.0f, event.modifiers);
+            autoScroll_ = true;
+        }
+        break;
+    case ToolClass::ColourPicker:
+        PickColour(event.at);
+        break;
+    case ToolClass::View:
+        ViewDrag(event.at);
+        break;
+    default:
+        break;
+    }
+}
+
+void InputRouter::ToolUp(const PointerEvent& event)
+{
+    if (IsClass(tools_.Current(), ToolClass::Freehand) && gesture_.button != MouseButton::Right)
+        FinishStroke(view_.WindowToDocument(event.at));
+}
+
+void InputRouter::ViewDrag(PointD at)
+{
+    const uint8_t sub = tools_.Current().sub;
+    const bool right = gesture_.button == MouseButton::Right;
+    if (sub == kViewBrushSize) {
+        if (!right)
+            tools_.SetRadius(RadiusFor(gesture_.radiusAtPress, at.x - gesture_.press.x));
+    } else if (sub == kViewHand && !right) {
+        view_.ScrollBy(int(std::floor(gesture_.last.x) - std::floor(at.x)),
+                       int(std::floor(gesture_.last.y) - std::floor(at.y)));
+    } else {
+        // The hand rotates with the right button, as the rotation tool does.
+        const PointD centre{view_.ClientWidth() / 2.0, view_.ClientHeight() / 2.0};
+        const double turn = AngleDegrees(at, centre) - AngleDegrees(gesture_.press, centre);
+        view_.SetRotation(std::remainder(gesture_.rotationAtPress + turn, 360.0));
+    }
+}
+
+void InputRouter::PickColour(PointD at)
+{
+    const PointD doc = view_.WindowToDocument(at);
+    if (!IsFinite(doc))
+        return;
+    const double x = std::floor(doc.x), y = std::floor(doc.y);
+    if (x < 0 || y < 0 || x >= paper_.Width || y >= paper_.Height)
+        return;
+    const uint32_t pixel = paper_.Composite().GetPixel(int32_t(x), int32_t(y));
+    tools_.colour = 0xFF000000u | (pixel & 0x00FFFFFFu);
+}
+
+// ---- the wheel and auto-scroll ----
+
+void InputRouter::Wheel(int angleDelta, uint32_t modifiers)
+{
+    if (inputDisabled)
+        return;
+    const int limit = kMaxWheelNotches * kWheelStep;
+    angleDelta = std::clamp(angleDelta, -limit, limit);
+    // A turn the other way starts counting afresh.
+    if ((angleDelta > 0 && wheelRest_ < 0) || (angleDelta < 0 && wheelRest_ > 0))
+        wheelRest_ = 0;
+    wheelRest_ += angleDelta;
+    const PointD centre{view_.ClientWidth() / 2.0, view_.ClientHeight() / 2.0};
+    const bool alternative = (modifiers & kModAlt) && !(modifiers & kModSpace);
+    while (std::abs(wheelRest_) >= kWheelStep) {
+        const bool in = wheelRest_ > 0;
+        wheelRest_ -= in ? kWheelStep : -kWheelStep;
+        const bool zoomed = alternative ? view_.ZoomByPoints(in ? kWheelPoints : -kWheelPoints, centre)
+                                        : view_.ZoomStep(in, centre);
+        if (!zoomed) {
+            wheelRest_ = 0;
+            break;
+        }
+    }
+}
+
+void InputRouter::AutoScrollTick()
+{
+    if (!autoScroll_ || !settings_.autoScroll || !cursor)
+        return;
+    const PointD at = cursor();
+    if (!IsFinite(at))
+        return;
+    const int dx = AutoScrollStep(at.x, view_.ClientWidth()), dy = AutoScrollStep(at.y, view_.ClientHeight());
+    if (dx == 0 && dy == 0)
+        return;
+    view_.ScrollBy(dx, dy);
+    gesture_.press.x -= dx;
+    gesture_.press.y -= dy;
+}
+
+} // namespace morvane

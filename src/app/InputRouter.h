@@ -1,0 +1,160 @@
+#pragma once
+// The input of one document window: button presses, moves, releases, the
+// wheel and tablet packets, routed to the current tool. Painting tools turn
+// them into stroke begin, move and end calls on the document; the view
+// tools zoom, scroll, rotate and size the brush through the window's view.
+// Plain structs in, no toolkit: the desktop window translates its events.
+#include <cstdint>
+#include <functional>
+
+#include "app/ToolState.h"
+#include "app/ViewPort.h"
+#include "paint/TFlowImage.h"
+
+namespace morvane {
+
+class CAppProfile;
+class TPaper;
+
+enum InputModifier : uint32_t { kModShift = 1, kModCtrl = 2, kModAlt = 4, kModSpace = 8 };
+enum class MouseButton : uint8_t { Left, Right, Middle };
+
+struct PointerEvent {
+    PointD at; // window coordinates
+    uint32_t modifiers = 0;
+    bool doubleClick = false;
+};
+
+// The input preferences, read when the window is made or the settings change.
+struct InputSettings {
+    int32_t shortcutMode = 0;      // modifier scheme 0 or 1; others swap nothing in
+    int32_t middleButton = 0;      // what the middle button does, 0-10
+    bool rightButtonPicker = true; // the right button picks colours while painting
+    bool autoScroll = false;
+};
+InputSettings InputSettingsFrom(const CAppProfile& profile);
+
+// What the window knows that decides whether its document may be changed.
+struct WindowEditState {
+    bool renderMode = false;   // the program renders or views only
+    bool playerWindow = false; // the window plays a recording
+    bool replaying = false;    // its recording is being replayed now
+    bool replayEnded = false;
+    bool busy = false;         // the window or the main window runs an operation of its own
+    bool modal = false;        // a modal pointer operation holds the window
+};
+
+struct EditQuery {
+    bool evenWhilePlayedBack = true;
+    bool checkPlayer = false;
+    bool playerMustHaveEnded = true;
+};
+
+// Whether a command may change the document now. Pure: false while a stroke
+// runs, since a packet recorded then would land inside the stroke.
+bool CanEdit(const TPaper* paper, const WindowEditState& window, EditQuery query = {});
+// What a command does before it runs: the document's stroke manager takes
+// the current brush and the pen the current tool's settings.
+void PrepareEdit(TPaper& paper, ToolState& tools);
+
+class InputRouter {
+public:
+    // A stroke ends by itself after this many moves.
+    static constexpr int32_t kMaxStrokeMoves = 60000;
+    static constexpr int kWheelStep = 120;
+    // Auto-scroll margin (window pixels) and the factor of its speed.
+    static constexpr int kScrollMargin = 16, kScrollFactor = 4;
+
+    // None is owned; all must outlive the router.
+    InputRouter(TPaper& paper, ViewPort& view, ToolState& tools, InputSettings settings = {});
+
+    void Press(MouseButton button, const PointerEvent& event);
+    void Move(const PointerEvent& event);
+    void Release(MouseButton button, const PointerEvent& event);
+    // angleDelta of the wheel (120 a notch); a notch zooms one step about the
+    // client centre, Alt without the space bar by 10 percentage points.
+    void Wheel(int angleDelta, uint32_t modifiers);
+
+    // A tablet packet at a window point. pressure > 0 paints (a stroke only
+    // starts when startAllowed: the point lies on this window and it is the
+    // active one); pressure 0 ends the stroke or just hovers.
+    void TabletPacket(PointD at, float pressure, uint32_t modifiers, bool startAllowed);
+    // While the pen is in proximity the mouse does not paint.
+    void SetTabletDriving(bool on) { tabletDriving_ = on; }
+
+    // The window lost the pointer (deactivated, closed, hidden, the pen left
+    // proximity): the gesture ends as a release would, a stroke with its end.
+    void LosePointer();
+    // The tool window chose another tool: the running gesture ends first.
+    void SelectOperation(Operation operation);
+    void SelectEnd(PenEnd end);
+    // A gesture or stroke runs, or the window is busy: the tool must not
+    // change now.
+    bool Busy() const;
+
+    // The timer of the window calls this while AutoScrolling().
+    bool AutoScrolling() const { return autoScroll_; }
+    void AutoScrollTick();
+
+    void SetSettings(const InputSettings& settings) { settings_ = settings; }
+    TFlowImage& Flow() { return flow_; }
+    // The last pointer position in whole document pixels and the time of the
+    // last pointer action.
+    PointD LastDocumentPoint() const { return lastDocument_; }
+    uint32_t LastActionTime() const { return lastActionTime_; }
+
+    WindowEditState window;
+    bool inputDisabled = false;
+    // The cursor position in window coordinates, for auto-scroll.
+    std::function<PointD()> cursor;
+    // Refused presses are answered with the system's exclamation sound.
+    std::function<void()> beep;
+
+private:
+    struct Gesture {
+        bool held = false;
+        MouseButton button = MouseButton::Left;
+        PointD press, last;
+        bool temporary = false;
+        Operation restore;
+        double rotationAtPress = 0;
+        float radiusAtPress = 0;
+    };
+
+    bool Allowed(ToolClass toolClass) const;
+    void SwapIn(Operation operation);
+    // The temporary tool the modifiers name at a press, if any.
+    bool TemporaryTool(uint32_t modifiers, Operation& out) const;
+    Operation MiddleButtonTool() const;
+    void Beep();
+    void EndGesture(const PointerEvent& event);
+
+    void ToolDown(const PointerEvent& event);
+    void ToolDrag(const PointerEvent& event);
+    void ToolUp(const PointerEvent& event);
+    void ViewDrag(PointD at);
+    void PickColour(PointD at);
+
+    // Freehand painting at a window point (mouse: pressure 1).
+    void Paint(PointD at, float pressure, uint32_t modifiers);
+    void FinishStroke(PointD at);
+    bool DropsPoint(PointD document) const;
+    void Remember(PointD document);
+
+    TPaper& paper_;
+    ViewPort& view_;
+    ToolState& tools_;
+    InputSettings settings_;
+    TFlowImage flow_;
+    Gesture gesture_;
+    bool tabletDriving_ = false;
+    bool autoScroll_ = false;
+    int wheelRest_ = 0;
+    // The last point handed to the stroke (document coordinates).
+    PointD strokeLast_;
+    PointD lastDocument_;
+    PointD lastWindow_;
+    uint32_t lastActionTime_ = 0;
+};
+
+} // namespace morvane
