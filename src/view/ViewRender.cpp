@@ -5,6 +5,10 @@
 #include <new>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "document/TPaper.h"
 #include "storage/BlendTables.h"
 #include "storage/FixedPoint.h"
@@ -49,7 +53,63 @@ int64_t Fixed(double v)
     return int64_t(std::clamp(std::round(v * 65536.0), -kFixedLimit, kFixedLimit));
 }
 
-// Turns a composite pixel into what the window shows.
+uint32_t CheckerAt(int32_t x, int32_t y)
+{
+    return ((x >> 3) + (y >> 3)) & 1 ? kViewCheckerLight : kViewCheckerDark;
+}
+
+// The colour blend of p over an opaque background at p's alpha: the same
+// formula as BlendColour (x = s * a + d * (255 - a), then (x * 32897) >> 23),
+// so the vector form below gives the same bytes.
+uint32_t FlattenPixel(uint32_t p, uint32_t background)
+{
+    BlendColour(background, p, p >> 24);
+    return background;
+}
+
+#ifdef __SSE2__
+// Four pixels over one background colour.
+__m128i Flatten4(__m128i p, __m128i background)
+{
+    const __m128i zero = _mm_setzero_si128(), k255 = _mm_set1_epi16(255), kMul = _mm_set1_epi16(short(32897));
+    auto half = [&](__m128i s, __m128i d) {
+        __m128i a = _mm_shufflelo_epi16(s, 0xFF);
+        a = _mm_shufflehi_epi16(a, 0xFF);
+        const __m128i x = _mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, _mm_sub_epi16(k255, a)));
+        return _mm_srli_epi16(_mm_mulhi_epu16(x, kMul), 7);
+    };
+    const __m128i lo = half(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(background, zero));
+    const __m128i hi = half(_mm_unpackhi_epi8(p, zero), _mm_unpackhi_epi8(background, zero));
+    return _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(int32_t(kOpaque)));
+}
+#endif
+
+// Pixels in a row one after the other.
+struct Contiguous {
+    const uint32_t* p;
+    uint32_t operator()(int32_t i) const { return p[i]; }
+#ifdef __SSE2__
+    __m128i Load4(int32_t i) const { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)); }
+#endif
+};
+
+// Pixels of a document row picked by a column map.
+struct Mapped {
+    const uint32_t* row;
+    const int32_t* columns;
+    uint32_t operator()(int32_t i) const { return row[columns[i]]; }
+#ifdef __SSE2__
+    __m128i Load4(int32_t i) const
+    {
+        return _mm_setr_epi32(int32_t(row[columns[i]]), int32_t(row[columns[i + 1]]), int32_t(row[columns[i + 2]]),
+                              int32_t(row[columns[i + 3]]));
+    }
+#endif
+};
+
+// What the window shows of n gathered pixels starting at window (x0, y):
+// every pixel made opaque over its background. Grey outside pixels are
+// already opaque and come through as they are.
 class Presenter {
 public:
     explicit Presenter(const ViewSource& s)
@@ -58,23 +118,44 @@ public:
     {
     }
 
-    uint32_t operator()(uint32_t p, int32_t x, int32_t y, int32_t sx, int32_t sy) const
+    // out[i] := what the window shows of fetch(i), for n pixels from window
+    // (x0, y).
+    template <typename Fetch>
+    void Row(uint32_t* out, int32_t n, int32_t x0, int32_t y, const Fetch& fetch) const
     {
         if (opaque_) {
-            p |= kOpaque;
-        } else if ((p >> 24) != 255) {
-            uint32_t background = checker_ ? Checker(x, y) : kWhite;
-            BlendColour(background, p, p >> 24);
-            p = background;
+            for (int32_t i = 0; i < n; ++i)
+                out[i] = fetch(i) | kOpaque;
+            return;
         }
-        if (grid_ && (sx % gridX_ == 0 || sy % gridY_ == 0))
-            BlendColour(p, gridColour_, gridColour_ >> 24);
-        return p;
+        int32_t i = 0;
+#ifdef __SSE2__
+        // Whole groups of four share a checker cell (cells are 8 wide).
+        for (; i < n && ((x0 + i) & 3) != 0; ++i)
+            out[i] = FlattenPixel(fetch(i), Background(x0 + i, y));
+        for (; i + 4 <= n; i += 4) {
+            const __m128i bg = _mm_set1_epi32(int32_t(Background(x0 + i, y)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), Flatten4(fetch.Load4(i), bg));
+        }
+#endif
+        for (; i < n; ++i)
+            out[i] = FlattenPixel(fetch(i), Background(x0 + i, y));
     }
 
-    static uint32_t Checker(int32_t x, int32_t y) { return ((x >> 3) + (y >> 3)) & 1 ? kViewCheckerLight : kViewCheckerDark; }
+    // Rows look alike when they show the same document row over the same
+    // background.
+    bool SameBackgroundRow(int32_t y0, int32_t y1) const { return opaque_ || !checker_ || (y0 >> 3) == (y1 >> 3); }
+
+    bool Grid() const { return grid_; }
+    void GridPixel(uint32_t& p, int32_t sx, int32_t sy) const
+    {
+        if (sx % gridX_ == 0 || sy % gridY_ == 0)
+            BlendColour(p, gridColour_, gridColour_ >> 24);
+    }
 
 private:
+    uint32_t Background(int32_t x, int32_t y) const { return checker_ ? CheckerAt(x, y) : kWhite; }
+
     bool opaque_, checker_, grid_;
     int32_t gridX_, gridY_;
     uint32_t gridColour_;
@@ -98,6 +179,24 @@ private:
     const TMTC& source_;
 };
 
+// The mean of the k x k block at (x, y), all inside the document: the same
+// bytes as the area sampler gives for a box of whole pixels (its small lift
+// never reaches the next integer), with the division as an exact reciprocal.
+uint32_t BlockMean(const TMTC& doc, int32_t x, int32_t y, int32_t k, uint64_t reciprocal)
+{
+    uint32_t sum[4] = {};
+    for (int32_t j = 0; j < k; ++j) {
+        const uint32_t* row = doc.Row(y + j) + x;
+        for (int32_t i = 0; i < k; ++i)
+            for (int c = 0; c < 4; ++c)
+                sum[c] += (row[i] >> (8 * c)) & 0xFF;
+    }
+    uint32_t out = 0;
+    for (int c = 0; c < 4; ++c)
+        out |= uint32_t((sum[c] * reciprocal) >> 32) << (8 * c);
+    return out;
+}
+
 struct Walk {
     const CViewState& view;
     const TMTC& doc;
@@ -106,38 +205,82 @@ struct Walk {
     Presenter present;
 };
 
+// The box averages of the inside pixels of one gathered row.
+class RowAverager {
+public:
+    RowAverager(const Walk& w, int32_t y)
+        : w_(w), s_(w.view.Scale()), wa_(w.view.WindowAnchor()), da_(w.view.DocumentAnchor()), sampler_(w.doc),
+          y0_(SourceEdge(y, wa_.y, da_.y, s_.num, s_.den)), y1_(SourceEdge(y + 1, wa_.y, da_.y, s_.num, s_.den)),
+          reciprocal_(((uint64_t(1) << 32) + uint64_t(s_.den) * s_.den - 1) / (uint64_t(s_.den) * s_.den))
+    {
+    }
+
+    uint32_t At(int32_t x, uint32_t nearest)
+    {
+        const int64_t x0 = SourceEdge(x, wa_.x, da_.x, s_.num, s_.den);
+        const int64_t x1 = SourceEdge(x + 1, wa_.x, da_.x, s_.num, s_.den);
+        // Scales 1/k put every box on whole pixels.
+        if (s_.num == 1 && x0 >= 0 && y0_ >= 0 && x1 <= (int64_t(w_.doc.Width) << 16) &&
+            y1_ <= (int64_t(w_.doc.Height) << 16))
+            return BlockMean(w_.doc, int32_t(x0 >> 16), int32_t(y0_ >> 16), s_.den, reciprocal_);
+        // A box with nothing of the document left keeps the nearest pixel.
+        return sampler_.ClippedAreaSample(0, 0, x0, y0_, x1, y1_) ? sampler_.Result : nearest;
+    }
+
+private:
+    const Walk& w_;
+    ScaleRatio s_;
+    Point wa_, da_;
+    CScaleImageSample sampler_;
+    int64_t y0_, y1_;
+    uint64_t reciprocal_;
+};
+
 void RenderUnrotated(const Walk& w, bool areaAverage)
 {
     const ScaleRatio s = w.view.Scale();
     const Point wa = w.view.WindowAnchor(), da = w.view.DocumentAnchor();
-    std::vector<int32_t> columns(size_t(w.r.right - w.r.left));
-    for (int32_t x = w.r.left; x < w.r.right; ++x)
-        columns[size_t(x - w.r.left)] = NearestSource(x, wa.x, da.x, s.num, s.den, w.doc.Width);
+    const int32_t left = w.r.left, n = w.r.right - w.r.left;
+    std::vector<int32_t> columns(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+        columns[size_t(i)] = NearestSource(left + i, wa.x, da.x, s.num, s.den, w.doc.Width);
+    // The map rises with x, so the document shows in one run [first, last).
+    const auto inside = [](int32_t c) { return c >= 0; };
+    const int32_t first = int32_t(std::find_if(columns.begin(), columns.end(), inside) - columns.begin());
+    const int32_t last = int32_t(std::find_if(columns.rbegin(), columns.rend(), inside).base() - columns.begin());
+    const int32_t shown = std::max(0, last - first);
+    const int32_t* map = columns.data() + first;
+    const bool unit = s.num == s.den;
     areaAverage = areaAverage && s.num < s.den;
-    CScaleImageSample sampler(w.doc);
+    int32_t previous = -1;
     for (int32_t y = w.r.top; y < w.r.bottom; ++y) {
-        uint32_t* out = w.window.Row(y);
+        uint32_t* out = w.window.Row(y) + left;
         const int32_t sy = NearestSource(y, wa.y, da.y, s.num, s.den, w.doc.Height);
-        if (sy < 0) {
-            std::fill(out + w.r.left, out + w.r.right, kViewOutside);
-            continue;
-        }
-        const uint32_t* in = w.doc.Row(sy);
-        const int64_t y0 = areaAverage ? SourceEdge(y, wa.y, da.y, s.num, s.den) : 0;
-        const int64_t y1 = areaAverage ? SourceEdge(y + 1, wa.y, da.y, s.num, s.den) : 0;
-        for (int32_t x = w.r.left; x < w.r.right; ++x) {
-            const int32_t sx = columns[size_t(x - w.r.left)];
-            if (sx < 0) {
-                out[x] = kViewOutside;
-                continue;
+        if (sy < 0 || shown == 0) {
+            std::fill(out, out + n, kViewOutside);
+        } else if (sy == previous && w.present.SameBackgroundRow(y - 1, y)) {
+            // Enlarged rows repeat the row above.
+            std::copy(w.window.Row(y - 1) + left, w.window.Row(y - 1) + left + n, out);
+        } else {
+            std::fill(out, out + first, kViewOutside);
+            std::fill(out + first + shown, out + n, kViewOutside);
+            const uint32_t* in = w.doc.Row(sy);
+            uint32_t* run = out + first;
+            if (areaAverage) {
+                RowAverager average(w, y);
+                for (int32_t i = 0; i < shown; ++i)
+                    run[i] = average.At(left + first + i, in[map[i]]);
+                w.present.Row(run, shown, left + first, y, Contiguous{run});
+            } else if (unit) {
+                w.present.Row(run, shown, left + first, y, Contiguous{in + map[0]});
+            } else {
+                w.present.Row(run, shown, left + first, y, Mapped{in, map});
             }
-            uint32_t p = in[sx];
-            // A box with nothing of the document left keeps the nearest pixel.
-            if (areaAverage && sampler.ClippedAreaSample(0, 0, SourceEdge(x, wa.x, da.x, s.num, s.den), y0,
-                                                         SourceEdge(x + 1, wa.x, da.x, s.num, s.den), y1))
-                p = sampler.Result;
-            out[x] = w.present(p, x, y, sx, sy);
+            if (w.present.Grid())
+                for (int32_t i = 0; i < shown; ++i)
+                    w.present.GridPixel(run[i], map[i], sy);
         }
+        previous = sy;
     }
 }
 
@@ -148,18 +291,30 @@ void RenderRotated(const Walk& w)
     const int32_t halfW = w.view.ClientWidth() / 2, halfH = w.view.ClientHeight() / 2;
     const int64_t stepX = Fixed(c / s), stepY = Fixed(n / s);
     const uint32_t docW = uint32_t(w.doc.Width), docH = uint32_t(w.doc.Height);
-    for (int32_t y = w.r.top; y < w.r.bottom; ++y) {
-        uint32_t* out = w.window.Row(y);
-        const double d = (w.r.left - halfW) / s, e = (y - halfH) / s;
+    const int32_t left = w.r.left, count = w.r.right - w.r.left;
+    // Calls visit(i, sx, sy) for the row's pixels inside the document and
+    // outside(i) for the others.
+    auto walkRow = [&](int32_t y, auto&& visit, auto&& outside) {
+        const double d = (left - halfW) / s, e = (y - halfH) / s;
         // Half a pixel added, so the shifts below give the nearest pixel.
         int64_t fx = Fixed(centre.x + 0.5 + c * d - n * e), fy = Fixed(centre.y + 0.5 + n * d + c * e);
-        for (int32_t x = w.r.left; x < w.r.right; ++x, fx += stepX, fy += stepY) {
+        for (int32_t i = 0; i < count; ++i, fx += stepX, fy += stepY) {
             const int64_t sx = fx >> 16, sy = fy >> 16;
             if (uint64_t(sx) >= docW || uint64_t(sy) >= docH)
-                out[x] = kViewOutside;
+                outside(i);
             else
-                out[x] = w.present(w.doc.GetPixel(int32_t(sx), int32_t(sy)), x, y, int32_t(sx), int32_t(sy));
+                visit(i, int32_t(sx), int32_t(sy));
         }
+    };
+    for (int32_t y = w.r.top; y < w.r.bottom; ++y) {
+        uint32_t* out = w.window.Row(y) + left;
+        walkRow(
+            y, [&](int32_t i, int32_t sx, int32_t sy) { out[i] = w.doc.GetPixel(sx, sy); },
+            [&](int32_t i) { out[i] = kViewOutside; });
+        w.present.Row(out, count, left, y, Contiguous{out});
+        if (w.present.Grid())
+            walkRow(
+                y, [&](int32_t i, int32_t sx, int32_t sy) { w.present.GridPixel(out[i], sx, sy); }, [](int32_t) {});
     }
 }
 } // namespace

@@ -270,3 +270,39 @@ TEST(ScaleRotateBytes, TurnsScalesAndFillsOutside)
     EXPECT_FALSE(ScaleRotateBytes(source, 2, 2, out, 2, 2, 1.0, std::nan(""), 0));
     EXPECT_FALSE(ScaleRotateBytes(source, 0, 2, out, 2, 2, 1.0, 0.0, 0));
 }
+
+TEST(ViewRender, FlatteningIsTheColourBlendForEveryAlpha)
+{
+    TMTC doc;
+    Paint(doc, 256, 3, [](int32_t x, int32_t y) { return uint32_t(x) << 24 | (Pattern(x, y) & 0xFFFFFFu); });
+    const CViewState v = View(doc, 256, 3, {1, 1});
+    for (bool checker : {false, true}) {
+        TTC window;
+        // An odd left edge, so single pixels and groups both run.
+        ASSERT_TRUE(RenderView(v, Source(doc, false, checker), window, {3, 0, 256, 3}));
+        for (int32_t y = 0; y < 3; ++y)
+            for (int32_t x = 3; x < 256; ++x) {
+                uint32_t expected = !checker ? 0xFFFFFFFFu : ((x / 8 + y / 8) & 1) ? kViewCheckerLight : kViewCheckerDark;
+                BlendColour(expected, doc.GetPixel(x, y), uint32_t(x));
+                ASSERT_EQ(window.GetPixel(x, y), expected) << checker << " " << x << "," << y;
+            }
+    }
+}
+
+TEST(ViewRender, AveragedReductionMatchesTheAreaResampler)
+{
+    TMTC doc;
+    Paint(doc, 24, 24, Pattern);
+    for (int32_t k : {2, 3, 4, 6}) {
+        const CViewState v = View(doc, 24 / k, 24 / k, {1, k});
+        ViewSource s = Source(doc);
+        s.areaAverage = true;
+        TTC window;
+        TMTC expected;
+        ASSERT_TRUE(RenderAll(v, s, window));
+        ASSERT_TRUE(MakeScaledCopy(doc, 24 / k, 24 / k, expected));
+        for (int32_t y = 0; y < 24 / k; ++y)
+            for (int32_t x = 0; x < 24 / k; ++x)
+                ASSERT_EQ(window.GetPixel(x, y), expected.GetPixel(x, y)) << k << ": " << x << "," << y;
+    }
+}
