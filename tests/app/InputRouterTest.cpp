@@ -188,15 +188,23 @@ TEST(InputRouter, UndoMidStrokeLandsNoPacketInsideTheStroke)
 {
     Desk desk;
     desk.Press(5, 5);
-    desk.Drag(15, 12);
-    desk.Drag(25, 12);
+    desk.Drag(30, 5);
+    desk.Release(30, 5);
+    const auto first = StateOf(desk.Paper());
+    desk.Press(5, 15);
+    desk.Drag(15, 22);
+    desk.Drag(25, 22);
+    EXPECT_FALSE(CanEdit(&desk.Paper(), desk.router.window));
     EXPECT_FALSE(UndoCommand(desk.Paper(), desk.router.window));
-    desk.Drag(35, 20);
-    desk.Release(35, 20);
-    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 17, 17, 17, 18}));
     EXPECT_EQ(desk.paper.recorder->undoSteps, 1);
+    desk.Drag(35, 30);
+    desk.Release(35, 30);
+    EXPECT_EQ(Kinds(desk.Packets()),
+              (std::vector<int>{23, 17, 17, 17, 18, 23, 17, 17, 17, 17, 17, 18}));
+    EXPECT_EQ(desk.paper.recorder->undoSteps, 2);
     EXPECT_TRUE(UndoCommand(desk.Paper(), desk.router.window)) << "after the stroke the undo runs";
-    EXPECT_EQ(desk.paper.recorder->undoSteps, 0);
+    EXPECT_EQ(desk.paper.recorder->undoSteps, 1);
+    EXPECT_EQ(StateOf(desk.Paper()), first);
 }
 
 struct EditCase {
