@@ -14,6 +14,14 @@ namespace morvane {
 namespace {
 
 constexpr uint32_t kPaintBlockers = kModShift | kModCtrl | kModAlt | kModSpace;
+// Document points farther out than this cannot be painted (the document
+// refuses them well before) and would not fit a float.
+constexpr double kFarthest = double(1 << 24);
+
+bool Paintable(PointD doc)
+{
+    return IsFinite(doc) && std::abs(doc.x) <= kFarthest && std::abs(doc.y) <= kFarthest;
+}
 
 } // namespace
 
@@ -59,7 +67,7 @@ void InputRouter::Paint(PointD at, float pressure, uint32_t modifiers)
     if (!paper_.ShapeStroke() && (window.playerWindow || (modifiers & kPaintBlockers)))
         return;
     const PointD doc = view_.WindowToDocument(at);
-    if (!IsFinite(doc))
+    if (!Paintable(doc))
         return;
     Remember(doc);
     TStroke& pen = tools_.Pen();
@@ -100,7 +108,7 @@ void InputRouter::FinishStroke(PointD doc)
 {
     if (window.playerWindow && !paper_.ShapeStroke())
         return;
-    if (!IsFinite(doc))
+    if (!Paintable(doc))
         doc = strokeLast_;
     Remember(doc);
     if (paper_.IsStroking()) {

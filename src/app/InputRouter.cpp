@@ -8,6 +8,7 @@
 
 #include "app/CAppProfile.h"
 #include "document/TPaper.h"
+#include "storage/FixedPoint.h"
 
 namespace morvane {
 
@@ -296,8 +297,8 @@ void InputRouter::ViewDrag(PointD at)
         if (!right)
             tools_.SetRadius(RadiusFor(gesture_.radiusAtPress, at.x - gesture_.press.x));
     } else if (sub == kViewHand && !right) {
-        view_.ScrollBy(int(std::floor(gesture_.last.x) - std::floor(at.x)),
-                       int(std::floor(gesture_.last.y) - std::floor(at.y)));
+        view_.ScrollBy(truncSat(std::floor(gesture_.last.x) - std::floor(at.x)),
+                       truncSat(std::floor(gesture_.last.y) - std::floor(at.y)));
     } else {
         // The hand rotates with the right button, as the rotation tool does.
         const PointD centre{view_.ClientWidth() / 2.0, view_.ClientHeight() / 2.0};

@@ -245,8 +245,8 @@ TEST(InputRouter, CanEditByWindowStateAndQuery)
 
 TEST(InputRouter, ALostPointerOrAToolChangeEndsTheStrokeAtItsRecordedEnd)
 {
-    enum How { Lose, Select, ReleaseNowhere };
-    for (How how : {Lose, Select, ReleaseNowhere}) {
+    enum How { Lose, Select, ReleaseNowhere, ReleaseFarOut };
+    for (How how : {Lose, Select, ReleaseNowhere, ReleaseFarOut}) {
         SCOPED_TRACE(int(how));
         Desk desk;
         desk.Press(5, 5, Sp); // the hand, swapped in
@@ -259,8 +259,10 @@ TEST(InputRouter, ALostPointerOrAToolChangeEndsTheStrokeAtItsRecordedEnd)
             desk.router.LosePointer();
         else if (how == Select)
             desk.router.SelectOperation(kZoomInOp);
-        else
+        else if (how == ReleaseNowhere)
             desk.router.Release(MouseButton::Left, {{nan, 3}});
+        else
+            desk.router.Release(MouseButton::Left, {{1e300, -1e300}});
         EXPECT_FALSE(desk.Paper().IsStroking());
         EXPECT_FALSE(desk.router.Busy());
         ASSERT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 17, 18}));
@@ -369,6 +371,22 @@ TEST(InputRouter, ViewToolsZoomScrollRotateSizeAndPick)
     desk.Release(7.5, 9.5);
     EXPECT_EQ(desk.tools.colour, 0xFF000000u | (pixel & 0xFFFFFFu));
     EXPECT_TRUE(desk.Packets().empty());
+}
+
+TEST(InputRouter, TheRightButtonPicksColoursWhilePaintingWhenThePreferenceSaysSo)
+{
+    for (bool on : {true, false}) {
+        InputSettings settings;
+        settings.rightButtonPicker = on;
+        Desk desk(settings);
+        const uint32_t pixel = desk.Paper().Composite().GetPixel(20, 3);
+        desk.tools.colour = 0xFF123456u;
+        desk.Press(20, 3, 0, MouseButton::Right);
+        desk.Drag(30, 30);
+        desk.Release(30, 30, MouseButton::Right);
+        EXPECT_EQ(desk.tools.colour, on ? 0xFF000000u | (pixel & 0xFFFFFFu) : 0xFF123456u);
+        EXPECT_TRUE(desk.Packets().empty()) << "the right button never paints";
+    }
 }
 
 TEST(InputRouter, AutoScrollFollowsTheCursorNearTheEdgeWhileAStrokeIsDragged)
