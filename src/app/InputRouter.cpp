@@ -189,8 +189,8 @@ bool InputRouter::TemporaryTool(uint32_t modifiers, Operation& out) const
                space = modifiers & kModSpace;
     const Operation current = tools_.Current();
     int32_t maskIndex = -1, maskId = 0;
-    const bool autoSelectWithSelection = current == Operation{ToolClass::SeedFill, 3} &&
-                                         paper_.CurrentSelection(maskIndex, maskId);
+    const bool autoSelectWithSelection =
+        current == Operation{ToolClass::SeedFill, 3} && paper_.CurrentSelection(maskIndex, maskId);
     const bool excepted = IsClass(current, ToolClass::Selection) || autoSelectWithSelection;
     const bool zoomCurrent = IsClass(current, ToolClass::Zoom);
     if (ctrl && space)
@@ -218,10 +218,10 @@ bool InputRouter::TemporaryTool(uint32_t modifiers, Operation& out) const
 Operation InputRouter::MiddleButtonTool() const
 {
     static constexpr Operation kMap[] = {
-        {ToolClass::View, kViewHand},   {ToolClass::View, kViewRotate},  {ToolClass::View, kViewBrushSize},
-        {ToolClass::Move, 0},           {ToolClass::Move, 3},            {ToolClass::AreaFill, 0},
-        {ToolClass::AreaFill, 3},       {ToolClass::SeedFill, 2},        {ToolClass::Selection, 0},
-        {ToolClass::Selection, 3},      {ToolClass::SeedFill, 3}};
+        {ToolClass::View, kViewHand}, {ToolClass::View, kViewRotate}, {ToolClass::View, kViewBrushSize},
+        {ToolClass::Move, 0},         {ToolClass::Move, 3},           {ToolClass::AreaFill, 0},
+        {ToolClass::AreaFill, 3},     {ToolClass::SeedFill, 2},       {ToolClass::Selection, 0},
+        {ToolClass::Selection, 3},    {ToolClass::SeedFill, 3}};
     const int32_t i = settings_.middleButton;
     return i >= 0 && i < int32_t(std::size(kMap)) ? kMap[i] : kMap[0];
 }

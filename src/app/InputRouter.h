@@ -40,8 +40,8 @@ struct WindowEditState {
     bool playerWindow = false; // the window plays a recording
     bool replaying = false;    // its recording is being replayed now
     bool replayEnded = false;
-    bool busy = false;         // the window or the main window runs an operation of its own
-    bool modal = false;        // a modal pointer operation holds the window
+    bool busy = false;  // the window or the main window runs an operation of its own
+    bool modal = false; // a modal pointer operation holds the window
 };
 
 struct EditQuery {

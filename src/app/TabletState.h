@@ -12,8 +12,8 @@ namespace morvane {
 class InputRouter;
 
 struct TabletPacket {
-    PointD at;            // window coordinates
-    float pressure = 0;   // 0-1
+    PointD at;             // window coordinates
+    float pressure = 0;    // 0-1
     bool inverted = false; // the back end points at the tablet
     uint32_t modifiers = 0;
 };
@@ -25,7 +25,8 @@ public:
 
     // A packet for the window under the pen; startAllowed as the router
     // takes it. Turning the pen over while it hovers selects the back end's
-    // tool (not in a window that plays a recording). A packet whose position is not finite is dropped (false).
+    // tool (not in a window that plays a recording). A packet whose position is not finite is dropped
+    // (false).
     bool Packet(const TabletPacket& packet, InputRouter& router, bool startAllowed, bool playingBack);
     // The pen entered or left proximity. Leaving ends a running stroke.
     void Proximity(bool in, InputRouter& router);

@@ -11,8 +11,16 @@ namespace morvane {
 
 // Tool classes of the document window's input.
 enum class ToolClass : uint8_t {
-    Freehand = 0, Zoom = 1, ColourPicker = 2, View = 3, SeedFill = 4, Move = 5, Shape = 6, AreaFill = 7,
-    Selection = 8, Text = 9
+    Freehand = 0,
+    Zoom = 1,
+    ColourPicker = 2,
+    View = 3,
+    SeedFill = 4,
+    Move = 5,
+    Shape = 6,
+    AreaFill = 7,
+    Selection = 8,
+    Text = 9
 };
 
 // Sub-operations of the view class.

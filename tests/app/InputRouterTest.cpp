@@ -42,16 +42,26 @@ TEST(InputRouter, TemporaryToolsFollowKeysSchemeAndClass)
 {
     const MouseButton L = MouseButton::Left, R = MouseButton::Right;
     const SwapCase cases[] = {
-        {0, kPaint, C | Sp, L, kZoomInOp, false},      {1, kPaint, C | Sp | A, L, kZoomOutOp, false},
-        {0, kPaint, C | A, L, kSize, false},           {0, kSelect, C | A, L, kSelect, true},
-        {0, kPaint, Sp, L, kHand, false},              {1, kPaint, Sp | S, L, kHand, false},
-        {0, kPaint, A | Sp, L, kRotate, false},        {1, kPaint, A | Sp, L, kPaint, false},
-        {0, kPaint, A, L, kPicker, false},             {1, kPaint, A, L, kRotate, false},
-        {1, kPaint, A | S, L, kPaint, false},          {1, kPaint, S, L, kPicker, false},
-        {0, kPaint, S, L, kPaint, false},              {1, kHand, S, L, kHand, false},
-        {0, kZoomInOp, A, L, kZoomOutOp, false},       {1, kZoomInOp, C, L, kZoomOutOp, false},
-        {1, kZoomInOp, A, L, kRotate, false},          {2, kPaint, Sp, L, kPaint, false},
-        {0, kPaint, A, R, kPicker, false},             {0, kSelect, 0, L, kSelect, true},
+        {0, kPaint, C | Sp, L, kZoomInOp, false},
+        {1, kPaint, C | Sp | A, L, kZoomOutOp, false},
+        {0, kPaint, C | A, L, kSize, false},
+        {0, kSelect, C | A, L, kSelect, true},
+        {0, kPaint, Sp, L, kHand, false},
+        {1, kPaint, Sp | S, L, kHand, false},
+        {0, kPaint, A | Sp, L, kRotate, false},
+        {1, kPaint, A | Sp, L, kPaint, false},
+        {0, kPaint, A, L, kPicker, false},
+        {1, kPaint, A, L, kRotate, false},
+        {1, kPaint, A | S, L, kPaint, false},
+        {1, kPaint, S, L, kPicker, false},
+        {0, kPaint, S, L, kPaint, false},
+        {1, kHand, S, L, kHand, false},
+        {0, kZoomInOp, A, L, kZoomOutOp, false},
+        {1, kZoomInOp, C, L, kZoomOutOp, false},
+        {1, kZoomInOp, A, L, kRotate, false},
+        {2, kPaint, Sp, L, kPaint, false},
+        {0, kPaint, A, R, kPicker, false},
+        {0, kSelect, 0, L, kSelect, true},
         {0, {ToolClass::Shape, 0}, 0, L, {ToolClass::Shape, 0}, true},
     };
     for (const SwapCase& c : cases) {
@@ -97,7 +107,7 @@ struct ThresholdCase {
 
 TEST(InputRouter, ShortMovesAreDroppedByScaleAndEngine)
 {
-    const ThresholdCase cases[] = {{2, 1, 1},    {2, 2, 1},    {2, 4, 1}, {2, 8, 0.5},
+    const ThresholdCase cases[] = {{2, 1, 1},    {2, 2, 1},   {2, 4, 1}, {2, 8, 0.5},
                                    {1, 0.25, 4}, {1, 0.5, 3}, {1, 1, 2}, {1, 4, 2}};
     for (const ThresholdCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "engine " << int(c.engine) << " scale " << c.scale);
@@ -199,8 +209,7 @@ TEST(InputRouter, UndoMidStrokeLandsNoPacketInsideTheStroke)
     EXPECT_EQ(desk.paper.recorder->undoSteps, 1);
     desk.Drag(35, 30);
     desk.Release(35, 30);
-    EXPECT_EQ(Kinds(desk.Packets()),
-              (std::vector<int>{23, 17, 17, 17, 18, 23, 17, 17, 17, 17, 17, 18}));
+    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 17, 18, 23, 17, 17, 17, 17, 17, 18}));
     EXPECT_EQ(desk.paper.recorder->undoSteps, 2);
     EXPECT_TRUE(UndoCommand(desk.Paper(), desk.router.window)) << "after the stroke the undo runs";
     EXPECT_EQ(desk.paper.recorder->undoSteps, 1);
@@ -216,7 +225,8 @@ struct EditCase {
 
 TEST(InputRouter, CanEditByWindowStateAndQuery)
 {
-    const WindowEditState plain, player{.playerWindow = true}, ended{.playerWindow = true, .replayEnded = true};
+    const WindowEditState plain, player{.playerWindow = true},
+        ended{.playerWindow = true, .replayEnded = true};
     const EditQuery commands, players{true, true, true}, anyPlayer{true, true, false}, notPlayedBack{false};
     const EditCase cases[] = {
         {plain, commands, 0, true, true},
@@ -302,9 +312,9 @@ struct WheelCase {
 TEST(InputRouter, WheelZoomsPerNotchAboutTheCentre)
 {
     const WheelCase cases[] = {
-        {{120}, 0, 1, 0, 0},           {{60, 60}, 0, 1, 0, 0},     {{60, -60, 60}, 0, 0, 0, 0},
-        {{-240}, 0, 0, 2, 0},          {{120, -120}, A, 0, 0, 0},  {{240}, A, 0, 0, 20},
-        {{-120}, A | Sp, 0, 1, 0},     {{INT_MAX}, 0, 100, 0, 0},  {{INT_MIN}, A, 0, 0, -1000},
+        {{120}, 0, 1, 0, 0},       {{60, 60}, 0, 1, 0, 0},    {{60, -60, 60}, 0, 0, 0, 0},
+        {{-240}, 0, 0, 2, 0},      {{120, -120}, A, 0, 0, 0}, {{240}, A, 0, 0, 20},
+        {{-120}, A | Sp, 0, 1, 0}, {{INT_MAX}, 0, 100, 0, 0}, {{INT_MIN}, A, 0, 0, -1000},
     };
     for (const WheelCase& c : cases) {
         Desk desk;

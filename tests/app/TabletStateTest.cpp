@@ -73,8 +73,10 @@ TEST(TabletState, AStrokeStartsOnlyInTheActiveWindowsClientArea)
         bool startAllowed;
         Operation tool;
         bool starts;
-    } cases[] = {{5, 5, true, {}, true},           {5, 5, false, {}, false},
-                 {-1, 5, true, {}, false},         {5, 150, true, {}, false},
+    } cases[] = {{5, 5, true, {}, true},
+                 {5, 5, false, {}, false},
+                 {-1, 5, true, {}, false},
+                 {5, 150, true, {}, false},
                  {5, 5, true, {ToolClass::View, kViewHand}, false}};
     for (const auto& c : cases) {
         Pen pen;
