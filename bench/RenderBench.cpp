@@ -1,0 +1,251 @@
+// Replay and the render program.
+// replay_vs_direct: 1000 strokes of 200 points at radius 10 on a 2048 x 2048
+// picture, replayed in process from their recording (loaded from the event
+// file, played tick by tick with no pacing), against the same strokes
+// through the document with recording off.
+// render_startup_vs_vips_cli: the whole `morvane -render` process on a blank
+// 640 x 480 recording against the whole `vips copy` process on a 640 x 480
+// .v image. The time is the child's CPU time (user + system, from wait4);
+// the wall time is kept as a counter.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "document/TPaper.h"
+#include "document/TPaperPlayback.h"
+#include "events/CEventPlayer.h"
+#include "files/EventFile.h"
+#include "paint/CPenRender.h"
+#include "paint/TFlowImage.h"
+#include "paint/TStroke.h"
+#include "platform/DocumentHost.h"
+
+namespace morvane::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kReplaySide = 2048;
+constexpr int kStrokes = 1000, kStrokePoints = 200;
+constexpr float kRadius = 10;
+
+class QuietHost final : public DocumentHost {
+public:
+    explicit QuietHost(bool playing = false) : playing_(playing) {}
+    void InvalidateRect(const ExtentRect&) override {}
+    void InvalidateWindow(bool) override {}
+    void SetTitle(const std::string&) override {}
+    void MarkModified() override {}
+    void RefreshLayerEntry(int32_t) override {}
+    void RefreshLayerList() override {}
+    void ReloadWetPaint(int32_t) override {}
+    void PictureResized(int32_t, int32_t) override {}
+    void PictureShifted(int32_t, int32_t) override {}
+    bool IsPlayingBack() const override { return playing_; }
+    void BeginProgress(const std::string&) override {}
+    void Progress(const std::string&, int32_t) override {}
+    void EndProgress() override {}
+
+private:
+    bool playing_;
+};
+
+fs::path Scratch()
+{
+    static const fs::path folder = [] {
+        std::string pattern = (fs::temp_directory_path() / "morvane-bench-XXXXXX").string();
+        return fs::path(::mkdtemp(pattern.data()) ? pattern : std::string("."));
+    }();
+    return folder;
+}
+
+// Stroke s: a sine across the picture, its row and phase set by s.
+float StrokeX(int s, int i) { return 40.0f + float(i) * float(kReplaySide - 80) / float(kStrokePoints - 1) + float(s % 7); }
+float StrokeY(int s, int i)
+{
+    return 40.0f + float((s * 37) % (kReplaySide - 80)) + 30.0f * std::sin(float(i) * 0.07f + float(s));
+}
+
+struct Painter {
+    QuietHost host;
+    TPaper paper{host};
+    TStroke stroke{4};
+    CPenRender render{stroke};
+    TFlowImage flow;
+
+    bool Paint(bool record)
+    {
+        if (!paper.NewPicture("b", false, false, 72, kReplaySide, kReplaySide, kReplaySide, kReplaySide, record) ||
+            !paper.SetPenRenderer(&render))
+            return false;
+        NibRecord nib;
+        nib.radius = int32_t(kRadius * 100);
+        render.SetNib(nib);
+        stroke.color = 0xFF3060C0;
+        stroke.SetRadius(kRadius);
+        for (int s = 0; s < kStrokes; ++s) {
+            if (!paper.StrokeBegin(flow, stroke, record, 1.0f, StrokeY(s, 0), StrokeX(s, 0)))
+                return false;
+            for (int i = 1; i < kStrokePoints; ++i)
+                paper.StrokePoint(flow, stroke, record, 0.3f + 0.7f * float(i % 50) / 49.0f, StrokeY(s, i),
+                                  StrokeX(s, i));
+            EdgeRect out;
+            if (!paper.StrokeEnd(flow, stroke, record, out))
+                return false;
+        }
+        paper.SetPenRenderer(nullptr);
+        return true;
+    }
+};
+
+std::string StrokesRecording()
+{
+    static const std::string path = [] {
+        const std::string file = (Scratch() / "strokes.vd4").string();
+        Painter painter;
+        const bool saved = painter.Paint(true) && SaveEventFile(file, painter.paper, EventSaveRequest{}) == 0;
+        return saved ? file : std::string();
+    }();
+    return path;
+}
+
+void ReplayStrokes(benchmark::State& state)
+{
+    const std::string path = StrokesRecording();
+    if (path.empty())
+        return state.SkipWithError("the recording could not be made");
+    TimeEach(state, int64_t(kStrokes) * kStrokePoints, [&] {
+        QuietHost host(true);
+        TPaper paper(host);
+        PaperPlaybackTarget target(paper);
+        CEventPlayer player(*paper.EventManager(), target);
+        if (player.Open(path, PlaybackMode::Render) != CEventPlayer::kOpenOk)
+            return false;
+        PlayerTick tick = PlayerTick::Continue;
+        while (tick == PlayerTick::Continue)
+            tick = player.Tick();
+        player.Close();
+        return tick == PlayerTick::Ended;
+    });
+}
+
+void DirectStrokes(benchmark::State& state)
+{
+    TimeEach(state, int64_t(kStrokes) * kStrokePoints, [&] { return Painter().Paint(false); });
+}
+
+// ---- whole processes ----
+
+struct ChildRun {
+    bool ok = false;
+    double cpuSeconds = 0, wallSeconds = 0;
+};
+
+ChildRun RunChild(std::vector<std::string> args)
+{
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // The programs' own lines would bury the benchmark's table.
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        if (quiet >= 0)
+            ::dup2(quiet, STDERR_FILENO);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ChildRun run;
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
+        return run;
+    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.ok = WIFEXITED(status);
+    run.ok = run.ok && WEXITSTATUS(status) == (args[0].ends_with("morvane") ? 8 : 0);
+    return run;
+}
+
+void TimeChild(benchmark::State& state, const std::vector<std::string>& args)
+{
+    double wall = 0;
+    for (auto _ : state) {
+        const ChildRun run = RunChild(args);
+        if (!run.ok) {
+            state.SkipWithError("the program failed");
+            return;
+        }
+        state.SetIterationTime(run.cpuSeconds);
+        wall += run.wallSeconds;
+    }
+    state.counters["wall_ms"] = 1000 * wall / double(state.iterations());
+}
+
+std::string Program()
+{
+    // The bench programs sit in <build>/bench, the program in <build>/src.
+    return (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "src" / "morvane").string();
+}
+
+void RenderStartup(benchmark::State& state)
+{
+    const std::string input = (Scratch() / "blank.vd4").string();
+    QuietHost host;
+    TPaper paper(host);
+    if (!paper.NewPicture("blank", false, false, 72, 640, 480, 640, 480) ||
+        SaveEventFile(input, paper, EventSaveRequest{}) != 0)
+        return state.SkipWithError("the recording could not be made");
+    const std::string out = (Scratch() / "out").string();
+    fs::create_directories(out);
+    TimeChild(state, {Program(), "-render", "-O" + out, input});
+}
+
+void VipsCopy(benchmark::State& state)
+{
+    const std::string input = (Scratch() / "in.v").string();
+    const std::string output = (Scratch() / "out.v").string();
+    // A 640 x 480 four-band picture made by vips itself, so the baseline
+    // reads what it writes.
+    if (!RunChild({"vips", "black", input, "640", "480", "--bands", "4"}).ok)
+        return state.SkipWithError("vips (libvips-tools) is not installed");
+    TimeChild(state, {"vips", "copy", input, output});
+}
+
+bool RegisterManualFigure(const std::string& figure, void (*ours)(benchmark::State&),
+                          void (*baseline)(benchmark::State&))
+{
+    for (auto [side, fn] : {std::pair{"/ours", ours}, std::pair{"/baseline", baseline}})
+        benchmark::RegisterBenchmark((figure + side).c_str(), fn)
+            ->UseManualTime()
+            ->Iterations(20)
+            ->Unit(benchmark::kMillisecond);
+    return true;
+}
+
+} // namespace
+
+[[maybe_unused]] static const bool replay_registered = [] {
+    for (auto [side, fn] : {std::pair{"/ours", &ReplayStrokes}, std::pair{"/baseline", &DirectStrokes}})
+        benchmark::RegisterBenchmark((std::string("replay_vs_direct") + side).c_str(), fn)
+            ->MeasureProcessCPUTime()
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+    return true;
+}();
+[[maybe_unused]] static const bool startup_registered =
+    RegisterManualFigure("render_startup_vs_vips_cli", RenderStartup, VipsCopy);
+
+} // namespace morvane::bench
