@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "storage/CBlockVCH.h"
@@ -253,6 +254,29 @@ const uint8_t* CScaleImageCH::SourcePixel(int32_t x, int32_t y)
 uint8_t* CScaleImageCH::DestPixel(int32_t x, int32_t y)
 {
     return dest_.PixelPtr(x, y);
+}
+
+CScaleImageCH_fixp::CScaleImageCH_fixp(const TChannel& source, int32_t* dest, int32_t dstW, int32_t dstH)
+    : CScaleImage8(UsableWidth(source), UsableHeight(source), dest ? dstW : 0, dest ? dstH : 0), source_(source),
+      dest_(dest)
+{
+}
+
+void CScaleImageCH_fixp::Finish(uint8_t* d, const float sum[4], float w)
+{
+    const double coverage = std::round(double(sum[0]) / (double(w) * 255.0) * 65536.0);
+    const int32_t value = std::isnan(coverage) ? 0 : int32_t(std::clamp(coverage, 0.0, 65536.0));
+    std::memcpy(d, &value, sizeof value);
+}
+
+const uint8_t* CScaleImageCH_fixp::SourcePixel(int32_t x, int32_t y)
+{
+    return source_.PixelPtr(x, y);
+}
+
+uint8_t* CScaleImageCH_fixp::DestPixel(int32_t x, int32_t y)
+{
+    return reinterpret_cast<uint8_t*>(dest_ + int64_t(y) * DstWidth + x);
 }
 
 CScaleImageBYTE::CScaleImageBYTE(const uint8_t* source, int32_t srcW, int32_t srcH, uint8_t* dest, int32_t dstW,

@@ -120,6 +120,22 @@ private:
     TChannel& dest_;
 };
 
+// A channel as coverage: each destination value is the mean byte / 255 in
+// 16.16 (0 ... 65536), rows of dstW values without gaps.
+class CScaleImageCH_fixp : public CScaleImage8 {
+public:
+    CScaleImageCH_fixp(const TChannel& source, int32_t* dest, int32_t dstW, int32_t dstH);
+
+protected:
+    void Finish(uint8_t* d, const float sum[4], float w) override;
+    const uint8_t* SourcePixel(int32_t x, int32_t y) override;
+    uint8_t* DestPixel(int32_t x, int32_t y) override;
+
+private:
+    const TChannel& source_;
+    int32_t* dest_;
+};
+
 // Byte arrays whose rows follow each other without gaps.
 class CScaleImageBYTE : public CScaleImage8 {
 public:

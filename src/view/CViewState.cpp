@@ -9,7 +9,8 @@
 namespace morvane {
 
 namespace {
-constexpr int32_t kMaxClient = 32768;
+// A window side; larger sizes cannot come from a real screen.
+constexpr int32_t kMaxClient = 16384;
 constexpr int32_t kMaxDocument = 1 << 20;
 // Ratios are kept small enough that the renderer's exact integer mapping
 // cannot overflow; finer ratios are approximated in 1/4096 steps.

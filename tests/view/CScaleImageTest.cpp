@@ -162,6 +162,16 @@ TEST(CScaleImage8, ChannelsAverageByteWise)
     CScaleImageBYTE plain(bytes, 3, 2, out, 2, 2);
     ASSERT_TRUE(plain.Bind({0, 0, 3, 2}, {0, 0, 2, 2}) && plain.Resample());
     EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{30, 163, 255, 255}));
+
+    // As coverage in 16.16: the 2 x 2 mean 25.75 / 255, and each pixel alone.
+    int32_t coverage[4] = {};
+    CScaleImageCH_fixp fixp(source, coverage, 1, 1);
+    ASSERT_TRUE(fixp.Bind({0, 0, 2, 2}, {0, 0, 1, 1}) && fixp.Resample());
+    EXPECT_EQ(coverage[0], 6618); // round(25.75 / 255 * 65536)
+    *source.PixelPtr(1, 1) = 255;
+    CScaleImageCH_fixp same(source, coverage, 2, 2);
+    ASSERT_TRUE(same.Bind({0, 0, 2, 2}, {0, 0, 2, 2}) && same.Resample());
+    EXPECT_EQ(std::vector<int32_t>(coverage, coverage + 4), (std::vector<int32_t>{2570, 5140, 7710, 65536}));
 }
 
 TEST(CScaleImageTMTC, FillsTheTargetFirst)

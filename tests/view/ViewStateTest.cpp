@@ -172,5 +172,5 @@ TEST(CViewState, HostileValuesAreRefusedOrLimited)
     EXPECT_FALSE(v.ZoomAt({2, 1}, {nan, 0}));
     v.SetClient(-5, std::numeric_limits<int32_t>::max());
     EXPECT_EQ(v.ClientWidth(), 0);
-    EXPECT_LE(v.ClientHeight(), 32768);
+    EXPECT_LE(v.ClientHeight(), 16384);
 }
