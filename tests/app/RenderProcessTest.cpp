@@ -30,6 +30,9 @@ struct ProgramRun {
     double seconds = 0;
 };
 
+// Exit status of a child that, without privileges, cannot reach the program.
+constexpr int kUnreachable = 125;
+
 struct RunOptions {
     int notifyFd = -1;         // a descriptor the program inherits
     bool unprivileged = false; // as nobody, so folder permissions hold for root too
@@ -63,6 +66,8 @@ ProgramRun RunMorvane(std::vector<std::string> args, RunOptions options = {})
         if (options.unprivileged && ::geteuid() == 0 &&
             (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534)))
             ::_exit(126);
+        if (options.unprivileged && ::access(argv[0], X_OK) != 0)
+            ::_exit(kUnreachable);
         ::execve(argv[0], argv.data(), env.data());
         ::_exit(127);
     }
@@ -185,7 +190,10 @@ TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
     WriteEventFile(folder / "ro/a.vd4", BlankStream(32, 32), 32, 32);
     const Bytes input = ReadBytes(folder / "ro/a.vd4");
     ::chmod((folder / "ro").c_str(), 0555);
-    EXPECT_EQ(RunMorvane({"-render", folder / "ro/a.vd4"}, {-1, true}).status, 9);
+    const int status = RunMorvane({"-render", folder / "ro/a.vd4"}, {-1, true}).status;
+    if (status == kUnreachable)
+        GTEST_SKIP() << "the program lies where an unprivileged user cannot run it";
+    EXPECT_EQ(status, 9);
     EXPECT_EQ(ReadBytes(folder / "ro/a.vd4"), input);
     EXPECT_EQ(fs::directory_iterator(folder / "ro")->path().filename(), "a.vd4");
     ::chmod((folder / "ro").c_str(), 0755);
