@@ -235,7 +235,9 @@ bool TPaper::SetUndoCount(int32_t count)
 
 bool TPaper::ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect)
 {
-    if (!undo_)
+    // A running stroke owns the stream's open step: history packets must
+    // not land inside it.
+    if (!undo_ || IsStroking())
         return false;
     MatchEventSteps(undo);
     SUndoOutcome out;

@@ -295,6 +295,19 @@ TEST(TPaperStroke, UndoRedoAndAStrokeAfterTheUndo)
     fresh.Brush(true, false);
     ASSERT_TRUE(fresh.Draw(across));
     EXPECT_EQ(paper.LayerChecksum(), fresh.LayerChecksum());
+
+    // While a stroke runs, undo and redo wait: their packets would land
+    // inside its step.
+    ASSERT_TRUE(paper->StrokeBegin(paper.flow, paper.tool.stroke, true, 1.0f, 10, 10));
+    const auto packets = paper.paper.recorder->packets.size();
+    int32_t layer = -1;
+    ExtentRect rect{};
+    EXPECT_FALSE(paper->Undo(layer, rect));
+    EXPECT_FALSE(paper->Redo(layer, rect));
+    EXPECT_EQ(paper.paper.recorder->packets.size(), packets);
+    EdgeRect done{};
+    ASSERT_TRUE(paper->StrokeEnd(paper.flow, paper.tool.stroke, true, done));
+    EXPECT_TRUE(paper->Undo(layer, rect));
 }
 
 TEST(TPaperStroke, HostilePointsAndStatesAreRefusedWithoutARecord)
