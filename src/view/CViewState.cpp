@@ -149,6 +149,14 @@ bool CViewState::SetRotation(double degrees)
     return true;
 }
 
+bool CViewState::SetRotationCentre(DocPoint centre)
+{
+    if (!Finite(centre))
+        return false;
+    centre_ = centre;
+    return true;
+}
+
 void CViewState::SetClient(int32_t width, int32_t height)
 {
     clientW_ = std::clamp(width, 0, kMaxClient);

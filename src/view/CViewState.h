@@ -57,6 +57,8 @@ public:
     // document point at the window centre as the centre. False for a value
     // that is not finite.
     bool SetRotation(double degrees);
+    // Scrolling a rotated view moves its centre; false for a point that is not finite.
+    bool SetRotationCentre(DocPoint centre);
 
     // ---- client and anchors ----
     // Negative sizes count as 0 (a hidden window); huge ones are limited.

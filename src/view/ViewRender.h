@@ -38,7 +38,8 @@ struct ViewSource {
 // the grid: the view draws it, so it never reaches the thumbnails.
 ViewSource ViewSourceOf(const TPaper& paper, bool areaAverage);
 
-// window is sized to the client first. False, nothing drawn, for a client or
+// window is sized to the client first (after a resize only the invalidated
+// rectangle holds the new frame). False, nothing drawn, for a client or
 // invalidated rectangle with no area, a missing composite or no memory.
 bool RenderView(const CViewState& view, const ViewSource& source, TTC& window, const EdgeRect& invalid);
 

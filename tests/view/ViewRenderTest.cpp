@@ -130,23 +130,32 @@ TEST(ViewRender, RotatedViewIsGreyOutsideTheDocument)
     EXPECT_EQ(window.GetPixel(40, 32), kViewCheckerLight);
 }
 
-TEST(ViewRender, SixteenthOnAWideWindowShowsOneCopy)
+// At 1/16 a 4096-pixel row spans 65536 document columns: 2^32 in 16.16.
+TEST(ViewRender, SixteenthOnAWideWindowShowsNoWrappedCopy)
 {
+    TMTC wide;
+    Paint(wide, 70000, 16, Pattern);
+    const CViewState v = View(wide, 4096, 1, {1, 16}, {0, 0}, {-100, 0});
+    TTC window;
+    ASSERT_TRUE(RenderAll(v, Source(wide), window));
+    // Window column x shows document column 16x + 8 - 100.
+    for (int32_t x = 0; x < 4096; ++x)
+        ASSERT_EQ(window.GetPixel(x, 0), x < 6 ? kViewOutside : wide.GetPixel(16 * x - 92, 8)) << x;
+
+    // Turned half round with the document cut by the left edge: a copy
+    // would show 4096 pixels further right.
     TMTC doc;
     Paint(doc, 1024, 16, [](int32_t, int32_t) { return 0xFFFF0000u; });
-    for (double angle : {0.0, 180.0}) {
-        CViewState v = View(doc, 4096, 64, {1, 16});
-        ASSERT_TRUE(v.SetRotation(angle));
-        TTC window;
-        ASSERT_TRUE(RenderAll(v, Source(doc), window));
-        for (int32_t y = 0; y < 64; ++y) {
-            int32_t shown = 0;
-            for (int32_t x = 0; x < 4096; ++x)
-                shown += window.GetPixel(x, y) != kViewOutside;
-            // 1024 / 16 = 64 columns on the document's one row, none elsewhere.
-            ASSERT_TRUE(shown == 0 || shown == 64) << angle << " row " << y << ": " << shown;
-        }
-    }
+    CViewState turned = View(doc, 4096, 64, {1, 16});
+    ASSERT_TRUE(turned.SetRotation(180.0));
+    ASSERT_TRUE(turned.SetRotationCentre({-32256.0, 8.0}));
+    ASSERT_TRUE(RenderAll(turned, Source(doc), window));
+    int32_t left = 0, right = 0;
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 4096; ++x)
+            (x < 2048 ? left : right) += window.GetPixel(x, y) != kViewOutside;
+    EXPECT_GT(left, 0);
+    EXPECT_EQ(right, 0);
 }
 
 TEST(ViewRender, OnlyTheInvalidatedRectangleIsDrawnAndItCoversAChange)
