@@ -119,6 +119,15 @@ template <> struct Write<Plot::Mix> {
 
 static_assert(CPenRender::kLightnessEntries == kLightnessCurveSize);
 
+constexpr bool FullValueKeepsAlpha()
+{
+    for (uint32_t a = 0; a < 256; ++a)
+        if (MulDiv255(a, 255) != a)
+            return false;
+    return true;
+}
+static_assert(FullValueKeepsAlpha());
+
 #ifdef __SSE2__
 // floor(t / 255) = (t * 0x8081) >> 23 per 16-bit lane, for every t < 2^16.
 inline __m128i Div255(__m128i t)
@@ -708,12 +717,20 @@ void CPenRender::Paint(TMTC& image, uint32_t colour, Plot plot) const
 
 void CPenRender::PaintCoverage(TChannel& coverage, uint8_t value) const
 {
+    // Full value and no modifier: alpha x 255 / 255 is alpha, the maximum alone.
+    const bool plain = value == 255 && !coverageChain_.mask && !coverageChain_.tone;
     uint8_t alpha[kSpan];
     for (int32_t y = dabTop; y < dabBottom; ++y)
         for (int32_t x = dabLeft; x < dabRight; x += kSpan) {
             const int32_t count = std::min(kSpan, dabRight - x);
             NibRow(x, y, count, alpha);
-            CoverageRow(coverage, x, y, count, alpha, value);
+            if (!plain) {
+                CoverageRow(coverage, x, y, count, alpha, value);
+                continue;
+            }
+            uint8_t* px = coverage.PixelPtr(x, y);
+            for (int32_t i = 0; i < count; ++i)
+                px[i] = std::max(px[i], alpha[i]);
         }
 }
 

@@ -182,7 +182,7 @@ private:
     // Summed coverage of the last bitmap item seen, by item id.
     struct BitmapSums;
     std::unique_ptr<BitmapSums> sums_;
-    std::vector<double> scratch_; // bitmap nib rows, kept between builds
+    std::vector<double> scratch_; // bitmap nib rows and exact dab distances, kept between builds
 };
 
 } // namespace morvane

@@ -9,6 +9,10 @@
 namespace morvane {
 
 namespace {
+struct EdgeBox {
+    int32_t left, top, right, bottom;
+};
+
 double Overlap(double a0, double a1, double b0, double b1)
 {
     return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
@@ -76,9 +80,18 @@ bool CPenShape::RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t rad
         spanAcross ? ScanEllipse{cx, cy, r, minor, c, s} : ScanEllipse{cy, cx, r, minor, s, c};
     const int64_t along = spanAcross ? 1 : side, across = spanAcross ? side : 1;
     int32_t* coverage = exact_.coverage;
+    // The lines and offsets along them that the chords reach: nothing
+    // outside is covered.
+    int32_t lineLo = side, lineHi = 0, alongLo = side, alongHi = 0;
     const auto span = [&](int32_t line, double p0, double p1, double weight) {
         const int32_t first = std::max(int32_t(std::floor(p0)), 0),
                       last = std::min(int32_t(std::ceil(p1)), side);
+        if (first >= last)
+            return;
+        lineLo = std::min(lineLo, line);
+        lineHi = std::max(lineHi, line + 1);
+        alongLo = std::min(alongLo, first);
+        alongHi = std::max(alongHi, last);
         for (int32_t j = first; j < last; ++j)
             coverage[line * across + j * along] = roundSat(Overlap(p0, p1, j, j + 1.0) * weight * 65536.0);
     };
@@ -97,20 +110,32 @@ bool CPenShape::RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t rad
     }
 
     std::fill_n(exact_.distance, exact_.Samples(), 0x10000);
+    std::fill_n(exact_.density, exact_.Samples(), 0); // no coverage, no density
+    const EdgeBox box = spanAcross ? EdgeBox{alongLo, lineLo, alongHi, lineHi}
+                                   : EdgeBox{lineLo, alongLo, lineHi, alongHi};
+    const int32_t cols = std::max(box.right - box.left, 0); // rows and columns empty together
     if (useAirMap_) {
         const double stretch = 100.0 / aspectPercent, toFixed = 65536.0 / r;
-        for (int32_t row = 0; row < side; ++row) {
-            for (int32_t col = 0; col < side; ++col) {
-                const int64_t i = int64_t(row) * side + col;
-                if (coverage[i] == 0)
-                    continue;
-                const double dx = col + 0.5 - cx, dy = row + 0.5 - cy;
+        scratch_.resize(size_t(cols));
+        for (int32_t row = box.top; row < box.bottom; ++row) {
+            const double dy = row + 0.5 - cy;
+            for (int32_t i = 0; i < cols; ++i) {
+                const double dx = box.left + i + 0.5 - cx;
                 const double u = dx * c + dy * s, v = (dy * c - dx * s) * stretch;
-                exact_.distance[i] = int32_t(std::min(std::sqrt(u * u + v * v) * toFixed, 2.0e9) + 0.5);
+                scratch_[size_t(i)] = u * u + v * v;
             }
+            const int64_t at = int64_t(row) * side + box.left;
+            DistanceSpan(scratch_.data(), 0.0, toFixed, exact_.distance + at, cols);
+            for (int32_t i = 0; i < cols; ++i)
+                if (coverage[at + i] == 0)
+                    exact_.distance[at + i] = 0x10000;
         }
     }
-    Combine(exact_);
+    for (int32_t row = box.top; row < box.bottom; ++row) {
+        const int64_t at = int64_t(row) * side + box.left;
+        CombineSpan(exact_.distance + at, coverage + at, exact_.density + at, cols);
+    }
+    exact_.combinedWith = CombineStamp();
     current_ = &exact_;
     return true;
 }
