@@ -23,7 +23,7 @@
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
 #include "events/CEventPlayer.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"

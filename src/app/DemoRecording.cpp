@@ -5,7 +5,7 @@
 
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/PaintKind.h"
 #include "paint/TFlowImage.h"

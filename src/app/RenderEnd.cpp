@@ -8,7 +8,7 @@
 #include "events/EventWalk.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "files/ResultCodes.h"
 #include "platform/AtomicFile.h"
 #include "platform/DiagnosticSink.h"

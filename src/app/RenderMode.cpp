@@ -10,7 +10,7 @@
 #include "events/CEventMngr.h"
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "platform/DiagnosticSink.h"
 
 namespace morvane {

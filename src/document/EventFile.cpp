@@ -1,4 +1,4 @@
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 
 #include <algorithm>
 #include <cctype>

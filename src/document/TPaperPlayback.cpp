@@ -5,7 +5,7 @@
 
 #include "document/TPaper.h"
 #include "events/EventPayloadsState.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
 #include "paint/TFlowImage.h"

@@ -18,7 +18,7 @@
 #include "events/EventPacketTable.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "platform/DocumentHost.h"
 
 namespace morvane::testing_render {

@@ -24,7 +24,7 @@
 #include "events/EventPayloadsActions.h"
 #include "events/EventPayloadsCommands.h"
 #include "events/EventPayloadsState.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"

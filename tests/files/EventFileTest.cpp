@@ -16,7 +16,7 @@
 #include "events/CMemSeg.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
-#include "files/EventFile.h"
+#include "document/EventFile.h"
 #include "files/ImageBlock.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
