@@ -168,7 +168,7 @@ inline __m128i OverFour(__m128i px, __m128i colours, __m128i a)
 }
 
 // The normal write dominates the pencil's rebuild: eight pixels at a time
-// (one test for all their alphas being 0), the rest one by one. Returns the
+// (one test for all their alphas being 0), then four, the rest one by one. Returns the
 // number of pixels written.
 template <bool PerPixel>
 int32_t OverSpanWide(uint32_t* px, const uint8_t* alpha, int32_t count, const uint32_t* colours,
@@ -191,6 +191,14 @@ int32_t OverSpanWide(uint32_t* px, const uint8_t* alpha, int32_t count, const ui
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(alpha + i)), zero);
         four(i, _mm_unpacklo_epi16(a, zero));
         four(i + 4, _mm_unpackhi_epi16(a, zero));
+    }
+    // Small nibs' rows are often shorter than eight.
+    if (i + 4 <= count) {
+        uint32_t four_alphas;
+        std::memcpy(&four_alphas, alpha + i, 4);
+        if (four_alphas != 0)
+            four(i, _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(four_alphas)), zero), zero));
+        i += 4;
     }
     return i;
 }
