@@ -239,6 +239,7 @@ public:
     bool SetPenRenderer(CPenRender* render);
     // The current engine's manager: its brush record and smoother.
     CStrokeMngr& StrokeManager();
+    const CStrokeMngr& StrokeManager() const;
     // A stroke on the current layer, in document coordinates: begin, moves,
     // end. Each refuses (false, nothing recorded or drawn) coordinates that
     // are not finite or lie farther than 2^20 px from the picture, a begin

@@ -5,6 +5,9 @@
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "paint/CPenRender.h"
+#include "paint/CPenShapeObj.h"
+#include "paint/CStrokeMngr.h"
+#include "storage/TChannel.h"
 #include "paint/TStroke.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
@@ -44,6 +47,25 @@ void FillPen(const TStroke& pen, EventSyncState& s)
     s.penColours.sub = pen.subColor;
 }
 
+// The nib's bitmap goes into the stream the first time a stroke uses it.
+void FillBitmapNib(const CPenRender& render, EventSyncState& s)
+{
+    const CPenShapeObj* nib = render.BitmapNib();
+    if (!nib || !nib->Bitmap())
+        return;
+    const TChannel& bitmap = *nib->Bitmap();
+    s.bitmapNib = true;
+    s.nib.bitmap = &bitmap;
+    s.nib.embedded.id = uint32_t(nib->Id());
+    s.nib.embedded.scale = int16_t(std::clamp(nib->Scale(), 0, 0x7FFF));
+    s.nib.embedded.width = bitmap.Width;
+    s.nib.embedded.height = bitmap.Height;
+    s.nib.reference.id = s.nib.embedded.id;
+    s.nib.reference.scale = uint16_t(s.nib.embedded.scale);
+    s.nib.reference.width = bitmap.Width;
+    s.nib.reference.height = bitmap.Height;
+}
+
 void FillRenderer(const CPenRender& render, EventSyncState& s)
 {
     const NibRecord& nib = render.Nib();
@@ -67,6 +89,17 @@ void FillRenderer(const CPenRender& render, EventSyncState& s)
     s.brushValues.values[0] = method.effect1;
     s.brushValues.values[1] = method.effect2;
     s.brushValues.values[2] = method.effect3;
+    FillBitmapNib(render, s);
+}
+
+// {0,60}: the stroke manager's switches and values, which the current
+// engine's strokes read.
+void FillStrokeManager(const BrushRecord& brush, EventSyncState& s)
+{
+    s.strokeSettings.flags = uint16_t((brush.pressureSize ? 1 : 0) | (brush.pressureDensity ? 2 : 0));
+    const int32_t values[4] = {brush.gamma, brush.spacing, brush.denseStepRadius, brush.subStepRadius};
+    for (int i = 0; i < 4; ++i)
+        s.strokeSettings.values[i] = int16_t(std::clamp(values[i], 0, 0x7FFF));
 }
 } // namespace
 
@@ -115,6 +148,8 @@ void TPaper::FillEventSyncState(EventSyncState& s) const
         FillRenderer(*penRenderer_, s);
     if (strokePen_)
         FillPen(*strokePen_, s);
+    if (strokes_)
+        FillStrokeManager(StrokeManager().Brush(), s);
 }
 
 } // namespace morvane

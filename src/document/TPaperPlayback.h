@@ -57,6 +57,8 @@ private:
     HandlerResult ApplyCurrentLayer(uint16_t layer);
     HandlerResult StoreNib(std::span<const uint8_t> packet);
     HandlerResult UseStoredNib(std::span<const uint8_t> packet);
+    // The stored bitmap id becomes the renderer's nib at scale percent.
+    HandlerResult UseNib(uint32_t id, int32_t scale, int32_t width, int32_t height);
 
     // ---- commands (TPaperPlaybackCommands.cpp) ----
     HandlerResult DocumentCommand(std::span<const uint8_t> packet);

@@ -301,7 +301,9 @@ HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
         std::copy_n(pixels.begin() + ptrdiff_t(y) * p.width, p.width, bitmap->PixelPtr(0, y));
     nibIndex_[p.id] = nibBitmaps_.size();
     nibBitmaps_.push_back(std::move(bitmap));
-    return HandlerResult::Executed;
+    // The embedding is also the first use: the recorder writes no
+    // reference after it.
+    return UseNib(p.id, p.scale, p.width, p.height);
 }
 
 HandlerResult PaperPlaybackTarget::UseStoredNib(std::span<const uint8_t> packet)
@@ -309,11 +311,16 @@ HandlerResult PaperPlaybackTarget::UseStoredNib(std::span<const uint8_t> packet)
     NibReferencePayload p;
     if (!p.Decode(packet))
         return HandlerResult::Failed;
-    auto it = nibIndex_.find(p.id);
+    return UseNib(p.id, int32_t(p.scale), p.width, p.height);
+}
+
+HandlerResult PaperPlaybackTarget::UseNib(uint32_t id, int32_t scale, int32_t width, int32_t height)
+{
+    auto it = nibIndex_.find(id);
     if (it == nibIndex_.end() || !nibBitmaps_[it->second])
         return HandlerResult::Failed;
     const TChannel& stored = *nibBitmaps_[it->second];
-    if (stored.Width != p.width || stored.Height != p.height)
+    if (stored.Width != width || stored.Height != height)
         return HandlerResult::Failed;
     auto copy = std::make_unique<TChannel>(stored);
     if (!copy->IsValid())
@@ -321,8 +328,8 @@ HandlerResult PaperPlaybackTarget::UseStoredNib(std::span<const uint8_t> packet)
     auto nib = std::make_unique<CPenShapeObj>();
     if (!nib->SetBitmap(std::move(copy)))
         return HandlerResult::Failed;
-    if (p.scale != 0)
-        nib->SetScale(p.scale);
+    if (scale != 0)
+        nib->SetScale(scale);
     // The renderer keeps a pointer to its preset: the old one goes only
     // after the new one is in.
     render_->SetNibPreset(nib.get(), false, false, false);

@@ -180,6 +180,11 @@ CStrokeMngr& TPaper::StrokeManager()
     return strokes_->manager;
 }
 
+const CStrokeMngr& TPaper::StrokeManager() const
+{
+    return strokes_->manager;
+}
+
 bool TPaper::SetPenRenderer(CPenRender* render)
 {
     if (IsStroking())

@@ -5,6 +5,7 @@
 
 #include "events/CEventMngr.h"
 #include "platform/DiagnosticSink.h"
+#include "storage/TChannel.h"
 
 namespace morvane {
 
@@ -123,8 +124,16 @@ bool CEventMngr::SyncTone(const SyncedTone& tone)
 
 bool CEventMngr::SyncNib(const SyncedNib& nib)
 {
-    return SyncEmbedded(nibMap_, nib.embedded, &EmbeddedNibPayload::bitmap, nib.pixels, kNibReference,
-                        nib.reference);
+    uint32_t offset = 0;
+    std::vector<uint8_t> rows;
+    if (nib.bitmap && !nibMap_.Lookup(nib.embedded.id, offset)) {
+        const TChannel& b = *nib.bitmap;
+        rows.resize(size_t(b.Width) * size_t(b.Height));
+        for (int32_t y = 0; y < b.Height; ++y)
+            std::copy_n(b.PixelPtr(0, y), b.Width, rows.begin() + ptrdiff_t(y) * b.Width);
+    }
+    const std::span<const uint8_t> pixels = nib.bitmap ? std::span<const uint8_t>(rows) : nib.pixels;
+    return SyncEmbedded(nibMap_, nib.embedded, &EmbeddedNibPayload::bitmap, pixels, kNibReference, nib.reference);
 }
 
 bool CEventMngr::SyncDocumentFrom(const EventSyncState& s)

@@ -10,6 +10,8 @@
 
 namespace morvane {
 
+class TChannel;
+
 // A screen tone the pen paints through: embedded ({0,36}) the first time a
 // stream uses it, referred to ({0,37}) afterwards.
 struct SyncedTone {
@@ -22,6 +24,9 @@ struct SyncedTone {
 struct SyncedNib {
     EmbeddedNibPayload embedded; // bitmap left empty: the recorder packs pixels
     std::vector<uint8_t> pixels;
+    // Or the nib's own bitmap, read only when the nib is embedded (a sync
+    // runs before every command; copying the bitmap each time would not do).
+    const TChannel* bitmap = nullptr;
     NibReferencePayload reference;
 };
 

@@ -111,6 +111,8 @@ public:
     uint32_t MainColour() const { return colors[0]; }
     uint32_t SecondColour() const { return colors[1]; }
     bool HasBitmapNib() const { return hasBitmapNib; }
+    // The bitmap preset the nib is made from; nullptr for a round nib.
+    const CPenShapeObj* BitmapNib() const { return hasBitmapNib ? bitmapNib : nullptr; }
 
     // Bitmap nib: its scale percent; else the nib radius in pixels.
     float CurrentRadius() const;

@@ -26,6 +26,9 @@
 #include "events/EventPayloadsState.h"
 #include "document/EventFile.h"
 #include "paint/CPenRender.h"
+#include "paint/CPenShapeObj.h"
+#include "paint/CStrokeMngr.h"
+#include "storage/TChannel.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 
@@ -338,6 +341,35 @@ TEST(PaperReplay, StrokesReplayToTheLiveLayer)
             EXPECT_GE(pointPackets, 2) << c.name;
         }
     }
+}
+
+TEST(PaperReplay, TheStreamCarriesTheBitmapNibAndTheStrokeManagersSettings)
+{
+    // Neither is the player's default: the replay paints like the live
+    // stroke only if the stream says both.
+    LivePaper live;
+    auto channel = std::make_unique<TChannel>(12, 10);
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 12; ++x)
+            *channel->PixelPtr(x, y) = uint8_t((x * 37 + y * 91) % 256);
+    CPenShapeObj bitmap;
+    ASSERT_TRUE(bitmap.SetBitmap(std::move(channel)));
+    bitmap.SetScale(80);
+    live.render.SetNibPreset(&bitmap, false, false, false);
+    BrushRecord brush = live->StrokeManager().Brush();
+    brush.pressureSize = brush.pressureDensity = true;
+    brush.gamma = 250;
+    brush.spacing = 40;
+    live->StrokeManager().SetBrush(brush);
+    ASSERT_TRUE(live->SelectLayer(1));
+    ASSERT_TRUE(live.Draw(kPath));
+    ASSERT_TRUE(live.Draw(LongPath(20)));
+    const std::vector<Packet> packets = live.Packets();
+    int embedded = 0;
+    for (const Packet& p : packets)
+        embedded += p[0] == 0 && p[1] == 44;
+    EXPECT_EQ(embedded, 1);
+    ExpectReplayEqualsLive(live, packets, "bitmap nib, brush record");
 }
 
 TEST(PaperReplay, WetPaintStrokesReplayAsTheLiveStroke)
