@@ -61,7 +61,8 @@ private:
     bool PaintAll()
     {
         return document_.NewPicture("demo", false, false, 72, kWidth, kHeight, kWidth, kHeight) &&
-               document_.SetPenRenderer(&render_) && Background() && BlendedLayers() && Methods() && LayerCommands();
+               document_.SetPenRenderer(&render_) && Background() && BlendedLayers() && Methods() && CompatibleStrokes() &&
+               LayerCommands();
     }
     // The clock moves between points as a hand would.
     bool Stroke(const std::vector<Sample>& path)
@@ -132,6 +133,26 @@ private:
         Pen(RenderMethod::Draw, 0xFF101010u, 3.0f, true);
         return document_.SetShapeStroke(true) &&
                Stroke({{60, 60, 1}, {420, 80, 1}, {380, 300, 1}, {90, 280, 1}, {60, 60, 1}});
+    }
+    // The compatible engine's methods, as documents made for it paint; the
+    // document then goes back to the current engine.
+    bool CompatibleStrokes()
+    {
+        if (!document_.SetStrokeEngine(1))
+            return false;
+        const StrokeMethod methods[] = {StrokeMethod::Pen, StrokeMethod::AirBrush, StrokeMethod::WaterColor,
+                                        StrokeMethod::Darken};
+        float y = 300;
+        for (StrokeMethod method : methods) {
+            Pen(RenderMethod::Draw, 0xFF208040u, 6.0f);
+            pen_.SetMethod(method);
+            const bool drawn = Stroke(Wave(40, y, 380, 10, 30));
+            pen_.SetMethod(StrokeMethod::Pen);
+            if (!drawn)
+                return false;
+            y += 12;
+        }
+        return document_.SetStrokeEngine(2);
     }
     bool LayerCommands()
     {
