@@ -57,8 +57,10 @@ bool CPenRender::StampCoverage(TChannel& coverage, const PenDab& dab)
         return false;
     bool touched = false;
     // Thin pencils are stamped across the segment as well, so a line of
-    // small dabs leaves no gaps whichever way it runs.
-    if (dab.radius >= 0.5f && dab.radius < 3.0f &&
+    // small dabs leaves no gaps whichever way it runs. A y-major segment
+    // scans that way already, and the same stamp twice keeps the same
+    // maximum: once is enough.
+    if (dab.radius >= 0.5f && dab.radius < 3.0f && spanAcross == 0 &&
         SetupDab(dab, coverage.Width, coverage.Height, true, true)) {
         PaintCoverage(coverage, 255);
         touched = true;
