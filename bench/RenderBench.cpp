@@ -38,27 +38,6 @@ constexpr int32_t kReplaySide = 2048;
 constexpr int kStrokes = 1000, kStrokePoints = 200;
 constexpr float kRadius = 10;
 
-class QuietHost final : public DocumentHost {
-public:
-    explicit QuietHost(bool playing = false) : playing_(playing) {}
-    void InvalidateRect(const ExtentRect&) override {}
-    void InvalidateWindow(bool) override {}
-    void SetTitle(const std::string&) override {}
-    void MarkModified() override {}
-    void RefreshLayerEntry(int32_t) override {}
-    void RefreshLayerList() override {}
-    void ReloadWetPaint(int32_t) override {}
-    void PictureResized(int32_t, int32_t) override {}
-    void PictureShifted(int32_t, int32_t) override {}
-    bool IsPlayingBack() const override { return playing_; }
-    void BeginProgress(const std::string&) override {}
-    void Progress(const std::string&, int32_t) override {}
-    void EndProgress() override {}
-
-private:
-    bool playing_;
-};
-
 fs::path Scratch()
 {
     static const fs::path folder = [] {
@@ -76,7 +55,7 @@ float StrokeY(int s, int i)
 }
 
 struct Painter {
-    QuietHost host;
+    SilentDocumentHost host;
     TPaper paper{host};
     TStroke stroke{4};
     CPenRender render{stroke};
@@ -124,7 +103,7 @@ void ReplayStrokes(benchmark::State& state)
     if (path.empty())
         return state.SkipWithError("the recording could not be made");
     TimeEach(state, int64_t(kStrokes) * kStrokePoints, [&] {
-        QuietHost host(true);
+        SilentDocumentHost host(true);
         TPaper paper(host);
         PaperPlaybackTarget target(paper);
         CEventPlayer player(*paper.EventManager(), target);
@@ -203,7 +182,7 @@ std::string Program()
 void RenderStartup(benchmark::State& state)
 {
     const std::string input = (Scratch() / "blank.vd4").string();
-    QuietHost host;
+    SilentDocumentHost host;
     TPaper paper(host);
     if (!paper.NewPicture("blank", false, false, 72, 640, 480, 640, 480) ||
         SaveEventFile(input, paper, EventSaveRequest{}) != 0)

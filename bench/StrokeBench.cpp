@@ -48,24 +48,6 @@ std::vector<PathPoint> SinePath(float radius)
     return path;
 }
 
-// A window that shows nothing.
-class QuietHost final : public DocumentHost {
-public:
-    void InvalidateRect(const ExtentRect&) override {}
-    void InvalidateWindow(bool) override {}
-    void SetTitle(const std::string&) override {}
-    void MarkModified() override {}
-    void RefreshLayerEntry(int32_t) override {}
-    void RefreshLayerList() override {}
-    void ReloadWetPaint(int32_t) override {}
-    void PictureResized(int32_t, int32_t) override {}
-    void PictureShifted(int32_t, int32_t) override {}
-    bool IsPlayingBack() const override { return false; }
-    void BeginProgress(const std::string&) override {}
-    void Progress(const std::string&, int32_t) override {}
-    void EndProgress() override {}
-};
-
 // The tool: a hard round nib of radius r, pressure to density.
 void SetUpTool(CPenRender& render, TStroke& stroke, float radius, bool pencil)
 {
@@ -88,7 +70,7 @@ void SetUpTool(CPenRender& render, TStroke& stroke, float radius, bool pencil)
 }
 
 struct DocumentScene {
-    QuietHost host;
+    SilentDocumentHost host;
     TPaper paper{host};
     TStroke stroke;
     CPenRender render{stroke};

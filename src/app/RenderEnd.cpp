@@ -18,23 +18,6 @@ namespace {
 
 constexpr uint8_t kStateCategory = 0, kFileFlagsCode = 12;
 
-class AtomicFileWriter final : public ByteWriter {
-public:
-    explicit AtomicFileWriter(AtomicFile& file) : file_(file) {}
-    bool Write(const void* data, size_t size) override
-    {
-        if (!file_.Write(data, size))
-            return false;
-        position_ += size;
-        return true;
-    }
-    uint64_t Position() const override { return position_; }
-
-private:
-    AtomicFile& file_;
-    uint64_t position_ = 0;
-};
-
 bool CountFileFlags(void* count, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>)
 {
     if (category == kStateCategory && code == kFileFlagsCode)

@@ -16,25 +16,6 @@
 namespace morvane {
 namespace {
 
-// No window: a render run shows nothing and keeps no record of what it
-// would have shown, so a long stream costs no memory here.
-class HeadlessHost final : public DocumentHost {
-public:
-    void InvalidateRect(const ExtentRect&) override {}
-    void InvalidateWindow(bool) override {}
-    void SetTitle(const std::string&) override {}
-    void MarkModified() override {}
-    void RefreshLayerEntry(int32_t) override {}
-    void RefreshLayerList() override {}
-    void ReloadWetPaint(int32_t) override {}
-    void PictureResized(int32_t, int32_t) override {}
-    void PictureShifted(int32_t, int32_t) override {}
-    bool IsPlayingBack() const override { return true; }
-    void BeginProgress(const std::string&) override {}
-    void Progress(const std::string&, int32_t) override {}
-    void EndProgress() override {}
-};
-
 // Every tick runs a step or ends the replay, so this loop ends.
 bool ReplayToEnd(CEventPlayer& player)
 {
@@ -47,7 +28,7 @@ bool ReplayToEnd(CEventPlayer& player)
 
 int Replay(const std::string& eventFile, const std::string& folder)
 {
-    HeadlessHost host;
+    SilentDocumentHost host(true);
     TPaper document(host);
     CEventMngr* events = document.EventManager();
     if (!events)

@@ -22,23 +22,6 @@ namespace {
 constexpr uint8_t kDocumentCategory = 2;
 constexpr uint8_t kNewDocumentCode = 0, kNewCanvasCode = 8;
 
-class AtomicFileWriter final : public ByteWriter {
-public:
-    explicit AtomicFileWriter(AtomicFile& file) : file_(file) {}
-    bool Write(const void* data, size_t size) override
-    {
-        if (!file_.Write(data, size))
-            return false;
-        position_ += size;
-        return true;
-    }
-    uint64_t Position() const override { return position_; }
-
-private:
-    AtomicFile& file_;
-    uint64_t position_ = 0;
-};
-
 // The manager as the container reader's target.
 class ManagerSink final : public EventStreamSink {
 public:

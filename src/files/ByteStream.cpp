@@ -4,6 +4,8 @@
 #include <new>
 #include <sys/stat.h>
 
+#include "platform/AtomicFile.h"
+
 namespace morvane {
 
 bool MemoryReader::Read(void* buffer, size_t size)
@@ -104,6 +106,14 @@ bool MemoryWriter::Write(const void* data, size_t size)
         failed_ = true;
     }
     return !failed_;
+}
+
+bool AtomicFileWriter::Write(const void* data, size_t size)
+{
+    if (!file_.Write(data, size))
+        return false;
+    position_ += size;
+    return true;
 }
 
 } // namespace morvane

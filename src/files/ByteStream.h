@@ -81,6 +81,20 @@ private:
     bool failed_ = false;
 };
 
+class AtomicFile;
+
+// Writes through a file that replaces its target only once committed.
+class AtomicFileWriter final : public ByteWriter {
+public:
+    explicit AtomicFileWriter(AtomicFile& file) : file_(file) {}
+    bool Write(const void* data, size_t size) override;
+    uint64_t Position() const override { return position_; }
+
+private:
+    AtomicFile& file_;
+    uint64_t position_ = 0;
+};
+
 // Little-endian fields of fixed-layout records.
 namespace le {
 inline uint16_t U16(const uint8_t* p)

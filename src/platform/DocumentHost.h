@@ -52,6 +52,30 @@ private:
     int32_t moveCount_ = 0;
 };
 
+// A host that shows nothing and keeps no record of what it would have
+// shown: the render mode and the benchmarks, where a long stream must not
+// cost memory here.
+class SilentDocumentHost final : public DocumentHost {
+public:
+    explicit SilentDocumentHost(bool playingBack = false) : playingBack_(playingBack) {}
+    void InvalidateRect(const ExtentRect&) override {}
+    void InvalidateWindow(bool) override {}
+    void SetTitle(const std::string&) override {}
+    void MarkModified() override {}
+    void RefreshLayerEntry(int32_t) override {}
+    void RefreshLayerList() override {}
+    void ReloadWetPaint(int32_t) override {}
+    void PictureResized(int32_t, int32_t) override {}
+    void PictureShifted(int32_t, int32_t) override {}
+    bool IsPlayingBack() const override { return playingBack_; }
+    void BeginProgress(const std::string&) override {}
+    void Progress(const std::string&, int32_t) override {}
+    void EndProgress() override {}
+
+private:
+    bool playingBack_;
+};
+
 // Keeps every call in order, so tests can say what a document asked for.
 class RecordingDocumentHost final : public DocumentHost {
 public:
