@@ -1,0 +1,102 @@
+// The end of a viewer run: the code goes to the -W descriptor after the -T
+// delay, once, with the marker of a failed start, and a delay past what the
+// timer holds is bounded.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <climits>
+
+#include "app/CommandLine.h"
+#include "platform/qt/QtViewerReport.h"
+
+using namespace morvane;
+
+namespace {
+
+struct Pipe {
+    int fds[2] = {-1, -1};
+    Pipe() { QVERIFY(::pipe2(fds, O_NONBLOCK) == 0); }
+    ~Pipe()
+    {
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+    QByteArray Read() const
+    {
+        char buffer[64];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        return n > 0 ? QByteArray(buffer, int(n)) : QByteArray();
+    }
+};
+
+} // namespace
+
+class ViewerReportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void CodeIsReportedOnceAfterTheDelay()
+    {
+        QTemporaryDir dir;
+        Pipe pipe;
+        CommandLine line;
+        line.renderFlag = line.viewerFlag = true;
+        line.files = {dir.filePath("demo.vd4").toStdString()};
+        line.notifyHandle = pipe.fds[1];
+        line.delaySeconds = 1;
+        QtViewerReport report(line);
+        std::vector<int> reported;
+        report.onReported = [&](int code) { reported.push_back(code); };
+        QElapsedTimer clock;
+        clock.start();
+        report.Finish(kViewerDone);
+        report.Finish(kRenderCannotOpen);
+        QTest::qWait(300);
+        QVERIFY(reported.empty());
+        QTRY_COMPARE_WITH_TIMEOUT(reported, std::vector<int>{kViewerDone}, 3000);
+        QVERIFY(clock.elapsed() >= 1000);
+        QCOMPARE(pipe.Read(), QByteArray("13\n"));
+        QTest::qWait(50);
+        QCOMPARE(reported.size(), size_t(1));
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    void FailedStartWritesItsMarker()
+    {
+        QTemporaryDir dir;
+        CommandLine line;
+        line.files = {"/nowhere/demo.vd4"};
+        line.outputFolder = dir.path().toStdString();
+        QtViewerReport report(line);
+        int reported = 0;
+        report.onReported = [&](int code) { reported = code; };
+        report.Finish(kRenderProtected);
+        QTRY_COMPARE(reported, int(kRenderProtected));
+        QVERIFY(QFile::exists(dir.filePath("demo.prt")));
+    }
+
+    void DelayIsBounded_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("negative") << -5 << 0;
+        QTest::newRow("zero") << 0 << 0;
+        QTest::newRow("five") << 5 << 5000;
+        QTest::newRow("beyond int milliseconds") << INT_MAX << QtViewerReport::kMaxDelaySeconds * 1000;
+    }
+    void DelayIsBounded()
+    {
+        QFETCH(int, seconds);
+        QFETCH(int, ms);
+        CommandLine line;
+        line.delaySeconds = seconds;
+        QCOMPARE(QtViewerReport(line).DelayMs(), ms);
+    }
+};
+
+QTEST_MAIN(ViewerReportTest)
+#include "ViewerReportTest.moc"
