@@ -58,16 +58,16 @@ enum class CheckRule : uint8_t {
 enum class TopMenu : uint8_t { File, Edit, Image, Layer, Select, Filter, View, Window, Help };
 
 struct Command {
-    std::string_view name;
+    std::string_view name = {};
     CommandCategory category = CommandCategory::File;
     TopMenu menu = TopMenu::File;
-    std::string_view submenu;   // caption of the submenu, empty when directly in the menu
-    std::string_view caption;   // with its "&" key
+    std::string_view submenu = {};  // caption of the submenu, empty when directly in the menu
+    std::string_view caption = {};  // with its "&" key
     Shortcut shortcut;
     EnableRule enable = EnableRule::Editable;
     CheckRule check = CheckRule::None;
-    int value = 0;              // the playback wait an EventWait item sets
-    std::string_view keyHint;   // a key the document window handles, shown after a tab
+    int value = 0;                  // the playback wait an EventWait item sets
+    std::string_view keyHint = {};  // a key the document window handles, shown after a tab
     bool visible = true;
 };
 

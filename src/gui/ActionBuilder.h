@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -17,10 +18,12 @@ class QMenu;
 
 namespace morvane {
 
+struct Command;
+
 struct ActionState {
     bool enabled = true;
     bool checked = false;
-    std::optional<QString> caption;  // a caption that changes at run time
+    std::optional<QString> caption = {};  // a caption that changes at run time
 };
 
 class ActionHandlers {
@@ -42,8 +45,9 @@ private:
 class ActionBuilder : public QObject {
 public:
     // Builds the menus into window.menuBar() and adds every action to the
-    // window, so shortcuts work with the menus closed. The handlers may be
-    // filled before or after; they must outlive the builder.
+    // window, so shortcuts work with the menus closed. The builder is a
+    // child of the window. The handlers are looked up when used, so they
+    // may be filled before or after building.
     ActionBuilder(QMainWindow& window, const ActionHandlers& handlers);
 
     QAction* Action(std::string_view name) const;
@@ -55,13 +59,20 @@ public:
     void UpdateAll();
 
 private:
+    struct Built {
+        const Command* command;
+        QAction* action;
+    };
+
     void Build(QMainWindow& window);
-    void Update(QAction& action, std::string_view name);
-    void Trigger(std::string_view name);
+    QMenu* MenuFor(const Command& command);
+    void Update(const Built& built) const;
+    void Trigger(const Built& built) const;
 
     const ActionHandlers& handlers_;
-    std::map<std::string, QAction*, std::less<>> actions_;
+    std::vector<Built> built_;  // in table order
     std::vector<QMenu*> topMenus_;
+    std::map<std::pair<int, std::string_view>, QMenu*> subMenus_;
 };
 
 }  // namespace morvane
