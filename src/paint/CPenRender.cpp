@@ -27,6 +27,15 @@ namespace {
 // buffers live on the stack.
 constexpr int32_t kSpan = CPenRender::kChainSpan;
 
+// ceil(n / m) for n > 0, m > 0; in 32 bits when it fits, where dividing is
+// cheaper (once a row for every dab).
+inline int64_t CeilDiv(int64_t n, int64_t m)
+{
+    if (n <= INT32_MAX - m)
+        return int64_t((uint32_t(n) + uint32_t(m) - 1) / uint32_t(m));
+    return (n + m - 1) / m;
+}
+
 int32_t AspectPercent(const NibRecord& nib)
 {
     return std::clamp(nib.aspect / 10, 1, 100);
@@ -575,8 +584,8 @@ void CPenRender::NibRow(int32_t x, int32_t y, int32_t count, uint8_t* alpha) con
     // Pixels first .. last - 1 fall on grid columns; the rest read 0.
     int64_t first = 0, last = 0;
     if (row >= 0 && row < grid->gridH) {
-        first = col0 >= 0 ? 0 : (m - 1 - col0) / m;
-        last = grid->gridW > col0 ? (grid->gridW - col0 + m - 1) / m : 0;
+        first = col0 >= 0 ? 0 : CeilDiv(-col0, m);
+        last = grid->gridW > col0 ? CeilDiv(grid->gridW - col0, m) : 0;
     }
     first = std::min<int64_t>(first, count);
     last = std::clamp<int64_t>(last, first, count);
