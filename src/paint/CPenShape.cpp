@@ -231,6 +231,18 @@ uint64_t CPenShape::CombineStamp() const
     return (generation << 2 | (useAirMap_ ? 2 : 0) | (useDistance_ ? 1 : 0)) + 1; // never 0
 }
 
+bool CPenShape::FlatAirMap() const
+{
+    if (!airMap_ || !airMap_->IsValid())
+        return false;
+    if (flatGeneration_ != airMap_->Generation()) {
+        const std::vector<int32_t>& lut = airMap_->lut;
+        flat_ = std::all_of(lut.begin(), lut.end(), [&](int32_t v) { return v == lut.front(); });
+        flatGeneration_ = airMap_->Generation();
+    }
+    return flat_;
+}
+
 bool CPenShape::IsValid() const
 {
     return current_ && current_->combinedWith == CombineStamp();
@@ -269,6 +281,10 @@ bool CPenShape::RebuildDensity()
 {
     if (!current_)
         return false;
+    if (current_ == &exact_ && !lastExact_.distances) {
+        const ExactArgs a = lastExact_;
+        return RenderExact(a.fx, a.fy, a.spanAcross, a.radius, a.angle, a.aspect);
+    }
     Combine(*current_);
     return true;
 }

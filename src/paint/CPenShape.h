@@ -168,6 +168,8 @@ private:
     bool FillAxisAligned(NibGrid& grid, const Footprint& footprint);
     bool RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t radius, int32_t angle,
                      int32_t aspectPercent);
+    // Whether every entry of the air map is the same: distances then change nothing.
+    bool FlatAirMap() const;
 
     const CGradeMapObj* airMap_;
     bool computeCoverage_ = true;
@@ -176,6 +178,14 @@ private:
 
     std::list<CacheEntry> cache_; // most recent first
     NibGrid exact_;
+    // The last exact dab, drawn again when its densities must be rebuilt
+    // and its distances were left out (flat air map).
+    struct ExactArgs {
+        int32_t fx = 0, fy = 0, radius = 0, angle = 0, aspect = 100;
+        bool spanAcross = false, distances = true;
+    } lastExact_;
+    mutable uint64_t flatGeneration_ = 0;
+    mutable bool flat_ = false;
     NibGrid* current_ = nullptr;
     int64_t builds_ = 0;
 

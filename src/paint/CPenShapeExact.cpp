@@ -114,7 +114,8 @@ bool CPenShape::RenderExact(int32_t fx, int32_t fy, bool spanAcross, int32_t rad
     const EdgeBox box = spanAcross ? EdgeBox{alongLo, lineLo, alongHi, lineHi}
                                    : EdgeBox{lineLo, alongLo, lineHi, alongHi};
     const int32_t cols = std::max(box.right - box.left, 0); // rows and columns empty together
-    if (useAirMap_) {
+    lastExact_ = {fx, fy, radius, angle, aspectPercent, spanAcross, useAirMap_ && !FlatAirMap()};
+    if (lastExact_.distances) {
         const double stretch = 100.0 / aspectPercent, toFixed = 65536.0 / r;
         scratch_.resize(size_t(cols));
         for (int32_t row = box.top; row < box.bottom; ++row) {

@@ -309,6 +309,22 @@ TEST_F(NibShape, ExactDabFollowsTheChordsOfItsScanlines)
     EXPECT_EQ(at(3, 3), kOne / 4);
 }
 
+TEST_F(NibShape, ExactDabUnderAFlatAirMapTakesALaterMapWhenRebuilt)
+{
+    // Under a flat air map an exact dab needs no distances; a map changed
+    // afterwards must still give the densities the dab would have under it.
+    AirMapRecord flat;
+    flat.flat = 1000;
+    ASSERT_TRUE(map.SetAirMap(flat));
+    ASSERT_TRUE(shape.RenderExactRound(0x3000, 0xC000, true, Px(2.6)));
+    ASSERT_TRUE(map.SetAirMap(AirMapRecord{})); // 1 - x from the centre
+    ASSERT_TRUE(shape.RebuildDensity());
+    EXPECT_GT(shape.Sample(0, 0), 0);
+    const uint64_t rebuilt = Checksum(*shape.Grid());
+    ASSERT_TRUE(shape.RenderExactRound(0x3000, 0xC000, true, Px(2.6)));
+    EXPECT_EQ(rebuilt, Checksum(*shape.Grid()));
+}
+
 TEST_F(NibShape, ExactDabsCoverAboutTheirArea)
 {
     for (double r : {0.7, 1.5, 2.9, 6.0})
