@@ -29,8 +29,6 @@ public:
     bool TryForward(const std::vector<std::string>& files) override;
     bool Listen(const char (&greeting)[4], ForwardHandlers handlers) override;
 
-    const QLocalServer& Server() const { return server_; }
-
 private:
     bool ForwardBatch(const std::vector<std::string>& names) const;
     bool SomeoneAnswers() const;
