@@ -10,6 +10,10 @@
 #include "app/DemoPicture.h"
 #include "app/RenderMode.h"
 
+#ifdef MORVANE_GUI
+#include "gui/DesktopStart.h"
+#endif
+
 int main(int argc, char** argv)
 {
     // A caller that closed its end of the -W pipe must not kill a render run.
@@ -22,9 +26,17 @@ int main(int argc, char** argv)
     if (line.Mode() == morvane::StartMode::Render)
         return morvane::RunRenderMode(line);
 
+#ifdef MORVANE_GUI
+    if (line.Mode() == morvane::StartMode::Normal)
+        return morvane::RunDesktop(argc, argv, line);
+#endif
     std::fprintf(stderr,
                  "usage: morvane -render [-O<folder>] [-W<fd>] FILE\n"
                  "       morvane -demo FILE.bmp\n"
-                 "The desktop program and the viewer mode are not built yet.\n");
+#ifdef MORVANE_GUI
+                 "The viewer mode is not built yet.\n");
+#else
+                 "This build has no desktop program.\n");
+#endif
     return 2;
 }

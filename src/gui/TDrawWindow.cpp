@@ -1,0 +1,358 @@
+#include "gui/TDrawWindow.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <cmath>
+
+#include "document/EventFile.h"
+#include "document/TPaper.h"
+#include "document/TPaperPlayback.h"
+#include "events/CEventPlayer.h"
+#include "paint/CPenRender.h"
+#include "platform/UserNotifier.h"
+#include "platform/qt/TtcImage.h"
+#include "view/ViewRender.h"
+
+namespace morvane {
+namespace {
+
+constexpr int kThumbnailSide = 96;
+constexpr int kThumbnailSlots = 10;
+
+uint32_t ModifiersOf(Qt::KeyboardModifiers m, bool space)
+{
+    return (m & Qt::ShiftModifier ? kModShift : 0u) | (m & Qt::ControlModifier ? kModCtrl : 0u) |
+           (m & Qt::AltModifier ? kModAlt : 0u) | (space ? kModSpace : 0u);
+}
+
+bool ButtonOf(Qt::MouseButton qt, MouseButton& out)
+{
+    switch (qt) {
+    case Qt::LeftButton: out = MouseButton::Left; return true;
+    case Qt::RightButton: out = MouseButton::Right; return true;
+    case Qt::MiddleButton: out = MouseButton::Middle; return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+TDrawWindow::TDrawWindow(const InputSettings& input, QWidget* parent) : QWidget(parent), input_(input)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    port_.changed = [this] { update(); };
+    StartDocument();
+}
+
+TDrawWindow::~TDrawWindow()
+{
+    // The player and its target stroke through the document: they go first.
+    session_.reset();
+    player_.reset();
+    target_.reset();
+    router_.reset();
+    if (paper_)
+        paper_->SetPenRenderer(nullptr);
+}
+
+void TDrawWindow::StartDocument()
+{
+    paper_ = std::make_unique<TPaper>(*this);
+    render_ = std::make_unique<CPenRender>(tools_.Pen());
+    BrushMethodRecord method;
+    method.renderClass = uint8_t(RenderClass::Draw);
+    render_->SetMethod(method);
+    paper_->SetPenRenderer(render_.get());
+    router_ = std::make_unique<InputRouter>(*paper_, port_, tools_, input_);
+    router_->beep = [] { QApplication::beep(); };
+    router_->cursor = [this] {
+        const QPointF at = mapFromGlobal(QCursor::pos()).toPointF() * Dpr();
+        return PointD{at.x(), at.y()};
+    };
+}
+
+bool TDrawWindow::NewDocument(int32_t width, int32_t height, const std::string& name)
+{
+    if (!paper_->NewPicture(name, false, false, 72, width, height, width, height))
+        return false;
+    name_ = name;
+    SetTitle(name);
+    FitView();
+    return true;
+}
+
+int TDrawWindow::OpenEventFile(const std::string& path, bool paused)
+{
+    CEventMngr* events = paper_->EventManager();
+    if (!events)
+        return CEventPlayer::kOpenFailed;
+    target_ = std::make_unique<PaperPlaybackTarget>(*paper_);
+    player_ = std::make_unique<CEventPlayer>(*events, *target_);
+    router_->window.playerWindow = router_->window.replaying = true;
+    const int opened = player_->Open(path, PlaybackMode::Interactive);
+    if (opened != CEventPlayer::kOpenOk) {
+        player_->Close();
+        player_.reset();
+        target_.reset();
+        return opened;
+    }
+    const std::string file = path.substr(path.find_last_of('/') + 1);
+    name_ = file;
+    SetTitle(file);
+    thumbnails_.assign(kThumbnailSlots, QImage());
+    session_.emplace(*player_, static_cast<PlaybackObserver&>(*this), file);
+    player_->Pause(paused);
+    FitView();
+    Notify();
+    return opened;
+}
+
+int TDrawWindow::SaveRecording(const std::string& path)
+{
+    return SaveEventFile(path, *paper_, EventSaveRequest{});
+}
+
+bool TDrawWindow::CanEditNow() const { return CanEdit(paper_.get(), router_->window); }
+
+bool TDrawWindow::CanUndo() const
+{
+    return CanEditNow() && paper_->UndoManager() && paper_->UndoManager()->CanUndo();
+}
+
+bool TDrawWindow::CanRedo() const
+{
+    return CanEditNow() && paper_->UndoManager() && paper_->UndoManager()->CanRedo();
+}
+
+bool TDrawWindow::Undo()
+{
+    int32_t layer = 0;
+    ExtentRect rect;
+    const bool done = CanEditNow() && paper_->Undo(layer, rect);
+    Notify();
+    return done;
+}
+
+bool TDrawWindow::Redo()
+{
+    int32_t layer = 0;
+    ExtentRect rect;
+    const bool done = CanEditNow() && paper_->Redo(layer, rect);
+    Notify();
+    return done;
+}
+
+void TDrawWindow::ZoomStep(bool in)
+{
+    port_.ZoomStep(in, {double(view_.ClientWidth() / 2), double(view_.ClientHeight() / 2)});
+}
+
+void TDrawWindow::FitView()
+{
+    // A window not laid out yet has no client: it fits at its first size.
+    fitPending_ = view_.ClientWidth() <= 0 || view_.ClientHeight() <= 0;
+    if (!fitPending_)
+        view_.Fit();
+    update();
+}
+
+// ---- playback ----
+
+bool TDrawWindow::PlaybackTick()
+{
+    if (!Playing())
+        return false;
+    session_->Tick();
+    return Playing();
+}
+
+void TDrawWindow::SetPaused(bool paused)
+{
+    if (Playing())
+        player_->Pause(paused);
+    Notify();
+}
+
+bool TDrawWindow::Paused() const { return Playing() && player_->Paused(); }
+
+void TDrawWindow::StepPlayback()
+{
+    if (Playing())
+        session_->Step();
+    Notify();
+}
+
+void TDrawWindow::AskStop()
+{
+    if (Playing() && Notifier().Ask("イベント再生の途中ですが、再生を終了しますか?", Buttons::YesNo) == Answer::Yes)
+        session_->RequestStop();
+}
+
+void TDrawWindow::SetWait(int32_t wait)
+{
+    if (session_)
+        session_->SetWait(wait);
+}
+
+void TDrawWindow::OnChangeHints(uint8_t hints)
+{
+    (void)hints;
+    update();
+}
+
+bool TDrawWindow::TakeThumbnail(int slot)
+{
+    if (slot < 0 || slot >= int(thumbnails_.size()))
+        return false;
+    const QImage composite = WrapTtc(paper_->Composite());
+    if (composite.isNull())
+        return false;
+    // The composite's rows are bottom-up; an opaque paper leaves its alpha unread.
+    thumbnails_[slot] = composite.mirrored(false, true)
+                            .convertToFormat(QImage::Format_RGB32)
+                            .scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return true;
+}
+
+void TDrawWindow::OnEnd(const TEventReportParam& report)
+{
+    router_->window.replaying = false;
+    router_->window.replayEnded = true;
+    update();
+    Notify();
+    if (playbackEnded)
+        playbackEnded(report, thumbnails_);
+}
+
+// ---- DocumentHost ----
+
+void TDrawWindow::InvalidateRect(const ExtentRect& rect)
+{
+    const EdgeRect w = view_.DocumentRectToWindow(ToEdge(rect));
+    if (w.IsEmpty())
+        return;
+    const double d = Dpr();
+    const int left = int(std::floor(w.left / d)), top = int(std::floor(w.top / d));
+    update(QRect(QPoint(left, top), QPoint(int(std::ceil(w.right / d)), int(std::ceil(w.bottom / d)))));
+}
+
+void TDrawWindow::InvalidateWindow(bool) { update(); }
+
+void TDrawWindow::SetTitle(const std::string& title)
+{
+    setWindowTitle(QString::fromStdString(title));
+    if (parentWidget())
+        parentWidget()->setWindowTitle(windowTitle());
+}
+
+void TDrawWindow::PictureResized(int32_t width, int32_t height)
+{
+    view_.SetDocument(width, height);
+    update();
+}
+
+void TDrawWindow::Notify()
+{
+    if (stateChanged)
+        stateChanged();
+}
+
+// ---- Qt events ----
+
+void TDrawWindow::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    const double d = Dpr();
+    const QRect r = event->rect();
+    const EdgeRect invalid{int32_t(std::floor(r.left() * d)), int32_t(std::floor(r.top() * d)),
+                           int32_t(std::ceil((r.right() + 1) * d)), int32_t(std::ceil((r.bottom() + 1) * d))};
+    if (!RenderView(view_, ViewSourceOf(*paper_, areaAverage_), image_, invalid)) {
+        painter.fillRect(r, QColor(128, 128, 128));
+        return;
+    }
+    // One window pixel is one device pixel.
+    painter.scale(1.0 / d, 1.0 / d);
+    DrawTtc(painter, QPoint(0, 0), image_);
+}
+
+void TDrawWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const double d = Dpr();
+    view_.SetClient(int32_t(std::lround(width() * d)), int32_t(std::lround(height() * d)));
+    if (fitPending_)
+        FitView();
+    update();
+}
+
+PointerEvent TDrawWindow::PointerFrom(const QPointF& at, Qt::KeyboardModifiers modifiers) const
+{
+    const QPointF p = at * Dpr();
+    return PointerEvent{{p.x(), p.y()}, ModifiersOf(modifiers, spaceDown_)};
+}
+
+void TDrawWindow::mousePressEvent(QMouseEvent* event)
+{
+    MouseButton button;
+    if (!ButtonOf(event->button(), button))
+        return;
+    PointerEvent e = PointerFrom(event->position(), event->modifiers());
+    e.doubleClick = event->type() == QEvent::MouseButtonDblClick;
+    router_->Press(button, e);
+}
+
+void TDrawWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    router_->Move(PointerFrom(event->position(), event->modifiers()));
+}
+
+void TDrawWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    MouseButton button;
+    if (!ButtonOf(event->button(), button))
+        return;
+    router_->Release(button, PointerFrom(event->position(), event->modifiers()));
+    Notify();
+}
+
+void TDrawWindow::wheelEvent(QWheelEvent* event)
+{
+    router_->Wheel(event->angleDelta().y(), ModifiersOf(event->modifiers(), spaceDown_));
+}
+
+void TDrawWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        spaceDown_ = true;
+    QWidget::keyPressEvent(event);
+}
+
+void TDrawWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        spaceDown_ = false;
+    QWidget::keyReleaseEvent(event);
+}
+
+// A lost pointer ends the stroke at its recorded end.
+void TDrawWindow::focusOutEvent(QFocusEvent* event)
+{
+    router_->LosePointer();
+    spaceDown_ = false;
+    QWidget::focusOutEvent(event);
+}
+
+void TDrawWindow::hideEvent(QHideEvent* event)
+{
+    router_->LosePointer();
+    QWidget::hideEvent(event);
+}
+
+} // namespace morvane

@@ -1,0 +1,131 @@
+#pragma once
+// A document window: shows its document through the view, paints with the
+// mouse through the input router, and plays an event file when opened for
+// one. The main window drives its playback ticks.
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/InputRouter.h"
+#include "app/ToolState.h"
+#include "events/PlaybackSession.h"
+#include "gui/DrawViewPort.h"
+#include "platform/DocumentHost.h"
+#include "storage/TMTC.h"
+#include "view/CViewState.h"
+
+namespace morvane {
+
+class CEventPlayer;
+class CPenRender;
+class PaperPlaybackTarget;
+class TPaper;
+
+class TDrawWindow final : public QWidget, public DocumentHost, private PlaybackObserver {
+public:
+    explicit TDrawWindow(const InputSettings& input, QWidget* parent = nullptr);
+    ~TDrawWindow() override;
+
+    // A white picture of width x height; false, nothing shown, when refused.
+    bool NewDocument(int32_t width, int32_t height, const std::string& name);
+    // Opens an event file to play (paused on request): the player's open
+    // result, 0 on success.
+    int OpenEventFile(const std::string& path, bool paused);
+    // Saves the recording: 0 or the event file writer's code.
+    int SaveRecording(const std::string& path);
+
+    TPaper& Paper() { return *paper_; }
+    CViewState& View() { return view_; }
+    ToolState& Tools() { return tools_; }
+    InputRouter& Input() { return *router_; }
+    std::string DocumentName() const { return name_; }
+
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const;
+    bool CanRedo() const;
+    bool CanEditNow() const;
+    void ZoomStep(bool in);
+    void FitView();
+
+    // ---- playback ----
+    bool Playing() const { return session_.has_value() && !session_->Ended(); }
+    // One tick of the playback (the wait paces it); false when not playing.
+    bool PlaybackTick();
+    void SetPaused(bool paused);
+    bool Paused() const;
+    void StepPlayback();
+    // Asks first; Yes ends the replay as interrupted at the next tick.
+    void AskStop();
+    void SetWait(int32_t wait);
+    // The report at the end, with the thumbnails taken (null where none was).
+    std::function<void(const TEventReportParam&, const std::vector<QImage>&)> playbackEnded;
+    // The title, the undo state or the playback state changed.
+    std::function<void()> stateChanged;
+
+    // ---- DocumentHost ----
+    void InvalidateRect(const ExtentRect& rect) override;
+    void InvalidateWindow(bool erase) override;
+    void SetTitle(const std::string& title) override;
+    void MarkModified() override { modified_ = true; }
+    void RefreshLayerEntry(int32_t) override {}
+    void RefreshLayerList() override {}
+    void ReloadWetPaint(int32_t) override {}
+    void PictureResized(int32_t width, int32_t height) override;
+    void PictureShifted(int32_t, int32_t) override { update(); }
+    bool IsPlayingBack() const override { return Playing(); }
+    void BeginProgress(const std::string&) override {}
+    void Progress(const std::string&, int32_t) override {}
+    void EndProgress() override {}
+
+    bool Modified() const { return modified_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // ---- PlaybackObserver ----
+    void OnChangeHints(uint8_t hints) override;
+    bool TakeThumbnail(int slot) override;
+    void OnEnd(const TEventReportParam& report) override;
+
+    void StartDocument();
+    PointerEvent PointerFrom(const QPointF& at, Qt::KeyboardModifiers modifiers) const;
+    double Dpr() const { return devicePixelRatioF(); }
+    void Notify();
+
+    std::unique_ptr<TPaper> paper_;
+    CViewState view_;
+    DrawViewPort port_{view_};
+    ToolState tools_;
+    std::unique_ptr<CPenRender> render_;
+    std::unique_ptr<InputRouter> router_;
+    InputSettings input_;
+    TTC image_;
+    bool spaceDown_ = false;
+    bool modified_ = false;
+    bool areaAverage_ = false;
+    bool fitPending_ = false;
+    std::string name_;
+
+    std::unique_ptr<PaperPlaybackTarget> target_;
+    std::unique_ptr<CEventPlayer> player_;
+    std::optional<PlaybackSession> session_;
+    std::vector<QImage> thumbnails_;
+};
+
+} // namespace morvane

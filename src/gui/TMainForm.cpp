@@ -1,0 +1,328 @@
+#include "gui/TMainForm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+#include <string>
+
+#include "app/CAppProfile.h"
+#include "app/CommandTable.h"
+#include "document/EventFile.h"
+#include "events/CEventPlayer.h"
+#include "events/PlaybackReport.h"
+#include "gui/TDrawWindow.h"
+#include "gui/TFormEventReport.h"
+#include "platform/UserNotifier.h"
+
+namespace morvane {
+namespace {
+
+} // namespace
+
+TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
+    : QMainWindow(parent), profile_(profile), area_(new QMdiArea(this))
+{
+    setWindowTitle(QStringLiteral("Morvane"));
+    setCentralWidget(area_);
+    connect(area_, &QMdiArea::subWindowActivated, this, [this] { UpdateActions(); });
+    tick_.setInterval(kPlaybackInterval);
+    idle_.setInterval(0);
+    connect(&tick_, &QTimer::timeout, this, [this] { TickPlayback(); });
+    connect(&idle_, &QTimer::timeout, this, [this] { TickPlayback(); });
+    askSavePath = [this] {
+        return QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("*.vd4"));
+    };
+    askOpenPath = [this](bool& paused) {
+        QFileDialog dialog(this, QString(), QString(),
+                           QStringLiteral("*.kte;*.mes;*.vd3;*.me3;*.vd4;*.me4"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        auto* pausedBox = new QCheckBox(QStringLiteral("停止状態で開く(&A)"), &dialog);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(pausedBox, grid->rowCount(), 0, 1, -1);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        paused = pausedBox->isChecked();
+        return dialog.selectedFiles().front();
+    };
+    DefineCommands();
+    builder_ = new ActionBuilder(*this, handlers_);
+    UpdateActions();
+    resize(1024, 768);
+}
+
+TMainForm::~TMainForm()
+{
+    // Closing the sub-windows below activates others; this form is gone by then.
+    disconnect(area_, nullptr, this, nullptr);
+}
+
+void TMainForm::DefineCommands()
+{
+    Handle("ActFileNew", [this] { NewDocument(); });
+    Handle("ActEventOpen", [this] { OpenEventsAsked(); });
+    Handle("ActFileClose", [this] { area_->closeActiveSubWindow(); });
+    Handle("ActEventSaveAs", [this] { SaveEventsAsked(); });
+    Handle("ActFileExit", [this] { close(); });
+    Handle("ActEditUndo", [this] { ActiveDrawWindow()->Undo(); });
+    Handle("ActEditRedo", [this] { ActiveDrawWindow()->Redo(); });
+    Handle("ActViewZoomI", [this] { ActiveDrawWindow()->ZoomStep(true); });
+    Handle("ActViewZoomO", [this] { ActiveDrawWindow()->ZoomStep(false); });
+    Handle("ActEventPause", [this] { ActiveDrawWindow()->SetPaused(!ActiveDrawWindow()->Paused()); },
+           [this] { return HasWindow() && ActiveDrawWindow()->Paused(); });
+    Handle("ActEventStep", [this] { ActiveDrawWindow()->StepPlayback(); });
+    Handle("ActEventStop", [this] { ActiveDrawWindow()->AskStop(); });
+    for (int item = 0; item <= 5; ++item)
+        Handle("ActEventWait" + std::to_string(item), [this, item] { SetEventWait(WaitOfSpeedItem(item)); });
+}
+
+// The command table's rules decide when a command runs; only toggles of a
+// state of their own bring the check.
+void TMainForm::Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked)
+{
+    const Command* command = FindCommand(name);
+    if (!command)
+        return;
+    handlers_.Set(name, std::move(run), [this, command, checked] {
+        ActionState state;
+        state.enabled = Enabled(command->enable);
+        if (command->check == CheckRule::EventWait)
+            state.checked = SpeedItemOfWait(EventWait()) == SpeedItemOfWait(command->value);
+        else if (checked)
+            state.checked = checked();
+        return state;
+    });
+}
+
+bool TMainForm::Enabled(EnableRule rule) const
+{
+    TDrawWindow* window = ActiveDrawWindow();
+    switch (rule) {
+    case EnableRule::Always: return true;
+    case EnableRule::Document: return window != nullptr;
+    case EnableRule::Editable: return window && window->CanEditNow();
+    case EnableRule::Undo: return window && window->CanUndo();
+    case EnableRule::Redo: return window && window->CanRedo();
+    case EnableRule::Playback: return window && window->Playing();
+    case EnableRule::FilterRepeat: return false;
+    }
+    return false;
+}
+
+bool TMainForm::Run(const QString& name)
+{
+    const ActionHandlers::Entry* entry = handlers_.Find(name.toStdString());
+    if (!entry || !entry->execute || (entry->update && !entry->update().enabled))
+        return false;
+    entry->execute();
+    UpdateActions();
+    return true;
+}
+
+QAction* TMainForm::Action(const QString& name) const { return builder_->Action(name.toStdString()); }
+
+void TMainForm::UpdateActions() { builder_->UpdateAll(); }
+
+TDrawWindow* TMainForm::ActiveDrawWindow() const
+{
+    // The current sub-window stays current while the main window is inactive.
+    QMdiSubWindow* sub = area_->currentSubWindow();
+    return sub ? dynamic_cast<TDrawWindow*>(sub->widget()) : nullptr;
+}
+
+std::vector<TDrawWindow*> TMainForm::DrawWindows() const
+{
+    std::vector<TDrawWindow*> windows;
+    for (QMdiSubWindow* sub : area_->subWindowList())
+        if (auto* w = dynamic_cast<TDrawWindow*>(sub->widget()))
+            windows.push_back(w);
+    return windows;
+}
+
+TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
+{
+    QMdiSubWindow* sub = area_->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->installEventFilter(this);
+    // The sub-window's own Ctrl+F4 would make the close command's key
+    // ambiguous, and then neither fires.
+    for (QAction* action : sub->systemMenu()->actions())
+        if (action->shortcut() == QKeySequence(QStringLiteral("Ctrl+F4")))
+            action->setShortcut(QKeySequence());
+    window->stateChanged = [this] {
+        UpdateActions();
+        UpdatePlaybackTimers();
+    };
+    window->playbackEnded = [this](const TEventReportParam& report, const std::vector<QImage>& thumbnails) {
+        ShowReport(report, thumbnails);
+    };
+    sub->resize(640, 480);
+    sub->show();
+    area_->setActiveSubWindow(sub);
+    window->setFocus();
+    UpdateActions();
+    return window;
+}
+
+TDrawWindow* TMainForm::NewDocument()
+{
+    auto* window = new TDrawWindow(InputSettingsFrom(profile_));
+    if (!window->NewDocument(kNewWidth, kNewHeight, "無題")) {
+        delete window;
+        return nullptr;
+    }
+    return AddWindow(window);
+}
+
+TDrawWindow* TMainForm::OpenEventFile(const QString& path, bool paused)
+{
+    const std::string file = path.toStdString();
+    if (EventFileTypeOf(file) != EventFileType::Current) {
+        Notifier().Warn("イベントファイルとして開くことができません!");
+        return nullptr;
+    }
+    auto* window = new TDrawWindow(InputSettingsFrom(profile_));
+    const int opened = window->OpenEventFile(file, paused);
+    if (opened != CEventPlayer::kOpenOk) {
+        delete window;
+        Notifier().Warn(OpenResultText(opened));
+        return nullptr;
+    }
+    window->SetWait(EventWait());
+    AddWindow(window);
+    window->FitView();
+    UpdatePlaybackTimers();
+    return window;
+}
+
+bool TMainForm::SaveEventFile(const QString& path)
+{
+    // A playing window's stream is being read, not recorded.
+    TDrawWindow* window = ActiveDrawWindow();
+    if (!window || window->Playing() || path.isEmpty())
+        return false;
+    const int code = window->SaveRecording(path.toStdString());
+    if (code != 0)
+        Notifier().Warn(path.toStdString() + "\r    (err=" + std::to_string(code) + ")");
+    return code == 0;
+}
+
+void TMainForm::SaveEventsAsked()
+{
+    const QString path = askSavePath();
+    if (!path.isEmpty())
+        SaveEventFile(path);
+}
+
+void TMainForm::OpenEventsAsked()
+{
+    bool paused = false;
+    const QString path = askOpenPath(paused);
+    if (!path.isEmpty())
+        OpenEventFile(path, paused);
+}
+
+int32_t TMainForm::EventWait() const { return profile_.config.eventWait; }
+
+void TMainForm::SetEventWait(int32_t wait)
+{
+    profile_.config.eventWait = wait;
+    for (TDrawWindow* window : DrawWindows())
+        window->SetWait(wait);
+}
+
+void TMainForm::TickPlayback()
+{
+    for (TDrawWindow* window : DrawWindows())
+        window->PlaybackTick();
+    UpdatePlaybackTimers();
+}
+
+// The 50 ms timer and the idle one run only while a window plays.
+void TMainForm::UpdatePlaybackTimers()
+{
+    bool any = false;
+    for (TDrawWindow* window : DrawWindows())
+        any = any || window->Playing();
+    if (any && !tick_.isActive()) {
+        tick_.start();
+        idle_.start();
+    } else if (!any && tick_.isActive()) {
+        tick_.stop();
+        idle_.stop();
+    }
+}
+
+void TMainForm::ShowReport(const TEventReportParam& report, const std::vector<QImage>& thumbnails)
+{
+    UpdatePlaybackTimers();
+    UpdateActions();
+    // Shown, not run: a report must not start an event loop inside a tick.
+    auto* form = new TFormEventReport(report, thumbnails, this);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
+    report_ = form;
+}
+
+bool TMainForm::MayClose(TDrawWindow& window)
+{
+    if (!window.Modified() || window.Playing())
+        return true;
+    const std::string text = "\"" + window.DocumentName() + "\" は変更されています。\r保存しますか？";
+    switch (Notifier().Ask(text, Buttons::YesNoCancel)) {
+    case Answer::No:
+        return true;
+    case Answer::Yes: {
+        // Until documents are saved as files, their recording is what is kept.
+        const QString path = askSavePath();
+        return !path.isEmpty() && window.SaveRecording(path.toStdString()) == 0;
+    }
+    default:
+        return false;
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Close) {
+        auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+        auto* window = sub ? dynamic_cast<TDrawWindow*>(sub->widget()) : nullptr;
+        if (window && !MayClose(*window)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    const QStringList files = pending_;
+    pending_.clear();
+    for (const QString& file : files)
+        OpenEventFile(file, false);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    area_->closeAllSubWindows();
+    if (!area_->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    tick_.stop();
+    idle_.stop();
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace morvane

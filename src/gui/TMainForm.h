@@ -1,0 +1,93 @@
+#pragma once
+// The main window: document windows in an MDI area, the commands that act on
+// the active one, and the timers that drive event playback.
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/CommandTable.h"
+#include "app/InputRouter.h"
+#include "gui/ActionBuilder.h"
+#include "gui/TFormEventReport.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace morvane {
+
+class CAppProfile;
+class TDrawWindow;
+struct TEventReportParam;
+
+class TMainForm final : public QMainWindow {
+public:
+    static constexpr int kNewWidth = 800, kNewHeight = 600;
+    static constexpr int kPlaybackInterval = 50;
+
+    explicit TMainForm(CAppProfile& profile, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // A new white document in a window of its own; nullptr when refused.
+    TDrawWindow* NewDocument();
+    // A new window playing the event file; nullptr (with the message shown)
+    // when it cannot be opened.
+    TDrawWindow* OpenEventFile(const QString& path, bool paused);
+    // Saves the active window's recording; false with the message shown.
+    bool SaveEventFile(const QString& path);
+
+    TDrawWindow* ActiveDrawWindow() const;
+    std::vector<TDrawWindow*> DrawWindows() const;
+
+    // Runs a command by its action name when its rule allows it now.
+    bool Run(const QString& name);
+    QAction* Action(const QString& name) const;
+    // Enabled and checked states recomputed from the active window.
+    void UpdateActions();
+
+    // Files named on the command line, opened when the window first shows.
+    void OpenOnShow(const QStringList& files) { pending_ = files; }
+    // One round of the playback timers: every playing window ticks once.
+    void TickPlayback();
+    int32_t EventWait() const;
+    void SetEventWait(int32_t wait);
+    TFormEventReport* LastReport() const { return report_; }
+
+    // File names for the save and open dialogs; tests replace them.
+    std::function<QString()> askSavePath;
+    std::function<QString(bool& paused)> askOpenPath;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void DefineCommands();
+    void Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked = {});
+    bool Enabled(EnableRule rule) const;
+    TDrawWindow* AddWindow(TDrawWindow* window);
+    void ShowReport(const TEventReportParam& report, const std::vector<QImage>& thumbnails);
+    void UpdatePlaybackTimers();
+    // The save-on-close question; false when the close is cancelled.
+    bool MayClose(TDrawWindow& window);
+    void SaveEventsAsked();
+    void OpenEventsAsked();
+    bool HasWindow() const { return ActiveDrawWindow() != nullptr; }
+
+    CAppProfile& profile_;
+    QMdiArea* area_;
+    ActionHandlers handlers_;
+    ActionBuilder* builder_ = nullptr;
+    QTimer tick_, idle_;
+    QStringList pending_;
+    bool shown_ = false;
+    QPointer<TFormEventReport> report_;
+};
+
+} // namespace morvane

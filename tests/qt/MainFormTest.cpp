@@ -1,0 +1,241 @@
+// The main window offscreen: painting with the mouse records a stroke that
+// replays to the same pixels, undo and redo by their keys, the demo recording
+// played to its end with its report, and a stop answered Yes.
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/CAppProfile.h"
+#include "document/TPaper.h"
+#include "document/TPaperPlayback.h"
+#include "events/CEventPlayer.h"
+#include "events/PlaybackReport.h"
+#include "gui/TDrawWindow.h"
+#include "gui/TFormEventReport.h"
+#include "gui/TMainForm.h"
+#include "platform/DocumentHost.h"
+#include "platform/UserNotifier.h"
+#include "storage/TMTC.h"
+
+using namespace morvane;
+
+namespace {
+
+uint64_t Checksum(const TTC& image)
+{
+    uint64_t h = 1469598103934665603ull;
+    const auto* p = static_cast<const uint8_t*>(static_cast<const void*>(image.Bits));
+    for (size_t i = 0, n = size_t(image.Width) * size_t(image.Height) * 4; i < n; ++i)
+        h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+QString DemoPath() { return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/demo.vd4")); }
+
+// The same file replayed without a window, as the render mode does; the
+// steps it ran, counted as the report counts them.
+uint64_t HeadlessChecksum(const QString& path, int32_t& steps)
+{
+    RecordingDocumentHost host;
+    TPaper paper(host);
+    PaperPlaybackTarget target(paper);
+    CEventPlayer player(*paper.EventManager(), target);
+    if (player.Open(path.toStdString(), PlaybackMode::Interactive) != CEventPlayer::kOpenOk)
+        return 0;
+    while (player.Tick() == PlayerTick::Continue) {
+    }
+    steps = player.ExecutedSteps() + 1;
+    player.Close();
+    return Checksum(paper.Composite());
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+    RecordingNotifier notifier_;
+    UserNotifier* previous_ = nullptr;
+    std::unique_ptr<CAppProfile> profile_;
+    std::unique_ptr<TMainForm> form_;
+
+    // Ticks the playback timers' work until no window plays (bounded).
+    void PlayToEnd()
+    {
+        for (int i = 0; i < 100000 && form_->DrawWindows().size() && form_->ActiveDrawWindow()->Playing(); ++i)
+            form_->TickPlayback();
+    }
+    void Drag(QWidget* w, QPoint from, QPoint to)
+    {
+        QTest::mousePress(w, Qt::LeftButton, {}, from);
+        for (int i = 1; i <= 8; ++i)
+            QTest::mouseMove(w, from + (to - from) * i / 8);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, to);
+    }
+
+private slots:
+    void init()
+    {
+        previous_ = SetNotifier(&notifier_);
+        notifier_.messages.clear();
+        notifier_.script.clear();
+        profile_ = std::make_unique<CAppProfile>(AppEnvironment{});
+        profile_->config.eventWait = 0;
+        form_ = std::make_unique<TMainForm>(*profile_);
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    }
+    void cleanup()
+    {
+        form_.reset();
+        SetNotifier(previous_);
+    }
+
+    void documentCommandsNeedADocument()
+    {
+        for (const char* name : {"ActEditUndo", "ActEditRedo", "ActFileClose", "ActEventSaveAs", "ActEventStop"}) {
+            QVERIFY2(!form_->Action(QString::fromUtf8(name))->isEnabled(), name);
+            QVERIFY2(!form_->Run(QString::fromUtf8(name)), name);
+        }
+        QTest::keyClick(form_.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(form_->DrawWindows().empty());
+    }
+
+    void mouseStrokeUndoesAndReplays()
+    {
+        QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
+        TDrawWindow* w = form_->ActiveDrawWindow();
+        QVERIFY(w);
+        QCOMPARE(w->Paper().Width, TMainForm::kNewWidth);
+        QTest::qWait(1);
+        w->Paper().RenderAll(false);
+        const uint64_t blank = Checksum(w->Paper().Composite());
+
+        const QPoint from(40, 40), to(200, 120);
+        Drag(w, from, to);
+        const uint64_t painted = Checksum(w->Paper().Composite());
+        QVERIFY(painted != blank);
+        // The window shows the stroke where the mouse went.
+        const QImage shown = w->grab().toImage();
+        const QPoint mid = (from + to) / 2;
+        QVERIFY(qGray(shown.pixel(mid)) < 200);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("stroke.vd4"));
+        QVERIFY(form_->SaveEventFile(path));
+
+        QVERIFY(form_->Action(QStringLiteral("ActEditUndo"))->isEnabled());
+        QTest::keyClick(form_.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Checksum(w->Paper().Composite()), blank);
+        QTest::keyClick(form_.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Checksum(w->Paper().Composite()), painted);
+
+        TDrawWindow* replay = form_->OpenEventFile(path, false);
+        QVERIFY(replay);
+        PlayToEnd();
+        QVERIFY(!replay->Playing());
+        QCOMPARE(Checksum(replay->Paper().Composite()), painted);
+    }
+
+    // Ctrl+F4 reaches the close command (the sub-window's own key is gone);
+    // a changed document asks, and Cancel keeps it open.
+    void closeKeyAsksForAChangedDocument()
+    {
+        QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
+        TDrawWindow* w = form_->ActiveDrawWindow();
+        Drag(w, {30, 30}, {90, 60});
+        QVERIFY(w->Modified());
+        notifier_.script = {Answer::Cancel, Answer::No};
+        QTest::keyClick(form_.get(), Qt::Key_F4, Qt::ControlModifier);
+        QCOMPARE(notifier_.messages.back().text, std::string("\"無題\" は変更されています。\r保存しますか？"));
+        QCOMPARE(form_->DrawWindows().size(), size_t(1));
+        QTest::keyClick(form_.get(), Qt::Key_F4, Qt::ControlModifier);
+        QTRY_VERIFY(form_->DrawWindows().empty());
+    }
+
+    void demoPlaysToItsEndWithAReport()
+    {
+        int32_t steps = 0;
+        const uint64_t headless = HeadlessChecksum(DemoPath(), steps);
+        QVERIFY(steps > 10);
+        TDrawWindow* w = form_->OpenEventFile(DemoPath(), false);
+        QVERIFY2(w, notifier_.messages.empty() ? "" : notifier_.messages.back().text.c_str());
+        QVERIFY(form_->Action(QStringLiteral("ActEventStop"))->isEnabled());
+        QTemporaryDir dir;
+        QVERIFY(!form_->SaveEventFile(dir.filePath(QStringLiteral("during.vd4"))));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("during.vd4"))));
+        PlayToEnd();
+        QVERIFY(!w->Playing());
+        QCOMPARE(Checksum(w->Paper().Composite()), headless);
+
+        TFormEventReport* report = form_->LastReport();
+        QVERIFY(report);
+        QCOMPARE(report->windowTitle(), QStringLiteral("再生結果"));
+        const QStringList lines = report->Lines();
+        QCOMPARE(lines.front(), QStringLiteral("イベントの再生が終了しました"));
+        QCOMPARE(lines.back(), QString::fromStdString(ReportStepLine(steps)));
+        QVERIFY(report->findChild<QPushButton*>(QStringLiteral("closeButton")));
+
+        // A picture of the main window after the replay, for a person to look at.
+        QTest::qWait(20);
+        const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        QVERIFY(QDir().mkpath(shots));
+        QVERIFY(form_->grab().save(shots + QStringLiteral("/main_demo.png")));
+        QVERIFY(report->grab().save(shots + QStringLiteral("/report_demo.png")));
+    }
+
+    void stopAsksAndYesInterrupts_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void stopAsksAndYesInterrupts()
+    {
+        QFETCH(bool, yes);
+        TDrawWindow* w = form_->OpenEventFile(DemoPath(), false);
+        QVERIFY(w);
+        form_->TickPlayback();
+        notifier_.script.push_back(yes ? Answer::Yes : Answer::No);
+        QVERIFY(form_->Run(QStringLiteral("ActEventStop")));
+        QCOMPARE(notifier_.messages.back().text, std::string("イベント再生の途中ですが、再生を終了しますか?"));
+        form_->TickPlayback();
+        QCOMPARE(w->Playing(), !yes);
+        if (yes)
+            QCOMPARE(form_->LastReport()->Lines().front(), QStringLiteral("イベントの再生を中断しました"));
+        else
+            QVERIFY(!form_->LastReport());
+    }
+
+    void pauseHoldsAndStepRunsOne()
+    {
+        TDrawWindow* w = form_->OpenEventFile(DemoPath(), true);
+        QVERIFY(w && w->Paused());
+        const uint64_t before = Checksum(w->Paper().Composite());
+        for (int i = 0; i < 5; ++i)
+            form_->TickPlayback();
+        QCOMPARE(Checksum(w->Paper().Composite()), before);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(form_->Run(QStringLiteral("ActEventStep")));
+        QVERIFY(w->Paused());
+        QVERIFY(Checksum(w->Paper().Composite()) != before);
+    }
+
+    void speedItemsSetTheWaitAndItsCheckMark()
+    {
+        const int32_t waits[] = {0, 1, 4, 8, 16, 32};
+        for (int item = 0; item < 6; ++item) {
+            QVERIFY(form_->Run(QStringLiteral("ActEventWait%1").arg(item)));
+            QCOMPARE(form_->EventWait(), waits[item]);
+            for (int other = 0; other < 6; ++other)
+                QCOMPARE(form_->Action(QStringLiteral("ActEventWait%1").arg(other))->isChecked(), other == item);
+        }
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
