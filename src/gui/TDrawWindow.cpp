@@ -60,6 +60,8 @@ TDrawWindow::~TDrawWindow()
     router_.reset();
     if (paper_)
         paper_->SetPenRenderer(nullptr);
+    // The document calls its host while it goes.
+    paper_.reset();
 }
 
 void TDrawWindow::StartDocument()
@@ -203,7 +205,10 @@ void TDrawWindow::SetWait(int32_t wait)
 
 void TDrawWindow::OnChangeHints(uint8_t hints)
 {
-    (void)hints;
+    // A new canvas size shows the whole picture again.
+    constexpr uint8_t kCanvasResized = 0x80;
+    if (hints & kCanvasResized)
+        FitView();
     update();
 }
 
