@@ -13,6 +13,8 @@ QtViewerReport::QtViewerReport(const CommandLine& line)
 {
     onReported = [](int code) { QCoreApplication::exit(code); };
     timer_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the delay is a promise.
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         const int code = reporter_.Report(code_);
         if (onReported)
