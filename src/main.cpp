@@ -29,14 +29,11 @@ int main(int argc, char** argv)
 #ifdef MORVANE_GUI
     if (line.Mode() == morvane::StartMode::Normal)
         return morvane::RunDesktop(argc, argv, line);
+    return morvane::RunViewer(argc, argv, line);
 #endif
     std::fprintf(stderr,
                  "usage: morvane -render [-O<folder>] [-W<fd>] FILE\n"
                  "       morvane -demo FILE.bmp\n"
-#ifdef MORVANE_GUI
-                 "The viewer mode is not built yet.\n");
-#else
                  "This build has no desktop program.\n");
-#endif
     return 2;
 }

@@ -9,6 +9,9 @@
 #include "app/CommandLine.h"
 #include "gui/MessageBoxNotifier.h"
 #include "gui/TMainForm.h"
+#include "app/RenderReport.h"
+#include "platform/qt/QtInstancePort.h"
+#include "platform/qt/QtViewerReport.h"
 #include "platform/qt/QtSettingsStore.h"
 
 namespace morvane {
@@ -33,6 +36,10 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
         return 2;
     }
     QApplication app(argc, argv);
+    // One normal instance per user: a later start hands its files over.
+    QtInstancePort instances;
+    if (instances.TryForward(line.files))
+        return 0;
     MessageBoxNotifier notifier;
     UserNotifier* previous = SetNotifier(&notifier);
 
@@ -49,10 +56,50 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
         for (const std::string& file : line.files)
             files << QString::fromStdString(file);
         form.OpenOnShow(files);
+        instances.Listen(kGreetingNormal, {[&form](const std::string& file) {
+                                               form.OpenEventFile(QString::fromStdString(file), false);
+                                           },
+                                           [&form] {
+                                               form.showNormal();
+                                               form.raise();
+                                               form.activateWindow();
+                                           }});
         form.show();
         status = app.exec();
     }
     profile.SaveAtExit(store);
+    SetNotifier(previous);
+    return status;
+}
+
+int RunViewer(int argc, char** argv, const CommandLine& line)
+{
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr, "morvane: no display for the viewer\n");
+        const std::string file = line.files.empty() ? std::string() : line.files.front();
+        return RenderReporter(file, line.outputFolder, line.notifyHandle).Report(kRenderCannotOpen);
+    }
+    QApplication app(argc, argv);
+    QtViewerReport report(line);
+    // Like a render run, a viewer run never waits for a person.
+    LoggingNotifier notifier;
+    UserNotifier* previous = SetNotifier(&notifier);
+    QtSettingsStore store;
+    AppEnvironment environment = DetectEnvironment();
+    AddScreenFacts(environment);
+    CAppProfile profile(environment);
+    profile.Load(store);
+
+    int status = 0;
+    {
+        TMainForm form(profile);
+        form.replayEnded = [&report](const TEventReportParam&) { report.Finish(kViewerDone); };
+        form.show();
+        int opened = 0;
+        if (line.files.empty() || !form.OpenEventFile(QString::fromStdString(line.files.front()), false, &opened))
+            report.Finish(line.files.empty() ? kRenderCannotOpen : RenderCodeOfOpenResult(opened));
+        status = app.exec();
+    }
     SetNotifier(previous);
     return status;
 }

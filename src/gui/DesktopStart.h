@@ -7,5 +7,9 @@ namespace morvane {
 struct CommandLine;
 
 int RunDesktop(int argc, char** argv, const CommandLine& line);
+// Viewer mode: the first file replays visibly, the result code (13 at the
+// end) is reported after the delay and the program exits with it. Settings
+// are read, never written.
+int RunViewer(int argc, char** argv, const CommandLine& line);
 
 } // namespace morvane

@@ -180,15 +180,19 @@ TDrawWindow* TMainForm::NewDocument()
     return AddWindow(window);
 }
 
-TDrawWindow* TMainForm::OpenEventFile(const QString& path, bool paused)
+TDrawWindow* TMainForm::OpenEventFile(const QString& path, bool paused, int* result)
 {
     const std::string file = path.toStdString();
+    if (result)
+        *result = CEventPlayer::kOpenFileError;
     if (EventFileTypeOf(file) != EventFileType::Current) {
         Notifier().Warn("イベントファイルとして開くことができません!");
         return nullptr;
     }
     auto* window = new TDrawWindow(InputSettingsFrom(profile_));
     const int opened = window->OpenEventFile(file, paused);
+    if (result)
+        *result = opened;
     if (opened != CEventPlayer::kOpenOk) {
         delete window;
         Notifier().Warn(OpenResultText(opened));
@@ -263,6 +267,8 @@ void TMainForm::ShowReport(const TEventReportParam& report, const std::vector<QI
 {
     UpdatePlaybackTimers();
     UpdateActions();
+    if (replayEnded)
+        return replayEnded(report);
     // Shown, not run: a report must not start an event loop inside a tick.
     auto* form = new TFormEventReport(report, thumbnails, this);
     form->setAttribute(Qt::WA_DeleteOnClose);

@@ -36,8 +36,9 @@ public:
     // A new white document in a window of its own; nullptr when refused.
     TDrawWindow* NewDocument();
     // A new window playing the event file; nullptr (with the message shown)
-    // when it cannot be opened.
-    TDrawWindow* OpenEventFile(const QString& path, bool paused);
+    // when it cannot be opened. result, when given, receives the player's
+    // open result (a file that is no event file counts as 2).
+    TDrawWindow* OpenEventFile(const QString& path, bool paused, int* result = nullptr);
     // Saves the active window's recording; false with the message shown.
     bool SaveEventFile(const QString& path);
 
@@ -57,6 +58,9 @@ public:
     int32_t EventWait() const;
     void SetEventWait(int32_t wait);
     TFormEventReport* LastReport() const { return report_; }
+
+    // Set by the viewer run: takes the end of a replay instead of the report.
+    std::function<void(const TEventReportParam&)> replayEnded;
 
     // File names for the save and open dialogs; tests replace them.
     std::function<QString()> askSavePath;

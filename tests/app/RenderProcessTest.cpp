@@ -36,12 +36,18 @@ constexpr int kUnreachable = 125;
 struct RunOptions {
     int notifyFd = -1;         // a descriptor the program inherits
     bool unprivileged = false; // as nobody, so folder permissions hold for root too
+    const char* platform = nullptr; // a Qt platform for the viewer's window
 };
 
 // The environment without anything that names a display.
-std::vector<char*> Headless()
+std::vector<char*> Headless(const char* platform = nullptr)
 {
+    static std::string named;
     std::vector<char*> env;
+    if (platform) {
+        named = std::string("QT_QPA_PLATFORM=") + platform;
+        env.push_back(named.data());
+    }
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "DISPLAY=", 8) && std::strncmp(*e, "WAYLAND_DISPLAY=", 16) &&
             std::strncmp(*e, "QT_QPA_PLATFORM=", 16))
@@ -57,7 +63,7 @@ ProgramRun RunMorvane(std::vector<std::string> args, RunOptions options = {})
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<char*> env = Headless();
+    std::vector<char*> env = Headless(options.platform);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -202,6 +208,23 @@ TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
 // The key acceptance test: strokes and layer commands painted with
 // recording on, saved, rendered by the program, give the live composite's
 // BMP byte for byte.
+#ifdef MORVANE_VIEWER
+TEST(RenderProcess, ViewerPlaysToItsEndAndReportsThirteenAfterItsDelay)
+{
+    ScratchFolder folder;
+    RunOptions options;
+    options.platform = "offscreen";
+    const ProgramRun played = RunMorvane({"-render", "-viewer", "-T0", MORVANE_DEMO}, options);
+    EXPECT_EQ(played.status, 13);
+    // A file that does not open: its code and marker after the delay, no box.
+    const ProgramRun failed =
+        RunMorvane({"-render", "-viewer", "-T1", "-O" + (folder / ""), folder / "none.vd4"}, options);
+    EXPECT_EQ(failed.status, 10);
+    EXPECT_GE(failed.seconds, 1.0);
+    EXPECT_EQ(Markers(folder / ""), std::vector<std::string>{"none.bad"});
+}
+#endif
+
 TEST(RenderProcess, RecordingRendersToTheLivePictureByteForByte)
 {
     ScratchFolder folder;
