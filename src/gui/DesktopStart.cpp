@@ -27,6 +27,14 @@ bool DisplayAvailable()
     return false;
 }
 
+// What the settings are read against: the machine and its screens.
+AppEnvironment DesktopEnvironment()
+{
+    AppEnvironment environment = DetectEnvironment();
+    AddScreenFacts(environment);
+    return environment;
+}
+
 } // namespace
 
 int RunDesktop(int argc, char** argv, const CommandLine& line)
@@ -44,9 +52,7 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
     UserNotifier* previous = SetNotifier(&notifier);
 
     QtSettingsStore store;
-    AppEnvironment environment = DetectEnvironment();
-    AddScreenFacts(environment);
-    CAppProfile profile(environment);
+    CAppProfile profile(DesktopEnvironment());
     profile.Load(store);
 
     int status = 0;
@@ -85,9 +91,7 @@ int RunViewer(int argc, char** argv, const CommandLine& line)
     LoggingNotifier notifier;
     UserNotifier* previous = SetNotifier(&notifier);
     QtSettingsStore store;
-    AppEnvironment environment = DetectEnvironment();
-    AddScreenFacts(environment);
-    CAppProfile profile(environment);
+    CAppProfile profile(DesktopEnvironment());
     profile.Load(store);
 
     int status = 0;

@@ -219,7 +219,9 @@ size_t BlurScratchSize(int64_t boxW, int64_t boxH, int32_t L)
     return size_t(tw * th + 4 * tw + 4 * boxW);
 }
 
-bool GrowScratch(BlurScratch& scratch, size_t size)
+} // namespace
+
+bool GrowBlurScratch(BlurScratch& scratch, size_t size)
 {
     if (scratch.size() >= size)
         return true;
@@ -233,8 +235,6 @@ bool GrowScratch(BlurScratch& scratch, size_t size)
     return true;
 }
 
-} // namespace
-
 bool CPenRender::PrepareBlur()
 {
     if (!blurSource || !blurSource->IsValid() || blurSource->Width <= 0 || blurSource->Height <= 0) {
@@ -247,7 +247,7 @@ bool CPenRender::PrepareBlur()
         hasBitmapNib ? float(bitmapNib->Scale()) : std::max(CurrentRadius(), stroke->Radius());
     const Point half = DabExtent(nominal);
     const int32_t L = BlurReach(float(method.effect1) * nominal / 100.0f);
-    if (!GrowScratch(scratch, BlurScratchSize(2 * int64_t(half.x) + 2, 2 * int64_t(half.y) + 2, L))) {
+    if (!GrowBlurScratch(scratch, BlurScratchSize(2 * int64_t(half.x) + 2, 2 * int64_t(half.y) + 2, L))) {
         WarnBlurMemory();
         return false;
     }
@@ -262,7 +262,7 @@ bool CPenRender::StampBlur(TMTC& image)
     const int32_t L = BlurReach(blurRadius);
     const int32_t w = dabRight - dabLeft, h = dabBottom - dabTop;
     const int32_t tw = w + 2 * L, th = h + 2 * L;
-    if (!GrowScratch(scratch, BlurScratchSize(w, h, L))) {
+    if (!GrowBlurScratch(scratch, BlurScratchSize(w, h, L))) {
         WarnBlurMemory();
         strokeReady_ = false;
         return false;

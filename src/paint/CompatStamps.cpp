@@ -47,20 +47,6 @@ uint8_t ByteOf(float unit)
 
 } // namespace
 
-bool GrowBlurScratch(BlurScratch& scratch, size_t size)
-{
-    if (scratch.size() >= size)
-        return true;
-    try {
-        scratch.resize(size);
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
-}
-
 // ---- the chain
 
 template <typename ColourAt>

@@ -91,8 +91,6 @@ private:
 
 // ---- implementation
 
-bool GrowBlurScratch(BlurScratch& scratch, size_t size);
-
 template <typename RowFn>
 bool ForEachBoxBlurRow(const CBlockVMTC& store, const EdgeRect& box, int32_t L, bool protect,
                        BlurScratch& scratch, RowFn fn)

@@ -32,6 +32,8 @@ template <typename T> struct BudgetAllocator {
 };
 
 using BlurScratch = std::vector<uint32_t, BudgetAllocator<uint32_t>>;
+// At least size entries; false, nothing changed, when memory runs out.
+bool GrowBlurScratch(BlurScratch& scratch, size_t size);
 
 } // namespace morvane
 
