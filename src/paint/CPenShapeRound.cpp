@@ -88,11 +88,6 @@ struct RimTest {
     }
 };
 
-// A normalised distance (never negative, bounded by the box) to 16.16.
-int32_t FixedRatio(double v)
-{
-    return int32_t(std::min(v, 2.0e9) + 0.5);
-}
 } // namespace
 
 bool CPenShape::BuildRound(NibGrid& grid, int32_t radius) const

@@ -48,14 +48,6 @@ std::vector<int32_t> LevelsOf(TPaper& paper)
     return out;
 }
 
-std::vector<bool> VisibleOf(TPaper& paper)
-{
-    std::vector<bool> out;
-    for (int32_t i = 0; i < paper.LayerCount(); ++i)
-        out.push_back(paper.LayerAt(i)->Visible);
-    return out;
-}
-
 // The layer's picture moved by (dx, dy) over what its store held before; a
 // store that grew is transparent (mode colour) where it is new.
 void ExpectContentMoved(TPaper& paper, int32_t i, const std::vector<uint32_t>& storeBefore, int32_t oldW,
@@ -380,8 +372,9 @@ TEST(TPaperLinks, RefusalsRecordAndPushNothing)
         EXPECT_EQ(paper->UndoManager()->UndoCount(), 0);
         EXPECT_EQ(StateOf(*paper), before);
         EXPECT_EQ(notes.Count(), c.told ? 1u : 0u);
-        if (c.told)
+        if (c.told) {
             EXPECT_TRUE(notes.Said(c.told));
+        }
     }
 }
 

@@ -332,14 +332,16 @@ TEST(TPaperStroke, HostilePointsAndStatesAreRefusedWithoutARecord)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         StrokePaper paper;
-        if (c.begin)
+        if (c.begin) {
             ASSERT_TRUE(paper->StrokeBegin(paper.flow, paper.tool.stroke, true, 1, 5, 5));
+        }
         const size_t packets = paper.paper.recorder->packets.size();
         const uint64_t layer = paper.LayerChecksum();
-        if (c.begin)
+        if (c.begin) {
             EXPECT_FALSE(paper->StrokePoint(paper.flow, paper.tool.stroke, true, 1, c.y, c.x));
-        else
+        } else {
             EXPECT_FALSE(paper->StrokeBegin(paper.flow, paper.tool.stroke, true, 1, c.y, c.x));
+        }
         EXPECT_EQ(paper.paper.recorder->packets.size(), packets);
         EXPECT_EQ(paper.LayerChecksum(), layer);
         EXPECT_EQ(paper->IsStroking(), c.begin);
