@@ -43,6 +43,8 @@ public:
     CViewState& View() { return view_; }
     ToolState& Tools() { return tools_; }
     InputRouter& Input() { return *router_; }
+    // The space bar, which the window tracks itself.
+    bool SpaceHeld() const { return spaceDown_; }
     std::string DocumentName() const { return name_; }
 
     bool Undo();

@@ -19,6 +19,7 @@
 #include "gui/TDrawWindow.h"
 #include "gui/TFormEventReport.h"
 #include "platform/UserNotifier.h"
+#include "platform/qt/QtTabletSource.h"
 
 namespace morvane {
 namespace {
@@ -31,6 +32,8 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     setWindowTitle(QStringLiteral("Morvane"));
     setCentralWidget(area_);
     connect(area_, &QMdiArea::subWindowActivated, this, [this] { UpdateActions(); });
+    if (!profile_.config.ignoreTablet)
+        tablet_ = new QtTabletSource(this);
     tick_.setInterval(kPlaybackInterval);
     idle_.setInterval(0);
     connect(&tick_, &QTimer::timeout, this, [this] { TickPlayback(); });
@@ -159,6 +162,13 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
         UpdateActions();
         UpdatePlaybackTimers();
     };
+    if (tablet_)
+        tablet_->Attach(*window, {&window->Input(), [window] { return window->Playing(); },
+                                  [window] { return window->SpaceHeld() ? uint32_t(kModSpace) : 0u; },
+                                  [window] {
+                                      if (window->stateChanged)
+                                          window->stateChanged();
+                                  }});
     window->playbackEnded = [this](const TEventReportParam& report, const std::vector<QImage>& thumbnails) {
         ShowReport(report, thumbnails);
     };

@@ -21,6 +21,8 @@ class QMdiSubWindow;
 
 namespace morvane {
 
+class QtTabletSource;
+
 class CAppProfile;
 class TDrawWindow;
 struct TEventReportParam;
@@ -92,6 +94,8 @@ private:
     QStringList pending_;
     bool shown_ = false;
     QPointer<TFormEventReport> report_;
+    // Pen input for every document window; none when the settings ignore the tablet.
+    QtTabletSource* tablet_ = nullptr;
 };
 
 } // namespace morvane

@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointingDevice>
 #include <QPushButton>
+#include <QTabletEvent>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -143,6 +145,38 @@ private slots:
 
     // Ctrl+F4 reaches the close command (the sub-window's own key is gone);
     // a changed document asks, and Cancel keeps it open.
+    void tabletStrokePaintsAndUndoes()
+    {
+        QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
+        TDrawWindow* w = form_->ActiveDrawWindow();
+        QVERIFY(w);
+        form_->activateWindow();
+        QTest::qWait(1);
+        w->Paper().RenderAll(false);
+        const uint64_t blank = Checksum(w->Paper().Composite());
+        static const QPointingDevice pen("pen", 2001, QInputDevice::DeviceType::Stylus,
+                                         QPointingDevice::PointerType::Pen, QInputDevice::Capability::Position |
+                                                                                QInputDevice::Capability::Pressure,
+                                         1, 3);
+        const auto send = [&](QEvent::Type type, QPointF at, qreal pressure) {
+            QTabletEvent event(type, &pen, at, w->mapToGlobal(at), pressure, 0, 0, 0, 0, 0, Qt::NoModifier,
+                               type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
+                               type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
+            QApplication::sendEvent(w, &event);
+        };
+        send(QEvent::TabletPress, {40, 40}, 0.9);
+        for (int i = 1; i <= 8; ++i)
+            send(QEvent::TabletMove, {40.0 + 20.0 * i, 40.0 + 8.0 * i}, 0.9);
+        send(QEvent::TabletRelease, {200, 104}, 0);
+        const uint64_t painted = Checksum(w->Paper().Composite());
+        QVERIFY(painted != blank);
+        // The release ended the stroke: undo takes it back whole.
+        QVERIFY(!w->Paper().IsStroking());
+        QVERIFY(form_->Action(QStringLiteral("ActEditUndo"))->isEnabled());
+        QTest::keyClick(form_.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Checksum(w->Paper().Composite()), blank);
+    }
+
     void closeKeyAsksForAChangedDocument()
     {
         QVERIFY(form_->Run(QStringLiteral("ActFileNew")));

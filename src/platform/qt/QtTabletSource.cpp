@@ -105,6 +105,8 @@ void QtTabletSource::Packet(Entry& entry, const QTabletEvent& event)
         return;
     if (state_.Packet(packet, *entry.target.router, startAllowed, playingBack))
         current_ = &window;
+    if (entry.target.handled)
+        entry.target.handled();
 }
 
 void QtTabletSource::Proximity(bool in)

@@ -32,6 +32,9 @@ public:
         std::function<bool()> playingBack;
         // Keys the window tracks itself (the space bar), as InputModifier bits.
         std::function<uint32_t()> heldKeys;
+        // After each packet the window's input took: a stroke may have
+        // begun or ended, which changes what the commands may do.
+        std::function<void()> handled;
     };
 
     // Installs itself as the application's event filter.
