@@ -6,11 +6,9 @@
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "events/EventWalk.h"
-#include "files/ByteStream.h"
 #include "files/EventContainer.h"
 #include "document/EventFile.h"
 #include "files/ResultCodes.h"
-#include "platform/AtomicFile.h"
 #include "platform/DiagnosticSink.h"
 
 namespace morvane {
@@ -25,24 +23,14 @@ bool CountFileFlags(void* count, uint64_t, uint8_t category, uint8_t code, std::
     return true;
 }
 
+// The ended stream as it stands: no end mark added or removed.
 int WriteCopy(const std::string& path, TPaper& document, const CEventMngr& events)
 {
-    AtomicFile file(path);
-    if (!file.IsOpen())
-        return filecode::kCannotOpen;
-    AtomicFileWriter out(file);
     EventContainerInfo info;
-    info.width = document.Width;
-    info.height = document.Height;
     info.generation = events.EventGeneration;
     info.flags = events.EventFlags;
-    info.steps = uint32_t(events.CommittedSteps());
     info.length = uint32_t(events.WritePosition());
-    if (int code = WriteThumbnailChunk(out, document.Composite(), info.generation))
-        return code;
-    if (int code = WriteContainer(out, events.Store(), info))
-        return code;
-    return file.Commit() ? filecode::kOk : filecode::kShortWrite;
+    return WriteEventStream(path, document, events, info, true, true);
 }
 
 } // namespace

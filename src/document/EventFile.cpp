@@ -61,28 +61,33 @@ int CheckPlayable(const CEventMngr& events)
 
 int WriteFile(const std::string& path, TPaper& document, const CEventMngr& events, const EventSaveRequest& request)
 {
+    EventContainerInfo info;
+    info.generation = ContainerGeneration(request.generation);
+    info.flags = ContainerFlags(request.flags, request.optionFlag);
+    info.length = uint32_t(events.CommittedLength());
+    return WriteEventStream(path, document, events, info, request.withThumbnail, request.compressed);
+}
+
+} // namespace
+
+int WriteEventStream(const std::string& path, TPaper& document, const CEventMngr& events, EventContainerInfo info,
+                     bool withThumbnail, bool compressed)
+{
     AtomicFile file(path);
     if (!file.IsOpen())
         return filecode::kCannotOpen;
     AtomicFileWriter out(file);
-    EventContainerInfo info;
     info.width = document.Width;
     info.height = document.Height;
-    info.generation = ContainerGeneration(request.generation);
-    info.flags = ContainerFlags(request.flags, request.optionFlag);
     info.steps = uint32_t(events.CommittedSteps());
-    info.length = uint32_t(events.CommittedLength());
-    if (request.withThumbnail)
+    if (withThumbnail)
         if (int code = WriteThumbnailChunk(out, document.Composite(), info.generation))
             return code;
-    const int code =
-        request.compressed ? WriteContainer(out, events.Store(), info) : WritePlain(out, events.Store(), info);
+    const int code = compressed ? WriteContainer(out, events.Store(), info) : WritePlain(out, events.Store(), info);
     if (code != filecode::kOk)
         return code;
     return file.Commit() ? filecode::kOk : filecode::kShortWrite;
 }
-
-} // namespace
 
 int SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request)
 {

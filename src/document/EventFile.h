@@ -7,7 +7,9 @@
 
 namespace morvane {
 
+class CEventMngr;
 class TPaper;
+struct EventContainerInfo;
 
 struct EventSaveRequest {
     bool withThumbnail = true;
@@ -16,6 +18,13 @@ struct EventSaveRequest {
     bool compressed = true;
     bool optionFlag = false; // the setting that adds its mark to the flags
 };
+
+// The stream of events as info says (generation, flags, length; the size
+// and step count come from the document and the manager): the thumbnail
+// when asked for, then the container, through a temporary file. 0 or the
+// writers' code.
+int WriteEventStream(const std::string& path, TPaper& document, const CEventMngr& events, EventContainerInfo info,
+                     bool withThumbnail, bool compressed);
 
 // Saves the recording of a document: 0, or the code of what failed (40 no
 // manager or one that is not recording, 42 a stream that holds no new
