@@ -80,9 +80,10 @@ void TDrawWindow::StartDocument()
     };
 }
 
-bool TDrawWindow::NewDocument(int32_t width, int32_t height, const std::string& name)
+bool TDrawWindow::NewDocument(int32_t width, int32_t height, const std::string& name, int32_t resolution,
+                              bool transparent)
 {
-    if (!paper_->NewPicture(name, false, false, 72, width, height, width, height))
+    if (!paper_->NewPicture(name, transparent, transparent, resolution, width, height, width, height))
         return false;
     name_ = name;
     SetTitle(name);

@@ -31,8 +31,10 @@ public:
     explicit TDrawWindow(const InputSettings& input, QWidget* parent = nullptr);
     ~TDrawWindow() override;
 
-    // A white picture of width x height; false, nothing shown, when refused.
-    bool NewDocument(int32_t width, int32_t height, const std::string& name);
+    // A picture of width x height on white or (transparent) on no paper with
+    // a transparent first layer; false, nothing shown, when refused.
+    bool NewDocument(int32_t width, int32_t height, const std::string& name, int32_t resolution = 72,
+                     bool transparent = false);
     // Opens an event file to play (paused on request): the player's open
     // result, 0 on success.
     int OpenEventFile(const std::string& path, bool paused);

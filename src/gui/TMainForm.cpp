@@ -125,10 +125,11 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
     return window;
 }
 
-TDrawWindow* TMainForm::NewDocument()
+TDrawWindow* TMainForm::NewDocument(const SNewDocumentChoice& choice)
 {
     auto* window = new TDrawWindow(InputSettingsFrom(profile_));
-    if (!window->NewDocument(kNewWidth, kNewHeight, "無題")) {
+    const SNewPictureResult& picture = choice.picture;
+    if (!window->NewDocument(picture.width, picture.height, choice.name, picture.resolution, picture.transparent)) {
         delete window;
         return nullptr;
     }

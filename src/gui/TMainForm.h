@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "app/InputRouter.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
+#include "gui/TFormNew.h"
 
 class QAction;
 class QMdiArea;
@@ -25,6 +27,7 @@ class QtTabletSource;
 
 class CAppProfile;
 class TDrawWindow;
+class TPaper;
 struct TEventReportParam;
 
 class TMainForm final : public QMainWindow {
@@ -35,8 +38,12 @@ public:
     explicit TMainForm(CAppProfile& profile, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // A new white document in a window of its own; nullptr when refused.
-    TDrawWindow* NewDocument();
+    // A new document as the new-document dialog chose it, in a window of its
+    // own; nullptr when refused.
+    TDrawWindow* NewDocument(const SNewDocumentChoice& choice);
+    // A file dropped on the window: an event file plays; any other file is
+    // refused with the image message (images do not open yet).
+    TDrawWindow* OpenDroppedFile(const QString& path);
     // A new window playing the event file; nullptr (with the message shown)
     // when it cannot be opened. result, when given, receives the player's
     // open result (a file that is no event file counts as 2).
@@ -67,15 +74,27 @@ public:
     // File names for the save and open dialogs; tests replace them.
     std::function<QString()> askSavePath;
     std::function<QString(bool& paused)> askOpenPath;
+    // The new-document dialog; nullopt when cancelled. Tests replace it.
+    std::function<std::optional<SNewDocumentChoice>()> askNewDocument;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void DefineCommands();
-    void Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked = {});
+    // applies, when given, narrows the command table's enable rule.
+    void Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked = {},
+                std::function<bool()> applies = {});
+    void DefineDocumentCommands();
+    // A command that changes the active document: run while the window
+    // permits editing and applies (when given) holds.
+    void HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
+                     std::function<bool(TPaper&)> applies = {});
+    void NewDocumentAsked();
     bool Enabled(EnableRule rule) const;
     TDrawWindow* AddWindow(TDrawWindow* window);
     void ShowReport(const TEventReportParam& report, const std::vector<QImage>& thumbnails);

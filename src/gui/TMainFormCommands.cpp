@@ -1,18 +1,34 @@
 #include "gui/TMainForm.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QUrl>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 
+#include "app/CAppProfile.h"
 #include "app/CommandTable.h"
+#include "document/EventFile.h"
+#include "document/SLayerParam.h"
+#include "document/TPaper.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TFormAbout.h"
+#include "gui/TFormNew.h"
+#include "platform/BusyCursor.h"
+#include "platform/UserNotifier.h"
 
 namespace morvane {
 
 void TMainForm::DefineCommands()
 {
-    Handle("ActFileNew", [this] { NewDocument(); });
+    Handle("ActFileNew", [this] { NewDocumentAsked(); });
     Handle("ActEventOpen", [this] { OpenEventsAsked(); });
     Handle("ActFileClose", [this] { area_->closeActiveSubWindow(); });
     Handle("ActEventSaveAs", [this] { SaveEventsAsked(); });
@@ -27,18 +43,20 @@ void TMainForm::DefineCommands()
     Handle("ActEventStop", [this] { ActiveDrawWindow()->AskStop(); });
     for (int item = 0; item <= 5; ++item)
         Handle("ActEventWait" + std::to_string(item), [this, item] { SetEventWait(WaitOfSpeedItem(item)); });
+    DefineDocumentCommands();
 }
 
 // The command table's rules decide when a command runs; only toggles of a
 // state of their own bring the check.
-void TMainForm::Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked)
+void TMainForm::Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked,
+                       std::function<bool()> applies)
 {
     const Command* command = FindCommand(name);
     if (!command)
         return;
-    handlers_.Set(name, std::move(run), [this, command, checked] {
+    handlers_.Set(name, std::move(run), [this, command, checked, applies] {
         ActionState state;
-        state.enabled = Enabled(command->enable);
+        state.enabled = Enabled(command->enable) && (!applies || applies());
         if (command->check == CheckRule::EventWait)
             state.checked = SpeedItemOfWait(EventWait()) == SpeedItemOfWait(command->value);
         else if (checked)
@@ -60,6 +78,204 @@ bool TMainForm::Enabled(EnableRule rule) const
     case EnableRule::FilterRepeat: return false;
     }
     return false;
+}
+
+// ---- document commands ----
+
+namespace {
+
+using PaperTest = bool (*)(TPaper&);
+
+// A command on the active document: the operation it runs, and the state it
+// needs beyond the command table's rule (none: the operation decides).
+struct PaperCommand {
+    const char* name;
+    PaperTest run;
+    PaperTest applies = nullptr;
+};
+
+// The new-layer command without its dialog: what the dialog proposes, a
+// transparent white layer of normal mode with the next default name, above
+// the current layer.
+bool NewLayerAbove(TPaper& p)
+{
+    return p.AddLayerNamed(p.CurrentLayer() + 1, p.Width, p.Height, true, 255, kModeNormal, p.Layers().NextName(1),
+                           0x00FFFFFFu);
+}
+
+bool HasLayerBelow(TPaper& p) { return p.CurrentLayer() > 0; }
+bool MergeableVisible(TPaper& p) { return p.Layers().VisibleCount() >= 2 && p.LayerAt(0)->Visible; }
+
+const PaperCommand kPaperCommands[] = {
+    {"ActEditUndoClear", [](TPaper& p) { return p.ClearHistoryAsked(); },
+     [](TPaper& p) { return p.UndoManager() && (p.UndoManager()->CanUndo() || p.UndoManager()->CanRedo()); }},
+    {"ActImgFlipH", [](TPaper& p) { return p.FlipPictureH(true); }},
+    {"ActImgFlipV", [](TPaper& p) { return p.FlipPictureV(true); }},
+    {"ActImgRot90", [](TPaper& p) { return p.RotatePicture90(true); }},
+    {"ActImgRot270", [](TPaper& p) { return p.RotatePicture90(false); }},
+    {"ActImgRot180", [](TPaper& p) { return p.RotatePicture180(true); }},
+    {"ActImgInvert", [](TPaper& p) { return p.InvertPicture(true); }},
+    {"ActLyrNew", NewLayerAbove},
+    {"ActLyrDup", [](TPaper& p) { return p.DuplicateLayer(p.CurrentLayer()); }},
+    {"ActLyrDel", [](TPaper& p) { return p.DeleteLayer(p.CurrentLayer()); },
+     [](TPaper& p) { return p.LayerCount() > 1; }},
+    {"ActLyrGroupI", [](TPaper& p) { return p.LinkLayer(p.CurrentLayer(), true); }, HasLayerBelow},
+    {"ActLyrGroupO", [](TPaper& p) { return p.LinkLayer(p.CurrentLayer(), false); },
+     [](TPaper& p) { return p.LayerAt(p.CurrentLayer())->LinkLevel > 0; }},
+    {"ActLyrGroupDel", [](TPaper& p) { return p.DeleteLinkGroup(p.CurrentLayer()); },
+     [](TPaper& p) { return p.Layers().LeadsLinkGroup(p.CurrentLayer()); }},
+    {"ActLyrClearA", [](TPaper& p) { return p.SetLayerAlpha(p.CurrentLayer(), 0); }},
+    {"ActLyrFillA", [](TPaper& p) { return p.SetLayerAlpha(p.CurrentLayer(), 255); }},
+    {"ActLyrInvertA", [](TPaper& p) { return p.InvertAlpha(p.CurrentLayer()); }},
+    {"ActLyrMergeD", [](TPaper& p) { return p.MergeDown(p.CurrentLayer()); }, HasLayerBelow},
+    // Merging keeps transparency as merging down does; flattening makes the
+    // result opaque over the background.
+    {"ActLyrMergeV2", [](TPaper& p) { return p.MergeVisibleLayers(0, false); }, MergeableVisible},
+    {"ActLyrMergeV", [](TPaper& p) { return p.MergeVisibleLayers(-1, true); }, MergeableVisible},
+    {"actLyrFlipLR", [](TPaper& p) { return p.FlipLayerH(p.CurrentLayer()); }},
+    {"actLyrFlipTB", [](TPaper& p) { return p.FlipLayerV(p.CurrentLayer()); }},
+    {"ActLyrRot90", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), true); }},
+    {"ActLyrRot270", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), false); }},
+    {"actLyrRot180", [](TPaper& p) { return p.RotateLayer180(p.CurrentLayer()); }},
+    {"ActViewCurLyr", [](TPaper& p) { return p.ShowOnlyLayer(p.CurrentLayer()); }},
+    {"ActViewAllLyr", [](TPaper& p) { return p.ShowAllLayers(true); }},
+    {"ActViewNoLyr", [](TPaper& p) { return p.ShowAllLayers(false); }},
+    {"ActViewFlipLyr", [](TPaper& p) { return p.InvertLayerVisibility(); }},
+};
+
+enum class Tiling { SideBySide, Stacked };
+
+QList<QMdiSubWindow*> ShownWindows(const QMdiArea& area)
+{
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* sub : area.subWindowList(QMdiArea::CreationOrder))
+        if (sub->isVisible() && !sub->isMinimized())
+            shown.push_back(sub);
+    return shown;
+}
+
+// Each shown window gets an equal strip of the area: columns side by side,
+// or rows one above the other.
+void Tile(QMdiArea& area, Tiling tiling)
+{
+    const QList<QMdiSubWindow*> shown = ShownWindows(area);
+    const QRect space = area.viewport()->rect();
+    const int n = int(shown.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* sub = shown[i];
+        if (sub->isMaximized())
+            sub->showNormal();
+        if (tiling == Tiling::SideBySide) {
+            const int left = space.width() * i / n, right = space.width() * (i + 1) / n;
+            sub->setGeometry(left, 0, right - left, space.height());
+        } else {
+            const int top = space.height() * i / n, bottom = space.height() * (i + 1) / n;
+            sub->setGeometry(0, top, space.width(), bottom - top);
+        }
+    }
+}
+
+// The minimised windows in rows from the bottom-left corner upwards.
+void ArrangeIcons(QMdiArea& area)
+{
+    const QRect space = area.viewport()->rect();
+    int i = 0;
+    for (QMdiSubWindow* sub : area.subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isMinimized())
+            continue;
+        const QSize cell = sub->size();
+        const int columns = std::max(1, space.width() / std::max(1, cell.width()));
+        sub->move(i % columns * cell.width(), space.height() - (i / columns + 1) * cell.height());
+        ++i;
+    }
+}
+
+} // namespace
+
+void TMainForm::DefineDocumentCommands()
+{
+    for (const PaperCommand& command : kPaperCommands)
+        HandlePaper(command.name, command.run, command.applies ? std::function<bool(TPaper&)>(command.applies)
+                                                               : std::function<bool(TPaper&)>());
+    Handle("actWindowCascade", [this] { area_->cascadeSubWindows(); });
+    Handle("actWindowTileVertical", [this] { Tile(*area_, Tiling::SideBySide); });
+    Handle("actWindowTileHorizontal", [this] { Tile(*area_, Tiling::Stacked); });
+    Handle("actWindowArrange", [this] { ArrangeIcons(*area_); });
+    Handle("actWindowMinimizeAll", [this] {
+        for (QMdiSubWindow* sub : area_->subWindowList())
+            sub->showMinimized();
+    });
+    Handle("actAboutBox", [this] {
+        // Opened, not run: no nested event loop.
+        auto* about = new TFormAbout(this);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        about->open();
+    });
+    askNewDocument = [this]() -> std::optional<SNewDocumentChoice> {
+        TFormNew dialog(profile_, this);
+        // With no screen (offscreen) nobody could answer a modal box and it
+        // would wait forever: the dialog's first choice is taken as shown.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            return dialog.Choice();
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Choice();
+    };
+    // Files dropped on the main window open as handed-over files do.
+    setAcceptDrops(true);
+}
+
+void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
+                            std::function<bool(TPaper&)> applies)
+{
+    const Command* command = FindCommand(name);
+    const bool wait = command && command->category == CommandCategory::Image;
+    auto execute = [this, run = std::move(run), wait] {
+        TDrawWindow* window = ActiveDrawWindow();
+        if (!window || !window->CanEditNow())
+            return;
+        std::optional<BusyCursor> busy;
+        if (wait)
+            busy.emplace();
+        PrepareEdit(window->Paper(), window->Tools());
+        run(window->Paper());
+        UpdateActions();
+    };
+    std::function<bool()> test;
+    if (applies)
+        test = [this, applies = std::move(applies)] { return applies(ActiveDrawWindow()->Paper()); };
+    Handle(name, std::move(execute), {}, std::move(test));
+}
+
+void TMainForm::NewDocumentAsked()
+{
+    if (const std::optional<SNewDocumentChoice> choice = askNewDocument())
+        NewDocument(*choice);
+}
+
+TDrawWindow* TMainForm::OpenDroppedFile(const QString& path)
+{
+    if (EventFileTypeOf(path.toStdString()) == EventFileType::None) {
+        Notifier().Warn("画像ファイルを開くことができませんでした！\r    path = " + path.toStdString());
+        return nullptr;
+    }
+    return OpenEventFile(path, false);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            OpenDroppedFile(url.toLocalFile());
 }
 
 } // namespace morvane

@@ -22,18 +22,14 @@
 #include "platform/UserNotifier.h"
 #include "storage/TMTC.h"
 
+#include "MainFormHarness.h"
+
 using namespace morvane;
+using harness::Checksum;
 
 namespace {
 
-uint64_t Checksum(const TTC& image)
-{
-    uint64_t h = 1469598103934665603ull;
-    const auto* p = static_cast<const uint8_t*>(static_cast<const void*>(image.Bits));
-    for (size_t i = 0, n = size_t(image.Width) * size_t(image.Height) * 4; i < n; ++i)
-        h = (h ^ p[i]) * 1099511628211ull;
-    return h;
-}
+constexpr int32_t kNewWidth = 800, kNewHeight = 600;
 
 QString DemoPath() { return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/demo.vd4")); }
 
@@ -87,6 +83,7 @@ private slots:
         profile_ = std::make_unique<CAppProfile>(AppEnvironment{});
         profile_->config.eventWait = 0;
         form_ = std::make_unique<TMainForm>(*profile_);
+        harness::AnswerNewDocument(*form_, kNewWidth, kNewHeight);
         form_->show();
         form_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
@@ -112,7 +109,7 @@ private slots:
         QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
         TDrawWindow* w = form_->ActiveDrawWindow();
         QVERIFY(w);
-        QCOMPARE(w->Paper().Width, TMainForm::kNewWidth);
+        QCOMPARE(w->Paper().Width, kNewWidth);
         QTest::qWait(1);
         w->Paper().RenderAll(false);
         const uint64_t blank = Checksum(w->Paper().Composite());
