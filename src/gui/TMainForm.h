@@ -32,7 +32,6 @@ struct TEventReportParam;
 
 class TMainForm final : public QMainWindow {
 public:
-    static constexpr int kNewWidth = 800, kNewHeight = 600;
     static constexpr int kPlaybackInterval = 50;
 
     explicit TMainForm(CAppProfile& profile, QWidget* parent = nullptr);
