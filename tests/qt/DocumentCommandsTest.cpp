@@ -4,6 +4,8 @@
 // window arrangement, the about box and files dropped on the window.
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLabel>
@@ -248,6 +250,21 @@ private slots:
         QCOMPARE(profile_->paper[2].w, second.w);
         TFormNew again(*profile_);
         QCOMPARE(again.Choice().picture, (SNewPictureResult{1000, 480, 72, true}));
+    }
+
+    // OK takes what is typed even unconfirmed; text that is no number keeps
+    // the value, and sizes past the limits are clamped.
+    void newFormOkTakesTypedValues()
+    {
+        TFormNew form(*profile_);
+        Presets(form)->setCurrentRow(PresetLineOfEntry(EntryIndex("VGA")));
+        Edit(form, "widthEdit")->setText(QStringLiteral("99999"));
+        Edit(form, "heightEdit")->setText(QStringLiteral("abc"));
+        form.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Choice().picture, (SNewPictureResult{10000, 480, 72, false}));
+        QCOMPARE(Edit(form, "widthEdit")->text(), QStringLiteral("10000"));
+        QCOMPARE(Edit(form, "heightEdit")->text(), QStringLiteral("480"));
     }
 
     void fileNewOpensTheChosenDocument_data()
