@@ -47,7 +47,7 @@ TDrawWindow::TDrawWindow(const InputSettings& input, QWidget* parent) : QWidget(
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    port_.changed = [this] { update(); };
+    port_.changed = [this] { ViewMoved(); };
     StartDocument();
 }
 
@@ -163,7 +163,7 @@ void TDrawWindow::FitView()
     fitPending_ = view_.ClientWidth() <= 0 || view_.ClientHeight() <= 0;
     if (!fitPending_)
         view_.Fit();
-    update();
+    ViewMoved();
 }
 
 // ---- playback ----
@@ -279,7 +279,7 @@ void TDrawWindow::paintEvent(QPaintEvent* event)
     const QRect r = event->rect();
     const EdgeRect invalid{int32_t(std::floor(r.left() * d)), int32_t(std::floor(r.top() * d)),
                            int32_t(std::ceil((r.right() + 1) * d)), int32_t(std::ceil((r.bottom() + 1) * d))};
-    if (!RenderView(view_, ViewSourceOf(*paper_, areaAverage_), image_, invalid)) {
+    if (!RenderView(view_, Source(), image_, invalid)) {
         painter.fillRect(r, QColor(128, 128, 128));
         return;
     }

@@ -18,6 +18,7 @@
 #include "platform/DocumentHost.h"
 #include "storage/TMTC.h"
 #include "view/CViewState.h"
+#include "view/ViewRender.h"
 
 namespace morvane {
 
@@ -56,6 +57,33 @@ public:
     bool CanEditNow() const;
     void ZoomStep(bool in);
     void FitView();
+
+    // ---- view (TDrawWindowView.cpp) ----
+    // The scale becomes `to` with the window centre kept over its document point.
+    void SetZoom(ScaleRatio to);
+    // The view's turn clockwise on screen, in degrees [0, 360).
+    double ViewAngle() const;
+    void SetViewAngle(double clockwise);
+    // Paper display modes change only while the paper is white; false when refused.
+    bool SetCanvasColourMode(bool on);
+    bool CanvasColourMode() const;
+    bool SetCheckerMode(bool on);
+    bool CheckerMode() const;
+    // The grid is the window's: drawn over the view, never into the composite.
+    struct ViewGrid {
+        bool on = false;
+        int32_t x = 32, y = 32;
+        uint32_t colour = 0x80000000u;
+    };
+    bool SetGrid(const ViewGrid& grid);
+    bool GridShown() const { return grid_.on; }
+    // Area averaging for unrotated scales below 1.
+    bool SetAreaAverage(bool on);
+    bool AreaAverage() const { return areaAverage_; }
+    // The sub-window takes the size the document shows at (within the MDI area).
+    void SizeWindowToView();
+    // Zoom, scroll or rotation changed.
+    std::function<void()> viewChanged;
 
     // ---- playback ----
     bool Playing() const { return session_.has_value() && !session_->Ended(); }
@@ -111,6 +139,8 @@ private:
     PointerEvent PointerFrom(const QPointF& at, Qt::KeyboardModifiers modifiers) const;
     double Dpr() const { return devicePixelRatioF(); }
     void Notify();
+    void ViewMoved();
+    ViewSource Source() const;
 
     std::unique_ptr<TPaper> paper_;
     CViewState view_;
@@ -123,6 +153,7 @@ private:
     bool spaceDown_ = false;
     bool modified_ = false;
     bool areaAverage_ = false;
+    ViewGrid grid_;
     bool fitPending_ = false;
     std::string name_;
 

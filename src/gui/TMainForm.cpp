@@ -18,6 +18,7 @@
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormEventReport.h"
+#include "gui/TStatusPanels.h"
 #include "platform/UserNotifier.h"
 #include "platform/qt/QtTabletSource.h"
 
@@ -53,6 +54,8 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     };
     DefineCommands();
     builder_ = new ActionBuilder(*this, handlers_);
+    status_ = new TStatusPanels(*this, profile_, tablet_);
+    connect(&tick_, &QTimer::timeout, status_, &TStatusPanels::Refresh);
     UpdateActions();
     resize(1024, 768);
 }
@@ -75,7 +78,12 @@ bool TMainForm::Run(const QString& name)
 
 QAction* TMainForm::Action(const QString& name) const { return builder_->Action(name.toStdString()); }
 
-void TMainForm::UpdateActions() { builder_->UpdateAll(); }
+void TMainForm::UpdateActions()
+{
+    builder_->UpdateAll();
+    if (status_)
+        status_->Refresh();
+}
 
 TDrawWindow* TMainForm::ActiveDrawWindow() const
 {
@@ -114,6 +122,10 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
                                       if (window->stateChanged)
                                           window->stateChanged();
                                   }});
+    window->viewChanged = [status = QPointer<TStatusPanels>(status_)] {
+        if (status)
+            status->Refresh();
+    };
     window->playbackEnded = [this](const TEventReportParam& report, const std::vector<QImage>& thumbnails) {
         ShowReport(report, thumbnails);
     };

@@ -28,6 +28,7 @@ class QtTabletSource;
 class CAppProfile;
 class TDrawWindow;
 class TPaper;
+class TStatusPanels;
 struct TEventReportParam;
 
 class TMainForm final : public QMainWindow {
@@ -66,6 +67,7 @@ public:
     int32_t EventWait() const;
     void SetEventWait(int32_t wait);
     TFormEventReport* LastReport() const { return report_; }
+    TStatusPanels* StatusPanels() const { return status_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
@@ -85,6 +87,7 @@ protected:
 
 private:
     void DefineCommands();
+    void DefineViewCommands();
     // applies, when given, narrows the command table's enable rule.
     void Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked = {},
                 std::function<bool()> applies = {});
@@ -114,6 +117,7 @@ private:
     QPointer<TFormEventReport> report_;
     // Pen input for every document window; none when the settings ignore the tablet.
     QtTabletSource* tablet_ = nullptr;
+    TStatusPanels* status_ = nullptr;
 };
 
 } // namespace morvane

@@ -35,8 +35,7 @@ void TMainForm::DefineCommands()
     Handle("ActFileExit", [this] { close(); });
     Handle("ActEditUndo", [this] { ActiveDrawWindow()->Undo(); });
     Handle("ActEditRedo", [this] { ActiveDrawWindow()->Redo(); });
-    Handle("ActViewZoomI", [this] { ActiveDrawWindow()->ZoomStep(true); });
-    Handle("ActViewZoomO", [this] { ActiveDrawWindow()->ZoomStep(false); });
+    DefineViewCommands();
     Handle("ActEventPause", [this] { ActiveDrawWindow()->SetPaused(!ActiveDrawWindow()->Paused()); },
            [this] { return HasWindow() && ActiveDrawWindow()->Paused(); });
     Handle("ActEventStep", [this] { ActiveDrawWindow()->StepPlayback(); });
