@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "app/CAppProfile.h"
@@ -350,6 +351,27 @@ private slots:
         QVERIFY(Panels().Choose(StatusPopup::StatusDisplay, 1));
         QVERIFY(kb() > undo);
         QVERIFY(!Panels().Choose(StatusPopup::StatusDisplay, 4));
+    }
+
+    // The wheel and the playback timers reach the panels without a command.
+    void panelsFollowTheWheelAndThePlayback()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        const QString before = PanelText(StatusPanel::Zoom);
+        const QPointF at(50, 50);
+        QWheelEvent wheel(at, w->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(w, &wheel);
+        QVERIFY(PanelText(StatusPanel::Zoom) != before);
+        QCOMPARE(PanelText(StatusPanel::Zoom), Panels().Popup(StatusPopup::Zoom)->actions()[CheckedIndex(
+                                                   *Panels().Popup(StatusPopup::Zoom))]->text());
+
+        profile_->config.eventWait = 0;
+        QVERIFY(form_->OpenEventFile(QStringLiteral(MORVANE_DEMO), false));
+        QVERIFY(Panels().Choose(StatusPopup::StatusDisplay, 1));
+        const QString start = PanelText(StatusPanel::Figure);
+        QTRY_VERIFY_WITH_TIMEOUT(PanelText(StatusPanel::Figure) != start, 20000);
     }
 
     // The size command fits the sub-window around the document at its scale.
