@@ -150,7 +150,16 @@ int CEventPlayer::RunFirstStep()
     return kOpenFailed;
 }
 
-int32_t CEventPlayer::TotalSteps() const { return events_.CommittedSteps(); }
+// The recorder ends a step with the end mark, so the file counts it; the
+// replay does not, and its last step must reach the total.
+int32_t CEventPlayer::TotalSteps() const
+{
+    const int32_t committed = events_.CommittedSteps();
+    const int64_t end = events_.WritePosition();
+    uint8_t last[2] = {};
+    const bool marked = end >= 2 && events_.Read(end - 2, last, 2) == 2 && last[0] == 2 && last[1] == 255;
+    return marked && committed > 0 ? committed - 1 : committed;
+}
 
 bool CEventPlayer::Appendable() const
 {

@@ -54,6 +54,7 @@ public:
     bool StrokeInProgress() const { return stroke_; }
     // Steps run after the first (the new canvas); the end mark is no step.
     int32_t ExecutedSteps() const { return executed_; }
+    // The file's steps as the replay counts them (its end mark is none).
     int32_t TotalSteps() const;
     // Recording may go on from the replayed stream.
     bool Appendable() const;
