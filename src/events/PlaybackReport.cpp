@@ -73,6 +73,12 @@ std::string ReportStepLine(int32_t steps)
     return Format("%d ステップ", steps);
 }
 
+std::string PlaybackWindowTitle(const std::string& fileName, bool isProtected)
+{
+    // Joined, not formatted: a name may be longer than the format buffer.
+    return isProtected ? fileName + "( 保護 )" : fileName;
+}
+
 ProgressMode NextProgressMode(ProgressMode mode)
 {
     switch (mode) {

@@ -19,6 +19,9 @@ std::string ReportFileLine(const std::string& fileName, bool appendable);
 std::string ReportTimeLine(uint32_t elapsedMs);
 std::string ReportStepLine(int32_t steps);
 
+// The title of a window replaying fileName.
+std::string PlaybackWindowTitle(const std::string& fileName, bool isProtected);
+
 // Progress display modes, in the order a click cycles through them.
 enum class ProgressMode { Percent, Count, Elapsed };
 ProgressMode NextProgressMode(ProgressMode mode);

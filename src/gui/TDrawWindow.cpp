@@ -13,7 +13,10 @@
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
 #include "events/CEventPlayer.h"
+#include "events/PlaybackReport.h"
+#include "events/PlaybackTarget.h"
 #include "paint/CPenRender.h"
+#include "platform/Clock.h"
 #include "platform/UserNotifier.h"
 #include "platform/qt/TtcImage.h"
 #include "view/ViewRender.h"
@@ -108,7 +111,7 @@ int TDrawWindow::OpenEventFile(const std::string& path, bool paused)
     }
     const std::string file = path.substr(path.find_last_of('/') + 1);
     name_ = file;
-    SetTitle(file);
+    RefreshTitle();
     thumbnails_.assign(kThumbnailSlots, QImage());
     session_.emplace(*player_, static_cast<PlaybackObserver&>(*this), file);
     player_->Pause(paused);
@@ -204,13 +207,26 @@ void TDrawWindow::SetWait(int32_t wait)
         session_->SetWait(wait);
 }
 
+// The layer panels, the layer list and the pen and nib displays are not
+// built yet; their hints have no one to answer them.
 void TDrawWindow::OnChangeHints(uint8_t hints)
 {
     // A new canvas size shows the whole picture again.
-    constexpr uint8_t kCanvasResized = 0x80;
-    if (hints & kCanvasResized)
+    if (hints & changehint::kCanvasSize)
         FitView();
-    update();
+    else if (hints & changehint::kLayerStructure)
+        update();
+    if (hints & changehint::kTitle) {
+        RefreshTitle();
+        Notify();
+    }
+}
+
+void TDrawWindow::OnProgress(int32_t executed, int32_t total, uint32_t startMs)
+{
+    progress_ = {executed, total, CurrentClock().Milliseconds() - startMs, true};
+    if (progressChanged)
+        progressChanged();
 }
 
 bool TDrawWindow::TakeThumbnail(int slot)
@@ -263,6 +279,8 @@ void TDrawWindow::PictureResized(int32_t width, int32_t height)
     view_.SetDocument(width, height);
     update();
 }
+
+void TDrawWindow::RefreshTitle() { SetTitle(PlaybackWindowTitle(name_, paper_->EventsProtected)); }
 
 void TDrawWindow::Notify()
 {
@@ -337,6 +355,14 @@ void TDrawWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
         spaceDown_ = true;
+    // Enter pauses and resumes a replay; with Ctrl it is the step and stop
+    // commands' key, which the main window takes first.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && Playing()) {
+        if (!event->isAutoRepeat())
+            SetPaused(!Paused());
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -95,6 +95,15 @@ public:
     // Asks first; Yes ends the replay as interrupted at the next tick.
     void AskStop();
     void SetWait(int32_t wait);
+    // The figures of the last progress update (at most one a second, and
+    // one at the end); known once the replay has reported any.
+    struct PlaybackProgress {
+        int32_t executed = 0, total = 0;
+        uint32_t elapsedMs = 0;
+        bool known = false;
+    };
+    const PlaybackProgress& LastProgress() const { return progress_; }
+    std::function<void()> progressChanged;
     // The report at the end, with the thumbnails taken (null where none was).
     std::function<void(const TEventReportParam&, const std::vector<QImage>&)> playbackEnded;
     // The title, the undo state or the playback state changed.
@@ -132,6 +141,7 @@ protected:
 private:
     // ---- PlaybackObserver ----
     void OnChangeHints(uint8_t hints) override;
+    void OnProgress(int32_t executed, int32_t total, uint32_t startMs) override;
     bool TakeThumbnail(int slot) override;
     void OnEnd(const TEventReportParam& report) override;
 
@@ -139,6 +149,8 @@ private:
     PointerEvent PointerFrom(const QPointF& at, Qt::KeyboardModifiers modifiers) const;
     double Dpr() const { return devicePixelRatioF(); }
     void Notify();
+    // The name, marked when the replayed stream is protected.
+    void RefreshTitle();
     void ViewMoved();
     ViewSource Source() const;
 
@@ -161,6 +173,7 @@ private:
     std::unique_ptr<CEventPlayer> player_;
     std::optional<PlaybackSession> session_;
     std::vector<QImage> thumbnails_;
+    PlaybackProgress progress_;
 };
 
 } // namespace morvane

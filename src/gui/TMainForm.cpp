@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QVBoxLayout>
 
 #include <string>
 
@@ -17,6 +19,7 @@
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TEventPanel.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TStatusPanels.h"
 #include "platform/UserNotifier.h"
@@ -54,6 +57,7 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     };
     DefineCommands();
     builder_ = new ActionBuilder(*this, handlers_);
+    AddToolDock();
     status_ = new TStatusPanels(*this, profile_, tablet_);
     connect(&tick_, &QTimer::timeout, status_, &TStatusPanels::Refresh);
     UpdateActions();
@@ -64,6 +68,7 @@ TMainForm::~TMainForm()
 {
     // Closing the sub-windows below activates others; this form is gone by then.
     disconnect(area_, nullptr, this, nullptr);
+    eventPanel_ = nullptr;
 }
 
 bool TMainForm::Run(const QString& name)
@@ -81,6 +86,8 @@ QAction* TMainForm::Action(const QString& name) const { return builder_->Action(
 void TMainForm::UpdateActions()
 {
     builder_->UpdateAll();
+    if (eventPanel_)
+        eventPanel_->Refresh();
     if (status_)
         status_->Refresh();
 }
@@ -125,6 +132,10 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
     window->viewChanged = [status = QPointer<TStatusPanels>(status_)] {
         if (status)
             status->Refresh();
+    };
+    window->progressChanged = [this, window] {
+        if (eventPanel_ && window == ActiveDrawWindow())
+            eventPanel_->ShowProgress(window);
     };
     window->playbackEnded = [this](const TEventReportParam& report, const std::vector<QImage>& thumbnails) {
         ShowReport(report, thumbnails);
@@ -214,6 +225,20 @@ void TMainForm::TickPlayback()
     for (TDrawWindow* window : DrawWindows())
         window->PlaybackTick();
     UpdatePlaybackTimers();
+}
+
+// The tool dock holds the event panel; the tool panels join its column later.
+void TMainForm::AddToolDock()
+{
+    auto* dock = new QDockWidget(QStringLiteral("ツール"), this);
+    dock->setObjectName(QStringLiteral("toolDock"));
+    auto* column = new QWidget(dock);
+    auto* layout = new QVBoxLayout(column);
+    eventPanel_ = new TEventPanel(*this, column);
+    layout->addWidget(eventPanel_);
+    layout->addStretch();
+    dock->setWidget(column);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
 }
 
 // The 50 ms timer and the idle one run only while a window plays.

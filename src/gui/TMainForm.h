@@ -27,6 +27,7 @@ class QtTabletSource;
 
 class CAppProfile;
 class TDrawWindow;
+class TEventPanel;
 class TPaper;
 class TStatusPanels;
 struct TEventReportParam;
@@ -67,6 +68,7 @@ public:
     int32_t EventWait() const;
     void SetEventWait(int32_t wait);
     TFormEventReport* LastReport() const { return report_; }
+    TEventPanel* EventPanel() const { return eventPanel_; }
     TStatusPanels* StatusPanels() const { return status_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
@@ -101,6 +103,7 @@ private:
     TDrawWindow* AddWindow(TDrawWindow* window);
     void ShowReport(const TEventReportParam& report, const std::vector<QImage>& thumbnails);
     void UpdatePlaybackTimers();
+    void AddToolDock();
     // The save-on-close question; false when the close is cancelled.
     bool MayClose(TDrawWindow& window);
     void SaveEventsAsked();
@@ -115,6 +118,7 @@ private:
     QStringList pending_;
     bool shown_ = false;
     QPointer<TFormEventReport> report_;
+    TEventPanel* eventPanel_ = nullptr;
     // Pen input for every document window; none when the settings ignore the tablet.
     QtTabletSource* tablet_ = nullptr;
     TStatusPanels* status_ = nullptr;

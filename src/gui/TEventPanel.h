@@ -1,0 +1,48 @@
+#pragma once
+// The event panel of the tool dock: pause, stop and step buttons, a menu
+// with the same commands and the playback speeds, and the progress bar of
+// the active document window. Every button and item runs the main window's
+// command of the same meaning and mirrors its enabled and checked state.
+#include <QGroupBox>
+
+#include <utility>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QToolButton;
+
+namespace morvane {
+
+class TDrawWindow;
+class TGraphicProgressBar;
+class TMainForm;
+
+class TEventPanel final : public QGroupBox {
+public:
+    explicit TEventPanel(TMainForm& form, QWidget* parent = nullptr);
+
+    // Title, buttons and menu from the main window's commands, and the
+    // progress of the active window; run after the commands were updated.
+    void Refresh();
+    // window's last progress figures, or an idle bar without a replay.
+    void ShowProgress(const TDrawWindow* window);
+
+    TGraphicProgressBar* Bar() const { return bar_; }
+    QMenu* Menu() const { return menu_; }
+
+private:
+    QToolButton* AddButton(const char* objectName, const char* command);
+    void BuildMenu();
+    void RunCommand(const char* command);
+
+    TMainForm& form_;
+    TGraphicProgressBar* bar_;
+    QToolButton* pause_ = nullptr;
+    QMenu* menu_ = nullptr;
+    // Buttons and menu items with the command whose state they mirror.
+    std::vector<std::pair<QToolButton*, const char*>> buttons_;
+    std::vector<std::pair<QAction*, const char*>> items_;
+};
+
+} // namespace morvane
