@@ -73,8 +73,9 @@ void TEventPanel::BuildMenu()
     menu_->addSeparator();
     for (const char* speed : kSpeeds) {
         const Command* command = FindCommand(speed);
-        add(command ? QString::fromUtf8(command->caption.data(), qsizetype(command->caption.size())) : QString(), speed,
-            true);
+        add(command ? QString::fromUtf8(command->caption.data(), qsizetype(command->caption.size()))
+                    : QString(),
+            speed, true);
     }
     menu_->addSeparator();
     add(QStringLiteral("再生中止(&D)"), kStop, false);
@@ -82,14 +83,17 @@ void TEventPanel::BuildMenu()
 }
 
 // Through the main window, so its rules decide and its other views follow.
-void TEventPanel::RunCommand(const char* command) { form_.Run(QString::fromUtf8(command)); }
+void TEventPanel::RunCommand(const char* command)
+{
+    form_.Run(QString::fromUtf8(command));
+}
 
 void TEventPanel::Refresh()
 {
     TDrawWindow* window = form_.ActiveDrawWindow();
     const bool paused = window && window->Paused();
-    setTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("イベント"), paused ? QStringLiteral("一時停止")
-                                                                               : QStringLiteral("再生")));
+    setTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("イベント"),
+                                           paused ? QStringLiteral("一時停止") : QStringLiteral("再生")));
     pause_->setIcon(style()->standardIcon(paused ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
     pause_->setChecked(paused);
     for (const auto& [button, command] : buttons_) {

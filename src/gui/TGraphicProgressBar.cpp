@@ -41,7 +41,10 @@ double TGraphicProgressBar::Fraction() const
     return std::clamp(double(executed_) / double(total_), 0.0, 1.0);
 }
 
-QSize TGraphicProgressBar::sizeHint() const { return {160, fontMetrics().height() + 8}; }
+QSize TGraphicProgressBar::sizeHint() const
+{
+    return {160, fontMetrics().height() + 8};
+}
 
 void TGraphicProgressBar::paintEvent(QPaintEvent*)
 {
@@ -50,7 +53,8 @@ void TGraphicProgressBar::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), palette().base());
     const int filled = int(Fraction() * (frame.width() - 1) + 0.5);
     if (filled > 0)
-        painter.fillRect(QRect(frame.left() + 1, frame.top() + 1, filled, frame.height() - 1), palette().highlight());
+        painter.fillRect(QRect(frame.left() + 1, frame.top() + 1, filled, frame.height() - 1),
+                         palette().highlight());
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(frame);
     // The text stays readable where the bar runs under it.

@@ -13,6 +13,7 @@
 
 #include <climits>
 
+#include "MainFormHarness.h"
 #include "app/CAppProfile.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"
@@ -23,22 +24,17 @@
 #include "gui/TGraphicProgressBar.h"
 #include "gui/TMainForm.h"
 #include "platform/UserNotifier.h"
-#include "storage/TMTC.h"
 
 using namespace morvane;
 
+using harness::Checksum;
+
 namespace {
 
-uint64_t Checksum(const TTC& image)
+QString DemoPath()
 {
-    uint64_t h = 1469598103934665603ull;
-    const auto* p = static_cast<const uint8_t*>(static_cast<const void*>(image.Bits));
-    for (size_t i = 0, n = size_t(image.Width) * size_t(image.Height) * 4; i < n; ++i)
-        h = (h ^ p[i]) * 1099511628211ull;
-    return h;
+    return QStringLiteral(MORVANE_DEMO);
 }
-
-QString DemoPath() { return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/demo.vd4")); }
 
 } // namespace
 
@@ -52,7 +48,10 @@ class PlaybackPanelTest : public QObject {
     QTemporaryDir dir_;
 
     TEventPanel* Panel() const { return form_->EventPanel(); }
-    QToolButton* Button(const char* name) const { return Panel()->findChild<QToolButton*>(QString::fromUtf8(name)); }
+    QToolButton* Button(const char* name) const
+    {
+        return Panel()->findChild<QToolButton*>(QString::fromUtf8(name));
+    }
     QAction* MenuItem(const QString& caption) const
     {
         for (QAction* item : Panel()->Menu()->actions())
@@ -66,11 +65,7 @@ class PlaybackPanelTest : public QObject {
             QTest::mouseClick(bar, Qt::LeftButton);
         return bar->Text();
     }
-    void PlayToEnd(TDrawWindow* w)
-    {
-        for (int i = 0; i < 100000 && w->Playing(); ++i)
-            form_->TickPlayback();
-    }
+    void PlayToEnd(TDrawWindow* w) { harness::PlayToEnd(*form_, *w); }
 
     // A recording of strokes drawn with the mouse into a window of its own.
     QString Record(const QString& name, bool isProtected)
@@ -90,8 +85,9 @@ class PlaybackPanelTest : public QObject {
             QTest::mouseRelease(&w, Qt::LeftButton, {}, to);
         }
         const QString path = dir_.filePath(name);
-        const bool saved = isProtected ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{})
-                                       : w.SaveRecording(path.toStdString()) == 0;
+        const bool saved = isProtected
+                               ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{})
+                               : w.SaveRecording(path.toStdString()) == 0;
         return saved ? path : QString();
     }
 
@@ -123,9 +119,10 @@ private slots:
         QTest::addColumn<double>("fraction");
         QTest::newRow("a quarter") << 1 << 4 << 3723004u
                                    << QStringList{"25.00%", "1 / 4", "経過: 1:02:03.004"} << 0.25;
-        QTest::newRow("no steps") << 5 << 0 << 0u << QStringList{"0.00%", "5 / 0", "経過: 0:00:00.000"} << 0.0;
-        QTest::newRow("past the total") << 7 << 5 << 59999u << QStringList{"100.00%", "7 / 5", "経過: 0:00:59.999"}
-                                        << 1.0;
+        QTest::newRow("no steps") << 5 << 0 << 0u << QStringList{"0.00%", "5 / 0", "経過: 0:00:00.000"}
+                                  << 0.0;
+        QTest::newRow("past the total")
+            << 7 << 5 << 59999u << QStringList{"100.00%", "7 / 5", "経過: 0:00:59.999"} << 1.0;
         QTest::newRow("huge") << INT_MAX / 2 << INT_MAX << 0u
                               << QStringList{"50.00%", QString("%1 / %2").arg(INT_MAX / 2).arg(INT_MAX),
                                              "経過: 0:00:00.000"}
@@ -197,7 +194,8 @@ private slots:
 
         notifier_.script.push_back(Answer::Yes);
         MenuItem(QStringLiteral("再生中止(&D)"))->trigger();
-        QCOMPARE(notifier_.messages.back().text, std::string("イベント再生の途中ですが、再生を終了しますか?"));
+        QCOMPARE(notifier_.messages.back().text,
+                 std::string("イベント再生の途中ですが、再生を終了しますか?"));
         form_->TickPlayback();
         QVERIFY(!w->Playing());
         QVERIFY(!Button("pauseButton")->isEnabled());
@@ -282,7 +280,7 @@ private slots:
         }
         QVERIFY(w->LastProgress().known);
         QVERIFY(!Panel()->Bar()->Text().isEmpty());
-        const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        const QString shots = QStringLiteral(MORVANE_SCREENSHOTS);
         QVERIFY(QDir().mkpath(shots));
         QVERIFY(form_->grab().save(shots + QStringLiteral("/playback-panel.png")));
     }
