@@ -62,8 +62,21 @@ ExtentRect StoreRect(const CLayerData& layer, const ExtentRect& rect)
     return {rect.left + layer.OriginX, rect.top + layer.OriginY, rect.width, rect.height};
 }
 
+// The wet layer's buffer over the part of rect its store covers.
+void CompositeWet(const CLayerData& layer, const TMTC& wet, TMTC& target, const ExtentRect& rect,
+                  const SCompositeRows& rows, uint8_t opacity)
+{
+    const ExtentRect from = StoreRect(layer, rect);
+    EdgeRect inStore;
+    if (!Intersect(ToEdge(from), {0, 0, layer.Store->Width, layer.Store->Height}, inStore))
+        return;
+    const Point at{rect.left + inStore.left - from.left, rect.top + inStore.top - from.top};
+    CompositeBufferInto(wet, target, at, ToExtent(inStore), rows, opacity);
+}
+
 template <typename RowsOf>
-bool CompositeEach(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, RowsOf rowsOf, bool skipTransparent)
+bool CompositeEach(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, RowsOf rowsOf, bool skipTransparent,
+                   const SWetLayer& wet)
 {
     if (!target.IsValid())
         return false;
@@ -74,7 +87,11 @@ bool CompositeEach(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect
             continue;
         const DitherContext context{&layer};
         const SCompositeRows rows = WithDither(rowsOf(layer), layer, context);
-        layer.Store->CompositeInto(target, {rect.left, rect.top}, StoreRect(layer, rect), rows, opacity, skipTransparent);
+        if (i == wet.index && wet.image)
+            CompositeWet(layer, *wet.image, target, rect, rows, opacity);
+        else
+            layer.Store->CompositeInto(target, {rect.left, rect.top}, StoreRect(layer, rect), rows, opacity,
+                                       skipTransparent);
     }
     return true;
 }
@@ -143,18 +160,20 @@ bool DitherLeavesOut(const CLayerData& layer, int32_t x, int32_t y, uint8_t alph
     return layer.DitherSeed.DrawAt(x, y) >= threshold;
 }
 
-bool CompositeStack(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, EngineGeneration generation)
+bool CompositeStack(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, EngineGeneration generation,
+                    const SWetLayer& wet)
 {
     if (generation == EngineGeneration::Oldest)
         // The kinds 0-2 ignore the layer's alpha, so a transparent block still counts.
-        return CompositeEach(stack, target, rect, [](const CLayerData& l) { return OldestKindRows(l.Mode); }, false);
-    return CompositeEach(stack, target, rect, [](const CLayerData& l) { return OpaqueRows(l.Mode); }, true);
+        return CompositeEach(
+            stack, target, rect, [](const CLayerData& l) { return OldestKindRows(l.Mode); }, false, wet);
+    return CompositeEach(stack, target, rect, [](const CLayerData& l) { return OpaqueRows(l.Mode); }, true, wet);
 }
 
-bool CompositeStackOver(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect)
+bool CompositeStackOver(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, const SWetLayer& wet)
 {
     return CompositeEach(
-        stack, target, rect, [](const CLayerData& l) { return MergeRows(kModeNormal, l.Mode, 3); }, true);
+        stack, target, rect, [](const CLayerData& l) { return MergeRows(kModeNormal, l.Mode, 3); }, true, wet);
 }
 
 bool MergeLayerInto(const CLayerData& layer, uint8_t opacity, CLayerData& target, int32_t method)

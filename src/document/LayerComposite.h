@@ -31,13 +31,21 @@ SCompositeRows MergeRows(int targetMode, int layerMode, int method);
 // Whether dither leaves out picture point (x, y) of a layer pixel of alpha a.
 bool DitherLeavesOut(const CLayerData& layer, int32_t x, int32_t y, uint8_t alpha);
 
+// A layer whose pixels live in another buffer for a while: the wet paint of
+// a running stroke, in the layer's store coordinates.
+struct SWetLayer {
+    int32_t index = -1;
+    const TMTC* image = nullptr;
+};
+
 // Composites the picture rectangle rect of every visible layer, bottom up,
-// onto target (picture coordinates; its alpha is never changed).
+// onto target (picture coordinates; its alpha is never changed); the wet
+// layer, when given, is taken from its buffer instead of its store.
 bool CompositeStack(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect,
-                    EngineGeneration generation = EngineGeneration::Current);
+                    EngineGeneration generation = EngineGeneration::Current, const SWetLayer& wet = {});
 // The same onto a composite that keeps transparency (the transparent paper,
 // a target of mode normal).
-bool CompositeStackOver(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect);
+bool CompositeStackOver(const CLayerMngr& stack, TMTC& target, const ExtentRect& rect, const SWetLayer& wet = {});
 
 // Composites the whole store of `layer` at opacity into the store of
 // `target` (both placed by their origins): method < 0 by the opaque-composite

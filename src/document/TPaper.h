@@ -28,6 +28,7 @@ class CStrokeMngr;
 class StrokeEngine;
 class TFlowImage;
 struct SStrokeState;
+struct SWetLayer;
 struct SStrokeStateDelete {
     void operator()(SStrokeState* state) const;
 };
@@ -91,8 +92,8 @@ public:
 
     // Recomposes rect (picture coordinates, clipped to the picture) of the
     // composite: paper, then every visible layer, then the grid when asked
-    // for and on.
-    void RenderRect(const ExtentRect& rect, bool withGrid);
+    // for and on. A running stroke's layer shows its wet paint (wet).
+    void RenderRect(const ExtentRect& rect, bool withGrid, const SWetLayer* wet = nullptr);
     void RenderAll(bool withGrid);
     void InvalidateWindow(bool erase) { host_.InvalidateWindow(erase); }
     // rect of the composite as the screen shows it, into out at (0, 0): on a
@@ -343,7 +344,7 @@ private:
     bool ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect);
     void RefreshAfterHistory(const SUndoOutcome& out);
     ExtentRect PictureRectOf(const SUndoOutcome& out) const;
-    void RenderBand(const ExtentRect& rect, bool withGrid);
+    void RenderBand(const ExtentRect& rect, bool withGrid, const SWetLayer* wet);
     void DrawGrid(const ExtentRect& rect);
     bool RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
                           int32_t resolution, bool transparentPaper, bool layerTransparent);

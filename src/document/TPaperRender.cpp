@@ -29,7 +29,7 @@ void FlattenOverWhite(uint32_t& pixel)
 }
 } // namespace
 
-void TPaper::RenderRect(const ExtentRect& rect, bool withGrid)
+void TPaper::RenderRect(const ExtentRect& rect, bool withGrid, const SWetLayer* wet)
 {
     EdgeRect clipped;
     if (!composite_.IsValid() || !ClipToBuffer(rect, composite_.Width, composite_.Height, clipped))
@@ -38,22 +38,24 @@ void TPaper::RenderRect(const ExtentRect& rect, bool withGrid)
     // layer is blended into them; bands follow the stores' block rows.
     for (int32_t top = clipped.top; top < clipped.bottom;) {
         const int32_t bottom = std::min(clipped.bottom, (top / kBandRows + 1) * kBandRows);
-        RenderBand({clipped.left, top, clipped.right - clipped.left, bottom - top}, withGrid);
+        RenderBand({clipped.left, top, clipped.right - clipped.left, bottom - top}, withGrid, wet);
         top = bottom;
     }
 }
 
-void TPaper::RenderBand(const ExtentRect& r, bool withGrid)
+void TPaper::RenderBand(const ExtentRect& r, bool withGrid, const SWetLayer* wet)
 {
+    const SWetLayer none;
+    const SWetLayer& shown = wet ? *wet : none;
     if (OpaquePaper) {
         // The paper's colour bytes only: the composite's alpha is never read
         // on an opaque paper.
         composite_.SetMasked(r, 0x00FFFFFFu, PaperColour);
         CompositeStack(*layers_, composite_, r,
-                       engineLevel_ == 0 ? EngineGeneration::Oldest : EngineGeneration::Current);
+                       engineLevel_ == 0 ? EngineGeneration::Oldest : EngineGeneration::Current, shown);
     } else {
         composite_.FillRect(r, kWhitePaper);
-        CompositeStackOver(*layers_, composite_, r);
+        CompositeStackOver(*layers_, composite_, r, shown);
     }
     if (withGrid && GridOn)
         DrawGrid(r);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/TPaper.h"
+#include "document/LayerComposite.h"
 #include "paint/CCompatStroke.h"
 #include "paint/CPenRender.h"
 #include "paint/CStrokeMngr.h"
@@ -342,6 +343,10 @@ bool TPaper::StrokePoint(TFlowImage& flow, TStroke& stroke, bool record, float p
         const SPencilRebuild how{s.render, nullptr, stroke.color, PencilOpacity(stroke, engineLevel_ == 0)};
         flow.RebuildPencil(InStore(*layer, changed), *layer->Store, how);
     }
+    // The layer's store takes the paint at the end; until then it is shown
+    // from the wet paint.
+    const SWetLayer wet{s.layer, &flow.Image()};
+    RenderRect(ToExtent(changed), true, &wet);
     host_.InvalidateRect(ToExtent(changed));
     return true;
 }

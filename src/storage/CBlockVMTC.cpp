@@ -764,6 +764,28 @@ struct FilteredRows {
 };
 } // namespace
 
+bool CompositeBufferInto(const TMTC& source, TMTC& target, Point at, const ExtentRect& rect,
+                         const SCompositeRows& fn, uint8_t opacity)
+{
+    if (!fn.rows || !fn.colour || opacity == 0 || !source.IsValid() || !target.IsValid())
+        return false;
+    // The part of rect inside the source that lands inside the target.
+    EdgeRect from;
+    const EdgeRect landing{rect.left - at.x, rect.top - at.y, rect.left - at.x + target.Width,
+                           rect.top - at.y + target.Height};
+    if (!Intersect(ToEdge(rect), {0, 0, source.Width, source.Height}, from) || !Intersect(from, landing, from))
+        return true;
+    const FilteredRows run{fn, opacity};
+    // A filter works on at most one block row's width at a time.
+    const int32_t chunk = fn.filter ? 32 : from.right - from.left;
+    for (int32_t y = from.top; y < from.bottom; ++y) {
+        uint32_t* dst = target.PixelPtr(at.x + from.left - rect.left, at.y + y - rect.top);
+        for (int32_t x = from.left; x < from.right; x += chunk)
+            run.Rows(dst + (x - from.left), source.PixelPtr(x, y), std::min(chunk, from.right - x), x, y);
+    }
+    return true;
+}
+
 template <typename RowOp, typename ColourOp>
 bool CBlockVMTC::CompositePieces(CBlockVMTC& target, Point at, const ExtentRect& rect, uint8_t alphaOpacity,
                                  bool perPixel, RowOp rowOp, ColourOp colourOp) const

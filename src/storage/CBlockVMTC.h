@@ -232,4 +232,10 @@ bool CBlockVMTC::WriteAlpha(const SPiece& p, RowFn row)
     return true;
 }
 
+// rect of a plain buffer onto `at` of another with the kernels (and filter)
+// CompositeInto uses: a store's pixels kept in a buffer for a while (the wet
+// paint of a stroke) show as the store would.
+bool CompositeBufferInto(const TMTC& source, TMTC& target, Point at, const ExtentRect& rect,
+                         const SCompositeRows& fn, uint8_t opacity);
+
 } // namespace morvane

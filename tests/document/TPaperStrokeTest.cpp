@@ -196,6 +196,43 @@ TEST(TPaperStroke, PencilAtHalfOpacityNeverBuildsUpPastIt)
             ASSERT_EQ(*flow.Coverage().PixelPtr(x, y), 0);
 }
 
+// The window shows the stroke as it is painted: after every point the
+// composite holds the wet paint, and the end changes nothing more on screen.
+TEST(TPaperStroke, CompositeShowsTheStrokeWhileItRuns)
+{
+    struct Case {
+        const char* what;
+        RenderClass renderClass;
+        bool pencil, dither, oldest, transparentPaper;
+    };
+    for (const Case& c : {Case{"draw", RenderClass::Draw, false, false, false, false},
+                          Case{"pencil", RenderClass::Draw, true, false, false, false},
+                          Case{"erase", RenderClass::Erase, false, false, false, false},
+                          Case{"dithered layer", RenderClass::Draw, false, true, false, false},
+                          Case{"oldest engine", RenderClass::Draw, false, false, true, false},
+                          Case{"transparent paper", RenderClass::Draw, false, false, false, true}}) {
+        SCOPED_TRACE(c.what);
+        StrokePaper paper(c.renderClass, 6.0f, c.pencil);
+        if (c.dither)
+            ASSERT_TRUE(paper->SetLayerDither(2, true, 160));
+        if (c.oldest)
+            ASSERT_TRUE(paper->SetStrokeEngine(0));
+        if (c.transparentPaper)
+            ASSERT_TRUE(paper->SetPaperMode(false, false));
+        paper->RenderAll(true);
+        const std::vector<uint32_t> before = testing_layers::AllOf(*paper);
+        TPaper& p = *paper;
+        ASSERT_TRUE(p.StrokeBegin(paper.flow, paper.tool.stroke, true, kPath[0].p, kPath[0].y, kPath[0].x));
+        for (size_t i = 1; i < kPath.size(); ++i)
+            ASSERT_TRUE(p.StrokePoint(paper.flow, paper.tool.stroke, true, kPath[i].p, kPath[i].y, kPath[i].x));
+        const std::vector<uint32_t> during = testing_layers::AllOf(p);
+        EdgeRect out;
+        ASSERT_TRUE(p.StrokeEnd(paper.flow, paper.tool.stroke, true, out));
+        EXPECT_NE(during, before);
+        EXPECT_EQ(during, testing_layers::AllOf(p));
+    }
+}
+
 TEST(TPaperStroke, ShapeStrokeRunsThroughItsVerticesAndGivesTheSettingsBack)
 {
     StrokePaper paper(RenderClass::Draw, 1.5f);
