@@ -2,7 +2,6 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
@@ -212,10 +211,6 @@ void TMainForm::DefineDocumentCommands()
     });
     askNewDocument = [this]() -> std::optional<SNewDocumentChoice> {
         TFormNew dialog(profile_, this);
-        // With no screen (offscreen) nobody could answer a modal box and it
-        // would wait forever: the dialog's first choice is taken as shown.
-        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
-            return dialog.Choice();
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.Choice();
