@@ -10,6 +10,8 @@
 #include "gui/MessageBoxNotifier.h"
 #include "gui/TMainForm.h"
 #include "app/RenderReport.h"
+#include "platform/BusyCursor.h"
+#include "platform/qt/QtBusyCursor.h"
 #include "platform/qt/QtInstancePort.h"
 #include "platform/qt/QtViewerReport.h"
 #include "platform/qt/QtSettingsStore.h"
@@ -35,6 +37,23 @@ AppEnvironment DesktopEnvironment()
     return environment;
 }
 
+// The message boxes and the wait cursor of a desktop run, for its lifetime.
+template <typename Notifier>
+struct DesktopSeams {
+    Notifier notifier;
+    QtBusyCursor cursor;
+    UserNotifier* previousNotifier = SetNotifier(&notifier);
+    BusyCursorPort* previousCursor = SetBusyCursorPort(&cursor);
+    DesktopSeams() = default;
+    DesktopSeams(const DesktopSeams&) = delete;
+    DesktopSeams& operator=(const DesktopSeams&) = delete;
+    ~DesktopSeams()
+    {
+        SetBusyCursorPort(previousCursor);
+        SetNotifier(previousNotifier);
+    }
+};
+
 } // namespace
 
 int RunDesktop(int argc, char** argv, const CommandLine& line)
@@ -48,8 +67,7 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
     QtInstancePort instances;
     if (instances.TryForward(line.files))
         return 0;
-    MessageBoxNotifier notifier;
-    UserNotifier* previous = SetNotifier(&notifier);
+    DesktopSeams<MessageBoxNotifier> seams;
 
     QtSettingsStore store;
     CAppProfile profile(DesktopEnvironment());
@@ -74,7 +92,6 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
         status = app.exec();
     }
     profile.SaveAtExit(store);
-    SetNotifier(previous);
     return status;
 }
 
@@ -88,8 +105,7 @@ int RunViewer(int argc, char** argv, const CommandLine& line)
     QApplication app(argc, argv);
     QtViewerReport report(line);
     // Like a render run, a viewer run never waits for a person.
-    LoggingNotifier notifier;
-    UserNotifier* previous = SetNotifier(&notifier);
+    DesktopSeams<LoggingNotifier> seams;
     QtSettingsStore store;
     CAppProfile profile(DesktopEnvironment());
     profile.Load(store);
@@ -104,7 +120,6 @@ int RunViewer(int argc, char** argv, const CommandLine& line)
             report.Finish(line.files.empty() ? kRenderCannotOpen : RenderCodeOfOpenResult(opened));
         status = app.exec();
     }
-    SetNotifier(previous);
     return status;
 }
 
