@@ -48,6 +48,21 @@ int64_t SourceEdge(int32_t x, int32_t winAnchor, int32_t docAnchor, int64_t num,
     return (q + docAnchor) * 65536 + FloorDiv((a - q * num) * 65536, num);
 }
 
+// Whether window column (or row) x shows a grid line of the given spacing.
+// Enlarged or at 1/1, where its nearest pixel lies on a line; reduced, where
+// any pixel it covers does, so no line is lost between the samples.
+bool GridLineAt(int32_t x, int32_t nearest, int32_t winAnchor, int32_t docAnchor, ScaleRatio s, int32_t size,
+                int32_t spacing)
+{
+    if (s.num >= s.den)
+        return nearest % spacing == 0;
+    const auto ceilPixel = [](int64_t edge) { return -FloorDiv(-edge, 65536); };
+    const int64_t first = std::max<int64_t>(0, ceilPixel(SourceEdge(x, winAnchor, docAnchor, s.num, s.den)));
+    const int64_t last =
+        std::min<int64_t>(size - 1, ceilPixel(SourceEdge(x + 1, winAnchor, docAnchor, s.num, s.den)) - 1);
+    return last >= first && FloorDiv(last, spacing) * spacing >= first;
+}
+
 int64_t Fixed(double v)
 {
     return int64_t(std::clamp(std::round(v * 65536.0), -kFixedLimit, kFixedLimit));
@@ -147,10 +162,13 @@ public:
     bool SameBackgroundRow(int32_t y0, int32_t y1) const { return opaque_ || !checker_ || (y0 >> 3) == (y1 >> 3); }
 
     bool Grid() const { return grid_; }
+    int32_t GridX() const { return gridX_; }
+    int32_t GridY() const { return gridY_; }
+    void GridLine(uint32_t& p) const { BlendColour(p, gridColour_, gridColour_ >> 24); }
     void GridPixel(uint32_t& p, int32_t sx, int32_t sy) const
     {
         if (sx % gridX_ == 0 || sy % gridY_ == 0)
-            BlendColour(p, gridColour_, gridColour_ >> 24);
+            GridLine(p);
     }
 
 private:
@@ -252,6 +270,10 @@ void RenderUnrotated(const Walk& w, bool areaAverage)
     const int32_t* map = columns.data() + first;
     const bool unit = s.num == s.den;
     areaAverage = areaAverage && s.num < s.den;
+    std::vector<uint8_t> gridColumns;
+    if (w.present.Grid())
+        for (int32_t i = 0; i < shown; ++i)
+            gridColumns.push_back(GridLineAt(left + first + i, map[i], wa.x, da.x, s, w.doc.Width, w.present.GridX()));
     int32_t previous = -1;
     for (int32_t y = w.r.top; y < w.r.bottom; ++y) {
         uint32_t* out = w.window.Row(y) + left;
@@ -276,9 +298,12 @@ void RenderUnrotated(const Walk& w, bool areaAverage)
             } else {
                 w.present.Row(run, shown, left + first, y, Mapped{in, map});
             }
-            if (w.present.Grid())
+            if (w.present.Grid()) {
+                const bool rowLine = GridLineAt(y, sy, wa.y, da.y, s, w.doc.Height, w.present.GridY());
                 for (int32_t i = 0; i < shown; ++i)
-                    w.present.GridPixel(run[i], map[i], sy);
+                    if (rowLine || gridColumns[size_t(i)])
+                        w.present.GridLine(run[i]);
+            }
         }
         previous = sy;
     }

@@ -222,6 +222,41 @@ TEST(ViewRender, GridFollowsDocumentPixelsAndLeavesTheCompositeAlone)
     EXPECT_EQ(doc.GetPixel(4, 3), 0xFFFFFFFFu);
 }
 
+// Reduced, a window pixel shows a line when any pixel it covers lies on one,
+// so lines between the nearest samples are not lost.
+TEST(ViewRender, ReducedViewsKeepEveryGridLine)
+{
+    TMTC doc;
+    Paint(doc, 64, 64, [](int32_t, int32_t) { return 0xFFFFFFFFu; });
+    struct Case {
+        ScaleRatio scale;
+        int32_t spacing;
+        int32_t shown;              // window pixels the document covers
+        int32_t off;                // a window column (and row) without a line
+        std::vector<int32_t> lines; // the window columns (and rows) with one
+    };
+    for (const Case& c : {Case{{1, 2}, 32, 32, 7, {0, 16}},
+                          Case{{1, 3}, 4, 21, 3, {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 16, 17, 18, 20}},
+                          Case{{2, 3}, 16, 43, 5, {0, 10, 21, 32}}}) {
+        SCOPED_TRACE(c.scale.den * 10 + c.scale.num);
+        const CViewState v = View(doc, 48, 48, c.scale);
+        ViewSource s = Source(doc);
+        s.grid = true;
+        s.gridX = s.gridY = c.spacing;
+        s.gridColour = 0xFF0000FFu;
+        TTC window;
+        ASSERT_TRUE(RenderAll(v, s, window));
+        // The document starts at the window anchor.
+        const Point a = v.WindowAnchor();
+        for (int32_t x = 0; x < c.shown; ++x) {
+            const bool line = std::find(c.lines.begin(), c.lines.end(), x) != c.lines.end();
+            const uint32_t expected = line ? 0xFF0000FFu : 0xFFFFFFFFu;
+            EXPECT_EQ(window.GetPixel(a.x + x, a.y + c.off), expected) << x;
+            EXPECT_EQ(window.GetPixel(a.x + c.off, a.y + x), expected) << x;
+        }
+    }
+}
+
 TEST(ViewRender, NothingIsDrawnWithoutAClientOrComposite)
 {
     TMTC doc;
