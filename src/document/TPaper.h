@@ -205,6 +205,8 @@ public:
     bool SetLayerOpacity(int32_t layer, int32_t opacity, bool record = true);
     bool SetLayerDither(int32_t layer, bool dither, int32_t density, bool record = true);
     bool SetLayerMode(int32_t layer, int32_t mode, bool record = true);
+    // The layer's transparency protection (painting keeps its alpha).
+    bool SetLayerProtectAlpha(int32_t layer, bool protect, bool record = true);
     // Refused when the layer already is the only visible one.
     bool ShowOnlyLayer(int32_t layer, bool record = true);
     // Refused when there is nothing to show (or to hide).

@@ -459,6 +459,26 @@ bool TPaper::SetLayerDither(int32_t index, bool dither, int32_t density, bool re
     return true;
 }
 
+bool TPaper::SetLayerProtectAlpha(int32_t index, bool protect, bool record)
+{
+    CLayerData* layer = layers_->At(index);
+    if (!layer)
+        return false;
+    if (layer->ProtectAlpha == protect)
+        return true;
+    SLook look = LookOf(*layer);
+    look.protect = protect;
+    if (!Recorded(LookPacket(20, index, look), *recorder_, record))
+        return false;
+    if (record && undo_)
+        Pushed(*undo_, undo_->PushAttribute(*layer, index, protect, kUndoProtectAlpha));
+    // Nothing on screen changes; strokes read the flag when they begin.
+    layer->ProtectAlpha = protect;
+    host_.RefreshLayerEntry(index);
+    host_.MarkModified();
+    return true;
+}
+
 bool TPaper::SetLayerMode(int32_t index, int32_t mode, bool record)
 {
     CLayerData* layer = layers_->At(index);

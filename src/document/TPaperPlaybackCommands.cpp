@@ -272,8 +272,7 @@ HandlerResult PaperPlaybackTarget::LayerAttributes(std::span<const uint8_t> pack
     case 18:
         return Ran(paper_.SetLayerVisible(p.layer, p.flags & kVisibleBit, false), kLook | kLayerPixels);
     case 20:
-        paper_.LayerAt(p.layer)->ProtectAlpha = (p.flags & kProtectBit) != 0;
-        return Ran(true, kLook);
+        return Ran(paper_.SetLayerProtectAlpha(p.layer, (p.flags & kProtectBit) != 0, false), kLook);
     default:
         return Ran(paper_.SetLayerDither(p.layer, (p.flags & kDitherBit) != 0, p.ditherDensity, false),
                    kLook | kLayerPixels);

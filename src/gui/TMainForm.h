@@ -97,7 +97,7 @@ private:
     // A command that changes the active document: run while the window
     // permits editing and applies (when given) holds.
     void HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
-                     std::function<bool(TPaper&)> applies = {});
+                     std::function<bool(TPaper&)> applies, std::function<bool(TPaper&)> checked);
     void NewDocumentAsked();
     bool Enabled(EnableRule rule) const;
     TDrawWindow* AddWindow(TDrawWindow* window);

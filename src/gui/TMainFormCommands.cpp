@@ -90,6 +90,7 @@ struct PaperCommand {
     const char* name;
     PaperTest run;
     PaperTest applies = nullptr;
+    PaperTest checked = nullptr; // the state a toggle shows
 };
 
 // The new-layer command without its dialog: what the dialog proposes, a
@@ -125,6 +126,9 @@ const PaperCommand kPaperCommands[] = {
     {"ActLyrClearA", [](TPaper& p) { return p.SetLayerAlpha(p.CurrentLayer(), 0); }},
     {"ActLyrFillA", [](TPaper& p) { return p.SetLayerAlpha(p.CurrentLayer(), 255); }},
     {"ActLyrInvertA", [](TPaper& p) { return p.InvertAlpha(p.CurrentLayer()); }},
+    {"ActLyrProtectA",
+     [](TPaper& p) { return p.SetLayerProtectAlpha(p.CurrentLayer(), !p.LayerAt(p.CurrentLayer())->ProtectAlpha); },
+     nullptr, [](TPaper& p) { return p.LayerAt(p.CurrentLayer())->ProtectAlpha; }},
     {"ActLyrMergeD", [](TPaper& p) { return p.MergeDown(p.CurrentLayer()); }, HasLayerBelow},
     // Merging keeps transparency as merging down does; flattening makes the
     // result opaque over the background.
@@ -192,9 +196,9 @@ void ArrangeIcons(QMdiArea& area)
 
 void TMainForm::DefineDocumentCommands()
 {
+    const auto optional = [](PaperTest test) { return test ? std::function<bool(TPaper&)>(test) : nullptr; };
     for (const PaperCommand& command : kPaperCommands)
-        HandlePaper(command.name, command.run, command.applies ? std::function<bool(TPaper&)>(command.applies)
-                                                               : std::function<bool(TPaper&)>());
+        HandlePaper(command.name, command.run, optional(command.applies), optional(command.checked));
     Handle("actWindowCascade", [this] { area_->cascadeSubWindows(); });
     Handle("actWindowTileVertical", [this] { Tile(*area_, Tiling::SideBySide); });
     Handle("actWindowTileHorizontal", [this] { Tile(*area_, Tiling::Stacked); });
@@ -220,7 +224,7 @@ void TMainForm::DefineDocumentCommands()
 }
 
 void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
-                            std::function<bool(TPaper&)> applies)
+                            std::function<bool(TPaper&)> applies, std::function<bool(TPaper&)> checked)
 {
     const Command* command = FindCommand(name);
     const bool wait = command && command->category == CommandCategory::Image;
@@ -235,10 +239,13 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         run(window->Paper());
         UpdateActions();
     };
-    std::function<bool()> test;
-    if (applies)
-        test = [this, applies = std::move(applies)] { return applies(ActiveDrawWindow()->Paper()); };
-    Handle(name, std::move(execute), {}, std::move(test));
+    // Asked only with an active window (the table's rule comes first).
+    const auto onPaper = [this](std::function<bool(TPaper&)> test) -> std::function<bool()> {
+        if (!test)
+            return {};
+        return [this, test = std::move(test)] { return HasWindow() && test(ActiveDrawWindow()->Paper()); };
+    };
+    Handle(name, std::move(execute), onPaper(std::move(checked)), onPaper(std::move(applies)));
 }
 
 void TMainForm::NewDocumentAsked()

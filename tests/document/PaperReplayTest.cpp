@@ -280,10 +280,11 @@ TEST(PaperReplay, CommandsReplayToTheLivePicture)
         {"layer scale", [](TPaper& p) { return p.ScaleLayer(2, 31, 47); }},
         {"layer shift", [](TPaper& p) { return p.ShiftLayer(2, 3, -2); }},
         {"layer shift that grows the store", [](TPaper& p) { return p.ShiftLayer(1, 30, 25); }},
-        {"mode, opacity, visibility, dither",
+        {"mode, opacity, visibility, dither, protection",
          [](TPaper& p) {
              return p.SetLayerMode(2, kModeScreen) && p.SetLayerOpacity(1, 77) &&
-                    p.SetLayerVisible(0, false) && p.SetLayerDither(2, true, 90);
+                    p.SetLayerVisible(0, false) && p.SetLayerDither(2, true, 90) &&
+                    p.SetLayerProtectAlpha(1, true);
          }},
         {"link and unlink",
          [](TPaper& p) { return p.LinkLayer(2, true) && p.LinkLayer(1, true) && p.LinkLayer(2, false); }},

@@ -124,6 +124,8 @@ TEST(TPaperLinks, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
         {"blend mode", [](TPaper& p, bool r) { return p.SetLayerMode(0, kModeScreen, r); },
          same(Bytes({4, 16, 0, 0, 4, 255, 1, 0})), [](CLayerMngr& l) { l.At(0)->SetMode(kModeScreen); },
          nullptr},
+        {"protect transparency", [](TPaper& p, bool r) { return p.SetLayerProtectAlpha(0, true, r); },
+         same(Bytes({4, 20, 0, 0, 3, 255, 3, 0})), [](CLayerMngr& l) { l.At(0)->ProtectAlpha = true; }, nullptr},
         {"hide", [](TPaper& p, bool r) { return p.SetLayerVisible(0, false, r); },
          same(Bytes({4, 18, 0, 0, 3, 255, 0, 0})), [](CLayerMngr& l) { l.At(0)->Visible = false; }, nullptr},
         {"show a leader with its run", [](TPaper& p, bool r) { return p.SetLayerVisible(1, true, r); },

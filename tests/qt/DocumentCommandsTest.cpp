@@ -50,7 +50,8 @@ uint64_t Signature(TPaper& paper)
     mix(uint64_t(paper.LayerCount()));
     for (int32_t i = 0; i < paper.LayerCount(); ++i) {
         const CLayerData& l = *paper.LayerAt(i);
-        mix(uint64_t(l.Visible) | uint64_t(l.LinkLevel) << 8 | uint64_t(l.Opacity) << 24 | uint64_t(l.Mode) << 32);
+        mix(uint64_t(l.Visible) | uint64_t(l.ProtectAlpha) << 1 | uint64_t(l.LinkLevel) << 8 |
+            uint64_t(l.Opacity) << 24 | uint64_t(l.Mode) << 32);
         for (int32_t y = 0; y < paper.Height; ++y)
             for (int32_t x = 0; x < paper.Width; ++x)
                 mix(l.Store->GetPixelOrDefault(x + l.OriginX, y + l.OriginY));
@@ -331,6 +332,7 @@ private slots:
         row("ActLyrClearA", {}, 2);
         row("ActLyrFillA", {}, 2);
         row("ActLyrInvertA", {}, 2);
+        row("ActLyrProtectA", {}, 2);
         row("ActLyrMergeD", {}, 1);
         row("ActLyrMergeV2", {}, 1);
         row("ActLyrMergeV", {}, 1);
