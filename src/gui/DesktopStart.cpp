@@ -81,7 +81,7 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
             files << QString::fromStdString(file);
         form.OpenOnShow(files);
         instances.Listen(kGreetingNormal, {[&form](const std::string& file) {
-                                               form.OpenEventFile(QString::fromStdString(file), false);
+                                               form.OpenGivenFile(QString::fromStdString(file));
                                            },
                                            [&form] {
                                                form.showNormal();

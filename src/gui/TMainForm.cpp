@@ -309,7 +309,7 @@ void TMainForm::showEvent(QShowEvent* event)
     const QStringList files = pending_;
     pending_.clear();
     for (const QString& file : files)
-        OpenEventFile(file, false);
+        OpenGivenFile(file);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

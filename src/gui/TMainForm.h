@@ -42,9 +42,10 @@ public:
     // A new document as the new-document dialog chose it, in a window of its
     // own; nullptr when refused.
     TDrawWindow* NewDocument(const SNewDocumentChoice& choice);
-    // A file dropped on the window: an event file plays; any other file is
-    // refused with the image message (images do not open yet).
-    TDrawWindow* OpenDroppedFile(const QString& path);
+    // A file dropped on the window, named on the command line or handed over
+    // by a later start: an event file plays; any other file is refused with
+    // the image message (images do not open yet).
+    TDrawWindow* OpenGivenFile(const QString& path);
     // A new window playing the event file; nullptr (with the message shown)
     // when it cannot be opened. result, when given, receives the player's
     // open result (a file that is no event file counts as 2).

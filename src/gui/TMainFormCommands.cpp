@@ -254,7 +254,7 @@ void TMainForm::NewDocumentAsked()
         NewDocument(*choice);
 }
 
-TDrawWindow* TMainForm::OpenDroppedFile(const QString& path)
+TDrawWindow* TMainForm::OpenGivenFile(const QString& path)
 {
     if (EventFileTypeOf(path.toStdString()) == EventFileType::None) {
         Notifier().Warn("画像ファイルを開くことができませんでした！\r    path = " + path.toStdString());
@@ -276,7 +276,7 @@ void TMainForm::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     for (const QUrl& url : urls)
         if (url.isLocalFile())
-            OpenDroppedFile(url.toLocalFile());
+            OpenGivenFile(url.toLocalFile());
 }
 
 } // namespace morvane

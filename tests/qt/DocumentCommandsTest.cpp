@@ -513,7 +513,7 @@ private slots:
 
         // A file with an event file's name that holds none gets the player's text.
         notifier_.messages.clear();
-        QVERIFY(!form_->OpenDroppedFile(broken));
+        QVERIFY(!form_->OpenGivenFile(broken));
         QCOMPARE(notifier_.messages.size(), size_t(1));
         QVERIFY(notifier_.messages.back().text.find("画像ファイル") == std::string::npos);
         QCOMPARE(form_->DrawWindows().size(), size_t(2));
