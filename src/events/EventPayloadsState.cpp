@@ -104,7 +104,7 @@ bool EmbeddedTonePayload::SetName(const std::string& name)
 bool GradationColoursPayload::Validate() const
 {
     return length >= kSlotSize && length <= kSlotSize * kMaxSlots && length % kSlotSize == 0 &&
-           slots.size() == length;
+           colourSlots.size() == length;
 }
 
 bool EmbeddedNibPayload::Validate() const

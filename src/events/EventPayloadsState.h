@@ -183,9 +183,9 @@ struct GradationColoursPayload : PacketPayload<GradationColoursPayload> {
     static constexpr size_t kMaxSlots = 16;
     uint32_t id = 0;
     uint16_t length = 0;
-    std::vector<uint8_t> slots;
+    std::vector<uint8_t> colourSlots;
     static bool Serves(uint8_t cat, uint8_t code) { return IsState<40>(cat, code); }
-    template <class Io> void Fields(Io& io) { io.U32(id), io.Zero(2), io.U16(length), io.Zero(4), io.Rest(slots); }
+    template <class Io> void Fields(Io& io) { io.U32(id), io.Zero(2), io.U16(length), io.Zero(4), io.Rest(colourSlots); }
     bool Validate() const;
 };
 

@@ -66,7 +66,7 @@ std::vector<std::vector<uint8_t>> EveryKind()
     }));
     add(Make<EmbeddedTonePayload>(0, 36, [](auto& p) { p.id = 78, p.kind = 1, p.bits = 0; }));
     add(Make<ToneReferencePayload>(0, 37, [](auto& p) { p.id = 77, p.kind = 1, p.flags = 2, p.valueC = 5, p.valueB = 9; }));
-    add(Make<GradationColoursPayload>(0, 40, [](auto& p) { p.id = 3, p.length = 48, p.slots = Ramp(48); }));
+    add(Make<GradationColoursPayload>(0, 40, [](auto& p) { p.id = 3, p.length = 48, p.colourSlots = Ramp(48); }));
     add(Make<EmbeddedNibPayload>(0, 44, [](auto& p) {
         p.id = 9, p.scale = 100, p.value1 = -3, p.width = 17, p.height = 5, p.bitmap = Packed(85);
     }));
