@@ -238,7 +238,18 @@ void TMainForm::AddToolDock()
     layout->addWidget(eventPanel_);
     layout->addStretch();
     dock->setWidget(column);
+    // Shown and hidden by its command only, so the setting follows the user.
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     addDockWidget(Qt::LeftDockWidgetArea, dock);
+    dock->setVisible(profile_.window.ToolFormVisible);
+    toolDock_ = dock;
+}
+
+void TMainForm::ShowToolDock(bool shown)
+{
+    profile_.window.ToolFormVisible = shown;
+    if (toolDock_)
+        toolDock_->setVisible(shown);
 }
 
 // The 50 ms timer and the idle one run only while a window plays.

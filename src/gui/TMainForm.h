@@ -18,6 +18,7 @@
 #include "gui/TFormNew.h"
 
 class QAction;
+class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -100,11 +101,13 @@ private:
     void HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
                      std::function<bool(TPaper&)> applies, std::function<bool(TPaper&)> checked);
     void NewDocumentAsked();
+    void StopRecordingAsked();
     bool Enabled(EnableRule rule) const;
     TDrawWindow* AddWindow(TDrawWindow* window);
     void ShowReport(const TEventReportParam& report, const std::vector<QImage>& thumbnails);
     void UpdatePlaybackTimers();
     void AddToolDock();
+    void ShowToolDock(bool shown);
     // The save-on-close question; false when the close is cancelled.
     bool MayClose(TDrawWindow& window);
     void SaveEventsAsked();
@@ -120,6 +123,7 @@ private:
     bool shown_ = false;
     QPointer<TFormEventReport> report_;
     TEventPanel* eventPanel_ = nullptr;
+    QDockWidget* toolDock_ = nullptr;
     // Pen input for every document window; none when the settings ignore the tablet.
     QtTabletSource* tablet_ = nullptr;
     TStatusPanels* status_ = nullptr;

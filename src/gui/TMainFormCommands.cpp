@@ -1,6 +1,7 @@
 #include "gui/TMainForm.h"
 
 #include <QDragEnterEvent>
+#include <QDockWidget>
 #include <QDropEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 #include "document/EventFile.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
+#include "events/CEventMngr.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormAbout.h"
@@ -41,6 +43,13 @@ void TMainForm::DefineCommands()
     Handle("ActEventStop", [this] { ActiveDrawWindow()->AskStop(); });
     for (int item = 0; item <= 5; ++item)
         Handle("ActEventWait" + std::to_string(item), [this, item] { SetEventWait(WaitOfSpeedItem(item)); });
+    Handle("ActEventRecStop", [this] { StopRecordingAsked(); }, {}, [this] {
+        CEventMngr* events = ActiveDrawWindow()->Paper().EventManager();
+        return events && events->IsRecordingWithEvents();
+    });
+    // The dock comes after the actions it mirrors.
+    Handle("actShowToolBox", [this] { ShowToolDock(toolDock_ && toolDock_->isHidden()); },
+           [this] { return toolDock_ && !toolDock_->isHidden(); });
     DefineDocumentCommands();
 }
 
@@ -246,6 +255,19 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         return [this, test = std::move(test)] { return HasWindow() && test(ActiveDrawWindow()->Paper()); };
     };
     Handle(name, std::move(execute), onPaper(std::move(checked)), onPaper(std::move(applies)));
+}
+
+// Asks twice; the recording may be saved first, as the save command does.
+void TMainForm::StopRecordingAsked()
+{
+    TDrawWindow* window = ActiveDrawWindow();
+    CEventMngr* events = window ? window->Paper().EventManager() : nullptr;
+    if (!events)
+        return;
+    events->StopRecordingAsked([this] {
+        const QString path = askSavePath();
+        return !path.isEmpty() && SaveEventFile(path);
+    });
 }
 
 void TMainForm::NewDocumentAsked()

@@ -4,6 +4,8 @@
 // window arrangement, the about box and files dropped on the window.
 #include <QAction>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QFileInfo>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QGroupBox>
@@ -25,6 +27,7 @@
 #include "document/CLayerData.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"
+#include "events/CEventMngr.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormAbout.h"
 #include "gui/TFormNew.h"
@@ -411,6 +414,48 @@ private slots:
         QVERIFY(Trigger("ActEditUndoClear"));
         QVERIFY(!form_->Action(QStringLiteral("ActEditUndo"))->isEnabled());
         QVERIFY(!form_->Action(QStringLiteral("ActEditUndoClear"))->isEnabled());
+    }
+
+    // Stopping the recording asks twice and may save it first; afterwards
+    // nothing is recorded and the command is no longer offered.
+    void recordingStopAsksAndSavesFirst()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        const CEventMngr& events = *w->Paper().EventManager();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kept.vd4"));
+        form_->askSavePath = [path] { return path; };
+        notifier_.script = {Answer::Cancel};
+        QVERIFY(Trigger("ActEventRecStop"));
+        QCOMPARE(notifier_.messages.back().text,
+                 std::string("イベント記録を終了します。\r一度終了すると、記録を再開することはできません!"));
+        QVERIFY(events.IsRecordingWithEvents());
+        notifier_.script = {Answer::Ok, Answer::Yes};
+        QVERIFY(Trigger("ActEventRecStop"));
+        QCOMPARE(notifier_.messages.back().text, std::string("今までのイベントを保存しますか?"));
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(!events.IsRecording());
+        form_->UpdateActions();
+        QVERIFY(!form_->Action(QStringLiteral("ActEventRecStop"))->isEnabled());
+    }
+
+    // The tool dock is shown and hidden by its command (Ctrl+0), the check
+    // mark and the setting follow, and a new main window starts that way.
+    void toolDockFollowsItsCommand()
+    {
+        auto* dock = form_->findChild<QDockWidget*>(QStringLiteral("toolDock"));
+        QAction* toggle = form_->Action(QStringLiteral("actShowToolBox"));
+        QVERIFY(dock && !dock->isHidden() && toggle->isChecked());
+        QTest::keyClick(form_.get(), Qt::Key_0, Qt::ControlModifier);
+        QVERIFY(dock->isHidden());
+        form_->UpdateActions();
+        QVERIFY(!toggle->isChecked());
+        QVERIFY(!profile_->window.ToolFormVisible);
+        TMainForm next(*profile_);
+        QVERIFY(next.findChild<QDockWidget*>(QStringLiteral("toolDock"))->isHidden());
+        QVERIFY(Trigger("actShowToolBox"));
+        QVERIFY(!dock->isHidden() && profile_->window.ToolFormVisible);
     }
 
     // ---- windows ----
