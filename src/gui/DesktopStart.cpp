@@ -113,6 +113,7 @@ int RunViewer(int argc, char** argv, const CommandLine& line)
     int status = 0;
     {
         TMainForm form(profile);
+        form.setWindowTitle(form.windowTitle() + QStringLiteral(" Render!"));
         form.replayEnded = [&report](const TEventReportParam&) { report.Finish(kViewerDone); };
         form.show();
         int opened = 0;

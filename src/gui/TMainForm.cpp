@@ -30,7 +30,7 @@ namespace morvane {
 TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     : QMainWindow(parent), profile_(profile), area_(new QMdiArea(this))
 {
-    setWindowTitle(QStringLiteral("Morvane"));
+    setWindowTitle(QStringLiteral("Morvane " MORVANE_VERSION));
     setCentralWidget(area_);
     connect(area_, &QMdiArea::subWindowActivated, this, [this] { UpdateActions(); });
     if (!profile_.config.ignoreTablet)
