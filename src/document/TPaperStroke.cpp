@@ -345,8 +345,10 @@ bool TPaper::StrokePoint(TFlowImage& flow, TStroke& stroke, bool record, float p
     }
     // The layer's store takes the paint at the end; until then it is shown
     // from the wet paint.
-    const SWetLayer wet{s.layer, &flow.Image()};
-    RenderRect(ToExtent(changed), true, &wet);
+    if (host_.ShowsPicture()) {
+        const SWetLayer wet{s.layer, &flow.Image()};
+        RenderRect(ToExtent(changed), true, &wet);
+    }
     host_.InvalidateRect(ToExtent(changed));
     return true;
 }

@@ -39,6 +39,9 @@ public:
     virtual void BeginProgress(const std::string& title) = 0;
     virtual void Progress(const std::string& text, int32_t percent) = 0;
     virtual void EndProgress() = 0;
+    // Whether anyone sees the picture while it changes: a stroke is shown
+    // point by point only then (its end shows it in any case).
+    virtual bool ShowsPicture() const { return true; }
 
     // The window's stroke: marked while one runs, and its moves counted
     // (the desktop ends a stroke at its move limit).
@@ -71,6 +74,7 @@ public:
     void BeginProgress(const std::string&) override {}
     void Progress(const std::string&, int32_t) override {}
     void EndProgress() override {}
+    bool ShowsPicture() const override { return false; }
 
 private:
     bool playingBack_;

@@ -233,6 +233,32 @@ TEST(TPaperStroke, CompositeShowsTheStrokeWhileItRuns)
     }
 }
 
+// Unseen (the render mode), a stroke is composed once at its end, to the
+// same picture.
+TEST(TPaperStroke, AnUnseenDocumentComposesTheStrokeAtItsEnd)
+{
+    SilentDocumentHost silent;
+    RecordingDocumentHost shown;
+    std::vector<uint32_t> pictures[2];
+    DocumentHost* hosts[2] = {&silent, &shown};
+    for (int i = 0; i < 2; ++i) {
+        TPaper paper(*hosts[i]);
+        ASSERT_TRUE(paper.NewPicture("p", false, false, 72, 48, 40, 48, 40));
+        Tool tool(RenderClass::Draw, 5.0f);
+        paper.SetPenRenderer(&tool.render);
+        TFlowImage flow;
+        const std::vector<uint32_t> before = testing_layers::AllOf(paper);
+        ASSERT_TRUE(paper.StrokeBegin(flow, tool.stroke, true, kPath[0].p, kPath[0].y, kPath[0].x));
+        for (size_t k = 1; k < kPath.size(); ++k)
+            ASSERT_TRUE(paper.StrokePoint(flow, tool.stroke, true, kPath[k].p, kPath[k].y, kPath[k].x));
+        EXPECT_EQ(testing_layers::AllOf(paper) == before, i == 0);
+        EdgeRect out;
+        ASSERT_TRUE(paper.StrokeEnd(flow, tool.stroke, true, out));
+        pictures[i] = testing_layers::AllOf(paper);
+    }
+    EXPECT_EQ(pictures[0], pictures[1]);
+}
+
 TEST(TPaperStroke, ShapeStrokeRunsThroughItsVerticesAndGivesTheSettingsBack)
 {
     StrokePaper paper(RenderClass::Draw, 1.5f);
