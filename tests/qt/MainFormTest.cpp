@@ -55,10 +55,10 @@ uint64_t HeadlessChecksum(const QString& path, int32_t& steps)
 class MainFormTest : public QObject {
     Q_OBJECT
 
-    RecordingNotifier notifier_;
-    UserNotifier* previous_ = nullptr;
-    std::unique_ptr<CAppProfile> profile_;
-    std::unique_ptr<TMainForm> form_;
+    harness::MainWindowSession session_;
+    RecordingNotifier& notifier_ = session_.notifier;
+    std::unique_ptr<CAppProfile>& profile_ = session_.profile;
+    std::unique_ptr<TMainForm>& form_ = session_.form;
 
     // Ticks the playback timers' work until no window plays (bounded).
     void PlayToEnd()
@@ -77,22 +77,10 @@ class MainFormTest : public QObject {
 private slots:
     void init()
     {
-        previous_ = SetNotifier(&notifier_);
-        notifier_.messages.clear();
-        notifier_.script.clear();
-        profile_ = std::make_unique<CAppProfile>(AppEnvironment{});
-        profile_->config.eventWait = 0;
-        form_ = std::make_unique<TMainForm>(*profile_);
+        QVERIFY(session_.Start());
         harness::AnswerNewDocument(*form_, kNewWidth, kNewHeight);
-        form_->show();
-        form_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     }
-    void cleanup()
-    {
-        form_.reset();
-        SetNotifier(previous_);
-    }
+    void cleanup() { session_.Stop(); }
 
     void documentCommandsNeedADocument()
     {

@@ -41,10 +41,10 @@ QString DemoPath()
 class PlaybackPanelTest : public QObject {
     Q_OBJECT
 
-    RecordingNotifier notifier_;
-    UserNotifier* previous_ = nullptr;
-    std::unique_ptr<CAppProfile> profile_;
-    std::unique_ptr<TMainForm> form_;
+    harness::MainWindowSession session_;
+    RecordingNotifier& notifier_ = session_.notifier;
+    std::unique_ptr<CAppProfile>& profile_ = session_.profile;
+    std::unique_ptr<TMainForm>& form_ = session_.form;
     QTemporaryDir dir_;
 
     TEventPanel* Panel() const { return form_->EventPanel(); }
@@ -92,23 +92,8 @@ class PlaybackPanelTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        previous_ = SetNotifier(&notifier_);
-        notifier_.messages.clear();
-        notifier_.script.clear();
-        profile_ = std::make_unique<CAppProfile>(AppEnvironment{});
-        profile_->config.eventWait = 0;
-        form_ = std::make_unique<TMainForm>(*profile_);
-        form_->show();
-        form_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
-    }
-    void cleanup()
-    {
-        form_.reset();
-        SetNotifier(previous_);
-    }
+    void init() { QVERIFY(session_.Start()); }
+    void cleanup() { session_.Stop(); }
 
     void progressTextsAndClickCycle_data()
     {

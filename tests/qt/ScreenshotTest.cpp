@@ -20,6 +20,8 @@
 #include "gui/TMainForm.h"
 #include "platform/UserNotifier.h"
 
+#include "MainFormHarness.h"
+
 using namespace morvane;
 
 namespace {
@@ -69,28 +71,19 @@ QString ShotPath(const QString& name)
 class ScreenshotTest : public QObject {
     Q_OBJECT
 
-    RecordingNotifier notifier_;
-    UserNotifier* previous_ = nullptr;
-    std::unique_ptr<CAppProfile> profile_;
-    std::unique_ptr<TMainForm> form_;
+    harness::MainWindowSession session_;
+    RecordingNotifier& notifier_ = session_.notifier;
+    std::unique_ptr<CAppProfile>& profile_ = session_.profile;
+    std::unique_ptr<TMainForm>& form_ = session_.form;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(QDir().mkpath(QStringLiteral(MORVANE_SCREENSHOTS)));
-        previous_ = SetNotifier(&notifier_);
-        profile_ = std::make_unique<CAppProfile>(AppEnvironment{});
-        profile_->config.eventWait = 0;
-        form_ = std::make_unique<TMainForm>(*profile_);
+        QVERIFY(session_.Start());
         form_->resize(1024, 720);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     }
-    void cleanupTestCase()
-    {
-        form_.reset();
-        SetNotifier(previous_);
-    }
+    void cleanupTestCase() { session_.Stop(); }
 
     void japaneseFontRendersTheMenus()
     {

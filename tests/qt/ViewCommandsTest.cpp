@@ -23,6 +23,8 @@
 #include "platform/qt/QtTabletSource.h"
 #include "storage/TMTC.h"
 
+#include "MainFormHarness.h"
+
 using namespace morvane;
 
 namespace {
@@ -64,24 +66,18 @@ DocPoint CentrePoint(TDrawWindow& w)
 class ViewCommandsTest : public QObject {
     Q_OBJECT
 
-    RecordingNotifier notifier_;
-    UserNotifier* previous_ = nullptr;
-    std::unique_ptr<CAppProfile> profile_;
-    std::unique_ptr<TMainForm> form_;
+    harness::MainWindowSession session_;
+    RecordingNotifier& notifier_ = session_.notifier;
+    std::unique_ptr<CAppProfile>& profile_ = session_.profile;
+    std::unique_ptr<TMainForm>& form_ = session_.form;
 
     void Start(bool ignoreTablet = false, bool tabletCoordinates = false)
     {
-        form_.reset();
-        profile_ = std::make_unique<CAppProfile>(AppEnvironment{});
-        profile_->config.ignoreTablet = ignoreTablet;
-        profile_->config.DrawToolMode = tabletCoordinates;
-        form_ = std::make_unique<TMainForm>(*profile_);
-        form_->askNewDocument = []() -> std::optional<SNewDocumentChoice> {
-            return SNewDocumentChoice{"無題", {800, 600, 72, false}};
-        };
-        form_->show();
-        form_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        QVERIFY(session_.Start([&](CAppProfile& p) {
+            p.config.ignoreTablet = ignoreTablet;
+            p.config.DrawToolMode = tabletCoordinates;
+        }));
+        harness::AnswerNewDocument(*form_, 800, 600);
     }
     TDrawWindow* NewWindow()
     {
@@ -102,16 +98,8 @@ class ViewCommandsTest : public QObject {
     bool Checked(const char* name) { return form_->Action(QString::fromUtf8(name))->isChecked(); }
 
 private slots:
-    void init()
-    {
-        previous_ = SetNotifier(&notifier_);
-        Start();
-    }
-    void cleanup()
-    {
-        form_.reset();
-        SetNotifier(previous_);
-    }
+    void init() { Start(); }
+    void cleanup() { session_.Stop(); }
 
     void viewCommandsNeedADocument()
     {
