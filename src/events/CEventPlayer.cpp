@@ -7,6 +7,7 @@
 #include "events/CEventMngr.h"
 #include "events/EventPayloadsActions.h"
 #include "events/EventPayloadsState.h"
+#include "events/EventWalk.h"
 #include "files/EventContainer.h"
 #include "files/ResultCodes.h"
 #include "platform/Clock.h"
@@ -73,6 +74,7 @@ int CEventPlayer::Open(const std::string& path, PlaybackMode mode)
         return result;
     if (int result = CheckFlags(mode))
         return result;
+    total_ = CountTotalSteps();
     if (!Guarded([&] {
             target_.BeginPlayback(events_.Protected, events_.EventGeneration >= 32);
             return true;
@@ -86,7 +88,7 @@ void CEventPlayer::Rewind()
 {
     state_ = State::Idle;
     position_ = stepStart_ = 0;
-    executed_ = 0;
+    executed_ = total_ = 0;
     endMark_ = newCanvas_ = closed_ = false;
     hints_ = 0;
     lastHeader_[0] = lastHeader_[1] = 0;
@@ -152,12 +154,15 @@ int CEventPlayer::RunFirstStep()
 
 // The recorder ends a step with the end mark, so the file counts it; the
 // replay does not, and its last step must reach the total.
-int32_t CEventPlayer::TotalSteps() const
+int32_t CEventPlayer::CountTotalSteps() const
 {
+    bool marked = false;
+    const PacketVisitor last = [](void* user, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>) {
+        *static_cast<bool*>(user) = category == 2 && code == 255;
+        return true;
+    };
+    WalkStorePackets(events_.Store(), 0, events_.WritePosition(), last, &marked);
     const int32_t committed = events_.CommittedSteps();
-    const int64_t end = events_.WritePosition();
-    uint8_t last[2] = {};
-    const bool marked = end >= 2 && events_.Read(end - 2, last, 2) == 2 && last[0] == 2 && last[1] == 255;
     return marked && committed > 0 ? committed - 1 : committed;
 }
 

@@ -55,7 +55,7 @@ public:
     // Steps run after the first (the new canvas); the end mark is no step.
     int32_t ExecutedSteps() const { return executed_; }
     // The file's steps as the replay counts them (its end mark is none).
-    int32_t TotalSteps() const;
+    int32_t TotalSteps() const { return total_; }
     // Recording may go on from the replayed stream.
     bool Appendable() const;
     // Hints of the current step (changehint bits).
@@ -65,6 +65,8 @@ public:
     const uint8_t* LastHeader() const { return lastHeader_; }
 
 private:
+    // Counted once when the file opens; the stream does not change while it plays.
+    int32_t CountTotalSteps() const;
     enum class State : uint8_t { Idle, Playing, Ended, Failed };
     enum class Step : uint8_t { Running, Done, Failed };
 
@@ -95,6 +97,7 @@ private:
     int64_t position_ = 0;
     int64_t stepStart_ = 0;
     int32_t executed_ = 0;
+    int32_t total_ = 0;
     bool paused_ = false;
     bool pointByPoint_ = false;
     bool endMark_ = false;
