@@ -1,5 +1,3 @@
-// Before any Qt header: the event headers have a member named like a Qt keyword.
-#include "events/CEventMngr.h"
 #include "gui/TStatusPanels.h"
 
 #include <QGuiApplication>
@@ -14,6 +12,7 @@
 #include "app/CAppProfile.h"
 #include "document/CUndoMngr.h"
 #include "document/TPaper.h"
+#include "events/CEventMngr.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TMainForm.h"
 #include "platform/qt/QtTabletSource.h"
