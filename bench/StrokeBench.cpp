@@ -253,6 +253,19 @@ void Ours(benchmark::State& state, float radius, bool pencil, uint8_t engine)
     state.counters["dabs"] = double(scene.paper.LastStrokeDabs());
 }
 
+// libmypaint's stroke along path timed, with its dab count beside ours.
+void TimeMyPaint(benchmark::State& state, MyPaintBrush* brush, CountingSurface& counter,
+                 const std::vector<PathPoint>& path, int64_t target)
+{
+    TimeEach(state, kPoints, [&] {
+        counter.dabs = 0;
+        MyPaintStroke(brush, &counter.base, path);
+        return true;
+    });
+    state.counters["dabs"] = double(counter.dabs);
+    state.counters["our_dabs"] = double(target);
+}
+
 void Baseline(benchmark::State& state, float radius, bool pencil, uint8_t engine, bool draw)
 {
     const std::vector<PathPoint> path = SinePath(radius);
@@ -266,13 +279,7 @@ void Baseline(benchmark::State& state, float radius, bool pencil, uint8_t engine
     }
     CountingSurface counter;
     MakeCounting(counter, fixed ? mypaint_fixed_tiled_surface_interface(fixed) : nullptr);
-    TimeEach(state, kPoints, [&] {
-        counter.dabs = 0;
-        MyPaintStroke(brush, &counter.base, path);
-        return true;
-    });
-    state.counters["dabs"] = double(counter.dabs);
-    state.counters["our_dabs"] = double(target);
+    TimeMyPaint(state, brush, counter, path, target);
     if (fixed)
         mypaint_surface_unref(counter.inner);
     mypaint_brush_unref(brush);
@@ -368,13 +375,7 @@ void MyPaintWalkR30(benchmark::State& state)
     MyPaintBrush* brush = MakeBrush(kWalkRadius, TunedDabsPerRadius(kWalkRadius, path, target));
     CountingSurface counter;
     MakeCounting(counter, nullptr);
-    TimeEach(state, kPoints, [&] {
-        counter.dabs = 0;
-        MyPaintStroke(brush, &counter.base, path);
-        return true;
-    });
-    state.counters["dabs"] = double(counter.dabs);
-    state.counters["our_dabs"] = double(target);
+    TimeMyPaint(state, brush, counter, path, target);
     mypaint_brush_unref(brush);
 }
 
