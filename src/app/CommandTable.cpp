@@ -271,11 +271,11 @@ std::string Shortcut::Text() const
     if (named != std::end(kKeyNames))
         text += named->name;
     else if (key >= kF1 && key <= kF24)
-        text += "F" + std::to_string(key - kF1 + 1);
+        text.append("F").append(std::to_string(key - kF1 + 1));
     else if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))
         text += char(key);
     else
-        text += "#" + std::to_string(key);
+        text.append("#").append(std::to_string(key));
     return text;
 }
 

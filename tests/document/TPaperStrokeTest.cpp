@@ -213,12 +213,15 @@ TEST(TPaperStroke, CompositeShowsTheStrokeWhileItRuns)
                           Case{"transparent paper", RenderClass::Draw, false, false, false, true}}) {
         SCOPED_TRACE(c.what);
         StrokePaper paper(c.renderClass, 6.0f, c.pencil);
-        if (c.dither)
+        if (c.dither) {
             ASSERT_TRUE(paper->SetLayerDither(2, true, 160));
-        if (c.oldest)
+        }
+        if (c.oldest) {
             ASSERT_TRUE(paper->SetStrokeEngine(0));
-        if (c.transparentPaper)
+        }
+        if (c.transparentPaper) {
             ASSERT_TRUE(paper->SetPaperMode(false, false));
+        }
         paper->RenderAll(true);
         const std::vector<uint32_t> before = testing_layers::AllOf(*paper);
         TPaper& p = *paper;

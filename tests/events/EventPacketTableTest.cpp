@@ -86,8 +86,9 @@ TEST(EventPacketTable, EachHeaderHasOneRowAndStepEndsFollowTheCategory)
     for (const PacketKind& k : PacketKinds()) {
         ASSERT_LE(k.firstCode, k.lastCode);
         // A reader that holds only the fixed part can read the length field.
-        if (k.lengthWidth != 0)
+        if (k.lengthWidth != 0) {
             EXPECT_LE(k.lengthOffset + k.lengthWidth, k.fixedSize) << int(k.category) << "," << int(k.firstCode);
+        }
         for (int c = k.firstCode; c <= k.lastCode; ++c)
             ++rowsOf[size_t(k.category) * 256 + size_t(c)];
         const bool strokeStart = (k.category >= 20 && k.category <= 24) || k.category == 16 || k.category == 48 ||

@@ -199,8 +199,9 @@ TEST(EventPayloads, EveryKindEncodesMeasuresDecodesAndEncodesToTheSameBytes)
     for (const PacketKind& k : PacketKinds())
         for (int c = k.firstCode; c <= k.lastCode; ++c) {
             EXPECT_EQ(PayloadStructsServing(k.category, uint8_t(c)), 1) << int(k.category) << "," << c;
-            if (k.category != 1 && k.category != 38)
+            if (k.category != 1 && k.category != 38) {
                 EXPECT_TRUE(seen[size_t(k.category) * 256 + size_t(c)]) << int(k.category) << "," << c;
+            }
         }
     EXPECT_EQ(PayloadStructsServing(12, 0), 0);
     EXPECT_EQ(PayloadStructsServing(7, 0), 0);

@@ -95,11 +95,13 @@ TEST(PaintKind, AirMapNumberings)
         SCOPED_TRACE(int(p));
         const std::optional<uint8_t> n = NibCurveOfAirMap(p);
         EXPECT_EQ(n ? int(*n) : -1, nib[p]);
-        if (n)
+        if (n) {
             EXPECT_EQ(AirMapOfNibCurve(*n), p);
+        }
         EXPECT_EQ(CompatibleOfAirMap(p), compatible[p]);
-        if (HasCompatibleCode(p))
+        if (HasCompatibleCode(p)) {
             EXPECT_EQ(AirMapOfCompatible(CompatibleOfAirMap(p)), p);
+        }
     }
     EXPECT_EQ(AirMapOfCompatible(5), 7);
     EXPECT_FALSE(AirMapOfCompatible(6));
@@ -122,8 +124,9 @@ TEST(PaintKind, OfferedCurvesHaveTheGroupsNumbering)
     for (int k = 0; k < kPaintKinds; ++k) {
         const PaintKindInfo& info = KindInfo(PaintKind(k));
         const auto offered = OfferedAirMaps(info.airMapGroup);
-        if (!offered.empty())
+        if (!offered.empty()) {
             EXPECT_NE(std::find(offered.begin(), offered.end(), info.defaultAirMap), offered.end()) << info.kindName;
+        }
     }
 }
 
