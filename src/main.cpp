@@ -23,6 +23,14 @@ int main(int argc, char** argv)
         return morvane::WriteDemoPicture(argv[2]) ? 0 : 1;
 
     const morvane::CommandLine line = morvane::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.Mode() == morvane::StartMode::Help) {
+        std::fputs(morvane::UsageText(), stdout);
+        return 0;
+    }
+    if (line.Mode() == morvane::StartMode::Version) {
+        std::puts("Morvane " MORVANE_VERSION);
+        return 0;
+    }
     if (line.Mode() == morvane::StartMode::Render)
         return morvane::RunRenderMode(line);
 
@@ -31,9 +39,6 @@ int main(int argc, char** argv)
         return morvane::RunDesktop(argc, argv, line);
     return morvane::RunViewer(argc, argv, line);
 #endif
-    std::fprintf(stderr,
-                 "usage: morvane -render [-O<folder>] [-W<fd>] FILE\n"
-                 "       morvane -demo FILE.bmp\n"
-                 "This build has no desktop program.\n");
+    std::fprintf(stderr, "%sThis build has no desktop program.\n", morvane::UsageText());
     return 2;
 }

@@ -38,6 +38,14 @@ bool ReadDecimal(const std::string& rest, int32_t& value)
 
 void TakeSwitch(const std::string& arg, CommandLine& line)
 {
+    if (arg == "--help" || arg == "-h") {
+        line.helpWanted = true;
+        return;
+    }
+    if (arg == "--version") {
+        line.versionWanted = true;
+        return;
+    }
     const std::string text = arg.substr(1);
     const char letter = text.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     if (SameLetters(text, "render"))
@@ -50,12 +58,47 @@ void TakeSwitch(const std::string& arg, CommandLine& line)
         int32_t value = 0;
         if (!ReadDecimal(text.substr(1), value))
             return WarnUnknown(arg);
-        (letter == 'W' ? line.notifyHandle : line.delaySeconds) = value;
+        if (letter == 'T')
+            line.delaySeconds = value;
+        else
+            line.notifyHandle = value == 0 ? -1 : value;
     } else
         WarnUnknown(arg);
 }
 
 } // namespace
+
+const char* UsageText()
+{
+    return "usage: morvane [FILE ...]\n"
+           "       morvane -render [-O<folder>] [-W<fd>] FILE\n"
+           "       morvane -render -viewer [-O<folder>] [-W<fd>] [-T<seconds>] FILE\n"
+           "       morvane -demo FILE.bmp\n"
+           "       morvane --help | -h | --version\n"
+           "\n"
+           "Without -render the desktop program opens its main window and plays the\n"
+           "event files named (.vd4, .vd3, .mes, .me3, .me4); when it runs already, the\n"
+           "running one takes the files over.\n"
+           "\n"
+           "  -render        replay FILE headless and write <stem>.bmp and a protected\n"
+           "                 copy of the recording into the output folder\n"
+           "  -render -viewer\n"
+           "                 replay FILE in a window and report when it has ended\n"
+           "  -O<folder>     output folder (default: the folder of FILE)\n"
+           "  -W<fd>         also write the result code as one line to this inherited\n"
+           "                 descriptor (-W0: none)\n"
+           "  -T<seconds>    viewer: how long the picture stays before the report\n"
+           "  -demo FILE.bmp write the demo picture\n"
+           "  -h, --help     this text\n"
+           "  --version      the program's version\n"
+           "\n"
+           "Switches start with '-' and are read without regard to case; an argument\n"
+           "starting with '/' is a file. The exit status of -render is its result code:\n"
+           "8 done, 9 an output could not be written, 10 the file cannot be played\n"
+           "(marker <stem>.bad), 11 protected (<stem>.prt), 12 pasted images without\n"
+           "permission (<stem>.him); a viewer run ends with 13 after a clean replay and\n"
+           "with the failure's code otherwise.\n";
+}
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args)
 {

@@ -8,22 +8,31 @@
 
 namespace morvane {
 
-enum class StartMode { Normal, Render, Viewer };
+// Help and Version print their text and end before anything starts.
+enum class StartMode { Normal, Render, Viewer, Help, Version };
 
 struct CommandLine {
     bool renderFlag = false;
     bool viewerFlag = false;
     std::string outputFolder;
-    // -W<n>: the descriptor that receives the result code; -1 when not given.
+    // -W<n>: the descriptor that receives the result code; -1 when not given
+    // (as for -W0: no caller hands over its standard input for the code).
     int32_t notifyHandle = -1;
     // -T<n>: seconds viewer mode waits before it reports.
     int32_t delaySeconds = 0;
     std::vector<std::string> files;
+    // --help or -h, --version.
+    bool helpWanted = false;
+    bool versionWanted = false;
 
     // Viewer mode is a render run that shows the replay: -viewer alone
     // starts a normal instance.
     StartMode Mode() const
     {
+        if (helpWanted)
+            return StartMode::Help;
+        if (versionWanted)
+            return StartMode::Version;
         if (!renderFlag)
             return StartMode::Normal;
         return viewerFlag ? StartMode::Viewer : StartMode::Render;
@@ -33,5 +42,8 @@ struct CommandLine {
 // Unknown switches, and a W or T whose rest is not a decimal number, are
 // reported through the user notifier and otherwise ignored.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// What --help prints: every switch and mode, and the result codes.
+const char* UsageText();
 
 } // namespace morvane

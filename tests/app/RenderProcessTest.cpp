@@ -35,6 +35,7 @@ constexpr int kUnreachable = 125;
 
 struct RunOptions {
     int notifyFd = -1;         // a descriptor the program inherits
+    int outputFd = -1;         // the program's standard output, when given
     bool unprivileged = false; // as nobody, so folder permissions hold for root too
     const char* platform = nullptr; // a Qt platform for the viewer's window
 };
@@ -69,6 +70,8 @@ ProgramRun RunMorvane(std::vector<std::string> args, RunOptions options = {})
     if (pid == 0) {
         if (options.notifyFd >= 0)
             ::fcntl(options.notifyFd, F_SETFD, 0);
+        if (options.outputFd >= 0)
+            ::dup2(options.outputFd, STDOUT_FILENO);
         if (options.unprivileged && ::geteuid() == 0 &&
             (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534)))
             ::_exit(126);
@@ -189,6 +192,42 @@ TEST(RenderProcess, NotifyDescriptorOnAPipeReadsTheCode)
     EXPECT_EQ(std::string(line, n > 0 ? size_t(n) : 0), "8\n");
 }
 
+// What a person types first: the usage of every switch and mode, or the
+// version, on standard output with status 0, and no window even where a
+// display would take one.
+TEST(RenderProcess, HelpAndVersionPrintAndEndBeforeAnythingStarts)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> printed;
+    };
+    const std::vector<std::string> usage = {"-render",     "-viewer", "-O<folder>", "-W<fd>",
+                                            "-T<seconds>", "-demo",   "--version",  " 13 "};
+    const Case cases[] = {{{"--help"}, usage},
+                          {{"-h"}, usage},
+                          {{"-render", "--help", "a.vd4"}, usage},
+                          {{"--version"}, {"Morvane 0."}}};
+    for (const Case& c : cases)
+        for (const char* platform : {static_cast<const char*>(nullptr), "offscreen"}) {
+            const std::string what = c.args[0] + (platform ? " offscreen" : " headless");
+            ScratchFolder folder;
+            const std::string out = folder / "out.txt";
+            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            ASSERT_GE(fd, 0);
+            RunOptions options;
+            options.outputFd = fd;
+            options.platform = platform;
+            const ProgramRun run = RunMorvane(c.args, options);
+            ::close(fd);
+            EXPECT_EQ(run.status, 0) << what;
+            EXPECT_LT(run.seconds, 5.0) << what;
+            const Bytes bytes = ReadBytes(out);
+            const std::string text(bytes.begin(), bytes.end());
+            for (const std::string& word : c.printed)
+                EXPECT_NE(text.find(word), std::string::npos) << what << ": " << word;
+        }
+}
+
 TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
 {
     ScratchFolder folder;
@@ -196,7 +235,7 @@ TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
     WriteEventFile(folder / "ro/a.vd4", BlankStream(32, 32), 32, 32);
     const Bytes input = ReadBytes(folder / "ro/a.vd4");
     ::chmod((folder / "ro").c_str(), 0555);
-    const int status = RunMorvane({"-render", folder / "ro/a.vd4"}, {-1, true}).status;
+    const int status = RunMorvane({"-render", folder / "ro/a.vd4"}, {.unprivileged = true}).status;
     if (status == kUnreachable)
         GTEST_SKIP() << "the program lies where an unprivileged user cannot run it";
     EXPECT_EQ(status, 9);
