@@ -15,6 +15,11 @@ RenderCode RenderCodeOfOpenResult(int openResult)
     return openResult == 6 ? kRenderImagesRefused : kRenderCannotOpen;
 }
 
+RenderCode ViewerCodeOfReplay(int reportResult)
+{
+    return reportResult == 0 ? kViewerDone : kRenderCannotOpen;
+}
+
 const char* MarkerExtension(int code)
 {
     switch (code) {

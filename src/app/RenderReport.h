@@ -18,6 +18,10 @@ enum RenderCode : int {
 // A failed start of the player: protected stream 11, pasted images without
 // permission 12, anything else 10.
 RenderCode RenderCodeOfOpenResult(int openResult);
+// The end of a viewer run's replay (a report's result: 0 finished, 1
+// interrupted, 2 stopped by an error, 3 stopped): 13 only when it played to
+// its end mark; a replay that did not is a file that could not be played, 10.
+RenderCode ViewerCodeOfReplay(int reportResult);
 // ".bad", ".prt" or ".him" for codes 10-12, else nullptr.
 const char* MarkerExtension(int code);
 

@@ -7,14 +7,15 @@
 
 #include "app/CAppProfile.h"
 #include "app/CommandLine.h"
+#include "app/RenderReport.h"
+#include "events/PlaybackSession.h"
 #include "gui/MessageBoxNotifier.h"
 #include "gui/TMainForm.h"
-#include "app/RenderReport.h"
 #include "platform/BusyCursor.h"
 #include "platform/qt/QtBusyCursor.h"
 #include "platform/qt/QtInstancePort.h"
-#include "platform/qt/QtViewerReport.h"
 #include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/QtViewerReport.h"
 
 namespace morvane {
 
@@ -95,6 +96,14 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
     return status;
 }
 
+void PrepareViewerForm(TMainForm& form, QtViewerReport& report)
+{
+    form.SetViewOnly(true);
+    form.replayEnded = [&report](const TEventReportParam& end) {
+        report.Finish(ViewerCodeOfReplay(end.result));
+    };
+}
+
 int RunViewer(int argc, char** argv, const CommandLine& line)
 {
     if (!DisplayAvailable()) {
@@ -113,8 +122,7 @@ int RunViewer(int argc, char** argv, const CommandLine& line)
     int status = 0;
     {
         TMainForm form(profile);
-        form.setWindowTitle(form.windowTitle() + QStringLiteral(" Render!"));
-        form.replayEnded = [&report](const TEventReportParam&) { report.Finish(kViewerDone); };
+        PrepareViewerForm(form, report);
         form.show();
         int opened = 0;
         if (line.files.empty() || !form.OpenEventFile(QString::fromStdString(line.files.front()), false, &opened))

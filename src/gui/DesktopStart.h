@@ -5,11 +5,17 @@
 namespace morvane {
 
 struct CommandLine;
+class QtViewerReport;
+class TMainForm;
 
 int RunDesktop(int argc, char** argv, const CommandLine& line);
 // Viewer mode: the first file replays visibly, the result code (13 at the
 // end) is reported after the delay and the program exits with it. Settings
 // are read, never written.
 int RunViewer(int argc, char** argv, const CommandLine& line);
+// The main window of a viewer run: its title as a normal run's, no window
+// takes edits, and the end of a replay reports its code (13 only after a
+// clean one) instead of showing the report.
+void PrepareViewerForm(TMainForm& form, QtViewerReport& report);
 
 } // namespace morvane

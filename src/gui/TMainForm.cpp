@@ -110,6 +110,7 @@ std::vector<TDrawWindow*> TMainForm::DrawWindows() const
 
 TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
 {
+    window->Input().window.renderMode = viewOnly_;
     QMdiSubWindow* sub = area_->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->installEventFilter(this);

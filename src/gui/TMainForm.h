@@ -75,6 +75,8 @@ public:
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
+    // A viewer run: the windows opened from now on show and play, never take edits.
+    void SetViewOnly(bool on) { viewOnly_ = on; }
 
     // File names for the save and open dialogs; tests replace them.
     std::function<QString()> askSavePath;
@@ -121,6 +123,7 @@ private:
     QTimer tick_, idle_;
     QStringList pending_;
     bool shown_ = false;
+    bool viewOnly_ = false;
     QPointer<TFormEventReport> report_;
     TEventPanel* eventPanel_ = nullptr;
     QDockWidget* toolDock_ = nullptr;

@@ -107,6 +107,26 @@ std::vector<std::string> Markers(const std::string& folder)
     return found;
 }
 
+// The demo with a stroke whose third point lies at NaN: the file opens and
+// the replay stops there.
+void WriteMidwayFailure(const std::string& path)
+{
+    RecordingDocumentHost host;
+    TPaper painted(host);
+    {
+        DemoRecording demo(painted);
+        ASSERT_TRUE(demo.Paint());
+    }
+    Bytes stream = StreamOf(painted);
+    for (size_t at : PacketOffsets(stream))
+        if (stream[at] == 17) {
+            const float nan = std::numeric_limits<float>::quiet_NaN();
+            std::memcpy(&stream[at + 2 + 2 * 12], &nan, 4);
+            break;
+        }
+    WriteEventFile(path, stream, painted.Width, painted.Height);
+}
+
 TEST(RenderProcess, MinimalStreamRendersAndItsProtectedCopyDoesNot)
 {
     ScratchFolder folder;
@@ -135,21 +155,7 @@ TEST(RenderProcess, UnplayableInputsGiveTenAndTheirMarkerAtOnce)
     WriteBytes(folder / "truncated.vd4", whole);
     WriteEventFile(folder / "endless.vd4", Bytes(blank.begin(), blank.end() - 2), 64, 48);
 
-    // A stroke whose third point lies at NaN: the replay stops there.
-    RecordingDocumentHost host;
-    TPaper painted(host);
-    {
-        DemoRecording demo(painted);
-        ASSERT_TRUE(demo.Paint());
-    }
-    Bytes stream = StreamOf(painted);
-    for (size_t at : PacketOffsets(stream))
-        if (stream[at] == 17) {
-            const float nan = std::numeric_limits<float>::quiet_NaN();
-            std::memcpy(&stream[at + 2 + 2 * 12], &nan, 4);
-            break;
-        }
-    WriteEventFile(folder / "midway.vd4", stream, painted.Width, painted.Height);
+    WriteMidwayFailure(folder / "midway.vd4");
     WriteBytes(folder / "picture.bmp", Bytes(60, 0));
 
     for (const char* name : {"garbage", "truncated", "endless", "midway", "picture"}) {
@@ -244,9 +250,6 @@ TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
     ::chmod((folder / "ro").c_str(), 0755);
 }
 
-// The key acceptance test: strokes and layer commands painted with
-// recording on, saved, rendered by the program, give the live composite's
-// BMP byte for byte.
 #ifdef MORVANE_VIEWER
 TEST(RenderProcess, ViewerPlaysToItsEndAndReportsThirteenAfterItsDelay)
 {
@@ -262,8 +265,29 @@ TEST(RenderProcess, ViewerPlaysToItsEndAndReportsThirteenAfterItsDelay)
     EXPECT_GE(failed.seconds, 1.0);
     EXPECT_EQ(Markers(folder / ""), std::vector<std::string>{"none.bad"});
 }
+
+// Files that open but do not play to their end mark: the viewer reports the
+// failure's code and marker, not the 13 of a finished replay.
+TEST(RenderProcess, ViewerOfAReplayThatFailsReportsItsCode)
+{
+    ScratchFolder folder;
+    const Bytes blank = BlankStream(64, 48);
+    WriteEventFile(folder / "endless.vd4", Bytes(blank.begin(), blank.end() - 2), 64, 48);
+    WriteMidwayFailure(folder / "midway.vd4");
+    RunOptions options;
+    options.platform = "offscreen";
+    for (const char* name : {"endless", "midway"}) {
+        const ProgramRun run =
+            RunMorvane({"-render", "-viewer", "-T0", folder / (std::string(name) + ".vd4")}, options);
+        EXPECT_EQ(run.status, 10) << name;
+        EXPECT_TRUE(fs::exists(folder / (std::string(name) + ".bad"))) << name;
+    }
+}
 #endif
 
+// The key acceptance test: strokes and layer commands painted with
+// recording on, saved, rendered by the program, give the live composite's
+// BMP byte for byte.
 TEST(RenderProcess, RecordingRendersToTheLivePictureByteForByte)
 {
     ScratchFolder folder;

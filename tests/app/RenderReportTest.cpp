@@ -41,6 +41,10 @@ TEST_F(RenderReportTest, OpenResultsAndMarkers)
     EXPECT_STREQ(MarkerExtension(12), ".him");
     for (int code : {8, 9, 13})
         EXPECT_EQ(MarkerExtension(code), nullptr);
+    // A viewer reports 13 only for a replay that reached its end mark.
+    const int viewer[4] = {13, 10, 10, 10};
+    for (int result = 0; result < 4; ++result)
+        EXPECT_EQ(ViewerCodeOfReplay(result), viewer[result]) << result;
 }
 
 TEST_F(RenderReportTest, OneMarkerPerRunInTheOutputFolder)
