@@ -27,7 +27,7 @@ int DayOfWeek(int year, int month, int day)
 // Year, month, day of week, day, hour, minute, second, milliseconds.
 std::vector<uint8_t> StartTime()
 {
-    const SystemTime t = CurrentClock().LocalTime();
+    const SystemTime t = CurrentClock().UtcTime();
     const int fields[] = {t.year, t.month, DayOfWeek(t.year, t.month, t.day), t.day, t.hour, t.minute, t.second,
                           t.millisecond};
     std::vector<uint8_t> out;

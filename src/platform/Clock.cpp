@@ -14,16 +14,15 @@ uint32_t SteadyClock::Milliseconds()
     return static_cast<uint32_t>(ms);
 }
 
-SystemTime SteadyClock::LocalTime()
+SystemTime SteadyClock::UtcTime()
 {
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&t, &local);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
     int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour, local.tm_min, local.tm_sec, ms};
+    return {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, ms};
 }
 
 namespace {

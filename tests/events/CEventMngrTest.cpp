@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <limits>
 #include <map>
 #include <random>
@@ -13,6 +15,7 @@
 #include "events/CEventMngr.h"
 #include "events/EventPayloadsActions.h"
 #include "events/EventPayloadsState.h"
+#include "platform/Clock.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/MemoryBudget.h"
 #include "platform/UserNotifier.h"
@@ -475,6 +478,42 @@ TEST_F(EventMngrTest, LoadingTakesTheBytesAndTheStepCount)
     // The marks: data blocks of their sizes, then the start mark as a step.
     const Headers marks = HeadersFrom(*mngr, 0);
     EXPECT_EQ(Headers(marks.begin() + 7, marks.begin() + 10), (Headers{{1, 17}, {1, 16}, {2, 254}}));
+}
+
+// The start time is the moment in UTC, whatever zone the machine is set to.
+TEST_F(EventMngrTest, StartTimeIsUniversalTime)
+{
+    const char* zone = std::getenv("TZ");
+    const std::string saved = zone ? zone : "";
+    ::setenv("TZ", "JST-9", 1);
+    ::tzset();
+    Clock* before = SetClock(nullptr);
+    const std::time_t first = std::time(nullptr);
+    ASSERT_TRUE(mngr->StartMarks());
+    const std::time_t last = std::time(nullptr);
+    SetClock(before);
+    zone ? ::setenv("TZ", saved.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+
+    const std::vector<uint8_t> stream = StreamOf(*mngr);
+    std::vector<uint8_t> time;
+    for (const Packet& p : PacketsOf(stream))
+        if (p.header == Header(1, 17))
+            time = p.payload;
+    // The block's length, then its sixteen bytes.
+    ASSERT_EQ(time.size(), 20u);
+    const auto field = [&](int i) { return int(time[size_t(4 + 2 * i)] | time[size_t(5 + 2 * i)] << 8); };
+    std::tm recorded{};
+    recorded.tm_year = field(0) - 1900;
+    recorded.tm_mon = field(1) - 1;
+    recorded.tm_mday = field(3);
+    recorded.tm_hour = field(4);
+    recorded.tm_min = field(5);
+    recorded.tm_sec = field(6);
+    const std::time_t at = ::timegm(&recorded);
+    EXPECT_GE(at, first);
+    EXPECT_LE(at, last);
+    EXPECT_EQ(field(2), recorded.tm_wday) << "day of the week";
 }
 
 // The last tone packet names the tone, and the stream embeds that tone
