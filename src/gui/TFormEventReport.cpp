@@ -22,23 +22,35 @@ public:
         setFixedSize(2 * kMargin + (kColumns - 1) * kPitch + kCell, 2 * kMargin + (kRows - 1) * kPitch + kCell);
     }
 
+    // The image of slot i, centred in its cell; empty when it has none.
+    QRect ImageRect(int i) const
+    {
+        if (i < 0 || i >= int(images_.size()) || images_[i].isNull())
+            return {};
+        const QRect cell = Cell(i);
+        const QSize size = images_[i].size();
+        return {QPoint(cell.left() + (kCell - size.width()) / 2, cell.top() + (kCell - size.height()) / 2),
+                size};
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
         painter.setPen(Qt::black);
         for (int i = 0; i < kColumns * kRows; ++i) {
-            const QRect cell(kMargin + (i % kColumns) * kPitch, kMargin + (i / kColumns) * kPitch, kCell, kCell);
-            painter.drawRect(cell.adjusted(-1, -1, 0, 0));
-            if (i >= int(images_.size()) || images_[i].isNull())
-                continue;
-            const QImage& image = images_[i];
-            painter.drawImage(cell.left() + (kCell - image.width()) / 2, cell.top() + (kCell - image.height()) / 2,
-                              image);
+            painter.drawRect(Cell(i).adjusted(-1, -1, 0, 0));
+            if (const QRect at = ImageRect(i); !at.isEmpty())
+                painter.drawImage(at.topLeft(), images_[i]);
         }
     }
 
 private:
+    static QRect Cell(int i)
+    {
+        return {kMargin + (i % kColumns) * kPitch, kMargin + (i / kColumns) * kPitch, kCell, kCell};
+    }
+
     std::vector<QImage> images_;
 };
 
@@ -62,7 +74,8 @@ TFormEventReport::TFormEventReport(const TEventReportParam& report, std::vector<
     auto* layout = new QVBoxLayout(this);
     for (const QString& line : lines_)
         layout->addWidget(new QLabel(line, this));
-    layout->addWidget(new ThumbnailStrip(std::move(thumbnails), this));
+    strip_ = new ThumbnailStrip(std::move(thumbnails), this);
+    layout->addWidget(strip_);
     auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     close->setObjectName(QStringLiteral("closeButton"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
@@ -70,6 +83,12 @@ TFormEventReport::TFormEventReport(const TEventReportParam& report, std::vector<
     buttons->addStretch();
     buttons->addWidget(close);
     layout->addLayout(buttons);
+}
+
+QRect TFormEventReport::ThumbnailRect(int slot) const
+{
+    const QRect at = static_cast<const ThumbnailStrip*>(strip_)->ImageRect(slot);
+    return at.isEmpty() ? at : at.translated(strip_->mapTo(this, QPoint(0, 0)));
 }
 
 } // namespace morvane

@@ -17,9 +17,13 @@ public:
 
     // The text lines shown, top to bottom.
     const QStringList& Lines() const { return lines_; }
+    // Where slot's thumbnail shows, in the report's coordinates; an empty
+    // rectangle for a slot without one.
+    QRect ThumbnailRect(int slot) const;
 
 private:
     QStringList lines_;
+    QWidget* strip_ = nullptr;
 };
 
 // The lines of a report: state, file, time (not for a plain stop), steps.

@@ -500,15 +500,13 @@ private slots:
     // Pictures of the dialogs for a person to look at.
     void dialogScreenshots()
     {
-        const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QVERIFY(QDir().mkpath(shots));
         TFormNew form(*profile_);
         Presets(form)->setCurrentRow(PresetLineOfEntry(EntryIndex("A4")));
         form.show();
-        QVERIFY(form.grab().save(shots + QStringLiteral("/new_document.png")));
+        QVERIFY(form.grab().save(harness::ShotPath(QStringLiteral("new_document.png"))));
         TFormAbout about;
         about.show();
-        QVERIFY(about.grab().save(shots + QStringLiteral("/about.png")));
+        QVERIFY(about.grab().save(harness::ShotPath(QStringLiteral("about.png"))));
     }
 
     // ---- dropped files ----

@@ -1,22 +1,31 @@
 #pragma once
 // What the main-window tests share: a shown main window over fresh settings
 // with scripted message boxes, pixel checksums, playing a window to its end,
-// a recording replayed into a fresh window, and a scripted answer to the
-// new-document dialog.
+// a recording replayed into a fresh window, a scripted answer to the
+// new-document dialog, and what screenshots must show.
+#include <QDir>
+#include <QImage>
+#include <QRegion>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QtTest>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "app/CAppProfile.h"
 #include "document/NewPictureModel.h"
+#include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TFormEventReport.h"
 #include "gui/TFormNew.h"
 #include "gui/TMainForm.h"
-#include "app/CAppProfile.h"
 #include "platform/UserNotifier.h"
+#include "storage/BlendTables.h"
 #include "storage/TMTC.h"
 
 namespace morvane::harness {
@@ -94,6 +103,73 @@ inline void AnswerNewDocument(TMainForm& form, int32_t width, int32_t height)
     form.askNewDocument = [width, height]() -> std::optional<SNewDocumentChoice> {
         return SNewDocumentChoice{"無題", {width, height, 72, false}};
     };
+}
+
+// Every screenshot goes to one folder of the build.
+inline QString ShotPath(const QString& name)
+{
+    QDir().mkpath(QStringLiteral(MORVANE_SCREENSHOTS));
+    return QStringLiteral(MORVANE_SCREENSHOTS "/") + name;
+}
+
+// What a picture of w must show, checked at 1:1 unrotated: the window
+// pixels (at origin in shot, the window's visible part) that stand over the
+// document carry the composite's pixel there, made opaque over white as the
+// view shows it. The mismatches; -1 when the view is not at 1:1 or no
+// document pixel is in sight.
+inline int64_t CompositeMismatches(const QImage& shot, QPoint origin, TDrawWindow& w)
+{
+    const CViewState& v = w.View();
+    if (v.Rotated() || !(v.Scale() == ScaleRatio{1, 1}) || w.devicePixelRatioF() != 1.0)
+        return -1;
+    const TMTC& composite = w.Paper().Composite();
+    const QRegion visible = w.visibleRegion();
+    int64_t shown = 0, wrong = 0;
+    for (int y = 0; y < w.height(); ++y)
+        for (int x = 0; x < w.width(); ++x) {
+            const DocPoint d = v.WindowToDocument({double(x), double(y)});
+            const int32_t dx = int32_t(std::lround(d.x)), dy = int32_t(std::lround(d.y));
+            const QPoint at = origin + QPoint(x, y);
+            if (dx < 0 || dy < 0 || dx >= composite.Width || dy >= composite.Height ||
+                !visible.contains({x, y}) || !shot.rect().contains(at))
+                continue;
+            uint32_t want = composite.GetPixel(dx, dy);
+            if (!w.Paper().OpaquePaper) {
+                if (w.Paper().CheckerTransparency && want >> 24 != 255)
+                    continue;
+                uint32_t white = 0xFFFFFFFFu;
+                BlendColour(white, want, want >> 24);
+                want = white;
+            }
+            ++shown;
+            wrong += (shot.pixel(at) | 0xFF000000u) != (want | 0xFF000000u);
+        }
+    return shown == 0 ? -1 : wrong;
+}
+
+// Distinct colours in a rectangle of the image, counted up to limit.
+inline int Colours(const QImage& image, QRect rect, int limit = 64)
+{
+    QSet<QRgb> seen;
+    rect &= image.rect();
+    for (int y = rect.top(); y <= rect.bottom() && seen.size() < limit; ++y)
+        for (int x = rect.left(); x <= rect.right() && seen.size() < limit; ++x)
+            seen.insert(image.pixel(x, y));
+    return int(seen.size());
+}
+
+// A report's picture shows a thumbnail with a picture in it in every slot
+// the replay took (the demo's first tenth has paint already): the slots
+// without one.
+inline QStringList BlankThumbnails(const QImage& shot, const TFormEventReport& report, int count)
+{
+    QStringList blank;
+    for (int i = 0; i < count; ++i) {
+        const QRect at = report.ThumbnailRect(i);
+        if (at.isEmpty() || Colours(shot, at) < 4)
+            blank << QString::number(i);
+    }
+    return blank;
 }
 
 } // namespace morvane::harness

@@ -31,7 +31,9 @@ namespace {
 
 constexpr int32_t kNewWidth = 800, kNewHeight = 600;
 
-QString DemoPath() { return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/demo.vd4")); }
+// Named by the build: a source path taken from __FILE__ may be relative to
+// wherever the compiler ran.
+QString DemoPath() { return QStringLiteral(MORVANE_DEMO); }
 
 // The same file replayed without a window, as the render mode does; the
 // steps it ran, counted as the report counts them.
@@ -128,8 +130,7 @@ private slots:
         QCOMPARE(Checksum(replay->Paper().Composite()), painted);
     }
 
-    // Ctrl+F4 reaches the close command (the sub-window's own key is gone);
-    // a changed document asks, and Cancel keeps it open.
+    // A pen stroke on the active document paints and undoes as one step.
     void tabletStrokePaintsAndUndoes()
     {
         QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
@@ -162,6 +163,8 @@ private slots:
         QCOMPARE(Checksum(w->Paper().Composite()), blank);
     }
 
+    // Ctrl+F4 reaches the close command (the sub-window's own key is gone);
+    // a changed document asks, and Cancel keeps it open.
     void closeKeyAsksForAChangedDocument()
     {
         QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
@@ -199,12 +202,17 @@ private slots:
         QCOMPARE(lines.back(), QString::fromStdString(ReportStepLine(steps)));
         QVERIFY(report->findChild<QPushButton*>(QStringLiteral("closeButton")));
 
-        // A picture of the main window after the replay, for a person to look at.
+        // Pictures of the main window at 1:1 after the replay and of the
+        // report, for a person to look at: the replayed picture and the
+        // thumbnails are in them.
+        w->SetZoom({1, 1});
         QTest::qWait(20);
-        const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QVERIFY(QDir().mkpath(shots));
-        QVERIFY(form_->grab().save(shots + QStringLiteral("/main_demo.png")));
-        QVERIFY(report->grab().save(shots + QStringLiteral("/report_demo.png")));
+        const QImage shot = form_->grab().toImage();
+        QVERIFY(shot.save(harness::ShotPath(QStringLiteral("main_demo.png"))));
+        QCOMPARE(harness::CompositeMismatches(shot, w->mapTo(form_.get(), QPoint(0, 0)), *w), int64_t(0));
+        const QImage reportShot = report->grab().toImage();
+        QVERIFY(reportShot.save(harness::ShotPath(QStringLiteral("report_demo.png"))));
+        QCOMPARE(harness::BlankThumbnails(reportShot, *report, 10), QStringList());
     }
 
     void stopAsksAndYesInterrupts_data()

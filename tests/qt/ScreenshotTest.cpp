@@ -1,8 +1,8 @@
 // Pictures of the desktop program for a person to look at: the main window
 // after the demo recording has played, with the file menu open, and the
-// report. Saved as PNGs under the build folder's screenshots/. The Japanese
-// captions need a Japanese font; the test fails without one rather than
-// saving pictures of empty boxes.
+// report, each checked for what it must show. Saved as PNGs under the build
+// folder's screenshots/. The Japanese captions need a Japanese font; the
+// test fails without one rather than saving pictures of empty boxes.
 #include <QDir>
 #include <QFontDatabase>
 #include <QGlyphRun>
@@ -50,21 +50,8 @@ bool RendersJapanese(const QFont& font, const QString& text)
     return glyphs == text.size();
 }
 
-// Distinct colours in a rectangle of the image, counted up to limit.
-int Colours(const QImage& image, QRect rect, int limit = 64)
-{
-    QSet<QRgb> seen;
-    rect &= image.rect();
-    for (int y = rect.top(); y <= rect.bottom() && seen.size() < limit; ++y)
-        for (int x = rect.left(); x <= rect.right() && seen.size() < limit; ++x)
-            seen.insert(image.pixel(x, y));
-    return int(seen.size());
-}
-
-QString ShotPath(const QString& name)
-{
-    return QStringLiteral(MORVANE_SCREENSHOTS "/") + name;
-}
+using harness::Colours;
+using harness::ShotPath;
 
 } // namespace
 
@@ -101,10 +88,14 @@ private slots:
         QVERIFY(form_->LastReport());
         QTest::qWait(50);
 
+        // At 1:1, so the picture shows the composite's own pixels.
+        w->SetZoom({1, 1});
+        QTest::qWait(20);
         const QImage shot = form_->grab().toImage();
         QVERIFY(shot.save(ShotPath(QStringLiteral("main_window.png"))));
-        const QRect picture(w->mapTo(form_.get(), QPoint(0, 0)), w->size());
-        QVERIFY2(Colours(shot, picture) >= 16, "the replayed picture is not in the main window");
+        QCOMPARE(harness::CompositeMismatches(shot, w->mapTo(form_.get(), QPoint(0, 0)), *w), int64_t(0));
+        QVERIFY2(Colours(shot, QRect(w->mapTo(form_.get(), QPoint(0, 0)), w->size())) >= 16,
+                 "the replayed picture is a blank page");
     }
 
     void fileMenuOpens()
@@ -140,6 +131,7 @@ private slots:
         const QImage shot = report->grab().toImage();
         QVERIFY(shot.save(ShotPath(QStringLiteral("report.png"))));
         QVERIFY(Colours(shot, shot.rect()) >= 8);
+        QCOMPARE(harness::BlankThumbnails(shot, *report, 10), QStringList());
     }
 };
 
