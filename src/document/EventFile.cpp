@@ -121,33 +121,33 @@ int SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequ
     return code;
 }
 
-bool SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request)
+int SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request)
 {
     CEventMngr* manager = document.EventManager();
     if (!manager)
-        return false;
+        return eventcode::kNoManager;
     CEventMngr& events = *manager;
     bool found = false;
     if (!events.QueryFileFlag(CEventMngr::kProtectionFlag, found)) {
         Notifier().Warn("イベントファイルの保護状態の確認に失敗しました!");
-        return false;
+        return eventcode::kInvalidPacket;
     }
     if (found) {
         Notifier().Warn("このイベントファイルはすでに保護されているため保存できません!");
-        return false;
+        return eventcode::kProtected;
     }
     if (!events.SetFileFlag(CEventMngr::kProtectionFlag, true)) {
         // The records before the unreadable packet had it set already.
         events.SetFileFlag(CEventMngr::kProtectionFlag, false);
         Notifier().Warn("イベントファイルの保護に失敗しました!");
-        return false;
+        return eventcode::kInvalidPacket;
     }
     const int code = SaveEventFile(path, document, request);
     if (!events.SetFileFlag(CEventMngr::kProtectionFlag, false)) {
         Notifier().Warn("重大な障害: イベントを非保護状態に戻すのに失敗しました!");
-        return false;
+        return eventcode::kInvalidPacket;
     }
-    return code == filecode::kOk;
+    return code;
 }
 
 int LoadEventFile(const std::string& path, TPaper& document)

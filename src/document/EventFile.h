@@ -34,9 +34,10 @@ int WriteEventStream(const std::string& path, TPaper& document, const CEventMngr
 int SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
 
 // The protected form: the stream carries the protection flag while it is
-// written and loses it again afterwards. False, with its message shown, when
-// the stream is protected already or a flag cannot be changed.
-bool SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
+// written and loses it again afterwards. 0, or SaveEventFile's code; with its
+// message shown, 39 when the stream is protected already and 47 when a flag
+// cannot be read or changed.
+int SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
 
 // Loads an event file into the document's manager, which is left idle with
 // the stream, its steps, generation and flags: 0; 4 not found; 6 cannot be

@@ -120,9 +120,9 @@ int TDrawWindow::OpenEventFile(const std::string& path, bool paused)
     return opened;
 }
 
-int TDrawWindow::SaveRecording(const std::string& path)
+int TDrawWindow::SaveRecording(const std::string& path, const EventSaveRequest& request, bool protect)
 {
-    return SaveEventFile(path, *paper_, EventSaveRequest{});
+    return protect ? SaveProtectedEventFile(path, *paper_, request) : SaveEventFile(path, *paper_, request);
 }
 
 bool TDrawWindow::CanEditNow() const { return CanEdit(paper_.get(), router_->window); }

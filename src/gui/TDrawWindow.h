@@ -13,6 +13,7 @@
 
 #include "app/InputRouter.h"
 #include "app/ToolState.h"
+#include "document/EventFile.h"
 #include "events/PlaybackSession.h"
 #include "gui/DrawViewPort.h"
 #include "platform/DocumentHost.h"
@@ -39,8 +40,9 @@ public:
     // Opens an event file to play (paused on request): the player's open
     // result, 0 on success.
     int OpenEventFile(const std::string& path, bool paused);
-    // Saves the recording: 0 or the event file writer's code.
-    int SaveRecording(const std::string& path);
+    // Saves the recording, in the protected form when asked: 0 or the event
+    // file writer's code.
+    int SaveRecording(const std::string& path, const EventSaveRequest& request = {}, bool protect = false);
 
     TPaper& Paper() { return *paper_; }
     CViewState& View() { return view_; }

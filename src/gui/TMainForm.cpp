@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include <memory>
 #include <string>
 
 #include "app/CAppProfile.h"
@@ -39,8 +40,12 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     idle_.setInterval(0);
     connect(&tick_, &QTimer::timeout, this, [this] { TickPlayback(); });
     connect(&idle_, &QTimer::timeout, this, [this] { TickPlayback(); });
-    askSavePath = [this] {
-        return QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("*.vd4"));
+    askSavePath = [this](bool* protect) {
+        const std::unique_ptr<QFileDialog> dialog(NewEventSaveDialog(this, protect != nullptr));
+        const bool chosen = dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
+        if (chosen && protect)
+            *protect = dialog->findChild<QCheckBox*>(QStringLiteral("protectBox"))->isChecked();
+        return chosen ? dialog->selectedFiles().front() : QString();
     };
     askOpenPath = [this](bool& paused) {
         QFileDialog dialog(this, QString(), QString(),
@@ -185,23 +190,47 @@ TDrawWindow* TMainForm::OpenEventFile(const QString& path, bool paused, int* res
     return window;
 }
 
-bool TMainForm::SaveEventFile(const QString& path)
+bool TMainForm::SaveEventFile(const QString& path, bool protect)
 {
     // A playing window's stream is being read, not recorded.
     TDrawWindow* window = ActiveDrawWindow();
     if (!window || window->Playing() || path.isEmpty())
         return false;
-    const int code = window->SaveRecording(path.toStdString());
+    const int code = SaveRecordingOf(*window, path, protect);
     if (code != 0)
         Notifier().Warn(path.toStdString() + "\r    (err=" + std::to_string(code) + ")");
     return code == 0;
 }
 
+int TMainForm::SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect)
+{
+    EventSaveRequest request;
+    request.optionFlag = profile_.fileIO.eventOptionFlag;
+    return window.SaveRecording(path.toStdString(), request, protect);
+}
+
 void TMainForm::SaveEventsAsked()
 {
-    const QString path = askSavePath();
+    bool protect = false;
+    const QString path = askSavePath(&protect);
     if (!path.isEmpty())
-        SaveEventFile(path);
+        SaveEventFile(path, protect);
+}
+
+QFileDialog* NewEventSaveDialog(QWidget* parent, bool offerProtection)
+{
+    auto* dialog =
+        new QFileDialog(parent, QString(), QString(), QStringLiteral("Morvane4 イベント (*.vd4 *.me4)"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("vd4"));
+    if (offerProtection) {
+        auto* box = new QCheckBox(QStringLiteral("保護付きイベント(&V)"), dialog);
+        box->setObjectName(QStringLiteral("protectBox"));
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()))
+            grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+    }
+    return dialog;
 }
 
 void TMainForm::OpenEventsAsked()
@@ -285,14 +314,15 @@ bool TMainForm::MayClose(TDrawWindow& window)
 {
     if (!window.Modified() || window.Playing())
         return true;
-    const std::string text = "\"" + window.DocumentName() + "\" は変更されています。\r保存しますか？";
+    const std::string text =
+        std::string("\"").append(window.DocumentName()).append("\" は変更されています。\r保存しますか？");
     switch (Notifier().Ask(text, Buttons::YesNoCancel)) {
     case Answer::No:
         return true;
     case Answer::Yes: {
         // Until documents are saved as files, their recording is what is kept.
-        const QString path = askSavePath();
-        return !path.isEmpty() && window.SaveRecording(path.toStdString()) == 0;
+        const QString path = askSavePath(nullptr);
+        return !path.isEmpty() && SaveRecordingOf(window, path, false) == 0;
     }
     default:
         return false;

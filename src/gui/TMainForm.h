@@ -19,6 +19,7 @@
 
 class QAction;
 class QDockWidget;
+class QFileDialog;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -51,8 +52,9 @@ public:
     // when it cannot be opened. result, when given, receives the player's
     // open result (a file that is no event file counts as 2).
     TDrawWindow* OpenEventFile(const QString& path, bool paused, int* result = nullptr);
-    // Saves the active window's recording; false with the message shown.
-    bool SaveEventFile(const QString& path);
+    // Saves the active window's recording (protected when asked) with the
+    // settings' flag mark; false with the message shown.
+    bool SaveEventFile(const QString& path, bool protect = false);
 
     TDrawWindow* ActiveDrawWindow() const;
     std::vector<TDrawWindow*> DrawWindows() const;
@@ -78,8 +80,9 @@ public:
     // A viewer run: the windows opened from now on show and play, never take edits.
     void SetViewOnly(bool on) { viewOnly_ = on; }
 
-    // File names for the save and open dialogs; tests replace them.
-    std::function<QString()> askSavePath;
+    // File names for the save and open dialogs; tests replace them. The
+    // save dialog offers protection when protect is given, and sets it.
+    std::function<QString(bool* protect)> askSavePath;
     std::function<QString(bool& paused)> askOpenPath;
     // The new-document dialog; nullopt when cancelled. Tests replace it.
     std::function<std::optional<SNewDocumentChoice>()> askNewDocument;
@@ -115,6 +118,7 @@ private:
     void SaveEventsAsked();
     void OpenEventsAsked();
     bool HasWindow() const { return ActiveDrawWindow() != nullptr; }
+    int SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect);
 
     CAppProfile& profile_;
     QMdiArea* area_;
@@ -131,5 +135,9 @@ private:
     QtTabletSource* tablet_ = nullptr;
     TStatusPanels* status_ = nullptr;
 };
+
+// The event save dialog: generation 4's filter and, when offered, the
+// unticked box "保護付きイベント(&V)" (object name "protectBox").
+QFileDialog* NewEventSaveDialog(QWidget* parent, bool offerProtection);
 
 } // namespace morvane

@@ -265,7 +265,7 @@ void TMainForm::StopRecordingAsked()
     if (!events)
         return;
     events->StopRecordingAsked([this] {
-        const QString path = askSavePath();
+        const QString path = askSavePath(nullptr);
         return !path.isEmpty() && SaveEventFile(path);
     });
 }

@@ -490,7 +490,7 @@ TEST(EventFile, ProtectionIsInTheFileOnlyAndEverySaveClearsTheImagePermission)
     ASSERT_TRUE(live.QueryFileFlag(CEventMngr::kImagePermissionFlag, found));
     ASSERT_TRUE(found) << "the stream holds no document switches";
 
-    ASSERT_TRUE(SaveProtectedEventFile(folder / "p.vd4", recorded.paper, {}));
+    ASSERT_EQ(SaveProtectedEventFile(folder / "p.vd4", recorded.paper, {}), 0);
     EXPECT_TRUE(notes.Texts().empty());
     ASSERT_TRUE(live.QueryFileFlag(CEventMngr::kProtectionFlag, found));
     EXPECT_FALSE(found) << "the live stream stays unprotected";
@@ -506,7 +506,7 @@ TEST(EventFile, ProtectionIsInTheFileOnlyAndEverySaveClearsTheImagePermission)
     EXPECT_FALSE(found);
 
     ASSERT_TRUE(live.SetFileFlag(CEventMngr::kProtectionFlag, true));
-    EXPECT_FALSE(SaveProtectedEventFile(folder / "q.vd4", recorded.paper, {}));
+    EXPECT_EQ(SaveProtectedEventFile(folder / "q.vd4", recorded.paper, {}), 39);
     EXPECT_EQ(notes.Texts(), std::vector<std::string>{"このイベントファイルはすでに保護されているため保存できません!"});
     EXPECT_FALSE(std::filesystem::exists(folder / "q.vd4"));
 }

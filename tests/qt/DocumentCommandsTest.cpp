@@ -410,7 +410,7 @@ private slots:
         const CEventMngr& events = *w->Paper().EventManager();
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("kept.vd4"));
-        form_->askSavePath = [path] { return path; };
+        form_->askSavePath = [path](bool*) { return path; };
         notifier_.script = {Answer::Cancel};
         QVERIFY(Trigger("ActEventRecStop"));
         QCOMPARE(notifier_.messages.back().text,

@@ -1,8 +1,11 @@
 // The main window offscreen: painting with the mouse records a stroke that
 // replays to the same pixels, undo and redo by their keys, the demo recording
-// played to its end with its report, and a stop answered Yes.
+// played to its end with its report, the protected save, and a stop answered
+// Yes.
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QPointingDevice>
 #include <QPushButton>
@@ -11,8 +14,10 @@
 #include <QtTest>
 
 #include "app/CAppProfile.h"
+#include "document/EventFile.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
+#include "events/CEventMngr.h"
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
@@ -213,6 +218,54 @@ private slots:
         const QImage reportShot = report->grab().toImage();
         QVERIFY(reportShot.save(harness::ShotPath(QStringLiteral("report_demo.png"))));
         QCOMPARE(harness::BlankThumbnails(reportShot, *report, 10), QStringList());
+    }
+
+    // The save command's dialog offers protection: ticked, the file carries
+    // the protection flag and the live stream does not; the settings' mark
+    // reaches the container's flags either way.
+    void saveCommandWritesTheProtectedFormWhenAsked()
+    {
+        QVERIFY(session_.Start([](CAppProfile& p) { p.fileIO.eventOptionFlag = true; }));
+        harness::AnswerNewDocument(*form_, 200, 150);
+        QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
+        TDrawWindow* w = form_->ActiveDrawWindow();
+        QVERIFY(w);
+        Drag(w, {20, 20}, {120, 90});
+        QTemporaryDir dir;
+        for (const bool protect : {true, false}) {
+            const QString path = dir.filePath(protect ? QStringLiteral("p.vd4") : QStringLiteral("u.vd4"));
+            bool offered = false;
+            form_->askSavePath = [&](bool* answer) {
+                offered = answer != nullptr;
+                if (answer)
+                    *answer = protect;
+                return path;
+            };
+            QVERIFY(form_->Run(QStringLiteral("ActEventSaveAs")));
+            QVERIFY(offered);
+            RecordingDocumentHost host;
+            TPaper saved(host);
+            QCOMPARE(LoadEventFile(path.toStdString(), saved), 0);
+            bool found = false;
+            QVERIFY(saved.EventManager()->QueryFileFlag(CEventMngr::kProtectionFlag, found));
+            QCOMPARE(found, protect);
+            QCOMPARE(saved.EventManager()->EventFlags, uint16_t(0x5000));
+            QVERIFY(w->Paper().EventManager()->QueryFileFlag(CEventMngr::kProtectionFlag, found));
+            QVERIFY(!found);
+        }
+        QVERIFY(notifier_.messages.empty());
+
+        // The dialog itself: the box is there, unticked, only where offered.
+        std::unique_ptr<QFileDialog> dialog(NewEventSaveDialog(form_.get(), true));
+        auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("protectBox"));
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("保護付きイベント(&V)"));
+        QVERIFY(!box->isChecked());
+        dialog->show();
+        QTest::qWait(20);
+        QVERIFY(dialog->grab().save(harness::ShotPath(QStringLiteral("event_save_dialog.png"))));
+        dialog.reset(NewEventSaveDialog(form_.get(), false));
+        QVERIFY(!dialog->findChild<QCheckBox*>(QStringLiteral("protectBox")));
     }
 
     void stopAsksAndYesInterrupts_data()

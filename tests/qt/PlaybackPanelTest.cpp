@@ -85,9 +85,9 @@ class PlaybackPanelTest : public QObject {
             QTest::mouseRelease(&w, Qt::LeftButton, {}, to);
         }
         const QString path = dir_.filePath(name);
-        const bool saved = isProtected
-                               ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{})
-                               : w.SaveRecording(path.toStdString()) == 0;
+        const bool saved =
+            isProtected ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{}) == 0
+                        : w.SaveRecording(path.toStdString()) == 0;
         return saved ? path : QString();
     }
 
