@@ -26,8 +26,9 @@ namespace {
 constexpr float kPointReach = float(1 << 20);
 // Stroke start categories by engine: free and shape (straight segments).
 // The category names the stroke kind, from which a replay picks the engine
-// again, so a compatible document's strokes replay on their own engine.
-constexpr uint8_t kStrokeCategory[3][2] = {{16, 20}, {21, 22}, {23, 24}};
+// again, so a compatible document's strokes replay on their own engine; the
+// current engine paints through the wet-paint routines (kind 4).
+constexpr uint8_t kStrokeCategory[3][2] = {{16, 20}, {21, 22}, {48, 49}};
 constexpr uint16_t kNoMask = 0xFFFF;
 constexpr int32_t kFirstEngine2Version = 4;
 

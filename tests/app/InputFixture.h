@@ -84,7 +84,7 @@ struct Desk {
     void Release(double x, double y, MouseButton b = MouseButton::Left) { router.Release(b, At(x, y)); }
 };
 
-// Kinds of the packets a KeepingRecorder kept: 23 stroke start, 17 point,
+// Kinds of the packets a KeepingRecorder kept: 48 stroke start, 17 point,
 // 18 end.
 inline std::vector<int> Kinds(const std::vector<std::vector<uint8_t>>& packets)
 {

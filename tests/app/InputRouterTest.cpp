@@ -142,7 +142,7 @@ TEST(InputRouter, TheMoveAfterTheLimitEndsTheStrokeAndTheNextBeginsAnother)
     EXPECT_EQ(desk.Packets().back()[0], 18);
     desk.Drag(31, 31);
     EXPECT_TRUE(desk.Paper().IsStroking()) << "the next one begins a new stroke";
-    EXPECT_EQ(CountOf(desk.Packets(), 23), 2);
+    EXPECT_EQ(CountOf(desk.Packets(), 48), 2);
     desk.Release(31, 31);
     EXPECT_EQ(CountOf(desk.Packets(), 18), 2);
 }
@@ -160,7 +160,7 @@ TEST(InputRouter, ModifierKeysDropPointsAndTheStrokeGoesOn)
         EXPECT_EQ(CountOf(desk.Packets(), 17), 2) << "no points while the key is held";
         desk.Drag(25, 5);
         desk.Release(25, 5);
-        EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 17, 17, 18})) << "one stroke";
+        EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{48, 17, 17, 17, 17, 18})) << "one stroke";
     }
 }
 
@@ -171,7 +171,7 @@ TEST(InputRouter, AClickPaintsNothingOnEngine2AndADragIsOneUndoStep)
     const auto before = StateOf(desk.Paper());
     desk.Press(12.5, 9.5);
     desk.Release(12.5, 9.5);
-    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 18}));
+    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{48, 17, 17, 18}));
     const auto release = PointOf(desk.Packets()[2]);
     EXPECT_EQ(release.p, 0.0f) << "the release adds a zero-pressure point at the press";
     EXPECT_EQ(release.x, 12.5f);
@@ -209,7 +209,7 @@ TEST(InputRouter, UndoMidStrokeLandsNoPacketInsideTheStroke)
     EXPECT_EQ(desk.paper.recorder->undoSteps, 1);
     desk.Drag(35, 30);
     desk.Release(35, 30);
-    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 17, 18, 23, 17, 17, 17, 17, 17, 18}));
+    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{48, 17, 17, 17, 18, 48, 17, 17, 17, 17, 17, 18}));
     EXPECT_EQ(desk.paper.recorder->undoSteps, 2);
     EXPECT_TRUE(UndoCommand(desk.Paper(), desk.router.window)) << "after the stroke the undo runs";
     EXPECT_EQ(desk.paper.recorder->undoSteps, 1);
@@ -275,7 +275,7 @@ TEST(InputRouter, ALostPointerOrAToolChangeEndsTheStrokeAtItsRecordedEnd)
             desk.router.Release(MouseButton::Left, {{1e300, -1e300}});
         EXPECT_FALSE(desk.Paper().IsStroking());
         EXPECT_FALSE(desk.router.Busy());
-        ASSERT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 17, 18}));
+        ASSERT_EQ(Kinds(desk.Packets()), (std::vector<int>{48, 17, 17, 17, 18}));
         const auto end = PointOf(desk.Packets()[3]);
         EXPECT_EQ(end.x, 20.0f);
         EXPECT_EQ(end.y, 14.0f);
@@ -443,7 +443,7 @@ TEST(InputRouter, DisabledInputAndNonFinitePointsDoNothing)
     desk.Drag(20, 5);
     desk.router.Move({{inf, inf}});
     desk.Release(25, 5);
-    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{23, 17, 17, 17, 18}));
+    EXPECT_EQ(Kinds(desk.Packets()), (std::vector<int>{48, 17, 17, 17, 18}));
 }
 
 } // namespace

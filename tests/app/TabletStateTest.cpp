@@ -59,7 +59,7 @@ TEST(TabletState, PacketsPaintWithTheirPressureAndZeroPressureOnlyHovers)
     EXPECT_TRUE(pen.Packet(5, 5, 0.5f));
     EXPECT_TRUE(pen.Packet(15.25, 5, 2.0f));
     EXPECT_TRUE(pen.Packet(25, 5, 0));
-    ASSERT_EQ(Kinds(pen.desk.Packets()), (std::vector<int>{23, 17, 17, 17, 18}));
+    ASSERT_EQ(Kinds(pen.desk.Packets()), (std::vector<int>{48, 17, 17, 17, 18}));
     EXPECT_EQ(PointOf(pen.desk.Packets()[1]).p, 0.5f);
     EXPECT_EQ(PointOf(pen.desk.Packets()[2]).p, 1.0f) << "clamped";
     EXPECT_EQ(PointOf(pen.desk.Packets()[2]).x, 15.25f) << "sub-pixel positions stay";
@@ -97,12 +97,12 @@ TEST(TabletState, LeavingProximityMidStrokeEndsTheStroke)
     pen.Packet(20, 8, 1);
     pen.tablet.Proximity(false, pen.desk.router);
     EXPECT_FALSE(pen.desk.Paper().IsStroking());
-    ASSERT_EQ(Kinds(pen.desk.Packets()), (std::vector<int>{23, 17, 17, 17, 18}));
+    ASSERT_EQ(Kinds(pen.desk.Packets()), (std::vector<int>{48, 17, 17, 17, 18}));
     EXPECT_EQ(PointOf(pen.desk.Packets()[3]).x, 20.0f);
     // Out of proximity the mouse paints again.
     pen.desk.Press(10, 10);
     pen.desk.Release(10, 10);
-    EXPECT_EQ(CountOf(pen.desk.Packets(), 23), 2);
+    EXPECT_EQ(CountOf(pen.desk.Packets(), 48), 2);
 }
 
 TEST(TabletState, TurningThePenOverSelectsTheBackEndsToolUntilItLeaves)

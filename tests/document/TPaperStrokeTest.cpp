@@ -286,7 +286,7 @@ TEST(TPaperStroke, ShapeStrokeRunsThroughItsVerticesAndGivesTheSettingsBack)
     const std::vector<uint32_t> after = vertexPixels();
     for (size_t i = 0; i < polyline.size(); ++i)
         EXPECT_NE(after[i], before[i]) << polyline[i].x << ", " << polyline[i].y;
-    EXPECT_EQ(paper.paper.recorder->packets.front()[0], 24);
+    EXPECT_EQ(paper.paper.recorder->packets.front()[0], 49);
     // Everything the shape switched off is back, and the mode held for one stroke.
     EXPECT_FALSE(paper->ShapeStroke());
     EXPECT_EQ(paper->StrokeManager().SmootherMode(), CInterpolate::kMidpoint);
@@ -329,7 +329,7 @@ TEST(TPaperStroke, ReplayOfTheRecordedPointsEqualsTheLiveStroke)
         EXPECT_NE(live.LayerChecksum(), untouched);
         const auto& packets = live.paper.recorder->packets;
         // The start names the stroke kind of the engine and the line mode.
-        const uint8_t categories[3][2] = {{16, 20}, {21, 22}, {23, 24}};
+        const uint8_t categories[3][2] = {{16, 20}, {21, 22}, {48, 49}};
         ASSERT_EQ(packets.front()[0], categories[c.engine][c.shape]);
         EXPECT_EQ(packets.back(), (std::vector<uint8_t>{18, 0}));
         const std::vector<Sample> recorded = RecordedPoints(*live.paper.recorder);
