@@ -43,9 +43,17 @@ void DrawViewPort::ScrollBy(int dx, int dy)
     Changed();
 }
 
-void DrawViewPort::SetRotation(double degrees)
+double DrawViewPort::Rotation() const
 {
-    if (view_.SetRotation(degrees))
+    if (!view_.Rotated())
+        return 0.0;
+    const double clockwise = 360.0 - view_.Angle();
+    return clockwise >= 360.0 ? clockwise - 360.0 : clockwise;
+}
+
+void DrawViewPort::SetRotation(double clockwise)
+{
+    if (view_.SetRotation(-clockwise))
         Changed();
 }
 

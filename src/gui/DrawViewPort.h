@@ -16,8 +16,10 @@ public:
     bool ZoomStep(bool in, PointD anchor) override;
     bool ZoomByPoints(int points, PointD anchor) override;
     void ScrollBy(int dx, int dy) override;
-    double Rotation() const override { return view_.Rotated() ? view_.Angle() : 0.0; }
-    void SetRotation(double degrees) override;
+    // The view keeps its angle anticlockwise; the input turns clockwise on
+    // screen, as a drag around the centre reads in window coordinates.
+    double Rotation() const override;
+    void SetRotation(double clockwise) override;
     PointD WindowToDocument(PointD window) const override;
     int ClientWidth() const override { return view_.ClientWidth(); }
     int ClientHeight() const override { return view_.ClientHeight(); }

@@ -348,7 +348,11 @@ void TDrawWindow::mouseReleaseEvent(QMouseEvent* event)
 
 void TDrawWindow::wheelEvent(QWheelEvent* event)
 {
-    router_->Wheel(event->angleDelta().y(), ModifiersOf(event->modifiers(), spaceDown_));
+    // X11 turns a wheel held with Alt into a horizontal one.
+    const QPoint delta = event->angleDelta();
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    router_->Wheel(delta.y() != 0 || !alt ? delta.y() : delta.x(),
+                   ModifiersOf(event->modifiers(), spaceDown_));
 }
 
 void TDrawWindow::keyPressEvent(QKeyEvent* event)

@@ -15,19 +15,14 @@ void TDrawWindow::SetZoom(ScaleRatio to)
         ViewMoved();
 }
 
-// The view keeps its angle anticlockwise; people read a turn clockwise.
 double TDrawWindow::ViewAngle() const
 {
-    if (!view_.Rotated())
-        return 0.0;
-    const double clockwise = 360.0 - view_.Angle();
-    return clockwise >= 360.0 ? clockwise - 360.0 : clockwise;
+    return port_.Rotation();
 }
 
 void TDrawWindow::SetViewAngle(double clockwise)
 {
-    if (view_.SetRotation(-clockwise))
-        ViewMoved();
+    port_.SetRotation(clockwise);
 }
 
 bool TDrawWindow::SetCanvasColourMode(bool on) { return paper_->SetPaperMode(on, paper_->CheckerTransparency); }

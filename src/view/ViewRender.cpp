@@ -63,6 +63,15 @@ bool GridLineAt(int32_t x, int32_t nearest, int32_t winAnchor, int32_t docAnchor
     return last >= first && FloorDiv(last, spacing) * spacing >= first;
 }
 
+// Whether the document pixels [(f - reach) >> 16, (f + reach) >> 16] of one
+// axis (16.16 positions shifted by half a pixel) hold a grid line.
+bool GridLineWithin(int64_t f, int64_t reach, int32_t size, int32_t spacing)
+{
+    const int64_t first = std::max<int64_t>(0, (f - reach) >> 16);
+    const int64_t last = std::min<int64_t>(size - 1, (f + reach) >> 16);
+    return last >= first && FloorDiv(last, spacing) * spacing >= first;
+}
+
 int64_t Fixed(double v)
 {
     return int64_t(std::clamp(std::round(v * 65536.0), -kFixedLimit, kFixedLimit));
@@ -164,11 +173,9 @@ public:
     bool Grid() const { return grid_; }
     int32_t GridX() const { return gridX_; }
     int32_t GridY() const { return gridY_; }
-    void GridLine(uint32_t& p) const { BlendColour(p, gridColour_, gridColour_ >> 24); }
-    void GridPixel(uint32_t& p, int32_t sx, int32_t sy) const
+    void GridLine(uint32_t& p) const
     {
-        if (sx % gridX_ == 0 || sy % gridY_ == 0)
-            GridLine(p);
+        BlendColour(p, gridColour_, gridColour_ >> 24);
     }
 
 private:
@@ -317,29 +324,43 @@ void RenderRotated(const Walk& w)
     const int64_t stepX = Fixed(c / s), stepY = Fixed(n / s);
     const uint32_t docW = uint32_t(w.doc.Width), docH = uint32_t(w.doc.Height);
     const int32_t left = w.r.left, count = w.r.right - w.r.left;
-    // Calls visit(i, sx, sy) for the row's pixels inside the document and
+    // Reduced, a window pixel stands for a square of 1/s document pixels: it
+    // shows a line that crosses the square, so no line falls between the
+    // samples (the band is 1 + s window pixels wide whatever the angle).
+    // Enlarged or at 1/1 it shows its nearest pixel's line.
+    const int64_t reach = s < 1.0 ? Fixed(0.5 / s) : 0;
+    // Calls visit(i, fx, fy) with the 16.16 positions (nearest pixel:
+    // fx >> 16, fy >> 16) of the row's pixels inside the document and
     // outside(i) for the others.
     auto walkRow = [&](int32_t y, auto&& visit, auto&& outside) {
         const double d = (left - halfW) / s, e = (y - halfH) / s;
         // Half a pixel added, so the shifts below give the nearest pixel.
         int64_t fx = Fixed(centre.x + 0.5 + c * d - n * e), fy = Fixed(centre.y + 0.5 + n * d + c * e);
         for (int32_t i = 0; i < count; ++i, fx += stepX, fy += stepY) {
-            const int64_t sx = fx >> 16, sy = fy >> 16;
-            if (uint64_t(sx) >= docW || uint64_t(sy) >= docH)
+            if (uint64_t(fx >> 16) >= docW || uint64_t(fy >> 16) >= docH)
                 outside(i);
             else
-                visit(i, int32_t(sx), int32_t(sy));
+                visit(i, fx, fy);
         }
     };
     for (int32_t y = w.r.top; y < w.r.bottom; ++y) {
         uint32_t* out = w.window.Row(y) + left;
         walkRow(
-            y, [&](int32_t i, int32_t sx, int32_t sy) { out[i] = w.doc.GetPixel(sx, sy); },
+            y,
+            [&](int32_t i, int64_t fx, int64_t fy) {
+                out[i] = w.doc.GetPixel(int32_t(fx >> 16), int32_t(fy >> 16));
+            },
             [&](int32_t i) { out[i] = kViewOutside; });
         w.present.Row(out, count, left, y, Contiguous{out});
         if (w.present.Grid())
             walkRow(
-                y, [&](int32_t i, int32_t sx, int32_t sy) { w.present.GridPixel(out[i], sx, sy); }, [](int32_t) {});
+                y,
+                [&](int32_t i, int64_t fx, int64_t fy) {
+                    if (GridLineWithin(fx, reach, w.doc.Width, w.present.GridX()) ||
+                        GridLineWithin(fy, reach, w.doc.Height, w.present.GridY()))
+                        w.present.GridLine(out[i]);
+                },
+                [](int32_t) {});
     }
 }
 } // namespace

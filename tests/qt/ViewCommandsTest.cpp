@@ -1,7 +1,8 @@
 // The view commands of the main window and its status bar offscreen: keys
-// reach the view and the check marks follow, rotations turn the way their
-// captions say, the paper modes change only on white paper, and the status
-// pop-ups set the view, the tablet settings and the figure shown.
+// reach the view and the check marks follow, rotations (commands and drags)
+// turn the way their captions say, the wheel zooms (by ten points with
+// Alt), the paper modes change only on white paper, and the status pop-ups
+// set the view, the tablet settings and the figure shown.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -13,6 +14,7 @@
 
 #include "app/CAppProfile.h"
 #include "app/CommandTable.h"
+#include "app/ToolState.h"
 #include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormNew.h"
@@ -197,6 +199,54 @@ private slots:
         QCOMPARE(w->ViewAngle(), 270.0);
         QVERIFY(!Panels().Choose(StatusPopup::Rotation, 4));
         QCOMPARE(w->ViewAngle(), 270.0);
+    }
+
+    // Dragging with the rotation tool turns the picture with the pointer: a
+    // quarter turn clockwise around the centre takes the point under the
+    // press to the release, and the angle reads 90.
+    void rotationDragTurnsThePictureWithThePointer()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        w->Input().SelectOperation({ToolClass::View, kViewRotate});
+        const QPoint centre(w->View().ClientWidth() / 2, w->View().ClientHeight() / 2);
+        const QPoint from = centre + QPoint(100, 0), to = centre + QPoint(0, 100);
+        const DocPoint grabbed = w->View().WindowToDocument({double(from.x()), double(from.y())});
+        Drag(w, from, to);
+        QCOMPARE(w->ViewAngle(), 90.0);
+        QCOMPARE(PanelText(StatusPanel::Angle), QStringLiteral("90°"));
+        const DocPoint now = w->View().DocumentToWindow(grabbed);
+        QVERIFY2(std::abs(now.x - to.x()) <= 1.0 && std::abs(now.y - to.y()) <= 1.0,
+                 qPrintable(QStringLiteral("%1,%2").arg(now.x).arg(now.y)));
+    }
+
+    // The wheel zooms by steps; with Alt by ten points, whether the system
+    // reports that wheel vertically or, as X11 does, horizontally. A
+    // horizontal wheel alone zooms nothing.
+    void altWheelZoomsByTenPoints_data()
+    {
+        QTest::addColumn<QPoint>("delta");
+        QTest::addColumn<bool>("alt");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("wheel") << QPoint(0, 120) << false << 1.5;
+        QTest::newRow("Alt, vertical") << QPoint(0, 120) << true << 1.1;
+        QTest::newRow("Alt, as X11 reports it") << QPoint(120, 0) << true << 1.1;
+        QTest::newRow("Alt, out, as X11 reports it") << QPoint(-120, 0) << true << 0.9;
+        QTest::newRow("horizontal wheel") << QPoint(120, 0) << false << 1.0;
+    }
+    void altWheelZoomsByTenPoints()
+    {
+        QFETCH(QPoint, delta);
+        QFETCH(bool, alt);
+        QFETCH(double, scale);
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        w->SetZoom({1, 1});
+        const QPointF at(50, 50);
+        QWheelEvent wheel(at, w->mapToGlobal(at), {}, delta, Qt::NoButton,
+                          alt ? Qt::AltModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &wheel);
+        QCOMPARE(w->View().ScaleValue(), scale);
     }
 
     // The canvas-colour and checkerboard modes switch (and rebuild the

@@ -257,6 +257,51 @@ TEST(ViewRender, ReducedViewsKeepEveryGridLine)
     }
 }
 
+// Rotated and reduced, a line shows wherever it runs: a window pixel shows
+// a line that crosses the square of document pixels it stands for, and the
+// band stays narrower than the gap between lines.
+TEST(ViewRender, RotatedReducedViewsKeepEveryGridLine)
+{
+    TMTC doc;
+    Paint(doc, 160, 120, [](int32_t, int32_t) { return 0xFFFFFFFFu; });
+    constexpr uint32_t kLine = 0xFF0000FFu;
+    constexpr int32_t kSpacing = 10, kNoRows = 1000;
+    for (const ScaleRatio scale : {ScaleRatio{1, 2}, ScaleRatio{1, 3}, ScaleRatio{2, 3}})
+        for (const double angle : {90.0, 30.0, 45.0, 200.0}) {
+            SCOPED_TRACE(std::to_string(scale.num) + "/" + std::to_string(scale.den) + " at " +
+                         std::to_string(angle));
+            CViewState v = View(doc, 160, 160, scale);
+            ASSERT_TRUE(v.SetRotation(angle));
+            ASSERT_TRUE(v.SetRotationCentre({80, 60}));
+            ViewSource s = Source(doc);
+            s.grid = true;
+            s.gridX = kSpacing;
+            s.gridY = kNoRows;
+            s.gridColour = kLine;
+            TTC window;
+            ASSERT_TRUE(RenderAll(v, s, window));
+            // Every column line, all along: a line pixel next to where it runs.
+            for (int32_t x = kSpacing; x < doc.Width - kSpacing; x += kSpacing)
+                for (int32_t y = 6; y < doc.Height - 6; y += 3) {
+                    const DocPoint at = v.DocumentToWindow({double(x), double(y)});
+                    const int32_t wx = int32_t(std::lround(at.x)), wy = int32_t(std::lround(at.y));
+                    bool seen = false;
+                    for (int32_t dy = -1; dy <= 1; ++dy)
+                        for (int32_t dx = -1; dx <= 1; ++dx)
+                            seen = seen || window.GetPixel(wx + dx, wy + dy) == kLine;
+                    EXPECT_TRUE(seen) << "line " << x << " at row " << y;
+                }
+            int32_t inside = 0, lines = 0;
+            for (int32_t y = 0; y < window.Height; ++y)
+                for (int32_t x = 0; x < window.Width; ++x) {
+                    const uint32_t p = window.GetPixel(x, y);
+                    inside += p != kViewOutside;
+                    lines += p == kLine;
+                }
+            EXPECT_LT(lines * 2, inside);
+        }
+}
+
 TEST(ViewRender, NothingIsDrawnWithoutAClientOrComposite)
 {
     TMTC doc;
