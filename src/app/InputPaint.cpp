@@ -50,7 +50,7 @@ void InputRouter::TabletPacket(PointD at, float pressure, uint32_t modifiers, bo
     lastWindow_ = at;
     const bool freehand = tools_.Current().toolClass == ToolClass::Freehand;
     if (pressure == 0.0f) {
-        autoScroll_ = false;
+        SetAutoScroll(false);
         if (freehand)
             FinishStroke(view_.WindowToDocument(at));
         return;
@@ -59,7 +59,7 @@ void InputRouter::TabletPacket(PointD at, float pressure, uint32_t modifiers, bo
     if (!paper_.IsStroking() && !(freehand && startAllowed && inClient))
         return;
     Paint(at, pressure, modifiers);
-    autoScroll_ = true;
+    SetAutoScroll(true);
 }
 
 void InputRouter::Paint(PointD at, float pressure, uint32_t modifiers)

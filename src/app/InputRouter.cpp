@@ -82,7 +82,7 @@ void InputRouter::Press(MouseButton button, const PointerEvent& event)
     gesture_.press = gesture_.last = event.at;
     Operation swap;
     if (button == MouseButton::Middle)
-        SwapIn(MiddleButtonTool());
+        SwapIn(MiddleButtonOperation(settings_.middleButton));
     else if (TemporaryTool(event.modifiers, swap))
         SwapIn(swap);
     if (!Allowed(tools_.Current().toolClass)) {
@@ -125,7 +125,7 @@ void InputRouter::EndGesture(const PointerEvent& event)
 {
     ToolUp(event);
     gesture_.held = false;
-    autoScroll_ = false;
+    SetAutoScroll(false);
     if (gesture_.temporary)
         tools_.Select(gesture_.restore);
     gesture_.temporary = false;
@@ -138,7 +138,7 @@ void InputRouter::LosePointer()
         FinishStroke(strokeLast_);
     if (gesture_.held)
         EndGesture({gesture_.last});
-    autoScroll_ = false;
+    SetAutoScroll(false);
 }
 
 void InputRouter::SelectOperation(Operation operation)
@@ -190,7 +190,7 @@ bool InputRouter::TemporaryTool(uint32_t modifiers, Operation& out) const
     const Operation current = tools_.Current();
     int32_t maskIndex = -1, maskId = 0;
     const bool autoSelectWithSelection =
-        current == Operation{ToolClass::SeedFill, 3} && paper_.CurrentSelection(maskIndex, maskId);
+        current == Operation{ToolClass::SeedFill, kAutoSelect} && paper_.CurrentSelection(maskIndex, maskId);
     const bool excepted = IsClass(current, ToolClass::Selection) || autoSelectWithSelection;
     const bool zoomCurrent = IsClass(current, ToolClass::Zoom);
     if (ctrl && space)
@@ -215,15 +215,22 @@ bool InputRouter::TemporaryTool(uint32_t modifiers, Operation& out) const
     return true;
 }
 
-Operation InputRouter::MiddleButtonTool() const
+Operation MiddleButtonOperation(int32_t setting)
 {
-    static constexpr Operation kMap[] = {
-        {ToolClass::View, kViewHand}, {ToolClass::View, kViewRotate}, {ToolClass::View, kViewBrushSize},
-        {ToolClass::Move, 0},         {ToolClass::Move, 3},           {ToolClass::AreaFill, 0},
-        {ToolClass::AreaFill, 3},     {ToolClass::SeedFill, 2},       {ToolClass::Selection, 0},
-        {ToolClass::Selection, 3},    {ToolClass::SeedFill, 3}};
-    const int32_t i = settings_.middleButton;
-    return i >= 0 && i < int32_t(std::size(kMap)) ? kMap[i] : kMap[0];
+    // Layer move and gradation, rectangle and free-form fill, rectangle and
+    // free-form selection: the first and fourth tools of their classes.
+    static constexpr Operation kMap[] = {{ToolClass::View, kViewHand},
+                                         {ToolClass::View, kViewRotate},
+                                         {ToolClass::View, kViewBrushSize},
+                                         {ToolClass::Move, 0},
+                                         {ToolClass::Move, 3},
+                                         {ToolClass::AreaFill, 0},
+                                         {ToolClass::AreaFill, 3},
+                                         {ToolClass::SeedFill, kSeedFill},
+                                         {ToolClass::Selection, 0},
+                                         {ToolClass::Selection, 3},
+                                         {ToolClass::SeedFill, kAutoSelect}};
+    return setting >= 0 && setting < int32_t(std::size(kMap)) ? kMap[setting] : kMap[0];
 }
 
 void InputRouter::Beep()
@@ -269,7 +276,7 @@ void InputRouter::ToolDrag(const PointerEvent& event)
     case ToolClass::Freehand:
         if (!right && !tabletDriving_) {
             Paint(event.at, 1.0f, event.modifiers);
-            autoScroll_ = true;
+            SetAutoScroll(true);
         }
         break;
     case ToolClass::ColourPicker:
@@ -343,6 +350,15 @@ void InputRouter::Wheel(int angleDelta, uint32_t modifiers)
             break;
         }
     }
+}
+
+void InputRouter::SetAutoScroll(bool on)
+{
+    if (autoScroll_ == on)
+        return;
+    autoScroll_ = on;
+    if (autoScrollChanged)
+        autoScrollChanged(on);
 }
 
 void InputRouter::AutoScrollTick()

@@ -33,6 +33,9 @@ struct InputSettings {
     bool autoScroll = false;
 };
 InputSettings InputSettingsFrom(const CAppProfile& profile);
+// The tool the middle button swaps in for its preference 0-10; the hand for
+// any other value.
+Operation MiddleButtonOperation(int32_t setting);
 
 // What the window knows that decides whether its document may be changed.
 struct WindowEditState {
@@ -92,9 +95,11 @@ public:
     // change now.
     bool Busy() const;
 
-    // The timer of the window calls this while AutoScrolling().
+    // The timer of the window calls this while AutoScrolling(); the window
+    // hears when a painting drag starts and stops asking for it.
     bool AutoScrolling() const { return autoScroll_; }
     void AutoScrollTick();
+    std::function<void(bool on)> autoScrollChanged;
 
     void SetSettings(const InputSettings& settings) { settings_ = settings; }
     TFlowImage& Flow() { return flow_; }
@@ -125,9 +130,9 @@ private:
     void SwapIn(Operation operation);
     // The temporary tool the modifiers name at a press, if any.
     bool TemporaryTool(uint32_t modifiers, Operation& out) const;
-    Operation MiddleButtonTool() const;
     void Beep();
     void EndGesture(const PointerEvent& event);
+    void SetAutoScroll(bool on);
 
     void ToolDown(const PointerEvent& event);
     void ToolDrag(const PointerEvent& event);

@@ -27,6 +27,8 @@ enum class ToolClass : uint8_t {
 inline constexpr uint8_t kViewHand = 0, kViewRotate = 1, kViewBrushSize = 2;
 // Sub-operations of the zoom class.
 inline constexpr uint8_t kZoomIn = 0, kZoomOut = 1;
+// Sub-operations of the seed-fill class: fill, magic eraser, auto-select.
+inline constexpr uint8_t kSeedFill = 0, kMagicEraser = 1, kAutoSelect = 2;
 
 struct Operation {
     ToolClass toolClass = ToolClass::Freehand;

@@ -51,6 +51,8 @@ TDrawWindow::TDrawWindow(const InputSettings& input, QWidget* parent) : QWidget(
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     port_.changed = [this] { ViewMoved(); };
+    autoScroll_.setInterval(kAutoScrollInterval);
+    connect(&autoScroll_, &QTimer::timeout, this, [this] { router_->AutoScrollTick(); });
     StartDocument();
 }
 
@@ -77,6 +79,7 @@ void TDrawWindow::StartDocument()
     paper_->SetPenRenderer(render_.get());
     router_ = std::make_unique<InputRouter>(*paper_, port_, tools_, input_);
     router_->beep = [] { QApplication::beep(); };
+    router_->autoScrollChanged = [this](bool on) { on ? autoScroll_.start() : autoScroll_.stop(); };
     router_->cursor = [this] {
         const QPointF at = mapFromGlobal(QCursor::pos()).toPointF() * Dpr();
         return PointD{at.x(), at.y()};

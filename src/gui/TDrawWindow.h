@@ -3,6 +3,7 @@
 // mouse through the input router, and plays an event file when opened for
 // one. The main window drives its playback ticks.
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -30,6 +31,9 @@ class TPaper;
 
 class TDrawWindow final : public QWidget, public DocumentHost, private PlaybackObserver {
 public:
+    // How often a painting drag near the edge scrolls the view.
+    static constexpr int kAutoScrollInterval = 50;
+
     explicit TDrawWindow(const InputSettings& input, QWidget* parent = nullptr);
     ~TDrawWindow() override;
 
@@ -163,6 +167,7 @@ private:
     std::unique_ptr<CPenRender> render_;
     std::unique_ptr<InputRouter> router_;
     InputSettings input_;
+    QTimer autoScroll_;
     TTC image_;
     bool spaceDown_ = false;
     bool modified_ = false;

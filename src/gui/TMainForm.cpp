@@ -129,12 +129,14 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
         UpdatePlaybackTimers();
     };
     if (tablet_)
-        tablet_->Attach(*window, {&window->Input(), [window] { return window->Playing(); },
-                                  [window] { return window->SpaceHeld() ? uint32_t(kModSpace) : 0u; },
-                                  [window] {
-                                      if (window->stateChanged)
-                                          window->stateChanged();
-                                  }});
+        tablet_->Attach(*window,
+                        {&window->Input(), [window] { return window->Playing(); },
+                         [window] { return window->SpaceHeld() ? uint32_t(kModSpace) : 0u; },
+                         [window] {
+                             if (window->stateChanged)
+                                 window->stateChanged();
+                         },
+                         [this, window] { return isActiveWindow() && ActiveDrawWindow() == window; }});
     window->viewChanged = [status = QPointer<TStatusPanels>(status_)] {
         if (status)
             status->Refresh();

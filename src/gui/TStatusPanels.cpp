@@ -134,7 +134,8 @@ TStatusPanels::TStatusPanels(TMainForm& form, CAppProfile& profile, QtTabletSour
 
 bool TStatusPanels::TabletOpen() const
 {
-    return tablet_ && QGuiApplication::applicationState() == Qt::ApplicationActive;
+    return tablet_ && tablet_->TabletPresent() &&
+           QGuiApplication::applicationState() == Qt::ApplicationActive;
 }
 
 void TStatusPanels::ApplyTabletMode()

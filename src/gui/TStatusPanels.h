@@ -49,7 +49,7 @@ public:
     int Current(StatusPopup popup) const;
     bool Enabled(StatusPopup popup) const;
 
-    // Pen input is taken while the tablet is in use and the program is the
+    // Pen input is taken while a tablet is there and the program is the
     // active application.
     bool TabletOpen() const;
     QtTabletSource* Tablet() const { return tablet_; }

@@ -100,6 +100,25 @@ TEST(InputRouter, MiddleButtonTakesTheToolItsPreferenceNames)
     }
 }
 
+TEST(InputRouter, MiddleButtonPreferencesNameTheirTools)
+{
+    const Operation expected[] = {kHand,
+                                  kRotate,
+                                  kSize,
+                                  {ToolClass::Move, 0},
+                                  {ToolClass::Move, 3},
+                                  {ToolClass::AreaFill, 0},
+                                  {ToolClass::AreaFill, 3},
+                                  {ToolClass::SeedFill, kSeedFill},
+                                  {ToolClass::Selection, 0},
+                                  {ToolClass::Selection, 3},
+                                  {ToolClass::SeedFill, kAutoSelect}};
+    for (int32_t setting = 0; setting < int32_t(std::size(expected)); ++setting)
+        EXPECT_EQ(MiddleButtonOperation(setting), expected[setting]) << setting;
+    for (int32_t setting : {-1, 11, INT_MAX})
+        EXPECT_EQ(MiddleButtonOperation(setting), kHand) << setting;
+}
+
 struct ThresholdCase {
     uint8_t engine;
     double scale, threshold; // document pixels

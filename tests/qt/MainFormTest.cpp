@@ -1,7 +1,7 @@
 // The main window offscreen: painting with the mouse records a stroke that
-// replays to the same pixels, undo and redo by their keys, the demo recording
-// played to its end with its report, the protected save, and a stop answered
-// Yes.
+// replays to the same pixels, undo and redo by their keys, the pen on the
+// active document only, the demo recording played to its end with its
+// report, the protected save, and a stop answered Yes.
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -38,7 +38,10 @@ constexpr int32_t kNewWidth = 800, kNewHeight = 600;
 
 // Named by the build: a source path taken from __FILE__ may be relative to
 // wherever the compiler ran.
-QString DemoPath() { return QStringLiteral(MORVANE_DEMO); }
+QString DemoPath()
+{
+    return QStringLiteral(MORVANE_DEMO);
+}
 
 // The same file replayed without a window, as the render mode does; the
 // steps it ran, counted as the report counts them.
@@ -55,6 +58,14 @@ uint64_t HeadlessChecksum(const QString& path, int32_t& steps)
     steps = player.ExecutedSteps() + 1;
     player.Close();
     return Checksum(paper.Composite());
+}
+
+const QPointingDevice& Pen()
+{
+    static const QPointingDevice pen(
+        "pen", 2001, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
+    return pen;
 }
 
 } // namespace
@@ -145,12 +156,8 @@ private slots:
         QTest::qWait(1);
         w->Paper().RenderAll(false);
         const uint64_t blank = Checksum(w->Paper().Composite());
-        static const QPointingDevice pen("pen", 2001, QInputDevice::DeviceType::Stylus,
-                                         QPointingDevice::PointerType::Pen, QInputDevice::Capability::Position |
-                                                                                QInputDevice::Capability::Pressure,
-                                         1, 3);
         const auto send = [&](QEvent::Type type, QPointF at, qreal pressure) {
-            QTabletEvent event(type, &pen, at, w->mapToGlobal(at), pressure, 0, 0, 0, 0, 0, Qt::NoModifier,
+            QTabletEvent event(type, &Pen(), at, w->mapToGlobal(at), pressure, 0, 0, 0, 0, 0, Qt::NoModifier,
                                type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
                                type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
             QApplication::sendEvent(w, &event);
@@ -166,6 +173,30 @@ private slots:
         QVERIFY(form_->Action(QStringLiteral("ActEditUndo"))->isEnabled());
         QTest::keyClick(form_.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(Checksum(w->Paper().Composite()), blank);
+    }
+
+    // A pen pressed on a document window that is not the active one starts
+    // nothing there (nor in the active one); on the active one it paints.
+    void tabletStrokeStartsOnlyOnTheActiveDocument()
+    {
+        QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
+        TDrawWindow* behind = form_->ActiveDrawWindow();
+        QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
+        TDrawWindow* active = form_->ActiveDrawWindow();
+        QVERIFY(behind && active && behind != active);
+        form_->activateWindow();
+        QTest::qWait(1);
+        for (TDrawWindow* w : {behind, active}) {
+            QTabletEvent press(QEvent::TabletPress, &Pen(), {40, 40}, w->mapToGlobal(QPointF(40, 40)), 0.9, 0,
+                               0, 0, 0, 0, Qt::NoModifier, Qt::LeftButton, Qt::LeftButton);
+            QApplication::sendEvent(w, &press);
+        }
+        QVERIFY(!behind->Paper().IsStroking());
+        QVERIFY(active->Paper().IsStroking());
+        QTabletEvent release(QEvent::TabletRelease, &Pen(), {60, 50}, active->mapToGlobal(QPointF(60, 50)), 0,
+                             0, 0, 0, 0, 0, Qt::NoModifier, Qt::LeftButton, Qt::NoButton);
+        QApplication::sendEvent(active, &release);
+        QVERIFY(!active->Paper().IsStroking());
     }
 
     // Ctrl+F4 reaches the close command (the sub-window's own key is gone);

@@ -1,7 +1,7 @@
 // Tablet events of a document window reach the core tablet state: pressure
 // sanitised, sub-pixel or whole-pixel positions by the coordinate mode, the
-// eraser end switching the tool, proximity through the application, and the
-// mouse silenced while the pen is near.
+// eraser end switching the tool, proximity through the application, the
+// mouse silenced while the pen is near, and strokes only on the active window.
 #include <QPointingDevice>
 #include <QTabletEvent>
 #include <QWidget>
@@ -62,7 +62,7 @@ struct Window {
         widget.resize(64, 48);
         widget.show();
         widget.activateWindow();
-        source.Attach(widget, {&router, [this] { return playingBack; }, {}});
+        source.Attach(widget, {&router, [this] { return playingBack; }, {}, {}, {}});
     }
 };
 
@@ -194,6 +194,24 @@ private slots:
         SendTablet(&window.widget, QEvent::TabletPress, {63.5, 10}, 1.0);
         QVERIFY(window.paper.IsStroking());
         SendTablet(&window.widget, QEvent::TabletRelease, {63.5, 10}, 0);
+        Proximity(false);
+    }
+
+    // The program being active is not enough: the window under the pen must
+    // be the active one.
+    void NoStrokeStartsOnAnInactiveWindow()
+    {
+        QtTabletSource source;
+        Window behind(source), front(source);
+        front.widget.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&front.widget));
+        QVERIFY(!behind.widget.isActiveWindow());
+        Proximity(true);
+        SendTablet(&behind.widget, QEvent::TabletPress, {10, 10}, 1.0);
+        QVERIFY(!behind.paper.IsStroking());
+        SendTablet(&front.widget, QEvent::TabletPress, {10, 10}, 1.0);
+        QVERIFY(front.paper.IsStroking());
+        SendTablet(&front.widget, QEvent::TabletRelease, {10, 10}, 0);
         Proximity(false);
     }
 };

@@ -1,14 +1,17 @@
 // The view commands of the main window and its status bar offscreen: keys
 // reach the view and the check marks follow, rotations (commands and drags)
 // turn the way their captions say, the wheel zooms (by ten points with
-// Alt), the paper modes change only on white paper, and the status pop-ups
-// set the view, the tablet settings and the figure shown.
+// Alt), painting near the edge scrolls, the paper modes change only on white
+// paper, and the status pop-ups set the view, the tablet settings and the
+// figure shown.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QPointingDevice>
 #include <QStatusBar>
+#include <QTabletEvent>
 #include <QWheelEvent>
 #include <QtTest>
 
@@ -249,6 +252,27 @@ private slots:
         QCOMPARE(w->View().ScaleValue(), scale);
     }
 
+    // Painting near the edge of a view larger than the window scrolls it
+    // while the button is held, when the setting asks for it.
+    void autoScrollRunsWhilePaintingNearTheEdge()
+    {
+        QVERIFY(session_.Start([](CAppProfile& p) { p.config.useAutoScroll = true; }));
+        harness::AnswerNewDocument(*form_, 800, 600);
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        w->SetZoom({2, 1});
+        const QPoint inside(w->width() - 40, w->height() / 2);
+        w->Input().cursor = [w] { return PointD{double(w->width() - 2), double(w->height() / 2)}; };
+        const int32_t before = w->View().DocumentAnchor().x;
+        QTest::mousePress(w, Qt::LeftButton, {}, inside);
+        QTest::mouseMove(w, inside + QPoint(20, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(w->View().DocumentAnchor().x > before, 2000);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, inside + QPoint(20, 0));
+        const int32_t released = w->View().DocumentAnchor().x;
+        QTest::qWait(3 * TDrawWindow::kAutoScrollInterval);
+        QCOMPARE(w->View().DocumentAnchor().x, released);
+    }
+
     // The canvas-colour and checkerboard modes switch (and rebuild the
     // composite) only while the paper is white.
     void paperModesOnlyOnWhitePaper()
@@ -319,9 +343,20 @@ private slots:
     // mode decides how the tablet source places the pen.
     void tabletSettingsRoundTrip()
     {
-        QCOMPARE(PanelText(StatusPanel::Tablet), QStringLiteral("On"));
+        // No tablet yet: "Off", and its pop-ups are not offered.
         QtTabletSource* tablet = Panels().Tablet();
         QVERIFY(tablet);
+        QCOMPARE(PanelText(StatusPanel::Tablet), QStringLiteral("Off"));
+        QVERIFY(!Panels().Choose(StatusPopup::TabletType, 1));
+        // A pen comes near: there is a tablet.
+        static const QPointingDevice pen("pen", 3001, QInputDevice::DeviceType::Stylus,
+                                         QPointingDevice::PointerType::Pen,
+                                         QInputDevice::Capability::Position, 1, 2);
+        QTabletEvent near(QEvent::TabletEnterProximity, &pen, {}, {}, 0, 0, 0, 0, 0, 0, Qt::NoModifier,
+                          Qt::NoButton, Qt::NoButton);
+        QApplication::sendEvent(qApp, &near);
+        Panels().Refresh();
+        QCOMPARE(PanelText(StatusPanel::Tablet), QStringLiteral("On"));
         QCOMPARE(tablet->Mode(), QtTabletSource::CoordinateMode::Os);
         QCOMPARE(PanelText(StatusPanel::TabletMode), QStringLiteral("OS 座標"));
         QCOMPARE(PanelText(StatusPanel::TabletType), QStringLiteral("タブレット 1"));
@@ -349,6 +384,7 @@ private slots:
         // A later start takes the mode from the settings.
         Start(false, true);
         QCOMPARE(Panels().Tablet()->Mode(), QtTabletSource::CoordinateMode::Tablet);
+        QApplication::sendEvent(qApp, &near);
         QVERIFY(Panels().Choose(StatusPopup::TabletMode, 0));
         QCOMPARE(Panels().Tablet()->Mode(), QtTabletSource::CoordinateMode::Os);
     }

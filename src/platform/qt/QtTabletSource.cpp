@@ -1,6 +1,7 @@
 #include "platform/qt/QtTabletSource.h"
 
 #include <QApplication>
+#include <QInputDevice>
 #include <QTabletEvent>
 #include <QWidget>
 #include <algorithm>
@@ -64,16 +65,30 @@ QtTabletSource::Entry* QtTabletSource::Find(const QObject* watched)
     return it == windows_.end() ? nullptr : &*it;
 }
 
+bool QtTabletSource::TabletPresent() const
+{
+    if (eventsSeen_)
+        return true;
+    const QList<const QInputDevice*> devices = QInputDevice::devices();
+    return std::any_of(devices.begin(), devices.end(), [](const QInputDevice* device) {
+        const QInputDevice::DeviceType type = device->type();
+        return type == QInputDevice::DeviceType::Stylus || type == QInputDevice::DeviceType::Airbrush ||
+               type == QInputDevice::DeviceType::Puck;
+    });
+}
+
 bool QtTabletSource::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::TabletEnterProximity:
     case QEvent::TabletLeaveProximity:
+        eventsSeen_ = true;
         Proximity(event->type() == QEvent::TabletEnterProximity);
         return false;
     case QEvent::TabletPress:
     case QEvent::TabletMove:
     case QEvent::TabletRelease:
+        eventsSeen_ = true;
         if (Entry* entry = Find(watched)) {
             Packet(*entry, static_cast<const QTabletEvent&>(*event));
             // Accepted: Qt makes no mouse event of it.
@@ -97,9 +112,10 @@ void QtTabletSource::Packet(Entry& entry, const QTabletEvent& event)
     packet.pressure = event.type() == QEvent::TabletRelease ? 0.0f : float(event.pressure());
     packet.inverted = event.pointerType() == QPointingDevice::PointerType::Eraser;
     packet.modifiers = ModifiersOf(event.modifiers()) | (entry.target.heldKeys ? entry.target.heldKeys() : 0);
-    // A stroke starts only on the window itself while the program is active.
+    // A stroke starts only on the window itself while it is the active one.
     const bool onWindow = at.x() >= 0 && at.y() >= 0 && at.x() < window.width() && at.y() < window.height();
-    const bool startAllowed = onWindow && window.isVisible() && QApplication::activeWindow();
+    const bool active = entry.target.active ? entry.target.active() : window.isActiveWindow();
+    const bool startAllowed = onWindow && window.isVisible() && active;
     const bool playingBack = entry.target.playingBack && entry.target.playingBack();
     if (!entry.target.router)
         return;

@@ -35,6 +35,10 @@ public:
         // After each packet the window's input took: a stroke may have
         // begun or ended, which changes what the commands may do.
         std::function<void()> handled;
+        // The window is the active document window (one of several inside
+        // the active main window); without it, the window's own top level
+        // must be the active window.
+        std::function<bool()> active;
     };
 
     // Installs itself as the application's event filter.
@@ -48,6 +52,9 @@ public:
     void SetCoordinateMode(CoordinateMode mode) { mode_ = mode; }
     CoordinateMode Mode() const { return mode_; }
     const TabletState& State() const { return state_; }
+    // A tablet is known: the system lists a pen device, or tablet events
+    // have arrived.
+    bool TabletPresent() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -67,6 +74,7 @@ private:
     QWidget* current_ = nullptr;
     CoordinateMode mode_ = CoordinateMode::Tablet;
     TabletState state_;
+    bool eventsSeen_ = false;
 };
 
 } // namespace morvane
