@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "BenchSupport.h"
-#include "storage/ImageDecoders.h"
+#include "codecs/ImageDecoders.h"
 
 namespace morvane::bench {
 namespace {

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/InputRouter.h"
-#include "app/ToolState.h"
+#include "document/DocumentHost.h"
 #include "document/TPaper.h"
+#include "input/InputRouter.h"
+#include "input/ToolState.h"
 #include "paint/CPenRender.h"
-#include "platform/DocumentHost.h"
 #include "view/ViewRender.h"
 
 namespace morvane::bench {

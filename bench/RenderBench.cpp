@@ -20,14 +20,14 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "document/DocumentHost.h"
+#include "document/EventFile.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
 #include "events/CEventPlayer.h"
-#include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
-#include "platform/DocumentHost.h"
 
 namespace morvane::bench {
 namespace {

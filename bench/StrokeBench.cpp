@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "document/DocumentHost.h"
 #include "document/TPaper.h"
 #include "paint/CPenRender.h"
 #include "paint/CStrokeMngr.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
-#include "platform/DocumentHost.h"
 
 namespace morvane::bench {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "storage/ImageDecoders.h"
+#include "codecs/ImageDecoders.h"
 #include "storage/TMTC.h"
 
 namespace morvane::fuzz {

@@ -3,15 +3,15 @@
 #include <cmath>
 #include <vector>
 
+#include "document/DocumentHost.h"
+#include "document/EventFile.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
-#include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/PaintKind.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "platform/Clock.h"
-#include "platform/DocumentHost.h"
 
 namespace morvane {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "document/CLayerMngr.h"
 #include "document/CUndoMngr.h"
+#include "document/DocumentHost.h"
 #include "events/EventRecorder.h"
-#include "platform/DocumentHost.h"
 #include "storage/TMTC.h"
 
 namespace morvane {

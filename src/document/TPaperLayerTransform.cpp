@@ -12,10 +12,10 @@
 #include "document/TPaper.h"
 #include "platform/BusyCursor.h"
 #include "platform/UserNotifier.h"
+#include "storage/CScaleImage.h"
 #include "storage/FixedPoint.h"
 #include "storage/RotateStore.h"
 #include "storage/SizeLimits.h"
-#include "view/CScaleImage.h"
 
 namespace morvane {
 

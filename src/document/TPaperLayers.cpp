@@ -8,13 +8,13 @@
 #include <new>
 #include <vector>
 
+#include "codecs/CodePage.h"
 #include "document/EventPacket.h"
 #include "document/LayerComposite.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "platform/BusyCursor.h"
 #include "platform/UserNotifier.h"
-#include "storage/CodePage.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "codecs/CodePage.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
 #include "events/EventPayloadsCommands.h"
 #include "platform/DiagnosticSink.h"
-#include "storage/CodePage.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {

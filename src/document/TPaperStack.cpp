@@ -14,8 +14,8 @@
 #include "document/TPaper.h"
 #include "platform/BusyCursor.h"
 #include "platform/UserNotifier.h"
+#include "storage/CScaleImage.h"
 #include "storage/SizeLimits.h"
-#include "view/CScaleImage.h"
 
 namespace morvane {
 

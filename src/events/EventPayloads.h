@@ -2,7 +2,7 @@
 // Typed event payloads. Each payload struct lists its fields once, in
 // stream order, in a Fields(io) template; the same list encodes (explicit
 // little-endian, reserved bytes zero) and decodes, so the two cannot drift.
-// Strings hold the stream's CP932 bytes (storage/CodePage.h converts).
+// Strings hold the stream's CP932 bytes (codecs/CodePage.h converts).
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>

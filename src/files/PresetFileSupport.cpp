@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "codecs/CodePage.h"
 #include "files/ByteStream.h"
 #include "files/ResultCodes.h"
 #include "platform/AtomicFile.h"
-#include "storage/CodePage.h"
 
 namespace morvane {
 

@@ -10,12 +10,12 @@
 #include "app/RenderReport.h"
 #include "events/PlaybackSession.h"
 #include "gui/MessageBoxNotifier.h"
+#include "gui/QtViewerReport.h"
 #include "gui/TMainForm.h"
 #include "platform/BusyCursor.h"
 #include "platform/qt/QtBusyCursor.h"
 #include "platform/qt/QtInstancePort.h"
 #include "platform/qt/QtSettingsStore.h"
-#include "platform/qt/QtViewerReport.h"
 
 namespace morvane {
 

@@ -3,7 +3,7 @@
 // out on the window's CViewState, with a callback for the repaint.
 #include <functional>
 
-#include "app/ViewPort.h"
+#include "input/ViewPort.h"
 #include "view/CViewState.h"
 
 namespace morvane {

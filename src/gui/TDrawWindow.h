@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/InputRouter.h"
-#include "app/ToolState.h"
+#include "document/DocumentHost.h"
 #include "document/EventFile.h"
 #include "events/PlaybackSession.h"
 #include "gui/DrawViewPort.h"
-#include "platform/DocumentHost.h"
+#include "input/InputRouter.h"
+#include "input/ToolState.h"
 #include "storage/TMTC.h"
 #include "view/CViewState.h"
 #include "view/ViewRender.h"

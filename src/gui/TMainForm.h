@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/CommandTable.h"
-#include "app/InputRouter.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TFormNew.h"
+#include "input/InputRouter.h"
 
 class QAction;
 class QDockWidget;

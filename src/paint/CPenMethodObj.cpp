@@ -3,7 +3,7 @@
 #include <new>
 
 #include "paint/TPaintParam.h"
-#include "view/CScaleImage.h"
+#include "storage/CScaleImage.h"
 
 namespace morvane {
 

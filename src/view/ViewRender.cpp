@@ -11,8 +11,8 @@
 
 #include "document/TPaper.h"
 #include "storage/BlendTables.h"
+#include "storage/CScaleImage.h"
 #include "storage/FixedPoint.h"
-#include "view/CScaleImage.h"
 
 namespace morvane {
 

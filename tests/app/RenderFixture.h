@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentHost.h"
+#include "document/EventFile.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "events/CMemSeg.h"
 #include "events/EventPacketTable.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
-#include "document/EventFile.h"
-#include "platform/DocumentHost.h"
 
 namespace morvane::testing_render {
 

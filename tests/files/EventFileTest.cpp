@@ -10,17 +10,17 @@
 #include <random>
 
 #include "PresetFixture.h"
+#include "document/DocumentHost.h"
+#include "document/EventFile.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "events/CMemSeg.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
-#include "document/EventFile.h"
 #include "files/ImageBlock.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
-#include "platform/DocumentHost.h"
 #include "platform/MemoryBudget.h"
 #include "storage/TMTC.h"
 

@@ -7,9 +7,9 @@
 #include <functional>
 
 #include "PresetFixture.h"
+#include "codecs/CodePage.h"
 #include "files/BrushPresetFile.h"
 #include "files/NibPresetFile.h"
-#include "storage/CodePage.h"
 
 using namespace morvane;
 using namespace morvane::testing;

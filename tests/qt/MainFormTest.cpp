@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "app/CAppProfile.h"
+#include "document/DocumentHost.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
@@ -23,7 +24,6 @@
 #include "gui/TDrawWindow.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TMainForm.h"
-#include "platform/DocumentHost.h"
 #include "platform/UserNotifier.h"
 #include "storage/TMTC.h"
 

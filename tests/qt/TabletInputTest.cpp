@@ -9,11 +9,11 @@
 #include <cmath>
 #include <limits>
 
-#include "app/InputRouter.h"
-#include "app/ToolState.h"
+#include "document/DocumentHost.h"
 #include "document/TPaper.h"
+#include "input/InputRouter.h"
+#include "input/ToolState.h"
 #include "paint/CPenRender.h"
-#include "platform/DocumentHost.h"
 #include "platform/qt/QtTabletSource.h"
 
 using namespace morvane;

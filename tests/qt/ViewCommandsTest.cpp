@@ -17,12 +17,12 @@
 
 #include "app/CAppProfile.h"
 #include "app/CommandTable.h"
-#include "app/ToolState.h"
 #include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormNew.h"
 #include "gui/TMainForm.h"
 #include "gui/TStatusPanels.h"
+#include "input/ToolState.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserNotifier.h"
 #include "platform/qt/QtTabletSource.h"

@@ -12,13 +12,13 @@
 #include <climits>
 
 #include "app/CommandLine.h"
+#include "document/DocumentHost.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "files/EventContainer.h"
 #include "gui/DesktopStart.h"
-#include "platform/DocumentHost.h"
-#include "platform/qt/QtViewerReport.h"
+#include "gui/QtViewerReport.h"
 
 #include "MainFormHarness.h"
 

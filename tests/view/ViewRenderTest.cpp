@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "storage/BlendTables.h"
-#include "view/CScaleImage.h"
+#include "storage/CScaleImage.h"
 
 using namespace morvane;
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/InputRouter.h"
+#include "input/InputRouter.h"
 
 namespace morvane {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/TabletState.h"
+#include "input/TabletState.h"
 
 class QTabletEvent;
 class QWidget;

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/InputRouter.h"
-#include "app/ToolState.h"
-#include "app/ViewPort.h"
 #include "document/PaperFixture.h"
+#include "input/InputRouter.h"
+#include "input/ToolState.h"
+#include "input/ViewPort.h"
 #include "paint/CPenRender.h"
 
 namespace morvane::testing_input {

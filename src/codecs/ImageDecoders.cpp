@@ -1,6 +1,6 @@
 // The decoders' common ground: size checks, resolution, reading a file and
 // choosing the decoder by the content's signature.
-#include "storage/ImageDecoders.h"
+#include "codecs/ImageDecoders.h"
 
 #include <cerrno>
 #include <cmath>
@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "codecs/DecoderSupport.h"
 #include "platform/MemoryBudget.h"
-#include "storage/DecoderSupport.h"
 #include "storage/TMTC.h"
 
 namespace morvane {

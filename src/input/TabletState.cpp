@@ -1,9 +1,9 @@
-#include "app/TabletState.h"
+#include "input/TabletState.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/InputRouter.h"
+#include "input/InputRouter.h"
 
 namespace morvane {
 

@@ -15,8 +15,8 @@
 
 #include <unistd.h>
 
+#include "codecs/ImageDecoders.h"
 #include "platform/MemoryBudget.h"
-#include "storage/ImageDecoders.h"
 #include "storage/TMTC.h"
 
 namespace morvane {

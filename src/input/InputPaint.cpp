@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/InputRouter.h"
-#include "app/TabletState.h"
 #include "document/TPaper.h"
+#include "input/InputRouter.h"
+#include "input/TabletState.h"
 #include "paint/CStrokeMngr.h"
 #include "platform/Clock.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "storage/CodePage.h"
+#include "codecs/CodePage.h"
 
 using namespace morvane;
 

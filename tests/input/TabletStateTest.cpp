@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "InputFixture.h"
-#include "app/TabletState.h"
+#include "input/TabletState.h"
 
 namespace morvane {
 namespace {

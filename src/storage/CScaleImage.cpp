@@ -1,4 +1,4 @@
-#include "view/CScaleImage.h"
+#include "storage/CScaleImage.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "codecs/ImageDecoders.h"
 #include "platform/AtomicFile.h"
 #include "storage/CFixedMemStream.h"
-#include "storage/ImageDecoders.h"
 #include "storage/SizeLimits.h"
 #include "storage/TMTC.h"
 

@@ -14,7 +14,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "storage/DecoderSupport.h"
+#include "codecs/DecoderSupport.h"
 #include "storage/TMTC.h"
 
 namespace morvane {

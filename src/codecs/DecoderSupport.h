@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "storage/ImageDecoders.h"
+#include "codecs/ImageDecoders.h"
 
 namespace morvane {
 

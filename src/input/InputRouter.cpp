@@ -1,6 +1,6 @@
 // Button routing, temporary tools, the view tools, the wheel and auto-scroll
 // of a document window.
-#include "app/InputRouter.h"
+#include "input/InputRouter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "storage/CodePage.h"
+#include "codecs/CodePage.h"
 
 #include <algorithm>
 #include <cerrno>

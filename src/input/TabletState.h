@@ -5,7 +5,7 @@
 // events into packets and proximity changes and hands them here.
 #include <cstdint>
 
-#include "app/ViewPort.h"
+#include "input/ViewPort.h"
 
 namespace morvane {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/ToolState.h"
-#include "app/ViewPort.h"
+#include "input/ToolState.h"
+#include "input/ViewPort.h"
 #include "paint/TFlowImage.h"
 
 namespace morvane {

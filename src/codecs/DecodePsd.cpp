@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "storage/DecoderSupport.h"
+#include "codecs/DecoderSupport.h"
 #include "storage/TMTC.h"
 
 namespace morvane {

@@ -1,4 +1,4 @@
-#include "platform/DocumentHost.h"
+#include "document/DocumentHost.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/QtViewerReport.h"
+#include "gui/QtViewerReport.h"
 
 #include <QCoreApplication>
 #include <algorithm>

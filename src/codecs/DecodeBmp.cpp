@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "storage/DecoderSupport.h"
+#include "codecs/DecoderSupport.h"
 #include "storage/TMTC.h"
 
 namespace morvane {

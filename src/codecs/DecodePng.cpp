@@ -10,7 +10,7 @@
 
 #include <png.h>
 
-#include "storage/DecoderSupport.h"
+#include "codecs/DecoderSupport.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
