@@ -3,9 +3,9 @@
 // store, so a number from outside is checked before it indexes anything.
 #include <cstdint>
 
-namespace morvane {
+#include "storage/ModeCount.h"
 
-inline constexpr int kModeCount = 22;
+namespace morvane {
 
 // Mode numbers that the arithmetic singles out.
 enum BlendMode : uint8_t {
@@ -48,8 +48,6 @@ struct SLayerParam {
     uint32_t BaseColour;     // start of the over operation's work colour
     uint8_t Flags;
 };
-
-constexpr bool IsValidMode(int mode) { return mode >= 0 && mode < kModeCount; }
 
 // The record of a mode; nullptr for a number outside 0..21.
 const SLayerParam* LayerParam(int mode);

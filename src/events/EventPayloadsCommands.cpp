@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "document/SLayerParam.h"
+#include "storage/ModeCount.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
