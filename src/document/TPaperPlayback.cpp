@@ -5,6 +5,7 @@
 
 #include "document/TPaper.h"
 #include "events/EventPayloadsState.h"
+#include "files/EventContainer.h"
 #include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
@@ -38,9 +39,9 @@ PaperPlaybackTarget::~PaperPlaybackTarget()
     paper_.SetPenRenderer(nullptr);
 }
 
-int PaperPlaybackTarget::LoadStream(const std::string& path)
+StreamLoad PaperPlaybackTarget::LoadStream(const std::string& path)
 {
-    return LoadEventFile(path, paper_);
+    return StreamLoadOf(LoadEventFile(path, paper_));
 }
 
 void PaperPlaybackTarget::BeginPlayback(bool isProtected, bool)

@@ -31,7 +31,7 @@ public:
     PaperPlaybackTarget(const PaperPlaybackTarget&) = delete;
     PaperPlaybackTarget& operator=(const PaperPlaybackTarget&) = delete;
 
-    int LoadStream(const std::string& path) override;
+    StreamLoad LoadStream(const std::string& path) override;
     void BeginPlayback(bool isProtected, bool strokeManager) override;
     HandlerResult ApplyRecord(std::span<const uint8_t> packet) override;
     HandlerResult ApplyCommand(std::span<const uint8_t> packet, int appVersion) override;

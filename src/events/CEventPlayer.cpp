@@ -8,8 +8,6 @@
 #include "events/EventPayloadsActions.h"
 #include "events/EventPayloadsState.h"
 #include "events/EventWalk.h"
-#include "files/EventContainer.h"
-#include "files/ResultCodes.h"
 #include "platform/Clock.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
@@ -45,15 +43,15 @@ uint8_t KindOfStart(uint8_t category)
 
 bool IsLineStart(uint8_t category) { return OneOf(category, {20, 22, 24, 49}); }
 
-// The loader's code as an open result.
-int OpenResultOfLoad(int code)
+// The load's outcome as an open result.
+int OpenResultOfLoad(StreamLoad load)
 {
-    if (code == filecode::kOk)
-        return CEventPlayer::kOpenOk;
-    if (code == filecode::kVersion)
-        return CEventPlayer::kOpenVersion;
-    if (code == eventcode::kProtected)
-        return CEventPlayer::kOpenProtectedHeader;
+    switch (load) {
+    case StreamLoad::Loaded: return CEventPlayer::kOpenOk;
+    case StreamLoad::Version: return CEventPlayer::kOpenVersion;
+    case StreamLoad::ProtectedHeader: return CEventPlayer::kOpenProtectedHeader;
+    case StreamLoad::FileError: break;
+    }
     return CEventPlayer::kOpenFileError;
 }
 
@@ -64,13 +62,13 @@ CEventPlayer::CEventPlayer(CEventMngr& events, PlaybackTarget& target) : events_
 int CEventPlayer::Open(const std::string& path, PlaybackMode mode)
 {
     Rewind();
-    int code = filecode::kException;
+    StreamLoad load = StreamLoad::FileError;
     if (!Guarded([&] {
-            code = target_.LoadStream(path);
+            load = target_.LoadStream(path);
             return true;
         }))
         return kOpenFileError;
-    if (int result = OpenResultOfLoad(code))
+    if (int result = OpenResultOfLoad(load))
         return result;
     if (int result = CheckFlags(mode))
         return result;

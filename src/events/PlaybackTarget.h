@@ -44,6 +44,10 @@ struct PlaybackStroke {
 // the player chose, every later one continues it.
 enum class PointRoutine : uint8_t { OpenEarlier, OpenStandard, OpenWetPaint, Continue, ContinueWetPaint };
 
+// What loading an event file came to: the file side sorts its reader's
+// codes into these, so the player needs nothing of the file formats.
+enum class StreamLoad : uint8_t { Loaded, FileError, Version, ProtectedHeader };
+
 struct PlaybackPoint {
     float x = 0, y = 0, pressure = 0; // finite, pressure within [0, 1]
 };
@@ -52,9 +56,8 @@ class PlaybackTarget {
 public:
     virtual ~PlaybackTarget() = default;
 
-    // Loads an event file into the manager the player reads: the event-file
-    // loader's code, 0 when loaded.
-    virtual int LoadStream(const std::string& path) = 0;
+    // Loads an event file into the manager the player reads.
+    virtual StreamLoad LoadStream(const std::string& path) = 0;
     // The loaded stream starts playing; the stroke manager is set up when asked.
     virtual void BeginPlayback(bool isProtected, bool strokeManager) = 0;
     // A StateRecord {0,n} or DataBlock {1,n}, whole packet with its header.

@@ -6,6 +6,7 @@
 
 #include "events/CMemSeg.h"
 #include "events/EventWalk.h"
+#include "events/PlaybackTarget.h"
 #include "files/ByteStream.h"
 #include "files/ImageBlock.h"
 #include "files/ResultCodes.h"
@@ -276,6 +277,16 @@ bool StoreSink::AppendPacked(std::span<const uint8_t> packed, size_t length)
         return Decompress(*static_cast<std::span<const uint8_t>*>(from), bytes);
     };
     return store_.AppendInPlace(int64_t(length), unpack, &packed);
+}
+
+StreamLoad StreamLoadOf(int code)
+{
+    switch (code) {
+    case filecode::kOk: return StreamLoad::Loaded;
+    case filecode::kVersion: return StreamLoad::Version;
+    case eventcode::kProtected: return StreamLoad::ProtectedHeader;
+    default: return StreamLoad::FileError;
+    }
 }
 
 uint16_t ContainerGeneration(int requested)

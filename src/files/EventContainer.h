@@ -13,6 +13,7 @@ class ByteReader;
 class ByteWriter;
 class CSegmentedStore;
 class TMTC;
+enum class StreamLoad : uint8_t;
 
 // Result codes of the container writers and readers besides the common ones
 // of ResultCodes.h (9 short read, 12 version, 16 not a container).
@@ -74,6 +75,10 @@ public:
 private:
     CSegmentedStore& store_;
 };
+
+// A loader's code as the player sorts it: loaded, a newer generation, a
+// protected header, or any other failure.
+StreamLoad StreamLoadOf(int code);
 
 // The generation and flags a save writes: a requested generation outside
 // 0 .. 41 (-1 for none) gives 41; requested flags of -1 give the interactive

@@ -40,9 +40,13 @@ public:
     std::pair<int, int> throwsAt{-1, -1};
     uint8_t implicitKind = 2;
 
-    int LoadStream(const std::string& path) override
+    StreamLoad LoadStream(const std::string& path) override
     {
         calls.push_back("load");
+        return StreamLoadOf(LoadFile(path));
+    }
+    int LoadFile(const std::string& path)
+    {
         const auto it = files.find(path);
         if (it == files.end())
             return filecode::kNotFound;
