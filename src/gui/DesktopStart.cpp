@@ -1,7 +1,9 @@
 #include "gui/DesktopStart.h"
 
 #include <QApplication>
+#include <QScreen>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,6 +20,16 @@
 #include "platform/qt/QtSettingsStore.h"
 
 namespace morvane {
+
+void AddScreenFacts(AppEnvironment& env)
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return;
+    env.monitorCount = std::max<int32_t>(1, static_cast<int32_t>(QGuiApplication::screens().size()));
+    env.screenWidth = primary->size().width();
+    env.screenHeight = primary->size().height();
+}
 
 namespace {
 

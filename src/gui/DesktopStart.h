@@ -4,9 +4,14 @@
 // window closes; the exit status.
 namespace morvane {
 
+struct AppEnvironment;
 struct CommandLine;
 class QtViewerReport;
 class TMainForm;
+
+// The monitor count and the primary screen's size, which the settings clamp
+// the main window's stored size against. Needs the GUI application object.
+void AddScreenFacts(AppEnvironment& env);
 
 int RunDesktop(int argc, char** argv, const CommandLine& line);
 // Viewer mode: the first file replays visibly, the result code (13 at the

@@ -6,6 +6,7 @@
 
 #include "../app/SampleProfile.h"
 #include "app/CAppProfile.h"
+#include "gui/DesktopStart.h"
 #include "platform/qt/QtSettingsStore.h"
 
 using namespace morvane;

@@ -1,13 +1,10 @@
 #include "platform/qt/QtSettingsStore.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 
-#include <algorithm>
 #include <limits>
 
 namespace morvane {
@@ -126,16 +123,6 @@ bool QtSettingsStore::Flush()
 {
     settings_.sync();
     return settings_.status() == QSettings::NoError;
-}
-
-void AddScreenFacts(AppEnvironment& env)
-{
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return;
-    env.monitorCount = std::max<int32_t>(1, static_cast<int32_t>(QGuiApplication::screens().size()));
-    env.screenWidth = primary->size().width();
-    env.screenHeight = primary->size().height();
 }
 
 } // namespace morvane

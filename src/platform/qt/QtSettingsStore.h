@@ -5,14 +5,9 @@
 #include <QSettings>
 #include <QString>
 
-#include "app/CAppProfile.h"
 #include "platform/SettingsStore.h"
 
 namespace morvane {
-
-// The monitor count and the primary screen's size, which the settings clamp
-// the main window's stored size against. Needs the GUI application object.
-void AddScreenFacts(AppEnvironment& env);
 
 class QtSettingsStore final : public SettingsStore {
 public:
