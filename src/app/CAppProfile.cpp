@@ -13,6 +13,7 @@
 #include <utility>
 #include <type_traits>
 
+#include "input/InputRouter.h"
 #include "platform/SettingsStore.h"
 
 namespace morvane {
@@ -325,6 +326,12 @@ SUserPaperPreset ToUserPaperPreset(const PaperPreset& preset)
 PaperPreset FromUserPaperPreset(const SUserPaperPreset& preset)
 {
     return {static_cast<int32_t>(preset.unit), preset.resolution, preset.width, preset.height, preset.transparent};
+}
+
+InputSettings InputSettingsFrom(const CAppProfile& profile)
+{
+    const CAppProfile::Config& c = profile.config;
+    return {c.ShortcutMode, c.mouseMBtnFunc, c.useRBtnColPicker, c.useAutoScroll};
 }
 
 } // namespace morvane

@@ -13,6 +13,7 @@
 namespace morvane {
 
 class SettingsStore;
+struct InputSettings;
 
 // Facts about the running system, filled in before the settings are loaded
 // and never stored.
@@ -245,5 +246,8 @@ void StoreControls(CAppProfile& profile, const std::vector<SettingData>& states)
 // 初期化: the controls of the values it resets to their first-start states;
 // the others (grid colour and opacity, two tool options) stay as they are.
 void ResetControls(std::vector<SettingData>& states, const AppEnvironment& environment);
+
+// The document windows' input preferences.
+InputSettings InputSettingsFrom(const CAppProfile& profile);
 
 } // namespace morvane

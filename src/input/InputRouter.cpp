@@ -6,7 +6,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/CAppProfile.h"
 #include "document/TPaper.h"
 #include "storage/FixedPoint.h"
 
@@ -46,12 +45,6 @@ int AutoScrollStep(double v, int size)
 }
 
 } // namespace
-
-InputSettings InputSettingsFrom(const CAppProfile& profile)
-{
-    const CAppProfile::Config& c = profile.config;
-    return {c.ShortcutMode, c.mouseMBtnFunc, c.useRBtnColPicker, c.useAutoScroll};
-}
 
 InputRouter::InputRouter(TPaper& paper, ViewPort& view, ToolState& tools, InputSettings settings)
     : paper_(paper), view_(view), tools_(tools), settings_(settings)

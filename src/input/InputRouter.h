@@ -13,7 +13,6 @@
 
 namespace morvane {
 
-class CAppProfile;
 class TPaper;
 
 enum InputModifier : uint32_t { kModShift = 1, kModCtrl = 2, kModAlt = 4, kModSpace = 8 };
@@ -25,14 +24,14 @@ struct PointerEvent {
     bool doubleClick = false;
 };
 
-// The input preferences, read when the window is made or the settings change.
+// The input preferences, read when the window is made or the settings change
+// (InputSettingsFrom in the profile).
 struct InputSettings {
     int32_t shortcutMode = 0;      // modifier scheme 0 or 1; others swap nothing in
     int32_t middleButton = 0;      // what the middle button does, 0-10
     bool rightButtonPicker = true; // the right button picks colours while painting
     bool autoScroll = false;
 };
-InputSettings InputSettingsFrom(const CAppProfile& profile);
 // The tool the middle button swaps in for its preference 0-10; the hand for
 // any other value.
 Operation MiddleButtonOperation(int32_t setting);
