@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "DecoderTarget.h"
+#include "codecs/Bmp.h"
 #include "storage/SizeLimits.h"
 
 using morvane::TMTC;
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     image.FillAll(0x80402010u);
     const uint8_t* oldBits = image.Bits;
     int dpi = -1;
-    if (!image.LoadBmp(data, size, &dpi)) {
+    if (!LoadBmp(image, data, size, &dpi)) {
         bool untouched = image.Bits == oldBits && image.Width == 3 && image.Height == 2;
         for (int32_t y = 0; untouched && y < 2; ++y)
             for (int32_t x = 0; x < 3; ++x)

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/Bmp.h"
 #include "document/LayerComposite.h"
 #include "document/SLayerParam.h"
 #include "storage/SizeLimits.h"
@@ -171,7 +172,7 @@ int Run(const char* input, const char* output)
     }
     composite.FillAll(d.paper | 0xFF000000u);
     CompositeStack(stack, composite, {0, 0, d.width, d.height});
-    if (!composite.SaveBmp24(output, 96)) {
+    if (!SaveBmp24(composite, output, 96)) {
         std::fprintf(stderr, "compose_stack: cannot write %s\n", output);
         return 1;
     }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "codecs/Bmp.h"
 #include "storage/FixedPoint.h"
 #include "storage/TChannel.h"
 #include "storage/TMTC.h"
@@ -64,7 +65,7 @@ bool DrawDemoPicture(TMTC& image)
 bool WriteDemoPicture(const char* fileName)
 {
     TMTC image;
-    if (!DrawDemoPicture(image) || !image.SaveBmp24(fileName, 96)) {
+    if (!DrawDemoPicture(image) || !SaveBmp24(image, fileName, 96)) {
         std::fprintf(stderr, "morvane: could not write %s\n", fileName);
         return false;
     }

@@ -3,11 +3,12 @@
 #include <new>
 
 #include "app/RenderReport.h"
+#include "codecs/Bmp.h"
+#include "document/EventFile.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "events/EventWalk.h"
 #include "files/EventContainer.h"
-#include "document/EventFile.h"
 #include "files/ResultCodes.h"
 #include "platform/DiagnosticSink.h"
 
@@ -63,7 +64,7 @@ int WriteRenderOutputs(TPaper& document, const std::string& eventFile, const std
     if (!events)
         return kRenderWriteFailed;
     const std::string picture = OutputPathFor(folder, eventFile, ".bmp");
-    if (!document.Composite().SaveBmp24(picture.c_str(), document.Resolution)) {
+    if (!SaveBmp24(document.Composite(), picture.c_str(), document.Resolution)) {
         Diagnose("render: cannot write " + picture);
         return kRenderWriteFailed;
     }

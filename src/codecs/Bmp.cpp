@@ -1,5 +1,5 @@
-// BMP files: the 24-bit writer of screen buffers and the reader of BMP data
-// held in memory (files and the clipboard).
+#include "codecs/Bmp.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -111,12 +111,12 @@ void ConvertRow24(const uint8_t* src, uint32_t* dst, int32_t width, bool keepAlp
 }
 } // namespace
 
-bool TMTC::SaveBmp24(const char* fileName, int dpi) const
+bool SaveBmp24(const TMTC& image, const char* fileName, int dpi)
 {
-    if (!IsValid() || Width <= 0 || Height <= 0)
+    if (!image.IsValid() || image.Width <= 0 || image.Height <= 0)
         return false;
-    const uint64_t stride = (3 * uint64_t(Width) + 3) & ~uint64_t(3);
-    const uint64_t imageBytes = stride * uint64_t(Height);
+    const uint64_t stride = (3 * uint64_t(image.Width) + 3) & ~uint64_t(3);
+    const uint64_t imageBytes = stride * uint64_t(image.Height);
     if (imageBytes + 54 > 0xFFFFFFFFu)
         return false;
 
@@ -128,8 +128,8 @@ bool TMTC::SaveBmp24(const char* fileName, int dpi) const
     Put32(header, 0); // two reserved words
     Put32(header, 54);
     Put32(header, 40);
-    Put32(header, uint32_t(Width));
-    Put32(header, uint32_t(Height)); // positive: rows run bottom-up
+    Put32(header, uint32_t(image.Width));
+    Put32(header, uint32_t(image.Height)); // positive: rows run bottom-up
     Put16(header, 1);
     Put16(header, 24);
     Put32(header, 0);
@@ -143,9 +143,9 @@ bool TMTC::SaveBmp24(const char* fileName, int dpi) const
     if (!file.Write(header.data(), header.size()))
         return false;
     std::vector<uint8_t> row(stride, 0);
-    for (int32_t y = Height - 1; y >= 0; --y) {
-        const uint32_t* src = Row(y);
-        for (int32_t x = 0; x < Width; ++x) {
+    for (int32_t y = image.Height - 1; y >= 0; --y) {
+        const uint32_t* src = image.Row(y);
+        for (int32_t x = 0; x < image.Width; ++x) {
             row[3 * size_t(x)] = uint8_t(src[x]);
             row[3 * size_t(x) + 1] = uint8_t(src[x] >> 8);
             row[3 * size_t(x) + 2] = uint8_t(src[x] >> 16);
@@ -164,7 +164,7 @@ bool TMTC::SaveBmp24(const char* fileName, int dpi) const
 // alpha bytes of a buffer that already had this size; a buffer that gets a new
 // shape gets opaque pixels. Any failure before the resize leaves the buffer
 // untouched.
-bool TMTC::LoadBmp(const uint8_t* data, size_t size, int* dpiOut)
+bool LoadBmp(TMTC& image, const uint8_t* data, size_t size, int* dpiOut)
 {
     CFixedMemStream in;
     in.CreateReadOnly(data, data ? size : 0);
@@ -172,13 +172,13 @@ bool TMTC::LoadBmp(const uint8_t* data, size_t size, int* dpiOut)
     if (!ReadBmpLayout(in, dpiOut, layout))
         return false;
 
-    const bool keepAlpha = IsValid() && Width == layout.width && Height == layout.height;
-    if (!Resize(layout.width, layout.height))
+    const bool keepAlpha = image.IsValid() && image.Width == layout.width && image.Height == layout.height;
+    if (!image.Resize(layout.width, layout.height))
         return false;
     // The sizes were checked against the data, so these reads cannot run short.
     std::vector<uint8_t> row(layout.bitsPerPixel == 24 ? size_t(layout.stride) : 0);
     for (int32_t i = 0; i < layout.height; ++i) {
-        uint32_t* dst = Row(layout.topDown ? layout.height - 1 - i : i);
+        uint32_t* dst = image.Row(layout.topDown ? layout.height - 1 - i : i);
         if (layout.bitsPerPixel == 32) {
             if (!ReadExactly(in, dst, layout.stride))
                 return false;

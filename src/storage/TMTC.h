@@ -139,11 +139,6 @@ public:
     void StampDiscFalloff(double cx, double cy, double r, uint32_t colour, double opacity,
                           bool antialias = true);
 
-    // Reads a BMP file held in memory; see the BMP source for what is accepted.
-    bool LoadBmp(const uint8_t* data, size_t size, int* dpiOut);
-    // Writes a 24-bit bottom-up BMP file; false on any failure (the old file stays).
-    bool SaveBmp24(const char* fileName, int dpi) const;
-
 protected:
     bool ResizeLayout(int32_t width, int32_t height, bool topDown, const char* failureLine);
 };

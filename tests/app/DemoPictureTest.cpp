@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/DemoPicture.h"
+#include "codecs/Bmp.h"
 #include "storage/TMTC.h"
 
 using namespace morvane;
@@ -22,7 +23,7 @@ TEST(DemoPicture, WritesABmpThatReadsBackAsDrawn)
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::filesystem::remove(path);
     TMTC read;
-    ASSERT_TRUE(read.LoadBmp(bytes.data(), bytes.size(), nullptr));
+    ASSERT_TRUE(LoadBmp(read, bytes.data(), bytes.size(), nullptr));
     ASSERT_TRUE(read.FlipVertical({0, 0, read.Width, read.Height})); // bottom-up file
     ASSERT_EQ(read.Width, drawn.Width);
     ASSERT_EQ(read.Height, drawn.Height);

@@ -17,6 +17,7 @@
 
 #include "RenderFixture.h"
 #include "app/DemoRecording.h"
+#include "codecs/Bmp.h"
 
 extern char** environ;
 
@@ -296,7 +297,7 @@ TEST(RenderProcess, RecordingRendersToTheLivePictureByteForByte)
     DemoRecording demo(live);
     ASSERT_TRUE(demo.Paint());
     ASSERT_EQ(SaveEventFile(folder / "live.vd4", live, EventSaveRequest{}), 0);
-    ASSERT_TRUE(live.Composite().SaveBmp24((folder / "expected.bmp").c_str(), live.Resolution));
+    ASSERT_TRUE(SaveBmp24(live.Composite(), (folder / "expected.bmp").c_str(), live.Resolution));
     fs::create_directory(folder / "out");
     ASSERT_EQ(RunMorvane({"-render", "-O" + (folder / "out"), folder / "live.vd4"}).status, 8);
     const Bytes expected = ReadBytes(folder / "expected.bmp");

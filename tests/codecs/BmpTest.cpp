@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "codecs/Bmp.h"
 #include "storage/TMTC.h"
 
 using namespace morvane;
@@ -100,7 +101,7 @@ uint32_t Pattern24(int r, int x)
 
 bool Load(TMTC& image, const std::vector<uint8_t>& bytes, int* dpi = nullptr)
 {
-    return image.LoadBmp(bytes.data(), bytes.size(), dpi);
+    return LoadBmp(image, bytes.data(), bytes.size(), dpi);
 }
 
 void ExpectLoads(TMTC& image, const std::vector<uint8_t>& bytes, int dpi, int32_t width, int32_t height)
@@ -117,7 +118,7 @@ std::vector<uint8_t> SavedBmp(const TMTC& image, int dpi)
 {
     const auto path = std::filesystem::temp_directory_path() /
                       ("morvane_bmp_" + std::to_string(getpid()) + ".bmp");
-    if (!image.SaveBmp24(path.c_str(), dpi))
+    if (!SaveBmp24(image, path.c_str(), dpi))
         return {};
     std::vector<uint8_t> bytes = ReadFile(path);
     std::filesystem::remove(path);
@@ -304,7 +305,7 @@ TEST(Bmp, HostileInputLeavesTheBufferAlone)
         EXPECT_EQ(image.GetPixel(1, 1), 0x12345678u) << c.what;
     }
     TMTC image(2, 2);
-    EXPECT_FALSE(image.LoadBmp(nullptr, 54, nullptr));
+    EXPECT_FALSE(LoadBmp(image, nullptr, 54, nullptr));
     // Far offsets, beyond the block and beyond 32 bits of file position.
     std::vector<uint8_t> far = valid;
     Put(far, 10, 0xFFFFFFFFu);
