@@ -1,0 +1,46 @@
+# The layering check: every #include "<folder>/..." in the sources must name a
+# header of a room the including room may use (cmake/Rooms.cmake). Run as
+#   cmake -DSOURCE_DIR=<src folder> -P cmake/CheckRooms.cmake
+# It lists every wrong include as file:line and fails when there is one.
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/Rooms.cmake)
+
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<src folder> -P ${CMAKE_CURRENT_LIST_FILE}")
+endif()
+morvane_read_rooms(${SOURCE_DIR}/rooms.txt)
+
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+list(SORT sources)
+set(wrong 0)
+set(checked 0)
+foreach(source IN LISTS sources)
+  morvane_room_of(${source} owner)
+  if(NOT owner)
+    continue() # the program's main and other files outside the rooms
+  endif()
+  file(STRINGS ${SOURCE_DIR}/${source} lines)
+  set(number 0)
+  foreach(line IN LISTS lines)
+    math(EXPR number "${number} + 1")
+    if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\"")
+      continue()
+    endif()
+    set(header ${CMAKE_MATCH_1})
+    morvane_room_of(${header} target)
+    if(NOT target)
+      continue()
+    endif()
+    math(EXPR checked "${checked} + 1")
+    if(NOT target IN_LIST MORVANE_ROOM_REACH_${owner})
+      list(JOIN MORVANE_ROOM_REACH_${owner} " " reach)
+      message("${SOURCE_DIR}/${source}:${number}: room ${owner} includes ${header} of room ${target}; it may use only ${reach}")
+      math(EXPR wrong "${wrong} + 1")
+    endif()
+  endforeach()
+endforeach()
+
+if(wrong GREATER 0)
+  message(FATAL_ERROR "${wrong} include(s) cross the rooms' layering (${SOURCE_DIR}/rooms.txt)")
+endif()
+message("${checked} includes between rooms follow ${SOURCE_DIR}/rooms.txt")

@@ -1,0 +1,4 @@
+#pragma once
+// Wrong: a room reaching sideways.
+#include "right/Right.h"
+#include "low/Low.h"

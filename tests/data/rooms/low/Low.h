@@ -1,0 +1,3 @@
+#pragma once
+// Wrong: a low room reaching up.
+#include "top/Top.h"
