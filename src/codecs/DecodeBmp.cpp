@@ -82,7 +82,7 @@ bool CompressionFits(const BmpHeader& h, uint32_t headerSize)
     }
 }
 
-DecodeResult ReadCoreHeader(ByteReader& in, BmpHeader& h)
+DecodeResult ReadCoreHeader(SpanReader& in, BmpHeader& h)
 {
     uint32_t width, height, planes, bits;
     if (!in.U16LE(width) || !in.U16LE(height) || !in.U16LE(planes) || !in.U16LE(bits))
@@ -93,7 +93,7 @@ DecodeResult ReadCoreHeader(ByteReader& in, BmpHeader& h)
     return DecodeResult::Ok;
 }
 
-DecodeResult ReadMasks(ByteReader& in, int count, BmpHeader& h)
+DecodeResult ReadMasks(SpanReader& in, int count, BmpHeader& h)
 {
     for (int i = 0; i < count; ++i)
         if (!in.U32LE(h.masks[i]))
@@ -102,7 +102,7 @@ DecodeResult ReadMasks(ByteReader& in, int count, BmpHeader& h)
     return DecodeResult::Ok;
 }
 
-DecodeResult ReadInfoHeader(ByteReader& in, uint32_t headerSize, BmpHeader& h)
+DecodeResult ReadInfoHeader(SpanReader& in, uint32_t headerSize, BmpHeader& h)
 {
     const size_t start = in.Position() - 4;
     uint32_t width, height, planes, bits, imageBytes, xppm, yppm;
@@ -130,7 +130,7 @@ DecodeResult ReadInfoHeader(ByteReader& in, uint32_t headerSize, BmpHeader& h)
     return DecodeResult::Ok;
 }
 
-DecodeResult ReadPalette(ByteReader& in, bool core, BmpHeader& h)
+DecodeResult ReadPalette(SpanReader& in, bool core, BmpHeader& h)
 {
     uint32_t colourCount = h.colourCount;
     std::fill(std::begin(h.palette), std::end(h.palette), kOpaque);
@@ -150,7 +150,7 @@ DecodeResult ReadPalette(ByteReader& in, bool core, BmpHeader& h)
     return DecodeResult::Ok;
 }
 
-DecodeResult ReadHeaders(ByteReader& in, BmpHeader& h)
+DecodeResult ReadHeaders(SpanReader& in, BmpHeader& h)
 {
     uint32_t b, m, fileSize, reserved, offset, headerSize;
     if (!in.U8(b) || !in.U8(m) || b != 'B' || m != 'M')
@@ -237,7 +237,7 @@ uint64_t UncompressedBytes(const BmpHeader& h)
     return uint64_t(RowStride(h)) * uint64_t(h.height - 1) + uint64_t((h.width * h.bits + 7) / 8);
 }
 
-DecodeResult DecodeRows(ByteReader& in, const BmpHeader& h, TMTC& out)
+DecodeResult DecodeRows(SpanReader& in, const BmpHeader& h, TMTC& out)
 {
     MaskSet masks;
     if (h.bits >= 16 && h.bits != 24 && !MakeMasks(h, masks))
@@ -297,7 +297,7 @@ uint32_t RlePixel(uint32_t byte, uint32_t n, bool rle4)
     return rle4 ? (n % 2 ? byte & 15 : byte >> 4) : byte;
 }
 
-DecodeResult DecodeRle(ByteReader& in, const BmpHeader& h, TMTC& out)
+DecodeResult DecodeRle(SpanReader& in, const BmpHeader& h, TMTC& out)
 {
     const bool rle4 = h.compression == kRle4;
     out.FillAll(h.palette[0]); // pixels the stream skips show colour 0
@@ -332,7 +332,7 @@ DecodeResult DecodeRle(ByteReader& in, const BmpHeader& h, TMTC& out)
     return DecodeResult::Ok;
 }
 
-DecodeResult ReadBmp(ByteReader& in, BmpHeader& h, TMTC& out, const DecodeLimits& limits)
+DecodeResult ReadBmp(SpanReader& in, BmpHeader& h, TMTC& out, const DecodeLimits& limits)
 {
     DecodeResult r = ReadHeaders(in, h);
     if (r != DecodeResult::Ok)
@@ -351,7 +351,7 @@ DecodeResult ReadBmp(ByteReader& in, BmpHeader& h, TMTC& out, const DecodeLimits
 
 DecodeResult DecodeBmp(const uint8_t* data, size_t size, TMTC& out, int* dpiOut, const DecodeLimits& limits)
 {
-    ByteReader in(data, size);
+    SpanReader in(data, size);
     BmpHeader h;
     const DecodeResult r = ReadBmp(in, h, out, limits);
     return FinishDecode(out, r, h.dpi, dpiOut);

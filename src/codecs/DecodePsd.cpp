@@ -32,14 +32,14 @@ struct PsdHeader {
 
 // Image resources: "8BIM", id, a Pascal name padded to an even length, a
 // length and the data padded to an even length. Only the resolution is used.
-int ReadResolution(ByteReader in)
+int ReadResolution(SpanReader in)
 {
     constexpr uint32_t kSignature = 0x3842494D; // "8BIM"
     uint32_t signature, id, nameLength, length;
     while (in.U32BE(signature) && signature == kSignature && in.U16BE(id) && in.U8(nameLength) &&
            in.Skip(nameLength + (~nameLength & 1)) && in.U32BE(length)) {
         uint32_t fixedRes = 0;
-        if (id == kResolutionInfo && length >= 4 && ByteReader(in).U32BE(fixedRes))
+        if (id == kResolutionInfo && length >= 4 && SpanReader(in).U32BE(fixedRes))
             return int((uint64_t(fixedRes) + 0x8000) >> 16); // 16.16 pixels per inch
         if (!in.Skip(uint64_t(length) + length % 2))
             break;
@@ -48,7 +48,7 @@ int ReadResolution(ByteReader in)
 }
 
 // The layer section starts with its length and the layer count (16 bits, signed).
-bool HasMergedTransparency(ByteReader layers)
+bool HasMergedTransparency(SpanReader layers)
 {
     uint32_t length, count;
     return layers.U32BE(length) && layers.U16BE(count) && (count & 0x8000) != 0;
@@ -56,18 +56,18 @@ bool HasMergedTransparency(ByteReader layers)
 
 // Reads a length-prefixed section and leaves the reader after it; a reader
 // over the section's content comes back through `section`.
-DecodeResult SkipSection(ByteReader& in, ByteReader* section)
+DecodeResult SkipSection(SpanReader& in, SpanReader* section)
 {
     uint32_t length;
     if (!in.U32BE(length) || length > in.Remaining())
         return DecodeResult::Truncated;
     if (section)
-        *section = ByteReader(in.Here(), length);
+        *section = SpanReader(in.Here(), length);
     in.Skip(length);
     return DecodeResult::Ok;
 }
 
-DecodeResult ReadHeader(ByteReader& in, PsdHeader& h)
+DecodeResult ReadHeader(SpanReader& in, PsdHeader& h)
 {
     uint32_t s0, s1, s2, s3, version, depth;
     if (!in.U8(s0) || !in.U8(s1) || !in.U8(s2) || !in.U8(s3) || s0 != '8' || s1 != 'B' || s2 != 'P' || s3 != 'S')
@@ -81,7 +81,7 @@ DecodeResult ReadHeader(ByteReader& in, PsdHeader& h)
     if (h.channels < h.colourChannels || h.channels > kMaxChannels || h.width == 0 || h.height == 0)
         return DecodeResult::Corrupt;
 
-    ByteReader resources(nullptr, 0), layers(nullptr, 0);
+    SpanReader resources(nullptr, 0), layers(nullptr, 0);
     DecodeResult r = SkipSection(in, nullptr); // colour mode data
     if (r == DecodeResult::Ok)
         r = SkipSection(in, &resources);
@@ -145,7 +145,7 @@ bool UnpackRow(const uint8_t* src, size_t length, uint8_t* row, uint32_t width)
     return true;
 }
 
-DecodeResult DecodeRaw(ByteReader& in, const PsdHeader& h, TMTC& out)
+DecodeResult DecodeRaw(SpanReader& in, const PsdHeader& h, TMTC& out)
 {
     const uint64_t plane = uint64_t(h.width) * h.height;
     for (uint32_t c = 0; c < h.usedChannels; ++c) {
@@ -156,10 +156,10 @@ DecodeResult DecodeRaw(ByteReader& in, const PsdHeader& h, TMTC& out)
     return DecodeResult::Ok;
 }
 
-DecodeResult DecodePackBits(ByteReader& in, const PsdHeader& h, TMTC& out, std::vector<uint8_t>& row)
+DecodeResult DecodePackBits(SpanReader& in, const PsdHeader& h, TMTC& out, std::vector<uint8_t>& row)
 {
     // The byte counts of every row of every channel come first, then the rows.
-    ByteReader counts(in.Here(), size_t(h.channels) * h.height * 2);
+    SpanReader counts(in.Here(), size_t(h.channels) * h.height * 2);
     in.Skip(size_t(h.channels) * h.height * 2);
     for (uint32_t c = 0; c < h.usedChannels; ++c) {
         for (uint32_t y = 0; y < h.height; ++y) {
@@ -176,7 +176,7 @@ DecodeResult DecodePackBits(ByteReader& in, const PsdHeader& h, TMTC& out, std::
 }
 
 // The data the rows need must be there before the image is allocated.
-DecodeResult CheckDataLength(ByteReader in, const PsdHeader& h, uint32_t compression)
+DecodeResult CheckDataLength(SpanReader in, const PsdHeader& h, uint32_t compression)
 {
     if (compression == kRaw)
         return uint64_t(h.width) * h.height * h.usedChannels <= in.Remaining() ? DecodeResult::Ok
@@ -199,7 +199,7 @@ DecodeResult CheckDataLength(ByteReader in, const PsdHeader& h, uint32_t compres
     return needed <= available ? DecodeResult::Ok : DecodeResult::Truncated;
 }
 
-DecodeResult DecodeImageData(ByteReader& in, const PsdHeader& h, TMTC& out, const DecodeLimits& limits)
+DecodeResult DecodeImageData(SpanReader& in, const PsdHeader& h, TMTC& out, const DecodeLimits& limits)
 {
     uint32_t compression;
     if (!in.U16BE(compression))
@@ -227,7 +227,7 @@ DecodeResult DecodeImageData(ByteReader& in, const PsdHeader& h, TMTC& out, cons
 
 DecodeResult DecodePsd(const uint8_t* data, size_t size, TMTC& out, int* dpiOut, const DecodeLimits& limits)
 {
-    ByteReader in(data, size);
+    SpanReader in(data, size);
     PsdHeader h;
     DecodeResult r = ReadHeader(in, h);
     if (r == DecodeResult::Ok)

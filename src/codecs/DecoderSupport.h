@@ -10,9 +10,11 @@ namespace morvane {
 
 // Reads integers of either byte order from a span; every read checks the
 // remaining length first and a failed read leaves the position unchanged.
-class ByteReader {
+// Not the files' ByteReader: two classes of one name in one program would
+// share their inline members' symbols, and the linker keeps only one.
+class SpanReader {
 public:
-    ByteReader(const uint8_t* data, size_t size) : data_(data), size_(data ? size : 0) {}
+    SpanReader(const uint8_t* data, size_t size) : data_(data), size_(data ? size : 0) {}
 
     size_t Position() const { return pos_; }
     size_t Remaining() const { return size_ - pos_; }
