@@ -100,9 +100,15 @@ uint32_t RunColourPixel(const std::array<float, 3>& run)
     return PackColour(bytes);
 }
 
+uint32_t RunColourWeight(int32_t effect2)
+{
+    // In float, as the brush always mixed: 100 x 2.55f is 255, in double 254.
+    return uint32_t(truncSat(float(std::clamp(effect2, 0, 100)) * 2.55f));
+}
+
 uint32_t MixRunColour(uint32_t dabColour, const std::array<float, 3>& run, int32_t effect2)
 {
-    BlendColour(dabColour, RunColourPixel(run), uint32_t(truncSat(std::clamp(effect2, 0, 100) * 2.55)));
+    BlendColour(dabColour, RunColourPixel(run), RunColourWeight(effect2));
     return dabColour;
 }
 

@@ -63,7 +63,7 @@ void CStrokeMngr::BeginAt(float x, float y, float pressure)
     lastX_ = x;
     lastY_ = y;
     stroke_->strokeLength = 0;
-    brush_.density = truncSat(double(stroke_->Opacity()) * 1000.0);
+    brush_.density = BrushRecord::DensityOf(stroke_->Opacity());
     if (flow_)
         target_->Prepare(flow_->Image(), context_.setup, x + float(context_.toTarget.x),
                          y + float(context_.toTarget.y));

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cmath>
 
+#include "storage/FixedPoint.h"
+
 namespace morvane {
 
 namespace {
@@ -161,6 +163,11 @@ void BrushRecord::Sanitize()
     spacing = std::clamp(spacing, 10, 2000);
     denseStepRadius = std::clamp(denseStepRadius, 0, 1000);
     subStepRadius = std::clamp(subStepRadius, 0, 1000);
+}
+
+int32_t BrushRecord::DensityOf(float opacity)
+{
+    return truncSat(opacity * 1000.0f);
 }
 
 // ---- PenSettingRecord ----

@@ -84,6 +84,9 @@ struct BrushRecord {
     // Density 10-1000, gamma 1-600, spacing 10-2000, thresholds 0-1000.
     void Sanitize();
     bool operator==(const BrushRecord&) const = default;
+    // The density field for an opacity 0-1: x 1000 in float, truncated
+    // (29 % is 290, where a double product would give 289).
+    static int32_t DensityOf(float opacity);
 };
 
 // One slot of a compatible tool, 44 bytes. The comments name the value each

@@ -60,7 +60,9 @@ uint32_t WetDabColour(uint32_t wet, uint32_t brush, float strokeLength, float di
 void StepRunColour(std::array<float, 3>& run, uint32_t average, int32_t effect2);
 // The running colour as the colour bytes of a pixel (truncated), alpha 255.
 uint32_t RunColourPixel(const std::array<float, 3>& run);
-// The dab colour after the running colour mixed in at trunc(effect2 x 2.55).
+// trunc(effect2 x 2.55), in 32-bit float.
+uint32_t RunColourWeight(int32_t effect2);
+// The dab colour after the running colour mixed in at RunColourWeight.
 uint32_t MixRunColour(uint32_t dabColour, const std::array<float, 3>& run, int32_t effect2);
 // Watercolour lays thin paint: the density times 22937 / 65536.
 constexpr int32_t WatercolourDensity(int32_t density)

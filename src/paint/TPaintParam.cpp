@@ -350,7 +350,7 @@ BrushRecord TPaintParam::ToBrushRecord() const
     BrushRecord r;
     r.pressureSize = v.pressureSize;
     r.pressureDensity = v.pressureDensity;
-    r.density = truncSat(v.density * 1000.0f);
+    r.density = BrushRecord::DensityOf(v.density);
     r.gamma = truncSat(v.gamma * 100.0f);
     r.spacing = roundSat(v.spacing * 100.0f) * 10;
     r.denseStepRadius = roundSat(v.denseStepRadius);

@@ -11,6 +11,7 @@
 #include "paint/CInterpolate.h"
 #include "paint/CStrokeMngr.h"
 #include "paint/TFlowImage.h"
+#include "paint/TPaintParam.h"
 #include "paint/TStroke.h"
 
 namespace morvane {
@@ -211,6 +212,23 @@ TEST(CStrokeMngr, PressureGivesRadiusAndDensityWithGamma)
     for (const PenDab& d : e.target.dabs) {
         EXPECT_FLOAT_EQ(d.density, 0.25f);
         EXPECT_FLOAT_EQ(d.radius, 2.5f + 7.5f * 0.25f);
+    }
+}
+
+// The stroke's opacity becomes the record's density in 1/1000, x 1000 in
+// float and truncated, as the parameter set's own record has it: a double
+// product gives 289 for 29 %.
+TEST(CStrokeMngr, OpacityBecomesDensityPermilleInFloat)
+{
+    const std::pair<float, int32_t> cases[] = {{0.29f, 290}, {0.01f, 10}, {0.13f, 130}, {0.5f, 500}, {0.96f, 960}, {1.0f, 1000}};
+    for (const auto& [opacity, permille] : cases) {
+        Engine e;
+        e.stroke.SetOpacity(opacity);
+        e.Begin(0, 0, 1);
+        EXPECT_EQ(e.mngr.Brush().density, permille) << opacity;
+        TPaintParam param(PaintKind::Pencil4);
+        param.SetDensity(opacity);
+        EXPECT_EQ(param.ToBrushRecord().density, permille) << opacity;
     }
 }
 

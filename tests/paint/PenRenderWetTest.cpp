@@ -114,11 +114,18 @@ TEST(WatercolourArithmetic, RunningColourStepsTowardsTheCanvas)
     EXPECT_FLOAT_EQ(run[1], 97.5f);
     EXPECT_FLOAT_EQ(run[2], 102.5f);
     EXPECT_EQ(penstamp::RunColourPixel(run), 0xFF000000u | 102u << 16 | 97u << 8 | 102u);
-    // trunc(100 x 2.55) = 254.
-    uint32_t expected = 0xFF000000u;
-    BlendColour(expected, penstamp::RunColourPixel(run), 254);
-    EXPECT_EQ(penstamp::MixRunColour(0xFF000000u, run, 100), expected);
+    // trunc(100 x 2.55f) = 255: the running colour alone.
+    EXPECT_EQ(penstamp::MixRunColour(0xFF000000u, run, 100), penstamp::RunColourPixel(run));
     EXPECT_EQ(penstamp::MixRunColour(0xFF123456u, run, 0), 0xFF123456u);
+}
+
+// Weights taken in 32-bit float; a double product falls short by one where
+// the float rounds up to a whole number.
+TEST(WatercolourArithmetic, RunColourWeightIsTakenInFloat)
+{
+    const std::pair<int32_t, uint32_t> cases[] = {{0, 0}, {1, 2}, {20, 51}, {50, 127}, {99, 252}, {100, 255}, {250, 255}};
+    for (const auto& [effect2, weight] : cases)
+        EXPECT_EQ(penstamp::RunColourWeight(effect2), weight) << effect2;
 }
 
 // ---- blur arithmetic
