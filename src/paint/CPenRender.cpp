@@ -396,9 +396,11 @@ void CPenRender::SetColours(uint32_t main, uint32_t second)
 
 // ---- sizes
 
+// A bitmap nib's preset is rescaled by every dab; the sizes of a stroke
+// come from the scale it had when the stroke began.
 float CPenRender::CurrentRadius() const
 {
-    return hasBitmapNib ? float(bitmapNib->Scale()) : float(nib.radius) / 100.0f;
+    return hasBitmapNib ? float(bitmapScale) : float(nib.radius) / 100.0f;
 }
 
 float CPenRender::MinRadius(float nominal) const
@@ -407,7 +409,7 @@ float CPenRender::MinRadius(float nominal) const
     if (!hasBitmapNib)
         return fraction * nominal;
     const float smallest = float(bitmapNib->ScaleMin());
-    return smallest + fraction * (float(bitmapNib->Scale()) - smallest);
+    return smallest + fraction * (float(bitmapScale) - smallest);
 }
 
 float CPenRender::DabInterval(float spacing, float radius) const

@@ -18,6 +18,12 @@
 #include "RenderFixture.h"
 #include "app/DemoRecording.h"
 #include "codecs/Bmp.h"
+#include "paint/CPenRender.h"
+#include "paint/CPenShapeObj.h"
+#include "paint/CStrokeMngr.h"
+#include "paint/TFlowImage.h"
+#include "paint/TStroke.h"
+#include "storage/TChannel.h"
 
 extern char** environ;
 
@@ -303,6 +309,76 @@ TEST(RenderProcess, RecordingRendersToTheLivePictureByteForByte)
     const Bytes expected = ReadBytes(folder / "expected.bmp");
     ASSERT_GT(expected.size(), 54u);
     EXPECT_TRUE(ReadBytes(folder / "out/live.bmp") == expected);
+}
+
+// The number of dark pixels in each column of a 24-bit bottom-up BMP.
+std::vector<int32_t> DarkPixelsPerColumn(const Bytes& bmp, int32_t& width)
+{
+    if (bmp.size() < 54)
+        return {};
+    auto i32 = [&](size_t at) { return int32_t(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | bmp[at + 3] << 24); };
+    width = i32(18);
+    const int32_t height = i32(22), stride = (width * 3 + 3) & ~3;
+    const size_t offset = size_t(i32(10));
+    if (bmp.size() < offset + size_t(stride) * size_t(height))
+        return {};
+    std::vector<int32_t> runs(size_t(width), 0);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            if (bmp[offset + size_t(y) * size_t(stride) + size_t(x) * 3] < 128)
+                ++runs[size_t(x)];
+    return runs;
+}
+
+// A bitmap nib with pressure to size, at a steady pressure of 0.5: once the
+// smoothing has brought the pressure up, the rendered stroke is as wide at
+// its end as in its middle (the nib at half way between 20 % and 300 %).
+TEST(RenderProcess, BitmapNibUnderSteadyPressureRendersASteadyWidth)
+{
+    ScratchFolder folder;
+    RecordingDocumentHost host;
+    TPaper live(host);
+    ASSERT_TRUE(live.NewPicture("nib", false, false, 72, 400, 120, 400, 120));
+    TStroke pen{4};
+    CPenRender render{pen};
+    TFlowImage flow;
+    // A solid 20 x 20 nib (the preset's channel holds 255 - coverage).
+    auto channel = std::make_unique<TChannel>(20, 20);
+    channel->FillAll(0);
+    CPenShapeObj nib;
+    ASSERT_TRUE(nib.SetBitmap(std::move(channel)));
+    ASSERT_TRUE(nib.SetScale(300));
+    BrushMethodRecord method;
+    method.renderClass = uint8_t(RenderClass::Draw);
+    render.SetMethod(method);
+    render.SetNibPreset(&nib, false, false, false);
+    NibRecord record = render.Nib();
+    record.minRadius = 0;
+    render.SetNib(record);
+    pen.color = 0xFF000000u;
+    ASSERT_TRUE(live.SetPenRenderer(&render));
+    BrushRecord brush;
+    brush.pressureSize = true;
+    live.StrokeManager().SetBrush(brush);
+    ASSERT_TRUE(live.StrokeBegin(flow, pen, true, 0.5f, 60, 20));
+    for (int x = 40; x <= 380; x += 20)
+        ASSERT_TRUE(live.StrokePoint(flow, pen, true, 0.5f, 60, float(x)));
+    EdgeRect changed;
+    ASSERT_TRUE(live.StrokeEnd(flow, pen, true, changed));
+    ASSERT_TRUE(live.SetPenRenderer(nullptr));
+    ASSERT_EQ(SaveEventFile(folder / "nib.vd4", live, EventSaveRequest{}), 0);
+    ASSERT_TRUE(SaveBmp24(live.Composite(), (folder / "live.bmp").c_str(), live.Resolution));
+
+    ASSERT_EQ(RunMorvane({"-render", folder / "nib.vd4"}).status, 8);
+    int32_t width = 0;
+    const Bytes rendered = ReadBytes(folder / "nib.bmp");
+    const std::vector<int32_t> runs = DarkPixelsPerColumn(rendered, width);
+    ASSERT_EQ(width, 400);
+    // 20 px x 160 % = 32 rows (the soft rim's darker half), from x = 160
+    // (the pressure within 1 % of 0.5) to where the last dab ends.
+    for (int32_t x = 160; x < 340; ++x)
+        ASSERT_NEAR(runs[size_t(x)], 32, 1) << "column " << x;
+    EXPECT_TRUE(rendered == ReadBytes(folder / "live.bmp"));
 }
 
 } // namespace

@@ -590,8 +590,12 @@ TEST(PenRender, SettersReportChangesAndSizesFollowTheNib)
     TMTC image(64, 64);
     image.FillAll(0);
     ASSERT_TRUE(pen.Prepare(image, {}, 0, 0));
-    EXPECT_TRUE(pen.StampImage(image, {30, 30, 1, 320, 0}));
-    EXPECT_EQ(item->Scale(), 320);
+    EXPECT_TRUE(pen.StampImage(image, {30, 30, 1, 120, 0}));
+    EXPECT_EQ(item->Scale(), 120);
+    // The stroke's sizes still come from the scale it started with, or every
+    // segment would shrink the next under pressure.
+    EXPECT_FLOAT_EQ(pen.CurrentRadius(), 200);
+    EXPECT_FLOAT_EQ(pen.MinRadius(200), 40 + 0.4f * 160);
     pen.EndStroke();
     EXPECT_EQ(item->Scale(), 200);
 
