@@ -549,7 +549,7 @@ bool CPenRender::MakeNib(float radius, bool exact, bool yMajor)
 {
     if (hasBitmapNib)
         return MakeBitmapNib(radius);
-    const int32_t r = roundSat(double(std::max(radius, 0.1f)) * kFixedOne);
+    const int32_t r = RoundNibRadius(radius);
     dabRadiusX = dabRadiusY = r;
     const int32_t aspect = AspectPercent(nib);
     const int32_t angle = AngleDegrees(nib);
@@ -568,11 +568,35 @@ bool CPenRender::MakeBitmapNib(float radius)
     item.SetScale(scale); // refused when unchanged
     if (!shape.MakeBitmap(item, item.Scale() * kFixedOne, AspectPercent(nib), AngleDegrees(nib), false))
         return false;
+    const Point reach = GridReach();
+    dabRadiusX = reach.x;
+    dabRadiusY = reach.y;
+    return true;
+}
+
+int32_t CPenRender::RoundNibRadius(float radius)
+{
+    return roundSat(double(std::max(radius, 0.1f)) * kFixedOne);
+}
+
+Point CPenRender::GridReach() const
+{
     // The box around the centre that holds the whole grid.
     const NibGrid& grid = *shape.Grid();
-    dabRadiusX = std::max(grid.centreX, grid.boxW * kFixedOne - grid.centreX);
-    dabRadiusY = std::max(grid.centreY, grid.boxH * kFixedOne - grid.centreY);
-    return true;
+    return {std::max(grid.centreX, grid.boxW * kFixedOne - grid.centreX),
+            std::max(grid.centreY, grid.boxH * kFixedOne - grid.centreY)};
+}
+
+int32_t CPenRender::LargestDabReach()
+{
+    // No dab of a stroke is larger than the nib's radius (a bitmap nib:
+    // its scale at the start), pressure only shrinks it.
+    if (!hasBitmapNib)
+        return RoundNibRadius(CurrentRadius());
+    if (!shape.MakeBitmap(*bitmapNib, bitmapScale * kFixedOne, AspectPercent(nib), AngleDegrees(nib), false))
+        return 0;
+    const Point reach = GridReach();
+    return std::max(reach.x, reach.y);
 }
 
 // ---- the chain

@@ -183,6 +183,12 @@ private:
     bool SetupDab(const PenDab& dab, int32_t width, int32_t height, bool exact, bool yMajor);
     bool MakeNib(float radius, bool exact, bool yMajor);
     bool MakeBitmapNib(float radius);
+    // A round nib's half extent (16.16) for radius N, at least 0.1 px.
+    static int32_t RoundNibRadius(float radius);
+    // Half extents (16.16) of the box that holds the current grid.
+    Point GridReach() const;
+    // The largest half extent (16.16) any dab of the stroke can have.
+    int32_t LargestDabReach();
 
     // The nib's alpha (0-255) of count pixels of target row y from x.
     void NibRow(int32_t x, int32_t y, int32_t count, uint8_t* alpha) const;
@@ -247,6 +253,9 @@ private:
     // Spread and fingertip: two patches, the one put down next and the one picked.
     std::array<std::unique_ptr<CPenTC, PenTCDelete>, 2> pickup;
     int32_t pickupIndex = 0;
+    // Patches are picked this large (16.16), so a later, larger dab of the
+    // stroke finds all it puts down.
+    int32_t pickupReach = 0;
 
     std::vector<int32_t> lightnessTable;
     uint32_t backgroundColour = 0xFFFFFFFF;

@@ -32,20 +32,20 @@ int32_t StartPosition(float v)
     return std::clamp(truncSat(std::floor(double(v))), -kReach, kReach);
 }
 
-bool Pick(CPenTC& patch, const TMTC& image, int32_t x, int32_t y, int32_t rx, int32_t ry)
+bool Pick(CPenTC& patch, const TMTC& image, int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t reach)
 {
-    if (patch.Pick(image, x, y, rx, ry))
+    if (patch.Pick(image, x, y, rx, ry, reach))
         return true;
     Diagnose("pen: no memory for a pick-up patch");
     return false;
 }
 
 // The start patch into the first one, unless picked already.
-bool PickStart(TStroke& stroke, CPenTC& first, const TMTC& image, int32_t rx, int32_t ry)
+bool PickStart(TStroke& stroke, CPenTC& first, const TMTC& image, int32_t rx, int32_t ry, int32_t reach)
 {
     if (stroke.pickCounter >= 0)
         return true;
-    if (!Pick(first, image, stroke.lastPickX * kFixedOne, stroke.lastPickY * kFixedOne, rx, ry))
+    if (!Pick(first, image, stroke.lastPickX * kFixedOne, stroke.lastPickY * kFixedOne, rx, ry, reach))
         return false;
     stroke.pickCounter = 0;
     return true;
@@ -77,12 +77,14 @@ bool CPenRender::PrepareSmudge(const TMTC& image, float x, float y)
             return false;
         patch->Reset();
     }
-    // The start patch is picked by the first dab, with that dab's size: until
-    // then nothing has painted, so it sees what a pick here would.
+    // The start patch is picked by the first dab: until then nothing has
+    // painted, so it sees what a pick here would. Every patch is as large as
+    // the stroke's largest dab, which pressure may reach only later.
     stroke->lastPickX = StartPosition(x);
     stroke->lastPickY = StartPosition(y);
     stroke->pickCounter = -1;
     pickupIndex = 0;
+    pickupReach = LargestDabReach();
     return true;
 }
 
@@ -92,12 +94,10 @@ void CPenRender::PutDown(TMTC& image, const CPenTC& patch) const
         return;
     const int32_t cx = dabX >> 16, cy = dabY >> 16;
     EdgeRect box = DabBox();
-    // The patch is sized for its own dab; a larger dab later puts down only
-    // what the patch holds.
+    // Patches are sized for the stroke's largest dab; a dab larger still
+    // (never from a stroke) puts down only what the patch holds.
     if (!patch.Covers(box, cx, cy)) {
-#ifndef NDEBUG
         Diagnose("pen: pick-up patch does not cover the dab box");
-#endif
         if (!Intersect(box, {cx - patch.hx, cy - patch.hy, cx + patch.hx + 1, cy + patch.hy + 1}, box))
             return;
     }
@@ -120,14 +120,14 @@ void CPenRender::PutDown(TMTC& image, const CPenTC& patch) const
 bool CPenRender::StampSpread(TMTC& image)
 {
     CPenTC& patch = *pickup[0];
-    if (!PickStart(*stroke, patch, image, dabRadiusX, dabRadiusY))
+    if (!PickStart(*stroke, patch, image, dabRadiusX, dabRadiusY, pickupReach))
         return false;
     PutDown(image, patch);
     const int32_t cx = dabX >> 16, cy = dabY >> 16;
     // A failed pick leaves no patch; the next dab picks again where the
     // last pick was.
     if (Moved(*stroke, cx, cy)) {
-        if (Pick(patch, image, dabX, dabY, dabRadiusX, dabRadiusY))
+        if (Pick(patch, image, dabX, dabY, dabRadiusX, dabRadiusY, pickupReach))
             NotePick(*stroke, cx, cy);
         else
             stroke->pickCounter = -1;
@@ -137,11 +137,11 @@ bool CPenRender::StampSpread(TMTC& image)
 
 bool CPenRender::StampFingertip(TMTC& image)
 {
-    if (!PickStart(*stroke, *pickup[0], image, dabRadiusX, dabRadiusY))
+    if (!PickStart(*stroke, *pickup[0], image, dabRadiusX, dabRadiusY, pickupReach))
         return false;
     const int32_t cx = dabX >> 16, cy = dabY >> 16;
     if (Moved(*stroke, cx, cy)) {
-        if (!Pick(*pickup[size_t(pickupIndex ^ 1)], image, dabX, dabY, dabRadiusX, dabRadiusY))
+        if (!Pick(*pickup[size_t(pickupIndex ^ 1)], image, dabX, dabY, dabRadiusX, dabRadiusY, pickupReach))
             return false;
         pickupIndex ^= 1;
         NotePick(*stroke, cx, cy);

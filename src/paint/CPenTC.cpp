@@ -7,17 +7,17 @@ namespace morvane {
 
 int32_t CPenTC::HalfSizeFor(int32_t radiusX, int32_t radiusY)
 {
-    // The half extent may be a bitmap nib's, so it is taken from the dab,
+    // The half extent may be a bitmap nib's, so it is taken from its grid,
     // never from a radius record; a box edge lies at most ceil(r) + 1 from
     // the centre's integer part.
     const int64_t r = std::max<int64_t>({radiusX, radiusY, 0});
     return int32_t((r + 0xFFFF) >> 16) + 3;
 }
 
-bool CPenTC::Pick(const TMTC& image, int32_t x, int32_t y, int32_t rx, int32_t ry)
+bool CPenTC::Pick(const TMTC& image, int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t reach)
 {
     picked_ = false;
-    const int32_t h = HalfSizeFor(rx, ry);
+    const int32_t h = HalfSizeFor(std::max(rx, reach), std::max(ry, reach));
     if (!image.IsValid() || image.Width <= 0 || image.Height <= 0 || !Resize(2 * h + 1, 2 * h + 1))
         return false;
     hx = hy = h;

@@ -14,9 +14,10 @@ public:
     static int32_t HalfSizeFor(int32_t radiusX, int32_t radiusY);
 
     // Copies the patch of the dab at (x, y) with half extents (rx, ry), all
-    // 16.16, centred on the centre's integer parts (floor). False, and no
-    // patch, when the image is empty or the memory cannot be had.
-    bool Pick(const TMTC& image, int32_t x, int32_t y, int32_t rx, int32_t ry);
+    // 16.16, centred on the centre's integer parts (floor), large enough for
+    // dabs of half extent `reach` as well. False, and no patch, when the
+    // image is empty or the memory cannot be had.
+    bool Pick(const TMTC& image, int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t reach = 0);
     void Reset() { picked_ = false; }
     bool Picked() const { return picked_; }
 

@@ -425,6 +425,26 @@ TEST(PenRenderWet, FingertipPutsDownNothingUntilItMoves)
     ExpectShifted(pen.image, before, 3, {15, 9, 18, 12}, "second move");
 }
 
+// Pressure to size: the patch a thin first dab picks is put down by a wide
+// one. Patches are as large as the nib's radius (10 px), so all of it lands.
+TEST(PenRenderWet, PatchPickedByAThinDabCoversAWideOne)
+{
+    CapturingDiagnosticSink sink;
+    ScopedDiagnostics scoped(sink);
+    for (RenderClass renderClass : {RenderClass::Spread, RenderClass::Fingertip}) {
+        WetPen pen(renderClass, 48, 40);
+        FillNoise(pen.image, 5);
+        pen.image.SetAlphaAll(255);
+        const TMTC before(pen.image);
+        ASSERT_TRUE(pen.Start(15.5f, 20.5f));
+        pen.Dab(15.5f, 20.5f, 1.0f);
+        ASSERT_TRUE(pen.Dab(20.5f, 20.5f, 8.0f));
+        // The square within the hard disc of radius 8 around (20, 20).
+        ExpectShifted(pen.image, before, 5, {15, 15, 26, 26}, renderClass == RenderClass::Spread ? "spread" : "fingertip");
+    }
+    EXPECT_TRUE(sink.lines.empty()) << sink.lines.front();
+}
+
 TEST(PenRenderWet, WideBitmapNibSmudgesWholly)
 {
     // A full 512 x 512 bitmap at 100 %: half extents 256 px, while the nib
@@ -493,13 +513,17 @@ struct Golden {
 
 // A short stroke left to right: sizes from thin to wide, densities below and
 // at 1, one dab cut by the top edge, one repeated position. For a bitmap nib
-// the sizes are scale percents. The nib is soft (no threshold).
+// the sizes are scale percents. The nib is soft (no threshold). As in a
+// stroke, no dab is larger than the nib (radius 10 px, a bitmap at 360 %),
+// so a patch picked by a thin dab holds what a wide one later puts down.
 uint64_t RunGolden(const Golden& g, CPenShapeObj* item)
 {
     WetPen pen(g.renderClass, 40, 32, g.effect1, g.effect2, g.effect3);
     pen.stroke.SetProtectAlpha(g.protect);
     pen.stroke.SetPressureDensity(true);
     pen.render.SetThreshold(0);
+    if (item)
+        item->SetScale(360);
     pen.render.SetNibPreset(item, false, false, false);
     FillLayer(pen.image);
     const float scale = item ? 50.0f : 1.0f;
@@ -533,11 +557,14 @@ TEST(PenRenderWet, GoldenDabSequences)
          0xb8f4c17fa8651063},
     };
     const std::unique_ptr<CPenShapeObj> item = SmallBitmapNib();
+    CapturingDiagnosticSink sink;
+    ScopedDiagnostics scoped(sink);
     for (const Golden& g : goldens) {
         SCOPED_TRACE(g.what);
         EXPECT_EQ(RunGolden(g, nullptr), g.round);
         EXPECT_EQ(RunGolden(g, item.get()), g.bitmap);
     }
+    EXPECT_TRUE(sink.lines.empty()) << sink.lines.front();
 }
 
 } // namespace
