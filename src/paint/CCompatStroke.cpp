@@ -7,6 +7,7 @@
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "storage/FixedPoint.h"
+#include "storage/PortableMath.h"
 
 namespace morvane {
 
@@ -124,7 +125,7 @@ void CCompatStroke::RenderPendingSegment()
 
 float CCompatStroke::Curved(float pressure) const
 {
-    return ClampUnit(std::pow(ClampUnit(pressure), stroke_->Gamma()));
+    return PowUnit(ClampUnit(pressure), stroke_->Gamma());
 }
 
 void CCompatStroke::WalkEngine1(const StrokePoint& from, const StrokePoint& to)

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "storage/FixedPoint.h"
+#include "storage/PortableMath.h"
 
 namespace morvane {
 
@@ -22,9 +23,9 @@ float AirMapProfile(int curve, float x)
     case 2:
         return 2.0f * x * x * x - 3.0f * x * x + 1.0f;
     case 4: {
-        // p(0.5) = 0.3
-        const float k = std::log(0.3f) / std::log(0.5f);
-        return std::pow(std::max(1.0f - x, 0.0f), k);
+        // k = ln 0.3 / ln 0.5 in float, so p(0.5) = 0.3.
+        constexpr float k = 0x1.bca9c8p+0f;
+        return PowUnit(std::max(1.0f - x, 0.0f), k);
     }
     case 5: {
         const float y = 1.0f - x;

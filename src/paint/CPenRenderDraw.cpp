@@ -6,6 +6,7 @@
 #include "paint/CPenRender.h"
 #include "paint/TStroke.h"
 #include "storage/FixedPoint.h"
+#include "storage/PortableMath.h"
 #include "storage/TChannel.h"
 #include "storage/TMTC.h"
 
@@ -48,7 +49,7 @@ void CPenRender::PrepareLightness(int32_t exposure, bool dodge)
     const double k = dodge ? 1.0 / strength : strength;
     lightnessTable.resize(kLightnessEntries);
     for (int32_t i = 0; i < kLightnessEntries; ++i)
-        lightnessTable[i] = roundSat(std::pow(double(i) / (kLightnessEntries - 1), k) * kFixedOne);
+        lightnessTable[i] = roundSat(PowUnit(double(i) / (kLightnessEntries - 1), k) * kFixedOne);
 }
 
 bool CPenRender::StampCoverage(TChannel& coverage, const PenDab& dab)

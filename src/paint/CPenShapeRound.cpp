@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
-#include <numbers>
 #include <vector>
 
 #include "paint/CPenShapeSupport.h"
 #include "storage/FixedPoint.h"
+#include "storage/PortableMath.h"
 
 namespace morvane {
 
@@ -45,8 +45,8 @@ SinCos16 SinCosOfDegrees(int32_t degrees)
     case 270:
         return {-0x10000, 0};
     }
-    const double radians = NormaliseDegrees(degrees) * (std::numbers::pi / 180.0);
-    return {roundAwaySat(std::sin(radians) * 65536.0), roundAwaySat(std::cos(radians) * 65536.0)};
+    const SinCos angle = SinCosDegrees(NormaliseDegrees(degrees));
+    return {roundAwaySat(angle.sine * 65536.0), roundAwaySat(angle.cosine * 65536.0)};
 }
 
 double CircleCoverage(double x, double y, double r)
@@ -116,9 +116,9 @@ bool CPenShape::BuildEllipse(NibGrid& grid, int32_t radius, int32_t aspectPercen
 {
     // Semi-axes r along (cos a, sin a), r * aspect across it; the rotation
     // below turns the document by -a into the nib's frame.
-    const double alpha = angle * (std::numbers::pi / 180.0);
+    const SinCos alpha = SinCosDegrees(angle);
     const double major = radius, minor = double(radius) * aspectPercent / 100.0;
-    const double ca = std::cos(alpha), sa = std::sin(alpha);
+    const double ca = alpha.cosine, sa = alpha.sine;
     const int32_t margin = 2 * 0x10000;
     const int32_t ex =
         int32_t(std::ceil(std::sqrt(major * major * ca * ca + minor * minor * sa * sa))) + margin;

@@ -6,6 +6,7 @@
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "storage/FixedPoint.h"
+#include "storage/PortableMath.h"
 
 namespace morvane {
 
@@ -93,7 +94,7 @@ void CStrokeMngr::RenderPendingSegment()
     const float ox = float(context_.toTarget.x), oy = float(context_.toTarget.y);
     const float bx = from.x + ox, by = from.y + oy;
     const float gamma = std::clamp(float(brush_.gamma) / 100.0f, kMinGamma, kMaxGamma);
-    const float pA = std::pow(to.pressure, gamma), pB = std::pow(from.pressure, gamma);
+    const float pA = PowUnit(to.pressure, gamma), pB = PowUnit(from.pressure, gamma);
     const float dx = (to.x + ox) - bx, dy = (to.y + oy) - by, dp = pA - pB;
     const float h = std::max(std::fabs(dx), std::fabs(dy));
     if (!(h > 0.0f))

@@ -10,13 +10,13 @@
 
 #include "storage/CBlockVMTC.h"
 #include "storage/FixedPoint.h"
+#include "storage/PortableMath.h"
 #include "storage/SizeLimits.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kTile = 32;
 // Farther than this from the source no sensible box lies; keeps the sums below in range.
 constexpr double kMaxReach = 1 << 20;
@@ -149,8 +149,8 @@ std::unique_ptr<CBlockVMTC> RotateStore(const CBlockVMTC& source, double centreX
     if (!source.IsValid() || !std::isfinite(degrees) || !(std::fabs(centreX) < kMaxReach) ||
         !(std::fabs(centreY) < kMaxReach))
         return nullptr;
-    const double r = std::fmod(degrees, 360.0) * kPi / 180.0;
-    const double c = std::cos(r), s = std::sin(r);
+    const SinCos turn = SinCosDegrees(degrees);
+    const double c = turn.cosine, s = turn.sine;
     // Clockwise on screen: (x, y) - centre turns to (x c - y s, x s + y c).
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     for (double x : {0.0, double(source.Width)})

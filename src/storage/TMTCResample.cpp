@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <numbers>
 #include <vector>
 
 #include "storage/FixedPoint.h"
+#include "storage/PortableMath.h"
 #include "storage/PixelWalk.h"
 #include "storage/TMTC.h"
 
@@ -281,8 +281,8 @@ bool TMTC::RotateSample(const TMTC& source, float centreX, float centreY, float 
         return false;
     }
     const float f = std::clamp(factor, -kMaxFactor, kMaxFactor);
-    const float radians = angleDegrees * (std::numbers::pi_v<float> / 180.0f);
-    const float c = std::cos(radians) * f, s = std::sin(radians) * f;
+    const SinCos turn = SinCosDegrees(angleDegrees);
+    const float c = float(turn.cosine) * f, s = float(turn.sine) * f;
     const int64_t stepX = ToFixed(c), stepY = ToFixed(s);
     const int32_t halfW = Width / 2, halfH = Height / 2;
     const int64_t srcW = source.Width, srcH = source.Height;

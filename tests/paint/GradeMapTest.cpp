@@ -46,6 +46,34 @@ TEST(CGradeMapObj, EveryProfileRunsFromFullAtTheCentreToZeroAtTheRim)
     }
 }
 
+// The renderer's 2048 entries at a few places, exactly: the powers and
+// roots that make them reach every replayed dab, so no change of arithmetic
+// may move one of them.
+TEST(CGradeMapObj, RendererTablesArePinned)
+{
+    struct Pinned {
+        uint8_t curve;
+        int32_t lut[5], lutRoot[5]; // at entries 1, 300, 1024, 1500, 2000
+    };
+    const Pinned pinned[] = {
+        {0, {16711678, 16531234, 14470382, 11371729, 3560554}, {16707597, 15438591, 11814054, 8638828, 2532267}},
+        {1, {16711676, 16352736, 12529677, 7738074, 758604}, {16703516, 14262485, 8351757, 4465700, 383706}},
+        {2, {16711668, 15740058, 8349717, 2942217, 26027}, {16687549, 11239325, 3457516, 939479, 6631}},
+        {3, {16703516, 14262485, 8351758, 4465700, 383707}, {16342311, 10314011, 4891851, 2406055, 192967}},
+        {4, {16697502, 12690350, 5009250, 1688542, 23773}, {16075333, 7227117, 1978187, 576754, 7204}},
+        {5, {16189376, 8001813, 2236585, 607712, 4405}, {13217523, 3562481, 732004, 174112, 1114}},
+    };
+    const int32_t at[5] = {1, 300, 1024, 1500, 2000};
+    for (const Pinned& p : pinned) {
+        CGradeMapObj map;
+        map.SetAirMap(AirMap(p.curve));
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(map.lut[size_t(at[i])], p.lut[i]) << int(p.curve) << " at " << at[i];
+            EXPECT_EQ(map.lutRoot[size_t(at[i])], p.lutRoot[i]) << int(p.curve) << " at " << at[i];
+        }
+    }
+}
+
 TEST(CGradeMapObj, FlatPartFloorAndRootTable)
 {
     CGradeMapObj map(5); // 0, 0.25, 0.5, 0.75, 1

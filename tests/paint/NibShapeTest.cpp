@@ -12,6 +12,7 @@
 #include "paint/CGradeMapObj.h"
 #include "paint/CPenShape.h"
 #include "paint/CPenShapeObj.h"
+#include "paint/CPenShapeSupport.h"
 #include "platform/MemoryBudget.h"
 
 namespace morvane {
@@ -88,6 +89,23 @@ TEST(CPenShapeGeometry, RadiusStepsAndOversampling)
                  {8, 2}, {20, 2}, {25, 2}, {26, 1}, {49, 1}, {60, 1}};
     for (const auto& c : boxes)
         EXPECT_EQ(CPenShape::Oversampling(c.side), c.oversample) << c.side;
+}
+
+// The turn of elliptical and bitmap nibs in 16.16, exactly: every sample of
+// a turned nib hangs on these.
+TEST(CPenShapeGeometry, NibAnglesArePinned)
+{
+    const struct {
+        int32_t degrees, sine, cosine;
+    } angles[] = {{0, 0, 65536},         {1, 1144, 65526},        {17, 19161, 62672},
+                  {30, 32768, 56756},    {45, 46341, 46341},      {90, 65536, 0},
+                  {123, 54963, -35693},  {200, -22415, -61584},   {270, -65536, 0},
+                  {333, -29753, 58393},  {-75, -63303, 16962},    {-360, 0, 65536}};
+    for (const auto& a : angles) {
+        const SinCos16 turn = SinCosOfDegrees(a.degrees);
+        EXPECT_EQ(turn.sine, a.sine) << a.degrees;
+        EXPECT_EQ(turn.cosine, a.cosine) << a.degrees;
+    }
 }
 
 TEST_F(NibShape, RoundNibBoxDistanceAndCoverageFollowTheCircle)
