@@ -102,7 +102,7 @@ HandlerResult PaperPlaybackTarget::ApplyCommand(std::span<const uint8_t> packet,
 
 void PaperPlaybackTarget::ClearMaps()
 {
-    nibIndex_.clear();
+    nibs_.Clear();
 }
 
 uint8_t PaperPlaybackTarget::ImplicitStrokeKind()

@@ -9,8 +9,8 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
+#include "document/NibBitmapCache.h"
 #include "events/PlaybackTarget.h"
 
 namespace morvane {
@@ -47,7 +47,7 @@ public:
     const CPenRender& Renderer() const { return *render_; }
     // AppVersion of the last {0,0}: major x 100 + minor.
     int32_t AppVersion() const { return appVersion_; }
-    size_t StoredNibs() const { return nibBitmaps_.size(); }
+    const NibBitmapCache& StoredNibs() const { return nibs_; }
 
 private:
     // ---- state records (TPaperPlaybackState.cpp) ----
@@ -77,11 +77,9 @@ private:
     std::unique_ptr<TStroke> pen_;
     std::unique_ptr<CPenRender> render_;
     std::unique_ptr<TFlowImage> flow_;
-    // The nib rebuilt from a stored bitmap, and the bitmaps {0,44} stored,
-    // found by the identifier the stream gave them.
+    // The nib rebuilt from a stored bitmap, and the bitmaps {0,44} stored.
     std::unique_ptr<CPenShapeObj> bitmapNib_;
-    std::vector<std::unique_ptr<TChannel>> nibBitmaps_;
-    std::map<uint32_t, size_t> nibIndex_;
+    NibBitmapCache nibs_;
 
     PlaybackStroke stroke_;
     bool stroking_ = false;

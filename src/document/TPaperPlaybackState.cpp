@@ -29,8 +29,6 @@ constexpr int32_t kMaxBrushEffect = 100;
 // Before this version {0,12} carried the current layer's protect-alpha.
 constexpr int32_t kProtectInFlagsBefore = 206;
 constexpr uint16_t kUseToneBit = 2, kProtectBit = 4, kUseGradationBit = 8;
-// Nib bitmaps a stream may store; each holds at most kMaxEmbeddedPixels.
-constexpr size_t kMaxStoredNibs = 256;
 
 // Every setter refuses values that are not finite; a record that holds
 // one is corrupt.
@@ -284,23 +282,9 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
 HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
 {
     EmbeddedNibPayload p;
-    std::vector<uint8_t> pixels;
-    if (!p.Decode(packet) || p.width <= 0 || p.height <= 0 || !p.bitmap.Unpack(pixels) ||
-        pixels.size() != size_t(p.width) * size_t(p.height))
+    if (!p.Decode(packet) ||
+        !nibs_.Store(p.id, p.width, p.height, std::span(p.bitmap.field).first(p.bitmap.packedSize)))
         return HandlerResult::Failed;
-    if (auto it = nibIndex_.find(p.id); it != nibIndex_.end()) {
-        // Embedded again after {2,254}: the new bitmap replaces the old.
-        nibBitmaps_[it->second].reset();
-    } else if (nibBitmaps_.size() >= kMaxStoredNibs) {
-        return HandlerResult::Failed;
-    }
-    auto bitmap = std::make_unique<TChannel>(p.width, p.height);
-    if (!bitmap->IsValid())
-        return HandlerResult::Failed;
-    for (int32_t y = 0; y < p.height; ++y)
-        std::copy_n(pixels.begin() + ptrdiff_t(y) * p.width, p.width, bitmap->PixelPtr(0, y));
-    nibIndex_[p.id] = nibBitmaps_.size();
-    nibBitmaps_.push_back(std::move(bitmap));
     // The embedding is also the first use: the recorder writes no
     // reference after it.
     return UseNib(p.id, p.scale, p.width, p.height);
@@ -316,13 +300,10 @@ HandlerResult PaperPlaybackTarget::UseStoredNib(std::span<const uint8_t> packet)
 
 HandlerResult PaperPlaybackTarget::UseNib(uint32_t id, int32_t scale, int32_t width, int32_t height)
 {
-    auto it = nibIndex_.find(id);
-    if (it == nibIndex_.end() || !nibBitmaps_[it->second])
+    const TChannel* stored = nibs_.Find(id, width, height);
+    if (!stored)
         return HandlerResult::Failed;
-    const TChannel& stored = *nibBitmaps_[it->second];
-    if (stored.Width != width || stored.Height != height)
-        return HandlerResult::Failed;
-    auto copy = std::make_unique<TChannel>(stored);
+    auto copy = std::make_unique<TChannel>(*stored);
     if (!copy->IsValid())
         return HandlerResult::Failed;
     auto nib = std::make_unique<CPenShapeObj>();

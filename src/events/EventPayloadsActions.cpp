@@ -77,8 +77,10 @@ bool PixelBlockPayload::Validate() const
         return false;
     if (packedSize < 0 || fieldSize != ((uint64_t(packedSize) + 1) & ~uint64_t(1)) || field.size() != fieldSize)
         return false;
-    std::vector<uint8_t> coverage;
-    return int64_t(unpackedSize) == int64_t(snapWidth) * snapHeight && Unpack(coverage);
+    // The frame's header must promise the rectangle; it is unpacked when used.
+    return unpackedSize >= 0 && int64_t(unpackedSize) == int64_t(snapWidth) * snapHeight &&
+           uint64_t(packedSize) <= field.size() &&
+           IsFrameOf(std::span(field).first(size_t(packedSize)), size_t(unpackedSize));
 }
 
 bool PixelBlockPayload::Unpack(std::vector<uint8_t>& coverage) const

@@ -27,8 +27,10 @@ bool PackedPixels::Validate(uint64_t pixels) const
         return false;
     if (pixels == 0)
         return unpackedSize == 0 && packedSize == 0;
-    std::vector<uint8_t> out;
-    return unpackedSize == pixels && Unpack(out);
+    // The frame's own header must promise exactly the pixels; what it holds
+    // is unpacked only when used, and must then come out to that size.
+    return unpackedSize == pixels && unpackedSize <= kMaxEmbeddedPixels &&
+           IsFrameOf(std::span(field).first(packedSize), unpackedSize);
 }
 
 bool UnpackField(std::span<const uint8_t> field, uint64_t packedSize, uint64_t unpackedSize, std::vector<uint8_t>& out)

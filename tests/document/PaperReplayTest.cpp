@@ -547,6 +547,26 @@ TEST(PaperReplay, EmbeddedNibsAreFoundByTheirIdUntilTheMapsAreCleared)
     EXPECT_EQ(replay.Feed(use.Encode()), HandlerResult::Failed) << "after the maps were cleared";
 }
 
+// Checking a stream reads the sizes from the frames' headers; the data
+// behind a sound header is unpacked, and found spoilt, only when used.
+TEST(PaperReplay, NibDataIsUnpackedOnlyWhenUsed)
+{
+    LivePaper live;
+    ReplayPaper replay;
+    ASSERT_TRUE(replay.FeedAll(live.Packets()));
+    EmbeddedNibPayload nib;
+    nib.category = 0, nib.code = 44, nib.id = 7, nib.width = 64, nib.height = 64;
+    std::vector<uint8_t> pixels(64 * 64);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t(i * 11 + (i >> 5));
+    ASSERT_TRUE(nib.bitmap.Pack(pixels));
+    nib.bitmap.field[nib.bitmap.packedSize / 2] ^= 0x5A;
+    const std::vector<uint8_t> packet = nib.Encode();
+    EXPECT_TRUE(DecodePacket(packet));
+    EXPECT_EQ(replay.Feed(packet), HandlerResult::Failed);
+    EXPECT_FALSE(replay.target->Renderer().HasBitmapNib());
+}
+
 TEST(PaperReplay, StateRecordsReachThePenAndTheCurrentLayer)
 {
     LivePaper live;
