@@ -33,6 +33,8 @@ int main(int argc, char** argv)
     }
     if (line.Mode() == morvane::StartMode::Render)
         return morvane::RunRenderMode(line);
+    if (line.Mode() == morvane::StartMode::Viewer)
+        morvane::LimitRenderMemory(line);
 
 #ifdef MORVANE_GUI
     if (line.Mode() == morvane::StartMode::Normal)

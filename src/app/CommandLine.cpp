@@ -62,6 +62,11 @@ void TakeSwitch(const std::string& arg, CommandLine& line)
             line.delaySeconds = value;
         else
             line.notifyHandle = value == 0 ? -1 : value;
+    } else if (letter == 'M') {
+        int32_t value = 0;
+        if (!ReadDecimal(text.substr(1), value) || value <= 0)
+            return WarnUnknown(arg);
+        line.memoryMiB = value;
     } else
         WarnUnknown(arg);
 }
@@ -71,8 +76,8 @@ void TakeSwitch(const std::string& arg, CommandLine& line)
 const char* UsageText()
 {
     return "usage: morvane [FILE ...]\n"
-           "       morvane -render [-O<folder>] [-W<fd>] FILE\n"
-           "       morvane -render -viewer [-O<folder>] [-W<fd>] [-T<seconds>] FILE\n"
+           "       morvane -render [-O<folder>] [-W<fd>] [-M<MiB>] FILE\n"
+           "       morvane -render -viewer [-O<folder>] [-W<fd>] [-T<seconds>] [-M<MiB>] FILE\n"
            "       morvane -demo FILE.bmp\n"
            "       morvane --help | -h | --version\n"
            "\n"
@@ -88,6 +93,8 @@ const char* UsageText()
            "  -W<fd>         also write the result code as one line to this inherited\n"
            "                 descriptor (-W0: none)\n"
            "  -T<seconds>    viewer: how long the picture stays before the report\n"
+           "  -M<MiB>        the memory a render or viewer run may take (default 2048);\n"
+           "                 a file that needs more ends with 10\n"
            "  -demo FILE.bmp write the demo picture\n"
            "  -h, --help     this text\n"
            "  --version      the program's version\n"

@@ -20,6 +20,9 @@ struct CommandLine {
     int32_t notifyHandle = -1;
     // -T<n>: seconds viewer mode waits before it reports.
     int32_t delaySeconds = 0;
+    // -M<n>: the memory a render or viewer run may take, in MiB; 0 when not
+    // given (the render mode's default then holds).
+    int32_t memoryMiB = 0;
     std::vector<std::string> files;
     // --help or -h, --version.
     bool helpWanted = false;
@@ -39,8 +42,9 @@ struct CommandLine {
     }
 };
 
-// Unknown switches, and a W or T whose rest is not a decimal number, are
-// reported through the user notifier and otherwise ignored.
+// Unknown switches, a W or T whose rest is not a decimal number and an M
+// whose rest is not a positive one are reported through the user notifier
+// and otherwise ignored.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // What --help prints: every switch and mode, and the result codes.

@@ -12,9 +12,13 @@
 #include "events/PlaybackReport.h"
 #include "document/EventFile.h"
 #include "platform/DiagnosticSink.h"
+#include "platform/MemoryBudget.h"
+#include "platform/UserNotifier.h"
 
 namespace morvane {
 namespace {
+
+constexpr const char* kOutOfMemory = "メモリ不足により正常に実行できませんでした！";
 
 // Every tick runs a step or ends the replay, so this loop ends.
 bool ReplayToEnd(CEventPlayer& player)
@@ -55,18 +59,29 @@ int RenderEventFile(const std::string& eventFile, const std::string& folder)
     // Only the current event files play; the earliest format is not read yet.
     if (EventFileTypeOf(eventFile) != EventFileType::Current)
         return kRenderCannotOpen;
+    const uint64_t refusals = MemoryBudget::Refusals();
+    int code = kRenderCannotOpen;
     try {
-        return Replay(eventFile, folder);
+        code = Replay(eventFile, folder);
     } catch (const std::bad_alloc&) {
-        Diagnose("render: out of memory");
+        MemoryBudget::NoteRefusal();
     } catch (...) {
         Diagnose("render: unexpected failure");
     }
-    return kRenderCannotOpen;
+    if (code == kRenderCannotOpen && MemoryBudget::Refusals() != refusals)
+        Notifier().Warn(kOutOfMemory);
+    return code;
+}
+
+void LimitRenderMemory(const CommandLine& line)
+{
+    const int32_t mebibytes = line.memoryMiB > 0 ? line.memoryMiB : kRenderMemoryMiB;
+    MemoryBudget::SetLimit(uint64_t(mebibytes) << 20);
 }
 
 int RunRenderMode(const CommandLine& line)
 {
+    LimitRenderMemory(line);
     const std::string eventFile = line.files.empty() ? std::string() : line.files.front();
     const std::string folder = OutputFolderFor(eventFile, line.outputFolder);
     RenderReporter reporter(eventFile, line.outputFolder, line.notifyHandle);

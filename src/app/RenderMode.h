@@ -14,7 +14,13 @@ struct CommandLine;
 int RunRenderMode(const CommandLine& line);
 
 // The same without the report: the result code of rendering eventFile into
-// folder.
+// folder. A replay that ends for lack of memory says so, once.
 int RenderEventFile(const std::string& eventFile, const std::string& folder);
+
+// A render or viewer run takes at most the memory -M names, by default
+// kRenderMemoryMiB: a hostile file then ends with its code, not with the
+// machine's memory.
+inline constexpr int32_t kRenderMemoryMiB = 2048;
+void LimitRenderMemory(const CommandLine& line);
 
 } // namespace morvane

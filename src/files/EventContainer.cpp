@@ -10,7 +10,9 @@
 #include "files/ByteStream.h"
 #include "files/ImageBlock.h"
 #include "files/ResultCodes.h"
+#include "platform/MemoryBudget.h"
 #include "storage/Compression.h"
+#include "storage/SizeLimits.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
@@ -133,6 +135,22 @@ int ReadBlocks(ByteReader& in, EventStreamSink& sink, uint32_t length, uint32_t 
     return filecode::kOk;
 }
 
+// How long a packed stream may unpack to. Recorded events pack a few times
+// over, never by much more than kPackedRatio; what packs far better are
+// raw pictures, which a stream holds in canvas-sized pieces (filter images,
+// pasted pictures). A few megabytes of zeros that claim gigabytes end here,
+// before anything is unpacked.
+constexpr uint64_t kPackedRatio = 64;
+constexpr uint64_t kCanvasPictures = 8;
+constexpr uint64_t kUnpackedFloor = uint64_t(16) << 20;
+
+uint64_t UnpackedLimit(uint64_t packedBytes, const EventContainerInfo& info)
+{
+    const uint64_t width = uint64_t(std::clamp<int64_t>(info.width, 1, kMaxPictureSide));
+    const uint64_t height = uint64_t(std::clamp<int64_t>(info.height, 1, kMaxPictureSide));
+    return kUnpackedFloor + kPackedRatio * packedBytes + kCanvasPictures * 4 * width * height;
+}
+
 // The checks of a header before the sink is touched.
 int CheckHeader(const EventContainerInfo& info, const EventStreamSink& sink)
 {
@@ -173,6 +191,10 @@ int ReadPacked(ByteReader& in, const uint8_t* common, Target& target, EventConta
     if (blockSize != uint32_t(sink.SegmentSize()) || info.length > uint32_t(INT32_MAX) ||
         info.steps > uint32_t(INT32_MAX))
         return eventcode::kBadBlock;
+    if (info.length > UnpackedLimit(in.Remaining(), info)) {
+        MemoryBudget::NoteRefusal();
+        return filecode::kNoMemory;
+    }
     if (!target.Clear())
         return eventcode::kNoManager;
     return ReadBlocks(in, sink, info.length, blockSize);

@@ -95,7 +95,9 @@ int WritePlain(ByteWriter& out, const CSegmentedStore& stream, const EventContai
 
 // Reads one container, skipping a thumbnail block before it, into the sink
 // (emptied first) and its header into info. On failure the reader stands
-// where the container began and the sink, once emptied, holds nothing.
+// where the container began and the sink, once emptied, holds nothing. A
+// packed stream that claims far more than its file and canvas can hold is
+// refused with 1 (no memory) before anything is unpacked.
 int ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& info);
 
 // The thumbnail chunk of a picture: fitted into 256 x 256 keeping its

@@ -18,6 +18,7 @@ namespace morvane {
 namespace {
 uint64_t g_limit = MemoryBudget::kUnlimited;
 uint64_t g_inUse = 0;
+uint64_t g_refusals = 0;
 
 // Freed blocks of one size, chained through their first bytes. Stores use
 // one or two block sizes; further sizes are not kept. First in, first out: a
@@ -102,14 +103,26 @@ void* SystemAlloc(uint64_t bytes)
         ReleasePooledBlocks();
         block = std::malloc(n);
     }
+    if (!block)
+        MemoryBudget::NoteRefusal();
     return block;
+}
+// What no system can give is refused like anything beyond the budget.
+bool TakeForBlock(uint64_t bytes)
+{
+    if (bytes <= std::numeric_limits<size_t>::max() / 2)
+        return MemoryBudget::Take(bytes);
+    MemoryBudget::NoteRefusal();
+    return false;
 }
 } // namespace
 
 bool MemoryBudget::Take(uint64_t bytes)
 {
-    if (bytes > g_limit || g_inUse > g_limit - bytes)
+    if (bytes > g_limit || g_inUse > g_limit - bytes) {
+        NoteRefusal();
         return false;
+    }
     g_inUse += bytes;
     return true;
 }
@@ -118,10 +131,12 @@ void MemoryBudget::Give(uint64_t bytes) { g_inUse = bytes > g_inUse ? 0 : g_inUs
 uint64_t MemoryBudget::InUse() { return g_inUse; }
 uint64_t MemoryBudget::Limit() { return g_limit; }
 void MemoryBudget::SetLimit(uint64_t limit) { g_limit = limit; }
+uint64_t MemoryBudget::Refusals() { return g_refusals; }
+void MemoryBudget::NoteRefusal() { ++g_refusals; }
 
 void* AllocBlock(uint64_t bytes)
 {
-    if (bytes > std::numeric_limits<size_t>::max() / 2 || !MemoryBudget::Take(bytes))
+    if (!TakeForBlock(bytes))
         return nullptr;
     void* block = SystemAlloc(bytes);
     if (!block)
@@ -140,7 +155,7 @@ void FreeBlock(void* block, uint64_t bytes)
 void* AllocPooledBlock(uint64_t bytes)
 {
     // The budget is asked first: a kept block does not get round a lowered limit.
-    if (bytes > std::numeric_limits<size_t>::max() / 2 || !MemoryBudget::Take(bytes))
+    if (!TakeForBlock(bytes))
         return nullptr;
     void* block = PopPooled(bytes);
     if (!block)

@@ -18,6 +18,11 @@ public:
     static uint64_t InUse();
     static uint64_t Limit();
     static void SetLimit(uint64_t limit);
+    // Requests refused since the start, by the budget or the system; other
+    // guards against a huge allocation count theirs with NoteRefusal. The
+    // render mode tells a failure for lack of memory by it.
+    static uint64_t Refusals();
+    static void NoteRefusal();
 };
 
 // Allocates from the budget; nullptr when the budget or the system says no.

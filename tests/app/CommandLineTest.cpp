@@ -54,6 +54,24 @@ TEST(CommandLine, SwitchesFilesAndWarnings)
     }
 }
 
+TEST(CommandLine, MemorySwitchTakesPositiveMebibytes)
+{
+    const struct {
+        const char* arg;
+        int32_t mebibytes;
+        size_t warnings;
+    } cases[] = {{"-M512", 512, 0}, {"-m64", 64, 0}, {"-M0", 0, 1}, {"-M-5", 0, 1}, {"-M", 0, 1}, {"-M1G", 0, 1}};
+    for (const auto& c : cases) {
+        RecordingNotifier notes;
+        UserNotifier* before = SetNotifier(&notes);
+        const CommandLine line = ParseCommandLine({"-render", c.arg, "a.vd4"});
+        SetNotifier(before);
+        EXPECT_EQ(line.memoryMiB, c.mebibytes) << c.arg;
+        EXPECT_EQ(notes.messages.size(), c.warnings) << c.arg;
+        EXPECT_EQ(line.files, std::vector<std::string>{"a.vd4"}) << c.arg;
+    }
+}
+
 TEST(CommandLine, WarningNamesTheWholeArgument)
 {
     RecordingNotifier notes;

@@ -272,6 +272,40 @@ TEST(EventContainer, CorruptContainersGiveTheirCodesAndLeaveTheReaderAtTheirStar
     }
 }
 
+// A container bomb: a few tens of kilobytes that unpack to 32 MiB of one
+// data block. On a small canvas nothing can need that much and it is
+// refused before a byte is unpacked; a canvas whose pictures could fill it
+// reads it whole.
+TEST(EventContainer, AStreamFarBeyondItsFileAndCanvasIsRefusedUnread)
+{
+    const uint32_t data = 32u << 20;
+    Bytes stream = {1, 0, uint8_t(data), uint8_t(data >> 8), uint8_t(data >> 16), uint8_t(data >> 24)};
+    stream.resize(stream.size() + data, 0);
+    stream.insert(stream.end(), {2, 254});
+    EventContainerInfo info = InfoOf(stream.size());
+    info.width = 64;
+    info.height = 48;
+    Bytes file = File(stream, Form::Packed, info);
+    ASSERT_LT(file.size(), size_t(64) << 10);
+
+    CSegmentedStore store;
+    const Bytes before = StreamOf(100, 9);
+    Fill(store, before);
+    StoreSink sink(store);
+    const uint64_t refusals = MemoryBudget::Refusals();
+    const ReadOutcome small = Read(file, sink);
+    EXPECT_EQ(small.code, 1);
+    EXPECT_EQ(small.position, kPrefix);
+    EXPECT_EQ(Contents(store), before);
+    EXPECT_GT(MemoryBudget::Refusals(), refusals);
+
+    Put32At(file, kHead + 8, 2000);
+    Put32At(file, kHead + 12, 1000);
+    const ReadOutcome large = Read(file, sink);
+    EXPECT_EQ(large.code, 0);
+    EXPECT_EQ(store.Position(), int64_t(stream.size()));
+}
+
 TEST(EventContainer, ASinkThatCannotTakeTheStreamIsReported)
 {
     for (Form form : {Form::Packed, Form::Plain}) {
