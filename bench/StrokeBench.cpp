@@ -113,6 +113,8 @@ public:
         const int32_t e = int32_t(std::ceil(radius));
         return {e, e};
     }
+    // No target to fall off: every step is walked.
+    float StrokeReach() const override { return 1e30f; }
     bool IsPencil() const override { return false; }
     bool IsWatercolour() const override { return false; }
     void SetSpanAcross(bool) override {}

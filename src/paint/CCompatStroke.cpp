@@ -4,10 +4,13 @@
 #include <cmath>
 
 #include "paint/CompatBlur2.h"
+#include "paint/StrokeSkip.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "storage/FixedPoint.h"
 #include "storage/PortableMath.h"
+#include "storage/RepeatedSum.h"
+#include "storage/TMTC.h"
 
 namespace morvane {
 
@@ -38,6 +41,26 @@ constexpr float kLongestSegment = 4.0f * 1048576.0f;
 
 // How far the dab rectangles reach past the dab.
 constexpr int32_t kRectMargin = 2;
+// Fewer steps off the target are walked one by one.
+constexpr int64_t kSkipAtLeast = 8;
+// The step counter wraps within 31 bits.
+constexpr int64_t kStepCountMask = 0x7FFFFFFF;
+
+// Dabs among `count` steps from counter value `start`: the counter values,
+// wrapping within 31 bits, that are multiples of interval.
+int64_t DabsAmong(int64_t start, int64_t count, int64_t interval)
+{
+    // Multiples of interval in [0, end).
+    const auto below = [interval](int64_t end) { return end <= 0 ? 0 : (end - 1) / interval + 1; };
+    int64_t dabs = 0;
+    while (count > 0) {
+        const int64_t run = std::min(count, kStepCountMask + 1 - start);
+        dabs += below(start + run) - below(start);
+        count -= run;
+        start = 0;
+    }
+    return dabs;
+}
 
 float ClampUnit(float v)
 {
@@ -166,15 +189,33 @@ void CCompatStroke::WalkEngine1(const StrokePoint& from, const StrokePoint& to)
     }
 
     const float length = std::hypot(dx, dy) / h;
+    const float c = 4 * length;
+    // Off the target a dab only counts, unless it also carries paint along
+    // from the edge pixels it samples (watercolour, rubbing).
+    const bool skippable = s.Method() != StrokeMethod::WaterColor && s.Method() != StrokeMethod::RubPen;
+    const TMTC& image = flow_->Image();
+    const DabReach reach = DabReach::Around(image.Width, image.Height, std::max(R, 0.1f) + 1);
     float x = from.x + 0.5f, y = from.y + 0.5f, v = from.pressure;
-    for (int64_t k = 0; k < n; ++k) {
+    for (int64_t k = 0; k < n;) {
+        const int64_t unseen = skippable ? StepsOutside(x, y, sx, sy, reach, n - k) : 0;
+        if (unseen >= kSkipAtLeast) {
+            CountDabs(DabsAmong(stroke_->stepCount, unseen, interval));
+            stroke_->strokeLength = LengthAfter(stroke_->strokeLength, c, v, dp, unseen);
+            x = RepeatedSum(x, sx, unseen);
+            y = RepeatedSum(y, sy, unseen);
+            v = PressureAfter(v, dp, unseen);
+            NextSteps(unseen);
+            k += unseen;
+            continue;
+        }
         if (stroke_->stepCount % interval == 0)
             Dab({x, y, std::max(E + D * v, 0.1f), v, xMajor});
         x += sx;
         y += sy;
         v = ClampUnit(v + dp);
-        stroke_->strokeLength += 4 * length * v;
+        stroke_->strokeLength += c * v;
         NextStep();
+        ++k;
     }
 }
 
@@ -233,8 +274,18 @@ void CCompatStroke::WalkEngine0(const StrokePoint& from, const StrokePoint& to)
 
 void CCompatStroke::NextStep()
 {
+    NextSteps(1);
+}
+
+void CCompatStroke::NextSteps(int64_t count)
+{
     // The counter only sets the rhythm of the dabs; it wraps rather than overflows.
-    stroke_->stepCount = int32_t((int64_t{stroke_->stepCount} + 1) & 0x7FFFFFFF);
+    stroke_->stepCount = int32_t((int64_t{stroke_->stepCount} + count) & kStepCountMask);
+}
+
+void CCompatStroke::CountDabs(int64_t count)
+{
+    stroke_->dabCount = int32_t(std::min<int64_t>(int64_t{stroke_->dabCount} + count, INT32_MAX));
 }
 
 void CCompatStroke::Dab(const CompatDab& dab)
@@ -242,7 +293,7 @@ void CCompatStroke::Dab(const CompatDab& dab)
     if (observer_)
         observer_(dab);
     const bool stamped = stamper_.Stamp(dab);
-    ++stroke_->dabCount;
+    CountDabs(1);
     if (!stamped)
         return;
     const int32_t r = truncSat(std::ceil(dab.radius)) + kRectMargin;

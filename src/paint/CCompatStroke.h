@@ -45,6 +45,10 @@ private:
     void WalkEngine0(const StrokePoint& from, const StrokePoint& to);
     void Dab(const CompatDab& dab);
     void NextStep();
+    void NextSteps(int64_t count);
+    // The stroke's dab counter, which only tells its first dabs apart: it
+    // stops at its largest value.
+    void CountDabs(int64_t count);
     // Pressure after the stroke's gamma, 0..1.
     float Curved(float pressure) const;
 

@@ -455,6 +455,7 @@ bool CPenRender::Prepare(TMTC& image, const PenStrokeSetup& setup, float x, floa
     PrepareChain(setup);
     hasBitmapNib = bitmapNib && bitmapNib->IsBitmapNib();
     bitmapScale = hasBitmapNib ? bitmapNib->Scale() : 0;
+    strokeReach = LargestDabReach();
     switch (RenderClass(method.renderClass)) {
     case RenderClass::Watercolour:
         strokeReady_ = PrepareWatercolour(image, x, y);

@@ -122,6 +122,8 @@ public:
     float DabInterval(float spacing, float radius) const;
     // Half sides in whole pixels of the dab of radius N.
     Point DabExtent(float radius) const;
+    // Half the largest dab the running stroke can make, in pixels.
+    float StrokeReach() const { return float(strokeReach) / 65536.0f; }
 
     // The stroke engine says whether the current segment is y-major.
     void SetSpanAcross(bool yMajor) { spanAcross = yMajor ? 1 : 0; }
@@ -253,9 +255,10 @@ private:
     // Spread and fingertip: two patches, the one put down next and the one picked.
     std::array<std::unique_ptr<CPenTC, PenTCDelete>, 2> pickup;
     int32_t pickupIndex = 0;
-    // Patches are picked this large (16.16), so a later, larger dab of the
-    // stroke finds all it puts down.
-    int32_t pickupReach = 0;
+    // The largest half extent (16.16) of the stroke's dabs, from its start:
+    // patches are picked this large, so a later, larger dab finds all it
+    // puts down.
+    int32_t strokeReach = 0;
 
     std::vector<int32_t> lightnessTable;
     uint32_t backgroundColour = 0xFFFFFFFF;

@@ -84,7 +84,6 @@ bool CPenRender::PrepareSmudge(const TMTC& image, float x, float y)
     stroke->lastPickY = StartPosition(y);
     stroke->pickCounter = -1;
     pickupIndex = 0;
-    pickupReach = LargestDabReach();
     return true;
 }
 
@@ -120,14 +119,14 @@ void CPenRender::PutDown(TMTC& image, const CPenTC& patch) const
 bool CPenRender::StampSpread(TMTC& image)
 {
     CPenTC& patch = *pickup[0];
-    if (!PickStart(*stroke, patch, image, dabRadiusX, dabRadiusY, pickupReach))
+    if (!PickStart(*stroke, patch, image, dabRadiusX, dabRadiusY, strokeReach))
         return false;
     PutDown(image, patch);
     const int32_t cx = dabX >> 16, cy = dabY >> 16;
     // A failed pick leaves no patch; the next dab picks again where the
     // last pick was.
     if (Moved(*stroke, cx, cy)) {
-        if (Pick(patch, image, dabX, dabY, dabRadiusX, dabRadiusY, pickupReach))
+        if (Pick(patch, image, dabX, dabY, dabRadiusX, dabRadiusY, strokeReach))
             NotePick(*stroke, cx, cy);
         else
             stroke->pickCounter = -1;
@@ -137,11 +136,11 @@ bool CPenRender::StampSpread(TMTC& image)
 
 bool CPenRender::StampFingertip(TMTC& image)
 {
-    if (!PickStart(*stroke, *pickup[0], image, dabRadiusX, dabRadiusY, pickupReach))
+    if (!PickStart(*stroke, *pickup[0], image, dabRadiusX, dabRadiusY, strokeReach))
         return false;
     const int32_t cx = dabX >> 16, cy = dabY >> 16;
     if (Moved(*stroke, cx, cy)) {
-        if (!Pick(*pickup[size_t(pickupIndex ^ 1)], image, dabX, dabY, dabRadiusX, dabRadiusY, pickupReach))
+        if (!Pick(*pickup[size_t(pickupIndex ^ 1)], image, dabX, dabY, dabRadiusX, dabRadiusY, strokeReach))
             return false;
         pickupIndex ^= 1;
         NotePick(*stroke, cx, cy);

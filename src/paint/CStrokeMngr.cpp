@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "paint/StrokeSkip.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "storage/FixedPoint.h"
 #include "storage/PortableMath.h"
+#include "storage/RepeatedSum.h"
+#include "storage/TMTC.h"
 
 namespace morvane {
 
@@ -19,6 +22,8 @@ constexpr float kFineSubStepRadius = 0.7f;
 constexpr int32_t kSegmentMargin = 10;
 // Added around each dab's extent.
 constexpr int32_t kDabMargin = 2;
+// Fewer steps off the target are walked one by one.
+constexpr int64_t kSkipAtLeast = 8;
 
 float ClampPressure(float p)
 {
@@ -131,15 +136,30 @@ void CStrokeMngr::RenderPendingSegment()
 
     target_->SetSpanAcross(!xMajor);
     const float stepLength = std::hypot(dx, dy) / h;
+    const float c = 4.0f * stepLength;
+    const TMTC& image = flow_->Image();
+    const DabReach reach = DabReach::Around(image.Width, image.Height, target_->StrokeReach());
     float x = bx + 0.25f, y = by + 0.25f, v = pB;
-    for (int64_t i = 0; i < n; ++i) {
+    for (int64_t i = 0; i < n;) {
+        // Steps whose dabs would fall off the target are taken in one go.
+        const int64_t unseen = StepsOutside(x, y, sx, sy, reach, n - i);
+        if (unseen >= kSkipAtLeast) {
+            stroke_->strokeLength = LengthAfter(stroke_->strokeLength, c, v, sp, unseen);
+            x = RepeatedSum(x, sx, unseen);
+            y = RepeatedSum(y, sy, unseen);
+            v = PressureAfter(v, sp, unseen);
+            stepCount_ += unseen;
+            i += unseen;
+            continue;
+        }
         if (stepCount_ % interval == 0)
             StampDab(x, y, E + D * v, brush_.pressureDensity ? v : 1.0f);
         x += sx;
         y += sy;
         v = std::clamp(v + sp, 0.0f, 1.0f);
-        stroke_->strokeLength += 4.0f * stepLength * v;
+        stroke_->strokeLength += c * v;
         ++stepCount_;
+        ++i;
     }
     lastX_ = x;
     lastY_ = y;

@@ -2,7 +2,9 @@
 // The current stroke engine: smooths the points of a stroke, walks each new
 // piece of path in unit steps of its major axis (32-bit float, as recorded
 // strokes must replay to the same dabs), places dabs at the interval the
-// brush record gives, and keeps the rectangles they changed.
+// brush record gives, and keeps the rectangles they changed. Steps whose
+// dabs would fall off the target are taken in one go (StrokeSkip.h): they
+// are not stamped, counted as dabs or added to the rectangles.
 #include <cstdint>
 
 #include "paint/CInterpolate.h"

@@ -42,6 +42,9 @@ public:
     virtual float DabInterval(float spacing, float radius) const = 0;
     // Half sides in whole pixels of the dab of radius N.
     virtual Point DabExtent(float radius) const = 0;
+    // Half the largest dab the stroke begun by Prepare can make, in pixels:
+    // a dab centred farther than that off the target touches nothing.
+    virtual float StrokeReach() const = 0;
     // Pencil dabs go into the coverage channel.
     virtual bool IsPencil() const = 0;
     // Watercolour dabs read the pressure-to-density switch of the brush record.
@@ -68,6 +71,7 @@ public:
         return render_->DabInterval(spacing, radius);
     }
     Point DabExtent(float radius) const override { return render_->DabExtent(radius); }
+    float StrokeReach() const override { return render_->StrokeReach(); }
     bool IsPencil() const override
     {
         return RenderClass(render_->Method().renderClass) == RenderClass::Draw && render_->Method().pencil;

@@ -28,6 +28,7 @@ public:
         const int32_t e = int32_t(std::ceil(r));
         return {e, e};
     }
+    float StrokeReach() const override { return reach; }
     bool IsPencil() const override { return pencil; }
     bool IsWatercolour() const override { return watercolour; }
     void SetSpanAcross(bool yMajor) override { across = yMajor; }
@@ -41,6 +42,8 @@ public:
     bool StampCoverage(TChannel&, const PenDab& dab) override { return Keep(dab, true); }
 
     float radius = 10, minFraction = 0;
+    // Dabs are kept wherever they fall unless a test gives the target a reach.
+    float reach = 1e30f;
     bool pencil = false, watercolour = false, across = false;
     const TStroke* stroke = nullptr;
     std::vector<PenDab> dabs;
@@ -229,6 +232,63 @@ TEST(CStrokeMngr, OpacityBecomesDensityPermilleInFloat)
         TPaintParam param(PaintKind::Pencil4);
         param.SetDensity(opacity);
         EXPECT_EQ(param.ToBrushRecord().density, permille) << opacity;
+    }
+}
+
+// Points far off the target: the steps whose dabs cannot land
+// are taken in one go, and the dabs that do land are the ones a walk of every
+// step places, on the same floats, with the same spacing phase. Here the
+// target is the square [-12, 12) around the origin (reach 10 plus the margin).
+TEST(CStrokeMngr, StepsOffTheTargetAreSkippedAndTheDabsThatLandAreTheSame)
+{
+    struct Case {
+        const char* name;
+        float pressure[4];
+    };
+    const Case cases[] = {{"steady pressure", {0.6f, 0.6f, 0.6f, 0.6f}},
+                          {"changing pressure", {0.2f, 1.0f, 0.4f, 0.9f}}};
+    // Without smoothing the segments run from point to point: a short one,
+    // then three that cross the target from far off.
+    const StrokePoint path[] = {{5, 5, 0}, {7.25f, -2.0f, 0}, {-3.0e5f, 3.5f, 0}, {2.6e5f, 8.0f, 0}, {-3.0f, -2.2e5f, 0}};
+    for (const Case& c : cases) {
+        Engine every(3, 1000), skipping(3, 1000);
+        skipping.target.reach = 10;
+        for (Engine* e : {&every, &skipping}) {
+            BrushRecord brush = e->mngr.Brush();
+            brush.pressureSize = brush.pressureDensity = true;
+            e->mngr.SetBrush(brush);
+            e->mngr.SetSmootherMode(CInterpolate::kNone);
+            e->Begin(path[0].x, path[0].y, 1);
+            for (int i = 1; i < 5; ++i)
+                e->Move(path[i].x, path[i].y, c.pressure[i - 1]);
+        }
+        std::vector<PenDab> landing;
+        for (const PenDab& d : every.target.dabs)
+            if (d.x >= -12 && d.x < 12 && d.y >= -12 && d.y < 12)
+                landing.push_back(d);
+        ASSERT_GT(landing.size(), 5u) << c.name;
+        ASSERT_LT(skipping.target.dabs.size(), every.target.dabs.size() / 1000) << c.name;
+        // The skipped dabs left nothing behind that could land.
+        std::vector<PenDab> landed;
+        for (const PenDab& d : skipping.target.dabs)
+            if (d.x >= -12 && d.x < 12 && d.y >= -12 && d.y < 12)
+                landed.push_back(d);
+        ASSERT_EQ(landed.size(), landing.size()) << c.name;
+        for (size_t i = 0; i < landed.size(); ++i) {
+            EXPECT_EQ(landed[i].x, landing[i].x) << c.name << " dab " << i;
+            EXPECT_EQ(landed[i].y, landing[i].y) << c.name << " dab " << i;
+            EXPECT_EQ(landed[i].radius, landing[i].radius) << c.name << " dab " << i;
+            EXPECT_EQ(landed[i].density, landing[i].density) << c.name << " dab " << i;
+        }
+        EXPECT_EQ(skipping.mngr.StepCount(), every.mngr.StepCount()) << c.name;
+        // Under a steady pressure the length is the same float. Over a long
+        // run of changing pressure it is the line's sum rounded once, where
+        // step by step it is rounded a million times (and drifts by more).
+        if (c.pressure[1] == c.pressure[3])
+            EXPECT_EQ(skipping.stroke.strokeLength, every.stroke.strokeLength) << c.name;
+        else
+            EXPECT_NEAR(skipping.stroke.strokeLength, every.stroke.strokeLength, every.stroke.strokeLength * 0.01)
+                << c.name;
     }
 }
 

@@ -243,6 +243,43 @@ int32_t Brightness(uint32_t pixel)
     return sum;
 }
 
+// Far off the target engine 1 takes the airbrush's steps in one go. The
+// rubbing pen walks the same path step by step (its dabs pick up edge
+// pixels even off the target): the dabs that land, the step counter, the dab
+// counter and, under a steady pressure, the stroke length agree.
+TEST(CompatStroke, StepsOffTheTargetAreSkippedAndTheDabsThatLandAreTheSame)
+{
+    const std::vector<StrokePoint> path = {
+        {20, 20, 1}, {24.5f, 17, 0.7f}, {-2.0e5f, 22.25f, 0.7f}, {1.5e5f, 30, 0.7f}, {30, -1.2e5f, 0.7f}};
+    Rig skipping(1, StrokeMethod::AirBrush, 4), walking(1, StrokeMethod::RubPen, 4);
+    for (Rig* rig : {&skipping, &walking}) {
+        rig->stroke.rawPoints = true;
+        rig->stroke.SetSpacing(0.5f);
+        rig->Stroke(path);
+    }
+    // Within radius + 1 + the margin of 2 around the target every dab is stamped.
+    const auto landing = [](const std::vector<CompatDab>& dabs) {
+        std::vector<CompatDab> on;
+        for (const CompatDab& d : dabs)
+            if (d.x >= -7 && d.x < kW + 7 && d.y >= -7 && d.y < kH + 7)
+                on.push_back(d);
+        return on;
+    };
+    const std::vector<CompatDab> landed = landing(skipping.dabs), expected = landing(walking.dabs);
+    ASSERT_GT(expected.size(), 10u);
+    ASSERT_LT(skipping.dabs.size(), walking.dabs.size() / 1000);
+    ASSERT_EQ(landed.size(), expected.size());
+    for (size_t i = 0; i < landed.size(); ++i) {
+        EXPECT_EQ(landed[i].x, expected[i].x) << i;
+        EXPECT_EQ(landed[i].y, expected[i].y) << i;
+        EXPECT_EQ(landed[i].radius, expected[i].radius) << i;
+        EXPECT_EQ(landed[i].pressure, expected[i].pressure) << i;
+    }
+    EXPECT_EQ(skipping.stroke.stepCount, walking.stroke.stepCount);
+    EXPECT_EQ(skipping.stroke.dabCount, walking.stroke.dabCount);
+    EXPECT_EQ(skipping.stroke.strokeLength, walking.stroke.strokeLength);
+}
+
 TEST(CompatStroke, GoldenStrokePerMethodAndEngine)
 {
     // A pixel on the path, in a blue band, must get darker (-1), lighter
