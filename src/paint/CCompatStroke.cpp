@@ -190,14 +190,12 @@ void CCompatStroke::WalkEngine1(const StrokePoint& from, const StrokePoint& to)
 
     const float length = std::hypot(dx, dy) / h;
     const float c = 4 * length;
-    // Off the target a dab only counts, unless it also carries paint along
-    // from the edge pixels it samples (watercolour, rubbing).
-    const bool skippable = s.Method() != StrokeMethod::WaterColor && s.Method() != StrokeMethod::RubPen;
+    // Off the target a dab only counts.
     const TMTC& image = flow_->Image();
     const DabReach reach = DabReach::Around(image.Width, image.Height, std::max(R, 0.1f) + 1);
     float x = from.x + 0.5f, y = from.y + 0.5f, v = from.pressure;
     for (int64_t k = 0; k < n;) {
-        const int64_t unseen = skippable ? StepsOutside(x, y, sx, sy, reach, n - k) : 0;
+        const int64_t unseen = StepsOutside(x, y, sx, sy, reach, n - k);
         if (unseen >= kSkipAtLeast) {
             CountDabs(DabsAmong(stroke_->stepCount, unseen, interval));
             stroke_->strokeLength = LengthAfter(stroke_->strokeLength, c, v, dp, unseen);

@@ -200,6 +200,10 @@ bool CompatStamper::StampPenOldest(const CompatDab& dab)
 
 bool CompatStamper::StampWatercolour(const CompatDab& dab)
 {
+    // As for every stamp, a dab that touches nothing does nothing: its
+    // samples would be edge pixels repeated, not paint under the brush.
+    if (!BeginMask(dab.x, dab.y, dab.radius))
+        return false;
     TStroke& s = *stroke_;
     const int32_t effect2 = RoundedEffect(s, 2);
     const float distance = float(RoundedEffect(s, 3)) * s.Radius() * 2.0f;
@@ -209,8 +213,6 @@ bool CompatStamper::StampWatercolour(const CompatDab& dab)
                             effect2);
     colour = penstamp::MixRunColour(colour, s.runColor, effect2);
     s.dabColor = colour;
-    if (!BeginMask(dab.x, dab.y, dab.radius))
-        return false;
     MaskDisc(dab.x, dab.y, dab.radius, kWatercolourDensity * Density(dab), s.SoftEdge());
     ApplyMask(render_->NormalPlot(), colour);
     return true;
@@ -274,6 +276,9 @@ bool CompatStamper::StampAirMap(const CompatDab& dab, Plot plot, uint32_t colour
 
 bool CompatStamper::StampRubPen(const CompatDab& dab)
 {
+    // Off the target nothing is picked up either.
+    if (!BeginMask(dab.x, dab.y, dab.radius))
+        return false;
     TStroke& s = *stroke_;
     const int32_t ix = int32_t(std::floor(dab.x)), iy = int32_t(std::floor(dab.y));
     if (ix != s.lastPickX || iy != s.lastPickY) {
@@ -288,7 +293,7 @@ bool CompatStamper::StampRubPen(const CompatDab& dab)
     // Put down the patch picked before the latest one: nothing until the
     // dab first leaves the start position.
     const CPenTC* down = s.pickups.Get(s.pickCounter + 1);
-    if (!down || !down->Picked() || !BeginMask(dab.x, dab.y, dab.radius) || !down->Covers(box_, ix, iy))
+    if (!down || !down->Picked() || !down->Covers(box_, ix, iy))
         return false;
     MaskAirMap(dab.x, dab.y, dab.radius, Density(dab));
     const Plot plot = render_->NormalPlot() == Plot::Keep ? Plot::Keep : Plot::Mix;
