@@ -49,10 +49,9 @@ bool NibBitmapCache::Store(uint32_t id, int32_t width, int32_t height, std::span
 
 const TChannel* NibBitmapCache::Find(uint32_t id, int32_t width, int32_t height)
 {
-    auto found = nibs_.find(id);
-    if (found == nibs_.end() || found->second.width != width || found->second.height != height)
+    if (!Holds(id, width, height))
         return nullptr;
-    Entry& entry = found->second;
+    Entry& entry = nibs_.find(id)->second;
     entry.lastUse = ++clock_;
     if (!entry.bitmap) {
         const uint64_t bytes = uint64_t(width) * uint64_t(height);
@@ -63,6 +62,12 @@ const TChannel* NibBitmapCache::Find(uint32_t id, int32_t width, int32_t height)
         unpacked_ += bytes;
     }
     return entry.bitmap.get();
+}
+
+bool NibBitmapCache::Holds(uint32_t id, int32_t width, int32_t height) const
+{
+    auto found = nibs_.find(id);
+    return found != nibs_.end() && found->second.width == width && found->second.height == height;
 }
 
 void NibBitmapCache::Clear()

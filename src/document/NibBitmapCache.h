@@ -37,6 +37,8 @@ public:
     // the id is unknown, the sides differ, or it does not unpack (corrupt
     // data, no memory). Valid until the next call.
     const TChannel* Find(uint32_t id, int32_t width, int32_t height);
+    // Whether id is stored with these sides, without unpacking it.
+    bool Holds(uint32_t id, int32_t width, int32_t height) const;
     void Clear();
 
     size_t Count() const { return nibs_.size(); }

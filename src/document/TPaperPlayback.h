@@ -77,8 +77,15 @@ private:
     std::unique_ptr<TStroke> pen_;
     std::unique_ptr<CPenRender> render_;
     std::unique_ptr<TFlowImage> flow_;
-    // The nib rebuilt from a stored bitmap, and the bitmaps {0,44} stored.
+    // The nib rebuilt from a stored bitmap (which one it was made from), and
+    // the bitmaps {0,44} stored.
+    struct NibSource {
+        uint32_t id = 0;
+        int32_t width = 0, height = 0; // 0: none
+        bool operator==(const NibSource&) const = default;
+    };
     std::unique_ptr<CPenShapeObj> bitmapNib_;
+    NibSource bitmapNibSource_;
     NibBitmapCache nibs_;
 
     PlaybackStroke stroke_;

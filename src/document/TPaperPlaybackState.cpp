@@ -285,6 +285,8 @@ HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
     if (!p.Decode(packet) ||
         !nibs_.Store(p.id, p.width, p.height, std::span(p.bitmap.field).first(p.bitmap.packedSize)))
         return HandlerResult::Failed;
+    // Embedded again after {2,254}, the id may name another bitmap.
+    bitmapNibSource_ = {};
     // The embedding is also the first use: the recorder writes no
     // reference after it.
     return UseNib(p.id, p.scale, p.width, p.height);
@@ -300,21 +302,32 @@ HandlerResult PaperPlaybackTarget::UseStoredNib(std::span<const uint8_t> packet)
 
 HandlerResult PaperPlaybackTarget::UseNib(uint32_t id, int32_t scale, int32_t width, int32_t height)
 {
-    const TChannel* stored = nibs_.Find(id, width, height);
-    if (!stored)
-        return HandlerResult::Failed;
-    auto copy = std::make_unique<TChannel>(*stored);
-    if (!copy->IsValid())
-        return HandlerResult::Failed;
-    auto nib = std::make_unique<CPenShapeObj>();
-    if (!nib->SetBitmap(std::move(copy)))
-        return HandlerResult::Failed;
+    // The nib in use named again keeps its tables and takes only the scale:
+    // rebuilding a large nib for a reference of a few bytes would let a
+    // stream buy a fraction of a second with each.
+    const NibSource source{id, width, height};
+    if (!(bitmapNibSource_ == source && nibs_.Holds(id, width, height))) {
+        const TChannel* stored = nibs_.Find(id, width, height);
+        if (!stored)
+            return HandlerResult::Failed;
+        auto copy = std::make_unique<TChannel>(*stored);
+        if (!copy->IsValid())
+            return HandlerResult::Failed;
+        auto nib = std::make_unique<CPenShapeObj>();
+        if (!nib->SetBitmap(std::move(copy)))
+            return HandlerResult::Failed;
+        if (scale != 0)
+            nib->SetScale(scale);
+        // The renderer keeps a pointer to its preset: the old one goes only
+        // after the new one is in.
+        render_->SetNibPreset(nib.get(), false, false, false);
+        bitmapNib_ = std::move(nib);
+        bitmapNibSource_ = source;
+        return Ran(true, kNib);
+    }
     if (scale != 0)
-        nib->SetScale(scale);
-    // The renderer keeps a pointer to its preset: the old one goes only
-    // after the new one is in.
-    render_->SetNibPreset(nib.get(), false, false, false);
-    bitmapNib_ = std::move(nib);
+        bitmapNib_->SetScale(scale);
+    render_->SetNibPreset(bitmapNib_.get(), false, false, false);
     return Ran(true, kNib);
 }
 

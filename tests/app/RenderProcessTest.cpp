@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,12 +18,15 @@
 
 #include "RenderFixture.h"
 #include "app/DemoRecording.h"
+#include "app/FarStrokeRecording.h"
 #include "codecs/Bmp.h"
+#include "events/EventPayloadsState.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
 #include "paint/CStrokeMngr.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
+#include "storage/Compression.h"
 #include "storage/TChannel.h"
 
 extern char** environ;
@@ -35,6 +39,7 @@ using namespace testing_render;
 struct ProgramRun {
     int status = -1; // exit status; -1 when the program did not exit by itself
     double seconds = 0;
+    long peakKiB = 0; // the largest resident size the program reached
 };
 
 // Exit status of a child that, without privileges, cannot reach the program.
@@ -45,6 +50,7 @@ struct RunOptions {
     int outputFd = -1;         // the program's standard output, when given
     bool unprivileged = false; // as nobody, so folder permissions hold for root too
     const char* platform = nullptr; // a Qt platform for the viewer's window
+    std::string errors = {};        // a file that takes what the program writes to stderr
 };
 
 // The environment without anything that names a display.
@@ -84,15 +90,22 @@ ProgramRun RunMorvane(std::vector<std::string> args, RunOptions options = {})
             ::_exit(126);
         if (options.unprivileged && ::access(argv[0], X_OK) != 0)
             ::_exit(kUnreachable);
+        if (!options.errors.empty()) {
+            const int fd = ::open(options.errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || ::dup2(fd, 2) < 0)
+                ::_exit(126);
+        }
         ::execve(argv[0], argv.data(), env.data());
         ::_exit(127);
     }
     ProgramRun run;
     int status = 0;
     for (int waited = 0; waited < 60000; waited += 5) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
+        struct rusage usage {};
+        if (::wait4(pid, &status, WNOHANG, &usage) == pid) {
             run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            run.peakKiB = usage.ru_maxrss;
             return run;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -379,6 +392,157 @@ TEST(RenderProcess, BitmapNibUnderSteadyPressureRendersASteadyWidth)
     for (int32_t x = 160; x < 340; ++x)
         ASSERT_NEAR(runs[size_t(x)], 32, 1) << "column " << x;
     EXPECT_TRUE(rendered == ReadBytes(folder / "live.bmp"));
+}
+
+// ---- hostile inputs: each ends in bounded time and memory with its code
+
+// Where a hostile run must end: within 10 s, and within the memory it was
+// allowed plus what the program itself takes.
+constexpr double kHostileSeconds = 10;
+constexpr long kProgramKiB = 200 * 1024;
+
+std::string ErrorsOf(const std::string& path)
+{
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The blank recording with n nibs of 2048 x 2048 pixels embedded after it,
+// each a few hundred bytes of zeros in the stream.
+Bytes NibBomb(int n)
+{
+    Bytes stream = BlankStream(64, 48);
+    stream.resize(stream.size() - 2); // the end mark comes last
+    EmbeddedNibPayload nib;
+    nib.category = 0, nib.code = 44, nib.width = 2048, nib.height = 2048, nib.scale = 20;
+    EXPECT_TRUE(nib.bitmap.Pack(Bytes(size_t(2048) * 2048, 0)));
+    for (int i = 0; i < n; ++i) {
+        nib.id = uint32_t(1000 + i);
+        const Bytes packet = nib.Encode();
+        stream.insert(stream.end(), packet.begin(), packet.end());
+    }
+    stream.insert(stream.end(), {2, 255});
+    return stream;
+}
+
+// A packed container whose header claims `blocks` blocks of 64 KiB of zeros,
+// each present as the same few dozen bytes: a stream of gigabytes from a
+// file of a megabyte or so.
+Bytes ContainerBomb(uint32_t blocks, int32_t width, int32_t height)
+{
+    const Bytes zeros(65536, 0);
+    MemoryCompressSink sink;
+    EXPECT_TRUE(Compress(zeros, sink, kCompressLevelEvents));
+    const Bytes packed(sink.Data().begin(), sink.Data().end());
+    const uint32_t padded = uint32_t((packed.size() + 3) & ~size_t(3));
+    Bytes file(56, 0);
+    const auto put32 = [&file](size_t at, uint32_t v) { le::Put32(file.data() + at, v); };
+    put32(0, le::Tag("MEVP"));
+    put32(4, 48);
+    put32(8, uint32_t(width));
+    put32(12, uint32_t(height));
+    file[16] = uint8_t(kEventGeneration);
+    file[19] = uint8_t(kEventFlagInteractive >> 8);
+    file[20] = 4;
+    file[22] = 50;
+    put32(24, 1);
+    put32(28, blocks * 65536u);
+    put32(40, blocks);
+    put32(44, 65536);
+    for (uint32_t b = 0; b < blocks; ++b) {
+        const size_t at = file.size();
+        file.resize(at + 28 + padded, 0);
+        le::Put32(file.data() + at, le::Tag("MBEV"));
+        le::Put32(file.data() + at + 4, 20 + padded);
+        le::Put32(file.data() + at + 8, b * 65536u);
+        le::Put32(file.data() + at + 12, 65536);
+        le::Put32(file.data() + at + 16, uint32_t(packed.size()));
+        std::copy(packed.begin(), packed.end(), file.begin() + ptrdiff_t(at + 28));
+    }
+    return file;
+}
+
+// A stroke of n points that swing from 2^20 px left of a 1000 x 1000 canvas
+// to 2^20 px right of it with a changing pressure and a nib of 0.1 px that
+// divides every step by three: every segment crosses the canvas, all but a
+// thousand of its three million steps off it.
+void WriteSwingingStroke(const std::string& path, int n)
+{
+    RecordingDocumentHost host;
+    TPaper live(host);
+    ASSERT_TRUE(live.NewPicture("swing", false, false, 72, 1000, 1000, 1000, 1000));
+    TStroke pen{4};
+    CPenRender render{pen};
+    TFlowImage flow;
+    NibRecord nib;
+    nib.radius = 10;
+    render.SetNib(nib);
+    ASSERT_TRUE(live.SetPenRenderer(&render));
+    BrushRecord brush;
+    brush.pressureSize = brush.pressureDensity = true;
+    brush.denseStepRadius = brush.subStepRadius = 1;
+    live.StrokeManager().SetBrush(brush);
+    const float far = 1048500.0f;
+    ASSERT_TRUE(live.StrokeBegin(flow, pen, true, 1, 500, -far));
+    for (int i = 1; i < n; ++i)
+        ASSERT_TRUE(live.StrokePoint(flow, pen, true, i % 3 ? 0.9f : 0.2f, float(100 + (i * 37) % 800),
+                                     i % 2 ? 1000 + far : -far));
+    EdgeRect changed;
+    ASSERT_TRUE(live.StrokeEnd(flow, pen, true, changed));
+    ASSERT_TRUE(live.SetPenRenderer(nullptr));
+    ASSERT_EQ(SaveEventFile(path, live, EventSaveRequest{}), 0);
+}
+
+TEST(RenderProcess, NibBombRendersWithinItsBudgetOrEndsForLackOfMemory)
+{
+    ScratchFolder folder;
+    fs::create_directory(folder / "out");
+    // As many nibs as a stream may name, 4 MiB each from a few kilobytes:
+    // held unpacked, a gigabyte.
+    WriteEventFile(folder / "nibs.vd4", NibBomb(256), 64, 48);
+    ASSERT_LT(ReadBytes(folder / "nibs.vd4").size(), size_t(64) << 10);
+    RunOptions options;
+    options.errors = folder / "nibs.err";
+    const ProgramRun whole = RunMorvane({"-render", "-M512", "-O" + (folder / "out"), folder / "nibs.vd4"}, options);
+    EXPECT_EQ(whole.status, 8);
+    EXPECT_LT(whole.seconds, kHostileSeconds);
+    EXPECT_LT(whole.peakKiB, 512 * 1024 + kProgramKiB);
+    // A budget below one unpacked nib and its copy: code 10, and why.
+    const ProgramRun starved = RunMorvane({"-render", "-M6", "-O" + (folder / "out"), folder / "nibs.vd4"}, options);
+    EXPECT_EQ(starved.status, 10);
+    EXPECT_LT(starved.seconds, kHostileSeconds);
+    EXPECT_LT(starved.peakKiB, 6 * 1024 + kProgramKiB);
+    EXPECT_NE(ErrorsOf(folder / "nibs.err").find("メモリ不足により正常に実行できませんでした！"), std::string::npos);
+    EXPECT_TRUE(fs::exists(folder / "out/nibs.bad"));
+}
+
+TEST(RenderProcess, ContainerBombEndsForLackOfMemoryBeforeUnpacking)
+{
+    ScratchFolder folder;
+    // 32767 blocks: 2 GiB less 64 KiB of zeros from about 1.4 MB.
+    WriteBytes(folder / "bomb.vd4", ContainerBomb(32767, 1000, 1000));
+    RunOptions options;
+    options.errors = folder / "bomb.err";
+    const ProgramRun run = RunMorvane({"-render", folder / "bomb.vd4"}, options);
+    EXPECT_EQ(run.status, 10);
+    EXPECT_LT(run.seconds, kHostileSeconds);
+    EXPECT_LT(run.peakKiB, kProgramKiB);
+    EXPECT_NE(ErrorsOf(folder / "bomb.err").find("メモリ不足により正常に実行できませんでした！"), std::string::npos);
+}
+
+TEST(RenderProcess, StrokesFromFarOffRenderInBoundedTime)
+{
+    ScratchFolder folder;
+    // 200 strokes from 2^20 px off, and the worst built so far: one stroke
+    // whose every segment swings across the canvas from side to side.
+    ASSERT_EQ(WriteFarStrokeRecording(folder / "far.vd4", FarStrokes::Far, 200), 0);
+    WriteSwingingStroke(folder / "swing.vd4", 400);
+    for (const char* name : {"far", "swing"}) {
+        const ProgramRun run = RunMorvane({"-render", "-M512", folder / (std::string(name) + ".vd4")});
+        EXPECT_EQ(run.status, 8) << name;
+        EXPECT_LT(run.seconds, kHostileSeconds) << name;
+        EXPECT_LT(run.peakKiB, 512 * 1024 + kProgramKiB) << name;
+    }
 }
 
 } // namespace

@@ -547,6 +547,30 @@ TEST(PaperReplay, EmbeddedNibsAreFoundByTheirIdUntilTheMapsAreCleared)
     EXPECT_EQ(replay.Feed(use.Encode()), HandlerResult::Failed) << "after the maps were cleared";
 }
 
+// A reference to the nib in use keeps it, tables and all, and changes only
+// its scale; once the maps are cleared the id must come with its bitmap
+// again, which then makes a new nib.
+TEST(PaperReplay, TheNibInUseNamedAgainIsKept)
+{
+    LivePaper live;
+    ReplayPaper replay;
+    ASSERT_TRUE(replay.FeedAll(live.Packets()));
+    EmbeddedNibPayload nib;
+    nib.category = 0, nib.code = 44, nib.id = 9, nib.width = 40, nib.height = 30, nib.scale = 100;
+    ASSERT_TRUE(nib.bitmap.Pack(std::vector<uint8_t>(40 * 30, 0)));
+    NibReferencePayload use;
+    use.category = 0, use.code = 45, use.id = 9, use.width = 40, use.height = 30, use.scale = 150;
+
+    ASSERT_EQ(replay.Feed(nib.Encode()), HandlerResult::Executed);
+    const int32_t made = replay.target->Renderer().BitmapNib()->Id();
+    ASSERT_EQ(replay.Feed(use.Encode()), HandlerResult::Executed);
+    EXPECT_EQ(replay.target->Renderer().BitmapNib()->Id(), made);
+    EXPECT_EQ(replay.target->Renderer().BitmapNib()->Scale(), 150);
+    replay.Feed({2, 254});
+    ASSERT_EQ(replay.Feed(nib.Encode()), HandlerResult::Executed);
+    EXPECT_NE(replay.target->Renderer().BitmapNib()->Id(), made);
+}
+
 // Checking a stream reads the sizes from the frames' headers; the data
 // behind a sound header is unpacked, and found spoilt, only when used.
 TEST(PaperReplay, NibDataIsUnpackedOnlyWhenUsed)
