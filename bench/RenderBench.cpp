@@ -7,6 +7,9 @@
 // 640 x 480 recording against the whole `vips copy` process on a 640 x 480
 // .v image. The time is the child's CPU time (user + system, from wait4);
 // the wall time is kept as a counter.
+// render_far_points: the render of 300 strokes that come from 2^20 px off a
+// 1000 x 1000 canvas, cross it and leave, against the render of the same
+// lines clipped to the canvas by hand (both in process, outputs written).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,6 +23,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "app/FarStrokeRecording.h"
+#include "app/RenderMode.h"
 #include "document/DocumentHost.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"
@@ -120,6 +125,36 @@ void ReplayStrokes(benchmark::State& state)
 void DirectStrokes(benchmark::State& state)
 {
     TimeEach(state, int64_t(kStrokes) * kStrokePoints, [&] { return Painter().Paint(false); });
+}
+
+// ---- far points ----
+
+constexpr int kFarStrokes = 300;
+
+std::string FarRecording(FarStrokes form)
+{
+    const std::string file = (Scratch() / (form == FarStrokes::Far ? "far.vd4" : "clipped.vd4")).string();
+    return WriteFarStrokeRecording(file, form, kFarStrokes) == 0 ? file : std::string();
+}
+
+void RenderFar(benchmark::State& state, FarStrokes form)
+{
+    const std::string path = FarRecording(form);
+    const std::string out = (Scratch() / (form == FarStrokes::Far ? "far" : "clipped")).string();
+    fs::create_directories(out);
+    if (path.empty())
+        return state.SkipWithError("the recording could not be made");
+    TimeEach(state, kFarStrokes, [&] { return RenderEventFile(path, out) == 8; });
+}
+
+void RenderFarPoints(benchmark::State& state)
+{
+    RenderFar(state, FarStrokes::Far);
+}
+
+void RenderClippedPoints(benchmark::State& state)
+{
+    RenderFar(state, FarStrokes::Clipped);
 }
 
 // ---- whole processes ----
@@ -226,5 +261,6 @@ bool RegisterManualFigure(const std::string& figure, void (*ours)(benchmark::Sta
 }();
 [[maybe_unused]] static const bool startup_registered =
     RegisterManualFigure("render_startup_vs_vips_cli", RenderStartup, VipsCopy);
+MORVANE_FIGURE(render_far_points, RenderFarPoints, RenderClippedPoints);
 
 } // namespace morvane::bench
