@@ -1,6 +1,5 @@
 #include "app/DemoRecording.h"
 
-#include <cmath>
 #include <vector>
 
 #include "document/DocumentHost.h"
@@ -12,6 +11,7 @@
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "platform/Clock.h"
+#include "storage/PortableMath.h"
 
 namespace morvane {
 namespace {
@@ -22,14 +22,16 @@ struct Sample {
     float x, y, pressure;
 };
 
-// A wave across the picture whose pressure swells and fades.
+// A wave across the picture whose pressure swells and fades. The sines are
+// the project's own, so every machine records the same points.
 std::vector<Sample> Wave(float x0, float y0, float length, float amplitude, int points)
 {
     std::vector<Sample> path;
     for (int i = 0; i < points; ++i) {
         const float t = float(i) / float(points - 1);
-        path.push_back({x0 + length * t, y0 + amplitude * std::sin(t * 6.2831853f),
-                        0.2f + 0.8f * std::sin(t * 3.1415926f)});
+        const float wave = float(SinCosDegrees(double(t) * 360.0).sine);
+        const float swell = float(SinCosDegrees(double(t) * 180.0).sine);
+        path.push_back({x0 + length * t, y0 + amplitude * wave, 0.2f + 0.8f * swell});
     }
     return path;
 }
