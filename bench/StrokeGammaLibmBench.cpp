@@ -20,7 +20,8 @@ double PortableExp(double x)
     return std::exp(x);
 }
 
-double PowUnit(double x, double y)
+namespace {
+template <typename T> T LibraryPowUnit(T x, T y)
 {
     if (!(x > 0))
         return 0;
@@ -28,14 +29,16 @@ double PowUnit(double x, double y)
         return 1;
     return std::pow(x, y);
 }
+} // namespace
+
+double PowUnit(double x, double y)
+{
+    return LibraryPowUnit(x, y);
+}
 
 float PowUnit(float x, float y)
 {
-    if (!(x > 0))
-        return 0;
-    if (x >= 1 || !(y > 0))
-        return 1;
-    return std::pow(x, y);
+    return LibraryPowUnit(x, y);
 }
 
 SinCos SinCosDegrees(double degrees)

@@ -521,17 +521,24 @@ TEST(PaperReplay, HostileStrokePointsFailAndChangeNothing)
     }
 }
 
+// {0,44}: nib id of width x height, pixel i (rows from the top) = pixel(i).
+EmbeddedNibPayload NibOf(uint32_t id, int32_t width, int32_t height, uint8_t (*pixel)(size_t))
+{
+    EmbeddedNibPayload nib;
+    nib.category = 0, nib.code = 44, nib.id = id, nib.width = width, nib.height = height;
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height));
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = pixel(i);
+    EXPECT_TRUE(nib.bitmap.Pack(pixels));
+    return nib;
+}
+
 TEST(PaperReplay, EmbeddedNibsAreFoundByTheirIdUntilTheMapsAreCleared)
 {
     LivePaper live;
     ReplayPaper replay;
     ASSERT_TRUE(replay.FeedAll(live.Packets()));
-    EmbeddedNibPayload nib;
-    nib.category = 0, nib.code = 44, nib.id = 31, nib.width = 6, nib.height = 5;
-    std::vector<uint8_t> pixels(30);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = uint8_t(i * 8);
-    ASSERT_TRUE(nib.bitmap.Pack(pixels));
+    const EmbeddedNibPayload nib = NibOf(31, 6, 5, [](size_t i) { return uint8_t(i * 8); });
     NibReferencePayload use;
     use.category = 0, use.code = 45, use.id = 31, use.width = 6, use.height = 5;
     NibReferencePayload wrongSize = use;
@@ -555,9 +562,8 @@ TEST(PaperReplay, TheNibInUseNamedAgainIsKept)
     LivePaper live;
     ReplayPaper replay;
     ASSERT_TRUE(replay.FeedAll(live.Packets()));
-    EmbeddedNibPayload nib;
-    nib.category = 0, nib.code = 44, nib.id = 9, nib.width = 40, nib.height = 30, nib.scale = 100;
-    ASSERT_TRUE(nib.bitmap.Pack(std::vector<uint8_t>(40 * 30, 0)));
+    EmbeddedNibPayload nib = NibOf(9, 40, 30, [](size_t) { return uint8_t(0); });
+    nib.scale = 100;
     NibReferencePayload use;
     use.category = 0, use.code = 45, use.id = 9, use.width = 40, use.height = 30, use.scale = 150;
 
@@ -578,12 +584,7 @@ TEST(PaperReplay, NibDataIsUnpackedOnlyWhenUsed)
     LivePaper live;
     ReplayPaper replay;
     ASSERT_TRUE(replay.FeedAll(live.Packets()));
-    EmbeddedNibPayload nib;
-    nib.category = 0, nib.code = 44, nib.id = 7, nib.width = 64, nib.height = 64;
-    std::vector<uint8_t> pixels(64 * 64);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = uint8_t(i * 11 + (i >> 5));
-    ASSERT_TRUE(nib.bitmap.Pack(pixels));
+    EmbeddedNibPayload nib = NibOf(7, 64, 64, [](size_t i) { return uint8_t(i * 11 + (i >> 5)); });
     nib.bitmap.field[nib.bitmap.packedSize / 2] ^= 0x5A;
     const std::vector<uint8_t> packet = nib.Encode();
     EXPECT_TRUE(DecodePacket(packet));

@@ -425,24 +425,34 @@ TEST(PenRenderWet, FingertipPutsDownNothingUntilItMoves)
     ExpectShifted(pen.image, before, 3, {15, 9, 18, 12}, "second move");
 }
 
-// Pressure to size: the patch a thin first dab picks is put down by a wide
-// one. Patches are as large as the nib's radius (10 px), so all of it lands.
-TEST(PenRenderWet, PatchPickedByAThinDabCoversAWideOne)
+// Spread and fingertip alike: a dab of radius r0 at (x, y), then one 5 px to
+// the right of radius r1 puts down, over `box`, the patch the first picked.
+void ExpectPatchCarried(int32_t w, int32_t h, CPenShapeObj* nib, float x, float y, float r0, float r1,
+                        EdgeRect box)
 {
     CapturingDiagnosticSink sink;
     ScopedDiagnostics scoped(sink);
     for (RenderClass renderClass : {RenderClass::Spread, RenderClass::Fingertip}) {
-        WetPen pen(renderClass, 48, 40);
-        FillNoise(pen.image, 5);
+        WetPen pen(renderClass, w, h);
+        pen.render.SetNibPreset(nib, false, false, false);
+        FillNoise(pen.image, 9);
         pen.image.SetAlphaAll(255);
         const TMTC before(pen.image);
-        ASSERT_TRUE(pen.Start(15.5f, 20.5f));
-        pen.Dab(15.5f, 20.5f, 1.0f);
-        ASSERT_TRUE(pen.Dab(20.5f, 20.5f, 8.0f));
-        // The square within the hard disc of radius 8 around (20, 20).
-        ExpectShifted(pen.image, before, 5, {15, 15, 26, 26}, renderClass == RenderClass::Spread ? "spread" : "fingertip");
+        ASSERT_TRUE(pen.Start(x, y));
+        pen.Dab(x, y, r0);
+        ASSERT_TRUE(pen.Dab(x + 5, y, r1));
+        pen.render.EndStroke();
+        ExpectShifted(pen.image, before, 5, box, renderClass == RenderClass::Spread ? "spread" : "fingertip");
     }
     EXPECT_TRUE(sink.lines.empty()) << sink.lines.front();
+}
+
+// Pressure to size: the patch a thin first dab picks is put down by a wide
+// one. Patches are as large as the nib's radius (10 px), so all of it lands:
+// the square within the hard disc of radius 8 around (20, 20).
+TEST(PenRenderWet, PatchPickedByAThinDabCoversAWideOne)
+{
+    ExpectPatchCarried(48, 40, nullptr, 15.5f, 20.5f, 1.0f, 8.0f, {15, 15, 26, 26});
 }
 
 TEST(PenRenderWet, WideBitmapNibSmudgesWholly)
@@ -454,22 +464,7 @@ TEST(PenRenderWet, WideBitmapNibSmudgesWholly)
     CPenShapeObj item;
     ASSERT_TRUE(item.SetBitmap(std::move(bitmap)));
     ASSERT_EQ(item.Scale(), 100);
-    CapturingDiagnosticSink sink;
-    ScopedDiagnostics scoped(sink);
-    for (RenderClass renderClass : {RenderClass::Spread, RenderClass::Fingertip}) {
-        WetPen pen(renderClass, 600, 560);
-        pen.render.SetNibPreset(&item, false, false, false);
-        FillNoise(pen.image, 9);
-        pen.image.SetAlphaAll(255);
-        const TMTC before(pen.image);
-        ASSERT_TRUE(pen.Start(290.5f, 280.5f));
-        pen.Dab(290.5f, 280.5f, 100.0f);
-        ASSERT_TRUE(pen.Dab(295.5f, 280.5f, 100.0f));
-        pen.render.EndStroke();
-        const EdgeRect box = {295 - 250, 280 - 250, 295 + 250, 280 + 250};
-        ExpectShifted(pen.image, before, 5, box, renderClass == RenderClass::Spread ? "spread" : "fingertip");
-    }
-    EXPECT_TRUE(sink.lines.empty()) << sink.lines.front();
+    ExpectPatchCarried(600, 560, &item, 290.5f, 280.5f, 100.0f, 100.0f, {295 - 250, 280 - 250, 295 + 250, 280 + 250});
 }
 
 // ---- golden dab sequences
