@@ -137,10 +137,12 @@ TEST(PortableMath, AgreesWithTheCLibraryToItsLastBits)
     for (int i = -3600; i <= 3600; ++i) {
         const double degrees = i * 0.1, radians = degrees * (M_PI / 180);
         const SinCos ours = SinCosDegrees(degrees);
-        if (std::fabs(std::sin(radians)) > 0.1)
+        if (std::fabs(std::sin(radians)) > 0.1) {
             ASSERT_NEAR(ours.sine, std::sin(radians), 1e-15) << degrees;
-        if (std::fabs(std::cos(radians)) > 0.1)
+        }
+        if (std::fabs(std::cos(radians)) > 0.1) {
             ASSERT_NEAR(ours.cosine, std::cos(radians), 1e-15) << degrees;
+        }
     }
 }
 
