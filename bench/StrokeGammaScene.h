@@ -16,7 +16,7 @@
 #include "paint/CStrokeMngr.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
-#include "platform/DocumentHost.h"
+#include "document/DocumentHost.h"
 
 namespace morvane::bench {
 

@@ -10,7 +10,7 @@
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "platform/Clock.h"
-#include "platform/DocumentHost.h"
+#include "document/DocumentHost.h"
 #include "storage/PortableMath.h"
 
 namespace morvane {
