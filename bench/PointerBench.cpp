@@ -58,8 +58,8 @@ struct PointerScene {
     CViewState view;
     BenchViewPort port{view};
     ToolState tools;
-    CPenRender render{tools.Pen()};
     InputRouter router{paper, port, tools};
+    CPenRender render{router.Pen()};
     TTC window;
     PointD at{kMargin, kMargin};
     bool ready = false;
@@ -71,14 +71,10 @@ struct PointerScene {
         if (!paper.NewPicture("b", false, false, 72, kSide, kSide, kSide, kSide, false) ||
             !paper.SetPenRenderer(&render))
             return;
-        BrushMethodRecord method;
-        method.renderClass = uint8_t(RenderClass::Draw);
-        render.SetMethod(method);
-        NibRecord nib;
-        nib.radius = int32_t(kRadius * 100);
-        render.SetNib(nib);
-        tools.SetRadius(kRadius);
-        tools.colour = 0xFF3060C0u;
+        // The airbrush's round nib at full density, as a dab of the draw class.
+        tools.SelectKind(PaintKind::AirBrush4);
+        tools.SetSize(kRadius);
+        tools.SetMainColour(0xFF3060C0u);
         view.SetDocument(kSide, kSide);
         view.SetClient(kClientW, kClientH);
         view.SetScale(1, 1);

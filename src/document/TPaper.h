@@ -240,6 +240,11 @@ public:
     // must outlive the document), or with nullptr the document's own, as a
     // player document has. Refused while a stroke runs.
     bool SetPenRenderer(CPenRender* render);
+    // The pen the next stroke paints with becomes the one the state records
+    // describe, before any command and not only after a first stroke; the
+    // renderer strokes stamp through comes back to be set up for it. While a
+    // stroke runs the pen stays the stroke's.
+    CPenRender& UsePen(TStroke& pen);
     // The current engine's manager: its brush record and smoother.
     CStrokeMngr& StrokeManager();
     const CStrokeMngr& StrokeManager() const;

@@ -197,6 +197,18 @@ bool TPaper::SetPenRenderer(CPenRender* render)
     return true;
 }
 
+CPenRender& TPaper::UsePen(TStroke& pen)
+{
+    SStrokeState& s = *strokes_;
+    if (!IsStroking()) {
+        s.render->SetStroke(pen);
+        s.manager.SetStroke(pen);
+        strokePen_ = &pen;
+        penRenderer_ = s.render;
+    }
+    return *s.render;
+}
+
 bool TPaper::SetStrokeEngine(uint8_t engine)
 {
     if (IsStroking() || engine > 2)

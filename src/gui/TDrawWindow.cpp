@@ -45,7 +45,8 @@ bool ButtonOf(Qt::MouseButton qt, MouseButton& out)
 
 } // namespace
 
-TDrawWindow::TDrawWindow(const InputSettings& input, QWidget* parent) : QWidget(parent), input_(input)
+TDrawWindow::TDrawWindow(ToolState& tools, const InputSettings& input, QWidget* parent)
+    : QWidget(parent), tools_(tools), input_(input)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -62,22 +63,21 @@ TDrawWindow::~TDrawWindow()
     session_.reset();
     player_.reset();
     target_.reset();
-    router_.reset();
     if (paper_)
         paper_->SetPenRenderer(nullptr);
-    // The document calls its host while it goes.
+    // The document calls its host while it goes; it keeps the router's pen
+    // and flow image until then.
     paper_.reset();
+    router_.reset();
 }
 
 void TDrawWindow::StartDocument()
 {
     paper_ = std::make_unique<TPaper>(*this);
-    render_ = std::make_unique<CPenRender>(tools_.Pen());
-    BrushMethodRecord method;
-    method.renderClass = uint8_t(RenderClass::Draw);
-    render_->SetMethod(method);
-    paper_->SetPenRenderer(render_.get());
     router_ = std::make_unique<InputRouter>(*paper_, port_, tools_, input_);
+    render_ = std::make_unique<CPenRender>(router_->Pen());
+    paper_->SetPenRenderer(render_.get());
+    router_->PrepareEdit();
     router_->beep = [] { QApplication::beep(); };
     router_->autoScrollChanged = [this](bool on) { on ? autoScroll_.start() : autoScroll_.stop(); };
     router_->cursor = [this] {

@@ -34,7 +34,8 @@ public:
     // How often a painting drag near the edge scrolls the view.
     static constexpr int kAutoScrollInterval = 50;
 
-    explicit TDrawWindow(const InputSettings& input, QWidget* parent = nullptr);
+    // The tool state is the program's; it must outlive the window.
+    TDrawWindow(ToolState& tools, const InputSettings& input, QWidget* parent = nullptr);
     ~TDrawWindow() override;
 
     // A picture of width x height on white or (transparent) on no paper with
@@ -163,7 +164,7 @@ private:
     std::unique_ptr<TPaper> paper_;
     CViewState view_;
     DrawViewPort port_{view_};
-    ToolState tools_;
+    ToolState& tools_;
     std::unique_ptr<CPenRender> render_;
     std::unique_ptr<InputRouter> router_;
     InputSettings input_;

@@ -74,6 +74,10 @@ TMainForm::~TMainForm()
     // Closing the sub-windows below activates others; this form is gone by then.
     disconnect(area_, nullptr, this, nullptr);
     eventPanel_ = nullptr;
+    // The windows paint with the tool state, which goes with this form's
+    // members, before Qt would delete its children.
+    for (QMdiSubWindow* sub : area_->subWindowList())
+        delete sub;
 }
 
 bool TMainForm::Run(const QString& name)
@@ -158,7 +162,7 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
 
 TDrawWindow* TMainForm::NewDocument(const SNewDocumentChoice& choice)
 {
-    auto* window = new TDrawWindow(InputSettingsFrom(profile_));
+    auto* window = new TDrawWindow(tools_, InputSettingsFrom(profile_));
     const SNewPictureResult& picture = choice.picture;
     if (!window->NewDocument(picture.width, picture.height, choice.name, picture.resolution, picture.transparent)) {
         delete window;
@@ -176,7 +180,7 @@ TDrawWindow* TMainForm::OpenEventFile(const QString& path, bool paused, int* res
         Notifier().Warn("イベントファイルとして開くことができません!");
         return nullptr;
     }
-    auto* window = new TDrawWindow(InputSettingsFrom(profile_));
+    auto* window = new TDrawWindow(tools_, InputSettingsFrom(profile_));
     const int opened = window->OpenEventFile(file, paused);
     if (result)
         *result = opened;

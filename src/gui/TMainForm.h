@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/CommandTable.h"
+#include "input/InputRouter.h"
+#include "input/ToolState.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TFormNew.h"
@@ -74,6 +76,7 @@ public:
     TFormEventReport* LastReport() const { return report_; }
     TEventPanel* EventPanel() const { return eventPanel_; }
     TStatusPanels* StatusPanels() const { return status_; }
+    ToolState& Tools() { return tools_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
@@ -121,6 +124,8 @@ private:
     int SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect);
 
     CAppProfile& profile_;
+    // The program's tool state; the document windows paint with it.
+    ToolState tools_;
     QMdiArea* area_;
     ActionHandlers handlers_;
     ActionBuilder* builder_ = nullptr;

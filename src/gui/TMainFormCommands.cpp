@@ -244,7 +244,7 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         std::optional<BusyCursor> busy;
         if (wait)
             busy.emplace();
-        PrepareEdit(window->Paper(), window->Tools());
+        window->Input().PrepareEdit();
         run(window->Paper());
         UpdateActions();
     };

@@ -6,6 +6,7 @@
 #include "document/TPaper.h"
 #include "input/InputRouter.h"
 #include "input/TabletState.h"
+#include "paint/CPenRender.h"
 #include "paint/CStrokeMngr.h"
 #include "platform/Clock.h"
 
@@ -36,10 +37,27 @@ bool CanEdit(const TPaper* paper, const WindowEditState& window, EditQuery query
     return query.evenWhilePlayedBack || paper->PlaybackState == 0;
 }
 
-void PrepareEdit(TPaper& paper, ToolState& tools)
+void PrepareEdit(TPaper& paper, ToolState& tools, TStroke& pen)
 {
-    tools.ApplyToPen();
-    paper.StrokeManager().SetBrush(tools.brush);
+    const TPaintParam& param = tools.Param();
+    param.ToStroke(pen);
+    pen.color = tools.MainColour();
+    pen.subColor = tools.SubColour();
+    paper.StrokeManager().SetBrush(param.ToBrushRecord());
+    // In the renderer's own order: threshold, nib, method, air map, nib preset.
+    CPenRender& render = paper.UsePen(pen);
+    render.SetThreshold(param.Settings().aliased ? 1 : 0);
+    render.SetNib(param.ToNibRecord());
+    if (const std::optional<BrushMethodRecord> method = param.ToBrushMethod())
+        render.SetMethod(*method);
+    render.SetAirMap(param.NibAirMap());
+    render.SetNibPreset(tools.BitmapNib(), false, false, false);
+}
+
+uint8_t EngineForKind(PaintKind kind, uint8_t engineLevelMax)
+{
+    const uint8_t wanted = KindInfo(kind).generation >= 2 ? 2 : 1;
+    return std::min(wanted, std::max<uint8_t>(engineLevelMax, 1));
 }
 
 void InputRouter::TabletPacket(PointD at, float pressure, uint32_t modifiers, bool startAllowed)
@@ -70,11 +88,14 @@ void InputRouter::Paint(PointD at, float pressure, uint32_t modifiers)
     if (!Paintable(doc))
         return;
     Remember(doc);
-    TStroke& pen = tools_.Pen();
+    TStroke& pen = pen_;
     if (!paper_.IsStroking()) {
         if (!CanEdit(&paper_, window))
             return;
-        PrepareEdit(paper_, tools_);
+        PrepareEdit();
+        // An oldest-generation document keeps its engine.
+        if (paper_.EngineLevel() != 0)
+            paper_.SetStrokeEngine(EngineForKind(tools_.Kind(), paper_.EngineLevelMax));
         if (paper_.StrokeBegin(flow_, pen, true, pressure, float(doc.y), float(doc.x)))
             strokeLast_ = doc;
         lastActionTime_ = CurrentClock().Milliseconds();
@@ -112,7 +133,7 @@ void InputRouter::FinishStroke(PointD doc)
         doc = strokeLast_;
     Remember(doc);
     if (paper_.IsStroking()) {
-        TStroke& pen = tools_.Pen();
+        TStroke& pen = pen_;
         paper_.StrokePoint(flow_, pen, true, 0.0f, float(doc.y), float(doc.x));
         EdgeRect changed;
         paper_.StrokeEnd(flow_, pen, true, changed);

@@ -22,12 +22,13 @@ bool IsClass(Operation op, ToolClass c)
     return op.toolClass == c;
 }
 
-// Drag distance in window pixels to the size control's value.
-float RadiusFor(float atPress, double dx)
+// Drag distance in window pixels to the size control's value, over the
+// control's own range (a bitmap nib's scale has another than a radius).
+float SizeFor(float atPress, double dx, const SizeControl& size)
 {
-    const double perPixel = 100.0 / double(ToolState::kMaxRadius - ToolState::kMinRadius);
-    return float(std::clamp(double(atPress) + dx * perPixel, double(ToolState::kMinRadius),
-                            double(ToolState::kMaxRadius)));
+    const double span = double(size.hi) - double(size.lo);
+    const double perPixel = span > 0 ? 100.0 / span : 0.0;
+    return float(std::clamp(double(atPress) + dx * perPixel, double(size.lo), double(size.hi)));
 }
 
 double AngleDegrees(PointD from, PointD centre)
@@ -151,19 +152,23 @@ bool InputRouter::Busy() const
     return gesture_.held || paper_.IsStroking() || window.busy;
 }
 
-bool InputRouter::Allowed(ToolClass toolClass) const
+bool ToolClassBuilt(ToolClass toolClass)
 {
     switch (toolClass) {
+    case ToolClass::Freehand:
     case ToolClass::Zoom:
     case ToolClass::ColourPicker:
     case ToolClass::View:
         return true;
-    case ToolClass::Freehand:
-        return !window.playerWindow;
     default:
         // Fills, moves, shapes, selections and text are not built yet.
         return false;
     }
+}
+
+bool InputRouter::Allowed(ToolClass toolClass) const
+{
+    return ToolClassBuilt(toolClass) && !(toolClass == ToolClass::Freehand && window.playerWindow);
 }
 
 void InputRouter::SwapIn(Operation operation)
@@ -255,7 +260,7 @@ void InputRouter::ToolDown(const PointerEvent& event)
         break;
     case ToolClass::View:
         gesture_.rotationAtPress = view_.Rotation();
-        gesture_.radiusAtPress = tools_.Radius();
+        gesture_.sizeAtPress = tools_.Size().value;
         break;
     default:
         break;
@@ -295,7 +300,7 @@ void InputRouter::ViewDrag(PointD at)
     const bool right = gesture_.button == MouseButton::Right;
     if (sub == kViewBrushSize) {
         if (!right)
-            tools_.SetRadius(RadiusFor(gesture_.radiusAtPress, at.x - gesture_.press.x));
+            tools_.SetSize(SizeFor(gesture_.sizeAtPress, at.x - gesture_.press.x, tools_.Size()));
     } else if (sub == kViewHand && !right) {
         view_.ScrollBy(truncSat(std::floor(gesture_.last.x) - std::floor(at.x)),
                        truncSat(std::floor(gesture_.last.y) - std::floor(at.y)));
@@ -316,7 +321,7 @@ void InputRouter::PickColour(PointD at)
     if (x < 0 || y < 0 || x >= paper_.Width || y >= paper_.Height)
         return;
     const uint32_t pixel = paper_.Composite().GetPixel(int32_t(x), int32_t(y));
-    tools_.colour = 0xFF000000u | (pixel & 0x00FFFFFFu);
+    tools_.SetMainColour(0xFF000000u | (pixel & 0x00FFFFFFu));
 }
 
 // ---- the wheel and auto-scroll ----

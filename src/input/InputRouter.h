@@ -10,6 +10,7 @@
 #include "input/ToolState.h"
 #include "input/ViewPort.h"
 #include "paint/TFlowImage.h"
+#include "paint/TStroke.h"
 
 namespace morvane {
 
@@ -55,9 +56,17 @@ struct EditQuery {
 // Whether a command may change the document now. Pure: false while a stroke
 // runs, since a packet recorded then would land inside the stroke.
 bool CanEdit(const TPaper* paper, const WindowEditState& window, EditQuery query = {});
-// What a command does before it runs: the document's stroke manager takes
-// the current brush and the pen the current tool's settings.
-void PrepareEdit(TPaper& paper, ToolState& tools);
+// What a stroke or a command does before it runs: the current tool's
+// parameter set goes into the pen (with the colours), its brush record into
+// the stroke manager, and its method, nib, air map, threshold and bitmap nib
+// into the renderer. The document keeps the pen as the one its state records
+// describe.
+void PrepareEdit(TPaper& paper, ToolState& tools, TStroke& pen);
+// The stroke engine a kind paints on: the compatible one for kinds 0-8, the
+// current one for the others, never above what the document has reached.
+uint8_t EngineForKind(PaintKind kind, uint8_t engineLevelMax);
+// The tool classes whose tools are built; the others are refused.
+bool ToolClassBuilt(ToolClass toolClass);
 
 class InputRouter {
 public:
@@ -93,6 +102,10 @@ public:
     // A gesture or stroke runs, or the window is busy: the tool must not
     // change now.
     bool Busy() const;
+    // This window's pen, set up from the tool state before each stroke and
+    // command.
+    TStroke& Pen() { return pen_; }
+    void PrepareEdit() { morvane::PrepareEdit(paper_, tools_, pen_); }
 
     // The timer of the window calls this while AutoScrolling(); the window
     // hears when a painting drag starts and stops asking for it.
@@ -122,7 +135,7 @@ private:
         bool temporary = false;
         Operation restore;
         double rotationAtPress = 0;
-        float radiusAtPress = 0;
+        float sizeAtPress = 0;
     };
 
     bool Allowed(ToolClass toolClass) const;
@@ -150,6 +163,7 @@ private:
     ToolState& tools_;
     InputSettings settings_;
     TFlowImage flow_;
+    TStroke pen_;
     Gesture gesture_;
     bool tabletDriving_ = false;
     bool autoScroll_ = false;

@@ -52,18 +52,13 @@ struct Desk {
     testing_layers::PaintedPaper paper;
     FakeView view;
     ToolState tools;
-    CPenRender render{tools.Pen()};
     InputRouter router{*paper, view, tools};
+    CPenRender render{router.Pen()};
     int beeps = 0;
 
     explicit Desk(InputSettings settings = {})
     {
-        BrushMethodRecord method;
-        method.renderClass = uint8_t(RenderClass::Draw);
-        render.SetMethod(method);
-        NibRecord nib;
-        nib.radius = 300;
-        render.SetNib(nib);
+        tools.SetSize(3);
         paper->SetPenRenderer(&render);
         router.SetSettings(settings);
         router.beep = [this] { ++beeps; };

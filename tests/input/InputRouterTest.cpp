@@ -127,9 +127,11 @@ TEST(InputRouter, ShortMovesAreDroppedByScaleAndEngine)
     for (const ThresholdCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "engine " << int(c.engine) << " scale " << c.scale);
         Desk desk;
-        ASSERT_TRUE(desk.Paper().SetStrokeEngine(c.engine));
+        // The kind's generation picks the engine.
+        desk.tools.SelectKind(c.engine == 2 ? PaintKind::Pencil4 : PaintKind::Pencil1);
         desk.view.scale = c.scale;
         desk.Press(4, 10);
+        ASSERT_EQ(desk.Paper().EngineLevel(), c.engine);
         // The first two moves are always taken, however short.
         desk.Drag(4, 10);
         desk.Drag(20, 10);
@@ -382,19 +384,19 @@ TEST(InputRouter, ViewToolsZoomScrollRotateSizeAndPick)
     EXPECT_NEAR(desk.view.rotation, 0.0, 1e-9);
 
     desk.router.SelectOperation(kSize);
-    const float radius = desk.tools.Radius();
+    const float radius = desk.tools.Size().value;
     desk.Press(50, 50);
     desk.Drag(50 + 19.99, 10);
-    EXPECT_NEAR(desk.tools.Radius(), radius + 10, 1e-4);
+    EXPECT_NEAR(desk.tools.Size().value, radius + 10, 1e-4);
     desk.Drag(5000, 10);
-    EXPECT_EQ(desk.tools.Radius(), ToolState::kMaxRadius);
+    EXPECT_EQ(desk.tools.Size().value, 200.0f);
     desk.Release(5000, 10);
 
     desk.router.SelectOperation(kPicker);
     const uint32_t pixel = desk.Paper().Composite().GetPixel(7, 9);
     desk.Press(7.5, 9.5);
     desk.Release(7.5, 9.5);
-    EXPECT_EQ(desk.tools.colour, 0xFF000000u | (pixel & 0xFFFFFFu));
+    EXPECT_EQ(desk.tools.MainColour(), 0xFF000000u | (pixel & 0xFFFFFFu));
     EXPECT_TRUE(desk.Packets().empty());
 }
 
@@ -405,11 +407,11 @@ TEST(InputRouter, TheRightButtonPicksColoursWhilePaintingWhenThePreferenceSaysSo
         settings.rightButtonPicker = on;
         Desk desk(settings);
         const uint32_t pixel = desk.Paper().Composite().GetPixel(20, 3);
-        desk.tools.colour = 0xFF123456u;
+        desk.tools.SetMainColour(0xFF123456u);
         desk.Press(20, 3, 0, MouseButton::Right);
         desk.Drag(30, 30);
         desk.Release(30, 30, MouseButton::Right);
-        EXPECT_EQ(desk.tools.colour, on ? 0xFF000000u | (pixel & 0xFFFFFFu) : 0xFF123456u);
+        EXPECT_EQ(desk.tools.MainColour(), on ? 0xFF000000u | (pixel & 0xFFFFFFu) : 0xFF123456u);
         EXPECT_TRUE(desk.Packets().empty()) << "the right button never paints";
     }
 }

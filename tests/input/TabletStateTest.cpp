@@ -18,7 +18,6 @@ using testing_input::Kinds;
 using testing_input::PointOf;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr Operation kEraserTool{ToolClass::Freehand, 1};
 
 TEST(TabletState, PressureIsSanitised)
 {
@@ -109,22 +108,19 @@ TEST(TabletState, TurningThePenOverSelectsTheBackEndsToolUntilItLeaves)
 {
     Pen pen;
     ToolState& tools = pen.desk.tools;
-    tools.SetEnd(PenEnd::Eraser);
-    tools.Select(kEraserTool);
-    tools.SetEnd(PenEnd::Tip);
     pen.tablet.Proximity(true, pen.desk.router);
 
     pen.Packet(5, 5, 0, true);
     EXPECT_TRUE(pen.tablet.EraserOn());
     EXPECT_EQ(tools.End(), PenEnd::Eraser);
-    EXPECT_EQ(tools.Current(), kEraserTool);
+    EXPECT_EQ(tools.Kind(), PaintKind::Eraser4) << "the back end keeps an eraser of its own";
     pen.Packet(5, 5, 0.8f, true);
     pen.Packet(9, 5, 0, true);
     EXPECT_EQ(CountOf(pen.desk.Packets(), 18), 1) << "the back end paints with its own tool";
     pen.tablet.Proximity(false, pen.desk.router);
     EXPECT_FALSE(pen.tablet.EraserOn());
     EXPECT_EQ(tools.End(), PenEnd::Tip);
-    EXPECT_EQ(tools.Current(), Operation{});
+    EXPECT_EQ(tools.Kind(), PaintKind::Pencil4);
 
     // A busy window keeps the back end until it is free.
     pen.tablet.Proximity(true, pen.desk.router);

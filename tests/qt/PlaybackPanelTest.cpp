@@ -70,7 +70,7 @@ class PlaybackPanelTest : public QObject {
     // A recording of strokes drawn with the mouse into a window of its own.
     QString Record(const QString& name, bool isProtected)
     {
-        TDrawWindow w(InputSettingsFrom(*profile_));
+        TDrawWindow w(form_->Tools(), InputSettingsFrom(*profile_));
         if (!w.NewDocument(240, 160, "rec"))
             return {};
         w.resize(240, 160);

@@ -47,17 +47,14 @@ struct Window {
     TPaper paper{host};
     PlainView view;
     ToolState tools;
-    CPenRender render{tools.Pen()};
     InputRouter router{paper, view, tools};
+    CPenRender render{router.Pen()};
     CountingWidget widget;
     bool playingBack = false;
 
     explicit Window(QtTabletSource& source)
     {
         paper.NewPicture("p", false, false, 72, 64, 48, 64, 48);
-        BrushMethodRecord method;
-        method.renderClass = uint8_t(RenderClass::Draw);
-        render.SetMethod(method);
         paper.SetPenRenderer(&render);
         widget.resize(64, 48);
         widget.show();
