@@ -16,6 +16,7 @@
 
 #include "app/CAppProfile.h"
 #include "app/CommandTable.h"
+#include "app/ToolSettings.h"
 #include "document/EventFile.h"
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
@@ -60,6 +61,7 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
         paused = pausedBox->isChecked();
         return dialog.selectedFiles().front();
     };
+    LoadToolPresets(tools_, profile_);
     DefineCommands();
     builder_ = new ActionBuilder(*this, handlers_);
     AddToolDock();
