@@ -120,9 +120,9 @@ void ToolState::SetParam(const TPaintParam& param)
     Notify(toolchange::kParams);
 }
 
-SizeControl ToolState::Size() const
+SizeControl ToolState::SizeOf(PaintKind kind) const
 {
-    const TPaintParam& p = Param();
+    const TPaintParam& p = ParamOf(kind);
     const SizeControlLimits limits = p.SizeLimits();
     if (p.HasBitmap())
         return {p.Settings().bitmapScale * 100.0f, limits.minScale * 100.0f, limits.maxScale * 100.0f, true};

@@ -111,7 +111,8 @@ public:
 
     // The size control of the current kind, and setting it through the
     // parameter set's own limits (NaN refused).
-    SizeControl Size() const;
+    SizeControl Size() const { return SizeOf(Kind()); }
+    SizeControl SizeOf(PaintKind kind) const;
     bool SetSize(float value);
 
     // ---- colours (0xAARRGGBB, opaque) ----
