@@ -153,6 +153,9 @@ public:
         std::vector<FloatPane> panes;   // as many as the forms' panes together
         bool ToolFormVisible;
         int32_t ToolFormX, ToolFormY, ToolFormWidth, ToolFormHeight;
+        // The docking layout of the panels as the toolkit saves it (base64);
+        // a value of this program's own beside the placements above.
+        std::string DockLayout;
         ViewPlacement views[kDockViewCount];
         bool PreviewCounterRotate, OptionListDblClick;
         int32_t ColorSampler;

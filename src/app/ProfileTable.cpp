@@ -186,6 +186,7 @@ void WindowRows(Rows r, CAppProfile::Window& v, const AppEnvironment& env)
     r.Int("ToolFormY", v.ToolFormY, -1);
     r.Int("ToolFormWidth", v.ToolFormWidth, -1);
     r.Int("ToolFormHeight", v.ToolFormHeight, -1);
+    r.Str("DockLayout", v.DockLayout, "");
     static const char* const kViews[kDockViewCount] = {"OptionView", "NavigatorView", "InfomationView", "ColorView",
                                                        "SwatchView", "BrushListView", "LayerView", "MaskView"};
     for (int i = 0; i < kDockViewCount; ++i)

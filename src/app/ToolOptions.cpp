@@ -154,7 +154,11 @@ std::vector<OptionControl> OptionControlsFor(const ToolState& tools, PaintKind k
     if (Has(p, BitmapNib)) {
         OptionControl nib = Control(OptionId::Nib, OptionKind::Choice, "ペン先");
         for (int32_t i = 0; i < tools.Nibs().Count(); ++i) {
-            nib.choices.push_back(tools.Nibs().Item(i)->name);
+            const std::string& name = tools.Nibs().Item(i)->name;
+            std::string caption = name;
+            if (caption.empty())
+                caption.append("ペン先 ").append(std::to_string(i + 1));
+            nib.choices.push_back(std::move(caption));
             nib.choiceValues.push_back(i);
         }
         out.push_back(std::move(nib));

@@ -55,10 +55,12 @@ TDrawWindow::TDrawWindow(ToolState& tools, const InputSettings& input, QWidget* 
     autoScroll_.setInterval(kAutoScrollInterval);
     connect(&autoScroll_, &QTimer::timeout, this, [this] { router_->AutoScrollTick(); });
     StartDocument();
+    StartTools();
 }
 
 TDrawWindow::~TDrawWindow()
 {
+    tools_.Forget(toolListener_);
     // The player and its target stroke through the document: they go first.
     session_.reset();
     player_.reset();
@@ -297,11 +299,19 @@ void TDrawWindow::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const double d = Dpr();
-    const QRect r = event->rect();
-    const EdgeRect invalid{int32_t(std::floor(r.left() * d)), int32_t(std::floor(r.top() * d)),
-                           int32_t(std::ceil((r.right() + 1) * d)), int32_t(std::ceil((r.bottom() + 1) * d))};
-    if (!RenderView(view_, Source(), image_, invalid)) {
-        painter.fillRect(r, QColor(128, 128, 128));
+    // Each rectangle of the region on its own: a moving outline invalidates
+    // its old and its new box, not all between them.
+    bool drawn = false;
+    for (const QRect& r : event->region()) {
+        const EdgeRect invalid{int32_t(std::floor(r.left() * d)), int32_t(std::floor(r.top() * d)),
+                               int32_t(std::ceil((r.right() + 1) * d)), int32_t(std::ceil((r.bottom() + 1) * d))};
+        if (RenderView(view_, Source(), image_, invalid)) {
+            DrawGhost(invalid);
+            drawn = true;
+        }
+    }
+    if (!drawn) {
+        painter.fillRect(event->rect(), QColor(128, 128, 128));
         return;
     }
     // One window pixel is one device pixel.
@@ -312,8 +322,7 @@ void TDrawWindow::paintEvent(QPaintEvent* event)
 void TDrawWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const double d = Dpr();
-    view_.SetClient(int32_t(std::lround(width() * d)), int32_t(std::lround(height() * d)));
+    PlaceClient();
     if (fitPending_)
         FitView();
     update();
@@ -333,11 +342,13 @@ void TDrawWindow::mousePressEvent(QMouseEvent* event)
     PointerEvent e = PointerFrom(event->position(), event->modifiers());
     e.doubleClick = event->type() == QEvent::MouseButtonDblClick;
     router_->Press(button, e);
+    PointerMoved();
 }
 
 void TDrawWindow::mouseMoveEvent(QMouseEvent* event)
 {
     router_->Move(PointerFrom(event->position(), event->modifiers()));
+    PointerMoved();
 }
 
 void TDrawWindow::mouseReleaseEvent(QMouseEvent* event)
@@ -346,6 +357,7 @@ void TDrawWindow::mouseReleaseEvent(QMouseEvent* event)
     if (!ButtonOf(event->button(), button))
         return;
     router_->Release(button, PointerFrom(event->position(), event->modifiers()));
+    PointerMoved();
     Notify();
 }
 

@@ -19,8 +19,11 @@
 #include "input/InputRouter.h"
 #include "input/ToolState.h"
 #include "storage/TMTC.h"
+#include "view/BrushGhost.h"
 #include "view/CViewState.h"
 #include "view/ViewRender.h"
+
+class QScrollBar;
 
 namespace morvane {
 
@@ -28,6 +31,16 @@ class CEventPlayer;
 class CPenRender;
 class PaperPlaybackTarget;
 class TPaper;
+
+// What the window shows of the tools, from the settings.
+struct WindowPreferences {
+    bool brushGhost = false;      // "BrushGhost": the nib's outline at the pointer
+    bool ghostCentre = true;      // "ShowGhostCenter": a mark at its centre
+    int32_t drawCursor = 0;       // "DrawToolCursor": 0 標準, 1 精細
+    int32_t otherCursor = 0;      // "OtherToolCursor"
+    std::string cursorFile;       // "CursorFile": a picture for the drawing cursor
+    bool scrollBars = false;      // "showScrollBar"
+};
 
 class TDrawWindow final : public QWidget, public DocumentHost, private PlaybackObserver {
 public:
@@ -92,6 +105,19 @@ public:
     // Zoom, scroll or rotation changed.
     std::function<void()> viewChanged;
 
+    // ---- tools on screen (TDrawWindowTools.cpp) ----
+    void SetPreferences(const WindowPreferences& preferences);
+    const WindowPreferences& Preferences() const { return prefs_; }
+    // The pointer moved (the mouse, or the pen hovering or painting): the
+    // nib's outline follows it.
+    void PointerMoved();
+    // Whether the outline shows, and its box in window pixels.
+    bool GhostShown() const { return ghostShown_; }
+    EdgeRect GhostBox() const { return ghostBox_; }
+    const BrushGhost& Ghost() const { return ghost_; }
+    QScrollBar* HorizontalBar() const { return hbar_; }
+    QScrollBar* VerticalBar() const { return vbar_; }
+
     // ---- playback ----
     bool Playing() const { return session_.has_value() && !session_->Ended(); }
     // One tick of the playback (the wait paces it); false when not playing.
@@ -144,6 +170,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     // ---- PlaybackObserver ----
@@ -153,6 +180,7 @@ private:
     void OnEnd(const TEventReportParam& report) override;
 
     void StartDocument();
+    void StartTools();
     PointerEvent PointerFrom(const QPointF& at, Qt::KeyboardModifiers modifiers) const;
     double Dpr() const { return devicePixelRatioF(); }
     void Notify();
@@ -160,6 +188,13 @@ private:
     void RefreshTitle();
     void ViewMoved();
     ViewSource Source() const;
+    // The client in device pixels: the widget less the scroll bars.
+    void PlaceClient();
+    void ToolChanged(uint32_t changes);
+    void UpdateCursor();
+    void UpdateGhost();
+    void UpdateScrollBars();
+    void DrawGhost(const EdgeRect& area);
 
     std::unique_ptr<TPaper> paper_;
     CViewState view_;
@@ -175,6 +210,16 @@ private:
     bool areaAverage_ = false;
     ViewGrid grid_;
     bool fitPending_ = false;
+    WindowPreferences prefs_;
+    BrushGhost ghost_;
+    bool ghostShown_ = false;
+    bool pointerInside_ = false;
+    DocPoint ghostAt_;
+    EdgeRect ghostBox_;
+    QScrollBar* hbar_ = nullptr;
+    QScrollBar* vbar_ = nullptr;
+    bool placingBars_ = false;
+    int toolListener_ = 0;
     std::string name_;
 
     std::unique_ptr<PaperPlaybackTarget> target_;

@@ -80,6 +80,8 @@ void TDrawWindow::SizeWindowToView()
 void TDrawWindow::ViewMoved()
 {
     update();
+    UpdateScrollBars();
+    UpdateGhost();
     if (viewChanged)
         viewChanged();
 }

@@ -64,7 +64,7 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     LoadToolPresets(tools_, profile_);
     DefineCommands();
     builder_ = new ActionBuilder(*this, handlers_);
-    AddToolDock();
+    AddPanels();
     status_ = new TStatusPanels(*this, profile_, tablet_);
     connect(&tick_, &QTimer::timeout, status_, &TStatusPanels::Refresh);
     UpdateActions();
@@ -76,10 +76,18 @@ TMainForm::~TMainForm()
     // Closing the sub-windows below activates others; this form is gone by then.
     disconnect(area_, nullptr, this, nullptr);
     eventPanel_ = nullptr;
-    // The windows paint with the tool state, which goes with this form's
-    // members, before Qt would delete its children.
-    for (QMdiSubWindow* sub : area_->subWindowList())
-        delete sub;
+    SaveLayout();
+    // The windows and panels work with the tool state, which goes with this
+    // form's members, before Qt would delete its children.
+    // Every window, also one closed but not yet deleted (no longer listed).
+    std::vector<QPointer<QWidget>> windows;
+    for (QWidget* child : area_->findChildren<QWidget*>())
+        if (dynamic_cast<TDrawWindow*>(child))
+            windows.emplace_back(child);
+    for (const QPointer<QWidget>& window : windows)
+        delete window.data();
+    for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_})
+        delete dock;
 }
 
 bool TMainForm::Run(const QString& name)
@@ -139,10 +147,14 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
                         {&window->Input(), [window] { return window->Playing(); },
                          [window] { return window->SpaceHeld() ? uint32_t(kModSpace) : 0u; },
                          [window] {
+                             window->PointerMoved();
                              if (window->stateChanged)
                                  window->stateChanged();
                          },
                          [this, window] { return isActiveWindow() && ActiveDrawWindow() == window; }});
+    const CAppProfile::Config& c = profile_.config;
+    window->SetPreferences({c.BrushGhost, c.ShowGhostCenter, c.DrawToolCursor, c.OtherToolCursor, c.CursorFile,
+                            c.showScrollBar});
     window->viewChanged = [status = QPointer<TStatusPanels>(status_)] {
         if (status)
             status->Refresh();
@@ -263,31 +275,6 @@ void TMainForm::TickPlayback()
     for (TDrawWindow* window : DrawWindows())
         window->PlaybackTick();
     UpdatePlaybackTimers();
-}
-
-// The tool dock holds the event panel; the tool panels join its column later.
-void TMainForm::AddToolDock()
-{
-    auto* dock = new QDockWidget(QStringLiteral("ツール"), this);
-    dock->setObjectName(QStringLiteral("toolDock"));
-    auto* column = new QWidget(dock);
-    auto* layout = new QVBoxLayout(column);
-    eventPanel_ = new TEventPanel(*this, column);
-    layout->addWidget(eventPanel_);
-    layout->addStretch();
-    dock->setWidget(column);
-    // Shown and hidden by its command only, so the setting follows the user.
-    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    addDockWidget(Qt::LeftDockWidgetArea, dock);
-    dock->setVisible(profile_.window.ToolFormVisible);
-    toolDock_ = dock;
-}
-
-void TMainForm::ShowToolDock(bool shown)
-{
-    profile_.window.ToolFormVisible = shown;
-    if (toolDock_)
-        toolDock_->setVisible(shown);
 }
 
 // The 50 ms timer and the idle one run only while a window plays.

@@ -28,6 +28,11 @@ class QMdiSubWindow;
 namespace morvane {
 
 class QtTabletSource;
+class TBrushListPanel;
+class TColourPanel;
+class TOptionPanel;
+class TToolPanel;
+struct ToolItem;
 
 class CAppProfile;
 class TDrawWindow;
@@ -77,6 +82,10 @@ public:
     TEventPanel* EventPanel() const { return eventPanel_; }
     TStatusPanels* StatusPanels() const { return status_; }
     ToolState& Tools() { return tools_; }
+    TToolPanel* ToolPanel() const { return toolPanel_; }
+    TOptionPanel* OptionPanel() const { return optionPanel_; }
+    TColourPanel* ColourPanel() const { return colourPanel_; }
+    TBrushListPanel* BrushListPanel() const { return brushPanel_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
@@ -114,8 +123,20 @@ private:
     TDrawWindow* AddWindow(TDrawWindow* window);
     void ShowReport(const TEventReportParam& report, const std::vector<QImage>& thumbnails);
     void UpdatePlaybackTimers();
-    void AddToolDock();
-    void ShowToolDock(bool shown);
+    // ---- the panels (TMainFormPanels.cpp) ----
+    void AddPanels();
+    QDockWidget* AddDock(const QString& title, const QString& name, QWidget* panel, Qt::DockWidgetArea area);
+    void DefinePanelCommands();
+    // Shows or hides a dock; the settings' visible flags follow.
+    void ShowDock(QDockWidget* dock, bool shown);
+    void KeepDockFlags();
+    // The layout the settings remember, or the default when the toolkit
+    // refuses it or it puts a panel off every screen.
+    void RestoreLayout();
+    void ResetLayout();
+    void SaveLayout();
+    // The tool panel's choice: the running gesture ends first.
+    void ChooseTool(const ToolItem& item);
     // The save-on-close question; false when the close is cancelled.
     bool MayClose(TDrawWindow& window);
     void SaveEventsAsked();
@@ -136,6 +157,14 @@ private:
     QPointer<TFormEventReport> report_;
     TEventPanel* eventPanel_ = nullptr;
     QDockWidget* toolDock_ = nullptr;
+    QDockWidget* optionDock_ = nullptr;
+    QDockWidget* colourDock_ = nullptr;
+    QDockWidget* brushDock_ = nullptr;
+    TToolPanel* toolPanel_ = nullptr;
+    TOptionPanel* optionPanel_ = nullptr;
+    TColourPanel* colourPanel_ = nullptr;
+    TBrushListPanel* brushPanel_ = nullptr;
+    QByteArray defaultLayout_;
     // Pen input for every document window; none when the settings ignore the tablet.
     QtTabletSource* tablet_ = nullptr;
     TStatusPanels* status_ = nullptr;

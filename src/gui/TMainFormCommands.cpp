@@ -47,9 +47,7 @@ void TMainForm::DefineCommands()
         CEventMngr* events = ActiveDrawWindow()->Paper().EventManager();
         return events && events->IsRecordingWithEvents();
     });
-    // The dock comes after the actions it mirrors.
-    Handle("actShowToolBox", [this] { ShowToolDock(toolDock_ && toolDock_->isHidden()); },
-           [this] { return toolDock_ && !toolDock_->isHidden(); });
+    DefinePanelCommands();
     DefineDocumentCommands();
 }
 

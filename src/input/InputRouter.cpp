@@ -147,6 +147,13 @@ void InputRouter::SelectEnd(PenEnd end)
     tools_.SetEnd(end);
 }
 
+std::optional<PointD> InputRouter::BrushSizeDrag() const
+{
+    if (gesture_.held && tools_.Current() == Operation{ToolClass::View, kViewBrushSize})
+        return gesture_.press;
+    return std::nullopt;
+}
+
 bool InputRouter::Busy() const
 {
     return gesture_.held || paper_.IsStroking() || window.busy;

@@ -6,6 +6,7 @@
 // Plain structs in, no toolkit: the desktop window translates its events.
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "input/ToolState.h"
 #include "input/ViewPort.h"
@@ -118,6 +119,10 @@ public:
     // The last pointer position in whole document pixels and the time of the
     // last pointer action.
     PointD LastDocumentPoint() const { return lastDocument_; }
+    // The last pointer position in window coordinates, mouse or pen.
+    PointD LastWindowPoint() const { return lastWindow_; }
+    // The press point while the brush size is being dragged.
+    std::optional<PointD> BrushSizeDrag() const;
     uint32_t LastActionTime() const { return lastActionTime_; }
 
     WindowEditState window;

@@ -138,6 +138,12 @@ bool ToolState::SetSize(float value)
     return Edit([&](TPaintParam& p) { return size.percent ? p.SetBitmapScale(value / 100.0f) : p.SetRadius(value); });
 }
 
+bool ToolState::StepSize(bool up)
+{
+    const float v = Size().value;
+    return SetSize(up ? std::max(v * 1.1f, v + 0.1f) : std::min(v / 1.1f, v - 0.1f));
+}
+
 // ---- colours ----
 
 void ToolState::SetMainColour(uint32_t colour)

@@ -114,6 +114,9 @@ public:
     SizeControl Size() const { return SizeOf(Kind()); }
     SizeControl SizeOf(PaintKind kind) const;
     bool SetSize(float value);
+    // The [ and ] keys: a tenth larger or smaller, at least a tenth of a
+    // pixel (or percent), within the control's range.
+    bool StepSize(bool up);
 
     // ---- colours (0xAARRGGBB, opaque) ----
     uint32_t MainColour() const { return colours_[0]; }

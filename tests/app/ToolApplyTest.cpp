@@ -177,8 +177,9 @@ TEST(ToolApply, StateRecordsDescribeEachToolAndTheFileReplaysToTheLivePicture)
         ASSERT_TRUE(colour && radius && geometry && method);
         EXPECT_EQ(colour->colour, expected[s].colour);
         EXPECT_EQ(colour->method, uint8_t(expected[s].method));
-        if (s != 2)
+        if (s != 2) {
             EXPECT_FLOAT_EQ(radius->radius, expected[s].radius);
+        }
         EXPECT_EQ(geometry->usesBitmap, expected[s].usesBitmap);
         if (s != 1) { // the compatible engine leaves the renderer as it was
             EXPECT_EQ(method->method[0], expected[s].renderClass);

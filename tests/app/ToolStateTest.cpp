@@ -81,6 +81,14 @@ TEST(ToolState, TheSizeControlUsesTheNibsOwnLimits)
     EXPECT_EQ(tools.Size().value, 200.0f);
     tools.SetSize(-3);
     EXPECT_FLOAT_EQ(tools.Size().value, 0.1f);
+    EXPECT_FALSE(tools.StepSize(false)) << "the smallest size stays";
+    EXPECT_TRUE(tools.StepSize(true));
+    EXPECT_FLOAT_EQ(tools.Size().value, 0.2f);
+    tools.SetSize(50);
+    tools.StepSize(true);
+    EXPECT_FLOAT_EQ(tools.Size().value, 55.0f);
+    tools.StepSize(false);
+    EXPECT_FLOAT_EQ(tools.Size().value, 50.0f);
 
     // A bitmap nib of 8 x 200: its scale in percent, 50 to 256.
     auto bitmap = std::make_unique<TChannel>(8, 200);
