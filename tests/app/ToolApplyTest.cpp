@@ -72,7 +72,7 @@ struct LiveDesk {
     }
 };
 
-bool IsStrokeStart(const Packet& p) { return p[0] == 21 || p[0] == 23; }
+bool IsStrokeStart(const Packet& p) { return p[0] == 21 || p[0] == 48; }
 
 // The last state record of type P at or before packet `before`.
 template <typename P>
@@ -156,7 +156,7 @@ TEST(ToolApply, StateRecordsDescribeEachToolAndTheFileReplaysToTheLivePicture)
     const std::vector<Packet> packets = desk.Packets();
     const std::vector<size_t> starts = StrokeStarts(packets);
     ASSERT_EQ(starts.size(), 4u);
-    EXPECT_EQ(packets[starts[0]][0], 23) << "current kinds on the current engine";
+    EXPECT_EQ(packets[starts[0]][0], 48) << "current kinds on the current engine";
     EXPECT_EQ(packets[starts[1]][0], 21) << "a compatible kind on the compatible one";
 
     const struct {

@@ -447,9 +447,6 @@ private slots:
 
     void windowsArrangeAsNamed()
     {
-        // Room for three minimised windows in one row beside the panels.
-        form_->resize(1600, 900);
-        QTest::qWait(1);
         for (int i = 0; i < 3; ++i)
             QVERIFY(NewWindow());
         QMdiArea* area = form_->findChild<QMdiArea*>();

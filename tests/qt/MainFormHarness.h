@@ -59,6 +59,8 @@ public:
         if (adjust)
             adjust(*profile);
         form = std::make_unique<TMainForm>(*profile);
+        // Room for a 640 x 480 document window beside the panels.
+        form->resize(1600, 1000);
         form->show();
         form->activateWindow();
         return QTest::qWaitForWindowActive(form.get());
