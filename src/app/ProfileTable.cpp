@@ -240,8 +240,8 @@ void CAppProfile::BuildTable(std::vector<SettingEntry>& out)
     FileIORows({out, "fileIO"}, fileIO, env_);
     ConfigRows({out, "config"}, config, env_);
     Rows colorRows(out, "color");
-    colorRows.Int("fgCol", color.fgCol, 0);
-    colorRows.Int("bgCol", color.bgCol, 0xFFFFFF);
+    colorRows.Int("fgCol", color.fgCol, 0, 0, 0xFFFFFF);
+    colorRows.Int("bgCol", color.bgCol, 0xFFFFFF, 0, 0xFFFFFF);
     PaperRows({out, "paper"}, paper);
     WindowRows({out, "window"}, window, env_);
     for (size_t i = 0; i < window.forms.size(); ++i)

@@ -89,6 +89,7 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
     int status = 0;
     {
         TMainForm form(profile);
+        form.KeepToolsIn(store);
         QStringList files;
         for (const std::string& file : line.files)
             files << QString::fromStdString(file);

@@ -62,6 +62,7 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
         return dialog.selectedFiles().front();
     };
     LoadToolPresets(tools_, profile_);
+    LoadToolColours(tools_, profile_);
     DefineCommands();
     builder_ = new ActionBuilder(*this, handlers_);
     AddPanels();
@@ -77,6 +78,7 @@ TMainForm::~TMainForm()
     disconnect(area_, nullptr, this, nullptr);
     eventPanel_ = nullptr;
     SaveLayout();
+    SaveTools(tools_, profile_, toolStore_);
     // The windows and panels work with the tool state, which goes with this
     // form's members, before Qt would delete its children.
     // Every window, also one closed but not yet deleted (no longer listed).
@@ -88,6 +90,12 @@ TMainForm::~TMainForm()
         delete window.data();
     for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_})
         delete dock;
+}
+
+void TMainForm::KeepToolsIn(SettingsStore& store)
+{
+    toolStore_ = &store;
+    LoadToolValues(tools_, store);
 }
 
 bool TMainForm::Run(const QString& name)

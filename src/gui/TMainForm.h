@@ -35,6 +35,7 @@ class TToolPanel;
 struct ToolItem;
 
 class CAppProfile;
+class SettingsStore;
 class TDrawWindow;
 class TEventPanel;
 class TPaper;
@@ -82,6 +83,9 @@ public:
     TEventPanel* EventPanel() const { return eventPanel_; }
     TStatusPanels* StatusPanels() const { return status_; }
     ToolState& Tools() { return tools_; }
+    // The store the tools' own values live in: read now, written when the
+    // form goes (with "DrawToolAutoSave"). Render and viewer runs keep none.
+    void KeepToolsIn(SettingsStore& store);
     TToolPanel* ToolPanel() const { return toolPanel_; }
     TOptionPanel* OptionPanel() const { return optionPanel_; }
     TColourPanel* ColourPanel() const { return colourPanel_; }
@@ -165,6 +169,7 @@ private:
     TColourPanel* colourPanel_ = nullptr;
     TBrushListPanel* brushPanel_ = nullptr;
     QByteArray defaultLayout_;
+    SettingsStore* toolStore_ = nullptr;
     // Pen input for every document window; none when the settings ignore the tablet.
     QtTabletSource* tablet_ = nullptr;
     TStatusPanels* status_ = nullptr;

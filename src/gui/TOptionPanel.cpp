@@ -75,6 +75,7 @@ void TOptionPanel::Rebuild()
     for (size_t i = 0; i < controls_.size(); ++i)
         AddRow(controls_[i], int(i) + 1);
     static_cast<QVBoxLayout*>(layout())->insertWidget(0, body_);
+    body_->show();
     Refresh();
 }
 

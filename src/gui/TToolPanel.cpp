@@ -85,7 +85,6 @@ void TToolPanel::Build()
             place(button);
         }
     }
-    grid->setRowStretch(at / kColumns + 1, 1);
     grid->setColumnStretch(kColumns, 1);
 }
 

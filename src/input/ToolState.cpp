@@ -266,6 +266,13 @@ bool ToolState::ChooseSlot(int slot)
     return true;
 }
 
+void ToolState::SetChosenSlot(PaintKind kind, int slot)
+{
+    const int tool = SlotTool(kind);
+    if (tool >= 0 && slots_.Slot(tool, slot))
+        chosenSlot_[tool] = slot;
+}
+
 bool ToolState::ChooseNib(int32_t index)
 {
     const CPenShapeObj* nib = nibs_.Item(index);

@@ -146,6 +146,8 @@ public:
     int ChosenSlot(PaintKind kind) const;
     // The current compatible kind takes that slot.
     bool ChooseSlot(int slot);
+    // The slot a compatible kind will take (stored settings); others ignored.
+    void SetChosenSlot(PaintKind kind, int slot);
     // The nib at index becomes the current kind's nib.
     bool ChooseNib(int32_t index);
 

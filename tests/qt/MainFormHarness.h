@@ -99,6 +99,15 @@ inline TDrawWindow* Replay(TMainForm& form, const QString& path)
     return replay;
 }
 
+// A left-button drag through the window in eight steps.
+inline void Drag(QWidget* w, QPoint from, QPoint to)
+{
+    QTest::mousePress(w, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 8; ++i)
+        QTest::mouseMove(w, from + (to - from) * i / 8);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, to);
+}
+
 // The new-document dialog answered with a white picture of width x height.
 inline void AnswerNewDocument(TMainForm& form, int32_t width, int32_t height)
 {
