@@ -137,7 +137,7 @@ struct BrushPlan {
     PaintKind kind;
     const char* name;
     const char* nib;
-    float density = 0, spacing = 0; // 0: the first use's (spacing: 0.1 above 0.5)
+    float density = 0, spacing = 0; // 0: the first use's
 };
 
 constexpr BrushPlan kBrushes[] = {
@@ -181,7 +181,9 @@ std::unique_ptr<CPenMethodObj> MakeBrush(const BrushPlan& plan, const CPenShapeM
     param.SetPressureSize(first.pressureSize);
     param.SetPressureDensity(first.pressureDensity);
     param.SetDensity(plan.density > 0 ? plan.density : first.density);
-    param.SetSpacing(plan.spacing > 0 ? plan.spacing : first.spacing > 0.5f ? 0.1f : first.spacing);
+    // The first uses space the compatible engine's dabs; the current engine
+    // takes a tenth of the radius where they name no spacing of their own.
+    param.SetSpacing(plan.spacing > 0 ? plan.spacing : first.spacing >= 0.5f ? 0.1f : first.spacing);
     param.SetEffect(1, first.effect1);
     param.SetEffect(2, first.effect2);
     param.SetEffect(3, first.effect3);
