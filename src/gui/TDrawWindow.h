@@ -216,6 +216,7 @@ private:
     bool pointerInside_ = false;
     DocPoint ghostAt_;
     EdgeRect ghostBox_;
+    std::vector<EdgeRect> ghostBands_;
     QScrollBar* hbar_ = nullptr;
     QScrollBar* vbar_ = nullptr;
     bool placingBars_ = false;

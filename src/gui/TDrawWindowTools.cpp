@@ -133,14 +133,17 @@ void TDrawWindow::UpdateGhost()
     const EdgeRect box = show ? ghost_.Box(view_, centre, prefs_.ghostCentre) : EdgeRect{};
     if (show == ghostShown_ && box == ghostBox_ && centre.x == ghostAt_.x && centre.y == ghostAt_.y)
         return;
-    // Only the old and the new box are drawn again.
+    // Only the rows around the old and the new outline are drawn again, not
+    // the whole box of a large one.
+    std::vector<EdgeRect> bands = show ? ghost_.Bands(view_, centre, prefs_.ghostCentre) : std::vector<EdgeRect>{};
     const double d = Dpr();
-    for (const EdgeRect& r : {ghostBox_, box})
+    for (const EdgeRect& r : BrushGhost::MoveBands(ghostBands_, bands))
         if (!r.IsEmpty())
             update(QRect(QPoint(int(std::floor(r.left / d)), int(std::floor(r.top / d))),
                          QPoint(int(std::ceil(r.right / d)), int(std::ceil(r.bottom / d)))));
     ghostShown_ = show && !box.IsEmpty();
     ghostBox_ = box;
+    ghostBands_ = std::move(bands);
     ghostAt_ = centre;
 }
 

@@ -30,45 +30,6 @@ struct NibFrame {
     }
 };
 
-// The window pixels of the outline, each once: the colour a pixel takes
-// depends on what it showed, so marking one twice would undo it.
-class PixelSet {
-public:
-    explicit PixelSet(const EdgeRect& clip) : clip_(clip) {}
-    void Add(int32_t x, int32_t y)
-    {
-        if (x >= clip_.left && x < clip_.right && y >= clip_.top && y < clip_.bottom)
-            keys_.push_back(uint64_t(uint32_t(y)) << 32 | uint32_t(x));
-    }
-    // A line from a to b, one pixel a step along its major axis.
-    void Line(DocPoint a, DocPoint b)
-    {
-        const double dx = b.x - a.x, dy = b.y - a.y;
-        const int steps = int(std::ceil(std::max(std::abs(dx), std::abs(dy))));
-        if (steps > 1 << 16)
-            return;
-        for (int i = 0; i <= steps; ++i) {
-            const double t = steps ? double(i) / steps : 0.0;
-            Add(int32_t(std::floor(a.x + dx * t)), int32_t(std::floor(a.y + dy * t)));
-        }
-    }
-    // Black over light pixels, white over dark ones.
-    void Mark(TMTC& image)
-    {
-        std::sort(keys_.begin(), keys_.end());
-        keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-        for (const uint64_t key : keys_) {
-            uint32_t& p = *image.PixelPtr(int32_t(uint32_t(key)), int32_t(key >> 32));
-            const uint32_t luma = (p >> 16 & 0xFF) * 77 + (p >> 8 & 0xFF) * 150 + (p & 0xFF) * 29;
-            p = luma >= 128 * 256 ? 0xFF000000u : 0xFFFFFFFFu;
-        }
-    }
-
-private:
-    EdgeRect clip_;
-    std::vector<uint64_t> keys_;
-};
-
 // Where the coverage crosses 128 along an edge of the marching squares.
 double Cross(double c0, double c1)
 {
@@ -76,6 +37,8 @@ double Cross(double c0, double c1)
 }
 
 } // namespace
+
+// ---- the outline ----
 
 void BrushGhost::SetNib(const TPaintParam& param)
 {
@@ -89,12 +52,15 @@ void BrushGhost::SetNib(const TPaintParam& param)
 
 void BrushGhost::SetEllipse(double radius, double aspect, double angleDegrees)
 {
+    Forget();
     outline_.clear();
     if (!std::isfinite(radius) || radius <= 0)
         return;
     const NibFrame frame(aspect, std::isfinite(angleDegrees) ? angleDegrees : 0.0);
-    // Enough points that a chord strays under a pixel at 16x.
-    const int n = std::clamp(int(radius * 16.0), 24, 720);
+    // A chord of three pixels strays a hundredth of a pixel from a circle of
+    // radius 200, and a fifth at 16x: close enough, and few points to draw.
+    // A multiple of four puts a point on each tip of the axes.
+    const int n = int(std::clamp(std::ceil(2 * std::numbers::pi * radius / 12), 6.0, 180.0)) * 4;
     DocPoint previous = frame(radius, 0);
     for (int i = 1; i <= n; ++i) {
         const double t = 2 * std::numbers::pi * i / n;
@@ -107,6 +73,7 @@ void BrushGhost::SetEllipse(double radius, double aspect, double angleDegrees)
 void BrushGhost::SetBitmap(const uint8_t* coverage, int32_t w, int32_t h, double scale, double aspect,
                            double angleDegrees)
 {
+    Forget();
     outline_.clear();
     if (!coverage || w < 1 || h < 1 || !std::isfinite(scale) || scale <= 0)
         return;
@@ -139,11 +106,11 @@ void BrushGhost::SetBitmap(const uint8_t* coverage, int32_t w, int32_t h, double
 
 std::vector<BrushGhost::Segment> BrushGhost::OnScreen(const CViewState& view) const
 {
-    const DocPoint origin = view.DocumentToWindow({0, 0});
-    const auto map = [&](DocPoint p) {
-        const DocPoint w = view.DocumentToWindow(p);
-        return DocPoint{w.x - origin.x, w.y - origin.y};
-    };
+    // The view's linear part, from where it puts the unit steps.
+    const DocPoint origin = view.DocumentToWindow({0, 0}), ex = view.DocumentToWindow({1, 0}),
+                   ey = view.DocumentToWindow({0, 1});
+    const double ax = ex.x - origin.x, ay = ex.y - origin.y, bx = ey.x - origin.x, by = ey.y - origin.y;
+    const auto map = [&](DocPoint p) { return DocPoint{p.x * ax + p.y * bx, p.x * ay + p.y * by}; };
     std::vector<Segment> out;
     out.reserve(outline_.size());
     for (const Segment& s : outline_)
@@ -159,37 +126,179 @@ double BrushGhost::ScreenRadius(const CViewState& view) const
     return r;
 }
 
+namespace {
+
+constexpr int32_t kBandRows = 8;
+// Pixels of a band closer than this share a rectangle.
+constexpr int32_t kBandGap = 16;
+
+int32_t FloorDiv(int32_t a, int32_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// Whole-pixel offsets of a line from a to b (offsets from the centre's
+// pixel, whose centre is at 0.5, 0.5), one a step along the major axis.
+void AddLine(std::vector<int64_t>& keys, DocPoint a, DocPoint b)
+{
+    // Far off any window a line shows nothing (and would not fit the keys).
+    constexpr double kReach = 1 << 20;
+    if (!(std::abs(a.x) < kReach && std::abs(a.y) < kReach && std::abs(b.x) < kReach && std::abs(b.y) < kReach))
+        return;
+    const int64_t x0 = std::llround((a.x + 0.5) * 65536), y0 = std::llround((a.y + 0.5) * 65536);
+    const int64_t dx = std::llround((b.x + 0.5) * 65536) - x0, dy = std::llround((b.y + 0.5) * 65536) - y0;
+    const int64_t steps = (std::max(std::abs(dx), std::abs(dy)) + 0xFFFF) >> 16;
+    const int64_t sx = steps ? dx / steps : 0, sy = steps ? dy / steps : 0;
+    const auto add = [&keys](int64_t x, int64_t y) { keys.push_back((y >> 16) * (int64_t(1) << 32) + (x >> 16)); };
+    int64_t x = x0, y = y0;
+    for (int64_t i = 0; i < steps; ++i, x += sx, y += sy)
+        add(x, y);
+    add(x0 + dx, y0 + dy);
+}
+
+Point OffsetOf(int64_t key)
+{
+    // key = dy * 2^32 + dx with |dx| < 2^31
+    const int64_t dy = (key + (int64_t(1) << 31)) >> 32;
+    return {int32_t(key - dy * (int64_t(1) << 32)), int32_t(dy)};
+}
+
+// Runs of each row, merged band by band of kBandRows rows.
+std::vector<EdgeRect> BandsOf(const std::vector<Point>& offsets)
+{
+    std::vector<EdgeRect> bands;
+    for (size_t i = 0; i < offsets.size();) {
+        const int32_t y = offsets[i].y;
+        EdgeRect run{offsets[i].x, y, offsets[i].x + 1, y + 1};
+        for (++i; i < offsets.size() && offsets[i].y == y && offsets[i].x - run.right < kBandGap; ++i)
+            run.right = offsets[i].x + 1;
+        bands.push_back(run);
+    }
+    const auto band = [](const EdgeRect& r) { return FloorDiv(r.top, kBandRows); };
+    std::stable_sort(bands.begin(), bands.end(), [&](const EdgeRect& a, const EdgeRect& b) {
+        return band(a) != band(b) ? band(a) < band(b) : a.left < b.left;
+    });
+    std::vector<EdgeRect> merged;
+    for (const EdgeRect& r : bands) {
+        if (!merged.empty() && band(merged.back()) == band(r) && r.left - merged.back().right < kBandGap) {
+            EdgeRect& last = merged.back();
+            last.right = std::max(last.right, r.right);
+            last.top = std::min(last.top, r.top);
+            last.bottom = std::max(last.bottom, r.bottom);
+        } else {
+            merged.push_back(r);
+        }
+    }
+    return merged;
+}
+
+EdgeRect Shifted(const EdgeRect& r, int32_t dx, int32_t dy) { return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+
+// The pixel under a window point; false for one far off any window.
+bool CentrePixel(DocPoint centre, int32_t& x, int32_t& y)
+{
+    constexpr double kReach = 1 << 24;
+    if (!(std::abs(centre.x) < kReach && std::abs(centre.y) < kReach))
+        return false;
+    x = int32_t(std::floor(centre.x));
+    y = int32_t(std::floor(centre.y));
+    return true;
+}
+
+} // namespace
+
+const BrushGhost::Pattern& BrushGhost::PatternFor(const CViewState& view, bool centreMark) const
+{
+    const DocPoint origin = view.DocumentToWindow({0, 0}), ex = view.DocumentToWindow({1, 0}),
+                   ey = view.DocumentToWindow({0, 1});
+    const double ax = ex.x - origin.x, ay = ex.y - origin.y, bx = ey.x - origin.x, by = ey.y - origin.y;
+    Pattern& p = pattern_;
+    if (p.valid && p.ax == ax && p.ay == ay && p.bx == bx && p.by == by && p.mark == centreMark)
+        return p;
+    p = Pattern{ax, ay, bx, by, centreMark, true, {}, {}, {}};
+    std::vector<int64_t> keys;
+    for (const Segment& s : OnScreen(view))
+        AddLine(keys, s.a, s.b);
+    if (centreMark)
+        for (int d = -kMarkArm; d <= kMarkArm; ++d) {
+            keys.push_back(int64_t(d));
+            keys.push_back(int64_t(d) * (int64_t(1) << 32));
+        }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    p.offsets.reserve(keys.size());
+    for (int64_t key : keys)
+        p.offsets.push_back(OffsetOf(key));
+    p.bands = BandsOf(p.offsets);
+    for (const EdgeRect& b : p.bands)
+        p.box = p.box.IsEmpty() ? b : EdgeRect{std::min(p.box.left, b.left), std::min(p.box.top, b.top),
+                                               std::max(p.box.right, b.right), std::max(p.box.bottom, b.bottom)};
+    return p;
+}
+
 EdgeRect BrushGhost::Box(const CViewState& view, DocPoint centre, bool centreMark) const
 {
-    if (outline_.empty() && !centreMark)
-        return {};
-    const double r = std::max(ScreenRadius(view), centreMark ? double(kMarkArm) : 0.0) + 2;
-    if (!std::isfinite(r) || !std::isfinite(centre.x) || !std::isfinite(centre.y) || r > 1e6)
-        return {};
-    const EdgeRect box{int32_t(std::floor(centre.x - r)), int32_t(std::floor(centre.y - r)),
-                       int32_t(std::ceil(centre.x + r)) + 1, int32_t(std::ceil(centre.y + r)) + 1};
+    int32_t x = 0, y = 0;
     EdgeRect clipped;
-    return Intersect(box, {0, 0, view.ClientWidth(), view.ClientHeight()}, clipped) ? clipped : EdgeRect{};
+    if (!CentrePixel(centre, x, y) ||
+        !Intersect(Shifted(PatternFor(view, centreMark).box, x, y), {0, 0, view.ClientWidth(), view.ClientHeight()},
+                   clipped))
+        return {};
+    return clipped;
+}
+
+std::vector<EdgeRect> BrushGhost::Bands(const CViewState& view, DocPoint centre, bool centreMark) const
+{
+    std::vector<EdgeRect> out;
+    int32_t x = 0, y = 0;
+    if (!CentrePixel(centre, x, y))
+        return out;
+    const EdgeRect client{0, 0, view.ClientWidth(), view.ClientHeight()};
+    for (const EdgeRect& band : PatternFor(view, centreMark).bands) {
+        EdgeRect clipped;
+        if (Intersect(Shifted(band, x, y), client, clipped))
+            out.push_back(clipped);
+    }
+    return out;
+}
+
+std::vector<EdgeRect> BrushGhost::MoveBands(const std::vector<EdgeRect>& from, const std::vector<EdgeRect>& to)
+{
+    // The same outline moved a little: each band meets its own again.
+    std::vector<EdgeRect> out;
+    const bool paired = from.size() == to.size();
+    for (size_t i = 0; i < to.size(); ++i) {
+        EdgeRect meet;
+        if (paired && Intersect(from[i], to[i], meet))
+            out.push_back({std::min(from[i].left, to[i].left), std::min(from[i].top, to[i].top),
+                           std::max(from[i].right, to[i].right), std::max(from[i].bottom, to[i].bottom)});
+        else
+            out.push_back(to[i]);
+    }
+    for (size_t i = 0; i < from.size(); ++i) {
+        EdgeRect meet;
+        if (!(paired && Intersect(from[i], to[i], meet)))
+            out.push_back(from[i]);
+    }
+    return out;
 }
 
 void BrushGhost::Draw(TMTC& window, const EdgeRect& clip, const CViewState& view, DocPoint centre,
                       bool centreMark) const
 {
     EdgeRect area;
-    if (!Intersect(clip, {0, 0, window.Width, window.Height}, area) || !std::isfinite(centre.x) ||
-        !std::isfinite(centre.y))
+    int32_t x = 0, y = 0;
+    if (!CentrePixel(centre, x, y) || !Intersect(clip, {0, 0, window.Width, window.Height}, area))
         return;
-    PixelSet pixels(area);
-    for (const Segment& s : OnScreen(view))
-        pixels.Line({centre.x + s.a.x, centre.y + s.a.y}, {centre.x + s.b.x, centre.y + s.b.y});
-    if (centreMark) {
-        const auto cx = int32_t(std::floor(centre.x)), cy = int32_t(std::floor(centre.y));
-        for (int d = -kMarkArm; d <= kMarkArm; ++d) {
-            pixels.Add(cx + d, cy);
-            pixels.Add(cx, cy + d);
-        }
+    const std::vector<Point>& offsets = PatternFor(view, centreMark).offsets;
+    // The rows of the clip only: the offsets are in row order.
+    const auto first = std::lower_bound(offsets.begin(), offsets.end(), area.top - y,
+                                        [](const Point& p, int32_t row) { return p.y < row; });
+    for (auto it = first; it != offsets.end() && it->y + y < area.bottom; ++it) {
+        const int32_t px = it->x + x, py = it->y + y;
+        if (px < area.left || px >= area.right)
+            continue;
+        uint32_t& p = *window.PixelPtr(px, py);
+        const uint32_t luma = (p >> 16 & 0xFF) * 77 + (p >> 8 & 0xFF) * 150 + (p & 0xFF) * 29;
+        p = luma >= 128 * 256 ? 0xFF000000u : 0xFFFFFFFFu;
     }
-    pixels.Mark(window);
 }
 
 } // namespace morvane

@@ -37,7 +37,7 @@ TEST(BrushGhost, TheOutlineIsTheRadiusTimesTheZoomTurnedOrNot)
             const double expected = 20.0 * scale.num / scale.den;
             EXPECT_NEAR(ghost.ScreenRadius(view), expected, 1e-6) << scale.num << "/" << scale.den << " " << rotation;
             const EdgeRect box = ghost.Box(view, {160, 120}, false);
-            EXPECT_NEAR(box.right - box.left, 2 * expected + 5, 2.0);
+            EXPECT_NEAR(box.right - box.left, 2 * expected + 1, 2.0);
         }
     // A flat nib at 90 degrees stands upright: tall on screen, narrow across.
     param.SetAspect(0.25f);
@@ -102,6 +102,45 @@ TEST(BrushGhost, DrawingStaysInsideTheClipAndShowsOnLightAndDark)
     EXPECT_GT(black, 20) << "dark marks over the light half";
     EXPECT_GT(white, 20) << "light marks over the dark half";
     EXPECT_EQ(window.GetPixel(160, 119), 0xFFFFFFFFu) << "the centre mark";
+}
+
+// A move draws again only the bands of the old and the new outline; a pixel
+// of either left outside them would stay on screen as a trail.
+TEST(BrushGhost, AMoveRedrawsEveryPixelOfTheOldAndTheNewOutline)
+{
+    BrushGhost ghost;
+    ghost.SetEllipse(40, 0.5, 20);
+    for (const CViewState& view : {View({1, 1}, 0), View({2, 1}, 30)}) {
+        const auto marked = [&](DocPoint at) {
+            TTC window(320, 240);
+            window.FillAll(0xFFFFFFFFu);
+            ghost.Draw(window, {0, 0, 320, 240}, view, at, true);
+            std::vector<Point> out;
+            for (int32_t y = 0; y < 240; ++y)
+                for (int32_t x = 0; x < 320; ++x)
+                    if (window.GetPixel(x, y) != 0xFFFFFFFFu)
+                        out.push_back({x, y});
+            return out;
+        };
+        const DocPoint from{150.5, 110.25}, to{157.75, 113.5};
+        const std::vector<EdgeRect> redrawn =
+            BrushGhost::MoveBands(ghost.Bands(view, from, true), ghost.Bands(view, to, true));
+        int64_t area = 0;
+        for (const EdgeRect& r : redrawn)
+            area += int64_t(r.right - r.left) * (r.bottom - r.top);
+        std::vector<Point> pixels = marked(from), after = marked(to);
+        ASSERT_GT(after.size(), 100u);
+        pixels.insert(pixels.end(), after.begin(), after.end());
+        for (const Point& p : pixels) {
+            bool inside = false;
+            for (const EdgeRect& r : redrawn)
+                inside = inside || (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom);
+            ASSERT_TRUE(inside) << p.x << "," << p.y;
+        }
+        // Far less than the boxes: the point of the bands.
+        const EdgeRect box = ghost.Box(view, to, true);
+        EXPECT_LT(area, int64_t(box.right - box.left) * (box.bottom - box.top));
+    }
 }
 
 } // namespace
