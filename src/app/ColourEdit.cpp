@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 
 namespace morvane {
 

@@ -5,7 +5,7 @@
 // away and back gives the very bytes it started from.
 #include <cstdint>
 
-#include "view/ColourWheel.h"
+#include "storage/HsvColour.h"
 
 namespace morvane {
 

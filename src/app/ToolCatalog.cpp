@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/InputRouter.h"
+#include "input/InputRouter.h"
 
 namespace morvane {
 

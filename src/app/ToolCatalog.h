@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 
 namespace morvane {
 

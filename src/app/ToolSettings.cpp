@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/CAppProfile.h"
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 #include "files/PresetLocation.h"
 #include "paint/CPenShapeObj.h"
 #include "platform/SettingsStore.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app/ToolCatalog.h"
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 #include "gui/ToolIcons.h"
 #include "paint/CPenMethodObj.h"
 

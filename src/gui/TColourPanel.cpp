@@ -15,7 +15,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ToolState.h"
+#include "input/ToolState.h"
+#include "view/ColourWheel.h"
 
 namespace morvane {
 

@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 #include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
 #include "view/ViewScroll.h"

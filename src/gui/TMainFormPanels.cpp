@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/CAppProfile.h"
-#include "app/InputRouter.h"
+#include "input/InputRouter.h"
 #include "gui/TBrushListPanel.h"
 #include "gui/TColourPanel.h"
 #include "gui/TDrawWindow.h"

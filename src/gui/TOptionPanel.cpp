@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 
 namespace morvane {
 

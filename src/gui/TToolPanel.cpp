@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QToolButton>
 
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 #include "gui/ToolIcons.h"
 
 namespace morvane {

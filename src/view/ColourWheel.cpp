@@ -5,6 +5,7 @@
 #include <numbers>
 #include <vector>
 
+#include "storage/HsvColour.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
@@ -18,14 +19,6 @@ constexpr double kRingPart = 0.17;
 uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
 
 uint32_t Byte(double v) { return uint32_t(std::clamp(std::floor(v * 255.0 + 0.5), 0.0, 255.0)); }
-
-double WrapHue(double h)
-{
-    if (!std::isfinite(h))
-        return 0;
-    h = std::fmod(h, 360.0);
-    return h < 0 ? h + 360.0 : h;
-}
 
 // The coverage of a pixel whose centre is d from the centre by the band
 // [inner, outer], with a one-pixel soft edge.
@@ -82,47 +75,6 @@ void DrawSquare(TMTC& image, const WheelGeometry& w, double hue)
 }
 
 } // namespace
-
-Hsv RgbToHsv(uint32_t rgb)
-{
-    const int r = int(rgb >> 16 & 0xFF), g = int(rgb >> 8 & 0xFF), b = int(rgb & 0xFF);
-    const int mx = std::max({r, g, b}), mn = std::min({r, g, b});
-    Hsv hsv;
-    hsv.v = mx / 255.0;
-    hsv.s = mx == 0 ? 0.0 : double(mx - mn) / mx;
-    if (mx == mn)
-        return hsv;
-    const double d = mx - mn;
-    double h;
-    if (mx == r)
-        h = 60.0 * (g - b) / d;
-    else if (mx == g)
-        h = 60.0 * ((b - r) / d + 2);
-    else
-        h = 60.0 * ((r - g) / d + 4);
-    hsv.h = h < 0 ? h + 360.0 : h;
-    return hsv;
-}
-
-uint32_t HsvToRgb(const Hsv& hsv)
-{
-    const double h = WrapHue(hsv.h) / 60.0;
-    const double s = std::isfinite(hsv.s) ? std::clamp(hsv.s, 0.0, 1.0) : 0.0;
-    const double v = std::isfinite(hsv.v) ? std::clamp(hsv.v, 0.0, 1.0) : 0.0;
-    const int sector = std::min(int(h), 5);
-    const double f = h - sector;
-    const double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
-    double r, g, b;
-    switch (sector) {
-    case 0: r = v, g = t, b = p; break;
-    case 1: r = q, g = v, b = p; break;
-    case 2: r = p, g = v, b = t; break;
-    case 3: r = p, g = q, b = v; break;
-    case 4: r = t, g = p, b = v; break;
-    default: r = v, g = p, b = q; break;
-    }
-    return Pack(255, Byte(r), Byte(g), Byte(b));
-}
 
 WheelGeometry WheelOf(int32_t side)
 {

@@ -1,28 +1,16 @@
 #pragma once
 // The colour panel's wheel: a hue ring around a saturation/value square,
 // drawn into a picture of its own, and the way back from a point of it to a
-// hue or a saturation and value. Also the HSV form of a colour, which the
-// panel's sliders show.
+// hue or a saturation and value.
 #include <cstdint>
 #include <optional>
 
+#include "storage/HsvColour.h"
 #include "storage/Rect.h"
 
 namespace morvane {
 
 class TMTC;
-
-// Hue in degrees [0, 360), saturation and value 0-1.
-struct Hsv {
-    double h = 0, s = 0, v = 0;
-    bool operator==(const Hsv&) const = default;
-};
-
-// rgb is 0x00RRGGBB (the alpha byte is ignored). A grey has hue 0.
-Hsv RgbToHsv(uint32_t rgb);
-// Any hue (wrapped into one turn); saturation and value clamped to 0-1.
-// The result is opaque: 0xFFRRGGBB.
-uint32_t HsvToRgb(const Hsv& hsv);
 
 struct WheelPoint {
     double x = 0, y = 0;

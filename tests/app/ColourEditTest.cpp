@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ColourEdit.h"
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 
 namespace morvane {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/DefaultPresets.h"
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 #include "files/BrushPresetFile.h"
 #include "files/NibPresetFile.h"
 #include "files/PresetFixture.h"

@@ -11,7 +11,7 @@
 
 #include "app/ToolCatalog.h"
 #include "app/ToolOptions.h"
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 
 namespace morvane {
 namespace {

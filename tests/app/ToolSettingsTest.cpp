@@ -10,7 +10,7 @@
 
 #include "app/CAppProfile.h"
 #include "app/ToolSettings.h"
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 #include "paint/CPenShapeObj.h"
 #include "platform/SettingsStore.h"
 #include "storage/TChannel.h"

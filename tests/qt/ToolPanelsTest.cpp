@@ -24,7 +24,7 @@
 
 #include "MainFormHarness.h"
 #include "app/ToolOptions.h"
-#include "app/ToolState.h"
+#include "input/ToolState.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "events/EventPacketTable.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "InputFixture.h"
-#include "RenderFixture.h"
+#include "app/RenderFixture.h"
 #include "document/EventFile.h"
 #include "document/PaperFixture.h"
 #include "document/TPaperPlayback.h"
