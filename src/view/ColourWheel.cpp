@@ -27,23 +27,34 @@ double RingCoverage(double d, double inner, double outer)
     return std::clamp(d - inner + 0.5, 0.0, 1.0) * std::clamp(outer - d + 0.5, 0.0, 1.0);
 }
 
+// The ring's colour at a hue: opaque bits dropped for the coverage's.
+uint32_t PureHue(double degrees) { return HsvToRgb({degrees, 1, 1}) & 0xFFFFFFu; }
+
+// The pixel centres lie symmetric about both axes through the centre, so
+// one quarter's angles give the other three by mirroring.
 void DrawRing(TMTC& image, const WheelGeometry& w)
 {
     const double lo = w.inner - 1, hi = w.outer + 1;
-    for (int32_t y = 0; y < w.side; ++y) {
-        uint32_t* row = image.Row(y);
+    const int32_t half = (w.side + 1) / 2;
+    for (int32_t y = 0; y < half; ++y) {
+        uint32_t* top = image.Row(y);
+        uint32_t* bottom = image.Row(w.side - 1 - y);
         const double dy = y + 0.5 - w.centre;
-        for (int32_t x = 0; x < w.side; ++x) {
+        for (int32_t x = w.side / 2; x < w.side; ++x) {
             const double dx = x + 0.5 - w.centre;
             const double d2 = dx * dx + dy * dy;
             if (d2 < lo * lo || d2 > hi * hi)
                 continue;
-            const double d = std::sqrt(d2);
-            const double cover = RingCoverage(d, w.inner, w.outer);
+            const double cover = RingCoverage(std::sqrt(d2), w.inner, w.outer);
             if (cover <= 0)
                 continue;
-            const uint32_t rgb = HsvToRgb({std::atan2(-dy, dx) * kDegrees, 1, 1}) & 0xFFFFFFu;
-            row[x] = Byte(cover) << 24 | rgb;
+            const uint32_t alpha = Byte(cover) << 24;
+            const double a = std::atan2(-dy, dx) * kDegrees;
+            const int32_t mx = w.side - 1 - x;
+            top[x] = alpha | PureHue(a);
+            top[mx] = alpha | PureHue(180 - a);
+            bottom[x] = alpha | PureHue(-a);
+            bottom[mx] = alpha | PureHue(a + 180);
         }
     }
 }

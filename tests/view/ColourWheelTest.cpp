@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 
 #include "storage/TMTC.h"
 #include "view/ColourWheel.h"
@@ -42,6 +44,31 @@ TEST(ColourWheel, PointsOfTheWheelGiveTheirHueAndTheSquaresValues)
     EXPECT_EQ(ring >> 16, 0xFFFFu) << "opaque red on the ring";
     EXPECT_LE(ring & 0xFFFF, 0x0303u);
     EXPECT_FALSE(DrawColourWheel(image, 0, 0));
+}
+
+// Every opaque pixel of the ring, in all four quarters and on odd and even
+// sides, shows the hue its centre points to.
+TEST(ColourWheel, TheRingShowsEachPixelsOwnHue)
+{
+    for (int32_t side : {200, 151}) {
+        const WheelGeometry w = WheelOf(side);
+        TMTC image;
+        ASSERT_TRUE(DrawColourWheel(image, side, 0));
+        int opaque = 0;
+        for (int32_t y = 0; y < side; ++y)
+            for (int32_t x = 0; x < side; ++x) {
+                const uint32_t p = image.GetPixel(x, y);
+                const std::optional<double> hue = HueAt(w, x + 0.5, y + 0.5);
+                if (p >> 24 != 0xFF || !hue)
+                    continue;
+                ++opaque;
+                const uint32_t want = HsvToRgb({*hue, 1, 1});
+                for (int shift : {0, 8, 16})
+                    ASSERT_LE(std::abs(int(p >> shift & 0xFF) - int(want >> shift & 0xFF)), 1)
+                        << side << ": " << x << "," << y;
+            }
+        EXPECT_GT(opaque, side * 10);
+    }
 }
 
 } // namespace
