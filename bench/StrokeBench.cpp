@@ -5,6 +5,9 @@
 // inputs) on a 4096 x 4096 fixed tiled surface, one atomic section per move
 // as a program would; its dabs per radius are tuned so its dab count is
 // within a few percent of ours. Both dab counts are printed as counters.
+// The pressure figure paints with the program's default pen as a fresh
+// start has it (pressure to size and density), against libmypaint's brush
+// with its radius mapped to pressure over the same span.
 #include <mypaint-brush.h>
 #include <mypaint-fixed-tiled-surface.h>
 #include <mypaint-surface.h>
@@ -17,7 +20,10 @@
 
 #include "BenchSupport.h"
 #include "document/DocumentHost.h"
+#include "input/InputRouter.h"
+#include "input/ToolState.h"
 #include "document/TPaper.h"
+#include "files/PresetLocation.h"
 #include "paint/CPenRender.h"
 #include "paint/CStrokeMngr.h"
 #include "paint/TFlowImage.h"
@@ -88,6 +94,21 @@ struct DocumentScene {
         brush.spacing = kSpacing;
         paper.StrokeManager().SetBrush(brush);
         ready = true;
+    }
+    // The default pen of a fresh start on the shipped presets at that
+    // radius, set up as a stroke begin sets it up.
+    explicit DocumentScene(float radius)
+    {
+        ToolState tools;
+        PresetLocation brushes{std::string(MORVANE_PRESETS) + "/" + kDefaultBrushFile, "", ""};
+        PresetLocation nibs{std::string(MORVANE_PRESETS) + "/" + kDefaultNibFile, "", ""};
+        tools.LoadPresets(brushes, nibs);
+        if (brushes.rememberedPath.empty() ||
+            !paper.NewPicture("b", false, false, 72, kSide, kSide, kSide, kSide, false) ||
+            !paper.SetPenRenderer(&render) || !tools.SetSize(radius))
+            return;
+        PrepareEdit(paper, tools, stroke);
+        ready = paper.SetStrokeEngine(EngineForKind(tools.Kind(), paper.EngineLevelMax));
     }
 
     bool Run(const std::vector<PathPoint>& path)
@@ -183,7 +204,10 @@ void MakeCounting(CountingSurface& s, MyPaintSurface* inner)
     s.inner = inner;
 }
 
-MyPaintBrush* MakeBrush(float radius, float dabsPerRadius)
+// The default pen's smallest size: the radius at pressure 0 in its part.
+constexpr float kPenMinimum = 0.75f;
+
+MyPaintBrush* MakeBrush(float radius, float dabsPerRadius, bool sizeByPressure = false)
 {
     MyPaintBrush* brush = mypaint_brush_new();
     mypaint_brush_from_defaults(brush);
@@ -206,6 +230,14 @@ MyPaintBrush* MakeBrush(float radius, float dabsPerRadius)
     };
     for (auto [setting, value] : values)
         mypaint_brush_set_base_value(brush, setting, value);
+    if (sizeByPressure) {
+        // ln of the radius from ln(r * minimum) at no pressure to ln r at full.
+        mypaint_brush_set_mapping_n(brush, MYPAINT_BRUSH_SETTING_RADIUS_LOGARITHMIC, MYPAINT_BRUSH_INPUT_PRESSURE, 2);
+        mypaint_brush_set_mapping_point(brush, MYPAINT_BRUSH_SETTING_RADIUS_LOGARITHMIC, MYPAINT_BRUSH_INPUT_PRESSURE,
+                                        0, 0.0f, std::log(kPenMinimum));
+        mypaint_brush_set_mapping_point(brush, MYPAINT_BRUSH_SETTING_RADIUS_LOGARITHMIC, MYPAINT_BRUSH_INPUT_PRESSURE,
+                                        1, 1.0f, 0.0f);
+    }
     return brush;
 }
 
@@ -223,13 +255,14 @@ void MyPaintStroke(MyPaintBrush* brush, MyPaintSurface* surface, const std::vect
 }
 
 // Dabs per radius that give about `target` dabs on the path.
-float TunedDabsPerRadius(float radius, const std::vector<PathPoint>& path, int64_t target)
+float TunedDabsPerRadius(float radius, const std::vector<PathPoint>& path, int64_t target,
+                         bool sizeByPressure = false)
 {
     float perRadius = 2.0f;
     CountingSurface counter;
     MakeCounting(counter, nullptr);
     for (int round = 0; round < 8; ++round) {
-        MyPaintBrush* brush = MakeBrush(radius, perRadius);
+        MyPaintBrush* brush = MakeBrush(radius, perRadius, sizeByPressure);
         counter.dabs = 0;
         MyPaintStroke(brush, &counter.base, path);
         mypaint_brush_unref(brush);
@@ -268,15 +301,13 @@ void TimeMyPaint(benchmark::State& state, MyPaintBrush* brush, CountingSurface& 
     state.counters["our_dabs"] = double(target);
 }
 
-void Baseline(benchmark::State& state, float radius, bool pencil, uint8_t engine, bool draw)
+// libmypaint's stroke drawn on a fixed tiled surface (or only counted), timed.
+void TimeMyPaintStroke(benchmark::State& state, MyPaintBrush* brush, const std::vector<PathPoint>& path,
+                       int64_t target, bool draw)
 {
-    const std::vector<PathPoint> path = SinePath(radius);
-    const int64_t target = OurDabs(radius, pencil, engine, path);
-    MyPaintBrush* brush = MakeBrush(radius, TunedDabsPerRadius(radius, path, target));
     MyPaintFixedTiledSurface* fixed = draw ? mypaint_fixed_tiled_surface_new(kSide, kSide) : nullptr;
     if (draw && !fixed) {
         state.SkipWithError("libmypaint could not make the surface");
-        mypaint_brush_unref(brush);
         return;
     }
     CountingSurface counter;
@@ -284,6 +315,14 @@ void Baseline(benchmark::State& state, float radius, bool pencil, uint8_t engine
     TimeMyPaint(state, brush, counter, path, target);
     if (fixed)
         mypaint_surface_unref(counter.inner);
+}
+
+void Baseline(benchmark::State& state, float radius, bool pencil, uint8_t engine, bool draw)
+{
+    const std::vector<PathPoint> path = SinePath(radius);
+    const int64_t target = OurDabs(radius, pencil, engine, path);
+    MyPaintBrush* brush = MakeBrush(radius, TunedDabsPerRadius(radius, path, target));
+    TimeMyPaintStroke(state, brush, path, target, draw);
     mypaint_brush_unref(brush);
 }
 
@@ -326,6 +365,27 @@ void MyPaintPencilR3(benchmark::State& state)
 void MyPaintCompatR30(benchmark::State& state)
 {
     Baseline(state, 30, false, 1, true);
+}
+
+constexpr float kPressureRadius = 30;
+
+void PressureSizeR30(benchmark::State& state)
+{
+    const std::vector<PathPoint> path = SinePath(kPressureRadius);
+    DocumentScene scene(kPressureRadius);
+    TimeEach(state, kPoints, [&] { return scene.Run(path); });
+    state.counters["dabs"] = double(scene.paper.LastStrokeDabs());
+}
+
+void MyPaintPressureSizeR30(benchmark::State& state)
+{
+    const std::vector<PathPoint> path = SinePath(kPressureRadius);
+    DocumentScene scene(kPressureRadius);
+    const int64_t target = scene.Run(path) ? scene.paper.LastStrokeDabs() : 0;
+    MyPaintBrush* brush =
+        MakeBrush(kPressureRadius, TunedDabsPerRadius(kPressureRadius, path, target, true), true);
+    TimeMyPaintStroke(state, brush, path, target, true);
+    mypaint_brush_unref(brush);
 }
 
 // The walk alone: the engine's stepping and dab placement, nothing stamped.
@@ -389,5 +449,6 @@ MORVANE_FIGURE(stroke_r150, StrokeR150, MyPaintR150);
 MORVANE_FIGURE(stroke_pencil_r3, PencilR3, MyPaintPencilR3);
 MORVANE_FIGURE(stroke_compat_r30, CompatR30, MyPaintCompatR30);
 MORVANE_FIGURE(stroke_walk, WalkR30, MyPaintWalkR30);
+MORVANE_FIGURE(stroke_pressure_size_r30, PressureSizeR30, MyPaintPressureSizeR30);
 
 } // namespace morvane::bench
