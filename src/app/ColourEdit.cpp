@@ -90,14 +90,7 @@ void ColourEdit::SetHsv(const Hsv& hsv)
 void ColourEdit::SetColour(uint32_t rgb)
 {
     rgb &= kRgb;
-    Hsv hsv = RgbToHsv(rgb);
-    // A grey has no hue of its own; black no saturation either. They keep
-    // what the sliders had.
-    if (hsv.s == 0)
-        hsv.h = hsv_.h;
-    if (hsv.v == 0)
-        hsv.s = hsv_.s;
-    Anchor(rgb, hsv);
+    Anchor(rgb, HsvKeeping(rgb));
     Write(rgb);
 }
 
@@ -107,12 +100,19 @@ void ColourEdit::Follow()
     const uint32_t rgb = Colour();
     if (rgb == shown_)
         return;
+    Anchor(rgb, HsvKeeping(rgb));
+}
+
+Hsv ColourEdit::HsvKeeping(uint32_t rgb) const
+{
     Hsv hsv = RgbToHsv(rgb);
+    // A grey has no hue of its own; black no saturation either. They keep
+    // what the sliders had.
     if (hsv.s == 0)
         hsv.h = hsv_.h;
     if (hsv.v == 0)
         hsv.s = hsv_.s;
-    Anchor(rgb, hsv);
+    return hsv;
 }
 
 void ColourEdit::Anchor(uint32_t rgb, const Hsv& hsv)

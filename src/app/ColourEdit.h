@@ -39,6 +39,9 @@ public:
     void Follow();
 
 private:
+    // The HSV form of rgb, with the hue and saturation it leaves open
+    // taken from what the sliders show.
+    Hsv HsvKeeping(uint32_t rgb) const;
     // What the sliders go back to: bytes and the HSV form they came with.
     void Anchor(uint32_t rgb, const Hsv& hsv);
     void Write(uint32_t rgb);

@@ -169,13 +169,7 @@ std::unique_ptr<CPenMethodObj> MakeBrush(const BrushPlan& plan, const CPenShapeM
     if (!nib)
         return nullptr;
     TPaintParam param(plan.kind);
-    NibPresetParts parts;
-    parts.nib = nib->nib;
-    parts.airMap = nib->airMap;
-    parts.hardEdge = nib->aliased != 0;
-    parts.bitmap = nib->IsBitmapNib() ? nib->Bitmap() : nullptr;
-    parts.scalePercent = nib->Scale();
-    param.FromNibPreset(parts);
+    param.FromNibPreset(nib->PresetParts());
     const PenSettingRecord first = PenSlotDefaults(param.Info().strokeMethod);
     param.SetName(plan.name);
     param.SetPressureSize(first.pressureSize);

@@ -278,13 +278,7 @@ bool ToolState::ChooseNib(int32_t index)
     const CPenShapeObj* nib = nibs_.Item(index);
     if (!nib || !nib->valid || !HasCapability(Kind(), paintcap::BitmapNib))
         return false;
-    NibPresetParts parts;
-    parts.nib = nib->nib;
-    parts.airMap = nib->airMap;
-    parts.hardEdge = nib->aliased != 0;
-    parts.bitmap = nib->IsBitmapNib() ? nib->Bitmap() : nullptr;
-    parts.scalePercent = nib->Scale();
-    parts.id = nib->Id();
+    const NibPresetParts parts = nib->PresetParts();
     nibs_.Select(index);
     Edit([&](TPaintParam& p) {
         p.FromNibPreset(parts);

@@ -135,14 +135,7 @@ bool CPenMethodObj::ToPaintParam(TPaintParam& param) const
     if (icon_)
         param.SetIcon(*icon_);
     if (nib_) {
-        NibPresetParts parts;
-        parts.nib = nib_->nib;
-        parts.airMap = nib_->airMap;
-        parts.hardEdge = nib_->aliased != 0;
-        parts.bitmap = nib_->IsBitmapNib() ? nib_->Bitmap() : nullptr;
-        parts.scalePercent = nib_->Scale();
-        parts.id = nib_->Id();
-        param.FromNibPreset(parts);
+        param.FromNibPreset(nib_->PresetParts());
     }
     return true;
 }

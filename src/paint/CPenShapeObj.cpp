@@ -94,4 +94,16 @@ double CPenShapeObj::EffectiveRadius() const
     return nib.radius / 100.0;
 }
 
+NibPresetParts CPenShapeObj::PresetParts() const
+{
+    NibPresetParts parts;
+    parts.nib = nib;
+    parts.airMap = airMap;
+    parts.hardEdge = aliased != 0;
+    parts.bitmap = IsBitmapNib() ? Bitmap() : nullptr;
+    parts.scalePercent = Scale();
+    parts.id = Id();
+    return parts;
+}
+
 } // namespace morvane

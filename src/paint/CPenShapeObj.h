@@ -6,6 +6,7 @@
 #include <string>
 
 #include "paint/PaintRecords.h"
+#include "paint/TPaintParam.h"
 #include "storage/TChannel.h"
 
 namespace morvane {
@@ -48,6 +49,8 @@ public:
     int32_t ScaleMax() const { return scaleMax_; }
     int32_t Scale() const { return scale_; }
     int32_t BitmapMaxSide() const { return bitmapMaxSide_; }
+    // What a parameter set takes from this nib (its bitmap is borrowed).
+    NibPresetParts PresetParts() const;
 
     bool valid = false;
     uint8_t isBitmap = 0;
