@@ -113,9 +113,7 @@ T* Shown(QWidget* panel, const QString& name)
 
 void Shoot(QWidget* widget, const QString& name)
 {
-    const QString folder = QStringLiteral(MORVANE_SCREENSHOTS);
-    QDir().mkpath(folder);
-    widget->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+    QVERIFY(widget->grab().save(harness::ShotPath(name + QStringLiteral(".png"))));
 }
 
 } // namespace

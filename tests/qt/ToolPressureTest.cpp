@@ -146,6 +146,30 @@ private slots:
         QCOMPARE(tools.End(), PenEnd::Tip);
         QCOMPARE(tools.Kind(), PaintKind::Pencil4);
     }
+
+    // A picture of the main window with a firm and a light stroke of the
+    // default pen at 1:1, for a person to look at: the window shows the
+    // picture the strokes made.
+    void pictureOfAFirmAndALightStroke()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        w->SetZoom({1, 1});
+        w->setFocus();
+        session_.form->Tools().SetSize(12);
+        Stroke(w, 1.0);
+        for (const QEvent::Type type : {QEvent::TabletPress, QEvent::TabletMove, QEvent::TabletRelease})
+            for (int i = 0; i <= (type == QEvent::TabletMove ? 10 : 0); ++i)
+                Send(w, type, {60.0 + 24.0 * i, 160.0 + 6.0 * i}, type == QEvent::TabletRelease ? 0 : 0.2);
+        // The outline at the pointer is not part of the picture.
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(w, &leave);
+        QTest::qWait(20);
+        const QImage shot = session_.form->grab().toImage();
+        QVERIFY(shot.save(harness::ShotPath(QStringLiteral("pen-two-pressures.png"))));
+        QCOMPARE(harness::CompositeMismatches(shot, w->mapTo(session_.form.get(), QPoint(0, 0)), *w), int64_t(0));
+        QVERIFY(CoverageOf(w->Paper()).pixels > 0);
+    }
 };
 
 QTEST_MAIN(ToolPressureTest)
