@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "LayerFixture.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
+#include "events/EventPacketTable.h"
 
 namespace morvane::testing_layers {
 
@@ -188,6 +190,20 @@ inline int32_t ExpectUndoRedoUndo(TPaper& paper, const PaperState& before, const
     EXPECT_TRUE(paper.Undo(index, rect));
     EXPECT_EQ(StateOf(paper), before) << "after undo again";
     return index;
+}
+
+// A recorded stream cut into its packets; empty when one cannot be measured.
+inline std::vector<std::vector<uint8_t>> SplitPackets(const std::vector<uint8_t>& stream)
+{
+    std::vector<std::vector<uint8_t>> out;
+    for (size_t at = 0; at < stream.size();) {
+        const int64_t n = PayloadLength(std::span(stream).subspan(at));
+        if (n < 0)
+            return {};
+        out.emplace_back(stream.begin() + ptrdiff_t(at), stream.begin() + ptrdiff_t(at + 2 + size_t(n)));
+        at += 2 + size_t(n);
+    }
+    return out;
 }
 
 inline std::vector<uint8_t> Bytes(std::initializer_list<int> v) { return std::vector<uint8_t>(v.begin(), v.end()); }

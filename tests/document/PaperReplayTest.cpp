@@ -59,19 +59,6 @@ std::vector<Sample> LongPath(int n)
 }
 
 // The packets of a stream, in order.
-std::vector<Packet> Split(const std::vector<uint8_t>& stream)
-{
-    std::vector<Packet> out;
-    size_t at = 0;
-    while (at < stream.size()) {
-        const int64_t n = PayloadLength(std::span(stream).subspan(at));
-        if (n < 0)
-            return {};
-        out.emplace_back(stream.begin() + ptrdiff_t(at), stream.begin() + ptrdiff_t(at + 2 + size_t(n)));
-        at += 2 + size_t(n);
-    }
-    return out;
-}
 
 // The live side: a document recording through its own manager, and the tool
 // a user would paint with.
@@ -117,7 +104,7 @@ struct LivePaper {
         CEventMngr& events = *paper->EventManager();
         std::vector<uint8_t> stream(size_t(events.WritePosition()));
         EXPECT_EQ(events.Read(0, stream.data(), int64_t(stream.size())), int64_t(stream.size()));
-        return Split(stream);
+        return testing_layers::SplitPackets(stream);
     }
 };
 

@@ -60,15 +60,7 @@ struct LiveDesk {
         CEventMngr& events = *paper.EventManager();
         std::vector<uint8_t> stream(size_t(events.WritePosition()));
         EXPECT_EQ(events.Read(0, stream.data(), int64_t(stream.size())), int64_t(stream.size()));
-        std::vector<Packet> out;
-        for (size_t at = 0; at < stream.size();) {
-            const int64_t n = PayloadLength(std::span(stream).subspan(at));
-            if (n < 0)
-                return {};
-            out.emplace_back(stream.begin() + ptrdiff_t(at), stream.begin() + ptrdiff_t(at + 2 + size_t(n)));
-            at += 2 + size_t(n);
-        }
-        return out;
+        return testing_layers::SplitPackets(stream);
     }
 };
 

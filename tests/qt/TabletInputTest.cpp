@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "StylusHarness.h"
 #include "document/DocumentHost.h"
 #include "document/TPaper.h"
 #include "input/InputRouter.h"
@@ -63,21 +64,11 @@ struct Window {
     }
 };
 
-const QPointingDevice& Device(QPointingDevice::PointerType type)
-{
-    static const QPointingDevice pen("pen", 1001, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
-                                     QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 2);
-    static const QPointingDevice eraser("eraser", 1002, QInputDevice::DeviceType::Stylus,
-                                        QPointingDevice::PointerType::Eraser,
-                                        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 2);
-    return type == QPointingDevice::PointerType::Eraser ? eraser : pen;
-}
-
 void SendTablet(QObject* to, QEvent::Type type, QPointF at, qreal pressure,
                 QPointingDevice::PointerType pointer = QPointingDevice::PointerType::Pen)
 {
     const Qt::MouseButtons held = type == QEvent::TabletRelease || pressure <= 0 ? Qt::NoButton : Qt::LeftButton;
-    QTabletEvent event(type, &Device(pointer), at, at, pressure, 0, 0, 0, 0, 0, Qt::NoModifier,
+    QTabletEvent event(type, &harness::Stylus(pointer), at, at, pressure, 0, 0, 0, 0, 0, Qt::NoModifier,
                        type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton, held);
     QApplication::sendEvent(to, &event);
 }

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "MainFormHarness.h"
+#include "StylusHarness.h"
 #include "input/ToolState.h"
 #include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
@@ -16,20 +17,10 @@ using namespace morvane;
 
 namespace {
 
-const QPointingDevice& Stylus(QPointingDevice::PointerType type)
-{
-    static const QPointingDevice pen("pen", 3001, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
-                                     QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
-    static const QPointingDevice eraser("eraser", 3002, QInputDevice::DeviceType::Stylus,
-                                        QPointingDevice::PointerType::Eraser,
-                                        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
-    return type == QPointingDevice::PointerType::Eraser ? eraser : pen;
-}
-
 void Send(QWidget* to, QEvent::Type type, QPointF at, qreal pressure,
           QPointingDevice::PointerType pointer = QPointingDevice::PointerType::Pen)
 {
-    QTabletEvent event(type, &Stylus(pointer), at, to->mapToGlobal(at), pressure, 0, 0, 0, 0, 0, Qt::NoModifier,
+    QTabletEvent event(type, &harness::Stylus(pointer), at, to->mapToGlobal(at), pressure, 0, 0, 0, 0, 0, Qt::NoModifier,
                        type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
                        type == QEvent::TabletRelease || pressure <= 0 ? Qt::NoButton : Qt::LeftButton);
     QApplication::sendEvent(to, &event);
@@ -37,7 +28,7 @@ void Send(QWidget* to, QEvent::Type type, QPointF at, qreal pressure,
 
 void Proximity(bool in, QPointingDevice::PointerType pointer)
 {
-    QTabletEvent event(in ? QEvent::TabletEnterProximity : QEvent::TabletLeaveProximity, &Stylus(pointer), {}, {}, 0,
+    QTabletEvent event(in ? QEvent::TabletEnterProximity : QEvent::TabletLeaveProximity, &harness::Stylus(pointer), {}, {}, 0,
                        0, 0, 0, 0, 0, Qt::NoModifier, Qt::NoButton, Qt::NoButton);
     QApplication::sendEvent(qApp, &event);
 }
