@@ -15,11 +15,9 @@
 namespace morvane {
 namespace {
 
-constexpr uint8_t kStateCategory = 0, kFileFlagsCode = 12;
-
 bool CountFileFlags(void* count, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>)
 {
-    if (category == kStateCategory && code == kFileFlagsCode)
+    if (PacketIdOf(category, code) == PacketId::DocumentFlags)
         ++*static_cast<int64_t*>(count);
     return true;
 }

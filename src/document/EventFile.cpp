@@ -19,9 +19,6 @@ namespace morvane {
 
 namespace {
 
-constexpr uint8_t kDocumentCategory = 2;
-constexpr uint8_t kNewDocumentCode = 0, kNewCanvasCode = 8;
-
 // The manager as the container reader's target.
 class ManagerSink final : public EventStreamSink {
 public:
@@ -39,7 +36,8 @@ private:
 
 bool StopAtNewCanvas(void* found, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>)
 {
-    *static_cast<bool*>(found) = category == kDocumentCategory && (code == kNewDocumentCode || code == kNewCanvasCode);
+    const PacketId id = PacketIdOf(category, code);
+    *static_cast<bool*>(found) = id == PacketId::NewCanvasOld || id == PacketId::NewCanvas;
     return !*static_cast<bool*>(found);
 }
 

@@ -4,7 +4,7 @@
 #include "document/TPaperPlayback.h"
 
 #include "document/TPaper.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "files/EventContainer.h"
 #include "document/EventFile.h"
 #include "paint/CPenRender.h"

@@ -8,7 +8,7 @@
 #include "codecs/CodePage.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
-#include "events/EventPayloadsCommands.h"
+#include "events/EventPayloads.h"
 #include "platform/DiagnosticSink.h"
 #include "storage/SizeLimits.h"
 
@@ -261,6 +261,13 @@ HandlerResult PaperPlaybackTarget::LayerCommand(std::span<const uint8_t> packet)
 // its own part, as the command that wrote it changed only that.
 HandlerResult PaperPlaybackTarget::LayerAttributes(std::span<const uint8_t> packet)
 {
+    if (packet[1] == 21) {
+        LayerPropertiesPayload p;
+        if (!p.Decode(packet) || !IsLayer(p.layer))
+            return HandlerResult::Failed;
+        return Ran(paper_.SetLayerDither(p.layer, (p.flags & kDitherBit) != 0, p.ditherDensity, false),
+                   kLook | kLayerPixels);
+    }
     LayerLookPayload p;
     if (!p.Decode(packet) || !IsLayer(p.layer))
         return HandlerResult::Failed;
@@ -274,8 +281,7 @@ HandlerResult PaperPlaybackTarget::LayerAttributes(std::span<const uint8_t> pack
     case 20:
         return Ran(paper_.SetLayerProtectAlpha(p.layer, (p.flags & kProtectBit) != 0, false), kLook);
     default:
-        return Ran(paper_.SetLayerDither(p.layer, (p.flags & kDitherBit) != 0, p.ditherDensity, false),
-                   kLook | kLayerPixels);
+        return HandlerResult::Failed;
     }
 }
 

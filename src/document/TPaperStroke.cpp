@@ -24,11 +24,13 @@ namespace {
 // Farther than this from the picture a point can only come from a corrupt
 // stream; refusing it keeps a hostile point from starting an endless walk.
 constexpr float kPointReach = float(1 << 20);
-// Stroke start categories by engine: free and shape (straight segments).
-// The category names the stroke kind, from which a replay picks the engine
-// again, so a compatible document's strokes replay on their own engine; the
-// current engine paints through the wet-paint routines (kind 4).
-constexpr uint8_t kStrokeCategory[3][2] = {{16, 20}, {21, 22}, {48, 49}};
+// Stroke starts by engine: free and shape (straight segments). The start
+// names the stroke kind, from which a replay picks the engine again, so a
+// compatible document's strokes replay on their own engine; the current
+// engine paints through the wet-paint routines (kind 4).
+constexpr PacketId kStrokeStart[3][2] = {{PacketId::StrokeStartEarlier, PacketId::LineStartEarlier},
+                                         {PacketId::StrokeStartCompatible, PacketId::LineStartCompatible},
+                                         {PacketId::WetStrokeStart, PacketId::WetLineStart}};
 constexpr uint16_t kNoMask = 0xFFFF;
 constexpr int32_t kFirstEngine2Version = 4;
 
@@ -312,8 +314,8 @@ bool TPaper::RecordStrokeStart(bool record, float pressure, float y, float x)
         return true;
     int32_t maskIndex = -1, maskId = 0;
     const uint16_t mask = CurrentSelection(maskIndex, maskId) ? uint16_t(maskIndex) : kNoMask;
-    const uint8_t category = kStrokeCategory[std::min<int>(engineLevel_, 2)][strokes_->shape ? 1 : 0];
-    return recorder_->BeginStroke(category, uint16_t(layers_->Current()), mask, x, y, pressure);
+    const PacketId start = kStrokeStart[std::min<int>(engineLevel_, 2)][strokes_->shape ? 1 : 0];
+    return recorder_->BeginStroke(start, uint16_t(layers_->Current()), mask, x, y, pressure);
 }
 
 // The layer the running stroke began on, while it still stands at that

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 
 namespace morvane {
 
@@ -33,12 +33,12 @@ struct SyncedNib {
 struct EventSyncState {
     // Document state: {0,0}, {0,2}, {0,3}, {0,4}, {0,5}, {0,8}, {0,12}.
     AppVersionPayload version;
-    StateColourPayload canvasColour;
-    StateColourPayload subColour;
+    CanvasColourStatePayload canvasColour;
+    SubColourStatePayload subColour;
     GradationGeometryPayload gradationGeometry;
     GradationSettingsPayload gradationSettings;
     CurrentLayerPayload currentLayer;
-    StateFlagsPayload documentFlags;
+    DocumentFlagsPayload documentFlags;
     // The pen paints through a tone of the tool window's list.
     bool usesTone = false;
     SyncedTone tone;
@@ -47,7 +47,7 @@ struct EventSyncState {
     GradationColoursPayload gradationColours;
 
     // Pen state: {0,13}, {0,16}, {0,17}, {0,18}.
-    StateFlagsPayload penFlags;
+    PenFlagsPayload penFlags;
     PenColourPayload penColour;
     PenRadiusPayload penRadius;
     PenEffectsPayload penEffects;
@@ -62,7 +62,7 @@ struct EventSyncState {
     SyncedNib nib;
     BrushMethodPayload brushMethod;
     BrushValuesPayload brushValues;
-    StateFlagsPayload penSwitches;
+    PenSwitchesPayload penSwitches;
     StrokeSettingsPayload strokeSettings;
 };
 

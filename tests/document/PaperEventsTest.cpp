@@ -10,7 +10,7 @@
 #include "PaperFixture.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "paint/CPenRender.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
@@ -107,7 +107,7 @@ TEST(PaperEvents, ANewCanvasOpensTheStreamWithTheMarks)
     EXPECT_EQ(headers, expected);
     EXPECT_EQ(e.Events().CommittedSteps(), 2);
     const std::vector<Packet> packets = PacketsOf(e.Events());
-    StateColourPayload canvas;
+    CanvasColourStatePayload canvas;
     ASSERT_TRUE(canvas.Decode(packets[1].bytes));
     EXPECT_EQ(canvas.colour, 0xFFFFFFu);
     // Width and height of the new-canvas command.

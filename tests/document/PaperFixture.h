@@ -37,11 +37,12 @@ public:
     void DiscardRedoSteps() override { redoSteps = 0; }
     // A stroke is kept as its start packet followed by one point packet
     // per call ({17,1} for each point, {18,0} for the end), one step.
-    bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) override
+    bool BeginStroke(PacketId start, uint16_t layer, uint16_t mask, float x, float y, float pressure) override
     {
         if (refuse)
             return false;
-        packets.push_back({category, 0, uint8_t(layer), uint8_t(layer >> 8), uint8_t(mask), uint8_t(mask >> 8)});
+        packets.push_back({CategoryOf(start), CodeOf(start), uint8_t(layer), uint8_t(layer >> 8), uint8_t(mask),
+                           uint8_t(mask >> 8)});
         return AddPoint(x, y, pressure);
     }
     bool AddPoint(float x, float y, float pressure) override

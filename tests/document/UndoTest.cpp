@@ -33,7 +33,7 @@ public:
     int32_t RedoCount() const override { return redoSteps; }
     bool UndoStep() override { return undoSteps > 0 && (--undoSteps, ++redoSteps, true); }
     bool RedoStep() override { return redoSteps > 0 && (++undoSteps, --redoSteps, true); }
-    bool BeginStroke(uint8_t, uint16_t, uint16_t, float, float, float) override { return true; }
+    bool BeginStroke(PacketId, uint16_t, uint16_t, float, float, float) override { return true; }
     bool AddPoint(float, float, float) override { return true; }
     bool EndStroke() override { return Record(nullptr, 0); }
     void DiscardRedoSteps() override

@@ -12,9 +12,7 @@
 #include <vector>
 
 #include "events/CEventMngr.h"
-#include "events/EventPayloadsActions.h"
-#include "events/EventPayloadsCommands.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "events/PlaybackTarget.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
@@ -159,21 +157,21 @@ inline Bytes Join(std::initializer_list<Bytes> parts)
 inline Bytes Version(uint16_t major = 4, uint16_t minor = 50)
 {
     AppVersionPayload p;
-    p.category = 0, p.code = 0, p.major = major, p.minor = minor;
+    p.major = major, p.minor = minor;
     return p.Encode();
 }
 
 inline Bytes Flags(uint16_t flags)
 {
-    StateFlagsPayload p;
-    p.category = 0, p.code = 12, p.flags = flags;
+    DocumentFlagsPayload p;
+    p.flags = flags;
     return p.Encode();
 }
 
 inline Bytes NewCanvas(int32_t width = 64, int32_t height = 48)
 {
     NewCanvasPayload p;
-    p.category = 2, p.code = 8, p.width = width, p.height = height;
+    p.width = width, p.height = height;
     return p.Encode();
 }
 
@@ -189,8 +187,9 @@ inline Bytes EndMark() { return Action(255); }
 inline Bytes Image()
 {
     ImageBlockPayload p;
-    p.category = 12, p.code = 1, p.width = 2, p.height = 2, p.pixels = Bytes(16, 0x80), p.name = "a.png";
-    p.Seal();
+    p.SetKind(PacketId::PasteAsLayer);
+    p.width = 2, p.height = 2, p.pixels = Bytes(16, 0x80), p.name = "a.png";
+    SealImageBlock(p);
     return p.Encode();
 }
 
