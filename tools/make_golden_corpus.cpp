@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DemoRecording.h"
 #include "document/EventFile.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
@@ -34,20 +35,11 @@ namespace {
 
 constexpr int32_t kWidth = 64, kHeight = 48;
 
-struct Sample {
-    float x, y, pressure;
-};
+using Sample = DemoSample;
 
-// A wave across the picture whose pressure swells and fades.
 std::vector<Sample> Wave(float x0, float y0, float length, float amplitude, int points)
 {
-    std::vector<Sample> path;
-    for (int i = 0; i < points; ++i) {
-        const float t = float(i) / float(points - 1);
-        path.push_back({x0 + length * t, y0 + amplitude * std::sin(t * 6.2831853f),
-                        0.2f + 0.8f * std::sin(t * 3.1415926f)});
-    }
-    return path;
+    return DemoWave(x0, y0, length, amplitude, points);
 }
 
 // One recording: a document painting with its own pen and renderer.

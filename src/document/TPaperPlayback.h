@@ -60,14 +60,7 @@ private:
     // The stored bitmap id becomes the renderer's nib at scale percent.
     HandlerResult UseNib(uint32_t id, int32_t scale, int32_t width, int32_t height);
 
-    // ---- commands (TPaperPlaybackCommands.cpp) ----
-    HandlerResult DocumentCommand(std::span<const uint8_t> packet);
-    HandlerResult NewCanvas(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
-                            int32_t resolution, bool transparentPaper, bool transparentLayer);
-    HandlerResult LayerCommand(std::span<const uint8_t> packet);
-    HandlerResult LayerAttributes(std::span<const uint8_t> packet);
-    HandlerResult LinkCommand(std::span<const uint8_t> packet);
-    // A code whose operation comes with a later tool: fails with a line.
+    // A kind whose operation comes with a later tool: fails with a line.
     static HandlerResult NotReplayedYet(std::span<const uint8_t> packet);
     // An operation's answer: executed with the hints, or failed.
     HandlerResult Ran(bool done, uint8_t hints);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "document/PaperOperation.h"
 #include "document/TPaper.h"
 #include "document/LayerComposite.h"
 #include "paint/CCompatStroke.h"
@@ -384,14 +385,18 @@ bool TPaper::StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect&
 }
 
 // The history keeps the layer as it was; a record that cannot be made leaves
-// the stroke committed all the same (the history says why).
+// the stroke committed all the same, and the history goes with the user told
+// (the stroke's step is in the stream already).
 void TPaper::CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect)
 {
     SStrokeState& s = *strokes_;
     CLayerData& layer = *StrokeLayer();
     const ExtentRect store = InStore(layer, rect);
-    if (record && undo_)
-        undo_->PushPixels(layer, s.layer, store, kUndoStroke);
+    if (record && UndoEnabled()) {
+        HistoryRecord history;
+        history.record = undo_->MakePixels(layer, s.layer, store, UndoKind::Stroke);
+        KeepHistory(std::move(history));
+    }
     // Outside the touched tiles the wet paint holds the layer's own pixels.
     s.touched.ForEachRun(rect, [&](const EdgeRect& run) {
         flow.CommitRegion(InStore(layer, run), s.layer, *layer.Store);
