@@ -384,8 +384,10 @@ bool CUndoMngr::Apply(bool undo, CLayerMngr& layers, SUndoOutcome& out)
     out.rect = newest->rect;
     std::unique_ptr<CUndoData> record = from.TakeNewest();
     // A record bound to a layer that is gone is dropped without a word.
-    if (record->Category() != kUndoStructure && record->layerId != -1 && out.layerIndex < 0)
+    if (record->Category() != kUndoStructure && record->layerId != -1 && out.layerIndex < 0) {
+        out.dropped = true;
         return false;
+    }
     if (ApplyRecord(record, undo, layers, out))
         return true;
     if (undo) {
@@ -491,8 +493,13 @@ bool CUndoMngrEx::UndoCommand(CLayerMngr& layers, SUndoOutcome& out)
             return false;
         }
     }
-    if (!Undo(layers, out))
+    if (!Undo(layers, out)) {
+        // The dropped record's step leaves the stream too, so the next undo
+        // steps back over its own record's step.
+        if (out.dropped && recording && !recorder_.UndoStep())
+            Notifier().Warn(kEventUndoFailed);
         return false;
+    }
     if (recording && !recorder_.UndoStep())
         Notifier().Warn(kEventUndoFailed);
     if (out.reverseLost) {
@@ -515,8 +522,15 @@ bool CUndoMngrEx::RedoCommand(CLayerMngr& layers, SUndoOutcome& out)
         recorder_.DiscardRedoSteps();
         return false;
     }
-    if (!Redo(layers, out))
+    if (!Redo(layers, out)) {
+        // Nothing can redo the dropped record's step: the redo steps behind
+        // it go on both sides.
+        if (out.dropped) {
+            ClearRedo();
+            recorder_.DiscardRedoSteps();
+        }
         return false;
+    }
     if (recording && !recorder_.RedoStep())
         Notifier().Warn(kEventRedoFailed);
     // Without the reverse record the older undo records would restore a

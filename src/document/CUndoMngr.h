@@ -44,6 +44,8 @@ struct SUndoOutcome {
     // The record for the other direction could not be built (memory): the
     // change was reversed but cannot be re-applied.
     bool reverseLost = false;
+    // The record's layer was gone: it was dropped unapplied.
+    bool dropped = false;
 };
 
 // A push of categories 1 (a handed-over image), 5 and 6. Whatever it holds
@@ -155,7 +157,9 @@ public:
     // stream is checked against the history first, then the record is
     // applied and the stream stepped. When the stream and the history cannot
     // be brought into line the history is cleared rather than stepping the
-    // stream by an event that does not belong to the record.
+    // stream by an event that does not belong to the record; the recording
+    // goes on. A record dropped because its layer is gone takes its step of
+    // the stream with it.
     bool UndoCommand(CLayerMngr& layers, SUndoOutcome& out);
     bool RedoCommand(CLayerMngr& layers, SUndoOutcome& out);
 

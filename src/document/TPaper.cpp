@@ -318,7 +318,6 @@ bool TPaper::ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect)
     // not land inside it.
     if (!undo_ || IsStroking())
         return false;
-    MatchEventSteps(undo);
     SUndoOutcome out;
     if (!(undo ? undo_->UndoCommand(*layers_, out) : undo_->RedoCommand(*layers_, out)))
         return false;

@@ -346,10 +346,6 @@ private:
     // Without a recorder given, the document records through its own
     // manager; when that cannot start, through none.
     void MakeEventManager(int32_t steps);
-    // Before an undo or redo: a stream with fewer steps than the history
-    // can step over has the history trimmed to it; when that cannot mend it,
-    // the recording stops and the history goes ahead without it.
-    void MatchEventSteps(bool undo);
 
     DocumentHost& host_;
     SPaperSettings settings_;

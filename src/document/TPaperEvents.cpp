@@ -16,8 +16,6 @@
 namespace morvane {
 
 namespace {
-constexpr char kEventsMended[] = "イベント状態の問題を修正しました!";
-constexpr char kEventsBroken[] = "イベント記録に問題が検出されました!";
 constexpr uint16_t kKeepMask = 0xFFFF;
 constexpr uint32_t kColourBytes = 0x00FFFFFFu;
 
@@ -114,24 +112,6 @@ void TPaper::MakeEventManager(int32_t steps)
     }
     eventMngr_ = mngr.get();
     recorder_ = std::move(mngr);
-}
-
-void TPaper::MatchEventSteps(bool undo)
-{
-    if (!eventMngr_ || !eventMngr_->IsRecordingWithEvents() || !undo_)
-        return;
-    if (undo && eventMngr_->UndoCount() < undo_->UndoCount()) {
-        Notifier().Warn(kEventsMended);
-        undo_->Trim();
-    }
-    const bool behind = undo ? eventMngr_->UndoCount() < undo_->UndoCount()
-                             : eventMngr_->RedoCount() < undo_->RedoCount();
-    if (!behind)
-        return;
-    // The stream can no longer follow the picture: the recording stops
-    // rather than the user's history going.
-    Notifier().Warn(kEventsBroken);
-    eventMngr_->Reset();
 }
 
 bool TPaper::RecordStartMarks() { return !eventMngr_ || eventMngr_->StartMarks(); }

@@ -5,82 +5,20 @@
 // operation is tested by adding its row.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "PaperFixture.h"
-#include "document/EventFile.h"
+#include "LivePaper.h"
 #include "document/PaperOperations.h"
-#include "document/TPaper.h"
-#include "document/TPaperPlayback.h"
-#include "events/CEventMngr.h"
-#include "events/CEventPlayer.h"
-#include "paint/CPenRender.h"
-#include "paint/TFlowImage.h"
-#include "paint/TStroke.h"
 
 namespace morvane {
 namespace {
 
-using testing_layers::PaperState;
-using testing_layers::StateOf;
-using testing_layers::WithoutIds;
-
-// A document recording through its own manager, with content on three
-// layers (the middle one multiplied, the top one larger than the picture and
-// offset), and the pen a user would paint with.
-struct Live {
-    RecordingDocumentHost host;
-    std::unique_ptr<TPaper> paper = std::make_unique<TPaper>(host);
-    TStroke pen{4};
-    CPenRender render{pen};
-    TFlowImage flow;
-
-    explicit Live(bool blank = false)
-    {
-        pen.color = 0xFF2050C0;
-        pen.SetRadius(3.5f);
-        NibRecord nib;
-        nib.radius = 350;
-        nib.minRadius = 300;
-        render.SetNib(nib);
-        paper->SetPenRenderer(&render);
-        if (blank)
-            return;
-        EXPECT_TRUE(paper->NewPicture("live", false, false, 72, 48, 36, 48, 36));
-        EXPECT_TRUE(Draw({{4, 6, 0.4f}, {40, 30, 1.0f}, {10, 28, 0.7f}}));
-        EXPECT_TRUE(paper->AddLayerNamed(1, 48, 36, true, 200, kModeMultiply, "中", 0x80C04020u));
-        EXPECT_TRUE(Draw({{44, 4, 1.0f}, {6, 20, 0.6f}}));
-        EXPECT_TRUE(paper->AddLayer(2, 60, 44, true, 180, kModeNormal));
-        EXPECT_TRUE(paper->ShiftLayer(2, -5, -3));
-        pen.color = 0xFF10A040;
-        EXPECT_TRUE(Draw({{2, 34, 0.9f}, {30, 2, 0.5f}, {46, 20, 1.0f}}));
-    }
-    ~Live() { paper->SetPenRenderer(nullptr); }
-    TPaper& operator*() { return *paper; }
-    TPaper* operator->() { return paper.get(); }
-
-    bool Draw(const std::vector<std::array<float, 3>>& path)
-    {
-        TPaper& p = *paper;
-        if (!p.StrokeBegin(flow, pen, true, path[0][2], path[0][1], path[0][0]))
-            return false;
-        for (size_t i = 1; i < path.size(); ++i)
-            if (!p.StrokePoint(flow, pen, true, path[i][2], path[i][1], path[i][0]))
-                return false;
-        EdgeRect out;
-        return p.StrokeEnd(flow, pen, true, out);
-    }
-};
+using namespace testing_layers;
 
 struct Row {
     const char* operation;
@@ -141,55 +79,6 @@ const std::vector<Row>& Rows()
     return rows;
 }
 
-// What the live document recorded, saved as an event file and replayed into
-// a fresh document the way the render mode replays one.
-PaperState Replayed(TPaper& live, const std::string& path)
-{
-    EXPECT_EQ(SaveEventFile(path, live, EventSaveRequest{}), 0);
-    RecordingDocumentHost host;
-    host.PlayingBack = true;
-    TPaper paper(host);
-    PaperPlaybackTarget target(paper);
-    CEventPlayer player(*paper.EventManager(), target);
-    EXPECT_EQ(player.Open(path, PlaybackMode::Render), CEventPlayer::kOpenOk);
-    int ticks = 0;
-    while (player.Tick() == PlayerTick::Continue && ++ticks < 100000) {
-    }
-    player.Close();
-    EXPECT_TRUE(player.EndMarkSeen());
-    EXPECT_FALSE(player.Failed());
-    return WithoutIds(StateOf(paper));
-}
-
-// The first thing two documents differ in, for the failure message.
-std::string Difference(const PaperState& a, const PaperState& b)
-{
-    if (a.width != b.width || a.height != b.height)
-        return "size";
-    if (a.paperColour != b.paperColour)
-        return "paper colour";
-    if (a.layers.size() != b.layers.size())
-        return "layer count " + std::to_string(a.layers.size()) + " vs " + std::to_string(b.layers.size());
-    for (size_t i = 0; i < a.layers.size(); ++i) {
-        const PaperState::Layer &x = a.layers[i], &y = b.layers[i];
-        if (!(x == y))
-            return "layer " + std::to_string(i) + ": store " + std::to_string(x.storeW) + "x" +
-                   std::to_string(x.storeH) + " vs " + std::to_string(y.storeW) + "x" + std::to_string(y.storeH) +
-                   ", origin " + std::to_string(x.originX) + "," + std::to_string(x.originY) + " vs " +
-                   std::to_string(y.originX) + "," + std::to_string(y.originY) + ", pixels " +
-                   (x.pixels == y.pixels ? "same" : "differ") + ", name " + x.name + "/" + y.name + ", visible " +
-                   std::to_string(x.visible) + "/" + std::to_string(y.visible);
-    }
-    return a.composite == b.composite ? "nothing" : "composite";
-}
-
-std::string ScratchFile(const char* name)
-{
-    return (std::filesystem::temp_directory_path() /
-            (std::string("morvane-registry-") + std::to_string(::getpid()) + "-" + name + ".vd4"))
-        .string();
-}
-
 TEST(OperationRegistry, EveryOperationReplaysToItsLivePictureAndUndoesAndRedoes)
 {
     std::set<std::string> rowNames;
@@ -212,7 +101,7 @@ TEST(OperationRegistry, EveryOperationReplaysToItsLivePictureAndUndoesAndRedoes)
         EXPECT_GT(live->EventManager()->CommittedSteps(), steps) << "the operation recorded no step";
 
         const std::string path = ScratchFile(row.operation);
-        const PaperState replayed = Replayed(*live, path);
+        const PaperState replayed = SavedAndReplayed(*live, path);
         EXPECT_TRUE(replayed == WithoutIds(after)) << "the replay differs: " << Difference(replayed, WithoutIds(after));
         std::filesystem::remove(path);
 
@@ -226,7 +115,7 @@ TEST(OperationRegistry, EveryOperationReplaysToItsLivePictureAndUndoesAndRedoes)
         EXPECT_TRUE(StateOf(*live) == after) << "after redo: " << Difference(StateOf(*live), after);
         // The stream followed: it replays to the picture on screen again.
         const std::string again = ScratchFile("again");
-        const PaperState stream = Replayed(*live, again);
+        const PaperState stream = SavedAndReplayed(*live, again);
         EXPECT_TRUE(stream == WithoutIds(after)) << "the stream after undo and redo: " << Difference(stream, WithoutIds(after));
         std::filesystem::remove(again);
     }
