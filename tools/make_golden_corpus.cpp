@@ -293,8 +293,9 @@ int WriteAsStandardStrokes(const std::string& from, const std::string& to)
         const int64_t n = PayloadLength(std::span(stream).subspan(at));
         if (n < 0)
             return -4;
-        if (stream[at] == 48 || stream[at] == 49)
-            stream[at] = stream[at] == 48 ? 23 : 24;
+        const PacketId id = PacketIdOf(stream[at], stream[at + 1]);
+        if (id == PacketId::WetStrokeStart || id == PacketId::WetLineStart)
+            stream[at] = CategoryOf(id == PacketId::WetStrokeStart ? PacketId::StrokeStart : PacketId::LineStart);
         at += 2 + size_t(n);
     }
     CSegmentedStore out;

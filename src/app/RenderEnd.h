@@ -8,7 +8,7 @@ namespace morvane {
 class CEventMngr;
 class TPaper;
 
-// Sets the protection flag in every {0,12} record of the stream. False when
+// Sets the protection flag in every DocumentFlags record of the stream. False when
 // the stream cannot be walked or holds no such record: a copy without one
 // would come out unprotected.
 bool ProtectStream(CEventMngr& events);

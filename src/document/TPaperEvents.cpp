@@ -90,7 +90,7 @@ void FillRenderer(const CPenRender& render, EventSyncState& s)
     FillBitmapNib(render, s);
 }
 
-// {0,60}: the stroke manager's switches and values, which the current
+// StrokeSettings: the stroke manager's switches and values, which the current
 // engine's strokes read.
 void FillStrokeManager(const BrushRecord& brush, EventSyncState& s)
 {
@@ -122,7 +122,7 @@ void TPaper::FillEventSyncState(EventSyncState& s) const
     s.subColour.flags = uint8_t((OpaquePaper ? 0 : 1) | (CheckerTransparency ? 2 : 0));
     s.currentLayer.layer = ToU16(layers_->Current());
     s.currentLayer.mask = kKeepMask;
-    // The tone and gradation switches stay off (and so the {0,12} bits)
+    // The tone and gradation switches stay off (and so the DocumentFlags bits)
     // until the document has a tone list and a gradation to embed.
     if (penRenderer_)
         FillRenderer(*penRenderer_, s);

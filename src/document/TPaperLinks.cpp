@@ -121,7 +121,7 @@ HistoryRecord RecordOfLayer(UndoKind kind, TPaper& paper, int32_t index, SUndoVa
     return h;
 }
 
-// The attributes packets {4,16}-{4,18} and {4,21} carry: the values after
+// The attributes the look and properties packets carry: the values after
 // the change.
 struct SLook {
     uint8_t mode, opacity;
@@ -743,8 +743,8 @@ bool ShiftLayerOp::Apply(OpContext& c, CUndoData* record)
 
 void ShiftLayerOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
 
-// The document writes {4,7} for a shift whose store had to grow; a linked
-// run moves by {5,9}, so a single layer must lead none.
+// The document writes LayerKeptSize for a shift whose store had to grow; a
+// linked run moves by MoveLinked, so a single layer must lead none.
 std::optional<ShiftLayerOp> ShiftLayerOp::Replayed(OpContext& c, PacketId id, const LayerPlacePayload& p)
 {
     if (p.anchor != 0 || p.option != 0) {

@@ -76,11 +76,13 @@ HandlerResult PaperPlaybackTarget::ApplyRecord(std::span<const uint8_t> packet)
 {
     if (packet.size() < 2)
         return HandlerResult::Failed;
-    if (packet[0] == 0)
+    const PacketCategory category = CategoryKindOf(PacketIdOf(packet[0], packet[1]));
+    if (category == PacketCategory::StateRecord)
         return ApplyState(packet);
     // DataBlocks only name the recording and its start: nothing to apply.
     DataBlockPayload block;
-    return packet[0] == 1 && block.Decode(packet) ? HandlerResult::Executed : HandlerResult::Failed;
+    return category == PacketCategory::DataBlock && block.Decode(packet) ? HandlerResult::Executed
+                                                                         : HandlerResult::Failed;
 }
 
 // The registry names the operation that replays each kind; a recording

@@ -45,7 +45,7 @@ public:
 
     const TStroke& Pen() const { return *pen_; }
     const CPenRender& Renderer() const { return *render_; }
-    // AppVersion of the last {0,0}: major x 100 + minor.
+    // AppVersion of the last version record: major x 100 + minor.
     int32_t AppVersion() const { return appVersion_; }
     const NibBitmapCache& StoredNibs() const { return nibs_; }
 
@@ -71,7 +71,7 @@ private:
     std::unique_ptr<CPenRender> render_;
     std::unique_ptr<TFlowImage> flow_;
     // The nib rebuilt from a stored bitmap (which one it was made from), and
-    // the bitmaps {0,44} stored.
+    // the embedded bitmaps stored.
     struct NibSource {
         uint32_t id = 0;
         int32_t width = 0, height = 0; // 0: none

@@ -26,7 +26,7 @@ constexpr uint32_t kColourBytes = 0x00FFFFFFu;
 constexpr int32_t kMethodCount = 9;
 // The renderer keeps its effects within 0-100; a record beyond is corrupt.
 constexpr int32_t kMaxBrushEffect = 100;
-// Before this version {0,12} carried the current layer's protect-alpha.
+// Before this version DocumentFlags carried the current layer's protect-alpha.
 constexpr int32_t kProtectInFlagsBefore = 206;
 constexpr uint16_t kUseToneBit = 2, kProtectBit = 4, kUseGradationBit = 8;
 
@@ -40,7 +40,7 @@ bool Finite(std::initializer_list<float> values)
     return true;
 }
 
-// The renderer's air map from the packed {0,53} value: curve, then 12-bit
+// The renderer's air map from the packed AirMap value: curve, then 12-bit
 // flat part and floor.
 AirMapRecord AirMapOf(uint32_t value)
 {
@@ -271,7 +271,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
         return Ran(true, kBrush);
     }
     default:
-        // {0,50} and {0,58} only restate what other records set.
+        // PenColours and PenSwitches only restate what other records set.
         return DecodePacket(packet) ? HandlerResult::Executed : HandlerResult::Failed;
     }
 }
@@ -284,7 +284,7 @@ HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
     if (!p.Decode(packet) ||
         !nibs_.Store(p.id, p.width, p.height, std::span(p.bitmap.field).first(p.bitmap.packedSize)))
         return HandlerResult::Failed;
-    // Embedded again after {2,254}, the id may name another bitmap.
+    // Embedded again after the start marks, the id may name another bitmap.
     bitmapNibSource_ = {};
     // The embedding is also the first use: the recorder writes no
     // reference after it.

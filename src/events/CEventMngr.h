@@ -29,7 +29,7 @@ enum class StateWrite : int { Unchanged = 0, Written = 1, Failed = 2 };
 class CEventMngr final : public EventRecorder {
 public:
     static constexpr uint8_t kCurrentGeneration = 41;
-    // File flags of the {0,12} records.
+    // File flags of the DocumentFlags records.
     static constexpr uint16_t kProtectionFlag = 0x8000;
     static constexpr uint16_t kImagePermissionFlag = 0x4000;
     // The recorder's flag byte, the top byte of StateValidBits.
@@ -115,7 +115,7 @@ public:
     bool SetStepCapacity(int32_t steps) override { return SetUndoDepth(steps); }
     int32_t CommittedSteps() const { return steps_.CommittedSteps(); }
 
-    // ---- file flags of the {0,12} records ----
+    // ---- file flags of the DocumentFlags records ----
     // False when the walk meets a packet it cannot read.
     bool SetFileFlag(uint16_t mask, bool on);
     bool QueryFileFlag(uint16_t mask, bool& found);

@@ -55,7 +55,7 @@ private:
 
 class CSegmentedStore;
 
-// Called for each embedded tone ({0,36}) or nib ({0,44}) in a removed range
+// Called for each embedded tone or nib in a removed range
 // with its identifier: the recorder forgets it so that the next use embeds
 // it again. False stops the walk.
 using ForgetEmbedded = bool (*)(void* user, PacketId embedded, uint32_t identifier);
