@@ -449,6 +449,11 @@ def record_size(tail, desc):
 
 # ---- C++ ---------------------------------------------------------------------------
 
+def payload_layouts(desc):
+    """The layouts some kind has as its payload, in the description's order."""
+    return [desc.layouts[n] for n in desc.layout_order if not desc.layouts[n].is_record and desc.layouts[n].kinds]
+
+
 def camel(name):
     return "".join(part[:1].upper() + part[1:] for part in name.split("_"))
 
@@ -732,10 +737,7 @@ def header_payloads(desc):
     out.append("auto VisitPacket(PacketId id, std::span<const uint8_t> packet, Visit&& visit, Fail&& fail)")
     out.append("{")
     out.append("    switch (id) {")
-    for name in desc.layout_order:
-        layout = desc.layouts[name]
-        if layout.is_record or not layout.kinds:
-            continue
+    for layout in payload_layouts(desc):
         for k in layout.kinds:
             out.append("    case PacketId::%s:" % k.name)
         out.append("    {")
@@ -920,10 +922,7 @@ def docs(desc):
             "" if k.bit < 0 else "byte %d bit %d" % (k.bit // 8, k.bit % 8)))
     out.append("")
     out.append("## Payloads")
-    for name in desc.layout_order:
-        layout = desc.layouts[name]
-        if layout.is_record or not layout.kinds:
-            continue
+    for layout in payload_layouts(desc):
         out.append("")
         out.append("### %s" % layout.name)
         out.append("")

@@ -7,12 +7,12 @@ namespace {
 
 // The header's row of the described table, found in one step.
 struct Table {
+    std::span<const PacketKind> rows = DescribedPacketRows();
     std::array<int16_t, 256 * 256> index{};
 
     Table()
     {
         index.fill(-1);
-        const std::span<const PacketKind> rows = DescribedPacketRows();
         for (size_t i = 0; i < rows.size(); ++i)
             for (int c = rows[i].firstCode; c <= rows[i].lastCode; ++c)
                 index[size_t(rows[i].category) * 256 + size_t(c)] = int16_t(i);
@@ -51,8 +51,9 @@ std::span<const PacketKind> PacketKinds() { return DescribedPacketRows(); }
 
 const PacketKind* FindPacketKind(uint8_t category, uint8_t code)
 {
-    const int16_t i = TheTable().index[size_t(category) * 256 + code];
-    return i < 0 ? nullptr : &DescribedPacketRows()[size_t(i)];
+    const Table& t = TheTable();
+    const int16_t i = t.index[size_t(category) * 256 + code];
+    return i < 0 ? nullptr : &t.rows[size_t(i)];
 }
 
 PacketId PacketIdOf(uint8_t category, uint8_t code)

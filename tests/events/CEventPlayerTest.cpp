@@ -102,6 +102,22 @@ TEST_F(PlayerTest, OpenResults)
     EXPECT_EQ(notifier.messages[1].text, "イベントパケットが不正です!");
 }
 
+// In the render mode no box is shown: the diagnostic line names the packet
+// the walk could not read, at its offset, and the one before it.
+TEST_F(PlayerTest, AnUnknownPacketIsNamedAtItsOffsetInTheDiagnostics)
+{
+    CEventMngr m;
+    FakePlaybackTarget t(m);
+    t.files["x.vd4"] = {Join({Version(), NewCanvas(), Bytes{99, 0}}), true};
+    CEventPlayer p(m, t);
+    EXPECT_EQ(p.Open("x.vd4", PlaybackMode::Render), CEventPlayer::kOpenPacketCheck);
+    EXPECT_TRUE(notifier.messages.empty());
+    bool named = false;
+    for (const std::string& line : sink.lines)
+        named = named || line == "unknown packet at 0x2c(0x63,0x0)\rlast code at 0xe(0x2,0x8)";
+    EXPECT_TRUE(named);
+}
+
 // A version record of another extension-flags version is refused with the
 // player's message, and the replay ends there with the error result.
 TEST_F(PlayerTest, AVersionRecordOfOtherExtensionFlagsEndsTheReplay)
