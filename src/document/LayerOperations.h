@@ -22,7 +22,7 @@ struct AddLayerOp {
 
     int32_t index = 0, width = 0, height = 0, opacity = 255, mode = 0;
     bool visible = true, protect = false;
-    std::optional<std::string> name;
+    std::optional<std::string> name{};
     uint32_t fill = 0;
 
     Verdict Check(OpContext& c);
@@ -34,7 +34,7 @@ struct AddLayerOp {
     static std::optional<AddLayerOp> Replayed(OpContext& c, PacketId id, const NewLayerQuickPayload& p);
     static std::optional<AddLayerOp> Replayed(OpContext& c, PacketId id, const NewLayerPayload& p);
 
-    std::unique_ptr<CLayerData> layer;
+    std::unique_ptr<CLayerData> layer{};
     int32_t at = 0;
     EdgeRect bounds{};
 };
@@ -75,7 +75,7 @@ struct DuplicateLayerOp {
     void Refresh(OpContext& c);
     static std::optional<DuplicateLayerOp> Replayed(OpContext& c, PacketId id, const LayerIndexPayload& p);
 
-    std::unique_ptr<CLayerData> copy;
+    std::unique_ptr<CLayerData> copy{};
     EdgeRect bounds{};
 };
 
@@ -120,7 +120,7 @@ struct MergeDownOp {
     static std::optional<MergeDownOp> Replayed(OpContext& c, PacketId id, const MergeDownPayload& p);
 
     int32_t upperId = 0;
-    std::unique_ptr<CLayerData> former;
+    std::unique_ptr<CLayerData> former{};
 };
 
 // The visible layers folded into the bottom one.
@@ -147,8 +147,8 @@ struct MergeVisibleOp {
     static std::optional<MergeVisibleOp> Replayed(OpContext& c, PacketId id, const EmptyPayload& p);
     static std::optional<MergeVisibleOp> Replayed(OpContext& c, PacketId id, const MergeVisiblePayload& p);
 
-    std::unique_ptr<CLeavingTable> table;
-    std::unique_ptr<CLayerMngr> away;
+    std::unique_ptr<CLeavingTable> table{};
+    std::unique_ptr<CLayerMngr> away{};
     int32_t previous = 0;
 };
 

@@ -94,7 +94,7 @@ struct SetLayerProtectAlphaOp : LayerAttributeOp {
 struct VisibilityOp {
     UndoKind kind = UndoKind::ShowAll;
     int32_t index = 0; // the layer the record names
-    std::unique_ptr<CKeptTables> flags;
+    std::unique_ptr<CKeptTables> flags{};
 
     VisibilityOp();
     VisibilityOp(VisibilityOp&&) noexcept;
@@ -210,7 +210,7 @@ struct ShiftLayerOp {
     int32_t count = 1;
     bool anyGrown = false;
     std::vector<std::unique_ptr<CLayerData>> grown;
-    std::unique_ptr<CKeptTables> ids;
+    std::unique_ptr<CKeptTables> ids{};
 };
 
 // Links the layer and its run to the layer below (one level deeper), or
@@ -236,7 +236,7 @@ struct LinkLayerOp {
     void Refresh(OpContext& c);
     static std::optional<LinkLayerOp> Replayed(OpContext& c, PacketId id, const LinkLevelsPayload& p);
 
-    std::unique_ptr<CKeptTables> levels;
+    std::unique_ptr<CKeptTables> levels{};
 };
 
 // The layer and its run move so that the layer lands at index to.
@@ -261,7 +261,7 @@ struct MoveLinkGroupOp {
     static std::optional<MoveLinkGroupOp> Replayed(OpContext& c, PacketId id, const LinkValuePayload& p);
 
     int32_t count = 0, id = 0, current = 0;
-    std::unique_ptr<CKeptTables> levels;
+    std::unique_ptr<CKeptTables> levels{};
 };
 
 // The leader of a link group leaves the stack; its run drops one level.
@@ -285,7 +285,7 @@ struct DeleteLinkLeaderOp {
     static std::optional<DeleteLinkLeaderOp> Replayed(OpContext& c, PacketId id, const LinkValuePayload& p);
 
     int32_t run = 0;
-    std::unique_ptr<CKeptTables> ids;
+    std::unique_ptr<CKeptTables> ids{};
 };
 
 // The leader and its whole run leave the stack; refused when nothing would
@@ -310,7 +310,7 @@ struct DeleteLinkGroupOp {
     static std::optional<DeleteLinkGroupOp> Replayed(OpContext& c, PacketId id, const LinkValuePayload& p);
 
     int32_t count = 0;
-    std::unique_ptr<CKeptTables> ids;
+    std::unique_ptr<CKeptTables> ids{};
     std::vector<std::unique_ptr<CLayerData>> removed;
 };
 

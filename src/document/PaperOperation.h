@@ -61,7 +61,7 @@ enum class Verdict : uint8_t { Refuse, Unchanged, Go };
 // What a change leaves in the history: a record that the change completes,
 // or none at all (a record that could not be built is null but not `none`).
 struct HistoryRecord {
-    std::unique_ptr<CUndoData> record;
+    std::unique_ptr<CUndoData> record{};
     bool none = false;
     static HistoryRecord None()
     {

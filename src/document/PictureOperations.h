@@ -26,7 +26,7 @@ struct NewPictureOp {
     static constexpr uint8_t kHints = kWholePictureHints;
     static constexpr bool kBusy = true;
 
-    std::string name;
+    std::string name{};
     bool layerTransparent = false, transparentPaper = false;
     int32_t resolution = 0, layerWidth = 0, layerHeight = 0, width = 0, height = 0;
 
@@ -67,7 +67,7 @@ struct SStackChange {
     bool keepAttributes = false;
     UndoKind kind = UndoKind::Crop;
     Point shift;
-    std::vector<uint8_t> packet;
+    std::vector<uint8_t> packet{};
     // Crop cannot go on without its history: it fails with this word. The
     // sizes (nullptr) ask to go on without one instead.
     const char* failedWord = nullptr;
@@ -82,8 +82,8 @@ struct SStackChange {
 // place.
 struct StackChangeOp {
     SStackChange change;
-    std::vector<SLayerPlan> plans;
-    std::unique_ptr<CLayerMngr> stack;
+    std::vector<SLayerPlan> plans{};
+    std::unique_ptr<CLayerMngr> stack{};
     bool inPlace = false;
 
     StackChangeOp();

@@ -76,7 +76,7 @@ struct TransformPictureOp {
     void Refresh(OpContext& c);
     static std::optional<TransformPictureOp> Replayed(OpContext& c, PacketId id, const EmptyPayload& p);
 
-    std::vector<int32_t> done;
+    std::vector<int32_t> done{};
 };
 
 // Every store is rotated into a new one first; only when all of them exist
@@ -105,7 +105,7 @@ struct RotatePicture90Op {
 // layer moves into the history.
 struct ReplaceLayerOp {
     int32_t index = 0;
-    std::unique_ptr<CLayerData> replacement;
+    std::unique_ptr<CLayerData> replacement{};
 
     ReplaceLayerOp();
     ReplaceLayerOp(ReplaceLayerOp&&) noexcept;
