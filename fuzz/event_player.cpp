@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentHost.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
 #include "events/CEventMngr.h"
@@ -18,7 +19,6 @@
 #include "files/EventContainer.h"
 #include "files/ResultCodes.h"
 #include "platform/DiagnosticSink.h"
-#include "platform/DocumentHost.h"
 #include "platform/MemoryBudget.h"
 #include "platform/UserNotifier.h"
 

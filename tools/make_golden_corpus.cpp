@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/DemoRecording.h"
+#include "document/DocumentHost.h"
 #include "document/EventFile.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
@@ -27,7 +28,6 @@
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
 #include "platform/Clock.h"
-#include "platform/DocumentHost.h"
 #include "storage/TChannel.h"
 
 namespace morvane {
