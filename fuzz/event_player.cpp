@@ -17,7 +17,6 @@
 #include "events/CEventPlayer.h"
 #include "events/EventPacketTable.h"
 #include "files/EventContainer.h"
-#include "files/ResultCodes.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/MemoryBudget.h"
 #include "platform/UserNotifier.h"
@@ -41,13 +40,13 @@ public:
     {
     }
 
-    int LoadStream(const std::string&) override
+    StreamLoad LoadStream(const std::string&) override
     {
         CEventMngr& events = *paper_.EventManager();
         if (!events.BeginLoad() || !events.AppendRaw(stream_.data(), int64_t(stream_.size())))
-            return filecode::kNoMemory;
+            return StreamLoad::FileError;
         events.EndLoad(int32_t(WalkPackets(stream_).steps), generation_, kEventFlagInteractive);
-        return filecode::kOk;
+        return StreamLoad::Loaded;
     }
     void BeginPlayback(bool isProtected, bool strokeManager) override
     {

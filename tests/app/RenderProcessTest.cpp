@@ -20,7 +20,7 @@
 #include "app/DemoRecording.h"
 #include "app/FarStrokeRecording.h"
 #include "codecs/Bmp.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
 #include "paint/CStrokeMngr.h"
@@ -423,8 +423,8 @@ Bytes NibBomb(int n)
     Bytes stream = BlankStream(64, 48);
     stream.resize(stream.size() - 2); // the end mark comes last
     EmbeddedNibPayload nib;
-    nib.category = 0, nib.code = 44, nib.width = 1024, nib.height = 1024, nib.scale = 40;
-    EXPECT_TRUE(nib.bitmap.Pack(Bytes(size_t(1024) * 1024, 0)));
+    nib.width = 1024, nib.height = 1024, nib.scale = 40;
+    EXPECT_TRUE(PackPixels(nib.bitmap, Bytes(size_t(1024) * 1024, 0)));
     for (int i = 0; i < n; ++i) {
         nib.id = uint32_t(1000 + i);
         const Bytes packet = nib.Encode();
