@@ -123,7 +123,7 @@ std::string MixedRecording()
     static const std::string path = [] {
         const std::string file = (Scratch() / "mixed.vd4").string();
         Painter painter;
-        const bool saved = painter.Paint(true) && SaveEventFile(file, painter.paper, EventSaveRequest{}) == 0;
+        const bool saved = painter.Paint(true) && SaveEventFile(file, painter.paper, EventSaveRequest{}) == EventFileCode::Ok;
         return saved ? file : std::string();
     }();
     return path;
@@ -247,7 +247,7 @@ void RenderStartup(benchmark::State& state)
     SilentDocumentHost host;
     TPaper paper(host);
     if (!paper.NewPicture("blank", false, false, 72, 640, 480, 640, 480) ||
-        SaveEventFile(input, paper, EventSaveRequest{}) != 0)
+        SaveEventFile(input, paper, EventSaveRequest{}) != EventFileCode::Ok)
         return state.SkipWithError("the recording could not be made");
     const std::string out = (Scratch() / "out").string();
     fs::create_directories(out);

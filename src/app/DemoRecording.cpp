@@ -192,7 +192,7 @@ int WriteDemoRecording(const std::string& path)
         return -1;
     FixedClock clock;
     Clock* previous = SetClock(&clock);
-    const int code = SaveEventFile(path, document, EventSaveRequest{});
+    const int code = CodeNumber(SaveEventFile(path, document, EventSaveRequest{}));
     SetClock(previous);
     return code;
 }

@@ -1,7 +1,5 @@
 #include "app/RenderEnd.h"
 
-#include <new>
-
 #include "app/RenderReport.h"
 #include "codecs/Bmp.h"
 #include "document/EventFile.h"
@@ -23,7 +21,7 @@ bool CountFileFlags(void* count, uint64_t, uint8_t category, uint8_t code, std::
 }
 
 // The ended stream as it stands: no end mark added or removed.
-int WriteCopy(const std::string& path, TPaper& document, const CEventMngr& events)
+EventFileCode WriteCopy(const std::string& path, TPaper& document, const CEventMngr& events)
 {
     EventContainerInfo info;
     info.generation = events.EventGeneration;
@@ -42,18 +40,12 @@ bool ProtectStream(CEventMngr& events)
     return events.SetFileFlag(CEventMngr::kProtectionFlag, true);
 }
 
-int SaveReplayedStream(const std::string& path, TPaper& document)
+EventFileCode SaveReplayedStream(const std::string& path, TPaper& document)
 {
     CEventMngr* events = document.EventManager();
     if (!events)
-        return eventcode::kNoManager;
-    try {
-        return WriteCopy(path, document, *events);
-    } catch (const std::bad_alloc&) {
-        return filecode::kNoMemory;
-    } catch (...) {
-        return filecode::kException;
-    }
+        return EventFileCode::NoManager;
+    return Guarded<EventFileCode>([&] { return WriteCopy(path, document, *events); });
 }
 
 int WriteRenderOutputs(TPaper& document, const std::string& eventFile, const std::string& folder)
@@ -71,8 +63,8 @@ int WriteRenderOutputs(TPaper& document, const std::string& eventFile, const std
         return kRenderWriteFailed;
     }
     const std::string copy = OutputPathFor(folder, eventFile, EventFileExtension(events->EventGeneration));
-    if (int code = SaveReplayedStream(copy, document)) {
-        Diagnose("render: cannot write " + copy + " (code " + std::to_string(code) + ")");
+    if (const EventFileCode code = SaveReplayedStream(copy, document); code != EventFileCode::Ok) {
+        Diagnose("render: cannot write " + copy + " (code " + std::to_string(CodeNumber(code)) + ")");
         return kRenderWriteFailed;
     }
     return kRenderDone;

@@ -3,6 +3,8 @@
 // replayed stream saved again as a protected copy.
 #include <string>
 
+#include "files/ResultCodes.h"
+
 namespace morvane {
 
 class CEventMngr;
@@ -15,11 +17,11 @@ bool ProtectStream(CEventMngr& events);
 
 // Writes the document's stream as it stands (no end mark added or removed),
 // compressed, after a thumbnail of the composite, with the generation and
-// container flags it was loaded with: 0, or the code of what failed (40 no
-// manager, 6 the file cannot be created, the writers' codes). The file is
-// replaced only after a complete write, so it may be the file the stream
-// came from.
-int SaveReplayedStream(const std::string& path, TPaper& document);
+// container flags it was loaded with: Ok, or the code of what failed
+// (NoManager, CannotOpen when the file cannot be created, the writers'
+// codes). The file is replaced only after a complete write, so it may be the
+// file the stream came from.
+EventFileCode SaveReplayedStream(const std::string& path, TPaper& document);
 
 // The outputs of an ended replay of eventFile into folder: <stem>.bmp and the
 // protected copy <stem><the generation's extension>. 8 when both were

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CommandTable.h"
+#include "files/ResultCodes.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TFormNew.h"
@@ -118,7 +119,7 @@ private:
     void SaveEventsAsked();
     void OpenEventsAsked();
     bool HasWindow() const { return ActiveDrawWindow() != nullptr; }
-    int SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect);
+    EventFileCode SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect);
 
     CAppProfile& profile_;
     QMdiArea* area_;

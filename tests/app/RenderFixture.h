@@ -110,7 +110,7 @@ inline void WriteEventFile(const std::string& path, const Bytes& stream, int32_t
     info.steps = 1;
     info.length = uint32_t(stream.size());
     MemoryWriter out;
-    ASSERT_EQ(WriteContainer(out, store, info), 0);
+    ASSERT_EQ(WriteContainer(out, store, info), EventFileCode::Ok);
     WriteBytes(path, out.Bytes());
 }
 
@@ -120,7 +120,7 @@ inline Bytes StreamOfFile(const std::string& path, EventContainerInfo& info)
     FileReader in;
     CSegmentedStore store;
     StoreSink sink(store);
-    if (in.Open(path) != 0 || ReadContainer(in, sink, info) != 0)
+    if (in.Open(path) != OpenCode::Ok || ReadContainer(in, sink, info) != EventFileCode::Ok)
         return {};
     Bytes stream(size_t(store.Position()));
     store.Read(0, stream.data(), int64_t(stream.size()));

@@ -318,7 +318,7 @@ TEST(RenderProcess, RecordingRendersToTheLivePictureByteForByte)
     TPaper live(host);
     DemoRecording demo(live);
     ASSERT_TRUE(demo.Paint());
-    ASSERT_EQ(SaveEventFile(folder / "live.vd4", live, EventSaveRequest{}), 0);
+    ASSERT_EQ(SaveEventFile(folder / "live.vd4", live, EventSaveRequest{}), EventFileCode::Ok);
     ASSERT_TRUE(SaveBmp24(live.Composite(), (folder / "expected.bmp").c_str(), live.Resolution));
     fs::create_directory(folder / "out");
     ASSERT_EQ(RunMorvane({"-render", "-O" + (folder / "out"), folder / "live.vd4"}).status, 8);
@@ -382,7 +382,7 @@ TEST(RenderProcess, BitmapNibUnderSteadyPressureRendersASteadyWidth)
     EdgeRect changed;
     ASSERT_TRUE(live.StrokeEnd(flow, pen, true, changed));
     ASSERT_TRUE(live.SetPenRenderer(nullptr));
-    ASSERT_EQ(SaveEventFile(folder / "nib.vd4", live, EventSaveRequest{}), 0);
+    ASSERT_EQ(SaveEventFile(folder / "nib.vd4", live, EventSaveRequest{}), EventFileCode::Ok);
     ASSERT_TRUE(SaveBmp24(live.Composite(), (folder / "live.bmp").c_str(), live.Resolution));
 
     ASSERT_EQ(RunMorvane({"-render", folder / "nib.vd4"}).status, 8);
@@ -499,7 +499,7 @@ void WriteSwingingStroke(const std::string& path, int n)
     EdgeRect changed;
     ASSERT_TRUE(live.StrokeEnd(flow, pen, true, changed));
     ASSERT_TRUE(live.SetPenRenderer(nullptr));
-    ASSERT_EQ(SaveEventFile(path, live, EventSaveRequest{}), 0);
+    ASSERT_EQ(SaveEventFile(path, live, EventSaveRequest{}), EventFileCode::Ok);
 }
 
 TEST(RenderProcess, NibBombRendersWithinItsBudgetOrEndsForLackOfMemory)

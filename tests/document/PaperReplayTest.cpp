@@ -634,7 +634,7 @@ TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoi
         std::filesystem::temp_directory_path() / ("paper_replay_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const std::string file = (folder / "live.vd4").string();
-    ASSERT_EQ(SaveEventFile(file, *live.paper, {}), 0);
+    ASSERT_EQ(SaveEventFile(file, *live.paper, {}), EventFileCode::Ok);
     for (bool pointByPoint : {false, true}) {
         RecordingDocumentHost host;
         host.PlayingBack = true;

@@ -43,20 +43,20 @@ public:
         calls.push_back("load");
         return StreamLoadOf(LoadFile(path));
     }
-    int LoadFile(const std::string& path)
+    EventFileCode LoadFile(const std::string& path)
     {
         const auto it = files.find(path);
         if (it == files.end())
-            return filecode::kNotFound;
+            return EventFileCode::NotFound;
         if (it->second.raw)
             return LoadRaw(it->second.bytes);
         MemoryReader in(it->second.bytes);
         Sink sink(events_);
         EventContainerInfo info;
-        if (int code = ReadContainer(in, sink, info))
+        if (const EventFileCode code = ReadContainer(in, sink, info); code != EventFileCode::Ok)
             return code;
         events_.EndLoad(int32_t(info.steps), uint8_t(info.generation), info.flags);
-        return filecode::kOk;
+        return EventFileCode::Ok;
     }
     void BeginPlayback(bool isProtected, bool strokeManager) override
     {
@@ -113,12 +113,12 @@ private:
         CEventMngr& events_;
     };
 
-    int LoadRaw(const Bytes& stream)
+    EventFileCode LoadRaw(const Bytes& stream)
     {
         if (!events_.BeginLoad() || !events_.AppendRaw(stream.data(), int64_t(stream.size())))
-            return filecode::kNoMemory;
+            return EventFileCode::NoMemory;
         events_.EndLoad(int32_t(WalkPackets(stream).steps), CEventMngr::kCurrentGeneration, 0);
-        return filecode::kOk;
+        return EventFileCode::Ok;
     }
 
     template <class... Args> static std::string Line(const char* format, Args... args)
@@ -234,8 +234,8 @@ inline Bytes Container(const Bytes& stream, bool compressed = true, uint16_t fla
     info.steps = uint32_t(WalkPackets(stream).steps);
     info.length = uint32_t(stream.size());
     MemoryWriter out;
-    const int code = compressed ? WriteContainer(out, store, info) : WritePlain(out, store, info);
-    return code == 0 ? out.Bytes() : Bytes{};
+    const EventFileCode code = compressed ? WriteContainer(out, store, info) : WritePlain(out, store, info);
+    return code == EventFileCode::Ok ? out.Bytes() : Bytes{};
 }
 
 } // namespace morvane::playtest

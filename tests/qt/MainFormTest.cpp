@@ -276,7 +276,7 @@ private slots:
             QVERIFY(offered);
             RecordingDocumentHost host;
             TPaper saved(host);
-            QCOMPARE(LoadEventFile(path.toStdString(), saved), 0);
+            QCOMPARE(LoadEventFile(path.toStdString(), saved), EventFileCode::Ok);
             bool found = false;
             QVERIFY(saved.EventManager()->QueryFileFlag(CEventMngr::kProtectionFlag, found));
             QCOMPARE(found, protect);

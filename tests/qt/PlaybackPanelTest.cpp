@@ -86,8 +86,8 @@ class PlaybackPanelTest : public QObject {
         }
         const QString path = dir_.filePath(name);
         const bool saved =
-            isProtected ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{}) == 0
-                        : w.SaveRecording(path.toStdString()) == 0;
+            isProtected ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{}) == EventFileCode::Ok
+                        : w.SaveRecording(path.toStdString()) == EventFileCode::Ok;
         return saved ? path : QString();
     }
 
