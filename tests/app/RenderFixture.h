@@ -1,14 +1,9 @@
 #pragma once
-// Shared by the render tests: scratch folders, event files made by
-// recording a document or from hand-edited streams, and whole files.
+// Shared by the render tests: event files made by recording a document
+// or from hand-edited streams.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,48 +15,16 @@
 #include "events/EventPacketTable.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 namespace morvane::testing_render {
 
-using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
-
-// A folder of its own, removed with everything in it; open to every user
-// so a run without privileges can read what the test put there.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "morvane-render-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-        EXPECT_FALSE(path_.empty());
-        ::chmod(path_.c_str(), 0755);
-    }
-    ~ScratchFolder()
-    {
-        ::chmod(path_.c_str(), 0755);
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (fs::path(path_) / name).string(); }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-inline Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
+using testing::Bytes;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
 
 // The stream a document recorded so far, with the end mark a save adds.
 inline Bytes StreamOf(TPaper& document)

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -152,7 +153,7 @@ void WriteMidwayFailure(const std::string& path)
 
 TEST(RenderProcess, MinimalStreamRendersAndItsProtectedCopyDoesNot)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     WriteEventFile(folder / "a.vd4", BlankStream(64, 48), 64, 48);
     fs::create_directory(folder / "out");
     EXPECT_EQ(RunMorvane({"-render", "-O" + (folder / "out"), folder / "a.vd4"}).status, 8);
@@ -180,7 +181,7 @@ constexpr double kAtOnceSeconds = 1.0;
 
 TEST(RenderProcess, UnplayableInputsGiveTenAndTheirMarkerAtOnce)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     const Bytes blank = BlankStream(64, 48);
     WriteBytes(folder / "garbage.vd4", Bytes(300, 0xA5));
     WriteEventFile(folder / "whole.vd4", blank, 64, 48);
@@ -207,7 +208,7 @@ TEST(RenderProcess, UnplayableInputsGiveTenAndTheirMarkerAtOnce)
 TEST(RenderProcess, PastedImagesWithoutPermissionGiveTwelve)
 {
     // An image block {12,1} (22 fixed bytes, no pixels) before the end mark.
-    ScratchFolder folder;
+    TempFolder folder;
     Bytes stream = BlankStream(64, 48);
     Bytes image(24, 0);
     image[0] = 12;
@@ -220,7 +221,7 @@ TEST(RenderProcess, PastedImagesWithoutPermissionGiveTwelve)
 
 TEST(RenderProcess, NotifyDescriptorOnAPipeReadsTheCode)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     WriteEventFile(folder / "a.vd4", BlankStream(32, 32), 32, 32);
     int pipeFds[2];
     ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
@@ -251,7 +252,7 @@ TEST(RenderProcess, HelpAndVersionPrintAndEndBeforeAnythingStarts)
     for (const Case& c : cases)
         for (const char* platform : {static_cast<const char*>(nullptr), "offscreen"}) {
             const std::string what = c.args[0] + (platform ? " offscreen" : " headless");
-            ScratchFolder folder;
+            TempFolder folder;
             const std::string out = folder / "out.txt";
             const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
             ASSERT_GE(fd, 0);
@@ -271,7 +272,7 @@ TEST(RenderProcess, HelpAndVersionPrintAndEndBeforeAnythingStarts)
 
 TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     fs::create_directory(folder / "ro");
     WriteEventFile(folder / "ro/a.vd4", BlankStream(32, 32), 32, 32);
     const Bytes input = ReadBytes(folder / "ro/a.vd4");
@@ -288,7 +289,7 @@ TEST(RenderProcess, ReadOnlyFolderGivesNineWithTheInputUnchanged)
 #ifdef MORVANE_VIEWER
 TEST(RenderProcess, ViewerPlaysToItsEndAndReportsThirteenAfterItsDelay)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     RunOptions options;
     options.platform = "offscreen";
     const ProgramRun played = RunMorvane({"-render", "-viewer", "-T0", MORVANE_DEMO}, options);
@@ -305,7 +306,7 @@ TEST(RenderProcess, ViewerPlaysToItsEndAndReportsThirteenAfterItsDelay)
 // failure's code and marker, not the 13 of a finished replay.
 TEST(RenderProcess, ViewerOfAReplayThatFailsReportsItsCode)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     const Bytes blank = BlankStream(64, 48);
     WriteEventFile(folder / "endless.vd4", Bytes(blank.begin(), blank.end() - 2), 64, 48);
     WriteMidwayFailure(folder / "midway.vd4");
@@ -325,7 +326,7 @@ TEST(RenderProcess, ViewerOfAReplayThatFailsReportsItsCode)
 // BMP byte for byte.
 TEST(RenderProcess, RecordingRendersToTheLivePictureByteForByte)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     RecordingDocumentHost host;
     TPaper live(host);
     DemoRecording demo(live);
@@ -363,7 +364,7 @@ std::vector<int32_t> DarkPixelsPerColumn(const Bytes& bmp, int32_t& width)
 // its end as in its middle (the nib at half way between 20 % and 300 %).
 TEST(RenderProcess, BitmapNibUnderSteadyPressureRendersASteadyWidth)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     RecordingDocumentHost host;
     TPaper live(host);
     ASSERT_TRUE(live.NewPicture("nib", false, false, 72, 400, 120, 400, 120));
@@ -516,7 +517,7 @@ void WriteSwingingStroke(const std::string& path, int n)
 
 TEST(RenderProcess, NibBombRendersWithinItsBudgetOrEndsForLackOfMemory)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     fs::create_directory(folder / "out");
     // 128 nibs of 1 MiB each from a few kilobytes: held unpacked, 128 MiB.
     WriteEventFile(folder / "nibs.vd4", NibBomb(128), 64, 48);
@@ -538,7 +539,7 @@ TEST(RenderProcess, NibBombRendersWithinItsBudgetOrEndsForLackOfMemory)
 
 TEST(RenderProcess, ContainerBombEndsForLackOfMemoryBeforeUnpacking)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     // 32767 blocks: 2 GiB less 64 KiB of zeros from about 1.4 MB.
     WriteBytes(folder / "bomb.vd4", ContainerBomb(32767, 1000, 1000));
     RunOptions options;
@@ -552,7 +553,7 @@ TEST(RenderProcess, ContainerBombEndsForLackOfMemoryBeforeUnpacking)
 
 TEST(RenderProcess, StrokesFromFarOffRenderInBoundedTime)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     // 200 strokes from 2^20 px off, and the worst built so far: one stroke
     // whose every segment swings across the canvas from side to side.
     ASSERT_EQ(WriteFarStrokeRecording(folder / "far.vd4", FarStrokes::Far, 200), 0);

@@ -30,7 +30,7 @@
 #include "platform/UserNotifier.h"
 #include "storage/TMTC.h"
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 
 using namespace morvane;
 using harness::Checksum;

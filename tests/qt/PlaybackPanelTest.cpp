@@ -13,7 +13,7 @@
 
 #include <climits>
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 #include "app/CAppProfile.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"

@@ -20,7 +20,7 @@
 #include "gui/DesktopStart.h"
 #include "gui/QtViewerReport.h"
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 
 using namespace morvane;
 
