@@ -21,10 +21,10 @@
 namespace morvane::testing_render {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using support::Bytes;
+using support::ReadBytes;
+using support::TempFolder;
+using support::WriteBytes;
 
 // The stream a document recorded so far, with the end mark a save adds.
 inline Bytes StreamOf(TPaper& document)

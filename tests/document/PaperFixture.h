@@ -14,6 +14,7 @@
 #include "LayerFixture.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
+#include "support/Checksum.h"
 
 namespace morvane::testing_layers {
 
@@ -95,16 +96,10 @@ inline std::vector<uint32_t> AllOf(const TPaper& paper)
     return PixelsOf(paper.Composite(), {0, 0, paper.Width, paper.Height});
 }
 
-// FNV-1a over the bytes of every pixel of the store.
+// FNV-1a over every pixel of the store.
 inline uint64_t StoreChecksum(const CBlockVMTC& store)
 {
-    uint64_t h = 1469598103934665603ull;
-    for (int32_t y = 0; y < store.Height; ++y)
-        for (int32_t x = 0; x < store.Width; ++x) {
-            h ^= store.GetPixel(x, y);
-            h *= 1099511628211ull;
-        }
-    return h;
+    return support::Checksum(store);
 }
 
 // What a document shows and holds: the composite and, per layer, its store,

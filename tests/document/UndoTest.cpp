@@ -9,6 +9,7 @@
 #include "LayerFixture.h"
 #include "document/SLayerParam.h"
 #include "platform/MemoryBudget.h"
+#include "support/Checksum.h"
 
 namespace morvane {
 namespace {
@@ -48,14 +49,8 @@ public:
 // FNV-1a over the store's pixels and the layer's origin.
 uint64_t Checksum(const CLayerData& layer)
 {
-    uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](uint32_t v) { h = (h ^ v) * 1099511628211ull; };
-    for (int32_t y = 0; y < layer.Store->Height; ++y)
-        for (int32_t x = 0; x < layer.Store->Width; ++x)
-            mix(layer.Store->GetPixel(x, y));
-    mix(uint32_t(layer.OriginX));
-    mix(uint32_t(layer.OriginY));
-    return h;
+    const uint64_t h = support::Checksum(*layer.Store);
+    return support::FnvMix(support::FnvMix(h, uint32_t(layer.OriginX)), uint32_t(layer.OriginY));
 }
 
 struct UndoFixture : ::testing::Test {

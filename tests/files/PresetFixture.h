@@ -18,6 +18,11 @@
 
 namespace morvane::testing {
 
+using support::Bytes;
+using support::ReadBytes;
+using support::TempFolder;
+using support::WriteBytes;
+
 struct ScopedNotifier {
     ScopedNotifier() : previous(SetNotifier(&notifier)) {}
     ~ScopedNotifier() { SetNotifier(previous); }

@@ -48,7 +48,7 @@ constexpr int32_t kWidth = 160, kHeight = 120;
 uint64_t Signature(TPaper& paper)
 {
     uint64_t h = Checksum(paper.Composite());
-    const auto mix = [&h](uint64_t v) { h = testing::FnvMix(h, v); };
+    const auto mix = [&h](uint64_t v) { h = support::FnvMix(h, v); };
     mix(uint64_t(paper.Width) << 32 | uint32_t(paper.Height));
     mix(uint64_t(paper.LayerCount()));
     for (int32_t i = 0; i < paper.LayerCount(); ++i) {

@@ -7,6 +7,7 @@
 #include "storage/CBlockVCH.h"
 #include "storage/CBlockVMTC.h"
 #include "storage/TChannel.h"
+#include "support/Checksum.h"
 
 using namespace morvane;
 
@@ -275,20 +276,8 @@ TEST(CScaleLayerImage, InvalidStoresScaleNothing)
 // what recordings replay, so a rework of the walk must keep every byte.
 namespace {
 
-uint64_t Fnv(uint64_t h, const void* bytes, size_t n)
-{
-    for (size_t i = 0; i < n; ++i)
-        h = (h ^ static_cast<const uint8_t*>(bytes)[i]) * 1099511628211ull;
-    return h;
-}
-
-template <typename Image>
-uint64_t ImageSum(uint64_t h, const Image& image)
-{
-    for (int32_t y = 0; y < image.Height; ++y)
-        h = Fnv(h, image.RowPtr(y), size_t(image.Width) * size_t(image.BytesPerPixel()));
-    return h;
-}
+using morvane::support::Checksum;
+using morvane::support::Fnv;
 
 struct Zoom {
     int32_t w, h, dw, dh;
@@ -309,28 +298,28 @@ uint64_t ResampleAll(const Zoom& z, uint32_t seed)
             *channel.PixelPtr(x, y) = uint8_t(NextRandom(seed) >> 24);
             bytes[size_t(y) * size_t(z.w) + size_t(x)] = *channel.PixelPtr(x, y);
         }
-    uint64_t h = 1469598103934665603ull;
+    uint64_t h = morvane::support::kFnvStart;
     TMTC colourOut;
     EXPECT_TRUE(MakeScaledCopy(colour, z.dw, z.dh, colourOut));
-    h = ImageSum(h, colourOut);
+    h = Checksum(colourOut, h);
     TChannel channelOut(z.dw, z.dh);
     CScaleImageCH ch(channel, channelOut);
     EXPECT_TRUE(ch.Bind({0, 0, z.w, z.h}, {0, 0, z.dw, z.dh}) && ch.Resample());
-    h = ImageSum(h, channelOut);
+    h = Checksum(channelOut, h);
     TTC grey(z.dw, z.dh);
     EXPECT_TRUE(ScaleChannelToGrey(channel, grey));
-    h = ImageSum(h, grey);
+    h = Checksum(grey, h);
     std::vector<int32_t> coverage(size_t(z.dw) * size_t(z.dh));
     CScaleImageCH_fixp fixp(channel, coverage.data(), z.dw, z.dh);
     EXPECT_TRUE(fixp.Bind({0, 0, z.w, z.h}, {0, 0, z.dw, z.dh}) && fixp.Resample());
-    h = Fnv(h, coverage.data(), coverage.size() * sizeof coverage[0]);
+    h = Fnv(coverage.data(), coverage.size() * sizeof coverage[0], h);
     std::vector<uint8_t> plain(size_t(z.dw) * size_t(z.dh)), turned(plain.size());
     CScaleImageBYTE byte(bytes.data(), z.w, z.h, plain.data(), z.dw, z.dh);
     EXPECT_TRUE(byte.Bind({0, 0, z.w, z.h}, {0, 0, z.dw, z.dh}) && byte.Resample());
-    h = Fnv(h, plain.data(), plain.size());
+    h = Fnv(plain.data(), plain.size(), h);
     const double factor = double(z.w) / double(z.dw);
     EXPECT_TRUE(ScaleRotateBytes(bytes.data(), z.w, z.h, turned.data(), z.dw, z.dh, factor, 33.0, 7));
-    return Fnv(h, turned.data(), turned.size());
+    return Fnv(turned.data(), turned.size(), h);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "storage/CBlockVMTC.h"
 #include "storage/CDibCore.h"
 
-namespace morvane::testing {
+namespace morvane::support {
 
 uint64_t Fnv(const void* bytes, size_t n, uint64_t h)
 {
@@ -28,4 +28,4 @@ uint64_t Checksum(const CBlockVMTC& store, uint64_t h)
     return h;
 }
 
-} // namespace morvane::testing
+} // namespace morvane::support

@@ -9,7 +9,7 @@ class CBlockVMTC;
 class CDibCore;
 } // namespace morvane
 
-namespace morvane::testing {
+namespace morvane::support {
 
 inline constexpr uint64_t kFnvStart = 1469598103934665603ull;
 
@@ -26,4 +26,4 @@ uint64_t Checksum(const CDibCore& image, uint64_t h = kFnvStart);
 // Every pixel of a store as one value, top row first.
 uint64_t Checksum(const CBlockVMTC& store, uint64_t h = kFnvStart);
 
-} // namespace morvane::testing
+} // namespace morvane::support

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace morvane::testing {
+namespace morvane::support {
 
 Bytes ReadBytes(const std::string& path)
 {
@@ -20,4 +20,4 @@ void WriteBytes(const std::string& path, const Bytes& bytes)
     EXPECT_TRUE(out.good()) << path;
 }
 
-} // namespace morvane::testing
+} // namespace morvane::support

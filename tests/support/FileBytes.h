@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace morvane::testing {
+namespace morvane::support {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -13,4 +13,4 @@ Bytes ReadBytes(const std::string& path);
 // Replaces the file; a failed write fails the test.
 void WriteBytes(const std::string& path, const Bytes& bytes);
 
-} // namespace morvane::testing
+} // namespace morvane::support

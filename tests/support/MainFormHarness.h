@@ -70,7 +70,7 @@ private:
     UserNotifier* previous_;
 };
 
-using testing::Checksum;
+using support::Checksum;
 
 // Ticks the playback timers' work until the window stops playing (bounded).
 inline void PlayToEnd(TMainForm& form, const TDrawWindow& window)

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace morvane::testing {
+namespace morvane::support {
 
 namespace fs = std::filesystem;
 
@@ -35,4 +35,4 @@ std::string TempFolder::operator/(const std::string& name) const
     return (fs::path(path_) / name).string();
 }
 
-} // namespace morvane::testing
+} // namespace morvane::support

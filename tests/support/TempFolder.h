@@ -4,7 +4,7 @@
 // run without privileges can read what the test put there.
 #include <string>
 
-namespace morvane::testing {
+namespace morvane::support {
 
 class TempFolder {
 public:
@@ -20,4 +20,4 @@ private:
     std::string path_;
 };
 
-} // namespace morvane::testing
+} // namespace morvane::support
