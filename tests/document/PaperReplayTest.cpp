@@ -6,14 +6,12 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "PaperFixture.h"
 #include "document/TPaper.h"
@@ -29,6 +27,7 @@
 #include "storage/TChannel.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
+#include "support/TempFolder.h"
 
 namespace morvane {
 namespace {
@@ -630,10 +629,8 @@ TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoi
     ASSERT_TRUE(live.Draw(LongPath(21)));
     ASSERT_TRUE(live->SetLayerMode(2, kModeScreen));
     ASSERT_TRUE(live.Draw(LongPath(37)));
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("paper_replay_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    const std::string file = (folder / "live.vd4").string();
+    const support::TempFolder folder;
+    const std::string file = folder / "live.vd4";
     ASSERT_EQ(SaveEventFile(file, *live.paper, {}), EventFileCode::Ok);
     for (bool pointByPoint : {false, true}) {
         RecordingDocumentHost host;
@@ -653,7 +650,6 @@ TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoi
         EXPECT_EQ(ticks > 58, pointByPoint);
         EXPECT_EQ(WithoutIds(StateOf(replay)), WithoutIds(StateOf(*live.paper))) << pointByPoint;
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(PaperReplay, TheEndGivesTheDocumentItsEngineBack)
