@@ -268,8 +268,8 @@ int Write(const std::string& path, const std::function<bool(Painter&)>& paint, b
     int code = -1;
     if (painter.Start() && paint(painter)) {
         EventSaveRequest request;
-        code = isProtected ? SaveProtectedEventFile(path, painter.Doc(), request)
-                           : SaveEventFile(path, painter.Doc(), request);
+        code = CodeNumber(isProtected ? SaveProtectedEventFile(path, painter.Doc(), request)
+                                      : SaveEventFile(path, painter.Doc(), request));
     }
     SetClock(previous);
     return code;
@@ -285,7 +285,7 @@ int WriteAsStandardStrokes(const std::string& from, const std::string& to)
     CSegmentedStore store;
     StoreSink sink(store);
     EventContainerInfo info;
-    if (in.Open(from) != 0 || ReadContainer(in, sink, info) != 0)
+    if (in.Open(from) != OpenCode::Ok || ReadContainer(in, sink, info) != EventFileCode::Ok)
         return -3;
     std::vector<uint8_t> stream(size_t(store.Position()));
     store.Read(0, stream.data(), int64_t(stream.size()));
@@ -302,8 +302,8 @@ int WriteAsStandardStrokes(const std::string& from, const std::string& to)
     if (!out.Append(stream.data(), int64_t(stream.size())))
         return -5;
     MemoryWriter bytes;
-    if (const int code = WriteContainer(bytes, out, info))
-        return code;
+    if (const EventFileCode code = WriteContainer(bytes, out, info); code != EventFileCode::Ok)
+        return CodeNumber(code);
     FILE* f = std::fopen(to.c_str(), "wb");
     if (!f)
         return 6;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "RenderFixture.h"
+#include "support/Checksum.h"
 #include "app/RenderMode.h"
 
 namespace morvane {
@@ -46,11 +47,7 @@ std::vector<GoldenEntry> ReadTable()
 // FNV-1a 64 of a file's bytes, in hexadecimal.
 std::string Checksum(const Bytes& bytes)
 {
-    uint64_t h = 1469598103934665603ull;
-    for (uint8_t b : bytes) {
-        h ^= b;
-        h *= 1099511628211ull;
-    }
+    const uint64_t h = support::Fnv(bytes.data(), bytes.size());
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
     return text;
@@ -63,7 +60,7 @@ TEST(GoldenCorpus, EveryRecordingRendersToItsCommittedPicture)
     const std::vector<GoldenEntry> table = ReadTable();
     ASSERT_GE(table.size(), 9u) << "tests/data/golden/checksums.txt is missing or short";
     for (const GoldenEntry& e : table) {
-        ScratchFolder out;
+        TempFolder out;
         const int code = RenderEventFile(DataFolder() + "/" + e.file, out.Path());
         EXPECT_EQ(code, e.code) << e.file;
         const std::string actual = code == 8 ? Checksum(ReadBytes(out / (StemOf(e.file) + ".bmp"))) : "-";
@@ -74,7 +71,7 @@ TEST(GoldenCorpus, EveryRecordingRendersToItsCommittedPicture)
 #ifdef MORVANE_GOLDEN_TOOL
 TEST(GoldenCorpus, TheProgramThatMadeItWritesTheSameBytesAgain)
 {
-    ScratchFolder out;
+    TempFolder out;
     ASSERT_EQ(std::system((std::string(MORVANE_GOLDEN_TOOL) + " " + out.Path()).c_str()), 0);
     int compared = 0;
     for (const auto& file : fs::directory_iterator(out.Path())) {

@@ -98,7 +98,7 @@ inline PaperState PlayedFile(const std::string& path)
 // The live document's recording saved as an event file and played again.
 inline PaperState SavedAndReplayed(TPaper& live, const std::string& path)
 {
-    EXPECT_EQ(SaveEventFile(path, live, EventSaveRequest{}), 0);
+    EXPECT_EQ(SaveEventFile(path, live, EventSaveRequest{}), EventFileCode::Ok);
     return PlayedFile(path);
 }
 
@@ -119,7 +119,7 @@ inline PaperState Replayed(TPaper& live, const std::string& path)
     info.steps = 1;
     info.length = uint32_t(stream.size());
     MemoryWriter out;
-    EXPECT_EQ(WriteContainer(out, store, info), 0);
+    EXPECT_EQ(WriteContainer(out, store, info), EventFileCode::Ok);
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(out.Bytes().data()), std::streamsize(out.Bytes().size()));
     return PlayedFile(path);
