@@ -1,11 +1,16 @@
-// The event stream: walking 64 MiB of recorded packets through the
+// The event stream.
+// event_walk_vs_memchr: walking 64 MiB of recorded packets through the
 // recorder's segmented store against a memchr over the same bytes, the
 // floor of any pass that looks at a stream.
+// packet_walk_vs_memcpy: walking 10^6 packets of a stream in memory and
+// decoding each with its payload struct, every check of the description
+// included, against a memcpy of the same bytes.
 
 #include <vector>
 
 #include "BenchSupport.h"
 #include "events/CMemSeg.h"
+#include "events/EventPayloads.h"
 #include "events/EventWalk.h"
 
 namespace morvane::bench {
@@ -93,8 +98,97 @@ void MemchrAbsent(benchmark::State& state)
     });
 }
 
+// ---- packets decoded ------------------------------------------------------------------
+
+constexpr int kPackets = 1000000;
+
+template <class P>
+std::vector<uint8_t> Encoded(PacketId id, P p)
+{
+    p.SetKind(id);
+    return p.Encode();
+}
+
+// The packets a recording is made of, encoded by their payload structs: the
+// points of strokes, the state records before them, and commands.
+std::vector<std::vector<uint8_t>> RecordedPackets()
+{
+    std::vector<std::vector<uint8_t>> packets;
+    StrokePointsPayload points;
+    points.SetKind(PacketId::MorePoints);
+    points.code = 16;
+    for (int i = 0; i < 16; ++i)
+        points.points.push_back({10.5f + float(i), 200.25f - float(i) * 3, float(i) / 16});
+    packets.push_back(points.Encode());
+    points.SetKind(PacketId::LastPoints);
+    points.code = 5;
+    points.points.resize(5);
+    packets.push_back(points.Encode());
+    PenColourPayload colour;
+    colour.colour = 0x3060C0, colour.method = 2, colour.density = 0.75f;
+    packets.push_back(Encoded(PacketId::PenColour, colour));
+    PenRadiusPayload radius;
+    radius.radius = 12, radius.minimumPercent = 30;
+    packets.push_back(Encoded(PacketId::PenRadius, radius));
+    StrokeStartPayload start;
+    start.layer = 2, start.mask = 0xFFFF;
+    packets.push_back(Encoded(PacketId::StrokeStart, start));
+    LayerLookPayload look;
+    look.layer = 1, look.mode = 5, look.opacity = 200, look.flags = 1;
+    packets.push_back(Encoded(PacketId::SetLayerOpacity, look));
+    LayerIndexPayload index;
+    index.layer = 2, index.value = 2;
+    packets.push_back(Encoded(PacketId::FlipLayerH, index));
+    NewLayerPayload layer;
+    layer.layer = 3, layer.width = 1024, layer.height = 768, layer.mode = 3, layer.opacity = 255, layer.name = "layer";
+    packets.push_back(Encoded(PacketId::NewLayer, layer));
+    return packets;
+}
+
+// 10^6 packets: four in five stroke points, the rest records and commands.
+std::vector<uint8_t> PacketStream()
+{
+    const std::vector<std::vector<uint8_t>> kinds = RecordedPackets();
+    std::vector<uint8_t> stream;
+    Random random{7};
+    for (int i = 0; i < kPackets; ++i) {
+        const uint32_t r = random.Next();
+        const std::vector<uint8_t>& p = r % 5 != 0 ? kinds[0] : kinds[1 + (r >> 8) % (kinds.size() - 1)];
+        stream.insert(stream.end(), p.begin(), p.end());
+    }
+    return stream;
+}
+
+// Decodes every packet the walk meets; a packet that fails stops it.
+bool DecodeVisited(void*, uint64_t, uint8_t, uint8_t, std::span<const uint8_t> payload)
+{
+    return DecodePacket(std::span<const uint8_t>(payload.data() - 2, payload.size() + 2));
+}
+
+void WalkAndDecode(benchmark::State& state)
+{
+    const std::vector<uint8_t> stream = PacketStream();
+    TimeEach(state, int64_t(stream.size()), [&] {
+        const PacketWalk walk = WalkPackets(stream, &DecodeVisited, nullptr);
+        benchmark::DoNotOptimize(walk.packets);
+        return walk.ok && walk.packets == uint64_t(kPackets);
+    });
+}
+
+void CopyPackets(benchmark::State& state)
+{
+    const std::vector<uint8_t> stream = PacketStream();
+    std::vector<uint8_t> copy(stream.size());
+    TimeEach(state, int64_t(stream.size()), [&] {
+        std::memcpy(copy.data(), stream.data(), stream.size());
+        benchmark::DoNotOptimize(copy.data());
+        return true;
+    });
+}
+
 } // namespace
 } // namespace morvane::bench
 
 using namespace morvane::bench;
 MORVANE_FIGURE(event_walk_vs_memchr, WalkSegmented, MemchrAbsent);
+MORVANE_FIGURE(packet_walk_vs_memcpy, WalkAndDecode, CopyPackets);

@@ -95,7 +95,7 @@ struct Recording {
         info.flags = kEventFlagInteractive;
         info.length = uint32_t(bytes.size());
         MemoryWriter out;
-        ok = store.Append(bytes.data(), int64_t(bytes.size())) && WriteContainer(out, store, info) == 0;
+        ok = store.Append(bytes.data(), int64_t(bytes.size())) && WriteContainer(out, store, info) == EventFileCode::Ok;
         file = out.Bytes();
     }
 };
@@ -112,7 +112,7 @@ void SaveContainer(benchmark::State& state)
     MemoryFile out(r.file.size());
     TimeEach(state, kStreamBytes, [&] {
         out.Rewind();
-        return r.ok && WriteContainer(out, r.store, r.info) == 0 && out.Position() == r.file.size();
+        return r.ok && WriteContainer(out, r.store, r.info) == EventFileCode::Ok && out.Position() == r.file.size();
     });
 }
 
@@ -142,7 +142,7 @@ void LoadContainer(benchmark::State& state)
     TimeEach(state, kStreamBytes, [&] {
         MemoryReader in(r.file);
         EventContainerInfo info;
-        return r.ok && ReadContainer(in, sink, info) == 0 && store.Position() == kStreamBytes;
+        return r.ok && ReadContainer(in, sink, info) == EventFileCode::Ok && store.Position() == kStreamBytes;
     });
 }
 

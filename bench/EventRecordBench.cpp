@@ -40,13 +40,13 @@ void RecordPoints(benchmark::State& state)
         return;
     }
     // The state goes into the stream once, before the timed strokes.
-    events.BeginStroke(16, 0, 0xFFFF, 0, 0, 1);
+    events.BeginStroke(PacketId::StrokeStartEarlier, 0, 0xFFFF, 0, 0, 1);
     events.EndStroke();
     const int64_t start = events.WritePosition();
     TimeEach(
         state, StreamBytes(),
         [&] {
-            bool ok = events.BeginStroke(16, 0, 0xFFFF, points[0].x, points[0].y, points[0].pressure);
+            bool ok = events.BeginStroke(PacketId::StrokeStartEarlier, 0, 0xFFFF, points[0].x, points[0].y, points[0].pressure);
             for (size_t i = 1; i < points.size(); ++i)
                 ok = events.AddPoint(points[i].x, points[i].y, points[i].pressure) && ok;
             ok = events.EndStroke() && ok;

@@ -28,7 +28,7 @@ void PushPixels(benchmark::State& state)
     }
     CLayerData& layer = *stack.At(0);
     TimeEach(
-        state, kRectBytes, [&] { return undo.PushPixels(layer, 0, {500, 300, kRectSide, kRectSide}, 3); },
+        state, kRectBytes, [&] { return undo.PushPixels(layer, 0, {500, 300, kRectSide, kRectSide}, UndoKind::Stroke); },
         [&] { undo.ClearHistory(); });
 }
 

@@ -3,6 +3,7 @@
 // shown, and checks that whatever a read accepted is whole.
 #include <cstdlib>
 
+#include "files/ResultCodes.h"
 #include "platform/UserNotifier.h"
 #include "storage/CDibCore.h"
 
@@ -13,9 +14,9 @@ class QuietNotifier {
 public:
     QuietNotifier() : previous_(SetNotifier(&notifier_)) {}
     ~QuietNotifier() { SetNotifier(previous_); }
-    void Check(int code, int count) const
+    void Check(PresetReadCode code, int count) const
     {
-        if (notifier_.messages.size() > 1 || (code == 0 && count == 0))
+        if (notifier_.messages.size() > 1 || (code == PresetReadCode::Ok && count == 0))
             std::abort();
     }
 

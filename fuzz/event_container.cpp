@@ -24,16 +24,16 @@ std::vector<uint8_t> Contents(const CSegmentedStore& store)
 void CheckRewrite(const CSegmentedStore& store, const EventContainerInfo& info, bool packed)
 {
     MemoryWriter out;
-    const int code = packed ? WriteContainer(out, store, info) : WritePlain(out, store, info);
-    if (code == 42 || code == 47) // an empty stream or one that does not walk
+    const EventFileCode code = packed ? WriteContainer(out, store, info) : WritePlain(out, store, info);
+    if (code == EventFileCode::EmptyStream || code == EventFileCode::InvalidPacket)
         return;
-    if (code != 0)
+    if (code != EventFileCode::Ok)
         std::abort();
     MemoryReader in(out.Bytes());
     CSegmentedStore back;
     StoreSink sink(back);
     EventContainerInfo backInfo;
-    if (ReadContainer(in, sink, backInfo) != 0 || in.Remaining() != 0 || Contents(back) != Contents(store) ||
+    if (ReadContainer(in, sink, backInfo) != EventFileCode::Ok || in.Remaining() != 0 || Contents(back) != Contents(store) ||
         backInfo.steps != info.steps || backInfo.generation != info.generation)
         std::abort();
 }
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CSegmentedStore store;
     StoreSink sink(store);
     EventContainerInfo info;
-    if (ReadContainer(in, sink, info) != 0) {
+    if (ReadContainer(in, sink, info) != EventFileCode::Ok) {
         if (in.Position() != 0 || store.Position() != 0)
             std::abort();
         return 0;

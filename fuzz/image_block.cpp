@@ -29,10 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ImageBlockHead head;
     std::vector<uint8_t> pixels;
     uint64_t length = 0;
-    const int code = ReadImageBlock(in, rules, head, pixels, length);
+    const BlockReadCode code = ReadImageBlock(in, rules, head, pixels, length);
     if (length > size - 1 || (length != 0 && in.Position() != length))
         std::abort();
-    if (code != 0) {
+    if (code != BlockReadCode::Ok) {
         if (!pixels.empty())
             std::abort();
         return 0;
@@ -43,12 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     MemoryWriter out;
-    if (WriteImageBlock(out, head, pixels) != 0)
+    if (WriteImageBlock(out, head, pixels) != WriteCode::Ok)
         std::abort();
     MemoryReader again(out.Bytes());
     std::vector<uint8_t> back;
     ImageBlockHead backHead;
-    if (ReadImageBlock(again, rules, backHead, back, length) != 0 || back != pixels)
+    if (ReadImageBlock(again, rules, backHead, back, length) != BlockReadCode::Ok || back != pixels)
         std::abort();
     return 0;
 }

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::QuietNotifier notifier;
     CPenMethodMngr list;
     MemoryReader in({data, size});
-    const int code = ReadBrushPresets(in, "fuzz.pmt", list, false, false);
+    const PresetReadCode code = ReadBrushPresets(in, "fuzz.pmt", list, false, false);
     notifier.Check(code, list.Count());
     for (int32_t i = 0; i < list.Count(); ++i) {
         const CPenMethodObj* preset = list.Item(i);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::QuietNotifier notifier;
     CPenShapeMngr list;
     MemoryReader in({data, size});
-    const int code = ReadNibPresets(in, "fuzz.psh", list, false, false);
+    const PresetReadCode code = ReadNibPresets(in, "fuzz.psh", list, false, false);
     notifier.Check(code, list.Count());
     for (int32_t i = 0; i < list.Count(); ++i) {
         const CPenShapeObj* item = list.Item(i);

@@ -233,9 +233,9 @@ int WriteDefaultPresets(const std::string& folder)
     if (!MakeDefaultNibs(nibs) || !MakeDefaultBrushes(brushes, nibs))
         return -1;
     const std::filesystem::path at(folder);
-    if (const int code = WriteNibPresetFile((at / kDefaultNibFile).string(), nibs))
-        return code;
-    return WriteBrushPresetFile((at / kDefaultBrushFile).string(), brushes);
+    if (const WriteCode code = WriteNibPresetFile((at / kDefaultNibFile).string(), nibs); code != WriteCode::Ok)
+        return CodeNumber(code);
+    return CodeNumber(WriteBrushPresetFile((at / kDefaultBrushFile).string(), brushes));
 }
 
 } // namespace morvane

@@ -18,15 +18,20 @@ namespace {
 
 constexpr int32_t kWidth = 480, kHeight = 360;
 
-struct Sample {
-    float x, y, pressure;
-};
+using Sample = DemoSample;
+
+std::vector<Sample> Wave(float x0, float y0, float length, float amplitude, int points)
+{
+    return DemoWave(x0, y0, length, amplitude, points);
+}
+
+} // namespace
 
 // A wave across the picture whose pressure swells and fades. The sines are
 // the project's own, so every machine records the same points.
-std::vector<Sample> Wave(float x0, float y0, float length, float amplitude, int points)
+std::vector<DemoSample> DemoWave(float x0, float y0, float length, float amplitude, int points)
 {
-    std::vector<Sample> path;
+    std::vector<DemoSample> path;
     for (int i = 0; i < points; ++i) {
         const float t = float(i) / float(points - 1);
         const float wave = float(SinCosDegrees(double(t) * 360.0).sine);
@@ -35,8 +40,6 @@ std::vector<Sample> Wave(float x0, float y0, float length, float amplitude, int 
     }
     return path;
 }
-
-} // namespace
 
 class DemoPainter {
 public:
@@ -189,7 +192,7 @@ int WriteDemoRecording(const std::string& path)
         return -1;
     FixedClock clock;
     Clock* previous = SetClock(&clock);
-    const int code = SaveEventFile(path, document, EventSaveRequest{});
+    const int code = CodeNumber(SaveEventFile(path, document, EventSaveRequest{}));
     SetClock(previous);
     return code;
 }

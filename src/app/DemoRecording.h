@@ -5,6 +5,7 @@
 // render method of the current stroke engine, layer commands.
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace morvane {
 
@@ -32,5 +33,14 @@ private:
 // Paints the demo and saves its recording as an event file: 0, or the code
 // of what failed (-1 when painting was refused).
 int WriteDemoRecording(const std::string& path);
+
+// A point of a painted path.
+struct DemoSample {
+    float x, y, pressure;
+};
+
+// A wave across a picture whose pressure swells and fades: points of a
+// sine over `length` from (x0, y0).
+std::vector<DemoSample> DemoWave(float x0, float y0, float length, float amplitude, int points);
 
 } // namespace morvane

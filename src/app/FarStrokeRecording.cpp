@@ -86,7 +86,7 @@ int WriteFarStrokeRecording(const std::string& path, FarStrokes form, int stroke
                    paper.SetPenRenderer(&render);
     for (int k = 0; painted && k < strokes; ++k)
         painted = Stroke(paper, flow, pen, clock, form == FarStrokes::Far ? FarLine(k) : Clipped(FarLine(k)));
-    const int code = painted ? SaveEventFile(path, paper, EventSaveRequest{}) : -1;
+    const int code = painted ? CodeNumber(SaveEventFile(path, paper, EventSaveRequest{})) : -1;
     paper.SetPenRenderer(nullptr);
     SetClock(previous);
     return code;

@@ -1,7 +1,5 @@
 #include "app/RenderEnd.h"
 
-#include <new>
-
 #include "app/RenderReport.h"
 #include "codecs/Bmp.h"
 #include "document/EventFile.h"
@@ -15,17 +13,15 @@
 namespace morvane {
 namespace {
 
-constexpr uint8_t kStateCategory = 0, kFileFlagsCode = 12;
-
 bool CountFileFlags(void* count, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>)
 {
-    if (category == kStateCategory && code == kFileFlagsCode)
+    if (PacketIdOf(category, code) == PacketId::DocumentFlags)
         ++*static_cast<int64_t*>(count);
     return true;
 }
 
 // The ended stream as it stands: no end mark added or removed.
-int WriteCopy(const std::string& path, TPaper& document, const CEventMngr& events)
+EventFileCode WriteCopy(const std::string& path, TPaper& document, const CEventMngr& events)
 {
     EventContainerInfo info;
     info.generation = events.EventGeneration;
@@ -44,18 +40,12 @@ bool ProtectStream(CEventMngr& events)
     return events.SetFileFlag(CEventMngr::kProtectionFlag, true);
 }
 
-int SaveReplayedStream(const std::string& path, TPaper& document)
+EventFileCode SaveReplayedStream(const std::string& path, TPaper& document)
 {
     CEventMngr* events = document.EventManager();
     if (!events)
-        return eventcode::kNoManager;
-    try {
-        return WriteCopy(path, document, *events);
-    } catch (const std::bad_alloc&) {
-        return filecode::kNoMemory;
-    } catch (...) {
-        return filecode::kException;
-    }
+        return EventFileCode::NoManager;
+    return Guarded<EventFileCode>([&] { return WriteCopy(path, document, *events); });
 }
 
 int WriteRenderOutputs(TPaper& document, const std::string& eventFile, const std::string& folder)
@@ -73,8 +63,8 @@ int WriteRenderOutputs(TPaper& document, const std::string& eventFile, const std
         return kRenderWriteFailed;
     }
     const std::string copy = OutputPathFor(folder, eventFile, EventFileExtension(events->EventGeneration));
-    if (int code = SaveReplayedStream(copy, document)) {
-        Diagnose("render: cannot write " + copy + " (code " + std::to_string(code) + ")");
+    if (const EventFileCode code = SaveReplayedStream(copy, document); code != EventFileCode::Ok) {
+        Diagnose("render: cannot write " + copy + " (code " + std::to_string(CodeNumber(code)) + ")");
         return kRenderWriteFailed;
     }
     return kRenderDone;

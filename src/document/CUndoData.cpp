@@ -1,6 +1,7 @@
 #include "document/CUndoData.h"
 
 #include <cstring>
+#include <new>
 
 #include "document/CLayerMngr.h"
 #include "platform/MemoryBudget.h"
@@ -183,14 +184,14 @@ int64_t SUndoKept::HeldBytes() const
     return n + (stack ? stack->MemoryUsed() : 0) + (object ? object->HeldBytes() : 0);
 }
 
-CUndoData::CUndoData(int kindNumber, int32_t index, int32_t id, const ExtentRect& r)
-    : rect(r), layerIndex(index), layerId(id), kind(UndoKindOf(kindNumber).kind)
+CUndoData::CUndoData(UndoKind kindId, int32_t index, int32_t id, const ExtentRect& r)
+    : rect(r), layerIndex(index), layerId(id), kind(UndoKindOf(kindId).kind)
 {
 }
 
 CUndoData::~CUndoData() = default;
 
-std::unique_ptr<CUndoData> CUndoData::PixelRecord(int kindNumber, const CLayerData& layer, int32_t index,
+std::unique_ptr<CUndoData> CUndoData::PixelRecord(UndoKind kindNumber, const CLayerData& layer, int32_t index,
                                                   const ExtentRect& rect)
 {
     EdgeRect r;
@@ -204,7 +205,7 @@ std::unique_ptr<CUndoData> CUndoData::PixelRecord(int kindNumber, const CLayerDa
     return record;
 }
 
-std::unique_ptr<CUndoData> CUndoData::AlphaRecord(int kindNumber, CLayerData& layer, int32_t index,
+std::unique_ptr<CUndoData> CUndoData::AlphaRecord(UndoKind kindNumber, CLayerData& layer, int32_t index,
                                                   const ExtentRect& rect)
 {
     EdgeRect r;
@@ -221,6 +222,19 @@ std::unique_ptr<CUndoData> CUndoData::AlphaRecord(int kindNumber, CLayerData& la
     });
     record->valid = true;
     return record;
+}
+
+std::unique_ptr<CUndoData> CUndoData::Command(UndoKind kind, int32_t layerIndex, int32_t layerId,
+                                              const ExtentRect& rect, SUndoValues values)
+{
+    try {
+        auto record = std::make_unique<CUndoData>(kind, layerIndex, layerId, rect);
+        record->values = values;
+        record->valid = true;
+        return record;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 bool CUndoData::RestoreInto(CBlockVMTC& store) const

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/CLayerData.h"
+#include "document/UndoKind.h"
 #include "storage/CBlockVMTC.h"
 #include "storage/Rect.h"
 
@@ -46,42 +47,9 @@ struct SUndoKind {
     const char* name;
 };
 
-constexpr int kUndoKindCount = 64;
 // The entry of a kind; kind 0 for a number outside 0 ... 63.
 const SUndoKind& UndoKindOf(int kind);
-
-// Kinds the framework applies itself.
-enum UndoKindId : uint8_t {
-    kUndoLayerHistory = 0,
-    kUndoFill = 1,
-    kUndoStroke = 3,
-    kUndoFilter = 6,
-    kUndoFlipH = 7,
-    kUndoFlipV = 8,
-    kUndoInvert = 9,
-    kUndoRotate180 = 10,
-    kUndoInvertAlpha = 11,
-    kUndoFlipAllH = 12,
-    kUndoRotateAll180 = 15,
-    kUndoAlphaPlane = 16,
-    kUndoCanvasColour = 17,
-    kUndoOpacity = 18,
-    kUndoOpacityLinked = 19,
-    kUndoDither = 20,
-    kUndoMode = 21,
-    kUndoVisible = 22,
-    kUndoPosition = 23,
-    kUndoMoveWithSelection = 24,
-    kUndoName = 25,
-    kUndoProtectAlpha = 26,
-    kUndoNewLayer = 27,
-    kUndoDeleteLayer = 28,
-    kUndoReplaceLayer = 36,
-    kUndoRotateCanvas90 = 49,
-    kUndoCanvasSize = 50,
-    kUndoImageSize = 51,
-    kUndoCrop = 52,
-};
+inline const SUndoKind& UndoKindOf(UndoKind kind) { return UndoKindOf(int(kind)); }
 
 // valueA of kinds 12-15: the transform was applied to the visible layers only.
 constexpr int32_t kUndoVisibleOnly = 1;
@@ -158,22 +126,28 @@ struct SUndoValues {
 
 class CUndoData {
 public:
-    CUndoData(int kind, int32_t layerIndex, int32_t layerId, const ExtentRect& rect);
+    CUndoData(UndoKind kind, int32_t layerIndex, int32_t layerId, const ExtentRect& rect);
     ~CUndoData();
     CUndoData(const CUndoData&) = delete;
     CUndoData& operator=(const CUndoData&) = delete;
 
     // Category 1: a copy of rect (clipped to the store) of the layer's pixels;
     // nullptr when the rectangle misses the store or memory runs out.
-    static std::unique_ptr<CUndoData> PixelRecord(int kind, const CLayerData& layer, int32_t index,
+    static std::unique_ptr<CUndoData> PixelRecord(UndoKind kind, const CLayerData& layer, int32_t index,
                                                   const ExtentRect& rect);
     // Category 2: the alpha bytes of rect (clipped); nullptr as above.
-    static std::unique_ptr<CUndoData> AlphaRecord(int kind, CLayerData& layer, int32_t index, const ExtentRect& rect);
+    static std::unique_ptr<CUndoData> AlphaRecord(UndoKind kind, CLayerData& layer, int32_t index,
+                                                  const ExtentRect& rect);
+    // A valid record of a kind that keeps values or objects, filled by the
+    // operation; nullptr when memory runs out.
+    static std::unique_ptr<CUndoData> Command(UndoKind kind, int32_t layerIndex, int32_t layerId,
+                                              const ExtentRect& rect, SUndoValues values = {});
 
     // Writes the kept pixels or alpha plane back into the store.
     bool RestoreInto(CBlockVMTC& store) const;
 
     const SUndoKind& Kind() const { return UndoKindOf(kind); }
+    UndoKind Id() const { return UndoKind(kind); }
     uint8_t Category() const { return Kind().category; }
     uint16_t Flags() const { return Kind().flags; }
     // Whether it counts toward the depth of a counted list.

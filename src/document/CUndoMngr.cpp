@@ -27,44 +27,44 @@ ExtentRect FullExtent(const CLayerData& layer)
 
 // Kinds 12-15: the same set of layers the operation changed, all or only the
 // visible ones.
-bool TransformAll(CLayerMngr& layers, int kind, bool visibleOnly)
+bool TransformAll(CLayerMngr& layers, UndoKind kind, bool visibleOnly)
 {
     bool ok = true;
     for (int32_t i = 0; i < layers.Count(); ++i) {
         CLayerData& l = *layers.At(i);
         if (!visibleOnly || l.Visible)
-            ok = l.ApplyCommand(kind - kUndoFlipAllH + kUndoFlipH) && ok;
+            ok = l.ApplyCommand(NumberOf(kind) - NumberOf(UndoKind::FlipAllH) + NumberOf(UndoKind::FlipH)) && ok;
     }
     return ok;
 }
 
 // ---- category 4 --------------------------------------------------------------------
 
-int32_t ReadAttribute(const CLayerData& l, int kind)
+int32_t ReadAttribute(const CLayerData& l, UndoKind kind)
 {
     switch (kind) {
-    case kUndoOpacity:
-    case kUndoOpacityLinked: return l.Opacity;
-    case kUndoDither: return int32_t(l.Dither) | int32_t(l.DitherDensity) << 8;
-    case kUndoMode: return l.Mode;
-    case kUndoVisible: return l.Visible;
-    case kUndoProtectAlpha: return l.ProtectAlpha;
+    case UndoKind::Opacity:
+    case UndoKind::OpacityLinked: return l.Opacity;
+    case UndoKind::Dither: return int32_t(l.Dither) | int32_t(l.DitherDensity) << 8;
+    case UndoKind::Mode: return l.Mode;
+    case UndoKind::Visible: return l.Visible;
+    case UndoKind::ProtectAlpha: return l.ProtectAlpha;
     default: return 0;
     }
 }
 
-bool WriteAttribute(CLayerData& l, int kind, int32_t v)
+bool WriteAttribute(CLayerData& l, UndoKind kind, int32_t v)
 {
     switch (kind) {
-    case kUndoOpacity:
-    case kUndoOpacityLinked: l.Opacity = uint8_t(v); return true;
-    case kUndoDither:
+    case UndoKind::Opacity:
+    case UndoKind::OpacityLinked: l.Opacity = uint8_t(v); return true;
+    case UndoKind::Dither:
         l.Dither = (v & 0xFF) != 0;
         l.DitherDensity = uint8_t(v >> 8);
         return true;
-    case kUndoMode: return l.SetMode(v);
-    case kUndoVisible: l.Visible = v != 0; return true;
-    case kUndoProtectAlpha: l.ProtectAlpha = v != 0; return true;
+    case UndoKind::Mode: return l.SetMode(v);
+    case UndoKind::Visible: l.Visible = v != 0; return true;
+    case UndoKind::ProtectAlpha: l.ProtectAlpha = v != 0; return true;
     default: return false;
     }
 }
@@ -86,23 +86,23 @@ bool MoveWithSelection(const CUndoData& r, CLayerData& layer, UndoHost* host, bo
 bool ApplyAttribute(CUndoData& r, CLayerData* layer, UndoHost* host, bool undo)
 {
     SUndoValues& v = r.values;
-    if (r.kind == kUndoMoveWithSelection) {
+    if (r.Id() == UndoKind::MoveWithSelection) {
         return layer && MoveWithSelection(r, *layer, host, undo);
-    } else if (r.kind == kUndoCanvasColour) {
+    } else if (r.Id() == UndoKind::CanvasColour) {
         if (!host)
             return false;
         host->SetCanvasColour(uint32_t(v.a));
     } else if (!layer) {
         return false;
-    } else if (r.kind == kUndoPosition) {
+    } else if (r.Id() == UndoKind::Position) {
         std::swap(layer->OriginX, v.b);
         std::swap(layer->OriginY, v.c);
         return true;
-    } else if (r.kind == kUndoName) {
+    } else if (r.Id() == UndoKind::Name) {
         layer->Name = r.nameA;
         std::swap(r.nameA, r.nameB);
         return true;
-    } else if (!WriteAttribute(*layer, r.kind, v.a)) {
+    } else if (!WriteAttribute(*layer, r.Id(), v.a)) {
         return false;
     }
     std::swap(v.a, v.b);
@@ -228,60 +228,86 @@ bool CUndoMngr::Push(std::unique_ptr<CUndoData> record)
     return true;
 }
 
-bool CUndoMngr::PushPixels(CLayerData& layer, int32_t index, const ExtentRect& rect, int kind)
+std::unique_ptr<CUndoData> CUndoMngr::MakePixels(CLayerData& layer, int32_t index, const ExtentRect& rect,
+                                                 UndoKind kind) const
 {
     const uint8_t category = UndoKindOf(kind).category;
     EdgeRect clipped;
-    if (!IsEnabled())
-        return true;
-    const bool wholePicture = kind >= kUndoFlipAllH && kind <= kUndoRotateAll180;
-    if (UndoKindOf(kind).kind != kind || category > kUndoTransform || wholePicture || !layer.HasStore() ||
+    const bool wholePicture = kind >= UndoKind::FlipAllH && kind <= UndoKind::RotateAll180;
+    if (category > kUndoTransform || wholePicture || !layer.HasStore() ||
         !ClipToBuffer(rect, layer.Store->Width, layer.Store->Height, clipped))
-        return false;
-    return Push(Built([&]() -> std::unique_ptr<CUndoData> {
+        return nullptr;
+    return Built([&]() -> std::unique_ptr<CUndoData> {
         if (category == kUndoPixels)
             return CUndoData::PixelRecord(kind, layer, index, rect);
         if (category == kUndoAlpha)
             return CUndoData::AlphaRecord(kind, layer, index, rect);
-        auto record = std::make_unique<CUndoData>(kind, index, layer.Id, rect);
-        record->valid = true;
-        return record;
-    }));
+        return CUndoData::Command(kind, index, layer.Id, rect);
+    });
 }
 
-bool CUndoMngr::PushPictureTransform(int kind, bool visibleOnly, const ExtentRect& rect)
+std::unique_ptr<CUndoData> CUndoMngr::MakePictureTransform(UndoKind kind, bool visibleOnly,
+                                                           const ExtentRect& rect) const
+{
+    if (kind < UndoKind::FlipAllH || kind > UndoKind::RotateAll180)
+        return nullptr;
+    return CUndoData::Command(kind, -1, -1, rect, {visibleOnly ? kUndoVisibleOnly : 0, 0, 0, 0});
+}
+
+std::unique_ptr<CUndoData> CUndoMngr::MakeAttribute(CLayerData& layer, int32_t index, int32_t newValue,
+                                                    UndoKind kind, int32_t extra) const
+{
+    if (UndoKindOf(kind).category != kUndoAttribute || kind == UndoKind::CanvasColour || kind == UndoKind::Name ||
+        kind == UndoKind::MoveWithSelection)
+        return nullptr;
+    SUndoValues v;
+    if (kind == UndoKind::Position) {
+        v.b = layer.OriginX;
+        v.c = layer.OriginY;
+    } else {
+        v = {ReadAttribute(layer, kind), newValue, extra, 0};
+    }
+    return CUndoData::Command(kind, index, layer.Id, FullExtent(layer), v);
+}
+
+std::unique_ptr<CUndoData> CUndoMngr::MakeCanvasColour(uint32_t newColour) const
+{
+    if (!host_)
+        return nullptr;
+    return CUndoData::Command(UndoKind::CanvasColour, -1, -1, ExtentRect{},
+                              {int32_t(host_->CanvasColour()), int32_t(newColour), 0, 0});
+}
+
+bool CUndoMngr::PushPixels(CLayerData& layer, int32_t index, const ExtentRect& rect, UndoKind kind)
 {
     if (!IsEnabled())
         return true;
-    if (kind < kUndoFlipAllH || kind > kUndoRotateAll180)
+    EdgeRect clipped;
+    // Nothing to record is no memory failure.
+    if (UndoKindOf(kind).category > kUndoTransform || !layer.HasStore() ||
+        !ClipToBuffer(rect, layer.Store->Width, layer.Store->Height, clipped) ||
+        (kind >= UndoKind::FlipAllH && kind <= UndoKind::RotateAll180))
         return false;
-    return Push(Built([&] {
-        auto record = std::make_unique<CUndoData>(kind, -1, -1, rect);
-        record->values.a = visibleOnly ? kUndoVisibleOnly : 0;
-        record->valid = true;
-        return record;
-    }));
+    return Push(MakePixels(layer, index, rect, kind));
 }
 
-bool CUndoMngr::PushAttribute(CLayerData& layer, int32_t index, int32_t newValue, int kind, int32_t extra)
+bool CUndoMngr::PushPictureTransform(UndoKind kind, bool visibleOnly, const ExtentRect& rect)
 {
     if (!IsEnabled())
         return true;
-    if (UndoKindOf(kind).category != kUndoAttribute || kind == kUndoCanvasColour || kind == kUndoName ||
-        kind == kUndoMoveWithSelection)
+    if (kind < UndoKind::FlipAllH || kind > UndoKind::RotateAll180)
         return false;
-    return Push(Built([&] {
-        auto record = std::make_unique<CUndoData>(kind, index, layer.Id, FullExtent(layer));
-        SUndoValues& v = record->values;
-        if (kind == kUndoPosition) {
-            v.b = layer.OriginX;
-            v.c = layer.OriginY;
-        } else {
-            v = {ReadAttribute(layer, kind), newValue, extra, 0};
-        }
-        record->valid = true;
-        return record;
-    }));
+    return Push(MakePictureTransform(kind, visibleOnly, rect));
+}
+
+bool CUndoMngr::PushAttribute(CLayerData& layer, int32_t index, int32_t newValue, UndoKind kind, int32_t extra)
+{
+    if (!IsEnabled())
+        return true;
+    if (UndoKindOf(kind).category != kUndoAttribute || kind == UndoKind::CanvasColour || kind == UndoKind::Name ||
+        kind == UndoKind::MoveWithSelection)
+        return false;
+    return Push(MakeAttribute(layer, index, newValue, kind, extra));
 }
 
 bool CUndoMngr::PushName(CLayerData& layer, int32_t index, const std::string& newName)
@@ -289,7 +315,7 @@ bool CUndoMngr::PushName(CLayerData& layer, int32_t index, const std::string& ne
     if (!IsEnabled())
         return true;
     return Push(Built([&] {
-        auto record = std::make_unique<CUndoData>(kUndoName, index, layer.Id, FullExtent(layer));
+        auto record = std::make_unique<CUndoData>(UndoKind::Name, index, layer.Id, FullExtent(layer));
         record->nameA = layer.Name;
         record->nameB = newName;
         record->valid = true;
@@ -303,12 +329,7 @@ bool CUndoMngr::PushCanvasColour(uint32_t newColour)
         return true;
     if (!host_)
         return false;
-    return Push(Built([&] {
-        auto record = std::make_unique<CUndoData>(kUndoCanvasColour, -1, -1, ExtentRect{});
-        record->values = {int32_t(host_->CanvasColour()), int32_t(newColour), 0, 0};
-        record->valid = true;
-        return record;
-    }));
+    return Push(MakeCanvasColour(newColour));
 }
 
 bool CUndoMngr::PushMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx, int32_t dy)
@@ -318,13 +339,10 @@ bool CUndoMngr::PushMoveWithSelection(CLayerData& layer, int32_t index, int32_t 
         return true;
     if (!host_ || !host_->CurrentSelection(maskIndex, maskId))
         return false;
-    return Push(Built([&] {
-        auto record = std::make_unique<CUndoData>(kUndoMoveWithSelection, index, layer.Id, FullExtent(layer));
-        record->values = {int32_t((uint32_t(layer.Id) & 0xFFFFu) << 16), dx, dy,
-                          int32_t((uint32_t(maskIndex) & 0xFFFFu) | (uint32_t(maskId) & 0xFFFFu) << 16)};
-        record->valid = true;
-        return record;
-    }));
+    return Push(CUndoData::Command(
+        UndoKind::MoveWithSelection, index, layer.Id, FullExtent(layer),
+        {int32_t((uint32_t(layer.Id) & 0xFFFFu) << 16), dx, dy,
+         int32_t((uint32_t(maskIndex) & 0xFFFFu) | (uint32_t(maskId) & 0xFFFFu) << 16)}));
 }
 
 bool CUndoMngr::PushCommand(SUndoCommand c)
@@ -332,8 +350,8 @@ bool CUndoMngr::PushCommand(SUndoCommand c)
     if (!IsEnabled())
         return true;
     const uint8_t category = UndoKindOf(c.kind).category;
-    const bool adopts = c.kind == kUndoFilter;
-    if (UndoKindOf(c.kind).kind != c.kind || (category < kUndoStructure && !adopts) ||
+    const bool adopts = c.kind == UndoKind::Filter;
+    if ((category < kUndoStructure && !adopts) ||
         (adopts && (!c.image || !c.image->IsValid())))
         return false;
     return Push(Built([&] {
@@ -366,8 +384,10 @@ bool CUndoMngr::Apply(bool undo, CLayerMngr& layers, SUndoOutcome& out)
     out.rect = newest->rect;
     std::unique_ptr<CUndoData> record = from.TakeNewest();
     // A record bound to a layer that is gone is dropped without a word.
-    if (record->Category() != kUndoStructure && record->layerId != -1 && out.layerIndex < 0)
+    if (record->Category() != kUndoStructure && record->layerId != -1 && out.layerIndex < 0) {
+        out.dropped = true;
         return false;
+    }
     if (ApplyRecord(record, undo, layers, out))
         return true;
     if (undo) {
@@ -389,8 +409,8 @@ bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLaye
         // The reverse record is a copy of what is there now; the old one is
         // freed once its pixels are back.
         std::unique_ptr<CUndoData> reverse = Built([&] {
-            return r.Category() == kUndoPixels ? CUndoData::PixelRecord(r.kind, *layer, out.layerIndex, r.rect)
-                                               : CUndoData::AlphaRecord(r.kind, *layer, out.layerIndex, r.rect);
+            return r.Category() == kUndoPixels ? CUndoData::PixelRecord(r.Id(), *layer, out.layerIndex, r.rect)
+                                               : CUndoData::AlphaRecord(r.Id(), *layer, out.layerIndex, r.rect);
         });
         if (!r.RestoreInto(*layer->Store))
             return false;
@@ -401,7 +421,7 @@ bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLaye
         return true;
     }
     case kUndoTransform:
-        if (r.layerId == -1 ? !TransformAll(layers, r.kind, (r.values.a & kUndoVisibleOnly) != 0)
+        if (r.layerId == -1 ? !TransformAll(layers, r.Id(), (r.values.a & kUndoVisibleOnly) != 0)
                             : !layer->ApplyCommand(r.kind))
             return false;
         break;
@@ -424,20 +444,20 @@ bool CUndoMngr::ApplyRecord(std::unique_ptr<CUndoData>& record, bool undo, CLaye
 
 bool CUndoMngr::ApplyKept(CUndoData& r, bool undo, CLayerMngr& layers)
 {
-    switch (r.kind) {
-    case 27:
-    case 29:
-    case 30:
+    switch (r.Id()) {
+    case UndoKind::NewLayer:
+    case UndoKind::DuplicateLayer:
+    case UndoKind::ImageAsLayer:
         if (!undo)
             return PutBack(r, layers);
         if (!TakeOut(r, layers))
             return false;
         layers.SetCurrent(r.values.a);
         return true;
-    case kUndoDeleteLayer: return undo ? PutBack(r, layers) : TakeOut(r, layers);
-    case 31: return MoveBack(r, layers);
-    case 34:
-    case 36: return SwapKeptLayer(r, layers);
+    case UndoKind::DeleteLayer: return undo ? PutBack(r, layers) : TakeOut(r, layers);
+    case UndoKind::MoveLayer: return MoveBack(r, layers);
+    case UndoKind::KeptSize:
+    case UndoKind::ReplaceLayer: return SwapKeptLayer(r, layers);
     default: return host_ && host_->ApplyKept(r, layers, undo);
     }
 }
@@ -473,8 +493,13 @@ bool CUndoMngrEx::UndoCommand(CLayerMngr& layers, SUndoOutcome& out)
             return false;
         }
     }
-    if (!Undo(layers, out))
+    if (!Undo(layers, out)) {
+        // The dropped record's step leaves the stream too, so the next undo
+        // steps back over its own record's step.
+        if (out.dropped && recording && !recorder_.UndoStep())
+            Notifier().Warn(kEventUndoFailed);
         return false;
+    }
     if (recording && !recorder_.UndoStep())
         Notifier().Warn(kEventUndoFailed);
     if (out.reverseLost) {
@@ -497,8 +522,15 @@ bool CUndoMngrEx::RedoCommand(CLayerMngr& layers, SUndoOutcome& out)
         recorder_.DiscardRedoSteps();
         return false;
     }
-    if (!Redo(layers, out))
+    if (!Redo(layers, out)) {
+        // Nothing can redo the dropped record's step: the redo steps behind
+        // it go on both sides.
+        if (out.dropped) {
+            ClearRedo();
+            recorder_.DiscardRedoSteps();
+        }
         return false;
+    }
     if (recording && !recorder_.RedoStep())
         Notifier().Warn(kEventRedoFailed);
     // Without the reverse record the older undo records would restore a

@@ -44,12 +44,14 @@ struct SUndoOutcome {
     // The record for the other direction could not be built (memory): the
     // change was reversed but cannot be re-applied.
     bool reverseLost = false;
+    // The record's layer was gone: it was dropped unapplied.
+    bool dropped = false;
 };
 
 // A push of categories 1 (a handed-over image), 5 and 6. Whatever it holds
 // belongs to the record once pushed and is freed with it when the push fails.
 struct SUndoCommand {
-    int kind = 0;
+    UndoKind kind = UndoKind::LayerHistory;
     int32_t layerIndex = -1;
     int32_t layerId = -1;
     ExtentRect rect{};
@@ -72,21 +74,35 @@ public:
     virtual void InsertUndo(std::unique_ptr<CUndoData> record);
     virtual void InsertRedo(std::unique_ptr<CUndoData> record);
 
+    // The records of each category, built but not pushed: nullptr when
+    // nothing can be recorded (the rectangle misses the layer, the kind is of
+    // another category) or memory ran out.
     // Categories 1 (pixel copy), 2 (alpha plane) and 3 (nothing kept) of rect
-    // of the layer at index. False when nothing was recorded: the rectangle
-    // misses the layer, the kind is of another category, or memory ran out
-    // (the user is told; the history stays usable).
-    bool PushPixels(CLayerData& layer, int32_t index, const ExtentRect& rect, int kind);
+    // of the layer at index.
+    std::unique_ptr<CUndoData> MakePixels(CLayerData& layer, int32_t index, const ExtentRect& rect,
+                                          UndoKind kind) const;
     // Kinds 12-15: a transform of every (or every visible) layer.
-    bool PushPictureTransform(int kind, bool visibleOnly, const ExtentRect& rect);
+    std::unique_ptr<CUndoData> MakePictureTransform(UndoKind kind, bool visibleOnly, const ExtentRect& rect) const;
     // Category 4: the layer's current value of the kind's attribute and the
     // new one; extra is kind 19's group value or kind 24's second offset.
-    bool PushAttribute(CLayerData& layer, int32_t index, int32_t newValue, int kind, int32_t extra = 0);
+    std::unique_ptr<CUndoData> MakeAttribute(CLayerData& layer, int32_t index, int32_t newValue, UndoKind kind,
+                                             int32_t extra = 0) const;
+    std::unique_ptr<CUndoData> MakeCanvasColour(uint32_t newColour) const;
+
+    // Each builds its record and pushes it. False when nothing was recorded:
+    // as above (memory: the user is told; the history stays usable).
+    bool PushPixels(CLayerData& layer, int32_t index, const ExtentRect& rect, UndoKind kind);
+    bool PushPictureTransform(UndoKind kind, bool visibleOnly, const ExtentRect& rect);
+    bool PushAttribute(CLayerData& layer, int32_t index, int32_t newValue, UndoKind kind, int32_t extra = 0);
     bool PushName(CLayerData& layer, int32_t index, const std::string& newName);
     bool PushCanvasColour(uint32_t newColour);
     // Kind 24: the layer and the current selection moved by minus (dx, dy).
     bool PushMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx, int32_t dy);
     bool PushCommand(SUndoCommand command);
+    // Pushes a built record (Trim, redo list emptied); a null one means the
+    // memory ran out: the user is told and false comes back. Nothing is
+    // pushed while the history is off (true).
+    virtual bool Push(std::unique_ptr<CUndoData> record);
 
     // Applies the newest record of the list to the stack and moves its
     // reverse to the other list. False when there is none, its layer is gone
@@ -115,9 +131,6 @@ public:
 
 protected:
     CUndoMngr(int32_t undoDepth, int32_t redoDepth, bool counted, int32_t slack);
-    // Pushes a built record (Trim, redo list emptied); a null one means the
-    // memory ran out.
-    virtual bool Push(std::unique_ptr<CUndoData> record);
     UndoHost* Host() const { return host_; }
 
 private:
@@ -144,11 +157,12 @@ public:
     // stream is checked against the history first, then the record is
     // applied and the stream stepped. When the stream and the history cannot
     // be brought into line the history is cleared rather than stepping the
-    // stream by an event that does not belong to the record.
+    // stream by an event that does not belong to the record; the recording
+    // goes on. A record dropped because its layer is gone takes its step of
+    // the stream with it.
     bool UndoCommand(CLayerMngr& layers, SUndoOutcome& out);
     bool RedoCommand(CLayerMngr& layers, SUndoOutcome& out);
 
-protected:
     bool Push(std::unique_ptr<CUndoData> record) override;
 
 private:

@@ -10,7 +10,6 @@
 #include "events/EventWalk.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
-#include "files/ResultCodes.h"
 #include "platform/AtomicFile.h"
 #include "platform/BusyCursor.h"
 #include "platform/UserNotifier.h"
@@ -18,9 +17,6 @@
 namespace morvane {
 
 namespace {
-
-constexpr uint8_t kDocumentCategory = 2;
-constexpr uint8_t kNewDocumentCode = 0, kNewCanvasCode = 8;
 
 // The manager as the container reader's target.
 class ManagerSink final : public EventStreamSink {
@@ -39,27 +35,28 @@ private:
 
 bool StopAtNewCanvas(void* found, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>)
 {
-    *static_cast<bool*>(found) = category == kDocumentCategory && (code == kNewDocumentCode || code == kNewCanvasCode);
+    const PacketId id = PacketIdOf(category, code);
+    *static_cast<bool*>(found) = id == PacketId::NewCanvasOld || id == PacketId::NewCanvas;
     return !*static_cast<bool*>(found);
 }
 
 // A stream without its new canvas (a document file's picture recorded from
 // then on) saves as a file that no player can start.
-int CheckPlayable(const CEventMngr& events)
+EventFileCode CheckPlayable(const CEventMngr& events)
 {
     bool found = false;
     const PacketWalk walk = WalkStorePackets(events.Store(), 0, events.WritePosition(), StopAtNewCanvas, &found);
     if (found)
-        return filecode::kOk;
+        return EventFileCode::Ok;
     if (!walk.ok) {
         Notifier().Warn("イベントパケットが不正です!");
-        return eventcode::kInvalidPacket;
+        return EventFileCode::InvalidPacket;
     }
     Notifier().Warn("キャンバス作成の記録がないため、このイベントは保存できません!");
-    return eventcode::kEmptyStream;
+    return EventFileCode::EmptyStream;
 }
 
-int WriteFile(const std::string& path, TPaper& document, const CEventMngr& events, const EventSaveRequest& request)
+EventFileCode WriteFile(const std::string& path, TPaper& document, const CEventMngr& events, const EventSaveRequest& request)
 {
     EventContainerInfo info;
     info.generation = ContainerGeneration(request.generation);
@@ -70,100 +67,95 @@ int WriteFile(const std::string& path, TPaper& document, const CEventMngr& event
 
 } // namespace
 
-int WriteEventStream(const std::string& path, TPaper& document, const CEventMngr& events, EventContainerInfo info,
+EventFileCode WriteEventStream(const std::string& path, TPaper& document, const CEventMngr& events, EventContainerInfo info,
                      bool withThumbnail, bool compressed)
 {
     AtomicFile file(path);
     if (!file.IsOpen())
-        return filecode::kCannotOpen;
+        return EventFileCode::CannotOpen;
     AtomicFileWriter out(file);
     info.width = document.Width;
     info.height = document.Height;
     info.steps = uint32_t(events.CommittedSteps());
     if (withThumbnail)
-        if (int code = WriteThumbnailChunk(out, document.Composite(), info.generation))
+        if (const EventFileCode code = WriteThumbnailChunk(out, document.Composite(), info.generation);
+            code != EventFileCode::Ok)
             return code;
-    const int code = compressed ? WriteContainer(out, events.Store(), info) : WritePlain(out, events.Store(), info);
-    if (code != filecode::kOk)
+    const EventFileCode code = compressed ? WriteContainer(out, events.Store(), info) : WritePlain(out, events.Store(), info);
+    if (code != EventFileCode::Ok)
         return code;
-    return file.Commit() ? filecode::kOk : filecode::kShortWrite;
+    return file.Commit() ? EventFileCode::Ok : EventFileCode::ShortWrite;
 }
 
-int SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request)
+EventFileCode SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request)
 {
     CEventMngr* manager = document.EventManager();
     if (!manager || manager->State() != EventMngrState::Recording)
-        return eventcode::kNoManager;
+        return EventFileCode::NoManager;
     CEventMngr& events = *manager;
-    if (int code = CheckPlayable(events))
+    if (const EventFileCode code = CheckPlayable(events); code != EventFileCode::Ok)
         return code;
     if (CUndoMngrEx* undo = document.UndoManager())
         undo->ClearRedo();
     events.DiscardRedo();
     if (!events.SetFileFlag(CEventMngr::kImagePermissionFlag, false)) {
         Notifier().Warn("イベントパケットが不正です!");
-        return eventcode::kInvalidPacket;
+        return EventFileCode::InvalidPacket;
     }
     if (!events.EndMark())
-        return filecode::kNoMemory;
-    int code = filecode::kOk;
+        return EventFileCode::NoMemory;
+    EventFileCode code = EventFileCode::Ok;
     {
         BusyCursor busy;
-        try {
-            code = WriteFile(path, document, events, request);
-        } catch (const std::bad_alloc&) {
-            code = filecode::kNoMemory;
-        } catch (...) {
-            code = filecode::kException;
-        }
+        code = Guarded<EventFileCode>([&] { return WriteFile(path, document, events, request); });
     }
     events.RemoveEndMark();
     return code;
 }
 
-int SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request)
+EventFileCode SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request)
 {
     CEventMngr* manager = document.EventManager();
     if (!manager)
-        return eventcode::kNoManager;
+        return EventFileCode::NoManager;
     CEventMngr& events = *manager;
     bool found = false;
     if (!events.QueryFileFlag(CEventMngr::kProtectionFlag, found)) {
         Notifier().Warn("イベントファイルの保護状態の確認に失敗しました!");
-        return eventcode::kInvalidPacket;
+        return EventFileCode::InvalidPacket;
     }
     if (found) {
         Notifier().Warn("このイベントファイルはすでに保護されているため保存できません!");
-        return eventcode::kProtected;
+        return EventFileCode::Protected;
     }
     if (!events.SetFileFlag(CEventMngr::kProtectionFlag, true)) {
         // The records before the unreadable packet had it set already.
         events.SetFileFlag(CEventMngr::kProtectionFlag, false);
         Notifier().Warn("イベントファイルの保護に失敗しました!");
-        return eventcode::kInvalidPacket;
+        return EventFileCode::InvalidPacket;
     }
-    const int code = SaveEventFile(path, document, request);
+    const EventFileCode code = SaveEventFile(path, document, request);
     if (!events.SetFileFlag(CEventMngr::kProtectionFlag, false)) {
         Notifier().Warn("重大な障害: イベントを非保護状態に戻すのに失敗しました!");
-        return eventcode::kInvalidPacket;
+        return EventFileCode::InvalidPacket;
     }
     return code;
 }
 
-int LoadEventFile(const std::string& path, TPaper& document)
+EventFileCode LoadEventFile(const std::string& path, TPaper& document)
 {
     CEventMngr* events = document.EventManager();
     FileReader in;
-    if (int code = in.Open(path))
-        return code;
+    if (const OpenCode opened = in.Open(path); opened != OpenCode::Ok)
+        return Relay<EventFileCode>(opened);
     if (!events)
-        return eventcode::kNoManager;
+        return EventFileCode::NoManager;
     ManagerSink sink(*events);
     EventContainerInfo info;
-    if (int code = ReadContainer(in, sink, info))
+    if (const EventFileCode code = ReadContainer(in, sink, info); code != EventFileCode::Ok)
         return code;
     events->EndLoad(int32_t(info.steps), uint8_t(info.generation), info.flags);
-    return filecode::kOk;
+    return EventFileCode::Ok;
 }
 
 EventFileType EventFileTypeOf(const std::string& path)

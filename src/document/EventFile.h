@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "files/ResultCodes.h"
+
 namespace morvane {
 
 class CEventMngr;
@@ -21,28 +23,29 @@ struct EventSaveRequest {
 
 // The stream of events as info says (generation, flags, length; the size
 // and step count come from the document and the manager): the thumbnail
-// when asked for, then the container, through a temporary file. 0 or the
+// when asked for, then the container, through a temporary file. Ok or the
 // writers' code.
-int WriteEventStream(const std::string& path, TPaper& document, const CEventMngr& events, EventContainerInfo info,
+EventFileCode WriteEventStream(const std::string& path, TPaper& document, const CEventMngr& events, EventContainerInfo info,
                      bool withThumbnail, bool compressed);
 
-// Saves the recording of a document: 0, or the code of what failed (40 no
-// manager or one that is not recording, 42 a stream that holds no new
-// canvas, 47 an unreadable stream, 6 the file cannot be created, 8 a short
-// write, the writers' codes). The redo steps go first; the end mark written
-// for the file is taken off the live stream again whatever happened.
-int SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
+// Saves the recording of a document: Ok, or the code of what failed
+// (NoManager: none, or one that is not recording; EmptyStream: a stream that
+// holds no new canvas; InvalidPacket: an unreadable stream; CannotOpen: the
+// file cannot be created; ShortWrite; the writers' codes). The redo steps go
+// first; the end mark written for the file is taken off the live stream
+// again whatever happened.
+EventFileCode SaveEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
 
 // The protected form: the stream carries the protection flag while it is
-// written and loses it again afterwards. 0, or SaveEventFile's code; with its
-// message shown, 39 when the stream is protected already and 47 when a flag
-// cannot be read or changed.
-int SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
+// written and loses it again afterwards. Ok, or SaveEventFile's code; with
+// its message shown, Protected when the stream is protected already and
+// InvalidPacket when a flag cannot be read or changed.
+EventFileCode SaveProtectedEventFile(const std::string& path, TPaper& document, const EventSaveRequest& request);
 
 // Loads an event file into the document's manager, which is left idle with
-// the stream, its steps, generation and flags: 0; 4 not found; 6 cannot be
-// opened; 40 no manager; otherwise the container reader's code.
-int LoadEventFile(const std::string& path, TPaper& document);
+// the stream, its steps, generation and flags: Ok; NotFound; CannotOpen;
+// NoManager; otherwise the container reader's code.
+EventFileCode LoadEventFile(const std::string& path, TPaper& document);
 
 // The kind of event file a name is, by its extension alone.
 enum class EventFileType { None, Legacy, Current };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "storage/Compression.h"
 #include "storage/TChannel.h"
 

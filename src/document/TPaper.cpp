@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "document/EventPacket.h"
 #include "document/LayerComposite.h"
+#include "document/PictureOperations.h"
 #include "document/SLayerParam.h"
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
@@ -68,16 +68,21 @@ void TPaper::SetEngineLevel(uint8_t level)
 
 // ---- new picture and size ------------------------------------------------------------
 
-bool TPaper::NewPicture(const std::string& name, bool layerTransparent, bool transparentPaper, int32_t resolution,
-                        int32_t layerWidth, int32_t layerHeight, int32_t width, int32_t height, bool record)
+// ---- new picture ---------------------------------------------------------------------
+
+Verdict NewPictureOp::Check(OpContext&)
 {
-    if (!IsPictureSizeAllowed(width, height) || !IsStoreSizeAllowed(layerWidth, layerHeight))
-        return false;
-    BusyCursor busy;
-    const bool oldest = engineLevel_ == 0;
+    return IsPictureSizeAllowed(width, height) && IsStoreSizeAllowed(layerWidth, layerHeight) ? Verdict::Go
+                                                                                              : Verdict::Refuse;
+}
+
+bool NewPictureOp::Prepare(OpContext& c)
+{
+    TPaper& paper = c.paper;
+    const bool oldest = paper.EngineLevel() == 0;
     // The new stack is made beside the old one so a failure leaves the
     // picture as it was.
-    auto stack = std::make_unique<CLayerMngr>(kLayerCapacity);
+    auto stack = std::make_unique<CLayerMngr>(TPaper::kLayerCapacity);
     stack->PictureW = width;
     stack->PictureH = height;
     const int mode = oldest ? kModeMultiply : kModeNormal;
@@ -90,37 +95,70 @@ bool TPaper::NewPicture(const std::string& name, bool layerTransparent, bool tra
     layer.ResetThumbnail(transparent);
     stack->NameLayer(0, 1);
     stack->SetCurrent(0);
-    if (!SetPictureSize(width, height))
+    if (!paper.SetPictureSize(width, height))
         return false;
-    layers_ = std::move(stack);
-    if (undo_)
-        undo_->ClearHistory();
-    Name = name;
-    Resolution = std::max(resolution, 1);
-    OpaquePaper = !transparentPaper;
-    SelectLayer(0);
-    RenderAll(true);
-    if (record)
-        RecordNewPicture(width, height, layerWidth, layerHeight, resolution, transparentPaper, layerTransparent);
-    Ready = true;
-    if (ChangeCallback)
-        ChangeCallback(1);
-    InvalidateWindow(true);
+    paper.SwapStack(std::move(stack));
+    if (paper.UndoManager())
+        paper.UndoManager()->ClearHistory();
+    paper.Name = name;
+    paper.Resolution = std::max(resolution, 1);
+    paper.OpaquePaper = !transparentPaper;
+    paper.SelectLayer(0);
+    paper.RenderAll(true);
     return true;
 }
 
-bool TPaper::RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
-                              int32_t resolution, bool transparentPaper, bool layerTransparent)
+// The canvas command, then the marks that open the stream; the picture
+// stands whether or not they could be kept.
+bool NewPictureOp::Record(OpContext& c)
 {
-    return EventPacket(2, 8, 28)
-        .I32(0, width)
-        .I32(4, height)
-        .I32(8, layerWidth)
-        .I32(12, layerHeight)
-        .I32(16, resolution)
-        .Byte(20, InvertedFlag(transparentPaper))
-        .Byte(21, InvertedFlag(layerTransparent))
-        .SendTo(*recorder_) && RecordStartMarks();
+    NewCanvasPayload p;
+    p.width = width, p.height = height, p.layerWidth = layerWidth, p.layerHeight = layerHeight;
+    p.resolution = resolution;
+    p.transparentCanvasInverted = InvertedFlag(transparentPaper);
+    p.transparentLayerInverted = InvertedFlag(layerTransparent);
+    if (c.paper.RecordPacket(p.Encode()))
+        c.paper.RecordStartMarks();
+    return true;
+}
+
+void NewPictureOp::Refresh(OpContext& c)
+{
+    TPaper& paper = c.paper;
+    paper.Ready = true;
+    if (paper.ChangeCallback)
+        paper.ChangeCallback(1);
+    paper.InvalidateWindow(true);
+}
+
+std::optional<NewPictureOp> NewPictureOp::Replayed(OpContext& c, PacketId, const NewCanvasOldPayload& p)
+{
+    NewPictureOp op;
+    op.name = c.paper.Name;
+    op.layerTransparent = true;
+    op.layerWidth = p.layerWidth, op.layerHeight = p.layerHeight, op.width = p.width, op.height = p.height;
+    return op;
+}
+
+std::optional<NewPictureOp> NewPictureOp::Replayed(OpContext& c, PacketId, const NewCanvasPayload& p)
+{
+    NewPictureOp op;
+    op.name = c.paper.Name;
+    op.transparentPaper = p.transparentCanvasInverted == 0;
+    op.layerTransparent = p.transparentLayerInverted == 0;
+    op.resolution = p.resolution;
+    op.layerWidth = p.layerWidth, op.layerHeight = p.layerHeight, op.width = p.width, op.height = p.height;
+    return op;
+}
+
+bool TPaper::NewPicture(const std::string& name, bool layerTransparent, bool transparentPaper, int32_t resolution,
+                        int32_t layerWidth, int32_t layerHeight, int32_t width, int32_t height, bool record)
+{
+    NewPictureOp op;
+    op.name = name;
+    op.layerTransparent = layerTransparent, op.transparentPaper = transparentPaper, op.resolution = resolution;
+    op.layerWidth = layerWidth, op.layerHeight = layerHeight, op.width = width, op.height = height;
+    return RunOperation(*this, std::move(op), record);
 }
 
 bool TPaper::SetPictureSize(int32_t width, int32_t height)
@@ -170,18 +208,40 @@ bool TPaper::SelectLayer(int32_t index)
 
 // ---- paper and grid -----------------------------------------------------------------
 
+std::vector<uint8_t> SetPaperColourOp::Packet(OpContext&) const
+{
+    CanvasColourPayload p;
+    p.colour = colour;
+    return p.Encode();
+}
+
+HistoryRecord SetPaperColourOp::History(OpContext& c)
+{
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakeCanvasColour(colour);
+    return h;
+}
+
+bool SetPaperColourOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.PaperColour = colour;
+    return true;
+}
+
+void SetPaperColourOp::Refresh(OpContext& c)
+{
+    c.paper.Host().MarkModified();
+    c.paper.RenderAll(true);
+}
+
+std::optional<SetPaperColourOp> SetPaperColourOp::Replayed(OpContext&, PacketId, const CanvasColourPayload& p)
+{
+    return SetPaperColourOp{p.colour};
+}
+
 bool TPaper::SetPaperColour(uint32_t colour, bool record)
 {
-    if (record) {
-        if (!EventPacket(2, 1, 4).U32(0, colour).SendTo(*recorder_))
-            return false;
-        if (undo_)
-            undo_->PushCanvasColour(colour);
-    }
-    PaperColour = colour;
-    host_.MarkModified();
-    RenderAll(true);
-    return true;
+    return RunOperation(*this, SetPaperColourOp{colour}, record);
 }
 
 bool TPaper::SetPaperMode(bool opaque, bool checker)
@@ -202,6 +262,25 @@ void TPaper::SetGrid(bool on, int32_t spacingX, int32_t spacingY, bool redraw)
     if (redraw)
         RenderRect({0, 0, Width, Height}, true);
     InvalidateWindow(false);
+}
+
+// ---- the operations' driver ---------------------------------------------------------
+
+bool TPaper::RecordPacket(const std::vector<uint8_t>& packet)
+{
+    return !packet.empty() && recorder_->Record(packet.data(), packet.size());
+}
+
+void TPaper::KeepHistory(HistoryRecord&& history)
+{
+    if (history.none || !undo_)
+        return;
+    if (undo_->Push(std::move(history.record)))
+        return;
+    // The change stands and its step is in the stream; without its record the
+    // history would step back over the wrong step, so it goes whole.
+    undo_->ClearHistory();
+    recorder_->DiscardRedoSteps();
 }
 
 // ---- undo ---------------------------------------------------------------------------
@@ -239,7 +318,6 @@ bool TPaper::ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect)
     // not land inside it.
     if (!undo_ || IsStroking())
         return false;
-    MatchEventSteps(undo);
     SUndoOutcome out;
     if (!(undo ? undo_->UndoCommand(*layers_, out) : undo_->RedoCommand(*layers_, out)))
         return false;
@@ -294,26 +372,25 @@ void TPaper::WarnFailed(const char* what) const
 // them; refusing the others keeps the history from applying half a change.
 bool TPaper::ApplyKept(CUndoData& record, CLayerMngr&, bool undo)
 {
-    switch (record.kind) {
-    case kUndoRotateCanvas90: return RotateAllLayers90((record.values.a != 0) != undo);
-    case kUndoCanvasSize:
-    case kUndoImageSize:
-    case kUndoCrop: return ApplyStackRecord(record, undo);
-    case 32:
-    case 33:
-    case 37:
-    case 40: return ApplyLayerStackRecord(record, undo);
-    case 35:
-    case 38:
-    case 39:
-    case 41:
-    case 42:
-    case 43:
-    case 44:
-    case 45:
-    case 46:
-    case 47:
-    case 48: return ApplyLinkRecord(record, undo);
+    switch (record.Id()) {
+    case UndoKind::RotateCanvas90: return RotateAllLayers90((record.values.a != 0) != undo);
+    case UndoKind::CanvasSize:
+    case UndoKind::ImageSize:
+    case UndoKind::Crop: return ApplyStackRecord(record, undo);
+    case UndoKind::MergeDown: return ApplyMergeDownRecord(record, undo);
+    case UndoKind::MergeVisible: return ApplyMergeVisibleRecord(record, undo);
+    case UndoKind::MoveResizeWithSelection:
+    case UndoKind::LinkGroup:
+    case UndoKind::DeleteLinkedLayer:
+    case UndoKind::DeleteLinkGroup:
+    case UndoKind::MoveLinkGroup:
+    case UndoKind::MoveLinked:
+    case UndoKind::MoveLinkedWithSelection:
+    case UndoKind::ShowOnly:
+    case UndoKind::ShowAll:
+    case UndoKind::InvertVisibility:
+    case UndoKind::LinkGroupVisible: return ApplyLinkRecord(record, undo);
+    // Selection copies and link-group merges push no records yet.
     default: return false;
     }
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "document/CLayerMngr.h"
 #include "document/CUndoMngr.h"
@@ -18,8 +19,7 @@
 
 namespace morvane {
 
-// How a whole-stack operation remakes each layer (TPaperStack.cpp).
-struct SStackChange;
+struct HistoryRecord;
 class TStroke;
 class CPenRender;
 class CEventMngr;
@@ -310,61 +310,47 @@ public:
     // The offset of the old picture inside a new canvas for an anchor.
     static Point CanvasOffset(int32_t anchor, int32_t oldW, int32_t oldH, int32_t newW, int32_t newH);
 
-private:
-    bool TransformPicture(int command, bool allLayers, bool record);
-    // Crop, canvas and image size: every layer remade by change, then the
-    // new stack swapped in (or, without a history, the layers in place).
-    bool ReplaceStack(const SStackChange& change, bool record);
-    bool RotateAllLayers90(bool clockwise);
-    // A stack replaced whole (crop, canvas and image size): the new stack
-    // goes in, the old one into the history (kind 50-52) with the content's
-    // shift, and the picture takes the new stack's size.
-    bool SwapInStack(std::unique_ptr<CLayerMngr> stack, int kind, Point shift, bool record);
-    bool ApplyStackRecord(CUndoData& record, bool undo);
-    // History records of the layer operations that the undo framework does
-    // not apply itself: merges and selection copies (TPaperLayers.cpp), link
-    // groups and visibility sets (TPaperLinks.cpp).
-    bool ApplyLayerStackRecord(CUndoData& record, bool undo);
-    bool ApplyMergeDownRecord(CUndoData& record, bool undo);
-    bool ApplyMergeVisibleRecord(CUndoData& record, bool undo);
-    bool MergeLayerDown(int32_t upper, int32_t method, bool withMethod, bool record);
-    // Both forms of add: name nullptr for the quick one.
-    bool AddNewLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
-                     const std::string* name, uint32_t fill, bool record);
-    // A layer built by add or duplicate goes in at index: history, current
-    // layer, refresh.
-    bool InsertNewLayer(std::unique_ptr<CLayerData> layer, int32_t index, int kind, bool record);
-    // A structure record pushed; one the history cannot take would leave it
-    // out of step with the stream, so the history goes instead.
-    void PushOrDropHistory(SUndoCommand command);
-    // Memory ran out on the way: the user is told and, for a change the user
-    // asked for, the history is dropped. Always false.
-    bool LayerMemoryFailed(bool record);
-    void RefreshStackArea(const EdgeRect& contentBounds);
-    bool ApplyLinkRecord(CUndoData& record, bool undo);
-    // A layer replaced by a transformed copy of itself (undo kind 36).
-    bool ReplaceLayer(int32_t index, std::unique_ptr<CLayerData> layer, bool record);
+    // ---- for the document's operations (PaperOperation.h) ----
+    // The packet into the stream; false when it is empty or refused.
+    bool RecordPacket(const std::vector<uint8_t>& packet);
+    // The history record of a change that went in: pushed; when it could not
+    // be built the user is told and the history goes, so that undo never
+    // steps the stream back over a step the history lacks.
+    void KeepHistory(HistoryRecord&& history);
+    // The marks that open the stream of a new canvas.
+    bool RecordStartMarks();
     // After a change of several layers or of the size: composite, current
     // layer, tool window.
     void RefreshWholePicture();
+    void RefreshStackArea(const EdgeRect& contentBounds);
+    // Memory ran out on the way: the user is told and, for a change the user
+    // asked for, the history is dropped. Always false.
+    bool LayerMemoryFailed(bool record);
     void WarnFailed(const char* what) const;
+    // Every store turned a quarter; false, nothing changed, when one cannot be.
+    bool RotateAllLayers90(bool clockwise);
+    // The stack swapped for another; the former one comes back.
+    std::unique_ptr<CLayerMngr> SwapStack(std::unique_ptr<CLayerMngr> stack);
+
+private:
+    bool TransformPicture(int command, bool allLayers, bool record);
+    bool ApplyStackRecord(CUndoData& record, bool undo);
+    // History records of the layer operations that the undo framework does
+    // not apply itself: merges (TPaperLayers.cpp), link groups and
+    // visibility sets (TPaperLinks.cpp).
+    bool ApplyMergeDownRecord(CUndoData& record, bool undo);
+    bool ApplyMergeVisibleRecord(CUndoData& record, bool undo);
+    bool MergeLayerDown(int32_t upper, int32_t method, bool withMethod, bool record);
+    bool ApplyLinkRecord(CUndoData& record, bool undo);
     bool ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect);
     void RefreshAfterHistory(const SUndoOutcome& out);
     ExtentRect PictureRectOf(const SUndoOutcome& out) const;
     void RenderBand(const ExtentRect& rect, bool withGrid, const SWetLayer* wet);
     void DrawGrid(const ExtentRect& rect);
-    bool RecordNewPicture(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
-                          int32_t resolution, bool transparentPaper, bool layerTransparent);
     void MakeUndo();
     // Without a recorder given, the document records through its own
     // manager; when that cannot start, through none.
     void MakeEventManager(int32_t steps);
-    // The marks that open the stream of a new canvas.
-    bool RecordStartMarks();
-    // Before an undo or redo: a stream with fewer steps than the history
-    // can step over has the history trimmed to it; when that cannot mend it,
-    // the recording stops and the history goes ahead without it.
-    void MatchEventSteps(bool undo);
 
     DocumentHost& host_;
     SPaperSettings settings_;

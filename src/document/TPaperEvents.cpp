@@ -16,8 +16,6 @@
 namespace morvane {
 
 namespace {
-constexpr char kEventsMended[] = "イベント状態の問題を修正しました!";
-constexpr char kEventsBroken[] = "イベント記録に問題が検出されました!";
 constexpr uint16_t kKeepMask = 0xFFFF;
 constexpr uint32_t kColourBytes = 0x00FFFFFFu;
 
@@ -92,7 +90,7 @@ void FillRenderer(const CPenRender& render, EventSyncState& s)
     FillBitmapNib(render, s);
 }
 
-// {0,60}: the stroke manager's switches and values, which the current
+// StrokeSettings: the stroke manager's switches and values, which the current
 // engine's strokes read.
 void FillStrokeManager(const BrushRecord& brush, EventSyncState& s)
 {
@@ -116,24 +114,6 @@ void TPaper::MakeEventManager(int32_t steps)
     recorder_ = std::move(mngr);
 }
 
-void TPaper::MatchEventSteps(bool undo)
-{
-    if (!eventMngr_ || !eventMngr_->IsRecordingWithEvents() || !undo_)
-        return;
-    if (undo && eventMngr_->UndoCount() < undo_->UndoCount()) {
-        Notifier().Warn(kEventsMended);
-        undo_->Trim();
-    }
-    const bool behind = undo ? eventMngr_->UndoCount() < undo_->UndoCount()
-                             : eventMngr_->RedoCount() < undo_->RedoCount();
-    if (!behind)
-        return;
-    // The stream can no longer follow the picture: the recording stops
-    // rather than the user's history going.
-    Notifier().Warn(kEventsBroken);
-    eventMngr_->Reset();
-}
-
 bool TPaper::RecordStartMarks() { return !eventMngr_ || eventMngr_->StartMarks(); }
 
 void TPaper::FillEventSyncState(EventSyncState& s) const
@@ -142,7 +122,7 @@ void TPaper::FillEventSyncState(EventSyncState& s) const
     s.subColour.flags = uint8_t((OpaquePaper ? 0 : 1) | (CheckerTransparency ? 2 : 0));
     s.currentLayer.layer = ToU16(layers_->Current());
     s.currentLayer.mask = kKeepMask;
-    // The tone and gradation switches stay off (and so the {0,12} bits)
+    // The tone and gradation switches stay off (and so the DocumentFlags bits)
     // until the document has a tone list and a gradation to embed.
     if (penRenderer_)
         FillRenderer(*penRenderer_, s);

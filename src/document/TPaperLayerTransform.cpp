@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "document/EventPacket.h"
 #include "document/TPaper.h"
+#include "document/TransformOperations.h"
 #include "platform/BusyCursor.h"
 #include "platform/UserNotifier.h"
 #include "storage/CScaleImage.h"
@@ -75,11 +75,6 @@ std::unique_ptr<CLayerData> Built(Build build)
     if (!layer)
         Notifier().Warn(kNoMemory);
     return layer;
-}
-
-bool Recorded(const EventPacket& packet, EventRecorder& recorder, bool record)
-{
-    return !record || packet.SendTo(recorder);
 }
 
 // The layer's store turned a quarter store to store. The origin keeps the
@@ -151,69 +146,141 @@ std::unique_ptr<CLayerData> Scaled(const CLayerData& from, int32_t width, int32_
 }
 } // namespace
 
+// ---- a layer replaced by a transformed copy ----------------------------------------
+
+ReplaceLayerOp::ReplaceLayerOp() = default;
+ReplaceLayerOp::ReplaceLayerOp(ReplaceLayerOp&&) noexcept = default;
+ReplaceLayerOp::~ReplaceLayerOp() = default;
+
+Verdict ReplaceLayerOp::CheckLayer(OpContext& c, bool valid)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    return layer && layer->HasStore() && valid ? Verdict::Go : Verdict::Refuse;
+}
+
+// Filled by Apply: the rectangle and the Id are the new layer's.
+HistoryRecord ReplaceLayerOp::History(OpContext&)
+{
+    HistoryRecord h;
+    h.record = CUndoData::Command(UndoKind::ReplaceLayer, index, -1, {});
+    return h;
+}
+
+bool ReplaceLayerOp::Apply(OpContext& c, CUndoData* record)
+{
+    std::unique_ptr<CLayerData> former = c.paper.Layers().ReplaceLayer(index, std::move(replacement));
+    if (!record)
+        return true;
+    const CLayerData& now = *c.paper.LayerAt(index);
+    record->layerId = now.Id;
+    // The record refreshes in the store coordinates of whichever layer is
+    // in: the picture's place in both stores covers the picture for either.
+    const int32_t left = std::min(now.OriginX, former->OriginX), top = std::min(now.OriginY, former->OriginY);
+    record->rect = {left, top, c.paper.Width + std::abs(now.OriginX - former->OriginX),
+                    c.paper.Height + std::abs(now.OriginY - former->OriginY)};
+    // Records of the former layer name its Id: without this one the history
+    // could not reach them again.
+    record->kept.layer = std::move(former);
+    return true;
+}
+
+void ReplaceLayerOp::Refresh(OpContext& c)
+{
+    TPaper& paper = c.paper;
+    paper.Host().MarkModified();
+    paper.RenderAll(true);
+    paper.LayerChanged(index, {0, 0, paper.Width, paper.Height});
+    paper.SelectLayer(paper.CurrentLayer());
+}
+
+RotateLayer90Op::RotateLayer90Op(int32_t i, bool cw) : clockwise(cw) { index = i; }
+
+Verdict RotateLayer90Op::Check(OpContext& c) { return CheckLayer(c, true); }
+
+bool RotateLayer90Op::Prepare(OpContext& c)
+{
+    replacement = Built([&] { return QuarterTurned(*c.paper.LayerAt(index), clockwise, c.paper.Layers()); });
+    return replacement != nullptr;
+}
+
+std::vector<uint8_t> RotateLayer90Op::Packet(OpContext&) const
+{
+    LayerIndexPayload p;
+    p.SetKind(clockwise ? PacketId::RotateLayerRight : PacketId::RotateLayerLeft);
+    p.layer = int16_t(index);
+    return p.Encode();
+}
+
+std::optional<RotateLayer90Op> RotateLayer90Op::Replayed(OpContext&, PacketId id, const LayerIndexPayload& p)
+{
+    return RotateLayer90Op(p.layer, id == PacketId::RotateLayerRight);
+}
+
+RotateLayerFreeOp::RotateLayerFreeOp(int32_t i, float d) : degrees(d) { index = i; }
+
+Verdict RotateLayerFreeOp::Check(OpContext& c) { return CheckLayer(c, std::isfinite(degrees)); }
+
+bool RotateLayerFreeOp::Prepare(OpContext& c)
+{
+    replacement = Built([&] { return FreelyTurned(*c.paper.LayerAt(index), degrees, c.paper.Layers()); });
+    return replacement != nullptr;
+}
+
+std::vector<uint8_t> RotateLayerFreeOp::Packet(OpContext&) const
+{
+    RotateLayerPayload p;
+    p.layer = int16_t(index), p.degrees = degrees;
+    return p.Encode();
+}
+
+std::optional<RotateLayerFreeOp> RotateLayerFreeOp::Replayed(OpContext&, PacketId, const RotateLayerPayload& p)
+{
+    return RotateLayerFreeOp(p.layer, p.degrees);
+}
+
+ScaleLayerOp::ScaleLayerOp(int32_t i, int32_t w, int32_t h) : width(w), height(h) { index = i; }
+
+Verdict ScaleLayerOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    return CheckLayer(c, IsStoreSizeAllowed(width, height) && layer && layer->NominalW >= 1 && layer->NominalH >= 1);
+}
+
+bool ScaleLayerOp::Prepare(OpContext& c)
+{
+    replacement = Built([&] { return Scaled(*c.paper.LayerAt(index), width, height, c.paper.Layers()); });
+    return replacement != nullptr;
+}
+
+std::vector<uint8_t> ScaleLayerOp::Packet(OpContext&) const
+{
+    ScaleLayerPayload p;
+    p.layer = int16_t(index), p.second = height, p.first = width;
+    return p.Encode();
+}
+
+std::optional<ScaleLayerOp> ScaleLayerOp::Replayed(OpContext&, PacketId, const ScaleLayerPayload& p)
+{
+    if (!IsStoreSizeAllowed(p.first, p.second))
+        return std::nullopt;
+    return ScaleLayerOp(p.layer, p.first, p.second);
+}
+
+// ---- the document's side ------------------------------------------------------------
+
 bool TPaper::RotateLayer90(int32_t index, bool clockwise, bool record)
 {
-    const CLayerData* layer = layers_->At(index);
-    if (!layer || !layer->HasStore())
-        return false;
-    BusyCursor busy;
-    std::unique_ptr<CLayerData> turned = Built([&] { return QuarterTurned(*layer, clockwise, *layers_); });
-    return turned && Recorded(EventPacket(4, clockwise ? 36 : 37, 4).I16(0, index), *recorder_, record) &&
-           ReplaceLayer(index, std::move(turned), record);
+    return RunOperation(*this, RotateLayer90Op(index, clockwise), record);
 }
 
 bool TPaper::RotateLayerFree(int32_t index, float degrees, bool record)
 {
-    const CLayerData* layer = layers_->At(index);
-    if (!layer || !layer->HasStore() || !std::isfinite(degrees))
-        return false;
-    BusyCursor busy;
-    std::unique_ptr<CLayerData> turned = Built([&] { return FreelyTurned(*layer, degrees, *layers_); });
-    return turned && Recorded(EventPacket(4, 38, 12).I16(0, index).F32(4, degrees), *recorder_, record) &&
-           ReplaceLayer(index, std::move(turned), record);
+    return RunOperation(*this, RotateLayerFreeOp(index, degrees), record);
 }
 
 bool TPaper::ScaleLayer(int32_t index, int32_t width, int32_t height, bool record)
 {
-    const CLayerData* layer = layers_->At(index);
-    if (!layer || !layer->HasStore() || !IsStoreSizeAllowed(width, height) || layer->NominalW < 1 ||
-        layer->NominalH < 1)
-        return false;
-    BusyCursor busy;
-    std::unique_ptr<CLayerData> scaled = Built([&] { return Scaled(*layer, width, height, *layers_); });
-    return scaled &&
-           Recorded(EventPacket(4, 39, 12).I16(0, index).I32(4, height).I32(8, width), *recorder_, record) &&
-           ReplaceLayer(index, std::move(scaled), record);
-}
-
-bool TPaper::ReplaceLayer(int32_t index, std::unique_ptr<CLayerData> layer, bool record)
-{
-    if (!layer || !layers_->IsValidIndex(index))
-        return false;
-    std::unique_ptr<CLayerData> former = layers_->ReplaceLayer(index, std::move(layer));
-    const CLayerData& now = *layers_->At(index);
-    if (record && undo_) {
-        SUndoCommand command;
-        command.kind = kUndoReplaceLayer;
-        command.layerIndex = index;
-        command.layerId = now.Id;
-        // The record refreshes in the store coordinates of whichever layer
-        // is in: the picture's place in both stores covers the picture for
-        // either.
-        const int32_t left = std::min(now.OriginX, former->OriginX), top = std::min(now.OriginY, former->OriginY);
-        command.rect = {left, top, Width + std::abs(now.OriginX - former->OriginX),
-                        Height + std::abs(now.OriginY - former->OriginY)};
-        command.kept.layer = std::move(former);
-        // Records of the former layer name its Id: without this one the
-        // history could not reach them again.
-        if (!undo_->PushCommand(std::move(command)))
-            undo_->ClearHistory();
-    }
-    host_.MarkModified();
-    RenderAll(true);
-    LayerChanged(index, {0, 0, Width, Height});
-    SelectLayer(layers_->Current());
-    return true;
+    return RunOperation(*this, ScaleLayerOp(index, width, height), record);
 }
 
 } // namespace morvane

@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "codecs/CodePage.h"
-#include "document/EventPacket.h"
 #include "document/LayerComposite.h"
+#include "document/LayerOperations.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
-#include "platform/BusyCursor.h"
 #include "platform/UserNotifier.h"
 #include "storage/SizeLimits.h"
 
@@ -23,6 +22,7 @@ namespace {
 constexpr const char* kNoMemory = "メモリ不足により正常に実行できませんでした！";
 // The byte merge visible records for "no method".
 constexpr uint8_t kNoMethod = 0xFF;
+constexpr uint16_t kVisibleBit = 1, kProtectBit = 2;
 
 bool IsNewLayerValid(int32_t width, int32_t height, int32_t opacity, int32_t mode)
 {
@@ -35,7 +35,7 @@ bool IsMergeMethod(int32_t method) { return method >= 0 && (method & 0xFFFF) <= 
 
 uint16_t LayerFlags(const CLayerData& layer)
 {
-    return uint16_t((layer.Visible ? 1 : 0) | (layer.ProtectAlpha ? 2 : 0));
+    return uint16_t((layer.Visible ? kVisibleBit : 0) | (layer.ProtectAlpha ? kProtectBit : 0));
 }
 
 // The picture's place in the layer's store: the rectangle an undo record
@@ -91,13 +91,27 @@ bool RoomForOne(CLayerMngr& layers)
     }
 }
 
-// The name as a string field: CP932 bytes, zero-filled to (len + 2) & ~1.
-std::vector<uint8_t> NameField(const std::string& name)
+// A record of the stack's kinds: the layer it concerns and where.
+HistoryRecord StackRecord(UndoKind kind, int32_t index, int32_t id, const ExtentRect& rect, SUndoValues values = {})
 {
-    const std::string bytes = Utf8ToCp932(name);
-    std::vector<uint8_t> field((bytes.size() + 2) & ~size_t(1), 0);
-    std::copy(bytes.begin(), bytes.end(), field.begin());
-    return field;
+    HistoryRecord h;
+    h.record = CUndoData::Command(kind, index, id, rect, values);
+    return h;
+}
+
+// A layer built by add or duplicate goes in at index and becomes current.
+void InsertLayer(CLayerMngr& layers, std::unique_ptr<CLayerData> layer, int32_t index)
+{
+    layers.InsertLayer(index, std::move(layer));
+    layers.SetCurrent(index);
+}
+
+HistoryRecord InsertRecord(UndoKind kind, const CLayerData& layer, int32_t index, const TPaper& paper)
+{
+    // Undo makes the current layer current again.
+    SUndoValues values;
+    values.a = paper.CurrentLayer();
+    return StackRecord(kind, index, layer.Id, PictureInStore(layer, paper.Width, paper.Height), values);
 }
 
 // ---- merge visible: the layers that leave ----------------------------------------------
@@ -107,6 +121,8 @@ std::vector<uint8_t> NameField(const std::string& name)
 struct SLeaving {
     int32_t index, id;
 };
+
+} // namespace
 
 class CLeavingTable final : public IUndoKept {
 public:
@@ -121,6 +137,8 @@ public:
 
     std::vector<SLeaving> entries;
 };
+
+namespace {
 
 // The merged layer (Id mergedId, at the bottom) goes out into merged and
 // the layers of `away` come back where they stood. False, nothing changed,
@@ -168,242 +186,469 @@ bool TakeAwayMerged(CLayerMngr& layers, std::unique_ptr<CLayerData>& merged, con
     away.InsertLayer(0, layers.ReplaceLayer(0, std::move(merged)));
     return true;
 }
+
+bool IsLayerOf(const TPaper& paper, int32_t index) { return index >= 0 && index < paper.LayerCount(); }
+
 } // namespace
 
-// ---- add, duplicate, delete, move ------------------------------------------------------
+// ---- add --------------------------------------------------------------------------
 
-bool TPaper::AddLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
-                      bool record)
+Verdict AddLayerOp::Check(OpContext& c)
 {
-    return AddNewLayer(index, width, height, visible, opacity, mode, nullptr, 0, record);
+    // The name field's length is a u16 of the packet.
+    const bool nameFits = !name || StringFieldSize(Utf8ToCp932(*name).size()) <= 0xFFFF;
+    return IsNewLayerValid(width, height, opacity, mode) && c.paper.Layers().CanAdd() && nameFits ? Verdict::Go
+                                                                                                   : Verdict::Refuse;
 }
 
-bool TPaper::AddLayerNamed(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
-                           const std::string& name, uint32_t fill, bool record)
+bool AddLayerOp::Prepare(OpContext& c)
 {
-    return AddNewLayer(index, width, height, visible, opacity, mode, &name, fill, record);
-}
-
-bool TPaper::AddNewLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
-                         const std::string* name, uint32_t fill, bool record)
-{
-    const std::vector<uint8_t> field = name ? NameField(*name) : std::vector<uint8_t>{};
-    // The field's length is a u16 of the packet.
-    if (!IsNewLayerValid(width, height, opacity, mode) || !layers_->CanAdd() || field.size() > 0xFFFF)
-        return false;
-    std::unique_ptr<CLayerData> layer = BuiltLayer(*layers_, index, width, height, visible, opacity, mode);
-    if (!layer || !RoomForOne(*layers_))
-        return index >= 0 && LayerMemoryFailed(record);
-    const int32_t at = std::min(index, layers_->Count());
-    EventPacket packet(4, 0, 14);
+    CLayerMngr& layers = c.paper.Layers();
+    layer = BuiltLayer(layers, index, width, height, visible, opacity, mode);
+    if (!layer || !RoomForOne(layers))
+        return index >= 0 && c.paper.LayerMemoryFailed(c.record);
+    at = std::min(index, layers.Count());
+    layer->ProtectAlpha = protect;
     if (!name) {
-        layer->Name = layers_->NextName(1);
-        packet.I16(0, at).I32(2, width).I32(6, height).Byte(10, uint8_t(mode)).Byte(11, uint8_t(opacity));
-        packet.I16(12, LayerFlags(*layer));
+        layer->Name = layers.NextName(1);
     } else {
         layer->Name = *name;
         // One uniform value per block: no pixel memory is taken.
         layer->Store->FillAll(fill);
         layer->RefreshThumbnail();
-        packet = EventPacket(4, 11, 42 + field.size());
-        packet.I16(0, at).I32(2, width).I32(6, height).Byte(18, uint8_t(mode)).Byte(19, uint8_t(opacity));
-        packet.I16(20, LayerFlags(*layer)).U32(22, fill).I16(40, int32_t(field.size()));
-        for (size_t i = 0; i < field.size(); ++i)
-            packet.Byte(42 + i, field[i]);
     }
-    if (record && !packet.SendTo(*recorder_))
-        return false;
+    bounds = layer->ContentBounds();
+    return true;
+}
+
+std::vector<uint8_t> AddLayerOp::Packet(OpContext&) const
+{
+    if (!name) {
+        NewLayerQuickPayload p;
+        p.layer = int16_t(at), p.width = width, p.height = height, p.mode = uint8_t(mode);
+        p.opacity = uint8_t(opacity), p.flags = LayerFlags(*layer);
+        return p.Encode();
+    }
+    NewLayerPayload p;
+    p.layer = int16_t(at), p.width = width, p.height = height, p.mode = uint8_t(mode);
+    p.opacity = uint8_t(opacity), p.flags = LayerFlags(*layer), p.colour = fill, p.name = Utf8ToCp932(*name);
+    return p.Encode();
+}
+
+HistoryRecord AddLayerOp::History(OpContext& c) { return InsertRecord(UndoKind::NewLayer, *layer, at, c.paper); }
+
+bool AddLayerOp::Apply(OpContext& c, CUndoData*)
+{
+    CLayerMngr& layers = c.paper.Layers();
     // The dialog proposed the next default name: it is used up either way.
-    ++layers_->NameCounter;
-    ++layers_->CreatedCount;
-    return InsertNewLayer(std::move(layer), at, kUndoNewLayer, record);
-}
-
-bool TPaper::DuplicateLayer(int32_t index, bool record)
-{
-    const CLayerData* source = layers_->At(index);
-    if (!source || !source->HasStore() || !layers_->CanAdd())
-        return false;
-    BusyCursor busy;
-    std::unique_ptr<CLayerData> copy = CopiedLayer(*source);
-    if (!copy || !RoomForOne(*layers_))
-        return LayerMemoryFailed(record);
-    if (record && !EventPacket(4, 3, 4).I16(0, index).I16(2, index).SendTo(*recorder_))
-        return false;
-    return InsertNewLayer(std::move(copy), index + 1, 29, record);
-}
-
-bool TPaper::InsertNewLayer(std::unique_ptr<CLayerData> layer, int32_t index, int kind, bool record)
-{
-    const EdgeRect bounds = layer->ContentBounds();
-    if (record) {
-        SUndoCommand command;
-        command.kind = kind;
-        command.layerIndex = index;
-        command.layerId = layer->Id;
-        command.rect = PictureInStore(*layer, Width, Height);
-        // Undo makes this layer current again.
-        command.values.a = layers_->Current();
-        PushOrDropHistory(std::move(command));
-    }
-    layers_->InsertLayer(index, std::move(layer));
-    layers_->SetCurrent(index);
-    RefreshStackArea(bounds);
+    ++layers.NameCounter;
+    ++layers.CreatedCount;
+    InsertLayer(layers, std::move(layer), at);
     return true;
 }
 
-bool TPaper::DeleteLayer(int32_t index, bool record)
+void AddLayerOp::Refresh(OpContext& c) { c.paper.RefreshStackArea(bounds); }
+
+std::optional<AddLayerOp> AddLayerOp::Replayed(OpContext& c, PacketId, const NewLayerQuickPayload& p)
 {
-    const CLayerData* layer = layers_->At(index);
-    if (!layer || layers_->Count() < 2)
-        return false;
-    if (record && !EventPacket(4, 1, 4).I16(0, index).I16(2, index).SendTo(*recorder_))
-        return false;
-    const EdgeRect bounds = layer->ContentBounds();
-    SUndoCommand command;
-    command.kind = kUndoDeleteLayer;
-    command.layerIndex = index;
-    command.layerId = layer->Id;
-    command.rect = PictureInStore(*layer, Width, Height);
-    command.kept.layer = layers_->RemoveLayer(index);
-    // Without a history the layer is freed with the command.
+    if (p.layer > c.paper.LayerCount())
+        return std::nullopt;
+    AddLayerOp op;
+    op.index = p.layer, op.width = p.width, op.height = p.height, op.visible = p.flags & kVisibleBit;
+    op.opacity = p.opacity, op.mode = p.mode, op.protect = (p.flags & kProtectBit) != 0;
+    return op;
+}
+
+std::optional<AddLayerOp> AddLayerOp::Replayed(OpContext& c, PacketId, const NewLayerPayload& p)
+{
+    if (p.layer > c.paper.LayerCount())
+        return std::nullopt;
+    AddLayerOp op;
+    op.index = p.layer, op.width = p.width, op.height = p.height, op.visible = p.flags & kVisibleBit;
+    op.opacity = p.opacity, op.mode = p.mode, op.protect = (p.flags & kProtectBit) != 0;
+    op.name = Cp932ToUtf8(p.name);
+    op.fill = p.colour;
+    return op;
+}
+
+// ---- delete -----------------------------------------------------------------------
+
+Verdict DeleteLayerOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    if (!layer || c.paper.LayerCount() < 2)
+        return Verdict::Refuse;
+    bounds = layer->ContentBounds();
+    return Verdict::Go;
+}
+
+std::vector<uint8_t> DeleteLayerOp::Packet(OpContext&) const
+{
+    LayerIndexPayload p;
+    p.SetKind(PacketId::DeleteLayer);
+    p.layer = int16_t(index), p.value = int16_t(index);
+    return p.Encode();
+}
+
+HistoryRecord DeleteLayerOp::History(OpContext& c)
+{
+    const CLayerData& layer = *c.paper.LayerAt(index);
+    return StackRecord(UndoKind::DeleteLayer, index, layer.Id, PictureInStore(layer, c.paper.Width, c.paper.Height));
+}
+
+bool DeleteLayerOp::Apply(OpContext& c, CUndoData* record)
+{
+    // Without a history the layer is freed here.
+    std::unique_ptr<CLayerData> removed = c.paper.Layers().RemoveLayer(index);
     if (record)
-        PushOrDropHistory(std::move(command));
-    RefreshStackArea(bounds);
+        record->kept.layer = std::move(removed);
     return true;
 }
 
-bool TPaper::MoveLayer(int32_t from, int32_t to, bool record)
+void DeleteLayerOp::Refresh(OpContext& c) { c.paper.RefreshStackArea(bounds); }
+
+std::optional<DeleteLayerOp> DeleteLayerOp::Replayed(OpContext&, PacketId, const LayerIndexPayload& p)
 {
-    const CLayerData* layer = layers_->At(from);
-    if (!layer || !layers_->IsValidIndex(to) || from == to)
-        return false;
-    if (record && !EventPacket(4, 4, 4).I16(0, from).I16(2, to).SendTo(*recorder_))
-        return false;
-    if (record) {
-        SUndoCommand command;
-        command.kind = 31;
-        command.layerIndex = to;
-        command.layerId = layer->Id;
-        command.rect = PictureInStore(*layer, Width, Height);
-        command.values.a = from;
-        command.values.b = to;
-        PushOrDropHistory(std::move(command));
-    }
-    const EdgeRect bounds = layer->ContentBounds();
-    const bool wasCurrent = layers_->Current() == from;
-    layers_->MoveLayer(to, from);
+    if (p.value != p.layer)
+        return std::nullopt;
+    return DeleteLayerOp{p.layer};
+}
+
+// ---- duplicate ----------------------------------------------------------------------
+
+Verdict DuplicateLayerOp::Check(OpContext& c)
+{
+    const CLayerData* source = c.paper.LayerAt(index);
+    return source && source->HasStore() && c.paper.Layers().CanAdd() ? Verdict::Go : Verdict::Refuse;
+}
+
+bool DuplicateLayerOp::Prepare(OpContext& c)
+{
+    copy = CopiedLayer(*c.paper.LayerAt(index));
+    if (!copy || !RoomForOne(c.paper.Layers()))
+        return c.paper.LayerMemoryFailed(c.record);
+    bounds = copy->ContentBounds();
+    return true;
+}
+
+std::vector<uint8_t> DuplicateLayerOp::Packet(OpContext&) const
+{
+    LayerIndexPayload p;
+    p.SetKind(PacketId::DuplicateLayer);
+    p.layer = int16_t(index), p.value = int16_t(index);
+    return p.Encode();
+}
+
+HistoryRecord DuplicateLayerOp::History(OpContext& c)
+{
+    return InsertRecord(UndoKind::DuplicateLayer, *copy, index + 1, c.paper);
+}
+
+bool DuplicateLayerOp::Apply(OpContext& c, CUndoData*)
+{
+    InsertLayer(c.paper.Layers(), std::move(copy), index + 1);
+    return true;
+}
+
+void DuplicateLayerOp::Refresh(OpContext& c) { c.paper.RefreshStackArea(bounds); }
+
+std::optional<DuplicateLayerOp> DuplicateLayerOp::Replayed(OpContext&, PacketId, const LayerIndexPayload& p)
+{
+    if (p.value != p.layer)
+        return std::nullopt;
+    return DuplicateLayerOp{p.layer};
+}
+
+// ---- move ---------------------------------------------------------------------------
+
+Verdict MoveLayerOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(from);
+    if (!layer || !c.paper.Layers().IsValidIndex(to) || from == to)
+        return Verdict::Refuse;
+    bounds = layer->ContentBounds();
+    return Verdict::Go;
+}
+
+std::vector<uint8_t> MoveLayerOp::Packet(OpContext&) const
+{
+    LayerIndexPayload p;
+    p.SetKind(PacketId::MoveLayer);
+    p.layer = int16_t(from), p.value = int16_t(to);
+    return p.Encode();
+}
+
+HistoryRecord MoveLayerOp::History(OpContext& c)
+{
+    const CLayerData& layer = *c.paper.LayerAt(from);
+    return StackRecord(UndoKind::MoveLayer, to, layer.Id, PictureInStore(layer, c.paper.Width, c.paper.Height),
+                       {from, to, 0, 0});
+}
+
+bool MoveLayerOp::Apply(OpContext& c, CUndoData*)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    const bool wasCurrent = layers.Current() == from;
+    layers.MoveLayer(to, from);
     if (wasCurrent)
-        layers_->SetCurrent(to);
-    RefreshStackArea(bounds);
+        layers.SetCurrent(to);
     return true;
 }
 
-// ---- merges ------------------------------------------------------------------------
+void MoveLayerOp::Refresh(OpContext& c) { c.paper.RefreshStackArea(bounds); }
 
-bool TPaper::MergeLayerDown(int32_t upper, int32_t method, bool withMethod, bool record)
+std::optional<MoveLayerOp> MoveLayerOp::Replayed(OpContext& c, PacketId, const LayerIndexPayload& p)
 {
-    const int32_t lower = upper - 1;
-    if (!layers_->IsValidIndex(upper) || lower < 0 || !IsMergeMethod(method))
-        return false;
-    BusyCursor busy;
-    const int32_t upperId = layers_->IdAt(upper);
-    std::unique_ptr<CLayerData> former;
+    if (!IsLayerOf(c.paper, p.value))
+        return std::nullopt;
+    return MoveLayerOp{p.layer, p.value};
+}
+
+// ---- merge down ---------------------------------------------------------------------
+
+Verdict MergeDownOp::Check(OpContext& c)
+{
+    return c.paper.Layers().IsValidIndex(upper) && upper >= 1 && IsMergeMethod(method) ? Verdict::Go
+                                                                                          : Verdict::Refuse;
+}
+
+bool MergeDownOp::Prepare(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    upperId = layers.IdAt(upper);
     // The stack tells the user itself when the merge cannot be made.
-    if (!layers_->MergeDown(lower, upper, true, method, &former))
-        return false;
-    const EventPacket packet = withMethod ? EventPacket(4, 10, 12).I16(0, upper).I16(2, lower).I32(4, method)
-                                          : EventPacket(4, 5, 4).I16(0, upper).I16(2, lower);
-    if (record && !packet.SendTo(*recorder_)) {
-        layers_->ReplaceLayer(lower, std::move(former));
-        return false;
+    return layers.MergeDown(upper - 1, upper, true, method, &former);
+}
+
+std::vector<uint8_t> MergeDownOp::Packet(OpContext&) const
+{
+    if (!withMethod) {
+        LayerIndexPayload p;
+        p.SetKind(PacketId::MergeDownOld);
+        p.layer = int16_t(upper), p.value = int16_t(upper - 1);
+        return p.Encode();
     }
-    const CLayerData& merged = *layers_->At(lower);
-    SUndoCommand command;
-    command.kind = 32;
-    command.layerIndex = lower;
-    command.layerId = merged.Id;
+    MergeDownPayload p;
+    p.layer = int16_t(upper), p.below = int16_t(upper - 1), p.option = method;
+    return p.Encode();
+}
+
+void MergeDownOp::Revert(OpContext& c) { c.paper.Layers().ReplaceLayer(upper - 1, std::move(former)); }
+
+HistoryRecord MergeDownOp::History(OpContext& c)
+{
+    const CLayerData& merged = *c.paper.LayerAt(upper - 1);
     // The picture's place in the stores of both the merged and the former
     // lower layer, whichever is in when the record is applied.
     const int32_t left = std::min(merged.OriginX, former->OriginX), top = std::min(merged.OriginY, former->OriginY);
-    command.rect = {left, top, Width + std::abs(merged.OriginX - former->OriginX),
-                    Height + std::abs(merged.OriginY - former->OriginY)};
-    command.values.a = method;
-    command.values.b = upperId;
-    command.kept.layer = layers_->RemoveLayer(upper);
-    command.kept.layer2 = std::move(former);
-    if (record)
-        PushOrDropHistory(std::move(command));
-    layers_->SetCurrent(lower);
-    RefreshWholePicture();
+    const ExtentRect rect{left, top, c.paper.Width + std::abs(merged.OriginX - former->OriginX),
+                          c.paper.Height + std::abs(merged.OriginY - former->OriginY)};
+    return StackRecord(UndoKind::MergeDown, upper - 1, merged.Id, rect, {method, upperId, 0, 0});
+}
+
+bool MergeDownOp::Apply(OpContext& c, CUndoData* record)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    std::unique_ptr<CLayerData> removed = layers.RemoveLayer(upper);
+    if (record) {
+        record->kept.layer = std::move(removed);
+        record->kept.layer2 = std::move(former);
+    }
+    layers.SetCurrent(upper - 1);
     return true;
 }
 
-bool TPaper::MergeVisibleLayers(int32_t method, bool backgroundOnly, bool record)
+void MergeDownOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<MergeDownOp> MergeDownOp::Replayed(OpContext&, PacketId, const LayerIndexPayload& p)
 {
-    if (method < -1 || method > 3)
-        return false;
-    BusyCursor busy;
-    std::unique_ptr<CLeavingTable> table;
-    std::unique_ptr<CLayerMngr> away;
+    if (p.value != p.layer - 1)
+        return std::nullopt;
+    return MergeDownOp{p.layer, 0, false};
+}
+
+std::optional<MergeDownOp> MergeDownOp::Replayed(OpContext& c, PacketId, const MergeDownPayload& p)
+{
+    if (!IsLayerOf(c.paper, p.layer) || p.below != p.layer - 1)
+        return std::nullopt;
+    return MergeDownOp{p.layer, p.option, true};
+}
+
+// ---- merge visible ------------------------------------------------------------------
+
+MergeVisibleOp::MergeVisibleOp() = default;
+MergeVisibleOp::MergeVisibleOp(MergeVisibleOp&&) noexcept = default;
+MergeVisibleOp::~MergeVisibleOp() = default;
+
+Verdict MergeVisibleOp::Check(OpContext&) { return method >= -1 && method <= 3 ? Verdict::Go : Verdict::Refuse; }
+
+bool MergeVisibleOp::Prepare(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
     try {
-        table = std::make_unique<CLeavingTable>(*layers_);
+        table = std::make_unique<CLeavingTable>(layers);
         away = std::make_unique<CLayerMngr>(0);
     } catch (const std::bad_alloc&) {
         Notifier().Warn(kNoMemory);
         return false;
     }
-    const int32_t previous = layers_->Current();
+    previous = layers.Current();
     // Refusals and memory failures leave the stack as it was (the latter
     // with the user told).
-    if (!morvane::MergeVisible(*layers_, method, backgroundOnly, *away))
-        return false;
-    const CLayerData& merged = *layers_->At(0);
+    return morvane::MergeVisible(layers, method, backgroundOnly, *away);
+}
+
+std::vector<uint8_t> MergeVisibleOp::Packet(OpContext&) const
+{
     // The bottom index is always 0.
-    if (record && !EventPacket(2, 10, 12).Byte(0, method < 0 ? kNoMethod : uint8_t(method)).SendTo(*recorder_)) {
-        std::unique_ptr<CLayerData> dropped;
-        PutBackMerged(*layers_, merged.Id, *table, *away, dropped);
-        return false;
-    }
+    MergeVisiblePayload p;
+    p.parameter = method < 0 ? kNoMethod : uint8_t(method);
+    return p.Encode();
+}
+
+void MergeVisibleOp::Revert(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    std::unique_ptr<CLayerData> dropped;
+    PutBackMerged(layers, layers.IdAt(0), *table, *away, dropped);
+}
+
+HistoryRecord MergeVisibleOp::History(OpContext& c)
+{
+    const CLayerData& merged = *c.paper.LayerAt(0);
+    return StackRecord(UndoKind::MergeVisible, 0, merged.Id, PictureInStore(merged, c.paper.Width, c.paper.Height),
+                       {previous, 0, 0, 0});
+}
+
+bool MergeVisibleOp::Apply(OpContext& c, CUndoData* record)
+{
     if (record) {
-        SUndoCommand command;
-        command.kind = 33;
-        command.layerIndex = 0;
-        command.layerId = merged.Id;
-        command.rect = PictureInStore(merged, Width, Height);
-        command.values.a = previous;
-        command.kept.stack = std::move(away);
-        command.kept.object = std::move(table);
-        PushOrDropHistory(std::move(command));
+        record->kept.stack = std::move(away);
+        record->kept.object = std::move(table);
     }
-    layers_->SetCurrent(0);
-    RefreshWholePicture();
+    c.paper.Layers().SetCurrent(0);
     return true;
 }
 
-// ---- alpha -------------------------------------------------------------------------
+void MergeVisibleOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
 
-bool TPaper::SetLayerAlpha(int32_t index, int32_t alpha, bool record)
+std::optional<MergeVisibleOp> MergeVisibleOp::Replayed(OpContext&, PacketId, const EmptyPayload&)
 {
-    CLayerData* layer = layers_->At(index);
-    if (!layer || !layer->HasStore() || (alpha != 0 && alpha != 255))
-        return false;
-    const ExtentRect whole{0, 0, layer->Store->Width, layer->Store->Height};
-    if (record) {
-        if (!EventPacket(4, 24, 4).I16(0, index).I16(2, alpha).SendTo(*recorder_))
-            return false;
-        // A refused alpha plane (memory) would leave the history out of step.
-        if (undo_ && !undo_->PushPixels(*layer, index, whole, kUndoAlphaPlane))
-            undo_->ClearHistory();
-    }
-    // Over the whole store every piece covers its block's used part, so only
-    // the blocks' values change and no memory is taken: this cannot fail.
-    layer->SetAllAlpha(uint8_t(alpha));
-    host_.MarkModified();
-    RenderRect({0, 0, Width, Height}, true);
-    host_.InvalidateRect({0, 0, Width, Height});
-    LayerChanged(index, {0, 0, Width, Height});
+    MergeVisibleOp op;
+    op.method = -1;
+    return op;
+}
+
+// The background-only flag only narrows when the merge is allowed; a
+// recorded merge was allowed.
+std::optional<MergeVisibleOp> MergeVisibleOp::Replayed(OpContext&, PacketId, const MergeVisiblePayload& p)
+{
+    if (p.parameter != kNoMethod && p.parameter > 3)
+        return std::nullopt;
+    MergeVisibleOp op;
+    op.method = p.parameter == kNoMethod ? -1 : p.parameter;
+    return op;
+}
+
+// ---- alpha --------------------------------------------------------------------------
+
+Verdict SetLayerAlphaOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    return layer && layer->HasStore() && (alpha == 0 || alpha == 255) ? Verdict::Go : Verdict::Refuse;
+}
+
+std::vector<uint8_t> SetLayerAlphaOp::Packet(OpContext&) const
+{
+    LayerIndexPayload p;
+    p.SetKind(PacketId::SetLayerAlpha);
+    p.layer = int16_t(index), p.value = int16_t(alpha);
+    return p.Encode();
+}
+
+HistoryRecord SetLayerAlphaOp::History(OpContext& c)
+{
+    CLayerData& layer = *c.paper.LayerAt(index);
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakePixels(layer, index, {0, 0, layer.Store->Width, layer.Store->Height},
+                                                 UndoKind::AlphaPlane);
+    return h;
+}
+
+// Over the whole store every piece covers its block's used part, so only
+// the blocks' values change and no memory is taken: this cannot fail.
+bool SetLayerAlphaOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.LayerAt(index)->SetAllAlpha(uint8_t(alpha));
     return true;
+}
+
+void SetLayerAlphaOp::Refresh(OpContext& c)
+{
+    TPaper& paper = c.paper;
+    const ExtentRect whole{0, 0, paper.Width, paper.Height};
+    paper.Host().MarkModified();
+    paper.RenderRect(whole, true);
+    paper.Host().InvalidateRect(whole);
+    paper.LayerChanged(index, whole);
+}
+
+std::optional<SetLayerAlphaOp> SetLayerAlphaOp::Replayed(OpContext&, PacketId, const LayerIndexPayload& p)
+{
+    return SetLayerAlphaOp{p.layer, p.value};
+}
+
+// ---- the document's side ------------------------------------------------------------
+
+bool TPaper::AddLayer(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
+                      bool record)
+{
+    AddLayerOp op;
+    op.index = index, op.width = width, op.height = height, op.visible = visible, op.opacity = opacity;
+    op.mode = mode;
+    return RunOperation(*this, std::move(op), record);
+}
+
+bool TPaper::AddLayerNamed(int32_t index, int32_t width, int32_t height, bool visible, int32_t opacity, int32_t mode,
+                           const std::string& name, uint32_t fill, bool record)
+{
+    AddLayerOp op;
+    op.index = index, op.width = width, op.height = height, op.visible = visible, op.opacity = opacity;
+    op.mode = mode, op.name = name, op.fill = fill;
+    return RunOperation(*this, std::move(op), record);
+}
+
+bool TPaper::DeleteLayer(int32_t layer, bool record)
+{
+    return RunOperation(*this, DeleteLayerOp{layer}, record);
+}
+
+bool TPaper::DuplicateLayer(int32_t layer, bool record)
+{
+    return RunOperation(*this, DuplicateLayerOp{layer}, record);
+}
+
+bool TPaper::MoveLayer(int32_t from, int32_t to, bool record)
+{
+    return RunOperation(*this, MoveLayerOp{from, to}, record);
+}
+
+bool TPaper::MergeLayerDown(int32_t upper, int32_t method, bool withMethod, bool record)
+{
+    return RunOperation(*this, MergeDownOp{upper, method, withMethod}, record);
+}
+
+bool TPaper::MergeVisibleLayers(int32_t method, bool backgroundOnly, bool record)
+{
+    MergeVisibleOp op;
+    op.method = method;
+    op.backgroundOnly = backgroundOnly;
+    return RunOperation(*this, std::move(op), record);
+}
+
+bool TPaper::SetLayerAlpha(int32_t layer, int32_t alpha, bool record)
+{
+    return RunOperation(*this, SetLayerAlphaOp{layer, alpha}, record);
 }
 
 // The document keeps no masks yet: without a current selection there is
@@ -414,12 +659,6 @@ bool TPaper::MaskIntoAlpha(int32_t, bool) { return false; }
 bool TPaper::SelectionToLayer(int32_t, bool, bool) { return false; }
 
 // ---- shared steps ------------------------------------------------------------------
-
-void TPaper::PushOrDropHistory(SUndoCommand command)
-{
-    if (undo_ && !undo_->PushCommand(std::move(command)))
-        undo_->ClearHistory();
-}
 
 bool TPaper::LayerMemoryFailed(bool record)
 {
@@ -444,16 +683,6 @@ void TPaper::RefreshStackArea(const EdgeRect& contentBounds)
 }
 
 // ---- history -----------------------------------------------------------------------
-
-bool TPaper::ApplyLayerStackRecord(CUndoData& record, bool undo)
-{
-    switch (record.kind) {
-    case 32: return ApplyMergeDownRecord(record, undo);
-    case 33: return ApplyMergeVisibleRecord(record, undo);
-    // Selection to a new layer and link-group merges push no records yet.
-    default: return false;
-    }
-}
 
 // Undo puts the former lower layer back in place of the merged one (which
 // is freed) and the upper layer above it; redo merges again.

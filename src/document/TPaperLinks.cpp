@@ -4,22 +4,19 @@
 // undone again when their packet cannot be kept, so the stream never holds
 // a change the picture lacks.
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <new>
 #include <vector>
 
-#include "document/EventPacket.h"
+#include "document/LinkOperations.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
-#include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
-
-namespace {
-constexpr const char* kNoMemory = "メモリ不足により正常に実行できませんでした！";
 
 // What a link or visibility record keeps, one entry per layer concerned:
 // visibility flags, link levels or layer Ids.
@@ -28,6 +25,10 @@ public:
     std::vector<int32_t> a, b;
     int64_t HeldBytes() const override { return int64_t(a.size() + b.size()) * int64_t(sizeof(int32_t)); }
 };
+
+namespace {
+constexpr const char* kNoMemory = "メモリ不足により正常に実行できませんでした！";
+constexpr uint16_t kVisibleBit = 1, kProtectBit = 2, kDitherBit = 16;
 
 CKeptTables* TablesOf(CUndoData& r)
 {
@@ -48,6 +49,16 @@ std::unique_ptr<CKeptTables> TableOf(const CLayerMngr& layers, int32_t first, in
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+}
+
+// The table, or the user told that memory ran out.
+bool Tabled(std::unique_ptr<CKeptTables>& table, const CLayerMngr& layers, int32_t first, int32_t count,
+            int32_t (*read)(const CLayerData&))
+{
+    table = TableOf(layers, first, count, read);
+    if (!table)
+        Notifier().Warn(kNoMemory);
+    return table != nullptr;
 }
 
 int32_t VisibleOf(const CLayerData& l)
@@ -86,9 +97,12 @@ bool AtItsIndex(const CUndoData& r, const CLayerMngr& layers)
     return layers.IdAt(r.layerIndex) == r.layerId;
 }
 
-bool Recorded(const EventPacket& packet, EventRecorder& recorder, bool record)
+bool IsLayerOf(TPaper& paper, int32_t index) { return paper.Layers().IsValidIndex(index); }
+
+// No store can hold its content moved farther than its largest side.
+bool IsShift(int32_t dx, int32_t dy)
 {
-    return !record || packet.SendTo(recorder);
+    return std::abs(int64_t(dx)) <= kMaxStoreSide && std::abs(int64_t(dy)) <= kMaxStoreSide;
 }
 
 // History records refresh in store coordinates: the picture's place in the
@@ -98,15 +112,16 @@ ExtentRect PictureIn(const CLayerData& l, const TPaper& paper)
     return {l.OriginX, l.OriginY, paper.Width, paper.Height};
 }
 
-// A history that lost a record would apply older ones to a stack they do
-// not describe: without the record it goes as a whole.
-void Pushed(CUndoMngrEx& undo, bool ok)
+// A structure record of the layer at index.
+HistoryRecord RecordOfLayer(UndoKind kind, TPaper& paper, int32_t index, SUndoValues values = {})
 {
-    if (!ok)
-        undo.ClearHistory();
+    const CLayerData& layer = *paper.LayerAt(index);
+    HistoryRecord h;
+    h.record = CUndoData::Command(kind, index, layer.Id, PictureIn(layer, paper), values);
+    return h;
 }
 
-// The attributes packets {4,16}-{4,18} and {4,21} carry: the values after
+// The attributes the look and properties packets carry: the values after
 // the change.
 struct SLook {
     uint8_t mode, opacity;
@@ -120,15 +135,17 @@ SLook LookOf(const CLayerData& l)
     return {l.Mode, l.Opacity, l.Visible, l.ProtectAlpha, l.Dither, l.DitherDensity, l.DitherSeed.Value};
 }
 
-EventPacket LookPacket(uint8_t code, int32_t index, const SLook& look)
+uint16_t FlagsOf(const SLook& look)
 {
-    const bool properties = code == 21;
-    const int32_t flags = int32_t(look.visible) | int32_t(look.protect) << 1 | int32_t(look.dither) << 4;
-    EventPacket packet(4, code, properties ? 18 : 6);
-    packet.I16(0, index).Byte(2, look.mode).Byte(3, look.opacity).I16(4, flags);
-    if (properties)
-        packet.Byte(6, look.density).U32(8, look.seed);
-    return packet;
+    return uint16_t(int32_t(look.visible) | int32_t(look.protect) << 1 | int32_t(look.dither) << 4);
+}
+
+std::vector<uint8_t> LookPacket(PacketId id, int32_t index, const SLook& look)
+{
+    LayerLookPayload p;
+    p.SetKind(id);
+    p.layer = int16_t(index), p.mode = look.mode, p.opacity = look.opacity, p.flags = FlagsOf(look);
+    return p.Encode();
 }
 
 // ---- shifts ----------------------------------------------------------------------------
@@ -163,75 +180,6 @@ std::unique_ptr<CLayerData> GrownAndShifted(const CLayerData& l, int32_t dx, int
     grown->CopyAttributes(l);
     grown->Shift(dx, dy);
     return grown;
-}
-
-// Shifts layers first ... first + count - 1 (a layer and its linked run).
-// Every store that must grow is grown before anything is recorded.
-bool ShiftLayers(TPaper& paper, int32_t first, int32_t count, int32_t dx, int32_t dy, bool record)
-{
-    CLayerMngr& layers = paper.Layers();
-    std::vector<std::unique_ptr<CLayerData>> grown;
-    std::unique_ptr<CKeptTables> ids = TableOf(layers, first, count, IdOf);
-    try {
-        grown.resize(size_t(count));
-    } catch (const std::bad_alloc&) {
-        ids.reset();
-    }
-    if (!ids) {
-        Notifier().Warn(kNoMemory);
-        return false;
-    }
-    bool anyGrown = false;
-    for (int32_t k = 0; k < count; ++k) {
-        const CLayerData& l = *layers.At(first + k);
-        if (!l.HasStore())
-            return false;
-        if (CoversAfterShift(l, dx, dy))
-            continue;
-        grown[size_t(k)] = GrownAndShifted(l, dx, dy);
-        if (!grown[size_t(k)]) {
-            Notifier().Warn(kNoMemory);
-            return false;
-        }
-        ids->a[size_t(k)] = grown[size_t(k)]->Id;
-        anyGrown = true;
-    }
-    const bool run = count > 1;
-    EventPacket packet = run ? EventPacket(5, 9, 20).I32(4, dx).I32(8, dy).I32(12, -1).I32(16, count)
-                             : EventPacket(4, anyGrown ? 7 : 6, 12).I32(4, dy).I32(8, dx);
-    if (!Recorded(packet.I16(0, first), paper.Events(), record))
-        return false;
-    CUndoMngrEx* undo = record ? paper.UndoManager() : nullptr;
-    if (!run && !anyGrown) {
-        CLayerData& l = *layers.At(first);
-        if (undo)
-            Pushed(*undo, undo->PushAttribute(l, first, 0, kUndoPosition));
-        l.Shift(dx, dy);
-        return true;
-    }
-    SUndoCommand command;
-    command.kind = run ? 43 : 34;
-    command.layerIndex = first;
-    command.values = {count, dx, dy, 0};
-    // Each grown layer goes in and its former one takes its slot in grown.
-    for (int32_t k = 0; k < count; ++k) {
-        std::unique_ptr<CLayerData>& slot = grown[size_t(k)];
-        if (slot)
-            slot = layers.ReplaceLayer(first + k, std::move(slot));
-        else
-            layers.At(first + k)->Shift(dx, dy);
-    }
-    command.layerId = layers.IdAt(first);
-    command.rect = PictureIn(*layers.At(first), paper);
-    if (run) {
-        command.kept.layers = std::move(grown);
-        command.kept.object = std::move(ids);
-    } else {
-        command.kept.layer = std::move(grown[0]);
-    }
-    if (undo)
-        Pushed(*undo, undo->PushCommand(std::move(command)));
-    return true;
 }
 
 // Kind 43: per layer of the run, the kept former layer changes places with
@@ -271,31 +219,6 @@ bool SwapVisibility(CUndoData& r, CLayerMngr& layers)
         l.Visible = flags->a[size_t(i)] != 0;
         flags->a[size_t(i)] = was;
     }
-    return true;
-}
-
-// A visibility change of several layers: every flag is kept for the history.
-bool ChangeVisibility(TPaper& paper, int kind, const EventPacket& packet, int32_t index,
-                      const std::function<void(CLayerMngr&)>& change, bool record)
-{
-    CLayerMngr& layers = paper.Layers();
-    std::unique_ptr<CKeptTables> flags = TableOf(layers, 0, layers.Count(), VisibleOf);
-    if (!flags) {
-        Notifier().Warn(kNoMemory);
-        return false;
-    }
-    if (!Recorded(packet, paper.Events(), record))
-        return false;
-    if (CUndoMngrEx* undo = paper.UndoManager(); record && undo) {
-        SUndoCommand command;
-        command.kind = kind;
-        command.layerIndex = index;
-        command.layerId = layers.IdAt(index);
-        command.rect = PictureIn(*layers.At(index), paper);
-        command.kept.object = std::move(flags);
-        Pushed(*undo, undo->PushCommand(std::move(command)));
-    }
-    change(layers);
     return true;
 }
 
@@ -394,174 +317,451 @@ bool ApplyGroupDeletion(CUndoData& r, CLayerMngr& layers, bool undo)
 
 // ---- attributes ------------------------------------------------------------------------
 
-bool TPaper::SetLayerVisible(int32_t index, bool visible, bool record)
+Verdict LayerAttributeOp::CheckLayer(OpContext& c, bool valid)
 {
-    CLayerData* layer = layers_->At(index);
-    if (!layer)
-        return false;
-    if (layer->Visible == visible)
-        return true;
-    SLook look = LookOf(*layer);
-    look.visible = visible;
-    const EventPacket packet = LookPacket(18, index, look);
-    const int32_t run = layers_->LinkedRunLength(index);
-    if (run > 0) {
-        // A leader shows or hides its whole run.
-        if (!ChangeVisibility(
-                *this, 48, packet, index,
-                [&](CLayerMngr& layers) { layers.SetVisibleRun(index, run + 1, visible); }, record))
-            return false;
-    } else {
-        if (!Recorded(packet, *recorder_, record))
-            return false;
-        if (record && undo_)
-            Pushed(*undo_, undo_->PushAttribute(*layer, index, visible, kUndoVisible));
-        layer->Visible = visible;
-    }
-    RefreshWholePicture();
+    return c.paper.LayerAt(index) && valid ? Verdict::Go : Verdict::Refuse;
+}
+
+HistoryRecord LayerAttributeOp::History(OpContext& c)
+{
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakeAttribute(*c.paper.LayerAt(index), index, value, kind);
+    return h;
+}
+
+Verdict SetLayerOpacityOp::Check(OpContext& c) { return CheckLayer(c, value >= 0 && value <= 255); }
+
+std::vector<uint8_t> SetLayerOpacityOp::Packet(OpContext& c) const
+{
+    SLook look = LookOf(*c.paper.LayerAt(index));
+    look.opacity = uint8_t(value);
+    return LookPacket(PacketId::SetLayerOpacity, index, look);
+}
+
+// A leader's record keeps the size of its run as the group value.
+HistoryRecord SetLayerOpacityOp::History(OpContext& c)
+{
+    const int32_t run = c.paper.Layers().LinkedRunLength(index);
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakeAttribute(*c.paper.LayerAt(index), index, value,
+                                                    run > 0 ? UndoKind::OpacityLinked : UndoKind::Opacity, run);
+    return h;
+}
+
+bool SetLayerOpacityOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.LayerAt(index)->Opacity = uint8_t(value);
     return true;
 }
 
-bool TPaper::SetLayerOpacity(int32_t index, int32_t opacity, bool record)
+void SetLayerOpacityOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<SetLayerOpacityOp> SetLayerOpacityOp::Replayed(OpContext&, PacketId, const LayerLookPayload& p)
 {
-    CLayerData* layer = layers_->At(index);
-    if (!layer || opacity < 0 || opacity > 255)
-        return false;
-    SLook look = LookOf(*layer);
-    look.opacity = uint8_t(opacity);
-    if (!Recorded(LookPacket(17, index, look), *recorder_, record))
-        return false;
-    // A leader's record keeps the size of its run as the group value.
-    const int32_t run = layers_->LinkedRunLength(index);
-    if (record && undo_)
-        Pushed(*undo_, undo_->PushAttribute(*layer, index, opacity,
-                                            run > 0 ? kUndoOpacityLinked : kUndoOpacity, run));
-    layer->Opacity = uint8_t(opacity);
-    RefreshWholePicture();
+    return SetLayerOpacityOp(p.layer, p.opacity);
+}
+
+Verdict SetLayerModeOp::Check(OpContext& c) { return CheckLayer(c, IsValidMode(value)); }
+
+std::vector<uint8_t> SetLayerModeOp::Packet(OpContext& c) const
+{
+    SLook look = LookOf(*c.paper.LayerAt(index));
+    look.mode = uint8_t(value);
+    return LookPacket(PacketId::SetLayerMode, index, look);
+}
+
+bool SetLayerModeOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.LayerAt(index)->SetMode(value);
     return true;
 }
 
-bool TPaper::SetLayerDither(int32_t index, bool dither, int32_t density, bool record)
+void SetLayerModeOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<SetLayerModeOp> SetLayerModeOp::Replayed(OpContext&, PacketId, const LayerLookPayload& p)
 {
-    CLayerData* layer = layers_->At(index);
-    if (!layer || density < 0 || density > 255)
-        return false;
-    SLook look = LookOf(*layer);
+    return SetLayerModeOp(p.layer, p.mode);
+}
+
+Verdict SetLayerDitherOp::Check(OpContext& c) { return CheckLayer(c, density >= 0 && density <= 255); }
+
+std::vector<uint8_t> SetLayerDitherOp::Packet(OpContext& c) const
+{
+    SLook look = LookOf(*c.paper.LayerAt(index));
     look.dither = dither;
     look.density = uint8_t(density);
-    if (!Recorded(LookPacket(21, index, look), *recorder_, record))
-        return false;
-    if (record && undo_)
-        Pushed(*undo_, undo_->PushAttribute(*layer, index, int32_t(dither) | density << 8, kUndoDither));
-    layer->Dither = dither;
-    layer->DitherDensity = uint8_t(density);
-    RefreshWholePicture();
+    LayerPropertiesPayload p;
+    p.layer = int16_t(index), p.mode = look.mode, p.opacity = look.opacity, p.flags = FlagsOf(look);
+    p.ditherDensity = look.density, p.ditherValue = look.seed;
+    return p.Encode();
+}
+
+bool SetLayerDitherOp::Apply(OpContext& c, CUndoData*)
+{
+    CLayerData& layer = *c.paper.LayerAt(index);
+    layer.Dither = dither;
+    layer.DitherDensity = uint8_t(density);
     return true;
 }
 
-bool TPaper::SetLayerProtectAlpha(int32_t index, bool protect, bool record)
+void SetLayerDitherOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<SetLayerDitherOp> SetLayerDitherOp::Replayed(OpContext&, PacketId, const LayerPropertiesPayload& p)
 {
-    CLayerData* layer = layers_->At(index);
+    return SetLayerDitherOp(p.layer, (p.flags & kDitherBit) != 0, p.ditherDensity);
+}
+
+Verdict SetLayerProtectAlphaOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
     if (!layer)
-        return false;
-    if (layer->ProtectAlpha == protect)
-        return true;
-    SLook look = LookOf(*layer);
-    look.protect = protect;
-    if (!Recorded(LookPacket(20, index, look), *recorder_, record))
-        return false;
-    if (record && undo_)
-        Pushed(*undo_, undo_->PushAttribute(*layer, index, protect, kUndoProtectAlpha));
-    // Nothing on screen changes; strokes read the flag when they begin.
-    layer->ProtectAlpha = protect;
-    host_.RefreshLayerEntry(index);
-    host_.MarkModified();
+        return Verdict::Refuse;
+    return layer->ProtectAlpha == (value != 0) ? Verdict::Unchanged : Verdict::Go;
+}
+
+std::vector<uint8_t> SetLayerProtectAlphaOp::Packet(OpContext& c) const
+{
+    SLook look = LookOf(*c.paper.LayerAt(index));
+    look.protect = value != 0;
+    return LookPacket(PacketId::SetProtectAlpha, index, look);
+}
+
+// Nothing on screen changes; strokes read the flag when they begin.
+bool SetLayerProtectAlphaOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.LayerAt(index)->ProtectAlpha = value != 0;
     return true;
 }
 
-bool TPaper::SetLayerMode(int32_t index, int32_t mode, bool record)
+void SetLayerProtectAlphaOp::Refresh(OpContext& c)
 {
-    CLayerData* layer = layers_->At(index);
-    if (!layer || !IsValidMode(mode))
-        return false;
-    SLook look = LookOf(*layer);
-    look.mode = uint8_t(mode);
-    if (!Recorded(LookPacket(16, index, look), *recorder_, record))
-        return false;
-    if (record && undo_)
-        Pushed(*undo_, undo_->PushAttribute(*layer, index, mode, kUndoMode));
-    layer->SetMode(mode);
-    RefreshWholePicture();
-    return true;
+    c.paper.Host().RefreshLayerEntry(index);
+    c.paper.Host().MarkModified();
+}
+
+std::optional<SetLayerProtectAlphaOp> SetLayerProtectAlphaOp::Replayed(OpContext&, PacketId,
+                                                                       const LayerLookPayload& p)
+{
+    return SetLayerProtectAlphaOp(p.layer, (p.flags & kProtectBit) != 0);
 }
 
 // ---- visibility of several layers --------------------------------------------------------
 
-bool TPaper::ShowOnlyLayer(int32_t index, bool record)
+VisibilityOp::VisibilityOp() = default;
+VisibilityOp::VisibilityOp(VisibilityOp&&) noexcept = default;
+VisibilityOp::~VisibilityOp() = default;
+
+bool VisibilityOp::Prepare(OpContext& c)
 {
-    const CLayerData* layer = layers_->At(index);
-    if (!layer || (layer->Visible && layers_->VisibleCount() == 1))
-        return false;
-    if (!ChangeVisibility(
-            *this, 45, EventPacket(2, 25, 4).I16(0, index), index,
-            [index](CLayerMngr& layers) { layers.ShowOnly(index); }, record))
-        return false;
-    RefreshWholePicture();
+    CLayerMngr& layers = c.paper.Layers();
+    return Tabled(flags, layers, 0, layers.Count(), VisibleOf);
+}
+
+HistoryRecord VisibilityOp::History(OpContext& c)
+{
+    HistoryRecord h = RecordOfLayer(kind, c.paper, index);
+    if (h.record)
+        h.record->kept.object = std::move(flags);
+    return h;
+}
+
+void VisibilityOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+SetLayerVisibleOp::SetLayerVisibleOp(int32_t i, bool v) : visible(v) { index = i; }
+
+Verdict SetLayerVisibleOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    if (!layer)
+        return Verdict::Refuse;
+    if (layer->Visible == visible)
+        return Verdict::Unchanged;
+    // A leader shows or hides its whole run.
+    run = c.paper.Layers().LinkedRunLength(index);
+    kind = run > 0 ? UndoKind::LinkGroupVisible : UndoKind::Visible;
+    return Verdict::Go;
+}
+
+bool SetLayerVisibleOp::Prepare(OpContext& c) { return run == 0 || VisibilityOp::Prepare(c); }
+
+std::vector<uint8_t> SetLayerVisibleOp::Packet(OpContext& c) const
+{
+    SLook look = LookOf(*c.paper.LayerAt(index));
+    look.visible = visible;
+    return LookPacket(PacketId::SetLayerVisible, index, look);
+}
+
+HistoryRecord SetLayerVisibleOp::History(OpContext& c)
+{
+    if (run > 0)
+        return VisibilityOp::History(c);
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakeAttribute(*c.paper.LayerAt(index), index, visible, UndoKind::Visible);
+    return h;
+}
+
+bool SetLayerVisibleOp::Apply(OpContext& c, CUndoData*)
+{
+    if (run > 0)
+        c.paper.Layers().SetVisibleRun(index, run + 1, visible);
+    else
+        c.paper.LayerAt(index)->Visible = visible;
     return true;
 }
 
-bool TPaper::ShowAllLayers(bool show, bool record)
+std::optional<SetLayerVisibleOp> SetLayerVisibleOp::Replayed(OpContext&, PacketId, const LayerLookPayload& p)
 {
-    const int32_t visible = layers_->VisibleCount(), current = layers_->Current();
-    if (!layers_->IsValidIndex(current) || visible == (show ? layers_->Count() : 0))
-        return false;
-    if (!ChangeVisibility(
-            *this, 46, EventPacket(2, 24, 4).I16(0, current).I16(2, show ? 1 : 0), current,
-            [show](CLayerMngr& layers) { layers.SetAllVisible(show); }, record))
-        return false;
-    RefreshWholePicture();
+    return SetLayerVisibleOp(p.layer, (p.flags & kVisibleBit) != 0);
+}
+
+ShowOnlyLayerOp::ShowOnlyLayerOp(int32_t i)
+{
+    kind = UndoKind::ShowOnly;
+    index = i;
+}
+
+Verdict ShowOnlyLayerOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    return !layer || (layer->Visible && c.paper.Layers().VisibleCount() == 1) ? Verdict::Refuse : Verdict::Go;
+}
+
+std::vector<uint8_t> ShowOnlyLayerOp::Packet(OpContext&) const
+{
+    LayerVisibilityPayload p;
+    p.SetKind(PacketId::ShowOnlyLayer);
+    p.layer = int16_t(index);
+    return p.Encode();
+}
+
+bool ShowOnlyLayerOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.Layers().ShowOnly(index);
     return true;
 }
 
-bool TPaper::InvertLayerVisibility(bool record)
+std::optional<ShowOnlyLayerOp> ShowOnlyLayerOp::Replayed(OpContext&, PacketId, const LayerVisibilityPayload& p)
 {
-    const int32_t current = layers_->Current();
-    if (!layers_->IsValidIndex(current))
-        return false;
-    if (!ChangeVisibility(
-            *this, 47, EventPacket(2, 26, 4).I16(0, current), current,
-            [](CLayerMngr& layers) { layers.ToggleAllVisible(); }, record))
-        return false;
-    RefreshWholePicture();
+    return ShowOnlyLayerOp(p.layer);
+}
+
+ShowAllLayersOp::ShowAllLayersOp(bool s) : show(s) { kind = UndoKind::ShowAll; }
+
+Verdict ShowAllLayersOp::Check(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    index = layers.Current();
+    const int32_t visible = layers.VisibleCount();
+    return !layers.IsValidIndex(index) || visible == (show ? layers.Count() : 0) ? Verdict::Refuse : Verdict::Go;
+}
+
+std::vector<uint8_t> ShowAllLayersOp::Packet(OpContext&) const
+{
+    LayerVisibilityPayload p;
+    p.SetKind(PacketId::ShowAllLayers);
+    p.layer = int16_t(index), p.show = show ? 1 : 0;
+    return p.Encode();
+}
+
+bool ShowAllLayersOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.Layers().SetAllVisible(show);
     return true;
 }
 
-bool TPaper::SetLinkGroupVisible(int32_t index, int32_t count, bool visible, bool record)
+std::optional<ShowAllLayersOp> ShowAllLayersOp::Replayed(OpContext& c, PacketId, const LayerVisibilityPayload& p)
 {
-    if (!layers_->IsValidIndex(index) || count < 1)
-        return false;
-    count = std::min(count, layers_->Count() - index);
-    if (!ChangeVisibility(
-            *this, 48, EventPacket(5, 16, 12).I16(0, index).I16(2, visible ? 1 : 0).I32(4, count), index,
-            [&](CLayerMngr& layers) { layers.SetVisibleRun(index, count, visible); }, record))
-        return false;
-    RefreshWholePicture();
+    if (!IsLayerOf(c.paper, p.layer))
+        return std::nullopt;
+    return ShowAllLayersOp(p.show != 0);
+}
+
+InvertLayerVisibilityOp::InvertLayerVisibilityOp() { kind = UndoKind::InvertVisibility; }
+
+Verdict InvertLayerVisibilityOp::Check(OpContext& c)
+{
+    index = c.paper.CurrentLayer();
+    return c.paper.Layers().IsValidIndex(index) ? Verdict::Go : Verdict::Refuse;
+}
+
+std::vector<uint8_t> InvertLayerVisibilityOp::Packet(OpContext&) const
+{
+    LayerVisibilityPayload p;
+    p.SetKind(PacketId::InvertVisibility);
+    p.layer = int16_t(index);
+    return p.Encode();
+}
+
+bool InvertLayerVisibilityOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.Layers().ToggleAllVisible();
     return true;
+}
+
+std::optional<InvertLayerVisibilityOp> InvertLayerVisibilityOp::Replayed(OpContext& c, PacketId,
+                                                                         const LayerVisibilityPayload& p)
+{
+    if (!IsLayerOf(c.paper, p.layer))
+        return std::nullopt;
+    return InvertLayerVisibilityOp();
+}
+
+SetLinkGroupVisibleOp::SetLinkGroupVisibleOp(int32_t i, int32_t n, bool v) : count(n), visible(v)
+{
+    kind = UndoKind::LinkGroupVisible;
+    index = i;
+}
+
+Verdict SetLinkGroupVisibleOp::Check(OpContext& c)
+{
+    if (!c.paper.Layers().IsValidIndex(index) || count < 1)
+        return Verdict::Refuse;
+    count = std::min(count, c.paper.LayerCount() - index);
+    return Verdict::Go;
+}
+
+std::vector<uint8_t> SetLinkGroupVisibleOp::Packet(OpContext&) const
+{
+    LinkValuePayload p;
+    p.SetKind(PacketId::LinkGroupVisible);
+    p.layer = int16_t(index), p.option = visible ? 1 : 0, p.first = count;
+    return p.Encode();
+}
+
+bool SetLinkGroupVisibleOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.Layers().SetVisibleRun(index, count, visible);
+    return true;
+}
+
+std::optional<SetLinkGroupVisibleOp> SetLinkGroupVisibleOp::Replayed(OpContext& c, PacketId,
+                                                                     const LinkValuePayload& p)
+{
+    if (!IsLayerOf(c.paper, p.layer) || p.first < 1)
+        return std::nullopt;
+    return SetLinkGroupVisibleOp(p.layer, p.first, p.option != 0);
 }
 
 // ---- shifts --------------------------------------------------------------------------
 
-bool TPaper::ShiftLayer(int32_t index, int32_t dx, int32_t dy, bool record)
+ShiftLayerOp::ShiftLayerOp(int32_t i, int32_t x, int32_t y) : index(i), dx(x), dy(y) {}
+ShiftLayerOp::ShiftLayerOp(ShiftLayerOp&&) noexcept = default;
+ShiftLayerOp::~ShiftLayerOp() = default;
+
+Verdict ShiftLayerOp::Check(OpContext& c)
 {
-    if (!layers_->IsValidIndex(index))
-        return false;
+    if (!c.paper.Layers().IsValidIndex(index))
+        return Verdict::Refuse;
     if (dx == 0 && dy == 0)
-        return true;
-    BusyCursor busy;
-    if (!ShiftLayers(*this, index, layers_->LinkedRunLength(index) + 1, dx, dy, record))
+        return Verdict::Unchanged;
+    count = c.paper.Layers().LinkedRunLength(index) + 1;
+    return Verdict::Go;
+}
+
+// Every store that must grow is grown before anything is recorded.
+bool ShiftLayerOp::Prepare(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    ids = TableOf(layers, index, count, IdOf);
+    try {
+        grown.resize(size_t(count));
+    } catch (const std::bad_alloc&) {
+        ids.reset();
+    }
+    if (!ids) {
+        Notifier().Warn(kNoMemory);
         return false;
-    RefreshWholePicture();
+    }
+    for (int32_t k = 0; k < count; ++k) {
+        const CLayerData& l = *layers.At(index + k);
+        if (!l.HasStore())
+            return false;
+        if (CoversAfterShift(l, dx, dy))
+            continue;
+        grown[size_t(k)] = GrownAndShifted(l, dx, dy);
+        if (!grown[size_t(k)]) {
+            Notifier().Warn(kNoMemory);
+            return false;
+        }
+        ids->a[size_t(k)] = grown[size_t(k)]->Id;
+        anyGrown = true;
+    }
     return true;
+}
+
+std::vector<uint8_t> ShiftLayerOp::Packet(OpContext&) const
+{
+    if (count > 1) {
+        LinkMovePayload p;
+        p.layer = int16_t(index), p.dx = dx, p.dy = dy, p.secondOption = -1, p.first = count;
+        return p.Encode();
+    }
+    LayerPlacePayload p;
+    p.SetKind(anyGrown ? PacketId::LayerKeptSize : PacketId::LayerPosition);
+    p.layer = int16_t(index), p.second = dy, p.first = dx;
+    return p.Encode();
+}
+
+HistoryRecord ShiftLayerOp::History(OpContext& c)
+{
+    HistoryRecord h;
+    if (count == 1 && !anyGrown)
+        h.record = c.paper.UndoManager()->MakeAttribute(*c.paper.LayerAt(index), index, 0, UndoKind::Position);
+    else
+        h.record = CUndoData::Command(count > 1 ? UndoKind::MoveLinked : UndoKind::KeptSize, index, -1, {},
+                                      {count, dx, dy, 0});
+    return h;
+}
+
+bool ShiftLayerOp::Apply(OpContext& c, CUndoData* record)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    if (count == 1 && !anyGrown) {
+        layers.At(index)->Shift(dx, dy);
+        return true;
+    }
+    // Each grown layer goes in and its former one takes its slot in grown.
+    for (int32_t k = 0; k < count; ++k) {
+        std::unique_ptr<CLayerData>& slot = grown[size_t(k)];
+        if (slot)
+            slot = layers.ReplaceLayer(index + k, std::move(slot));
+        else
+            layers.At(index + k)->Shift(dx, dy);
+    }
+    if (!record)
+        return true;
+    record->layerId = layers.IdAt(index);
+    record->rect = PictureIn(*layers.At(index), c.paper);
+    if (count > 1) {
+        record->kept.layers = std::move(grown);
+        record->kept.object = std::move(ids);
+    } else {
+        record->kept.layer = std::move(grown[0]);
+    }
+    return true;
+}
+
+void ShiftLayerOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+// The document writes LayerKeptSize for a shift whose store had to grow; a
+// linked run moves by MoveLinked, so a single layer must lead none.
+std::optional<ShiftLayerOp> ShiftLayerOp::Replayed(OpContext& c, PacketId id, const LayerPlacePayload& p)
+{
+    if (p.anchor != 0 || p.option != 0) {
+        Diagnose(std::string("playback: ") + InfoOf(id).name + " with an anchor has no replay yet");
+        return std::nullopt;
+    }
+    if (!IsLayerOf(c.paper, p.layer) || !IsShift(p.first, p.second) || c.paper.Layers().LinkedRunLength(p.layer) != 0)
+        return std::nullopt;
+    return ShiftLayerOp(p.layer, p.first, p.second);
+}
+
+std::optional<ShiftLayerOp> ShiftLayerOp::Replayed(OpContext& c, PacketId, const LinkMovePayload& p)
+{
+    if (!IsLayerOf(c.paper, p.layer) || !IsShift(p.dx, p.dy) || p.secondOption != -1 ||
+        p.first != c.paper.Layers().LinkedRunLength(p.layer) + 1)
+        return std::nullopt;
+    return ShiftLayerOp(p.layer, p.dx, p.dy);
 }
 
 // Masks do not exist yet: without a selection this is the plain shift, and a
@@ -578,156 +778,329 @@ bool TPaper::ShiftLayerMasked(int32_t index, int32_t dx, int32_t dy, bool record
 
 // ---- link groups ---------------------------------------------------------------------
 
-bool TPaper::LinkLayer(int32_t index, bool link, bool record)
+LinkLayerOp::LinkLayerOp(int32_t i, bool l) : index(i), link(l) {}
+LinkLayerOp::LinkLayerOp(LinkLayerOp&&) noexcept = default;
+LinkLayerOp::~LinkLayerOp() = default;
+
+Verdict LinkLayerOp::Check(OpContext& c)
 {
-    if (!layers_->IsValidIndex(index))
+    return c.paper.Layers().IsValidIndex(index) ? Verdict::Go : Verdict::Refuse;
+}
+
+bool LinkLayerOp::Prepare(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    if (!Tabled(levels, layers, 0, layers.Count(), LevelOf))
         return false;
-    std::unique_ptr<CKeptTables> levels = TableOf(*layers_, 0, layers_->Count(), LevelOf);
-    if (!levels) {
-        Notifier().Warn(kNoMemory);
+    if (!(link ? layers.RaiseLevel(index) : layers.LowerLevel(index)))
         return false;
-    }
-    if (!(link ? layers_->RaiseLevel(index) : layers_->LowerLevel(index)))
-        return false;
-    const int32_t c = layers_->Count();
-    for (int32_t i = 0; i < c; ++i)
-        levels->b.push_back(layers_->At(i)->LinkLevel); // reserved by TableOf
-    EventPacket packet(5, link ? 0 : 1, 24 + 2 * size_t(c));
-    packet.I16(0, index).I16(2, c).Byte(6, 1).Byte(7, 2).I32(12, 2 * c);
-    for (int32_t i = 0; i < c; ++i)
-        packet.Byte(24 + size_t(i), uint8_t(levels->a[size_t(i)]))
-            .Byte(24 + size_t(c + i), uint8_t(levels->b[size_t(i)]));
-    if (!Recorded(packet, *recorder_, record)) {
-        WriteLevels(*layers_, 0, levels->a);
-        return false;
-    }
-    if (record && undo_) {
-        SUndoCommand command;
-        command.kind = 38;
-        command.layerIndex = index;
-        command.layerId = layers_->IdAt(index);
-        command.rect = PictureIn(*layers_->At(index), *this);
-        command.kept.object = std::move(levels);
-        Pushed(*undo_, undo_->PushCommand(std::move(command)));
-    }
-    RefreshWholePicture();
+    for (int32_t i = 0; i < layers.Count(); ++i)
+        levels->b.push_back(layers.At(i)->LinkLevel); // reserved by TableOf
     return true;
 }
 
-bool TPaper::MoveLinkGroup(int32_t index, int32_t to, bool record)
+std::vector<uint8_t> LinkLayerOp::Packet(OpContext&) const
 {
-    const int32_t count = layers_->LinkedRunLength(index) + 1;
-    if (!layers_->IsValidIndex(index) || to < 0 || to > layers_->Count() - count || to == index)
+    const auto n = int32_t(levels->a.size());
+    LinkLevelsPayload p;
+    p.SetKind(link ? PacketId::LinkLayer : PacketId::UnlinkLayer);
+    p.layer = int16_t(index), p.count = int16_t(n), p.unit = 1, p.tables = 2, p.length = 2 * n;
+    for (int32_t level : levels->a)
+        p.levels.push_back(uint8_t(level));
+    for (int32_t level : levels->b)
+        p.levels.push_back(uint8_t(level));
+    return p.Encode();
+}
+
+void LinkLayerOp::Revert(OpContext& c) { WriteLevels(c.paper.Layers(), 0, levels->a); }
+
+HistoryRecord LinkLayerOp::History(OpContext& c)
+{
+    HistoryRecord h = RecordOfLayer(UndoKind::LinkGroup, c.paper, index);
+    if (h.record)
+        h.record->kept.object = std::move(levels);
+    return h;
+}
+
+bool LinkLayerOp::Apply(OpContext&, CUndoData*) { return true; }
+
+void LinkLayerOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+// The levels before the change must be the document's: otherwise the
+// stream describes another stack.
+std::optional<LinkLayerOp> LinkLayerOp::Replayed(OpContext& c, PacketId id, const LinkLevelsPayload& p)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    if (!IsLayerOf(c.paper, p.layer) || p.count != layers.Count())
+        return std::nullopt;
+    for (int32_t i = 0; i < p.count; ++i)
+        if (layers.At(i)->LinkLevel != p.levels[size_t(i)])
+            return std::nullopt;
+    return LinkLayerOp(p.layer, id == PacketId::LinkLayer);
+}
+
+MoveLinkGroupOp::MoveLinkGroupOp(int32_t i, int32_t t) : index(i), to(t) {}
+MoveLinkGroupOp::MoveLinkGroupOp(MoveLinkGroupOp&&) noexcept = default;
+MoveLinkGroupOp::~MoveLinkGroupOp() = default;
+
+Verdict MoveLinkGroupOp::Check(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    count = layers.LinkedRunLength(index) + 1;
+    return layers.IsValidIndex(index) && to >= 0 && to <= layers.Count() - count && to != index ? Verdict::Go
+                                                                                                 : Verdict::Refuse;
+}
+
+// The move can fail for memory, so it is made first and taken back when the
+// packet cannot be kept.
+bool MoveLinkGroupOp::Prepare(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    if (!Tabled(levels, layers, index, count, LevelOf))
         return false;
-    std::unique_ptr<CKeptTables> levels = TableOf(*layers_, index, count, LevelOf);
-    if (!levels) {
-        Notifier().Warn(kNoMemory);
-        return false;
-    }
-    const int32_t id = layers_->IdAt(index), current = layers_->IdAt(layers_->Current());
-    // The move can fail for memory, so it is made first and taken back when
-    // the packet cannot be kept.
-    if (layers_->MoveBlock(to, index, count) != to)
-        return false;
-    if (!Recorded(EventPacket(5, 11, 12).I16(0, index).I32(4, to).I32(8, count), *recorder_, record)) {
-        layers_->MoveBlock(index, to, count);
-        WriteLevels(*layers_, index, levels->a);
-        return false;
-    }
-    KeepCurrentOn(*layers_, current);
-    if (record && undo_) {
-        SUndoCommand command;
-        command.kind = 42;
-        command.layerIndex = to;
-        command.layerId = id;
-        command.rect = PictureIn(*layers_->At(to), *this);
-        command.values = {index, to, count, 0};
-        command.kept.object = std::move(levels);
-        Pushed(*undo_, undo_->PushCommand(std::move(command)));
-    }
-    RefreshWholePicture();
+    id = layers.IdAt(index);
+    current = layers.IdAt(layers.Current());
+    return layers.MoveBlock(to, index, count) == to;
+}
+
+std::vector<uint8_t> MoveLinkGroupOp::Packet(OpContext&) const
+{
+    LinkValuePayload p;
+    p.SetKind(PacketId::MoveLinkGroup);
+    p.layer = int16_t(index), p.first = to, p.second = count;
+    return p.Encode();
+}
+
+void MoveLinkGroupOp::Revert(OpContext& c)
+{
+    c.paper.Layers().MoveBlock(index, to, count);
+    WriteLevels(c.paper.Layers(), index, levels->a);
+}
+
+HistoryRecord MoveLinkGroupOp::History(OpContext& c)
+{
+    HistoryRecord h;
+    h.record = CUndoData::Command(UndoKind::MoveLinkGroup, to, id, PictureIn(*c.paper.LayerAt(to), c.paper),
+                                  {index, to, count, 0});
+    if (h.record)
+        h.record->kept.object = std::move(levels);
+    return h;
+}
+
+bool MoveLinkGroupOp::Apply(OpContext& c, CUndoData*)
+{
+    KeepCurrentOn(c.paper.Layers(), current);
     return true;
 }
 
-bool TPaper::DeleteLinkLeader(int32_t index, bool record)
+void MoveLinkGroupOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<MoveLinkGroupOp> MoveLinkGroupOp::Replayed(OpContext& c, PacketId, const LinkValuePayload& p)
 {
-    const int32_t run = layers_->LinkedRunLength(index);
-    if (run < 1)
-        return false;
-    std::unique_ptr<CKeptTables> ids = TableOf(*layers_, index + 1, run, IdOf);
-    if (!ids) {
-        Notifier().Warn(kNoMemory);
-        return false;
-    }
-    if (!Recorded(EventPacket(5, 8, 12).I16(0, index).I32(4, run), *recorder_, record))
-        return false;
-    SUndoCommand command;
-    command.kind = 39;
-    command.layerIndex = index;
-    command.layerId = layers_->IdAt(index);
-    command.rect = PictureIn(*layers_->At(index), *this);
-    command.kept.layer = layers_->RemoveLayer(index);
-    command.kept.object = std::move(ids);
+    if (!IsLayerOf(c.paper, p.layer) || p.second != c.paper.Layers().LinkedRunLength(p.layer) + 1)
+        return std::nullopt;
+    return MoveLinkGroupOp(p.layer, p.first);
+}
+
+DeleteLinkLeaderOp::DeleteLinkLeaderOp(int32_t i) : index(i) {}
+DeleteLinkLeaderOp::DeleteLinkLeaderOp(DeleteLinkLeaderOp&&) noexcept = default;
+DeleteLinkLeaderOp::~DeleteLinkLeaderOp() = default;
+
+Verdict DeleteLinkLeaderOp::Check(OpContext& c)
+{
+    run = c.paper.Layers().LinkedRunLength(index);
+    return run >= 1 ? Verdict::Go : Verdict::Refuse;
+}
+
+bool DeleteLinkLeaderOp::Prepare(OpContext& c) { return Tabled(ids, c.paper.Layers(), index + 1, run, IdOf); }
+
+std::vector<uint8_t> DeleteLinkLeaderOp::Packet(OpContext&) const
+{
+    LinkValuePayload p;
+    p.SetKind(PacketId::DeleteLinkLeader);
+    p.layer = int16_t(index), p.first = run;
+    return p.Encode();
+}
+
+HistoryRecord DeleteLinkLeaderOp::History(OpContext& c)
+{
+    HistoryRecord h = RecordOfLayer(UndoKind::DeleteLinkedLayer, c.paper, index);
+    if (h.record)
+        h.record->kept.object = std::move(ids);
+    return h;
+}
+
+bool DeleteLinkLeaderOp::Apply(OpContext& c, CUndoData* record)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    std::unique_ptr<CLayerData> leader = layers.RemoveLayer(index);
+    if (record)
+        record->kept.layer = std::move(leader);
     for (int32_t k = 0; k < run; ++k) {
-        CLayerData& l = *layers_->At(index + k);
+        CLayerData& l = *layers.At(index + k);
         l.SetLevel(l.LinkLevel - 1);
     }
-    if (record && undo_)
-        Pushed(*undo_, undo_->PushCommand(std::move(command)));
-    RefreshWholePicture();
     return true;
 }
 
-bool TPaper::DeleteLinkGroup(int32_t index, bool record)
+void DeleteLinkLeaderOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<DeleteLinkLeaderOp> DeleteLinkLeaderOp::Replayed(OpContext& c, PacketId, const LinkValuePayload& p)
 {
-    const int32_t count = layers_->LinkedRunLength(index) + 1;
-    if (!layers_->IsValidIndex(index) || count >= layers_->Count())
-        return false;
-    std::unique_ptr<CKeptTables> ids = TableOf(*layers_, index, count, IdOf);
-    SUndoCommand command;
+    if (!IsLayerOf(c.paper, p.layer) || p.first != c.paper.Layers().LinkedRunLength(p.layer))
+        return std::nullopt;
+    return DeleteLinkLeaderOp(p.layer);
+}
+
+DeleteLinkGroupOp::DeleteLinkGroupOp(int32_t i) : index(i) {}
+DeleteLinkGroupOp::DeleteLinkGroupOp(DeleteLinkGroupOp&&) noexcept = default;
+DeleteLinkGroupOp::~DeleteLinkGroupOp() = default;
+
+Verdict DeleteLinkGroupOp::Check(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    count = layers.LinkedRunLength(index) + 1;
+    return layers.IsValidIndex(index) && count < layers.Count() ? Verdict::Go : Verdict::Refuse;
+}
+
+bool DeleteLinkGroupOp::Prepare(OpContext& c)
+{
+    ids = TableOf(c.paper.Layers(), index, count, IdOf);
     try {
-        command.kept.layers.resize(size_t(count));
+        removed.resize(size_t(count));
     } catch (const std::bad_alloc&) {
         ids.reset();
     }
-    if (!ids) {
+    if (!ids)
         Notifier().Warn(kNoMemory);
-        return false;
-    }
-    if (!Recorded(EventPacket(5, 13, 12).I16(0, index).I32(4, count), *recorder_, record))
-        return false;
-    command.kind = 41;
-    command.layerIndex = index;
-    command.layerId = layers_->IdAt(index);
-    command.rect = PictureIn(*layers_->At(index), *this);
+    return ids != nullptr;
+}
+
+std::vector<uint8_t> DeleteLinkGroupOp::Packet(OpContext&) const
+{
+    LinkValuePayload p;
+    p.SetKind(PacketId::DeleteLinkGroup);
+    p.layer = int16_t(index), p.first = count;
+    return p.Encode();
+}
+
+HistoryRecord DeleteLinkGroupOp::History(OpContext& c)
+{
+    return RecordOfLayer(UndoKind::DeleteLinkGroup, c.paper, index);
+}
+
+bool DeleteLinkGroupOp::Apply(OpContext& c, CUndoData* record)
+{
     for (int32_t k = 0; k < count; ++k)
-        command.kept.layers[size_t(k)] = layers_->RemoveLayer(index);
-    command.kept.object = std::move(ids);
-    if (record && undo_)
-        Pushed(*undo_, undo_->PushCommand(std::move(command)));
-    RefreshWholePicture();
+        removed[size_t(k)] = c.paper.Layers().RemoveLayer(index);
+    if (record) {
+        record->kept.layers = std::move(removed);
+        record->kept.object = std::move(ids);
+    }
     return true;
+}
+
+void DeleteLinkGroupOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<DeleteLinkGroupOp> DeleteLinkGroupOp::Replayed(OpContext& c, PacketId, const LinkValuePayload& p)
+{
+    if (!IsLayerOf(c.paper, p.layer) || p.first != c.paper.Layers().LinkedRunLength(p.layer) + 1)
+        return std::nullopt;
+    return DeleteLinkGroupOp(p.layer);
+}
+
+// ---- the document's side ------------------------------------------------------------
+
+bool TPaper::SetLayerVisible(int32_t layer, bool visible, bool record)
+{
+    return RunOperation(*this, SetLayerVisibleOp(layer, visible), record);
+}
+
+bool TPaper::SetLayerOpacity(int32_t layer, int32_t opacity, bool record)
+{
+    return RunOperation(*this, SetLayerOpacityOp(layer, opacity), record);
+}
+
+bool TPaper::SetLayerDither(int32_t layer, bool dither, int32_t density, bool record)
+{
+    return RunOperation(*this, SetLayerDitherOp(layer, dither, density), record);
+}
+
+bool TPaper::SetLayerProtectAlpha(int32_t layer, bool protect, bool record)
+{
+    return RunOperation(*this, SetLayerProtectAlphaOp(layer, protect), record);
+}
+
+bool TPaper::SetLayerMode(int32_t layer, int32_t mode, bool record)
+{
+    return RunOperation(*this, SetLayerModeOp(layer, mode), record);
+}
+
+bool TPaper::ShowOnlyLayer(int32_t layer, bool record)
+{
+    return RunOperation(*this, ShowOnlyLayerOp(layer), record);
+}
+
+bool TPaper::ShowAllLayers(bool show, bool record)
+{
+    return RunOperation(*this, ShowAllLayersOp(show), record);
+}
+
+bool TPaper::InvertLayerVisibility(bool record)
+{
+    InvertLayerVisibilityOp op;
+    return RunOperation(*this, std::move(op), record);
+}
+
+bool TPaper::SetLinkGroupVisible(int32_t layer, int32_t count, bool visible, bool record)
+{
+    return RunOperation(*this, SetLinkGroupVisibleOp(layer, count, visible), record);
+}
+
+bool TPaper::ShiftLayer(int32_t layer, int32_t dx, int32_t dy, bool record)
+{
+    return RunOperation(*this, ShiftLayerOp(layer, dx, dy), record);
+}
+
+bool TPaper::LinkLayer(int32_t layer, bool link, bool record)
+{
+    return RunOperation(*this, LinkLayerOp(layer, link), record);
+}
+
+bool TPaper::MoveLinkGroup(int32_t layer, int32_t to, bool record)
+{
+    return RunOperation(*this, MoveLinkGroupOp(layer, to), record);
+}
+
+bool TPaper::DeleteLinkLeader(int32_t layer, bool record)
+{
+    return RunOperation(*this, DeleteLinkLeaderOp(layer), record);
+}
+
+bool TPaper::DeleteLinkGroup(int32_t layer, bool record)
+{
+    return RunOperation(*this, DeleteLinkGroupOp(layer), record);
 }
 
 // ---- history ---------------------------------------------------------------------------
 
 bool TPaper::ApplyLinkRecord(CUndoData& record, bool undo)
 {
-    switch (record.kind) {
-    case 38:
+    switch (UndoKind(record.kind)) {
+    case UndoKind::LinkGroup:
         return ApplyLevels(record, *layers_, undo);
-    case 39:
+    case UndoKind::DeleteLinkedLayer:
         return ApplyLeaderDeletion(record, *layers_, undo);
-    case 41:
+    case UndoKind::DeleteLinkGroup:
         return ApplyGroupDeletion(record, *layers_, undo);
-    case 42:
+    case UndoKind::MoveLinkGroup:
         return ApplyGroupMove(record, *layers_);
-    case 43:
+    case UndoKind::MoveLinked:
         return ApplyRunShift(record, *layers_, undo);
-    case 45:
-    case 46:
-    case 47:
-    case 48:
+    case UndoKind::ShowOnly:
+    case UndoKind::ShowAll:
+    case UndoKind::InvertVisibility:
+    case UndoKind::LinkGroupVisible:
         return SwapVisibility(record, *layers_);
     // 35 and 44 move a selection with the layers: nothing pushes them until
     // the document has masks.

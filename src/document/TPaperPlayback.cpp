@@ -3,8 +3,9 @@
 // the change hints of a step.
 #include "document/TPaperPlayback.h"
 
+#include "document/PaperOperations.h"
 #include "document/TPaper.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "files/EventContainer.h"
 #include "document/EventFile.h"
 #include "paint/CPenRender.h"
@@ -54,8 +55,7 @@ void PaperPlaybackTarget::BeginPlayback(bool isProtected, bool)
 
 HandlerResult PaperPlaybackTarget::NotReplayedYet(std::span<const uint8_t> packet)
 {
-    Diagnose("playback: packet (" + std::to_string(packet[0]) + "," + std::to_string(packet[1]) +
-             ") has no replay yet");
+    Diagnose(std::string("playback: ") + InfoOf(PacketIdOf(packet[0], packet[1])).name + " has no replay yet");
     return HandlerResult::Failed;
 }
 
@@ -76,28 +76,32 @@ HandlerResult PaperPlaybackTarget::ApplyRecord(std::span<const uint8_t> packet)
 {
     if (packet.size() < 2)
         return HandlerResult::Failed;
-    if (packet[0] == 0)
+    const PacketCategory category = CategoryKindOf(PacketIdOf(packet[0], packet[1]));
+    if (category == PacketCategory::StateRecord)
         return ApplyState(packet);
     // DataBlocks only name the recording and its start: nothing to apply.
     DataBlockPayload block;
-    return packet[0] == 1 && block.Decode(packet) ? HandlerResult::Executed : HandlerResult::Failed;
+    return category == PacketCategory::DataBlock && block.Decode(packet) ? HandlerResult::Executed
+                                                                         : HandlerResult::Failed;
 }
 
+// The registry names the operation that replays each kind; a recording
+// makes its canvas first and only once.
 HandlerResult PaperPlaybackTarget::ApplyCommand(std::span<const uint8_t> packet, int appVersion)
 {
     if (packet.size() < 2 || stroking_)
         return HandlerResult::Failed;
     appVersion_ = appVersion;
-    switch (packet[0]) {
-    case 2:
-        return DocumentCommand(packet);
-    case 4:
-        return LayerCommand(packet);
-    case 5:
-        return LinkCommand(packet);
-    default:
+    const PacketId id = PacketIdOf(packet[0], packet[1]);
+    const bool newCanvas = id == PacketId::NewCanvas || id == PacketId::NewCanvasOld;
+    if (newCanvas == canvasMade_)
+        return HandlerResult::Failed;
+    const OperationEntry* operation = OperationReplaying(id);
+    if (!operation || !operation->replay)
         return NotReplayedYet(packet);
-    }
+    const HandlerResult result = operation->replay(paper_, id, packet, hints_);
+    canvasMade_ = canvasMade_ || (newCanvas && result == HandlerResult::Executed);
+    return result;
 }
 
 void PaperPlaybackTarget::ClearMaps()

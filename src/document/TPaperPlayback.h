@@ -45,7 +45,7 @@ public:
 
     const TStroke& Pen() const { return *pen_; }
     const CPenRender& Renderer() const { return *render_; }
-    // AppVersion of the last {0,0}: major x 100 + minor.
+    // AppVersion of the last version record: major x 100 + minor.
     int32_t AppVersion() const { return appVersion_; }
     const NibBitmapCache& StoredNibs() const { return nibs_; }
 
@@ -60,14 +60,7 @@ private:
     // The stored bitmap id becomes the renderer's nib at scale percent.
     HandlerResult UseNib(uint32_t id, int32_t scale, int32_t width, int32_t height);
 
-    // ---- commands (TPaperPlaybackCommands.cpp) ----
-    HandlerResult DocumentCommand(std::span<const uint8_t> packet);
-    HandlerResult NewCanvas(int32_t width, int32_t height, int32_t layerWidth, int32_t layerHeight,
-                            int32_t resolution, bool transparentPaper, bool transparentLayer);
-    HandlerResult LayerCommand(std::span<const uint8_t> packet);
-    HandlerResult LayerAttributes(std::span<const uint8_t> packet);
-    HandlerResult LinkCommand(std::span<const uint8_t> packet);
-    // A code whose operation comes with a later tool: fails with a line.
+    // A kind whose operation comes with a later tool: fails with a line.
     static HandlerResult NotReplayedYet(std::span<const uint8_t> packet);
     // An operation's answer: executed with the hints, or failed.
     HandlerResult Ran(bool done, uint8_t hints);
@@ -78,7 +71,7 @@ private:
     std::unique_ptr<CPenRender> render_;
     std::unique_ptr<TFlowImage> flow_;
     // The nib rebuilt from a stored bitmap (which one it was made from), and
-    // the bitmaps {0,44} stored.
+    // the embedded bitmaps stored.
     struct NibSource {
         uint32_t id = 0;
         int32_t width = 0, height = 0; // 0: none

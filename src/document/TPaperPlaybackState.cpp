@@ -9,7 +9,7 @@
 
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
 #include "paint/CStrokeMngr.h"
@@ -26,7 +26,7 @@ constexpr uint32_t kColourBytes = 0x00FFFFFFu;
 constexpr int32_t kMethodCount = 9;
 // The renderer keeps its effects within 0-100; a record beyond is corrupt.
 constexpr int32_t kMaxBrushEffect = 100;
-// Before this version {0,12} carried the current layer's protect-alpha.
+// Before this version DocumentFlags carried the current layer's protect-alpha.
 constexpr int32_t kProtectInFlagsBefore = 206;
 constexpr uint16_t kUseToneBit = 2, kProtectBit = 4, kUseGradationBit = 8;
 
@@ -40,7 +40,7 @@ bool Finite(std::initializer_list<float> values)
     return true;
 }
 
-// The renderer's air map from the packed {0,53} value: curve, then 12-bit
+// The renderer's air map from the packed AirMap value: curve, then 12-bit
 // flat part and floor.
 AirMapRecord AirMapOf(uint32_t value)
 {
@@ -55,17 +55,16 @@ AirMapRecord AirMapOf(uint32_t value)
 
 HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
 {
-    const uint8_t code = packet[1];
-    switch (code) {
-    case 0: {
+    switch (PacketIdOf(packet[0], packet[1])) {
+    case PacketId::AppVersion: {
         AppVersionPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
         appVersion_ = int32_t(p.major) * 100 + p.minor;
         return HandlerResult::Executed;
     }
-    case 2: {
-        StateColourPayload p;
+    case PacketId::CanvasColourState: {
+        CanvasColourStatePayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
         if ((paper_.PaperColour & kColourBytes) == p.colour)
@@ -73,8 +72,8 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
         return Ran(paper_.SetPaperColour((paper_.PaperColour & ~kColourBytes) | p.colour, false),
                    kLayerPixels);
     }
-    case 3: {
-        StateColourPayload p;
+    case PacketId::SubColourState: {
+        SubColourStatePayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
         pen_->subColor = (pen_->subColor & ~kColourBytes) | p.colour;
@@ -83,7 +82,7 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
         paper_.SetPaperMode((p.flags & 1) == 0, (p.flags & 2) != 0);
         return Ran(true, kBrush);
     }
-    case 8: {
+    case PacketId::CurrentLayer: {
         CurrentLayerPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
@@ -91,8 +90,8 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
         // has nothing to choose from.
         return p.layer == kKeep ? HandlerResult::Executed : ApplyCurrentLayer(p.layer);
     }
-    case 12: {
-        StateFlagsPayload p;
+    case PacketId::DocumentFlags: {
+        DocumentFlagsPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
         pen_->SetUseTone((p.flags & kUseToneBit) != 0);
@@ -102,23 +101,23 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
                 layer->ProtectAlpha = (p.flags & kProtectBit) != 0;
         return Ran(true, kBrush);
     }
-    case 44:
+    case PacketId::EmbeddedNib:
         return StoreNib(packet);
-    case 45:
+    case PacketId::NibReference:
         return UseStoredNib(packet);
-    case 13:
-    case 16:
-    case 17:
-    case 18:
-    case 60:
+    case PacketId::PenFlags:
+    case PacketId::PenColour:
+    case PacketId::PenRadius:
+    case PacketId::PenEffects:
+    case PacketId::StrokeSettings:
         return ApplyPenState(packet);
-    case 48:
-    case 50:
-    case 52:
-    case 53:
-    case 56:
-    case 57:
-    case 58:
+    case PacketId::NibShape:
+    case PacketId::PenColours:
+    case PacketId::NibGeometry:
+    case PacketId::AirMap:
+    case PacketId::BrushMethod:
+    case PacketId::BrushValues:
+    case PacketId::PenSwitches:
         return ApplyRendererState(packet);
     default:
         // Tones, gradations, text and the filter images are used by
@@ -146,9 +145,9 @@ HandlerResult PaperPlaybackTarget::ApplyCurrentLayer(uint16_t layer)
 HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet)
 {
     TStroke& pen = *pen_;
-    switch (packet[1]) {
-    case 13: {
-        StateFlagsPayload p;
+    switch (PacketIdOf(packet[0], packet[1])) {
+    case PacketId::PenFlags: {
+        PenFlagsPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
         pen.SetSoftEdge(p.flags & 1);
@@ -156,7 +155,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
         pen.SetPressureDensity(p.flags & 4);
         break;
     }
-    case 16: {
+    case PacketId::PenColour: {
         PenColourPayload p;
         if (!p.Decode(packet) || p.method >= kMethodCount || !Finite({p.density}))
             return HandlerResult::Failed;
@@ -165,7 +164,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
         pen.SetOpacity(p.density);
         break;
     }
-    case 17: {
+    case PacketId::PenRadius: {
         PenRadiusPayload p;
         if (!p.Decode(packet) || !Finite({p.radius, p.minimumPercent}))
             return HandlerResult::Failed;
@@ -173,7 +172,7 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
         pen.SetMinRadiusPercent(p.minimumPercent);
         break;
     }
-    case 18: {
+    case PacketId::PenEffects: {
         PenEffectsPayload p;
         if (!p.Decode(packet) || !Finite({p.effect1, p.effect2, p.effect3, p.gamma, p.spacing}))
             return HandlerResult::Failed;
@@ -211,8 +210,8 @@ HandlerResult PaperPlaybackTarget::ApplyPenState(std::span<const uint8_t> packet
 HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> packet)
 {
     CPenRender& render = *render_;
-    switch (packet[1]) {
-    case 48: {
+    switch (PacketIdOf(packet[0], packet[1])) {
+    case PacketId::NibShape: {
         NibShapePayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
@@ -223,7 +222,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
         render.SetNib(nib);
         return Ran(true, kNib);
     }
-    case 52: {
+    case PacketId::NibGeometry: {
         NibGeometryPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
@@ -238,14 +237,14 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
             render.SetNibPreset(nullptr, false, false, false);
         return Ran(true, kNib);
     }
-    case 53: {
+    case PacketId::AirMap: {
         AirMapPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
         render.SetAirMap(AirMapOf(p.value));
         return Ran(true, kNib);
     }
-    case 56: {
+    case PacketId::BrushMethod: {
         BrushMethodPayload p;
         if (!p.Decode(packet) || p.method[0] > uint8_t(RenderClass::BurnDodge))
             return HandlerResult::Failed;
@@ -257,7 +256,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
         render.SetMethod(method);
         return Ran(true, kBrush);
     }
-    case 57: {
+    case PacketId::BrushValues: {
         BrushValuesPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
@@ -272,7 +271,7 @@ HandlerResult PaperPlaybackTarget::ApplyRendererState(std::span<const uint8_t> p
         return Ran(true, kBrush);
     }
     default:
-        // {0,50} and {0,58} only restate what other records set.
+        // PenColours and PenSwitches only restate what other records set.
         return DecodePacket(packet) ? HandlerResult::Executed : HandlerResult::Failed;
     }
 }
@@ -285,7 +284,7 @@ HandlerResult PaperPlaybackTarget::StoreNib(std::span<const uint8_t> packet)
     if (!p.Decode(packet) ||
         !nibs_.Store(p.id, p.width, p.height, std::span(p.bitmap.field).first(p.bitmap.packedSize)))
         return HandlerResult::Failed;
-    // Embedded again after {2,254}, the id may name another bitmap.
+    // Embedded again after the start marks, the id may name another bitmap.
     bitmapNibSource_ = {};
     // The embedding is also the first use: the recorder writes no
     // reference after it.

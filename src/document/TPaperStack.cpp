@@ -10,34 +10,13 @@
 #include <string>
 #include <utility>
 
-#include "document/EventPacket.h"
+#include "document/PictureOperations.h"
 #include "document/TPaper.h"
-#include "platform/BusyCursor.h"
 #include "platform/UserNotifier.h"
 #include "storage/CScaleImage.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
-
-// One layer of the new stack: its store size and where the picture lies in it.
-struct SLayerPlan {
-    int64_t width = 0, height = 0;
-    int32_t originX = 0, originY = 0;
-};
-
-struct SStackChange {
-    int32_t width = 0, height = 0; // the new picture
-    bool keepAttributes = false;
-    int kind = 0;
-    Point shift;
-    EventPacket packet{0, 0};
-    // Crop cannot go on without its history: it fails with this word. The
-    // sizes (nullptr) ask to go on without one instead.
-    const char* failedWord = nullptr;
-    const char* progressTitle = nullptr;
-    std::function<SLayerPlan(const CLayerData& old)> plan;
-    std::function<bool(const CLayerData& old, CBlockVMTC& store)> fill;
-};
 
 namespace {
 constexpr const char* kCropWord = "切り抜き";
@@ -154,128 +133,185 @@ bool CompositeFits(int32_t width, int32_t height)
 }
 } // namespace
 
-Point TPaper::CanvasOffset(int32_t anchor, int32_t oldW, int32_t oldH, int32_t newW, int32_t newH)
+// ---- the stack remade ----------------------------------------------------------------
+
+StackChangeOp::StackChangeOp() = default;
+StackChangeOp::StackChangeOp(StackChangeOp&&) noexcept = default;
+StackChangeOp::~StackChangeOp() = default;
+
+Verdict StackChangeOp::CheckPlans(OpContext& c)
 {
-    if (anchor < 0 || anchor > 8)
-        anchor = 0;
-    // Division truncates toward zero, as the anchors are defined.
-    const int32_t spans[3][2] = {{0, 0}, {(newW - oldW) / 2, (newH - oldH) / 2}, {newW - oldW, newH - oldH}};
-    return {spans[anchor / 3][0], spans[anchor % 3][1]};
+    return IsPictureSizeAllowed(change.width, change.height) && PlanLayers(c.paper.Layers(), change, plans)
+               ? Verdict::Go
+               : Verdict::Refuse;
 }
 
-bool TPaper::ReplaceStack(const SStackChange& change, bool record)
+bool StackChangeOp::Prepare(OpContext& c)
 {
-    std::vector<SLayerPlan> plans;
-    if (!IsPictureSizeAllowed(change.width, change.height) || !PlanLayers(*layers_, change, plans))
-        return false;
-    BusyCursor busy;
-    bool inPlace = !(record && UndoEnabled());
-    std::unique_ptr<CLayerMngr> stack = RemakeStack(*layers_, plans, change, host_);
+    TPaper& paper = c.paper;
+    inPlace = !(c.record && paper.UndoEnabled());
+    stack = RemakeStack(paper.Layers(), plans, change, paper.Host());
     if (!stack && !inPlace && !change.failedWord) {
         if (Notifier().Ask(kGoOnWithoutUndo, Buttons::OkCancel) != Answer::Ok)
             return false;
         // The user gave the history up: its memory goes to the second try.
-        undo_->ClearHistory();
-        recorder_->DiscardRedoSteps();
+        paper.UndoManager()->ClearHistory();
+        paper.Events().DiscardRedoSteps();
         inPlace = true;
-        stack = RemakeStack(*layers_, plans, change, host_);
+        stack = RemakeStack(paper.Layers(), plans, change, paper.Host());
     }
     if (!stack || !CompositeFits(change.width, change.height)) {
         if (change.failedWord)
-            WarnFailed(change.failedWord);
+            paper.WarnFailed(change.failedWord);
         else
             Notifier().Warn(kFailedGenerally);
         return false;
     }
     // Only now is the change certain: the stream never holds one the
     // picture did not get.
-    if (record && !change.packet.SendTo(*recorder_))
-        return false;
-    // Masks, once the document has them, are shifted or resampled here too.
-    if (!inPlace)
-        return SwapInStack(std::move(stack), change.kind, change.shift, record);
-    if (!SetPictureSize(change.width, change.height))
-        return false;
-    // The layers keep their identity; what the history knew of them is gone.
-    for (int32_t i = 0; i < layers_->Count(); ++i) {
-        stack->At(i)->Id = layers_->At(i)->Id;
-        layers_->SwapWith(i, *stack, i);
-    }
-    if (undo_)
-        undo_->ClearHistory();
-    recorder_->DiscardRedoSteps();
-    host_.PictureShifted(change.shift.x, change.shift.y);
-    RefreshWholePicture();
     return true;
 }
 
-bool TPaper::Crop(int32_t layer, const EdgeRect& rect, bool record)
+HistoryRecord StackChangeOp::History(OpContext&)
 {
-    EdgeRect r;
-    if (!layers_->IsValidIndex(layer) || !Intersect(rect, {0, 0, Width, Height}, r))
-        return false;
-    SStackChange change;
-    change.width = r.right - r.left;
-    change.height = r.bottom - r.top;
-    change.kind = kUndoCrop;
-    change.shift = {-r.left, -r.top};
-    change.packet =
-        EventPacket(2, 6, 18).I16(0, layer).I32(2, r.left).I32(6, r.top).I32(10, r.right).I32(14, r.bottom);
-    change.failedWord = kCropWord;
-    change.plan = [&](const CLayerData&) { return SLayerPlan{change.width, change.height, 0, 0}; };
-    change.fill = [&](const CLayerData& old, CBlockVMTC& store) {
-        return store.CopyStore(*old.Store, {0, 0},
-                               {r.left + old.OriginX, r.top + old.OriginY, change.width, change.height});
-    };
-    return ReplaceStack(change, record);
+    if (inPlace)
+        return HistoryRecord::None();
+    HistoryRecord h;
+    h.record = CUndoData::Command(change.kind, -1, -1, {0, 0, change.width, change.height},
+                                  {change.shift.x, change.shift.y, 0, 0});
+    return h;
 }
 
-bool TPaper::SetCanvasSize(int32_t width, int32_t height, bool keepAttributes, int32_t anchor, bool record)
+// Masks, once the document has them, are shifted or resampled here too.
+bool StackChangeOp::Apply(OpContext& c, CUndoData* record)
+{
+    TPaper& paper = c.paper;
+    const int32_t oldW = paper.Width, oldH = paper.Height;
+    if (!paper.SetPictureSize(change.width, change.height))
+        return false;
+    if (!inPlace) {
+        // Without its record the history could not step back over the new
+        // size: the driver drops the history when the record is missing.
+        std::unique_ptr<CLayerMngr> old = paper.SwapStack(std::move(stack));
+        old->PictureW = oldW;
+        old->PictureH = oldH;
+        if (record)
+            record->kept.stack = std::move(old);
+        return true;
+    }
+    // The layers keep their identity; what the history knew of them is gone.
+    CLayerMngr& layers = paper.Layers();
+    for (int32_t i = 0; i < layers.Count(); ++i) {
+        stack->At(i)->Id = layers.At(i)->Id;
+        layers.SwapWith(i, *stack, i);
+    }
+    if (paper.UndoManager())
+        paper.UndoManager()->ClearHistory();
+    paper.Events().DiscardRedoSteps();
+    return true;
+}
+
+void StackChangeOp::Refresh(OpContext& c)
+{
+    c.paper.Host().PictureShifted(change.shift.x, change.shift.y);
+    c.paper.RefreshWholePicture();
+}
+
+// ---- crop ---------------------------------------------------------------------------
+
+CropOp::CropOp(int32_t l, const EdgeRect& r) : layer(l), rect(r) {}
+
+Verdict CropOp::Check(OpContext& c)
+{
+    EdgeRect& r = clipped_;
+    if (!c.paper.Layers().IsValidIndex(layer) || !Intersect(rect, {0, 0, c.paper.Width, c.paper.Height}, r))
+        return Verdict::Refuse;
+    change.width = r.right - r.left;
+    change.height = r.bottom - r.top;
+    change.kind = UndoKind::Crop;
+    change.shift = {-r.left, -r.top};
+    CropPayload p;
+    p.layer = int16_t(layer), p.left = r.left, p.top = r.top, p.right = r.right, p.bottom = r.bottom;
+    change.packet = p.Encode();
+    change.failedWord = kCropWord;
+    change.plan = [this](const CLayerData&) { return SLayerPlan{change.width, change.height, 0, 0}; };
+    change.fill = [this](const CLayerData& old, CBlockVMTC& store) {
+        return store.CopyStore(*old.Store, {0, 0},
+                               {clipped_.left + old.OriginX, clipped_.top + old.OriginY, change.width,
+                                change.height});
+    };
+    return CheckPlans(c);
+}
+
+std::optional<CropOp> CropOp::Replayed(OpContext&, PacketId, const CropPayload& p)
+{
+    if (p.left >= p.right || p.top >= p.bottom)
+        return std::nullopt;
+    return CropOp(p.layer, {p.left, p.top, p.right, p.bottom});
+}
+
+// ---- canvas size ----------------------------------------------------------------------
+
+SetCanvasSizeOp::SetCanvasSizeOp(int32_t w, int32_t h, bool keep, int32_t a)
+    : width(w), height(h), anchor(a), keepAttributes(keep)
+{
+}
+
+Verdict SetCanvasSizeOp::Check(OpContext& c)
 {
     if (!IsPictureSizeAllowed(width, height))
-        return false;
+        return Verdict::Refuse;
     if (anchor < 0 || anchor > 8)
         anchor = 0;
-    const Point offset = CanvasOffset(anchor, Width, Height, width, height);
+    const Point offset = TPaper::CanvasOffset(anchor, c.paper.Width, c.paper.Height, width, height);
     // The new canvas in old picture coordinates.
-    const EdgeRect canvas{-offset.x, -offset.y, width - offset.x, height - offset.y};
-    SStackChange change;
+    canvas_ = {-offset.x, -offset.y, width - offset.x, height - offset.y};
     change.width = width;
     change.height = height;
     change.keepAttributes = keepAttributes;
-    change.kind = kUndoCanvasSize;
+    change.kind = UndoKind::CanvasSize;
     change.shift = offset;
-    change.packet = EventPacket(2, 2, 10)
-                        .Byte(0, uint8_t(anchor))
-                        .Byte(1, keepAttributes ? 1 : 0)
-                        .I32(2, width)
-                        .I32(6, height);
+    CanvasSizePayload p;
+    p.anchor = uint8_t(anchor), p.option = keepAttributes ? 1 : 0, p.width = width, p.height = height;
+    change.packet = p.Encode();
     // Each store covers both its old content and the new canvas.
-    auto coverOf = [canvas](const CLayerData& old) { return Union(old.ContentBounds(), canvas); };
-    change.plan = [&](const CLayerData& old) {
-        const EdgeRect u = coverOf(old);
-        return SLayerPlan{int64_t(u.right) - u.left, int64_t(u.bottom) - u.top, canvas.left - u.left,
-                          canvas.top - u.top};
+    change.plan = [this](const CLayerData& old) {
+        const EdgeRect u = Union(old.ContentBounds(), canvas_);
+        return SLayerPlan{int64_t(u.right) - u.left, int64_t(u.bottom) - u.top, canvas_.left - u.left,
+                          canvas_.top - u.top};
     };
-    change.fill = [&](const CLayerData& old, CBlockVMTC& store) {
-        const EdgeRect u = coverOf(old), content = old.ContentBounds();
+    change.fill = [this](const CLayerData& old, CBlockVMTC& store) {
+        const EdgeRect u = Union(old.ContentBounds(), canvas_), content = old.ContentBounds();
         return store.CopyStore(*old.Store, {content.left - u.left, content.top - u.top},
                                {0, 0, old.Store->Width, old.Store->Height});
     };
-    return ReplaceStack(change, record);
+    return CheckPlans(c);
 }
 
-bool TPaper::SetImageSize(int32_t width, int32_t height, bool keepAttributes, bool record)
+std::optional<SetCanvasSizeOp> SetCanvasSizeOp::Replayed(OpContext&, PacketId, const CanvasSizePayload& p)
 {
-    SStackChange change;
+    if (p.anchor > 8)
+        return std::nullopt;
+    return SetCanvasSizeOp(p.width, p.height, p.option != 0, p.anchor);
+}
+
+// ---- image size -----------------------------------------------------------------------
+
+SetImageSizeOp::SetImageSizeOp(int32_t w, int32_t h, bool keep) : width(w), height(h), keepAttributes(keep) {}
+
+Verdict SetImageSizeOp::Check(OpContext& c)
+{
     change.width = width;
     change.height = height;
     change.keepAttributes = keepAttributes;
-    change.kind = kUndoImageSize;
-    change.packet = EventPacket(2, 9, 10).I16(0, keepAttributes ? 1 : 0).I32(2, width).I32(6, height);
+    change.kind = UndoKind::ImageSize;
+    ResamplePayload p;
+    p.SetKind(PacketId::Resolution);
+    p.option = keepAttributes ? 1 : 0, p.width = width, p.height = height;
+    change.packet = p.Encode();
     change.progressTitle = kImageSizeTitle;
     // A layer without a nominal size plans no store, which refuses the change.
-    change.plan = [&](const CLayerData& old) {
+    change.plan = [this](const CLayerData& old) {
         if (old.NominalW <= 0 || old.NominalH <= 0)
             return SLayerPlan{};
         const double fx = double(width) / old.NominalW, fy = double(height) / old.NominalH;
@@ -294,32 +330,44 @@ bool TPaper::SetImageSize(int32_t width, int32_t height, bool keepAttributes, bo
         store.Compact();
         return true;
     };
-    return ReplaceStack(change, record);
+    return CheckPlans(c);
 }
 
-bool TPaper::SwapInStack(std::unique_ptr<CLayerMngr> stack, int kind, Point shift, bool record)
+std::optional<SetImageSizeOp> SetImageSizeOp::Replayed(OpContext&, PacketId, const ResamplePayload& p)
 {
-    const int32_t oldW = Width, oldH = Height;
-    if (!stack || !SetPictureSize(stack->PictureW, stack->PictureH))
-        return false;
+    return SetImageSizeOp(p.width, p.height, p.option != 0);
+}
+
+// ---- the document's side ------------------------------------------------------------
+
+Point TPaper::CanvasOffset(int32_t anchor, int32_t oldW, int32_t oldH, int32_t newW, int32_t newH)
+{
+    if (anchor < 0 || anchor > 8)
+        anchor = 0;
+    // Division truncates toward zero, as the anchors are defined.
+    const int32_t spans[3][2] = {{0, 0}, {(newW - oldW) / 2, (newH - oldH) / 2}, {newW - oldW, newH - oldH}};
+    return {spans[anchor / 3][0], spans[anchor % 3][1]};
+}
+
+bool TPaper::Crop(int32_t layer, const EdgeRect& rect, bool record)
+{
+    return RunOperation(*this, CropOp(layer, rect), record);
+}
+
+bool TPaper::SetCanvasSize(int32_t width, int32_t height, bool keepAttributes, int32_t anchor, bool record)
+{
+    return RunOperation(*this, SetCanvasSizeOp(width, height, keepAttributes, anchor), record);
+}
+
+bool TPaper::SetImageSize(int32_t width, int32_t height, bool keepAttributes, bool record)
+{
+    return RunOperation(*this, SetImageSizeOp(width, height, keepAttributes), record);
+}
+
+std::unique_ptr<CLayerMngr> TPaper::SwapStack(std::unique_ptr<CLayerMngr> stack)
+{
     std::swap(layers_, stack);
-    stack->PictureW = oldW;
-    stack->PictureH = oldH;
-    if (record && undo_) {
-        SUndoCommand command;
-        command.kind = kind;
-        command.rect = {0, 0, Width, Height};
-        command.values.a = shift.x;
-        command.values.b = shift.y;
-        command.kept.stack = std::move(stack);
-        // Without its record the history could not step back over the new
-        // size: it goes.
-        if (!undo_->PushCommand(std::move(command)))
-            undo_->ClearHistory();
-    }
-    host_.PictureShifted(shift.x, shift.y);
-    RefreshWholePicture();
-    return true;
+    return stack;
 }
 
 bool TPaper::ApplyStackRecord(CUndoData& record, bool undo)

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "document/PaperOperation.h"
 #include "document/TPaper.h"
 #include "document/LayerComposite.h"
 #include "paint/CCompatStroke.h"
@@ -24,11 +25,13 @@ namespace {
 // Farther than this from the picture a point can only come from a corrupt
 // stream; refusing it keeps a hostile point from starting an endless walk.
 constexpr float kPointReach = float(1 << 20);
-// Stroke start categories by engine: free and shape (straight segments).
-// The category names the stroke kind, from which a replay picks the engine
-// again, so a compatible document's strokes replay on their own engine; the
-// current engine paints through the wet-paint routines (kind 4).
-constexpr uint8_t kStrokeCategory[3][2] = {{16, 20}, {21, 22}, {48, 49}};
+// Stroke starts by engine: free and shape (straight segments). The start
+// names the stroke kind, from which a replay picks the engine again, so a
+// compatible document's strokes replay on their own engine; the current
+// engine paints through the wet-paint routines (kind 4).
+constexpr PacketId kStrokeStart[3][2] = {{PacketId::StrokeStartEarlier, PacketId::LineStartEarlier},
+                                         {PacketId::StrokeStartCompatible, PacketId::LineStartCompatible},
+                                         {PacketId::WetStrokeStart, PacketId::WetLineStart}};
 constexpr uint16_t kNoMask = 0xFFFF;
 constexpr int32_t kFirstEngine2Version = 4;
 
@@ -324,8 +327,8 @@ bool TPaper::RecordStrokeStart(bool record, float pressure, float y, float x)
         return true;
     int32_t maskIndex = -1, maskId = 0;
     const uint16_t mask = CurrentSelection(maskIndex, maskId) ? uint16_t(maskIndex) : kNoMask;
-    const uint8_t category = kStrokeCategory[std::min<int>(engineLevel_, 2)][strokes_->shape ? 1 : 0];
-    return recorder_->BeginStroke(category, uint16_t(layers_->Current()), mask, x, y, pressure);
+    const PacketId start = kStrokeStart[std::min<int>(engineLevel_, 2)][strokes_->shape ? 1 : 0];
+    return recorder_->BeginStroke(start, uint16_t(layers_->Current()), mask, x, y, pressure);
 }
 
 // The layer the running stroke began on, while it still stands at that
@@ -394,14 +397,18 @@ bool TPaper::StrokeEnd(TFlowImage& flow, TStroke& stroke, bool record, EdgeRect&
 }
 
 // The history keeps the layer as it was; a record that cannot be made leaves
-// the stroke committed all the same (the history says why).
+// the stroke committed all the same, and the history goes with the user told
+// (the stroke's step is in the stream already).
 void TPaper::CommitStroke(TFlowImage& flow, bool record, const EdgeRect& rect)
 {
     SStrokeState& s = *strokes_;
     CLayerData& layer = *StrokeLayer();
     const ExtentRect store = InStore(layer, rect);
-    if (record && undo_)
-        undo_->PushPixels(layer, s.layer, store, kUndoStroke);
+    if (record && UndoEnabled()) {
+        HistoryRecord history;
+        history.record = undo_->MakePixels(layer, s.layer, store, UndoKind::Stroke);
+        KeepHistory(std::move(history));
+    }
     // Outside the touched tiles the wet paint holds the layer's own pixels.
     s.touched.ForEachRun(rect, [&](const EdgeRect& run) {
         flow.CommitRegion(InStore(layer, run), s.layer, *layer.Store);

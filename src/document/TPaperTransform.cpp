@@ -6,9 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "document/EventPacket.h"
 #include "document/TPaper.h"
-#include "platform/BusyCursor.h"
+#include "document/TransformOperations.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
 
@@ -20,9 +19,8 @@ constexpr const char* kRotateWord = "回転";
 
 bool IsLayerCommand(int command) { return command >= 7 && command <= 11; }
 
-// Event codes of commands 7-10 in the order flip H, flip V, invert, rotate
-// 180: category 4 (one layer), 2 (every layer) and 2 (visible layers).
-uint8_t CodeOf(int command, uint8_t flipH, uint8_t flipV, uint8_t invert, uint8_t rotate)
+// The kinds of commands 7-10 in the order flip H, flip V, invert, rotate 180.
+PacketId KindOf(int command, PacketId flipH, PacketId flipV, PacketId invert, PacketId rotate)
 {
     switch (command) {
     case 7: return flipH;
@@ -32,101 +30,193 @@ uint8_t CodeOf(int command, uint8_t flipH, uint8_t flipV, uint8_t invert, uint8_
     }
 }
 
-EventPacket LayerCommandPacket(int32_t layer, int command)
+// The command of a transform packet: its kind among the four of a family.
+int CommandOf(PacketId id, PacketId flipH, PacketId flipV, PacketId invert)
 {
-    // Inverting opacity has its own command packet.
-    if (command == 11)
-        return EventPacket(4, 25, 4).I16(0, layer).I16(2, 0);
-    return EventPacket(4, CodeOf(command, 32, 33, 35, 34), 4).I16(0, layer).I16(2, layer);
+    return id == flipH ? 7 : id == flipV ? 8 : id == invert ? 9 : 10;
 }
 } // namespace
 
-bool TPaper::LayerCommand(int32_t index, int command, bool record)
+// ---- one layer ----------------------------------------------------------------------
+
+Verdict LayerCommandOp::Check(OpContext& c)
 {
-    CLayerData* layer = layers_->At(index);
-    if (!layer || !IsLayerCommand(command))
-        return false;
-    host_.ReloadWetPaint(index);
-    if (!layer->ApplyCommand(command)) {
+    return c.paper.LayerAt(index) && IsLayerCommand(command) ? Verdict::Go : Verdict::Refuse;
+}
+
+bool LayerCommandOp::Prepare(OpContext& c)
+{
+    c.paper.Host().ReloadWetPaint(index);
+    if (!c.paper.LayerAt(index)->ApplyCommand(command)) {
         Notifier().Warn(kCommandFailed);
         return false;
     }
-    if (record) {
-        if (!LayerCommandPacket(index, command).SendTo(*recorder_)) {
-            layer->ApplyCommand(command);
-            return false;
-        }
-        if (undo_)
-            undo_->PushPixels(*layer, index, {0, 0, layer->Store->Width, layer->Store->Height}, command);
-    }
-    host_.MarkModified();
-    RenderAll(true);
-    LayerChanged(index, {0, 0, Width, Height});
-    host_.ReloadWetPaint(index);
     return true;
 }
 
-// The document keeps no masks yet, so every mask counts as empty and the
-// command acts on the whole layer, recording the unmasked event.
-bool TPaper::LayerCommandMasked(int32_t index, int command, int32_t, bool record)
+std::vector<uint8_t> LayerCommandOp::Packet(OpContext&) const
 {
-    return LayerCommand(index, command, record);
+    LayerIndexPayload p;
+    // Inverting opacity has its own command packet.
+    p.SetKind(command == 11 ? PacketId::InvertAlpha
+                            : KindOf(command, PacketId::FlipLayerH, PacketId::FlipLayerV, PacketId::InvertLayer,
+                                     PacketId::RotateLayer180));
+    p.layer = int16_t(index), p.value = command == 11 ? 0 : int16_t(index);
+    return p.Encode();
 }
 
-bool TPaper::TransformPicture(int command, bool allLayers, bool record)
+void LayerCommandOp::Revert(OpContext& c) { c.paper.LayerAt(index)->ApplyCommand(command); }
+
+HistoryRecord LayerCommandOp::History(OpContext& c)
 {
-    BusyCursor busy;
-    std::vector<int32_t> done;
-    for (int32_t i = 0; i < layers_->Count(); ++i) {
-        CLayerData& layer = *layers_->At(i);
+    CLayerData& layer = *c.paper.LayerAt(index);
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakePixels(layer, index, {0, 0, layer.Store->Width, layer.Store->Height},
+                                                 UndoKind(command));
+    return h;
+}
+
+bool LayerCommandOp::Apply(OpContext&, CUndoData*) { return true; }
+
+void LayerCommandOp::Refresh(OpContext& c)
+{
+    TPaper& paper = c.paper;
+    paper.Host().MarkModified();
+    paper.RenderAll(true);
+    paper.LayerChanged(index, {0, 0, paper.Width, paper.Height});
+    paper.Host().ReloadWetPaint(index);
+}
+
+std::optional<LayerCommandOp> LayerCommandOp::Replayed(OpContext&, PacketId id, const LayerIndexPayload& p)
+{
+    if (id == PacketId::InvertAlpha)
+        return LayerCommandOp{p.layer, 11};
+    if (p.value != p.layer)
+        return std::nullopt;
+    return LayerCommandOp{p.layer, CommandOf(id, PacketId::FlipLayerH, PacketId::FlipLayerV, PacketId::InvertLayer)};
+}
+
+std::optional<LayerCommandMaskedOp> LayerCommandMaskedOp::Replayed(OpContext&, PacketId id,
+                                                                   const SelectionTransformPayload& p)
+{
+    return LayerCommandMaskedOp{{p.layer, CommandOf(id, PacketId::MaskedFlipH, PacketId::MaskedFlipV,
+                                                     PacketId::MaskedInvert)},
+                                p.mask};
+}
+
+// ---- every layer --------------------------------------------------------------------
+
+Verdict TransformPictureOp::Check(OpContext&) { return Verdict::Go; }
+
+bool TransformPictureOp::Prepare(OpContext& c)
+{
+    CLayerMngr& layers = c.paper.Layers();
+    for (int32_t i = 0; i < layers.Count(); ++i) {
+        CLayerData& layer = *layers.At(i);
         if (!allLayers && !layer.Visible)
             continue;
         if (!layer.ApplyCommand(command)) {
             // Every command here is its own inverse: the layers already
             // changed go back.
-            for (int32_t j : done)
-                layers_->At(j)->ApplyCommand(command);
+            Revert(c);
             Notifier().Warn(kCommandFailed);
             return false;
         }
         done.push_back(i);
     }
-    if (record) {
-        const uint8_t code = allLayers ? CodeOf(command, 32, 33, 35, 34) : CodeOf(command, 16, 17, 19, 18);
-        if (!EventPacket(2, code).SendTo(*recorder_)) {
-            for (int32_t j : done)
-                layers_->At(j)->ApplyCommand(command);
-            return false;
-        }
-        if (undo_)
-            undo_->PushPictureTransform(command + kUndoFlipAllH - kUndoFlipH, !allLayers, {0, 0, Width, Height});
-    }
-    for (int32_t j : done)
-        layers_->At(j)->RefreshThumbnail();
-    RefreshWholePicture();
     return true;
+}
+
+std::vector<uint8_t> TransformPictureOp::Packet(OpContext&) const
+{
+    EmptyPayload p;
+    p.SetKind(allLayers ? KindOf(command, PacketId::FlipAllH, PacketId::FlipAllV, PacketId::InvertAll,
+                                 PacketId::RotateAll180)
+                        : KindOf(command, PacketId::VisibleFlipH, PacketId::VisibleFlipV, PacketId::VisibleInvert,
+                                 PacketId::VisibleRotate180));
+    return p.Encode();
+}
+
+void TransformPictureOp::Revert(OpContext& c)
+{
+    for (int32_t j : done)
+        c.paper.LayerAt(j)->ApplyCommand(command);
+}
+
+HistoryRecord TransformPictureOp::History(OpContext& c)
+{
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakePictureTransform(
+        UndoKind(command + NumberOf(UndoKind::FlipAllH) - NumberOf(UndoKind::FlipH)), !allLayers,
+        {0, 0, c.paper.Width, c.paper.Height});
+    return h;
+}
+
+bool TransformPictureOp::Apply(OpContext&, CUndoData*) { return true; }
+
+void TransformPictureOp::Refresh(OpContext& c)
+{
+    for (int32_t j : done)
+        c.paper.LayerAt(j)->RefreshThumbnail();
+    c.paper.RefreshWholePicture();
+}
+
+std::optional<TransformPictureOp> TransformPictureOp::Replayed(OpContext&, PacketId id, const EmptyPayload&)
+{
+    TransformPictureOp op;
+    op.allLayers = id == PacketId::FlipAllH || id == PacketId::FlipAllV || id == PacketId::RotateAll180 ||
+                   id == PacketId::InvertAll;
+    op.command = op.allLayers ? CommandOf(id, PacketId::FlipAllH, PacketId::FlipAllV, PacketId::InvertAll)
+                              : CommandOf(id, PacketId::VisibleFlipH, PacketId::VisibleFlipV, PacketId::VisibleInvert);
+    return op;
+}
+
+bool RotatePicture90Op::Prepare(OpContext& c) { return c.paper.RotateAllLayers90(clockwise); }
+
+std::vector<uint8_t> RotatePicture90Op::Packet(OpContext&) const
+{
+    EmptyPayload p;
+    p.SetKind(clockwise ? PacketId::RotateCanvasRight : PacketId::RotateCanvasLeft);
+    return p.Encode();
+}
+
+void RotatePicture90Op::Revert(OpContext& c) { c.paper.RotateAllLayers90(!clockwise); }
+
+HistoryRecord RotatePicture90Op::History(OpContext& c)
+{
+    HistoryRecord h;
+    h.record = CUndoData::Command(UndoKind::RotateCanvas90, -1, -1, {0, 0, c.paper.Width, c.paper.Height},
+                                  {clockwise ? 1 : 0, 0, 0, 0});
+    return h;
+}
+
+void RotatePicture90Op::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+std::optional<RotatePicture90Op> RotatePicture90Op::Replayed(OpContext&, PacketId id, const EmptyPayload&)
+{
+    return RotatePicture90Op{id == PacketId::RotateCanvasRight};
+}
+
+// ---- the document's side ------------------------------------------------------------
+
+bool TPaper::LayerCommand(int32_t layer, int command, bool record)
+{
+    return RunOperation(*this, LayerCommandOp{layer, command}, record);
+}
+
+bool TPaper::LayerCommandMasked(int32_t layer, int command, int32_t maskIndex, bool record)
+{
+    return RunOperation(*this, LayerCommandMaskedOp{{layer, command}, maskIndex}, record);
+}
+
+bool TPaper::TransformPicture(int command, bool allLayers, bool record)
+{
+    return RunOperation(*this, TransformPictureOp{command, allLayers, {}}, record);
 }
 
 bool TPaper::RotatePicture90(bool clockwise, bool record)
 {
-    BusyCursor busy;
-    if (!RotateAllLayers90(clockwise))
-        return false;
-    if (record) {
-        if (!EventPacket(2, clockwise ? 4 : 5).SendTo(*recorder_)) {
-            RotateAllLayers90(!clockwise);
-            return false;
-        }
-        if (undo_) {
-            SUndoCommand command;
-            command.kind = kUndoRotateCanvas90;
-            command.rect = {0, 0, Width, Height};
-            command.values.a = clockwise ? 1 : 0;
-            undo_->PushCommand(std::move(command));
-        }
-    }
-    RefreshWholePicture();
-    return true;
+    return RunOperation(*this, RotatePicture90Op{clockwise}, record);
 }
 
 // Each store is rotated into a new store of its own size (not the picture's);

@@ -13,12 +13,10 @@ namespace {
 constexpr char kRecordingFailed[] = "イベント記録中に例外が発生しました!\r以降のイベント記録は停止します...";
 constexpr char kAskStop[] = "イベント記録を終了します。\r一度終了すると、記録を再開することはできません!";
 constexpr char kAskSave[] = "今までのイベントを保存しますか?";
-constexpr uint8_t kDocumentCategory = 2, kEndMarkCode = 255;
-constexpr uint8_t kDocumentFlagsCode = 12, kImageCategory = 12;
 } // namespace
 
 CEventMngr::CEventMngr(int32_t segmentSize, int64_t initialCapacity)
-    : store_(segmentSize, initialCapacity), stateCache_(256)
+    : store_(segmentSize, initialCapacity), stateCache_(kPacketIdCount)
 {
 }
 
@@ -34,7 +32,7 @@ bool CEventMngr::Start(int32_t undoDepth)
     depth_ = std::max(undoDepth, 2);
     state_ = EventMngrState::Recording;
     const EventSyncState s = CurrentState();
-    if (!SyncRecord(0, s.version)) {
+    if (!SyncRecord(PacketId::AppVersion, s.version)) {
         state_ = EventMngrState::Idle;
         return false;
     }
@@ -97,13 +95,13 @@ bool CEventMngr::EndStep() { return steps_.EndStep(uint32_t(store_.Position())) 
 
 bool CEventMngr::AppendStep(std::span<const uint8_t> packet) { return Append(packet) && EndStep(); }
 
-bool CEventMngr::BuildAndAppend(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
-                                std::span<const uint8_t> variable, bool closesStep)
+bool CEventMngr::BuildAndAppend(PacketId id, std::span<const uint8_t> fixed, std::span<const uint8_t> variable,
+                                bool closesStep)
 {
     if (!IsRecording())
         return true;
     try {
-        packet_.assign({category, code});
+        packet_.assign({CategoryOf(id), CodeOf(id)});
         packet_.insert(packet_.end(), fixed.begin(), fixed.end());
         packet_.insert(packet_.end(), variable.begin(), variable.end());
     } catch (const std::bad_alloc&) {
@@ -117,23 +115,21 @@ bool CEventMngr::BuildAndAppend(uint8_t category, uint8_t code, std::span<const 
     return closesStep ? AppendStep(packet_) : Append(packet_);
 }
 
-bool CEventMngr::WritePacket(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
-                             std::span<const uint8_t> variable)
+bool CEventMngr::WritePacket(PacketId id, std::span<const uint8_t> fixed, std::span<const uint8_t> variable)
 {
-    return BuildAndAppend(category, code, fixed, variable, false);
+    return BuildAndAppend(id, fixed, variable, false);
 }
 
-bool CEventMngr::WriteStep(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
-                           std::span<const uint8_t> variable)
+bool CEventMngr::WriteStep(PacketId id, std::span<const uint8_t> fixed, std::span<const uint8_t> variable)
 {
-    return BuildAndAppend(category, code, fixed, variable, true);
+    return BuildAndAppend(id, fixed, variable, true);
 }
 
-bool CEventMngr::WriteData(uint8_t code, std::span<const uint8_t> data)
+bool CEventMngr::WriteData(PacketId id, std::span<const uint8_t> data)
 {
     const uint32_t n = uint32_t(data.size());
     const uint8_t length[4] = {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)};
-    return WritePacket(1, code, length, data);
+    return WritePacket(id, length, data);
 }
 
 // ---- steps --------------------------------------------------------------------------
@@ -190,7 +186,7 @@ bool CEventMngr::EndMark()
         return false;
     // No state is synced here: a state record in this step would be cut
     // with it, and the mark could no longer be taken off after the save.
-    const uint8_t mark[2] = {kDocumentCategory, kEndMarkCode};
+    const uint8_t mark[2] = {CategoryOf(PacketId::EndMark), CodeOf(PacketId::EndMark)};
     if (!AppendStep(mark))
         return false;
     state_ = EventMngrState::Ended;
@@ -201,8 +197,9 @@ bool CEventMngr::RemoveEndMark()
 {
     uint8_t header[2] = {};
     uint32_t begin = 0;
-    if (state_ != EventMngrState::Ended || !LastStepHeader(header) || header[0] != kDocumentCategory ||
-        header[1] != kEndMarkCode || !steps_.LastStepStart(begin) || CommittedLength() != int64_t(begin) + 2 ||
+    if (state_ != EventMngrState::Ended || !LastStepHeader(header) ||
+        PacketIdOf(header[0], header[1]) != PacketId::EndMark || !steps_.LastStepStart(begin) ||
+        CommittedLength() != int64_t(begin) + 2 ||
         store_.Position() != CommittedLength()) {
         Diagnose("Alert: failed to remove EventFin!");
         return false;
@@ -231,9 +228,10 @@ struct FlagWalk {
     static bool Visit(void* self, uint64_t offset, uint8_t category, uint8_t code, std::span<const uint8_t> payload)
     {
         auto* w = static_cast<FlagWalk*>(self);
-        if (category == kImageCategory)
+        const PacketId id = PacketIdOf(category, code);
+        if (CategoryKindOf(id) == PacketCategory::ImageBlock)
             ++w->imageBlocks;
-        if (category == 0 && code == kDocumentFlagsCode) {
+        if (id == PacketId::DocumentFlags) {
             w->records.push_back(offset);
             w->found = w->found || (uint16_t(payload[0] | payload[1] << 8) & w->mask) != 0;
         }

@@ -29,7 +29,7 @@ enum class StateWrite : int { Unchanged = 0, Written = 1, Failed = 2 };
 class CEventMngr final : public EventRecorder {
 public:
     static constexpr uint8_t kCurrentGeneration = 41;
-    // File flags of the {0,12} records.
+    // File flags of the DocumentFlags records.
     static constexpr uint16_t kProtectionFlag = 0x8000;
     static constexpr uint16_t kImagePermissionFlag = 0x4000;
     // The recorder's flag byte, the top byte of StateValidBits.
@@ -66,22 +66,21 @@ public:
     bool IsRecordingWithEvents() const { return IsRecording() && HasEvents(); }
 
     // ---- writers: nothing written and true while not recording ----
-    bool WritePacket(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
-                     std::span<const uint8_t> variable = {});
+    // A packet of kind id (its first code) from its payload's parts.
+    bool WritePacket(PacketId id, std::span<const uint8_t> fixed, std::span<const uint8_t> variable = {});
     // The same, closing the step.
-    bool WriteStep(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
-                   std::span<const uint8_t> variable = {});
-    // State record {0, code} with its payload: written when it differs from
-    // the cached copy or the copy is not valid.
-    StateWrite WriteState(uint8_t code, std::span<const uint8_t> payload);
-    // DataBlock {1, code}.
-    bool WriteData(uint8_t code, std::span<const uint8_t> data);
+    bool WriteStep(PacketId id, std::span<const uint8_t> fixed, std::span<const uint8_t> variable = {});
+    // A StateRecord with its payload: written when it differs from the
+    // cached copy or the copy is not valid.
+    StateWrite WriteState(PacketId id, std::span<const uint8_t> payload);
+    // A DataBlock of kind id.
+    bool WriteData(PacketId id, std::span<const uint8_t> data);
 
     // ---- the document's recorder ----
     // A whole command packet: its category's state is synced first, and it
     // closes a step when its kind does.
     bool Record(const uint8_t* packet, size_t size) override;
-    bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) override;
+    bool BeginStroke(PacketId start, uint16_t layer, uint16_t mask, float x, float y, float pressure) override;
     // Points come by the million: the common case, a point of an open stroke
     // with room in its packet, is taken here; the rest (a full packet, a
     // refusal) goes out of line.
@@ -116,7 +115,7 @@ public:
     bool SetStepCapacity(int32_t steps) override { return SetUndoDepth(steps); }
     int32_t CommittedSteps() const { return steps_.CommittedSteps(); }
 
-    // ---- file flags of the {0,12} records ----
+    // ---- file flags of the DocumentFlags records ----
     // False when the walk meets a packet it cannot read.
     bool SetFileFlag(uint16_t mask, bool on);
     bool QueryFileFlag(uint16_t mask, bool& found);
@@ -182,8 +181,8 @@ private:
     // Appends one whole packet; a failure stops the recording.
     bool Append(std::span<const uint8_t> packet);
     bool AppendStep(std::span<const uint8_t> packet);
-    bool BuildAndAppend(uint8_t category, uint8_t code, std::span<const uint8_t> fixed,
-                        std::span<const uint8_t> variable, bool closesStep);
+    bool BuildAndAppend(PacketId id, std::span<const uint8_t> fixed, std::span<const uint8_t> variable,
+                        bool closesStep);
     bool EndStep();
     // A packet could not be kept: the user is told and the recording stops.
     bool Abandon();
@@ -193,22 +192,22 @@ private:
     bool SyncDocumentFrom(const EventSyncState& s);
     bool SyncPenFrom(const EventSyncState& s);
     bool SyncRendererFrom(const EventSyncState& s);
-    template <class Payload> bool SyncRecord(uint8_t code, const Payload& payload);
+    template <class Payload> bool SyncRecord(PacketId id, const Payload& payload);
     bool SyncTone(const SyncedTone& tone);
     bool SyncNib(const SyncedNib& nib);
     // Writes the embedded form of a resource the stream does not hold yet,
     // else syncs its reference record.
     template <class Embedded, class Reference>
     bool SyncEmbedded(CMapDD& map, Embedded embedded, PackedPixels Embedded::*packed,
-                      std::span<const uint8_t> pixels, uint8_t referenceCode, const Reference& reference);
-    bool SyncForCategory(uint8_t category);
+                      std::span<const uint8_t> pixels, PacketId referenceId, const Reference& reference);
+    bool SyncBeforePacket(PacketId id);
     void OpenPointPacket();
     // The open point packet goes into the stream; the last ends the step.
     bool ClosePointPacket(bool last);
     void ForgetPointPacket();
-    void InvalidateState(uint8_t code);
+    void InvalidateState(PacketId id);
     void ForgetEmbedded();
-    static bool Forget(void* self, uint8_t code, uint32_t identifier);
+    static bool Forget(void* self, PacketId embedded, uint32_t identifier);
 
     CSegmentedStore store_;
     CStepRing steps_;
@@ -216,7 +215,7 @@ private:
     SyncSource source_;
     int32_t depth_ = 8;
     uint32_t validBits_ = 0;
-    // Cached copy of each state record's payload, by code.
+    // Cached copy of each state record's payload, by kind.
     std::vector<std::vector<uint8_t>> stateCache_;
     CMapDD toneMap_, nibMap_;
     int32_t imageBlocks_ = 0;

@@ -5,15 +5,12 @@
 #include <cstring>
 
 #include "events/CEventMngr.h"
-#include "events/EventPayloadsActions.h"
+#include "events/EventPayloads.h"
 #include "platform/Clock.h"
 
 namespace morvane {
 
 namespace {
-constexpr uint8_t kMorePoints = 17, kLastPoints = 18;
-constexpr uint8_t kStartRecord = 16, kStartTime = 17;
-constexpr uint8_t kDocumentCategory = 2, kStartMarkCode = 254;
 constexpr size_t kStartRecordSize = 28;
 
 int DayOfWeek(int year, int month, int day)
@@ -39,16 +36,19 @@ std::vector<uint8_t> StartTime()
 }
 } // namespace
 
-bool CEventMngr::BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure)
+bool CEventMngr::BeginStroke(PacketId start, uint16_t layer, uint16_t mask, float x, float y, float pressure)
 {
     if (!IsRecording())
         return true;
-    if ((validBits_ & kStrokeOpen) || !StrokeStartPayload::Serves(category, 0) || !IsStreamPoint(x, y, pressure))
+    if ((validBits_ & kStrokeOpen) || InfoOf(start).strokeKind < 0 || !IsStreamPoint(x, y, pressure))
         return false;
     if (!SyncAll())
         return false;
-    const uint8_t start[4] = {uint8_t(layer), uint8_t(layer >> 8), uint8_t(mask), uint8_t(mask >> 8)};
-    if (!WritePacket(category, 0, start))
+    StrokeStartPayload payload;
+    payload.SetKind(start);
+    payload.layer = layer, payload.mask = mask;
+    const std::vector<uint8_t> packet = payload.Encode();
+    if (packet.empty() || !WritePacket(start, std::span(packet).subspan(2)))
         return false;
     validBits_ |= kStrokeOpen;
     OpenPointPacket();
@@ -105,7 +105,7 @@ void CEventMngr::ForgetPointPacket()
 bool CEventMngr::ClosePointPacket(bool last)
 {
     const auto size = size_t(pointNext_ - pointBase_);
-    pointBase_[0] = last ? kLastPoints : kMorePoints;
+    pointBase_[0] = CategoryOf(last ? PacketId::LastPoints : PacketId::MorePoints);
     pointBase_[1] = uint8_t((size - 2) / kPointSize);
     // Bytes built in place are in the store already; committing them
     // cannot fail short of a broken invariant, which stops the recording.
@@ -128,13 +128,13 @@ bool CEventMngr::StartMarks()
     if ((validBits_ & kStrokeOpen) || !SyncDocument())
         return false;
     const uint8_t startRecord[kStartRecordSize] = {};
-    if (!WriteData(kStartTime, StartTime()) || !WriteData(kStartRecord, startRecord))
+    if (!WriteData(PacketId::StartTime, StartTime()) || !WriteData(PacketId::StartRecord, startRecord))
         return false;
     validBits_ |= kNameBlockWritten;
     // A replay forgets every embedded resource at the mark: so does the
     // recording, or a reference would name one the player has dropped.
     ForgetEmbedded();
-    const uint8_t mark[2] = {kDocumentCategory, kStartMarkCode};
+    const uint8_t mark[2] = {CategoryOf(PacketId::StartMarks), CodeOf(PacketId::StartMarks)};
     return AppendStep(mark);
 }
 

@@ -10,33 +10,15 @@
 namespace morvane {
 
 namespace {
-constexpr uint8_t kEmbeddedTone = 36, kToneReference = 37;
-constexpr uint8_t kNibReference = 45;
-constexpr uint8_t kCurrentLayer = 8;
 
-uint32_t ValidBitOf(uint8_t code)
+uint32_t ValidBitOf(PacketId id)
 {
-    const PacketKind* kind = FindPacketKind(0, code);
-    return kind && kind->validBit >= 0 ? uint32_t(1) << kind->validBit : 0;
+    const int8_t bit = InfoOf(id).validBit;
+    return bit >= 0 ? uint32_t(1) << bit : 0;
 }
 
-bool IsStrokeCategory(uint8_t category) { return OneOf(category, {16, 17, 18, 20, 21, 22, 23, 24, 48, 49}); }
+bool IsStrokeKind(PacketId id) { return InfoOf(id).strokeKind >= 0 || InfoOf(id).points; }
 
-bool IsFilterCategory(uint8_t category) { return (category >= 32 && category <= 35) || category == 38; }
-
-// Commands after which the current layer and mask are no longer what the
-// last {0,8} said.
-bool MovesCurrentLayer(uint8_t category, uint8_t code)
-{
-    switch (category) {
-    case 2: return code >= 24 && code <= 26;
-    case 4: return OneOf(code, {0, 1, 3, 4, 5, 10, 11, 18});
-    case 10: return OneOf(code, {0, 2, 4, 5, 7, 9, 11, 22, 24});
-    case 12:
-    case 13: return true;
-    default: return false;
-    }
-}
 } // namespace
 
 EventSyncState CEventMngr::CurrentState() const
@@ -47,15 +29,15 @@ EventSyncState CEventMngr::CurrentState() const
     return s;
 }
 
-StateWrite CEventMngr::WriteState(uint8_t code, std::span<const uint8_t> payload)
+StateWrite CEventMngr::WriteState(PacketId id, std::span<const uint8_t> payload)
 {
     if (!IsRecording())
         return StateWrite::Unchanged;
-    const uint32_t bit = ValidBitOf(code);
-    std::vector<uint8_t>& cached = stateCache_[code];
+    const uint32_t bit = ValidBitOf(id);
+    std::vector<uint8_t>& cached = stateCache_[size_t(id)];
     if (bit != 0 && (validBits_ & bit) && std::ranges::equal(cached, payload))
         return StateWrite::Unchanged;
-    if (!WritePacket(0, code, payload)) {
+    if (!WritePacket(id, payload)) {
         validBits_ &= ~bit;
         return StateWrite::Failed;
     }
@@ -67,59 +49,52 @@ StateWrite CEventMngr::WriteState(uint8_t code, std::span<const uint8_t> payload
 }
 
 template <class Payload>
-bool CEventMngr::SyncRecord(uint8_t code, const Payload& payload)
+bool CEventMngr::SyncRecord(PacketId id, const Payload& payload)
 {
     Payload p = payload;
-    p.category = 0;
-    p.code = code;
+    p.SetKind(id);
     const std::vector<uint8_t> bytes = p.Encode();
     if (bytes.empty()) {
-        Diagnose("CEventMngr: state record " + std::to_string(code) + " is not valid");
+        Diagnose(std::string("CEventMngr: state record ") + InfoOf(id).name + " is not valid");
         return false;
     }
-    return WriteState(code, std::span(bytes).subspan(2)) != StateWrite::Failed;
+    return WriteState(id, std::span(bytes).subspan(2)) != StateWrite::Failed;
 }
 
 // Start writes the version record from the other source file.
-template bool CEventMngr::SyncRecord(uint8_t, const AppVersionPayload&);
+template bool CEventMngr::SyncRecord(PacketId, const AppVersionPayload&);
 
 template <class Embedded, class Reference>
 bool CEventMngr::SyncEmbedded(CMapDD& map, Embedded embedded, PackedPixels Embedded::*packed,
-                              std::span<const uint8_t> pixels, uint8_t referenceCode, const Reference& reference)
+                              std::span<const uint8_t> pixels, PacketId referenceId, const Reference& reference)
 {
     uint32_t offset = 0;
     if (map.Lookup(embedded.id, offset))
-        return SyncRecord(referenceCode, reference);
-    const uint8_t code = uint8_t(referenceCode - 1);
-    embedded.category = 0;
-    embedded.code = code;
-    if (!pixels.empty() && !(embedded.*packed).Pack(pixels))
+        return SyncRecord(referenceId, reference);
+    if (!pixels.empty() && !PackPixels(embedded.*packed, pixels))
         return false;
     const std::vector<uint8_t> bytes = embedded.Encode();
-    Reference ref = reference;
-    ref.category = 0;
-    ref.code = referenceCode;
-    const std::vector<uint8_t> refBytes = ref.Encode();
+    const std::vector<uint8_t> refBytes = reference.Encode();
     if (bytes.empty() || refBytes.empty()) {
-        Diagnose("CEventMngr: embedded resource " + std::to_string(code) + " is not valid");
+        Diagnose(std::string("CEventMngr: embedded resource ") + InfoOf(referenceId).name + " is not valid");
         return false;
     }
     const int64_t at = store_.Position();
-    if (!WritePacket(0, code, std::span(bytes).subspan(2)))
+    if (!WritePacket(PacketIdOf(bytes[0], bytes[1]), std::span(bytes).subspan(2)))
         return false;
     if (!map.SetAt(embedded.id, uint32_t(at)))
         return false;
     // The embedding says what the reference would: the next use with the
     // same values writes nothing.
-    stateCache_[referenceCode].assign(refBytes.begin() + 2, refBytes.end());
-    validBits_ |= ValidBitOf(referenceCode);
+    stateCache_[size_t(referenceId)].assign(refBytes.begin() + 2, refBytes.end());
+    validBits_ |= ValidBitOf(referenceId);
     return true;
 }
 
 bool CEventMngr::SyncTone(const SyncedTone& tone)
 {
-    return SyncEmbedded(toneMap_, tone.embedded, &EmbeddedTonePayload::pattern, tone.pixels, kToneReference,
-                        tone.reference);
+    return SyncEmbedded(toneMap_, tone.embedded, &EmbeddedTonePayload::pattern, tone.pixels,
+                        PacketId::ToneReference, tone.reference);
 }
 
 bool CEventMngr::SyncNib(const SyncedNib& nib)
@@ -133,28 +108,34 @@ bool CEventMngr::SyncNib(const SyncedNib& nib)
             std::copy_n(b.PixelPtr(0, y), b.Width, rows.begin() + ptrdiff_t(y) * b.Width);
     }
     const std::span<const uint8_t> pixels = nib.bitmap ? std::span<const uint8_t>(rows) : nib.pixels;
-    return SyncEmbedded(nibMap_, nib.embedded, &EmbeddedNibPayload::bitmap, pixels, kNibReference, nib.reference);
+    return SyncEmbedded(nibMap_, nib.embedded, &EmbeddedNibPayload::bitmap, pixels, PacketId::NibReference,
+                        nib.reference);
 }
 
 bool CEventMngr::SyncDocumentFrom(const EventSyncState& s)
 {
-    return SyncRecord(0, s.version) && SyncRecord(2, s.canvasColour) && SyncRecord(3, s.subColour) &&
-           SyncRecord(4, s.gradationGeometry) && SyncRecord(5, s.gradationSettings) &&
-           SyncRecord(kCurrentLayer, s.currentLayer) && SyncRecord(12, s.documentFlags) &&
-           (!s.usesTone || SyncTone(s.tone)) && (!s.usesGradation || SyncRecord(40, s.gradationColours));
+    return SyncRecord(PacketId::AppVersion, s.version) && SyncRecord(PacketId::CanvasColourState, s.canvasColour) &&
+           SyncRecord(PacketId::SubColourState, s.subColour) &&
+           SyncRecord(PacketId::GradationGeometry, s.gradationGeometry) &&
+           SyncRecord(PacketId::GradationSettings, s.gradationSettings) &&
+           SyncRecord(PacketId::CurrentLayer, s.currentLayer) && SyncRecord(PacketId::DocumentFlags, s.documentFlags) &&
+           (!s.usesTone || SyncTone(s.tone)) &&
+           (!s.usesGradation || SyncRecord(PacketId::GradationColours, s.gradationColours));
 }
 
 bool CEventMngr::SyncPenFrom(const EventSyncState& s)
 {
-    return SyncRecord(13, s.penFlags) && SyncRecord(16, s.penColour) && SyncRecord(17, s.penRadius) &&
-           SyncRecord(18, s.penEffects);
+    return SyncRecord(PacketId::PenFlags, s.penFlags) && SyncRecord(PacketId::PenColour, s.penColour) &&
+           SyncRecord(PacketId::PenRadius, s.penRadius) && SyncRecord(PacketId::PenEffects, s.penEffects);
 }
 
 bool CEventMngr::SyncRendererFrom(const EventSyncState& s)
 {
-    return SyncRecord(48, s.nibShape) && SyncRecord(50, s.penColours) && SyncRecord(52, s.nibGeometry) &&
-           SyncRecord(53, s.airMap) && (!s.bitmapNib || SyncNib(s.nib)) && SyncRecord(56, s.brushMethod) &&
-           SyncRecord(57, s.brushValues) && SyncRecord(58, s.penSwitches) && SyncRecord(60, s.strokeSettings);
+    return SyncRecord(PacketId::NibShape, s.nibShape) && SyncRecord(PacketId::PenColours, s.penColours) &&
+           SyncRecord(PacketId::NibGeometry, s.nibGeometry) && SyncRecord(PacketId::AirMap, s.airMap) &&
+           (!s.bitmapNib || SyncNib(s.nib)) && SyncRecord(PacketId::BrushMethod, s.brushMethod) &&
+           SyncRecord(PacketId::BrushValues, s.brushValues) && SyncRecord(PacketId::PenSwitches, s.penSwitches) &&
+           SyncRecord(PacketId::StrokeSettings, s.strokeSettings);
 }
 
 bool CEventMngr::SyncDocument() { return SyncDocumentFrom(CurrentState()); }
@@ -167,13 +148,13 @@ bool CEventMngr::SyncAll()
     return SyncDocumentFrom(s) && SyncPenFrom(s) && SyncRendererFrom(s);
 }
 
-bool CEventMngr::SyncForCategory(uint8_t category)
+bool CEventMngr::SyncBeforePacket(PacketId id)
 {
-    if (OneOf(category, {2, 4, 5, 10, 12}))
-        return SyncDocument();
-    if (category == 6 || category == 13 || IsFilterCategory(category))
-        return SyncAll();
-    return true;
+    switch (InfoOf(id).sync) {
+    case SyncBefore::Document: return SyncDocument();
+    case SyncBefore::All: return SyncAll();
+    default: return true;
+    }
 }
 
 bool CEventMngr::Record(const uint8_t* packet, size_t size)
@@ -187,37 +168,38 @@ bool CEventMngr::Record(const uint8_t* packet, size_t size)
         Diagnose("CEventMngr: refused a malformed packet");
         return false;
     }
-    const uint8_t category = p[0], code = p[1];
+    const PacketId id = PacketIdOf(p[0], p[1]);
+    const PacketIdInfo& kind = InfoOf(id);
     // Strokes come as begin, points and end; nothing else may land inside one.
-    if ((validBits_ & kStrokeOpen) || IsStrokeCategory(category))
+    if ((validBits_ & kStrokeOpen) || IsStrokeKind(id))
         return false;
-    if (category == 0 && ValidBitOf(code) != 0)
-        return WriteState(code, p.subspan(2)) != StateWrite::Failed;
-    if (!SyncForCategory(category))
+    if (kind.validBit >= 0)
+        return WriteState(id, p.subspan(2)) != StateWrite::Failed;
+    if (!SyncBeforePacket(id))
         return false;
-    if (!(EndsStep(category, code) ? AppendStep(p) : Append(p)))
+    if (!(kind.endsStep ? AppendStep(p) : Append(p)))
         return false;
-    if (MovesCurrentLayer(category, code))
-        InvalidateState(kCurrentLayer);
+    if (kind.forgets != PacketId::None)
+        InvalidateState(kind.forgets);
     return true;
 }
 
-void CEventMngr::InvalidateState(uint8_t code) { validBits_ &= ~ValidBitOf(code); }
+void CEventMngr::InvalidateState(PacketId id) { validBits_ &= ~ValidBitOf(id); }
 
 void CEventMngr::ForgetEmbedded()
 {
     toneMap_.RemoveAll();
     nibMap_.RemoveAll();
-    InvalidateState(kToneReference);
-    InvalidateState(kNibReference);
+    InvalidateState(PacketId::ToneReference);
+    InvalidateState(PacketId::NibReference);
 }
 
-bool CEventMngr::Forget(void* self, uint8_t code, uint32_t identifier)
+bool CEventMngr::Forget(void* self, PacketId embedded, uint32_t identifier)
 {
     auto* mngr = static_cast<CEventMngr*>(self);
     // An identifier already forgotten (the start marks clear the maps) is
     // no failure: the next use embeds it again either way.
-    (code == kEmbeddedTone ? mngr->toneMap_ : mngr->nibMap_).RemoveKey(identifier);
+    (embedded == PacketId::EmbeddedTone ? mngr->toneMap_ : mngr->nibMap_).RemoveKey(identifier);
     return true;
 }
 

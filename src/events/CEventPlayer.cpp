@@ -1,12 +1,12 @@
 #include "events/CEventPlayer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <string>
 
 #include "events/CEventMngr.h"
-#include "events/EventPayloadsActions.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "events/EventWalk.h"
 #include "platform/Clock.h"
 #include "platform/DiagnosticSink.h"
@@ -16,32 +16,38 @@ namespace morvane {
 namespace {
 
 constexpr char kBadPackets[] = "イベントパケットが不正です!";
+constexpr char kExtFlagsVersion[] = "eventMngr::readAppStat: extFlags version error!";
 
-bool IsRecordCategory(uint8_t category) { return category <= 1; }
-bool IsPointCategory(uint8_t category) { return category == 17 || category == 18; }
-bool IsStrokeStart(uint8_t category) { return OneOf(category, {16, 20, 21, 22, 23, 24, 48, 49}); }
-bool IsNewCanvas(uint8_t category, uint8_t code) { return category == 2 && (code == 0 || code == 8); }
-
-bool IsCommandCategory(uint8_t category)
+bool IsRecordKind(PacketId id)
 {
-    return OneOf(category, {2, 4, 5, 6, 10, 12, 13, 38}) || (category >= 32 && category <= 35);
+    const PacketCategory category = CategoryKindOf(id);
+    return category == PacketCategory::StateRecord || category == PacketCategory::DataBlock;
+}
+bool IsPointKind(PacketId id) { return InfoOf(id).points; }
+bool IsNewCanvas(PacketId id) { return id == PacketId::NewCanvas || id == PacketId::NewCanvasOld; }
+
+PacketId IdOfPacket(std::span<const uint8_t> packet) { return PacketIdOf(packet[0], packet[1]); }
+
+std::string Hex(uint64_t v)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(v));
+    return text;
 }
 
-// Stroke kind of each start packet; line mode for 20, 22, 24 and 49.
-uint8_t KindOfStart(uint8_t category)
-{
-    switch (category) {
-    case 16:
-    case 20: return 0;
-    case 21:
-    case 22: return 1;
-    case 48:
-    case 49: return 4;
-    default: return 2;
+// The last packet a walk read, before the one it could not.
+struct LastPackets {
+    uint64_t offset = 0;
+    uint8_t header[2] = {};
+    static bool Visit(void* user, uint64_t offset, uint8_t category, uint8_t code, std::span<const uint8_t>)
+    {
+        auto* last = static_cast<LastPackets*>(user);
+        last->offset = offset;
+        last->header[0] = category;
+        last->header[1] = code;
+        return true;
     }
-}
-
-bool IsLineStart(uint8_t category) { return OneOf(category, {20, 22, 24, 49}); }
+};
 
 // The load's outcome as an open result.
 int OpenResultOfLoad(StreamLoad load)
@@ -91,6 +97,7 @@ void CEventPlayer::Rewind()
     hints_ = 0;
     lastHeader_[0] = lastHeader_[1] = 0;
     appVersion_ = 450;
+    failure_.clear();
     stroke_ = strokeOpen_ = strokePaced_ = lastPacket_ = false;
     points_.clear();
     nextPoint_ = 0;
@@ -109,10 +116,11 @@ void CEventPlayer::Close()
 
 int CEventPlayer::CheckFlags(PlaybackMode mode)
 {
-    const bool warn = mode != PlaybackMode::Render;
+    mode_ = mode;
     bool isProtected = false;
     if (!events_.QueryFileFlag(CEventMngr::kProtectionFlag, isProtected)) {
-        if (warn)
+        TellUnknownPacket();
+        if (mode != PlaybackMode::Render)
             Notifier().Warn(kBadPackets);
         return kOpenPacketCheck;
     }
@@ -120,8 +128,10 @@ int CEventPlayer::CheckFlags(PlaybackMode mode)
         if (isProtected)
             return kOpenProtected;
         bool permitted = false;
-        if (!events_.QueryFileFlag(CEventMngr::kImagePermissionFlag, permitted))
+        if (!events_.QueryFileFlag(CEventMngr::kImagePermissionFlag, permitted)) {
+            TellUnknownPacket();
             return kOpenPacketCheck;
+        }
         if (!permitted && events_.ImageBlockCount() > 0)
             return kOpenImages;
     }
@@ -134,14 +144,14 @@ int CEventPlayer::CheckFlags(PlaybackMode mode)
 int CEventPlayer::RunFirstStep()
 {
     for (;;) {
-        uint8_t category = 0;
-        if (!PeekCategory(category) || !ReadPacket())
+        if (!ReadPacket())
             break;
-        if (!IsRecordCategory(category) && !IsNewCanvas(packet_[0], packet_[1]))
+        const PacketId id = IdOfPacket(packet_);
+        if (!IsRecordKind(id) && !IsNewCanvas(id))
             break;
         if (!ExecutePacket())
             break;
-        if (!IsRecordCategory(category)) {
+        if (!IsRecordKind(id)) {
             stepStart_ = position_;
             return kOpenOk;
         }
@@ -156,7 +166,7 @@ int32_t CEventPlayer::CountTotalSteps() const
 {
     bool marked = false;
     const PacketVisitor last = [](void* user, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>) {
-        *static_cast<bool*>(user) = category == 2 && code == 255;
+        *static_cast<bool*>(user) = PacketIdOf(category, code) == PacketId::EndMark;
         return true;
     };
     WalkStorePackets(events_.Store(), 0, events_.WritePosition(), last, &marked);
@@ -211,7 +221,7 @@ CEventPlayer::Step CEventPlayer::RunStep()
             return Step::Done;
         if (stroke_)
             return ContinueStroke();
-        if (!IsRecordCategory(lastHeader_[0])) {
+        if (!IsRecordKind(PacketIdOf(lastHeader_[0], lastHeader_[1]))) {
             EndStep();
             return Step::Done;
         }
@@ -233,8 +243,8 @@ CEventPlayer::Step CEventPlayer::ContinueStroke()
                 return Step::Running;
             continue;
         }
-        uint8_t category = 0;
-        if (!PeekCategory(category) || !(IsRecordCategory(category) || IsPointCategory(category)))
+        PacketId next = PacketId::None;
+        if (!PeekKind(next) || !(IsRecordKind(next) || IsPointKind(next)))
             break;
         if (!ExecutePacket())
             return Step::Failed;
@@ -245,9 +255,13 @@ CEventPlayer::Step CEventPlayer::ContinueStroke()
     return Step::Done;
 }
 
-bool CEventPlayer::PeekCategory(uint8_t& category) const
+bool CEventPlayer::PeekKind(PacketId& id) const
 {
-    return position_ < events_.WritePosition() && events_.Read(position_, &category, 1) == 1;
+    uint8_t header[2];
+    if (events_.WritePosition() - position_ < 2 || events_.Read(position_, header, 2) != 2)
+        return false;
+    id = PacketIdOf(header[0], header[1]);
+    return true;
 }
 
 bool CEventPlayer::ReadPacket()
@@ -257,8 +271,10 @@ bool CEventPlayer::ReadPacket()
     if (end - position_ < 2 || events_.Read(position_, header, 2) != 2)
         return false;
     const PacketKind* kind = FindPacketKind(header[0], header[1]);
-    if (kind == nullptr)
+    if (kind == nullptr) {
+        failure_ = "no packet kind has this header";
         return false;
+    }
     const uint64_t remaining = uint64_t(end - position_ - 2);
     uint8_t fixed[256];
     const int64_t fixedSize = int64_t(std::min<uint64_t>({kind->fixedSize, remaining, sizeof fixed}));
@@ -274,18 +290,25 @@ bool CEventPlayer::ReadPacket()
     }
     if (events_.Read(position_, packet_.data(), 2 + length) != 2 + length)
         return false;
-    return DecodePacket(packet_);
+    if (const char* why = PacketFailure(packet_)) {
+        // The version record's one check is its extension flags.
+        if (kind->id == PacketId::AppVersion)
+            Tell(kExtFlagsVersion);
+        failure_ = std::string(InfoOf(kind->id).name) + ": " + why;
+        return false;
+    }
+    return true;
 }
 
 bool CEventPlayer::ExecutePacket()
 {
     if (!ReadPacket())
         return false;
-    const uint8_t category = packet_[0];
-    if (IsPointCategory(category) && !stroke_ && !StartStroke(category, true))
+    const PacketId id = IdOfPacket(packet_);
+    if (IsPointKind(id) && !stroke_ && !StartStroke(id, true))
         return false;
     position_ += int64_t(packet_.size());
-    lastHeader_[0] = category;
+    lastHeader_[0] = packet_[0];
     lastHeader_[1] = packet_[1];
     lastPacketTime_ = CurrentClock().Milliseconds();
     const bool ok = Dispatch();
@@ -293,42 +316,50 @@ bool CEventPlayer::ExecutePacket()
     return ok;
 }
 
+// The description says who replays each kind: the player's own packets
+// (records, strokes, marks) are handled here, commands go to the document.
 bool CEventPlayer::Dispatch()
 {
-    const uint8_t category = packet_[0];
-    if (IsRecordCategory(category)) {
-        if (category == 0 && packet_[1] == 0) {
+    const PacketId id = IdOfPacket(packet_);
+    switch (InfoOf(id).replayBy) {
+    case ReplayBy::Player:
+        return PlayerPacket(id);
+    case ReplayBy::Document:
+        return DocumentPacket(id);
+    default:
+        failure_ = std::string(InfoOf(id).name) + " has no replay yet";
+        return false;
+    }
+}
+
+bool CEventPlayer::PlayerPacket(PacketId id)
+{
+    if (IsRecordKind(id)) {
+        if (id == PacketId::AppVersion) {
             AppVersionPayload version;
             version.Decode(packet_);
             appVersion_ = version.major * 100 + version.minor;
         }
         return Handled(target_.ApplyRecord(packet_));
     }
-    if (IsStrokeStart(category))
-        return StartStroke(category, false);
-    if (IsPointCategory(category))
+    if (InfoOf(id).strokeKind >= 0)
+        return StartStroke(id, false);
+    if (IsPointKind(id))
         return LoadPoints();
-    if (category == 2)
-        return ApplyCategoryTwo();
-    if (IsCommandCategory(category))
-        return Guarded([&] { return Handled(target_.ApplyCommand(packet_, appVersion_)); });
-    return false;
-}
-
-bool CEventPlayer::ApplyCategoryTwo()
-{
-    const uint8_t code = packet_[1];
-    if (code == 255) {
+    if (id == PacketId::EndMark) {
         endMark_ = true;
         return true;
     }
-    if (code == 254)
-        return Guarded([&] {
-            target_.ClearMaps();
-            return true;
-        });
+    return id == PacketId::StartMarks && Guarded([&] {
+        target_.ClearMaps();
+        return true;
+    });
+}
+
+bool CEventPlayer::DocumentPacket(PacketId id)
+{
     // No recording holds a second canvas: a stream that does is not one.
-    if (IsNewCanvas(2, code)) {
+    if (IsNewCanvas(id)) {
         if (newCanvas_)
             return false;
         newCanvas_ = true;
@@ -336,7 +367,7 @@ bool CEventPlayer::ApplyCategoryTwo()
     return Guarded([&] { return Handled(target_.ApplyCommand(packet_, appVersion_)); });
 }
 
-bool CEventPlayer::StartStroke(uint8_t category, bool implicit)
+bool CEventPlayer::StartStroke(PacketId id, bool implicit)
 {
     PlaybackStroke stroke;
     stroke.implicit = implicit;
@@ -350,8 +381,8 @@ bool CEventPlayer::StartStroke(uint8_t category, bool implicit)
         StrokeStartPayload start;
         if (!start.Decode(packet_))
             return false;
-        stroke.kind = KindOfStart(category);
-        stroke.lineMode = IsLineStart(category);
+        stroke.kind = uint8_t(InfoOf(id).strokeKind);
+        stroke.lineMode = InfoOf(id).lineMode;
         stroke.layer = start.layer;
         stroke.mask = start.mask;
     }
@@ -373,10 +404,10 @@ bool CEventPlayer::LoadPoints()
     if (!payload.Decode(packet_))
         return false;
     points_.clear();
-    for (const StrokePointsPayload::Point& p : payload.points)
+    for (const StreamStrokePoint& p : payload.points)
         points_.push_back({p.x, p.y, std::clamp(p.pressure, 0.0f, 1.0f)});
     nextPoint_ = 0;
-    lastPacket_ = packet_[0] == 18;
+    lastPacket_ = IdOfPacket(packet_) == PacketId::LastPoints;
     return true;
 }
 
@@ -419,8 +450,8 @@ void CEventPlayer::EndStep()
 bool CEventPlayer::Handled(HandlerResult result)
 {
     if (result == HandlerResult::Declined)
-        Diagnose("event replay: packet (" + std::to_string(lastHeader_[0]) + ", " + std::to_string(lastHeader_[1]) +
-                 ") declined by its operation");
+        Diagnose(std::string("event replay: ") + InfoOf(PacketIdOf(lastHeader_[0], lastHeader_[1])).name +
+                 " declined by its operation");
     return result != HandlerResult::Failed;
 }
 
@@ -441,8 +472,34 @@ bool CEventPlayer::Guarded(Call call)
 PlayerTick CEventPlayer::Fail(const char* why)
 {
     state_ = State::Failed;
-    Diagnose(std::string(why) + " at offset " + std::to_string(position_));
+    uint8_t header[2] = {};
+    std::string line = std::string(why) + " at offset " + std::to_string(position_);
+    if (events_.Read(position_, header, 2) == 2)
+        line += " (" + std::to_string(header[0]) + "," + std::to_string(header[1]) + ")";
+    if (!failure_.empty())
+        line += ": " + failure_;
+    Diagnose(line);
     return PlayerTick::Error;
+}
+
+void CEventPlayer::Tell(const std::string& text) const
+{
+    Diagnose(text);
+    if (mode_ == PlaybackMode::Interactive)
+        Notifier().Warn(text);
+}
+
+// Where the flag walk stopped: its offset and header, and the packet before.
+void CEventPlayer::TellUnknownPacket() const
+{
+    LastPackets last;
+    const PacketWalk walk = WalkStorePackets(events_.Store(), 0, events_.WritePosition(), &LastPackets::Visit, &last);
+    if (walk.ok)
+        return;
+    uint8_t header[2] = {};
+    events_.Read(int64_t(walk.badOffset), header, 2);
+    Tell("unknown packet at " + Hex(walk.badOffset) + "(" + Hex(header[0]) + "," + Hex(header[1]) + ")\rlast code at " +
+         Hex(last.offset) + "(" + Hex(last.header[0]) + "," + Hex(last.header[1]) + ")");
 }
 
 } // namespace morvane

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "events/EventPacketIds.h"
 #include "events/PlaybackTarget.h"
 
 namespace morvane {
@@ -78,11 +79,12 @@ private:
     // Reads the packet at the read position into packet_; false when it
     // cannot be read whole or does not decode and validate.
     bool ReadPacket();
-    bool PeekCategory(uint8_t& category) const;
+    bool PeekKind(PacketId& id) const;
     bool ExecutePacket();
     bool Dispatch();
-    bool ApplyCategoryTwo();
-    bool StartStroke(uint8_t category, bool implicit);
+    bool PlayerPacket(PacketId id);
+    bool DocumentPacket(PacketId id);
+    bool StartStroke(PacketId id, bool implicit);
     bool LoadPoints();
     bool DrawPoints(bool one);
     bool EndStroke();
@@ -90,6 +92,10 @@ private:
     bool Handled(HandlerResult result);
     template <class Call> bool Guarded(Call call);
     PlayerTick Fail(const char* why);
+    // A message of the player: a diagnostic line, and a box when a person
+    // watches (not in the render mode nor the viewer).
+    void Tell(const std::string& text) const;
+    void TellUnknownPacket() const;
 
     CEventMngr& events_;
     PlaybackTarget& target_;
@@ -107,7 +113,10 @@ private:
     uint8_t lastHeader_[2] = {};
     uint32_t lastPacketTime_ = 0;
     int appVersion_ = 450;
+    PlaybackMode mode_ = PlaybackMode::Interactive;
     std::vector<uint8_t> packet_;
+    // What the last packet that failed broke, for the diagnostic line.
+    std::string failure_;
 
     // The stroke in progress.
     bool stroke_ = false;

@@ -93,29 +93,24 @@ int32_t CStepRing::RedoCount() const { return std::max(ring_.CountAfter() - 1, 0
 
 namespace {
 
-constexpr uint8_t kStateCategory = 0;
-constexpr uint8_t kEmbeddedTone = 36, kToneReference = 37;
-constexpr uint8_t kEmbeddedNib = 44, kNibReference = 45;
-
-void ClearBit(uint32_t& bits, uint8_t code)
+void ClearBit(uint32_t& bits, PacketId id)
 {
-    const PacketKind* kind = FindPacketKind(kStateCategory, code);
-    if (kind && kind->validBit >= 0)
-        bits &= ~(uint32_t(1) << kind->validBit);
+    if (const int8_t bit = InfoOf(id).validBit; bit >= 0)
+        bits &= ~(uint32_t(1) << bit);
 }
 
 // A state record in the range: its bit, or for an embedded resource the
 // reference's bit and the identifier.
-bool Invalidate(uint8_t code, std::span<const uint8_t> payload, uint32_t& bits, ForgetEmbedded forget, void* user)
+bool Invalidate(PacketId id, std::span<const uint8_t> payload, uint32_t& bits, ForgetEmbedded forget, void* user)
 {
-    if (code != kEmbeddedTone && code != kEmbeddedNib) {
-        ClearBit(bits, code);
+    if (id != PacketId::EmbeddedTone && id != PacketId::EmbeddedNib) {
+        ClearBit(bits, id);
         return true;
     }
-    ClearBit(bits, code == kEmbeddedTone ? kToneReference : kNibReference);
+    ClearBit(bits, id == PacketId::EmbeddedTone ? PacketId::ToneReference : PacketId::NibReference);
     const uint32_t identifier =
         uint32_t(payload[0]) | uint32_t(payload[1]) << 8 | uint32_t(payload[2]) << 16 | uint32_t(payload[3]) << 24;
-    return !forget || forget(user, code, identifier);
+    return !forget || forget(user, id, identifier);
 }
 
 struct Invalidation {
@@ -126,7 +121,8 @@ struct Invalidation {
     static bool Visit(void* self, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t> payload)
     {
         auto* s = static_cast<Invalidation*>(self);
-        return category != kStateCategory || Invalidate(code, payload, s->bits, s->forget, s->user);
+        const PacketId id = PacketIdOf(category, code);
+        return CategoryKindOf(id) != PacketCategory::StateRecord || Invalidate(id, payload, s->bits, s->forget, s->user);
     }
 };
 

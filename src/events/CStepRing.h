@@ -4,6 +4,8 @@
 // can move it forward again over the bytes still held.
 #include <cstdint>
 
+#include "events/EventPacketIds.h"
+
 #include "events/CRingBuf.h"
 
 namespace morvane {
@@ -53,10 +55,10 @@ private:
 
 class CSegmentedStore;
 
-// Called for each embedded tone ({0,36}) or nib ({0,44}) in a removed range
+// Called for each embedded tone or nib in a removed range
 // with its identifier: the recorder forgets it so that the next use embeds
 // it again. False stops the walk.
-using ForgetEmbedded = bool (*)(void* user, uint8_t code, uint32_t identifier);
+using ForgetEmbedded = bool (*)(void* user, PacketId embedded, uint32_t identifier);
 
 // Clears the StateValidBits of every state record in [range.begin,
 // range.end) of the stream, and of the reference record of every embedded

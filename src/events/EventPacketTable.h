@@ -1,14 +1,18 @@
 #pragma once
-// Every packet kind of the event stream in one table: the walker, the
-// invalidation walk, the payload decoders and the fuzz reference all take a
-// packet's length and its step role from here, so they cannot disagree.
+// Every packet kind of the event stream in one table, generated from the
+// description (src/events/EventPackets.txt): the walker, the invalidation
+// walk, the payload decoders and the fuzz reference all take a packet's
+// length and its step role from here, so they cannot disagree.
 #include <cstdint>
 #include <span>
+
+#include "events/EventPacketIds.h"
 
 namespace morvane {
 
 // How one packet kind (a category with a run of codes) is laid out.
 struct PacketKind {
+    PacketId id = PacketId::None;
     uint8_t category = 0;
     uint8_t firstCode = 0, lastCode = 0;
     // Payload bytes the header alone determines; stroke points add
@@ -34,6 +38,11 @@ std::span<const PacketKind> PacketKinds();
 
 // The row for a header, or null when the header is no packet.
 const PacketKind* FindPacketKind(uint8_t category, uint8_t code);
+// The kind of a header; PacketId::None when the header is no packet.
+PacketId PacketIdOf(uint8_t category, uint8_t code);
+
+// The rows as the description gives them (generated).
+std::span<const PacketKind> DescribedPacketRows();
 
 // Payload length of the packet whose header is (category, code). `payload`
 // holds the bytes after the header as far as they are at hand (the fixed

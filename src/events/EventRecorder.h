@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "events/EventPacketIds.h"
+
 namespace morvane {
 
 class EventRecorder {
@@ -19,10 +21,10 @@ public:
     virtual int32_t RedoCount() const = 0;
     virtual bool UndoStep() = 0;
     virtual bool RedoStep() = 0;
-    // A stroke is one step: its start packet (category = stroke kind and
-    // line mode; the target layer and the current mask) with the first
-    // point, then every further point; EndStroke closes the step.
-    virtual bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) = 0;
+    // A stroke is one step: its start packet (its kind gives the stroke
+    // kind and line mode; the target layer and the current mask) with the
+    // first point, then every further point; EndStroke closes the step.
+    virtual bool BeginStroke(PacketId start, uint16_t layer, uint16_t mask, float x, float y, float pressure) = 0;
     virtual bool AddPoint(float x, float y, float pressure) = 0;
     virtual bool EndStroke() = 0;
     // Forgets the steps redo could walk forward over.
@@ -40,7 +42,7 @@ public:
     int32_t RedoCount() const override { return 0; }
     bool UndoStep() override { return true; }
     bool RedoStep() override { return true; }
-    bool BeginStroke(uint8_t, uint16_t, uint16_t, float, float, float) override { return true; }
+    bool BeginStroke(PacketId, uint16_t, uint16_t, float, float, float) override { return true; }
     bool AddPoint(float, float, float) override { return true; }
     bool EndStroke() override { return true; }
     void DiscardRedoSteps() override {}

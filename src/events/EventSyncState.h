@@ -6,21 +6,21 @@
 #include <cstdint>
 #include <vector>
 
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 
 namespace morvane {
 
 class TChannel;
 
-// A screen tone the pen paints through: embedded ({0,36}) the first time a
-// stream uses it, referred to ({0,37}) afterwards.
+// A screen tone the pen paints through: embedded (EmbeddedTone) the first time a
+// stream uses it, referred to (ToneReference) afterwards.
 struct SyncedTone {
     EmbeddedTonePayload embedded; // pattern left empty: the recorder packs pixels
     std::vector<uint8_t> pixels;  // width x height bytes of a bitmap pattern
     ToneReferencePayload reference;
 };
 
-// A bitmap nib: embedded ({0,44}) on first use, referred to ({0,45}) after.
+// A bitmap nib: embedded (EmbeddedNib) on first use, referred to (NibReference) after.
 struct SyncedNib {
     EmbeddedNibPayload embedded; // bitmap left empty: the recorder packs pixels
     std::vector<uint8_t> pixels;
@@ -31,29 +31,28 @@ struct SyncedNib {
 };
 
 struct EventSyncState {
-    // Document state: {0,0}, {0,2}, {0,3}, {0,4}, {0,5}, {0,8}, {0,12}.
+    // Document state: the records SyncDocument writes.
     AppVersionPayload version;
-    StateColourPayload canvasColour;
-    StateColourPayload subColour;
+    CanvasColourStatePayload canvasColour;
+    SubColourStatePayload subColour;
     GradationGeometryPayload gradationGeometry;
     GradationSettingsPayload gradationSettings;
     CurrentLayerPayload currentLayer;
-    StateFlagsPayload documentFlags;
+    DocumentFlagsPayload documentFlags;
     // The pen paints through a tone of the tool window's list.
     bool usesTone = false;
     SyncedTone tone;
-    // The pen paints with the gradation: {0,40} when its slots changed.
+    // The pen paints with the gradation: GradationColours when its slots changed.
     bool usesGradation = false;
     GradationColoursPayload gradationColours;
 
-    // Pen state: {0,13}, {0,16}, {0,17}, {0,18}.
-    StateFlagsPayload penFlags;
+    // Pen state: the records SyncPen writes.
+    PenFlagsPayload penFlags;
     PenColourPayload penColour;
     PenRadiusPayload penRadius;
     PenEffectsPayload penEffects;
 
-    // Renderer state: {0,48}, {0,50}, {0,52}, {0,53}, the nib, {0,56},
-    // {0,57}, {0,58}, {0,60}.
+    // Renderer state: the records SyncRenderer writes, the nib among them.
     NibShapePayload nibShape;
     PenColoursPayload penColours;
     NibGeometryPayload nibGeometry;
@@ -62,7 +61,7 @@ struct EventSyncState {
     SyncedNib nib;
     BrushMethodPayload brushMethod;
     BrushValuesPayload brushValues;
-    StateFlagsPayload penSwitches;
+    PenSwitchesPayload penSwitches;
     StrokeSettingsPayload strokeSettings;
 };
 

@@ -60,12 +60,12 @@ public:
     virtual StreamLoad LoadStream(const std::string& path) = 0;
     // The loaded stream starts playing; the stroke manager is set up when asked.
     virtual void BeginPlayback(bool isProtected, bool strokeManager) = 0;
-    // A StateRecord {0,n} or DataBlock {1,n}, whole packet with its header.
+    // A StateRecord or DataBlock, whole packet with its header.
     virtual HandlerResult ApplyRecord(std::span<const uint8_t> packet) = 0;
     // A command of categories 2, 4, 5, 6, 10, 12, 13, 32-35 and 38, whole
-    // packet; {2,254} and {2,255} never come here.
+    // packet; the start and end marks never come here.
     virtual HandlerResult ApplyCommand(std::span<const uint8_t> packet, int appVersion) = 0;
-    // {2,254}: forget the nibs and tones the stream embedded so far.
+    // The start marks: forget the nibs and tones the stream embedded so far.
     virtual void ClearMaps() = 0;
     // Kind for a stroke started by a point packet: the last stroke's on the
     // current layer, else the document engine's (2, or 4 for wet paint).

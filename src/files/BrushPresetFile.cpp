@@ -6,7 +6,6 @@
 #include "files/ChunkWalker.h"
 #include "files/NibPresetFile.h"
 #include "files/PresetFileSupport.h"
-#include "files/ResultCodes.h"
 #include "paint/CPenMethodMngr.h"
 
 namespace morvane {
@@ -99,66 +98,67 @@ PresetRecord Decode(const uint8_t (&p)[kRecordBytes])
 struct TrailingParts {
     std::unique_ptr<TMTC> icon;
     std::unique_ptr<CPenShapeObj> nib;
-    int skipCode = 0;
+    PresetReadCode skipCode = PresetReadCode::Ok;
 };
 
-int ReadIcon(ByteReader& in, TrailingParts& parts)
+PresetReadCode ReadIcon(ByteReader& in, TrailingParts& parts)
 {
     parts.icon = std::make_unique<TMTC>();
     ImageBlockHead head;
     uint64_t blockLength = 0;
-    const int code = ReadImageBlockInto(in, kIconRules, head, *parts.icon, blockLength);
-    if (code != filecode::kOk && blockLength == 0)
+    const PresetReadCode code =
+        Relay<PresetReadCode>(ReadImageBlockInto(in, kIconRules, head, *parts.icon, blockLength));
+    if (code != PresetReadCode::Ok && blockLength == 0)
         return code;
     parts.skipCode = code;
-    return filecode::kOk;
+    return PresetReadCode::Ok;
 }
 
-int ReadNib(ByteReader& in, TrailingParts& parts)
+PresetReadCode ReadNib(ByteReader& in, TrailingParts& parts)
 {
     uint8_t raw[8];
     if (!in.Read(raw, sizeof raw))
-        return filecode::kShortRead;
+        return PresetReadCode::ShortRead;
     const ChunkHead head{le::U32(raw), le::U32(raw + 4), in.Position()};
     if (head.size > in.Remaining())
-        return filecode::kPastEnd;
+        return PresetReadCode::PastEnd;
     if (head.tag != kTagNib) {
-        parts.skipCode = filecode::kTag;
-        return SkipToPayloadEnd(in, head) ? filecode::kOk : filecode::kShortRead;
+        parts.skipCode = PresetReadCode::Tag;
+        return SkipToPayloadEnd(in, head) ? PresetReadCode::Ok : PresetReadCode::ShortRead;
     }
     const NibItemRead read = ReadNibItem(in, head, parts.nib);
-    if (read.code != filecode::kOk && !read.standsAfter)
+    if (read.code != PresetReadCode::Ok && !read.standsAfter)
         return read.code;
-    if (parts.skipCode == filecode::kOk)
+    if (parts.skipCode == PresetReadCode::Ok)
         parts.skipCode = read.code;
-    return filecode::kOk;
+    return PresetReadCode::Ok;
 }
 
 ChunkOutcome ReadPreset(ByteReader& in, const ChunkHead& head, CPenMethodMngr& list)
 {
-    auto ended = [](int code) { return ChunkOutcome{ChunkOutcome::Ended, code}; };
+    auto ended = [](PresetReadCode code) { return ChunkOutcome{ChunkOutcome::Ended, code}; };
     uint8_t raw[kRecordBytes];
     if (head.size < kRecordBytes || !in.Read(raw, sizeof raw))
-        return ended(filecode::kRecordTooShort);
+        return ended(PresetReadCode::RecordTooShort);
     const PresetRecord record = Decode(raw);
     if (record.version > 1)
-        return ended(filecode::kVersion);
+        return ended(PresetReadCode::Version);
     if (record.nameLength > head.size - kRecordBytes)
-        return ended(filecode::kRecordTooShort);
+        return ended(PresetReadCode::RecordTooShort);
     std::string name;
     if (!ReadName(in, record.nameLength, name) || !SkipToPayloadEnd(in, head))
-        return ended(filecode::kShortRead);
+        return ended(PresetReadCode::ShortRead);
 
     TrailingParts parts;
     if (record.flags & flag::Icon)
-        if (const int code = ReadIcon(in, parts); code != filecode::kOk)
+        if (const PresetReadCode code = ReadIcon(in, parts); code != PresetReadCode::Ok)
             return ended(code);
     if (record.flags & flag::Nib)
-        if (const int code = ReadNib(in, parts); code != filecode::kOk)
+        if (const PresetReadCode code = ReadNib(in, parts); code != PresetReadCode::Ok)
             return ended(code);
-    if (parts.skipCode == filecode::kOk && !KindFromBrushMethod(record.block.method))
-        parts.skipCode = filecode::kFormat;
-    if (parts.skipCode != filecode::kOk)
+    if (parts.skipCode == PresetReadCode::Ok && !KindFromBrushMethod(record.block.method))
+        parts.skipCode = PresetReadCode::Format;
+    if (parts.skipCode != PresetReadCode::Ok)
         return ChunkOutcome{ChunkOutcome::Skipped, parts.skipCode};
 
     auto preset = std::make_unique<CPenMethodObj>();
@@ -167,7 +167,7 @@ ChunkOutcome ReadPreset(ByteReader& in, const ChunkHead& head, CPenMethodMngr& l
     preset->SetNib(std::move(parts.nib));
     preset->SetIcon(parts.icon.get());
     if (list.Add(std::move(preset)) < 0)
-        return ended(filecode::kCannotAdd);
+        return ended(PresetReadCode::CannotAdd);
     return ChunkOutcome{};
 }
 
@@ -186,7 +186,7 @@ void TakeHeader(const PresetHeader& header, CPenMethodMngr& list)
     }
 }
 
-int WritePreset(ByteWriter& out, const CPenMethodObj& preset)
+WriteCode WritePreset(ByteWriter& out, const CPenMethodObj& preset)
 {
     const std::string name = NameBytes(preset.name);
     PresetRecord record;
@@ -196,8 +196,8 @@ int WritePreset(ByteWriter& out, const CPenMethodObj& preset)
     uint8_t raw[kRecordBytes];
     Encode(record, raw);
     if (!WriteRecordChunk(out, kTagItem, raw, sizeof raw, name))
-        return filecode::kShortWrite;
-    int code = filecode::kOk;
+        return WriteCode::ShortWrite;
+    WriteCode code = WriteCode::Ok;
     if (preset.Icon()) {
         ImageBlockHead head;
         head.format = kIconFormat;
@@ -205,7 +205,7 @@ int WritePreset(ByteWriter& out, const CPenMethodObj& preset)
         head.sourceHeight = preset.Icon()->Height;
         code = WriteImageBlockFrom(out, head, *preset.Icon());
     }
-    if (code == filecode::kOk && preset.Nib())
+    if (code == WriteCode::Ok && preset.Nib())
         code = WriteNibItem(out, *preset.Nib());
     return code;
 }
@@ -227,7 +227,7 @@ void EncodeHeader(const CPenMethodMngr& list, int32_t count, uint8_t (&p)[32])
 
 } // namespace
 
-int ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr& list, bool append,
+PresetReadCode ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr& list, bool append,
                      bool modified)
 {
     return ReadPresetList(
@@ -236,22 +236,22 @@ int ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr
         [&](const PresetHeader& header) { TakeHeader(header, list); });
 }
 
-int ReadBrushPresetFile(const std::string& path, CPenMethodMngr& list, bool append, bool modified)
+PresetReadCode ReadBrushPresetFile(const std::string& path, CPenMethodMngr& list, bool append, bool modified)
 {
     return ReadPresetFileAt(path, kBrushListName,
                             [&](FileReader& in) { return ReadBrushPresets(in, path, list, append, modified); });
 }
 
-int WriteBrushPresetFile(const std::string& path, const CPenMethodMngr& list)
+WriteCode WriteBrushPresetFile(const std::string& path, const CPenMethodMngr& list)
 {
     const int32_t count = std::min(list.Count(), 0xFFFF);
     uint8_t header[32];
     EncodeHeader(list, count, header);
     MemoryWriter out;
-    int code = out.Write(header, sizeof header) ? filecode::kOk : filecode::kNoMemory;
-    for (int32_t i = 0; i < count && code == filecode::kOk; ++i)
+    WriteCode code = out.Write(header, sizeof header) ? WriteCode::Ok : WriteCode::NoMemory;
+    for (int32_t i = 0; i < count && code == WriteCode::Ok; ++i)
         code = WritePreset(out, *list.Item(i));
-    return code == filecode::kOk ? CommitFile(path, out) : code;
+    return code == WriteCode::Ok ? CommitFile(path, out) : code;
 }
 
 } // namespace morvane

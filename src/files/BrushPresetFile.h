@@ -4,6 +4,8 @@
 // each followed by its icon (image block) and its nib ("PSHP" item).
 #include <string>
 
+#include "files/ResultCodes.h"
+
 namespace morvane {
 
 class ByteReader;
@@ -17,11 +19,11 @@ inline constexpr const char* kBrushListName = "ブラシ集";
 // (what follows it cannot be found any more); a readable preset whose class,
 // icon or nib is refused is skipped with the blocks its flags announce.
 // Shows the read messages. fileName is what the list remembers.
-int ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr& list, bool append,
-                     bool modified);
-int ReadBrushPresetFile(const std::string& path, CPenMethodMngr& list, bool append, bool modified);
-// Writes the list in its order through a temporary file: 0, 6 the file
-// cannot be created, 8 short write, 1 no memory.
-int WriteBrushPresetFile(const std::string& path, const CPenMethodMngr& list);
+PresetReadCode ReadBrushPresets(ByteReader& in, const std::string& fileName, CPenMethodMngr& list, bool append,
+                                bool modified);
+PresetReadCode ReadBrushPresetFile(const std::string& path, CPenMethodMngr& list, bool append, bool modified);
+// Writes the list in its order through a temporary file: Ok, CannotOpen
+// when the file cannot be created, ShortWrite, NoMemory.
+WriteCode WriteBrushPresetFile(const std::string& path, const CPenMethodMngr& list);
 
 } // namespace morvane

@@ -40,19 +40,19 @@ FileReader::~FileReader()
         std::fclose(file_);
 }
 
-int FileReader::Open(const std::string& path)
+OpenCode FileReader::Open(const std::string& path)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
-        return 4;
+        return OpenCode::NotFound;
     if (!S_ISREG(info.st_mode))
-        return 6;
+        return OpenCode::CannotOpen;
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
-        return 6;
+        return OpenCode::CannotOpen;
     size_ = uint64_t(info.st_size);
     position_ = 0;
-    return 0;
+    return OpenCode::Ok;
 }
 
 bool FileReader::Read(void* buffer, size_t size)

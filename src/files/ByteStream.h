@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/ResultCodes.h"
+
 namespace morvane {
 
 class ByteReader {
@@ -40,7 +42,7 @@ private:
     uint64_t position_ = 0;
 };
 
-// A file opened for reading; Open gives 0, 4 (missing) or 6 (cannot open).
+// A file opened for reading.
 class FileReader final : public ByteReader {
 public:
     FileReader() = default;
@@ -48,7 +50,7 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    int Open(const std::string& path);
+    OpenCode Open(const std::string& path);
     bool Read(void* buffer, size_t size) override;
     bool Skip(uint64_t count) override;
     bool Seek(uint64_t position) override;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "files/ResultCodes.h"
+
 namespace morvane {
 
 class ByteReader;
@@ -19,8 +21,8 @@ struct PresetHeader {
     int16_t selected = 0;
 };
 
-// 0; 9 short; 16 wrong tag; 17 wrong header size; 12 version above 1; 37 no items.
-int ReadPresetHeader(ByteReader& in, uint32_t tag, PresetHeader& header);
+// Ok; ShortRead; Tag; HeaderSize (not 24); Version (above 1); NoItems.
+PresetReadCode ReadPresetHeader(ByteReader& in, uint32_t tag, PresetHeader& header);
 
 struct ChunkHead {
     uint32_t tag = 0;
@@ -34,13 +36,13 @@ struct ChunkHead {
 struct ChunkOutcome {
     enum What { Taken, Skipped, Ended };
     What what = Taken;
-    int code = 0;
+    PresetReadCode code = PresetReadCode::Ok;
 };
 
 struct WalkResult {
     // The code that ended the walk; when nothing was taken, the reason the
-    // last item was skipped (9 when the file held no chunk at all).
-    int code = 0;
+    // last item was skipped (ShortRead when the file held no chunk at all).
+    PresetReadCode code = PresetReadCode::Ok;
     uint32_t taken = 0;
     uint32_t notRead = 0; // announced items that did not make it into the list
 };
@@ -49,8 +51,8 @@ struct WalkResult {
 // chunk of another tag is skipped; one of `itemTag` goes to readItem, which
 // stands at its payload. After each chunk the reader moves on to its payload
 // end unless the item reader already went past it (blocks after the chunk).
-// A chunk larger than the rest of the stream ends the walk with 10, a head
-// cut short with 9.
+// A chunk larger than the rest of the stream ends the walk with PastEnd, a
+// head cut short with ShortRead.
 WalkResult WalkChunks(ByteReader& in, uint32_t count, uint32_t itemTag,
                       const std::function<ChunkOutcome(const ChunkHead&)>& readItem);
 
@@ -60,6 +62,6 @@ bool SkipToPayloadEnd(ByteReader& in, const ChunkHead& head);
 // The user's messages after a read of the list named `listName`: the
 // failure with its code when nothing was read, else the number of items
 // that could not be read, if any.
-void ReportPresetRead(const char* listName, int code, const WalkResult& walk);
+void ReportPresetRead(const char* listName, PresetReadCode code, const WalkResult& walk);
 
 } // namespace morvane

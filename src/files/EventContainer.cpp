@@ -64,34 +64,21 @@ EventContainerInfo DecodeCommon(const uint8_t* p)
     return info;
 }
 
-// Runs a reader or writer body; allocation failures and other exceptions
-// become their codes here, at the file layer's edge.
-template <typename Body> int Guarded(Body body)
-{
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return filecode::kNoMemory;
-    } catch (...) {
-        return filecode::kException;
-    }
-}
-
 // What every writer checks first: bytes to write, all of them in the
 // stream, and a stream a player can walk.
-int CheckStream(const CSegmentedStore& stream, const EventContainerInfo& info)
+EventFileCode CheckStream(const CSegmentedStore& stream, const EventContainerInfo& info)
 {
     if (info.length == 0)
-        return eventcode::kEmptyStream;
+        return EventFileCode::EmptyStream;
     if (info.length > stream.Position())
-        return eventcode::kShortCopy;
-    return WalkStorePackets(stream, 0, info.length).ok ? filecode::kOk : eventcode::kInvalidPacket;
+        return EventFileCode::ShortCopy;
+    return WalkStorePackets(stream, 0, info.length).ok ? EventFileCode::Ok : EventFileCode::InvalidPacket;
 }
 
-int WriteBlock(ByteWriter& out, std::span<const uint8_t> data, uint32_t offset, MemoryCompressSink& packed)
+EventFileCode WriteBlock(ByteWriter& out, std::span<const uint8_t> data, uint32_t offset, MemoryCompressSink& packed)
 {
     if (!Compress(data, packed, kCompressLevelEvents))
-        return filecode::kNoMemory;
+        return EventFileCode::NoMemory;
     const std::span<const uint8_t> bytes = packed.Data();
     const uint32_t padded = Padded(bytes.size());
     uint8_t head[kBlockHead] = {};
@@ -102,37 +89,37 @@ int WriteBlock(ByteWriter& out, std::span<const uint8_t> data, uint32_t offset, 
     le::Put32(head + 16, uint32_t(bytes.size()));
     const bool ok = out.Write(head, sizeof head) && out.Write(bytes.data(), bytes.size()) &&
                     out.WriteZeros(padded - bytes.size());
-    return ok ? filecode::kOk : filecode::kShortWrite;
+    return ok ? EventFileCode::Ok : EventFileCode::ShortWrite;
 }
 
 // ---- reading ---------------------------------------------------------------
 
 // Block by block until the header's length has arrived.
-int ReadBlocks(ByteReader& in, EventStreamSink& sink, uint32_t length, uint32_t blockSize)
+EventFileCode ReadBlocks(ByteReader& in, EventStreamSink& sink, uint32_t length, uint32_t blockSize)
 {
     std::vector<uint8_t> packed;
     uint32_t appended = 0;
     while (appended < length) {
         uint8_t head[kBlockHead];
         if (!in.Read(head, sizeof head))
-            return filecode::kShortRead;
+            return EventFileCode::ShortRead;
         if (le::U32(head) != kTagBlock)
-            return filecode::kTag;
+            return EventFileCode::Tag;
         const uint32_t field = le::U32(head + 4), offset = le::U32(head + 8);
         const uint32_t unpacked = le::U32(head + 12), size = le::U32(head + 16);
         if (field < 20 || size > field - 20 || unpacked == 0 || unpacked > blockSize || offset != appended ||
             unpacked > length - appended)
-            return eventcode::kBadBlock;
+            return EventFileCode::BadBlock;
         if (field - 20 > in.Remaining())
-            return filecode::kShortRead;
+            return EventFileCode::ShortRead;
         packed.resize(size);
         if (!in.Read(packed.data(), size) || !in.Skip(field - 20 - size))
-            return filecode::kShortRead;
+            return EventFileCode::ShortRead;
         if (!sink.AppendPacked(packed, unpacked))
-            return eventcode::kShortAppend;
+            return EventFileCode::ShortAppend;
         appended += unpacked;
     }
-    return filecode::kOk;
+    return EventFileCode::Ok;
 }
 
 // How long a packed stream may unpack to. Recorded events pack a few times
@@ -152,13 +139,13 @@ uint64_t UnpackedLimit(uint64_t packedBytes, const EventContainerInfo& info)
 }
 
 // The checks of a header before the sink is touched.
-int CheckHeader(const EventContainerInfo& info, const EventStreamSink& sink)
+EventFileCode CheckHeader(const EventContainerInfo& info, const EventStreamSink& sink)
 {
     if (info.generation > kEventGeneration)
-        return filecode::kVersion;
+        return EventFileCode::Version;
     if (info.flags & kEventFlagProtected)
-        return eventcode::kProtected;
-    return sink.SegmentSize() > 0 ? filecode::kOk : eventcode::kNoManager;
+        return EventFileCode::Protected;
+    return sink.SegmentSize() > 0 ? EventFileCode::Ok : EventFileCode::NoManager;
 }
 
 // What the readers share: the sink and whether they have emptied it yet.
@@ -173,84 +160,97 @@ struct Target {
     }
 };
 
-int ReadPacked(ByteReader& in, const uint8_t* common, Target& target, EventContainerInfo& info)
+EventFileCode ReadPacked(ByteReader& in, const uint8_t* common, Target& target, EventContainerInfo& info)
 {
     EventStreamSink& sink = target.sink;
     uint8_t rest[kPackedHead - kCommonHead];
     if (!in.Read(rest, sizeof rest))
-        return filecode::kShortRead;
+        return EventFileCode::ShortRead;
     if (le::U32(common + 4) != kPackedHeadLength)
-        return filecode::kTag;
+        return EventFileCode::Tag;
     info = DecodeCommon(common);
     const uint32_t blockCount = le::U32(rest), blockSize = le::U32(rest + 4);
-    if (int code = CheckHeader(info, sink))
+    if (const EventFileCode code = CheckHeader(info, sink); code != EventFileCode::Ok)
         return code;
     if (blockCount == 0)
-        return eventcode::kEmptyStream;
+        return EventFileCode::EmptyStream;
     // The recorder's offsets and step counts are 31-bit.
     if (blockSize != uint32_t(sink.SegmentSize()) || info.length > uint32_t(INT32_MAX) ||
         info.steps > uint32_t(INT32_MAX))
-        return eventcode::kBadBlock;
+        return EventFileCode::BadBlock;
     if (info.length > UnpackedLimit(in.Remaining(), info)) {
         MemoryBudget::NoteRefusal();
-        return filecode::kNoMemory;
+        return EventFileCode::NoMemory;
     }
     if (!target.Clear())
-        return eventcode::kNoManager;
+        return EventFileCode::NoManager;
     return ReadBlocks(in, sink, info.length, blockSize);
 }
 
-int ReadPlain(ByteReader& in, const uint8_t* common, Target& target, EventContainerInfo& info)
+EventFileCode ReadPlain(ByteReader& in, const uint8_t* common, Target& target, EventContainerInfo& info)
 {
     EventStreamSink& sink = target.sink;
     info = DecodeCommon(common);
     const int64_t padding = int64_t(le::U32(common + 4)) - int64_t(info.length) - 32;
     if (info.generation > kEventGeneration)
-        return filecode::kVersion;
+        return EventFileCode::Version;
     if (info.flags != 0)
-        return eventcode::kPlainFlags;
+        return EventFileCode::PlainFlags;
     if (padding < 0 || info.length > uint32_t(INT32_MAX) || info.steps > uint32_t(INT32_MAX))
-        return eventcode::kPlainLength;
+        return EventFileCode::PlainLength;
     if (sink.SegmentSize() <= 0 || !target.Clear())
-        return eventcode::kNoManager;
+        return EventFileCode::NoManager;
     if (info.length > in.Remaining())
-        return eventcode::kShortPlain;
+        return EventFileCode::ShortPlain;
     std::vector<uint8_t> piece(std::min<size_t>(info.length, size_t(sink.SegmentSize())));
     for (uint32_t left = info.length; left > 0;) {
         const size_t n = std::min<size_t>(left, piece.size());
         if (!in.Read(piece.data(), n))
-            return eventcode::kShortPlain;
+            return EventFileCode::ShortPlain;
         if (!sink.Append({piece.data(), n}))
-            return eventcode::kShortAppend;
+            return EventFileCode::ShortAppend;
         left -= uint32_t(n);
     }
-    return in.Skip(uint64_t(padding)) ? filecode::kOk : filecode::kShortRead;
+    return in.Skip(uint64_t(padding)) ? EventFileCode::Ok : EventFileCode::ShortRead;
 }
 
 // Reads the 40 bytes a container begins with, past a thumbnail block.
-int ReadCommonHead(ByteReader& in, uint8_t* common)
+EventFileCode ReadCommonHead(ByteReader& in, uint8_t* common)
 {
     if (!in.Read(common, kCommonHead))
-        return filecode::kShortRead;
+        return EventFileCode::ShortRead;
     if (le::U32(common) == kTagThumbnail) {
         // The block's length counts from after its length field.
         const uint32_t length = le::U32(common + 4);
         if (length < ImageBlockHead::kBytes)
-            return filecode::kTag;
+            return EventFileCode::Tag;
         if (!in.Skip(length - (kCommonHead - 8)) || !in.Read(common, kCommonHead))
-            return filecode::kShortRead;
+            return EventFileCode::ShortRead;
     }
     const uint32_t tag = le::U32(common);
-    return tag == kTagPacked || tag == kTagPlain ? filecode::kOk : filecode::kTag;
+    return tag == kTagPacked || tag == kTagPlain ? EventFileCode::Ok : EventFileCode::Tag;
 }
 
-int ReadAny(ByteReader& in, Target& target, EventContainerInfo& info)
+EventFileCode ReadAny(ByteReader& in, Target& target, EventContainerInfo& info)
 {
     uint8_t common[kCommonHead];
-    if (int code = ReadCommonHead(in, common))
+    if (const EventFileCode code = ReadCommonHead(in, common); code != EventFileCode::Ok)
         return code;
     return le::U32(common) == kTagPacked ? ReadPacked(in, common, target, info)
                                          : ReadPlain(in, common, target, info);
+}
+
+// A thumbnail block's write as the event file's writer reports it. The
+// thumbnail is made here with pixels of the block's kind and size, so only
+// a short write or a lack of memory can come back.
+EventFileCode ThumbnailWritten(WriteCode code)
+{
+    switch (code) {
+    case WriteCode::Ok: return EventFileCode::Ok;
+    case WriteCode::ShortWrite: return EventFileCode::ShortWrite;
+    case WriteCode::NoMemory: return EventFileCode::NoMemory;
+    default: return EventFileCode::Exception;
+    }
 }
 
 void FitInto(int32_t width, int32_t height, int32_t side, int32_t& fitW, int32_t& fitH)
@@ -301,12 +301,12 @@ bool StoreSink::AppendPacked(std::span<const uint8_t> packed, size_t length)
     return store_.AppendInPlace(int64_t(length), unpack, &packed);
 }
 
-StreamLoad StreamLoadOf(int code)
+StreamLoad StreamLoadOf(EventFileCode code)
 {
     switch (code) {
-    case filecode::kOk: return StreamLoad::Loaded;
-    case filecode::kVersion: return StreamLoad::Version;
-    case eventcode::kProtected: return StreamLoad::ProtectedHeader;
+    case EventFileCode::Ok: return StreamLoad::Loaded;
+    case EventFileCode::Version: return StreamLoad::Version;
+    case EventFileCode::Protected: return StreamLoad::ProtectedHeader;
     default: return StreamLoad::FileError;
     }
 }
@@ -323,10 +323,10 @@ uint16_t ContainerFlags(int requested, bool optionFlag)
     return optionFlag ? kEventFlagInteractive | kEventFlagOption : kEventFlagInteractive;
 }
 
-int WriteContainer(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info)
+EventFileCode WriteContainer(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info)
 {
-    return Guarded([&] {
-        if (int code = CheckStream(stream, info))
+    return Guarded<EventFileCode>([&] {
+        if (const EventFileCode code = CheckStream(stream, info); code != EventFileCode::Ok)
             return code;
         const uint32_t blockSize = uint32_t(stream.SegmentSize());
         uint8_t head[kPackedHead] = {};
@@ -334,49 +334,49 @@ int WriteContainer(ByteWriter& out, const CSegmentedStore& stream, const EventCo
         le::Put32(head + 40, (info.length + blockSize - 1) / blockSize);
         le::Put32(head + 44, blockSize);
         if (!out.Write(head, sizeof head))
-            return filecode::kShortWrite;
+            return EventFileCode::ShortWrite;
         MemoryCompressSink packed;
         for (uint32_t offset = 0; offset < info.length; offset += blockSize) {
             const size_t n = std::min(blockSize, info.length - offset);
             const std::span<const uint8_t> piece = stream.PieceAt(offset);
             if (piece.size() < n)
-                return eventcode::kShortCopy;
-            if (int code = WriteBlock(out, piece.first(n), offset, packed))
+                return EventFileCode::ShortCopy;
+            if (const EventFileCode code = WriteBlock(out, piece.first(n), offset, packed); code != EventFileCode::Ok)
                 return code;
         }
-        return filecode::kOk;
+        return EventFileCode::Ok;
     });
 }
 
-int WritePlain(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info)
+EventFileCode WritePlain(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info)
 {
-    return Guarded([&] {
-        if (int code = CheckStream(stream, info))
+    return Guarded<EventFileCode>([&] {
+        if (const EventFileCode code = CheckStream(stream, info); code != EventFileCode::Ok)
             return code;
         const uint32_t padded = Padded(info.length);
         uint8_t head[kCommonHead];
         EncodeCommon(head, kTagPlain, 32 + padded, info, 0);
         if (!out.Write(head, sizeof head))
-            return filecode::kShortWrite;
+            return EventFileCode::ShortWrite;
         for (uint32_t offset = 0; offset < info.length;) {
             std::span<const uint8_t> piece = stream.PieceAt(offset);
             piece = piece.first(std::min<size_t>(piece.size(), info.length - offset));
             if (piece.empty())
-                return eventcode::kShortCopy;
+                return EventFileCode::ShortCopy;
             if (!out.Write(piece.data(), piece.size()))
-                return filecode::kShortWrite;
+                return EventFileCode::ShortWrite;
             offset += uint32_t(piece.size());
         }
-        return out.WriteZeros(padded - info.length) ? filecode::kOk : filecode::kShortWrite;
+        return out.WriteZeros(padded - info.length) ? EventFileCode::Ok : EventFileCode::ShortWrite;
     });
 }
 
-int ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& info)
+EventFileCode ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& info)
 {
     const uint64_t start = in.Position();
     Target target{sink};
-    const int code = Guarded([&] { return ReadAny(in, target, info); });
-    if (code != filecode::kOk) {
+    const EventFileCode code = Guarded<EventFileCode>([&] { return ReadAny(in, target, info); });
+    if (code != EventFileCode::Ok) {
         in.Seek(start);
         // A partial stream would stand with a step count it does not hold.
         if (target.cleared)
@@ -385,42 +385,44 @@ int ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& inf
     return code;
 }
 
-int WriteThumbnailChunk(ByteWriter& out, const TMTC& picture, uint16_t generation)
+EventFileCode WriteThumbnailChunk(ByteWriter& out, const TMTC& picture, uint16_t generation)
 {
-    return Guarded([&] {
+    return Guarded<EventFileCode>([&] {
+        // A picture without pixels is one whose memory could not be had.
         if (!picture.IsValid())
-            return filecode::kFormat;
+            return EventFileCode::NoMemory;
         int32_t width = 0, height = 0;
         FitInto(picture.Width, picture.Height, kThumbnailSide, width, height);
         TMTC thumbnail(width, height);
         if (!thumbnail.IsValid() || !thumbnail.ShrinkBox4(picture))
-            return filecode::kNoMemory;
+            return EventFileCode::NoMemory;
         thumbnail.SetAlphaAll(255);
-        return WriteThumbnailBlock(out, picture.Width, picture.Height, thumbnail,
-                                   generation > kLastScrambleFreeGeneration);
+        return ThumbnailWritten(WriteThumbnailBlock(out, picture.Width, picture.Height, thumbnail,
+                                                    generation > kLastScrambleFreeGeneration));
     });
 }
 
-int ReadThumbnail(const std::string& path, TMTC& image, int32_t& canvasWidth, int32_t& canvasHeight)
+BlockReadCode ReadThumbnail(const std::string& path, TMTC& image, int32_t& canvasWidth, int32_t& canvasHeight)
 {
-    return Guarded([&] {
+    return Guarded<BlockReadCode>([&] {
         FileReader in;
-        if (int code = in.Open(path))
-            return code;
+        if (const OpenCode opened = in.Open(path); opened != OpenCode::Ok)
+            return Relay<BlockReadCode>(opened);
         ImageBlockHead head;
         uint64_t length = 0;
-        if (int code = ReadImageBlockInto(in, {ThumbnailBytesPerPixel, kThumbnailSide}, head, image, length))
+        const ImageBlockRules rules{ThumbnailBytesPerPixel, kThumbnailSide};
+        if (const BlockReadCode code = ReadImageBlockInto(in, rules, head, image, length); code != BlockReadCode::Ok)
             return code;
         uint8_t common[kCommonHead];
         if (!in.Read(common, sizeof common))
-            return filecode::kShortRead;
+            return BlockReadCode::ShortRead;
         const uint32_t tag = le::U32(common);
         if (tag != kTagPacked && tag != kTagPlain)
-            return filecode::kTag;
+            return BlockReadCode::Tag;
         const EventContainerInfo info = DecodeCommon(common);
         canvasWidth = info.width;
         canvasHeight = info.height;
-        return filecode::kOk;
+        return BlockReadCode::Ok;
     });
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "files/ResultCodes.h"
+
 namespace morvane {
 
 class ByteReader;
@@ -14,21 +16,6 @@ class ByteWriter;
 class CSegmentedStore;
 class TMTC;
 enum class StreamLoad : uint8_t;
-
-// Result codes of the container writers and readers besides the common ones
-// of ResultCodes.h (9 short read, 12 version, 16 not a container).
-namespace eventcode {
-inline constexpr int kPlainFlags = 15;  // a plain container with flags
-inline constexpr int kPlainLength = 17; // a plain container's lengths disagree
-inline constexpr int kProtected = 39;
-inline constexpr int kNoManager = 40;
-inline constexpr int kShortPlain = 41;
-inline constexpr int kEmptyStream = 42;
-inline constexpr int kShortCopy = 43;
-inline constexpr int kBadBlock = 44;
-inline constexpr int kShortAppend = 45; // also a block that does not unpack to its length
-inline constexpr int kInvalidPacket = 47;
-} // namespace eventcode
 
 inline constexpr uint16_t kEventGeneration = 41;
 // Container flags: protected (refused by the reader), written interactively,
@@ -78,7 +65,7 @@ private:
 
 // A loader's code as the player sorts it: loaded, a newer generation, a
 // protected header, or any other failure.
-StreamLoad StreamLoadOf(int code);
+StreamLoad StreamLoadOf(EventFileCode code);
 
 // The generation and flags a save writes: a requested generation outside
 // 0 .. 41 (-1 for none) gives 41; requested flags of -1 give the interactive
@@ -87,25 +74,26 @@ uint16_t ContainerGeneration(int requested);
 uint16_t ContainerFlags(int requested, bool optionFlag);
 
 // Writes the first info.length bytes of the stream with the header of info
-// (its width, height, generation, flags and steps): 0; 8 short write; 1 no
-// memory; 42 empty stream; 43 fewer bytes in the stream; 47 an invalid packet.
-int WriteContainer(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info);
+// (its width, height, generation, flags and steps): Ok; ShortWrite; NoMemory;
+// EmptyStream; ShortCopy for fewer bytes in the stream; InvalidPacket.
+EventFileCode WriteContainer(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info);
 // The same as one plain run of bytes (flags 0).
-int WritePlain(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info);
+EventFileCode WritePlain(ByteWriter& out, const CSegmentedStore& stream, const EventContainerInfo& info);
 
 // Reads one container, skipping a thumbnail block before it, into the sink
 // (emptied first) and its header into info. On failure the reader stands
 // where the container began and the sink, once emptied, holds nothing. A
 // packed stream that claims far more than its file and canvas can hold is
-// refused with 1 (no memory) before anything is unpacked.
-int ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& info);
+// refused with NoMemory before anything is unpacked.
+EventFileCode ReadContainer(ByteReader& in, EventStreamSink& sink, EventContainerInfo& info);
 
 // The thumbnail chunk of a picture: fitted into 256 x 256 keeping its
-// aspect ratio, opaque, scrambled above generation 15.
-int WriteThumbnailChunk(ByteWriter& out, const TMTC& picture, uint16_t generation);
+// aspect ratio, opaque, scrambled above generation 15. NoMemory also for a
+// picture without pixels.
+EventFileCode WriteThumbnailChunk(ByteWriter& out, const TMTC& picture, uint16_t generation);
 // The picture of a file's thumbnail chunk and the canvas size of the
-// container after it: 0, the file's open codes, 16 without a thumbnail or
+// container after it: Ok, the file's open codes, Tag without a thumbnail or
 // container, or the image block's code.
-int ReadThumbnail(const std::string& path, TMTC& image, int32_t& canvasWidth, int32_t& canvasHeight);
+BlockReadCode ReadThumbnail(const std::string& path, TMTC& image, int32_t& canvasWidth, int32_t& canvasHeight);
 
 } // namespace morvane

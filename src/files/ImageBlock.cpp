@@ -5,7 +5,6 @@
 #include <new>
 
 #include "files/ByteStream.h"
-#include "files/ResultCodes.h"
 #include "storage/CDibCore.h"
 #include "storage/Compression.h"
 #include "storage/TMTC.h"
@@ -80,19 +79,19 @@ ImageBlockHead DecodeHead(const uint8_t* p)
     return h;
 }
 
-// 0 when the head describes an image the rules take, else 15.
-int CheckGeometry(const ImageBlockHead& h, const ImageBlockRules& rules)
+// Ok when the head describes an image the rules take, else Format.
+BlockReadCode CheckGeometry(const ImageBlockHead& h, const ImageBlockRules& rules)
 {
     const int bytesPerPixel = rules.bytesPerPixel(h.format);
     if (bytesPerPixel <= 0 || h.width < 1 || h.height < 1 || h.width > rules.maxSide ||
         h.height > rules.maxSide)
-        return filecode::kFormat;
+        return BlockReadCode::Format;
     const uint64_t expected = uint64_t(h.width) * uint64_t(h.height) * uint64_t(bytesPerPixel);
-    return expected == h.unpackedLength ? filecode::kOk : filecode::kFormat;
+    return expected == h.unpackedLength ? BlockReadCode::Ok : BlockReadCode::Format;
 }
 
 // The stored bytes and their unpacking, once the reader stands on them.
-int ReadBody(ByteReader& in, const ImageBlockHead& h, uint64_t rest, std::vector<uint8_t>& pixels)
+BlockReadCode ReadBody(ByteReader& in, const ImageBlockHead& h, uint64_t rest, std::vector<uint8_t>& pixels)
 {
     std::vector<uint8_t> stored;
     try {
@@ -101,10 +100,10 @@ int ReadBody(ByteReader& in, const ImageBlockHead& h, uint64_t rest, std::vector
     } catch (const std::bad_alloc&) {
         pixels.clear();
         in.Skip(rest);
-        return filecode::kNoMemory;
+        return BlockReadCode::NoMemory;
     }
     if (!in.Read(stored.data(), stored.size()) || !in.Skip(rest - h.storedLength))
-        return filecode::kShortRead;
+        return BlockReadCode::ShortRead;
     std::span<uint8_t> packed(stored.data(), stored.size());
     if (h.kind == 2) {
         packed = packed.first(h.storedLength - h.tailCount);
@@ -112,9 +111,9 @@ int ReadBody(ByteReader& in, const ImageBlockHead& h, uint64_t rest, std::vector
     }
     if (!Decompress(packed, pixels)) {
         pixels.clear();
-        return filecode::kShortRead;
+        return BlockReadCode::ShortRead;
     }
-    return filecode::kOk;
+    return BlockReadCode::Ok;
 }
 
 } // namespace
@@ -140,7 +139,7 @@ void Descramble(std::span<uint8_t> bytes, const ImageBlockHead& head)
     });
 }
 
-int ReadImageBlock(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head,
+BlockReadCode ReadImageBlock(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head,
                    std::vector<uint8_t>& pixels, uint64_t& blockLength)
 {
     blockLength = 0;
@@ -148,23 +147,23 @@ int ReadImageBlock(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead&
     const uint64_t start = in.Position();
     uint8_t raw[kFullHead];
     if (!in.Read(raw, sizeof raw))
-        return filecode::kShortHead;
+        return BlockReadCode::ShortHead;
     if (le::U32(raw) != kTagImage)
-        return filecode::kTag;
+        return BlockReadCode::Tag;
     const uint32_t blockSize = le::U32(raw + 4);
     head = DecodeHead(raw);
     // The block must lie within the stream and its data within the block.
     const bool fits =
         blockSize >= ImageBlockHead::kBytes && blockSize - ImageBlockHead::kBytes <= in.Remaining();
     const uint64_t rest = fits ? blockSize - ImageBlockHead::kBytes : 0;
-    int code = filecode::kOk;
+    BlockReadCode code = BlockReadCode::Ok;
     if (head.kind != 1 && head.kind != 2)
-        code = filecode::kBlockKind;
+        code = BlockReadCode::Kind;
     else if (!fits || head.storedLength > rest || (head.kind == 2 && head.tailCount > head.storedLength))
-        code = filecode::kShortRead;
+        code = BlockReadCode::ShortRead;
     else
         code = CheckGeometry(head, rules);
-    if (code == filecode::kOk)
+    if (code == BlockReadCode::Ok)
         code = ReadBody(in, head, rest, pixels);
     else if (fits)
         in.Skip(rest);
@@ -173,41 +172,41 @@ int ReadImageBlock(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead&
     return code;
 }
 
-int ReadImageBlockInto(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head, CDibCore& image,
+BlockReadCode ReadImageBlockInto(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head, CDibCore& image,
                        uint64_t& blockLength)
 {
     std::vector<uint8_t> pixels;
-    int code = ReadImageBlock(in, rules, head, pixels, blockLength);
-    if (code != filecode::kOk)
+    const BlockReadCode code = ReadImageBlock(in, rules, head, pixels, blockLength);
+    if (code != BlockReadCode::Ok)
         return code;
     if (rules.bytesPerPixel(head.format) != image.BytesPerPixel())
-        return filecode::kFormat;
+        return BlockReadCode::Format;
     if (!image.Resize(head.width, head.height))
-        return filecode::kNoMemory;
+        return BlockReadCode::NoMemory;
     const size_t rowBytes = size_t(head.width) * size_t(image.BytesPerPixel());
     for (int32_t y = 0; y < head.height; ++y)
         std::memcpy(image.RowPtr(y), pixels.data() + size_t(y) * rowBytes, rowBytes);
-    return filecode::kOk;
+    return BlockReadCode::Ok;
 }
 
-int WriteImageBlock(ByteWriter& out, const ImageBlockHead& head, std::span<const uint8_t> pixels)
+WriteCode WriteImageBlock(ByteWriter& out, const ImageBlockHead& head, std::span<const uint8_t> pixels)
 {
     if (head.kind != 1 && head.kind != 2)
-        return filecode::kBlockKind;
+        return WriteCode::Kind;
     if (pixels.size() > UINT32_MAX - 0x10000)
-        return filecode::kNoMemory;
+        return WriteCode::NoMemory;
     ImageBlockHead h = head;
     if (h.kind == 1)
         h.groupLength = h.key = h.stride = h.tailCount = 0;
     MemoryCompressSink sink;
     if (!Compress(pixels, sink, kCompressLevelDocument))
-        return filecode::kNoMemory;
+        return WriteCode::NoMemory;
     std::vector<uint8_t> stored;
     try {
         stored.assign(sink.Data().begin(), sink.Data().end());
         stored.resize(stored.size() + h.tailCount, 0);
     } catch (const std::bad_alloc&) {
-        return filecode::kNoMemory;
+        return WriteCode::NoMemory;
     }
     if (h.kind == 2)
         Scramble(std::span<uint8_t>(stored).first(sink.Data().size()), h);
@@ -218,19 +217,19 @@ int WriteImageBlock(ByteWriter& out, const ImageBlockHead& head, std::span<const
     EncodeHead(h, uint32_t(ImageBlockHead::kBytes + stored.size() + padding), raw);
     const bool ok =
         out.Write(raw, sizeof raw) && out.Write(stored.data(), stored.size()) && out.WriteZeros(padding);
-    return ok ? filecode::kOk : filecode::kShortWrite;
+    return ok ? WriteCode::Ok : WriteCode::ShortWrite;
 }
 
-int WriteImageBlockFrom(ByteWriter& out, const ImageBlockHead& head, const CDibCore& image)
+WriteCode WriteImageBlockFrom(ByteWriter& out, const ImageBlockHead& head, const CDibCore& image)
 {
     if (!image.IsValid())
-        return filecode::kFormat;
+        return WriteCode::Format;
     const size_t rowBytes = size_t(image.Width) * size_t(image.BytesPerPixel());
     std::vector<uint8_t> pixels;
     try {
         pixels.resize(rowBytes * size_t(image.Height));
     } catch (const std::bad_alloc&) {
-        return filecode::kNoMemory;
+        return WriteCode::NoMemory;
     }
     for (int32_t y = 0; y < image.Height; ++y)
         std::memcpy(pixels.data() + size_t(y) * rowBytes, image.RowPtr(y), rowBytes);
@@ -240,7 +239,7 @@ int WriteImageBlockFrom(ByteWriter& out, const ImageBlockHead& head, const CDibC
     return WriteImageBlock(out, h, pixels);
 }
 
-int WriteThumbnailBlock(ByteWriter& out, int32_t sourceWidth, int32_t sourceHeight, const TMTC& image,
+WriteCode WriteThumbnailBlock(ByteWriter& out, int32_t sourceWidth, int32_t sourceHeight, const TMTC& image,
                         bool scrambled)
 {
     ImageBlockHead h;

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "files/ResultCodes.h"
+
 namespace morvane {
 
 class ByteReader;
@@ -46,27 +48,27 @@ int ThumbnailBytesPerPixel(uint16_t format);
 void Scramble(std::span<uint8_t> bytes, const ImageBlockHead& head);
 void Descramble(std::span<uint8_t> bytes, const ImageBlockHead& head);
 
-// Reads one block: 0; 8 short head; 16 wrong tag; 9 block or data beyond the
-// stream, inconsistent lengths or data that do not unpack to exactly the
-// unpacked length; 14 wrong kind; 15 a format the rules refuse, a side
+// Reads one block: Ok; ShortHead; Tag; ShortRead for a block or data beyond
+// the stream, inconsistent lengths or data that do not unpack to exactly the
+// unpacked length; Kind; Format for a format the rules refuse, a side
 // outside 1 .. maxSide or an unpacked length other than width x height x
-// bytes per pixel; 1 no memory. `blockLength` is the 8 + block size bytes
-// passed over when the reader stands after the block (also after 14, 15 and
-// bad data), else 0.
-int ReadImageBlock(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head,
+// bytes per pixel; NoMemory. `blockLength` is the 8 + block size bytes
+// passed over when the reader stands after the block (also after Kind,
+// Format and bad data), else 0.
+BlockReadCode ReadImageBlock(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head,
                    std::vector<uint8_t>& pixels, uint64_t& blockLength);
 // The same into a buffer of the block's size, whose bytes per pixel must be
-// the format's (else 15).
-int ReadImageBlockInto(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head, CDibCore& image,
+// the format's (else Format).
+BlockReadCode ReadImageBlockInto(ByteReader& in, const ImageBlockRules& rules, ImageBlockHead& head, CDibCore& image,
                        uint64_t& blockLength);
 
 // Writes one block of `pixels` with the head's kind, format, sizes and kind-2
-// parameters (zeroed for kind 1): 0; 8 short write; 1 no memory; 14 kind.
-int WriteImageBlock(ByteWriter& out, const ImageBlockHead& head, std::span<const uint8_t> pixels);
-// The same from a buffer's rows, top row first.
-int WriteImageBlockFrom(ByteWriter& out, const ImageBlockHead& head, const CDibCore& image);
+// parameters (zeroed for kind 1): Ok; ShortWrite; NoMemory; Kind.
+WriteCode WriteImageBlock(ByteWriter& out, const ImageBlockHead& head, std::span<const uint8_t> pixels);
+// The same from a buffer's rows, top row first (Format for one without pixels).
+WriteCode WriteImageBlockFrom(ByteWriter& out, const ImageBlockHead& head, const CDibCore& image);
 // A thumbnail of a picture of the source size (kind 2 when scrambled).
-int WriteThumbnailBlock(ByteWriter& out, int32_t sourceWidth, int32_t sourceHeight, const TMTC& image,
+WriteCode WriteThumbnailBlock(ByteWriter& out, int32_t sourceWidth, int32_t sourceHeight, const TMTC& image,
                         bool scrambled);
 
 } // namespace morvane

@@ -5,7 +5,6 @@
 #include "files/ByteStream.h"
 #include "files/ChunkWalker.h"
 #include "files/PresetFileSupport.h"
-#include "files/ResultCodes.h"
 #include "paint/CPenShapeMngr.h"
 
 namespace morvane {
@@ -82,44 +81,44 @@ NibItemRead ReadNibItem(ByteReader& in, const ChunkHead& head, std::unique_ptr<C
 {
     uint8_t raw[kRecordBytes];
     if (head.size < kRecordBytes || !in.Read(raw, sizeof raw))
-        return {filecode::kRecordTooShort, false};
+        return {PresetReadCode::RecordTooShort, false};
     const NibItemRecord record = Decode(raw);
     // Without a known type nobody knows whether an image block follows.
     if (record.type > 1)
-        return {filecode::kFormat, false};
-    int code = filecode::kOk;
+        return {PresetReadCode::Format, false};
+    PresetReadCode code = PresetReadCode::Ok;
     std::string name;
     if (record.version > 1)
-        code = filecode::kVersion;
+        code = PresetReadCode::Version;
     else if (record.nameLength > head.size - kRecordBytes)
-        code = filecode::kRecordTooShort;
+        code = PresetReadCode::RecordTooShort;
     else if (!ReadName(in, record.nameLength, name))
-        return {filecode::kShortRead, false};
+        return {PresetReadCode::ShortRead, false};
     if (!SkipToPayloadEnd(in, head))
-        return {filecode::kShortRead, false};
+        return {PresetReadCode::ShortRead, false};
 
     auto bitmap = std::make_unique<TChannel>();
     if (record.type == 1) {
         ImageBlockHead blockHead;
         uint64_t blockLength = 0;
-        const int blockCode = ReadImageBlockInto(in, kNibBitmapRules, blockHead, *bitmap, blockLength);
-        if (blockCode != filecode::kOk)
-            return {code != filecode::kOk ? code : blockCode, blockLength != 0};
+        const BlockReadCode blockCode = ReadImageBlockInto(in, kNibBitmapRules, blockHead, *bitmap, blockLength);
+        if (blockCode != BlockReadCode::Ok)
+            return {code != PresetReadCode::Ok ? code : Relay<PresetReadCode>(blockCode), blockLength != 0};
     }
-    if (code != filecode::kOk)
+    if (code != PresetReadCode::Ok)
         return {code, true};
     item = MakeItem(record, std::move(name));
     if (record.type == 1) {
         if (!item->SetBitmap(std::move(bitmap))) {
             item.reset();
-            return {filecode::kFormat, true};
+            return {PresetReadCode::Format, true};
         }
         item->SetScale(record.scale);
     }
-    return {filecode::kOk, true};
+    return {PresetReadCode::Ok, true};
 }
 
-int WriteNibItem(ByteWriter& out, const CPenShapeObj& item)
+WriteCode WriteNibItem(ByteWriter& out, const CPenShapeObj& item)
 {
     const bool bitmap = item.IsBitmapNib();
     const std::string name = NameBytes(item.name);
@@ -133,9 +132,9 @@ int WriteNibItem(ByteWriter& out, const CPenShapeObj& item)
     uint8_t raw[kRecordBytes];
     Encode(record, raw);
     if (!WriteRecordChunk(out, kTagItem, raw, sizeof raw, name))
-        return filecode::kShortWrite;
+        return WriteCode::ShortWrite;
     if (!bitmap)
-        return filecode::kOk;
+        return WriteCode::Ok;
     ImageBlockHead head;
     head.format = kNibBitmapFormat;
     head.sourceWidth = item.Bitmap()->Width;
@@ -143,16 +142,16 @@ int WriteNibItem(ByteWriter& out, const CPenShapeObj& item)
     return WriteImageBlockFrom(out, head, *item.Bitmap());
 }
 
-int ReadNibPresets(ByteReader& in, const std::string& fileName, CPenShapeMngr& list, bool append,
+PresetReadCode ReadNibPresets(ByteReader& in, const std::string& fileName, CPenShapeMngr& list, bool append,
                    bool modified)
 {
     auto readItem = [&](const ChunkHead& head) {
         std::unique_ptr<CPenShapeObj> item;
         const NibItemRead read = ReadNibItem(in, head, item);
-        if (read.code != filecode::kOk)
+        if (read.code != PresetReadCode::Ok)
             return ChunkOutcome{ChunkOutcome::Skipped, read.code};
         if (list.Add(std::move(item)) < 0)
-            return ChunkOutcome{ChunkOutcome::Ended, filecode::kCannotAdd};
+            return ChunkOutcome{ChunkOutcome::Ended, PresetReadCode::CannotAdd};
         return ChunkOutcome{};
     };
     auto takeHeader = [&](const PresetHeader& header) {
@@ -162,13 +161,13 @@ int ReadNibPresets(ByteReader& in, const std::string& fileName, CPenShapeMngr& l
                           takeHeader);
 }
 
-int ReadNibPresetFile(const std::string& path, CPenShapeMngr& list, bool append, bool modified)
+PresetReadCode ReadNibPresetFile(const std::string& path, CPenShapeMngr& list, bool append, bool modified)
 {
     return ReadPresetFileAt(path, kNibListName,
                             [&](FileReader& in) { return ReadNibPresets(in, path, list, append, modified); });
 }
 
-int WriteNibPresetFile(const std::string& path, const CPenShapeMngr& list)
+WriteCode WriteNibPresetFile(const std::string& path, const CPenShapeMngr& list)
 {
     const int32_t count = std::min(list.Count(), 0xFFFF);
     uint8_t header[32] = {};
@@ -178,10 +177,10 @@ int WriteNibPresetFile(const std::string& path, const CPenShapeMngr& list)
     le::Put16(header + 12, uint16_t(count));
     le::Put16(header + 14, uint16_t(std::clamp<int32_t>(list.Selected(), -1, INT16_MAX)));
     MemoryWriter out;
-    int code = out.Write(header, sizeof header) ? filecode::kOk : filecode::kNoMemory;
-    for (int32_t i = 0; i < count && code == filecode::kOk; ++i)
+    WriteCode code = out.Write(header, sizeof header) ? WriteCode::Ok : WriteCode::NoMemory;
+    for (int32_t i = 0; i < count && code == WriteCode::Ok; ++i)
         code = WriteNibItem(out, *list.Item(i));
-    return code == filecode::kOk ? CommitFile(path, out) : code;
+    return code == WriteCode::Ok ? CommitFile(path, out) : code;
 }
 
 } // namespace morvane

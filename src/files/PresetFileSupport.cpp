@@ -4,7 +4,6 @@
 
 #include "codecs/CodePage.h"
 #include "files/ByteStream.h"
-#include "files/ResultCodes.h"
 #include "platform/AtomicFile.h"
 
 namespace morvane {
@@ -42,14 +41,14 @@ bool WriteRecordChunk(ByteWriter& out, uint32_t tag, const uint8_t* record, size
            out.Write(nameBytes.data(), nameBytes.size()) && out.WriteZeros(padding);
 }
 
-int CommitFile(const std::string& path, const MemoryWriter& bytes)
+WriteCode CommitFile(const std::string& path, const MemoryWriter& bytes)
 {
     AtomicFile file(path);
     if (!file.IsOpen())
-        return filecode::kCannotOpen;
+        return WriteCode::CannotOpen;
     if (!file.Write(bytes.Bytes().data(), bytes.Bytes().size()) || !file.Commit())
-        return filecode::kShortWrite;
-    return filecode::kOk;
+        return WriteCode::ShortWrite;
+    return WriteCode::Ok;
 }
 
 } // namespace morvane

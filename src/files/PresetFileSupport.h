@@ -3,7 +3,6 @@
 // the files' code page, the image rules of nibs and icons, whole-file
 // writing through a temporary file.
 #include <cstdint>
-#include <new>
 #include <string>
 
 #include "files/ByteStream.h"
@@ -36,20 +35,7 @@ bool WriteRecordChunk(ByteWriter& out, uint32_t tag, const uint8_t* record, size
                       const std::string& nameBytes);
 
 // The whole file through a temporary file renamed over the target.
-int CommitFile(const std::string& path, const MemoryWriter& bytes);
-
-// Runs a read, turning an escaped allocation failure into 1 and anything
-// else into 3.
-template <typename Read> int GuardedRead(Read read)
-{
-    try {
-        return read();
-    } catch (const std::bad_alloc&) {
-        return 1;
-    } catch (...) {
-        return 3;
-    }
-}
+WriteCode CommitFile(const std::string& path, const MemoryWriter& bytes);
 
 // Tags of a preset file: the file's header and each item chunk.
 struct PresetTags {
@@ -61,15 +47,15 @@ struct PresetTags {
 // on a list that was replaced the header's remembered state (takeHeader) and,
 // when all was read, the file name; the modified flag; the report.
 template <typename List, typename ReadItem, typename TakeHeader>
-int ReadPresetList(ByteReader& in, PresetTags tags, const char* listName, const std::string& fileName, List& list,
-                   bool append, bool modified, ReadItem readItem, TakeHeader takeHeader)
+PresetReadCode ReadPresetList(ByteReader& in, PresetTags tags, const char* listName, const std::string& fileName,
+                              List& list, bool append, bool modified, ReadItem readItem, TakeHeader takeHeader)
 {
     PresetHeader header;
     WalkResult walk;
     bool headerRead = false;
-    const int code = GuardedRead([&] {
-        const int headerCode = ReadPresetHeader(in, tags.file, header);
-        if (headerCode != filecode::kOk)
+    const PresetReadCode code = Guarded<PresetReadCode>([&] {
+        const PresetReadCode headerCode = ReadPresetHeader(in, tags.file, header);
+        if (headerCode != PresetReadCode::Ok)
             return headerCode;
         headerRead = true;
         if (!append)
@@ -79,7 +65,7 @@ int ReadPresetList(ByteReader& in, PresetTags tags, const char* listName, const 
     });
     if (headerRead && !append && list.Count() > 0) {
         takeHeader(header);
-        if (code == filecode::kOk)
+        if (code == PresetReadCode::Ok)
             list.SetFileName(fileName);
     }
     list.SetModified(modified);
@@ -89,11 +75,11 @@ int ReadPresetList(ByteReader& in, PresetTags tags, const char* listName, const 
 
 // Opens path and hands the reader to read; a file that cannot be opened is
 // reported as the list's failed read.
-template <typename Read> int ReadPresetFileAt(const std::string& path, const char* listName, Read read)
+template <typename Read> PresetReadCode ReadPresetFileAt(const std::string& path, const char* listName, Read read)
 {
     FileReader in;
-    const int code = in.Open(path);
-    if (code != filecode::kOk) {
+    if (const OpenCode opened = in.Open(path); opened != OpenCode::Ok) {
+        const PresetReadCode code = Relay<PresetReadCode>(opened);
         ReportPresetRead(listName, code, WalkResult{});
         return code;
     }

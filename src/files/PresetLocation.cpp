@@ -5,7 +5,6 @@
 
 #include "files/BrushPresetFile.h"
 #include "files/NibPresetFile.h"
-#include "files/ResultCodes.h"
 #include "paint/CPenMethodMngr.h"
 #include "paint/CPenShapeMngr.h"
 
@@ -55,7 +54,7 @@ bool ReadDefaultNibPresetFile(CPenShapeMngr& list, PresetLocation& where, bool b
 {
     return ReadDefault(
         list, where, kDefaultNibFile,
-        [&](const std::string& path) { return ReadNibPresetFile(path, list, false, false) == filecode::kOk; },
+        [&](const std::string& path) { return ReadNibPresetFile(path, list, false, false) == PresetReadCode::Ok; },
         [&] {
             if (builtIns)
                 list.FillBuiltIns();
@@ -67,7 +66,7 @@ bool ReadDefaultBrushPresetFile(CPenMethodMngr& list, PresetLocation& where, boo
     return ReadDefault(
         list, where, kDefaultBrushFile,
         [&](const std::string& path) {
-            return ReadBrushPresetFile(path, list, false, false) == filecode::kOk && list.HasEveryKind();
+            return ReadBrushPresetFile(path, list, false, false) == PresetReadCode::Ok && list.HasEveryKind();
         },
         [&] {
             if (addDefaults)

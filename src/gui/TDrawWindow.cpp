@@ -125,7 +125,7 @@ int TDrawWindow::OpenEventFile(const std::string& path, bool paused)
     return opened;
 }
 
-int TDrawWindow::SaveRecording(const std::string& path, const EventSaveRequest& request, bool protect)
+EventFileCode TDrawWindow::SaveRecording(const std::string& path, const EventSaveRequest& request, bool protect)
 {
     return protect ? SaveProtectedEventFile(path, *paper_, request) : SaveEventFile(path, *paper_, request);
 }

@@ -60,7 +60,7 @@ public:
     int OpenEventFile(const std::string& path, bool paused);
     // Saves the recording, in the protected form when asked: 0 or the event
     // file writer's code.
-    int SaveRecording(const std::string& path, const EventSaveRequest& request = {}, bool protect = false);
+    EventFileCode SaveRecording(const std::string& path, const EventSaveRequest& request = {}, bool protect = false);
 
     TPaper& Paper() { return *paper_; }
     CViewState& View() { return view_; }

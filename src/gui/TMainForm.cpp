@@ -224,13 +224,13 @@ bool TMainForm::SaveEventFile(const QString& path, bool protect)
     TDrawWindow* window = ActiveDrawWindow();
     if (!window || window->Playing() || path.isEmpty())
         return false;
-    const int code = SaveRecordingOf(*window, path, protect);
-    if (code != 0)
-        Notifier().Warn(path.toStdString() + "\r    (err=" + std::to_string(code) + ")");
-    return code == 0;
+    const EventFileCode code = SaveRecordingOf(*window, path, protect);
+    if (code != EventFileCode::Ok)
+        Notifier().Warn(path.toStdString() + "\r    (err=" + std::to_string(CodeNumber(code)) + ")");
+    return code == EventFileCode::Ok;
 }
 
-int TMainForm::SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect)
+EventFileCode TMainForm::SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect)
 {
     EventSaveRequest request;
     request.optionFlag = profile_.fileIO.eventOptionFlag;
@@ -325,7 +325,7 @@ bool TMainForm::MayClose(TDrawWindow& window)
     case Answer::Yes: {
         // Until documents are saved as files, their recording is what is kept.
         const QString path = askSavePath(nullptr);
-        return !path.isEmpty() && SaveRecordingOf(window, path, false) == 0;
+        return !path.isEmpty() && SaveRecordingOf(window, path, false) == EventFileCode::Ok;
     }
     default:
         return false;

@@ -9,11 +9,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/CommandTable.h"
 #include "input/InputRouter.h"
 #include "input/ToolState.h"
+#include "files/ResultCodes.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TFormNew.h"
@@ -69,6 +71,14 @@ public:
 
     // Runs a command by its action name when its rule allows it now.
     bool Run(const QString& name);
+    // Registers what a command of the command table does; applies, when
+    // given, narrows the table's enable rule. A name the table does not know
+    // is refused with a diagnostic line and kept in UnknownCommands().
+    void Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked = {},
+                std::function<bool()> applies = {});
+    // Whether the command has a handler that runs it.
+    bool Handles(std::string_view name) const;
+    const std::vector<std::string>& UnknownCommands() const { return unknownCommands_; }
     QAction* Action(const QString& name) const;
     // Enabled and checked states recomputed from the active window.
     void UpdateActions();
@@ -113,9 +123,6 @@ protected:
 private:
     void DefineCommands();
     void DefineViewCommands();
-    // applies, when given, narrows the command table's enable rule.
-    void Handle(const std::string& name, std::function<void()> run, std::function<bool()> checked = {},
-                std::function<bool()> applies = {});
     void DefineDocumentCommands();
     // A command that changes the active document: run while the window
     // permits editing and applies (when given) holds.
@@ -146,13 +153,14 @@ private:
     void SaveEventsAsked();
     void OpenEventsAsked();
     bool HasWindow() const { return ActiveDrawWindow() != nullptr; }
-    int SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect);
+    EventFileCode SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect);
 
     CAppProfile& profile_;
     // The program's tool state; the document windows paint with it.
     ToolState tools_;
     QMdiArea* area_;
     ActionHandlers handlers_;
+    std::vector<std::string> unknownCommands_;
     ActionBuilder* builder_ = nullptr;
     QTimer tick_, idle_;
     QStringList pending_;

@@ -23,6 +23,7 @@
 #include "gui/TFormAbout.h"
 #include "gui/TFormNew.h"
 #include "platform/BusyCursor.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
 
 namespace morvane {
@@ -57,8 +58,12 @@ void TMainForm::Handle(const std::string& name, std::function<void()> run, std::
                        std::function<bool()> applies)
 {
     const Command* command = FindCommand(name);
-    if (!command)
+    if (!command) {
+        // A handler no menu, key or Run can reach: a misspelt or retired name.
+        Diagnose("TMainForm::Handle: no command named " + name + " in the command table");
+        unknownCommands_.push_back(name);
         return;
+    }
     handlers_.Set(name, std::move(run), [this, command, checked, applies] {
         ActionState state;
         state.enabled = Enabled(command->enable) && (!applies || applies());
@@ -68,6 +73,12 @@ void TMainForm::Handle(const std::string& name, std::function<void()> run, std::
             state.checked = checked();
         return state;
     });
+}
+
+bool TMainForm::Handles(std::string_view name) const
+{
+    const ActionHandlers::Entry* entry = handlers_.Find(name);
+    return entry && entry->execute;
 }
 
 bool TMainForm::Enabled(EnableRule rule) const

@@ -18,31 +18,11 @@ int32_t ClampIntoList(int32_t index, int32_t count)
 
 } // namespace
 
-void CPenMethodMngr::Changed() const
+bool CPenMethodMngr::Cleared()
 {
-    if (onChange)
-        onChange();
-}
-
-void CPenMethodMngr::Clear()
-{
-    items_.clear();
-    selected_ = alternate_ = -1;
-    Changed();
-}
-
-CPenMethodObj* CPenMethodMngr::Item(int32_t index) const
-{
-    return index >= 0 && index < Count() ? items_[size_t(index)].get() : nullptr;
-}
-
-bool CPenMethodMngr::Select(int32_t index)
-{
-    if (index < 0 || index >= Count())
-        return false;
-    selected_ = index;
-    Changed();
-    return true;
+    const bool changed = alternate_ != -1;
+    alternate_ = -1;
+    return changed;
 }
 
 bool CPenMethodMngr::SetAlternate(int32_t index, bool clamp)
@@ -52,15 +32,16 @@ bool CPenMethodMngr::SetAlternate(int32_t index, bool clamp)
             return false;
         index = ClampIntoList(index, Count());
     }
-    alternate_ = index;
-    Changed();
+    Update(alternate_, index);
     return true;
 }
 
 void CPenMethodMngr::SetRemembered(const Remembered& indexes)
 {
-    remembered_ = indexes;
+    if (rememberedSet_ && remembered_ == indexes)
+        return;
     rememberedSet_ = true;
+    remembered_ = indexes;
     Changed();
 }
 
@@ -75,43 +56,24 @@ void CPenMethodMngr::ShiftRemembered(int32_t position, int32_t delta)
     }
 }
 
-int32_t CPenMethodMngr::Add(std::unique_ptr<CPenMethodObj> item)
+void CPenMethodMngr::Inserted(int32_t index)
 {
-    return Insert(Count(), std::move(item)) ? Count() - 1 : -1;
-}
-
-bool CPenMethodMngr::Insert(int32_t index, std::unique_ptr<CPenMethodObj> item)
-{
-    if (!item || index < 0 || index > Count())
-        return false;
-    try {
-        items_.insert(items_.begin() + index, std::move(item));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     ShiftRemembered(index, +1);
-    Changed();
-    return true;
 }
 
-bool CPenMethodMngr::Delete(int32_t index)
+void CPenMethodMngr::Deleted(int32_t index)
 {
-    if (index < 0 || index >= Count())
-        return false;
-    items_.erase(items_.begin() + index);
     ShiftRemembered(index, -1);
-    if (selected_ >= Count())
-        selected_ = Count() - 1;
     if (alternate_ >= Count())
         alternate_ = Count() - 1;
-    Changed();
-    return true;
 }
 
 bool CPenMethodMngr::HasKind(PaintKind kind) const
 {
-    return std::any_of(items_.begin(), items_.end(),
-                       [kind](const auto& item) { return item->Kind() == kind; });
+    for (int32_t i = 0; i < Count(); ++i)
+        if (Item(i)->Kind() == kind)
+            return true;
+    return false;
 }
 
 bool CPenMethodMngr::HasEveryKind() const
@@ -140,21 +102,9 @@ bool CPenMethodMngr::AddMissingDefaults()
             ++added;
     }
     const bool all = added == kPaintKinds - kFirstCurrentKind;
-    if (all && (selected_ < 0 || selected_ >= Count()))
+    if (all && !Contains(Selected()))
         Select(0);
     return all;
-}
-
-void CPenMethodMngr::SetModified(bool modified)
-{
-    modified_ = modified;
-    Changed();
-}
-
-void CPenMethodMngr::SetFileName(const std::string& fileName)
-{
-    fileName_ = fileName;
-    Changed();
 }
 
 } // namespace morvane

@@ -18,74 +18,6 @@ constexpr BuiltInNib kBuiltIns[CPenShapeMngr::kBuiltInCount] = {
 };
 } // namespace
 
-void CPenShapeMngr::Changed() const
-{
-    if (onChange)
-        onChange();
-}
-
-void CPenShapeMngr::Clear()
-{
-    items_.clear();
-    selected_ = -1;
-    Changed();
-}
-
-CPenShapeObj* CPenShapeMngr::Item(int32_t index) const
-{
-    return index >= 0 && index < Count() ? items_[size_t(index)].get() : nullptr;
-}
-
-bool CPenShapeMngr::Select(int32_t index)
-{
-    if (index < 0 || index >= Count())
-        return false;
-    if (index != selected_) {
-        selected_ = index;
-        Changed();
-    }
-    return true;
-}
-
-int32_t CPenShapeMngr::Add(std::unique_ptr<CPenShapeObj> item)
-{
-    const int32_t index = Count();
-    return Insert(index, std::move(item)) ? index : -1;
-}
-
-bool CPenShapeMngr::Insert(int32_t index, std::unique_ptr<CPenShapeObj> item)
-{
-    if (!item || index < 0 || index > Count())
-        return false;
-    try {
-        items_.insert(items_.begin() + index, std::move(item));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    Changed();
-    return true;
-}
-
-bool CPenShapeMngr::Replace(int32_t index, std::unique_ptr<CPenShapeObj> item)
-{
-    if (!item || !Item(index))
-        return false;
-    items_[size_t(index)] = std::move(item);
-    Changed();
-    return true;
-}
-
-bool CPenShapeMngr::Delete(int32_t index)
-{
-    if (!Item(index))
-        return false;
-    items_.erase(items_.begin() + index);
-    if (selected_ >= Count())
-        selected_ = Count() - 1;
-    Changed();
-    return true;
-}
-
 bool CPenShapeMngr::FillBuiltIns()
 {
     std::vector<std::unique_ptr<CPenShapeObj>> items;
@@ -102,26 +34,8 @@ bool CPenShapeMngr::FillBuiltIns()
     } catch (const std::bad_alloc&) {
         return false;
     }
-    items_ = std::move(items);
-    selected_ = 0;
-    Changed();
+    ReplaceAll(std::move(items), 0);
     return true;
-}
-
-void CPenShapeMngr::SetModified(bool modified)
-{
-    if (modified == modified_)
-        return;
-    modified_ = modified;
-    Changed();
-}
-
-void CPenShapeMngr::SetFileName(const std::string& fileName)
-{
-    if (fileName == fileName_)
-        return;
-    fileName_ = fileName;
-    Changed();
 }
 
 } // namespace morvane

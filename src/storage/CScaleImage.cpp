@@ -77,11 +77,168 @@ const uint8_t* StorePixel(const CBlockImage& store, int32_t x, int32_t y)
     return reinterpret_cast<const uint8_t*>(store.RowIn<T>(b, x & store.BlockMask, y & store.BlockMask));
 }
 
+// ---- what a pixel kind adds up and writes back ----
+
+// Four bytes averaged alike (colour is not weighted by alpha).
+struct Bytes4Format {
+    static constexpr int kChannels = 4, kDestBytes = 4;
+    using StoreType = uint32_t;
+    static void Finish(uint8_t* dest, const float sum[4], float weight)
+    {
+        for (int k = 0; k < 4; ++k)
+            dest[k] = ClampTrunc((sum[k] + 0.01f) / weight);
+    }
+};
+
+struct ByteFormat {
+    static constexpr int kChannels = 1, kDestBytes = 1;
+    using StoreType = uint8_t;
+    static void Finish(uint8_t* dest, const float sum[4], float weight)
+    {
+        // The same small lift as the 32-bit form: without it a flat mask of
+        // 200 comes out with specks of 199 where the float sum falls just short.
+        *dest = ClampTrunc((sum[0] + 0.01f) / weight);
+    }
+};
+
+// The mean byte / 255 as a 16.16 value.
+struct CoverageFormat : ByteFormat {
+    static constexpr int kDestBytes = 4;
+    static void Finish(uint8_t* dest, const float sum[4], float weight)
+    {
+        const double coverage = std::round(double(sum[0]) / (double(weight) * 255.0) * 65536.0);
+        const int32_t value = std::isnan(coverage) ? 0 : int32_t(std::clamp(coverage, 0.0, 65536.0));
+        std::memcpy(dest, &value, sizeof value);
+    }
+};
+
+struct GreyFormat : ByteFormat {
+    static constexpr int kDestBytes = 4;
+    static void Finish(uint8_t* dest, const float sum[4], float weight)
+    {
+        ByteFormat::Finish(dest, sum, weight);
+        dest[1] = dest[2] = dest[0];
+        dest[3] = 255;
+    }
+};
+
+template <typename Format>
+void Accumulate(float sum[4], const uint8_t* pixel)
+{
+    for (int k = 0; k < Format::kChannels; ++k)
+        sum[k] += float(pixel[k]);
+}
+
+template <typename Format>
+void AccumulateWeighted(float sum[4], const uint8_t* pixel, float weight)
+{
+    for (int k = 0; k < Format::kChannels; ++k)
+        sum[k] += float(pixel[k]) * weight;
+}
+
+// ---- where the source pixels lie ----
+
+template <typename Format, typename Plane>
+struct FlatSource {
+    const Plane& plane;
+
+    struct Row {
+        const uint8_t* bytes;
+        int32_t left;
+        const uint8_t* At(int32_t x) const { return bytes + int64_t(x - left) * Format::kChannels; }
+    };
+    Row At(int32_t y) const { return {plane.Row(y), plane.left}; }
+};
+
+template <typename Format>
+struct StoreSource {
+    const CBlockImage& store;
+
+    struct Row {
+        const CBlockImage& store;
+        int32_t y;
+        const uint8_t* At(int32_t x) const { return StorePixel<typename Format::StoreType>(store, x, y); }
+    };
+    Row At(int32_t y) const { return {store, y}; }
+};
+
+// The walk itself: one destination pixel from the 16.16 box [x0, x1) x
+// [y0, y1) of a srcW x srcH source.
+template <typename Format, typename Source, typename Plane>
+void Sample(const Source& source, const Plane& dest, int32_t srcW, int32_t srcH, int32_t dx, int32_t dy, int64_t x0,
+            int64_t y0, int64_t x1, int64_t y1)
+{
+    x1 = std::min(x1, int64_t(srcW) << 16);
+    y1 = std::min(y1, int64_t(srcH) << 16);
+    if (x0 < 0 || y0 < 0 || x1 <= x0 || y1 <= y0)
+        return;
+    float sum[4] = {};
+    uint8_t* out = dest.Row(dy) + int64_t(dx - dest.left) * Format::kDestBytes;
+    if ((x0 >> 16) == ((x1 - 1) >> 16) && (y0 >> 16) == ((y1 - 1) >> 16)) {
+        Accumulate<Format>(sum, source.At(int32_t(y0 >> 16)).At(int32_t(x0 >> 16)));
+        Format::Finish(out, sum, 1.0f);
+        return;
+    }
+    const SAreaSpan columns(x0, x1), rows(y0, y1);
+    for (int32_t y = rows.first; y < rows.last; ++y) {
+        const auto row = source.At(y);
+        float rowSum[4] = {};
+        for (int32_t x = columns.first; x < columns.last; ++x) {
+            const float w = columns.Weight(x);
+            if (w == 1.0f)
+                Accumulate<Format>(rowSum, row.At(x));
+            else
+                AccumulateWeighted<Format>(rowSum, row.At(x), w);
+        }
+        const float w = rows.Weight(y);
+        for (int k = 0; k < Format::kChannels; ++k)
+            sum[k] += rowSum[k] * w;
+    }
+    const float weight = (float(x1 - x0) / kFixedOneF) * (float(y1 - y0) / kFixedOneF);
+    Format::Finish(out, sum, weight);
+}
+
 } // namespace
 
-CScaleImage::CScaleImage(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH)
-    : SrcWidth(srcW), SrcHeight(srcH), DstWidth(dstW), DstHeight(dstH)
+CScaleImage::Plane CScaleImage::Plane::Of(const CDibCore& image)
 {
+    // A scaler writes only into the buffer it was given as its destination.
+    return {const_cast<uint8_t*>(image.Bits), image.RowOffsets};
+}
+
+CScaleImage::CScaleImage(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, Output output, Plane source,
+                         Plane dest)
+    : SrcWidth(srcW), SrcHeight(srcH), DstWidth(dstW), DstHeight(dstH), output_(output), source_(source),
+      dest_(dest)
+{
+}
+
+CScaleImage::CScaleImage(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, Output output,
+                         const CBlockImage& source, Plane dest)
+    : SrcWidth(srcW), SrcHeight(srcH), DstWidth(dstW), DstHeight(dstH), output_(output), store_(&source),
+      dest_(dest)
+{
+}
+
+template <typename Visit>
+void CScaleImage::Dispatch(Visit visit)
+{
+    const auto from = [&]<typename Format>() {
+        if (store_)
+            visit.template operator()<Format>(StoreSource<Format>{*store_});
+        else
+            visit.template operator()<Format>(FlatSource<Format, Plane>{source_});
+    };
+    switch (output_) {
+    case Output::Bytes4:
+        return from.template operator()<Bytes4Format>();
+    case Output::Byte:
+        return from.template operator()<ByteFormat>();
+    case Output::Coverage:
+        return from.template operator()<CoverageFormat>();
+    case Output::Grey:
+        return from.template operator()<GreyFormat>();
+    }
 }
 
 bool CScaleImage::Bind(const ExtentRect& source, const ExtentRect& dest)
@@ -108,81 +265,48 @@ bool CScaleImage::Resample()
 
 void CScaleImage::ResampleRows(int32_t top, int32_t bottom)
 {
-    const int64_t left0 = int64_t(SrcRect.left) << 16, top0 = int64_t(SrcRect.top) << 16;
-    for (int32_t j = top; j < bottom; ++j) {
-        const int64_t y0 = top0 + int64_t(j - DstRect.top) * StepY;
-        for (int32_t i = DstRect.left; i < DstRect.left + DstRect.width; ++i) {
-            const int64_t x0 = left0 + int64_t(i - DstRect.left) * StepX;
-            AreaSample(i, j, x0, y0, x0 + StepX, y0 + StepY);
+    Dispatch([&]<typename Format, typename Source>(const Source& source) {
+        const int64_t left0 = int64_t(SrcRect.left) << 16, top0 = int64_t(SrcRect.top) << 16;
+        for (int32_t j = top; j < bottom; ++j) {
+            const int64_t y0 = top0 + int64_t(j - DstRect.top) * StepY;
+            for (int32_t i = DstRect.left; i < DstRect.left + DstRect.width; ++i) {
+                const int64_t x0 = left0 + int64_t(i - DstRect.left) * StepX;
+                Sample<Format>(source, dest_, SrcWidth, SrcHeight, i, j, x0, y0, x0 + StepX, y0 + StepY);
+            }
         }
-    }
-}
-
-template <typename Flush>
-bool CScaleImage::ResampleInBands(int32_t bandRows, Flush flush)
-{
-    if (!bound_ || bandRows < 1)
-        return false;
-    const int32_t bottom = DstRect.top + DstRect.height;
-    for (int32_t top = DstRect.top; top < bottom;) {
-        // Bands follow the destination's block rows, so a band that comes
-        // out as one value keeps whole blocks uncommitted.
-        const int32_t next = std::min(bottom, (top / bandRows + 1) * bandRows);
-        BandTop = top;
-        ResampleRows(top, next);
-        if (!flush(top, next - top))
-            return false;
-        top = next;
-    }
-    return true;
+    });
 }
 
 template <typename Flush>
 bool CScaleImage::ResampleThroughBand(CDibCore& band, int32_t bandRows, Flush flush)
 {
-    if (!bound_)
+    if (!bound_ || bandRows < 1)
         return false;
     try {
-        return band.Resize(DstRect.width, bandRows) && ResampleInBands(bandRows, flush);
+        if (!band.Resize(DstRect.width, bandRows))
+            return false;
+        const int32_t bottom = DstRect.top + DstRect.height;
+        for (int32_t top = DstRect.top; top < bottom;) {
+            const int32_t next = std::min(bottom, (top / bandRows + 1) * bandRows);
+            dest_ = Plane::Of(band);
+            dest_.left = DstRect.left;
+            dest_.top = top;
+            ResampleRows(top, next);
+            if (!flush(top, next - top))
+                return false;
+            top = next;
+        }
+        return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
-void CScaleImage::AccumulateRow(float rowSum[4], int32_t y, const SAreaSpan& c)
-{
-    for (int32_t x = c.first; x < c.last; ++x) {
-        const float w = c.Weight(x);
-        if (w == 1.0f)
-            Accumulate(rowSum, SourcePixel(x, y));
-        else
-            AccumulateWeighted(rowSum, SourcePixel(x, y), w);
-    }
-}
-
 void CScaleImage::AreaSample(int32_t dx, int32_t dy, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 {
-    x1 = std::min(x1, int64_t(SrcWidth) << 16);
-    y1 = std::min(y1, int64_t(SrcHeight) << 16);
-    if (x0 < 0 || y0 < 0 || x1 <= x0 || y1 <= y0)
-        return;
-    float sum[4] = {};
-    uint8_t* dest = DestPixel(dx, dy);
-    if ((x0 >> 16) == ((x1 - 1) >> 16) && (y0 >> 16) == ((y1 - 1) >> 16)) {
-        Accumulate(sum, SourcePixel(int32_t(x0 >> 16), int32_t(y0 >> 16)));
-        Finish(dest, sum, 1.0f);
-        return;
-    }
-    const SAreaSpan columns(x0, x1), rows(y0, y1);
-    for (int32_t y = rows.first; y < rows.last; ++y) {
-        float rowSum[4] = {};
-        AccumulateRow(rowSum, y, columns);
-        const float w = rows.Weight(y);
-        for (int k = 0; k < 4; ++k)
-            sum[k] += rowSum[k] * w;
-    }
-    const float weight = (float(x1 - x0) / kFixedOneF) * (float(y1 - y0) / kFixedOneF);
-    Finish(dest, sum, weight);
+    Dispatch([&]<typename Format, typename Source>(const Source& source) {
+        Sample<Format>(source, dest_, SrcWidth, SrcHeight, dx, dy, x0, y0, x1, y1);
+    });
 }
 
 bool CScaleImage::ClippedAreaSample(int32_t dx, int32_t dy, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
@@ -197,123 +321,51 @@ bool CScaleImage::ClippedAreaSample(int32_t dx, int32_t dy, int64_t x0, int64_t 
     return true;
 }
 
-void CScaleImage::FinishBytes4(uint8_t* dest, const float sum[4], float weight)
-{
-    for (int k = 0; k < 4; ++k)
-        dest[k] = ClampTrunc((sum[k] + 0.01f) / weight);
-}
-
-void CScaleImage::FinishByte(uint8_t* dest, const float sum[4], float weight)
-{
-    // The same small lift as the 32-bit form: without it a flat mask of 200
-    // comes out with specks of 199 where the float sum falls just short.
-    *dest = ClampTrunc((sum[0] + 0.01f) / weight);
-}
-
-void CScaleImage::AddBytes4(float sum[4], const uint8_t* pixel)
-{
-    for (int k = 0; k < 4; ++k)
-        sum[k] += float(pixel[k]);
-}
-
-void CScaleImage::AddBytes4Weighted(float sum[4], const uint8_t* pixel, float weight)
-{
-    for (int k = 0; k < 4; ++k)
-        sum[k] += float(pixel[k]) * weight;
-}
-
 // ---- buffers ----
 
 CScaleImageTMTC::CScaleImageTMTC(const TMTC& source, TMTC& dest)
-    : CScaleImage32(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest)),
-      source_(source), dest_(dest)
+    : CScaleImage(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest), Output::Bytes4,
+                  Plane::Of(source), Plane::Of(dest))
 {
-}
-
-const uint8_t* CScaleImageTMTC::SourcePixel(int32_t x, int32_t y)
-{
-    return reinterpret_cast<const uint8_t*>(source_.PixelPtr(x, y));
-}
-
-uint8_t* CScaleImageTMTC::DestPixel(int32_t x, int32_t y)
-{
-    return reinterpret_cast<uint8_t*>(dest_.PixelPtr(x, y));
 }
 
 CScaleImageCH::CScaleImageCH(const TChannel& source, TChannel& dest)
-    : CScaleImage8(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest)),
-      source_(source), dest_(dest)
+    : CScaleImage(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest), Output::Byte,
+                  Plane::Of(source), Plane::Of(dest))
 {
-}
-
-const uint8_t* CScaleImageCH::SourcePixel(int32_t x, int32_t y)
-{
-    return source_.PixelPtr(x, y);
-}
-
-uint8_t* CScaleImageCH::DestPixel(int32_t x, int32_t y)
-{
-    return dest_.PixelPtr(x, y);
 }
 
 CScaleImageCH_fixp::CScaleImageCH_fixp(const TChannel& source, int32_t* dest, int32_t dstW, int32_t dstH)
-    : CScaleImage8(UsableWidth(source), UsableHeight(source), dest ? dstW : 0, dest ? dstH : 0), source_(source),
-      dest_(dest)
+    : CScaleImage(UsableWidth(source), UsableHeight(source), dest ? dstW : 0, dest ? dstH : 0, Output::Coverage,
+                  Plane::Of(source), Plane{reinterpret_cast<uint8_t*>(dest), nullptr, int64_t(dstW) * 4})
 {
-}
-
-void CScaleImageCH_fixp::Finish(uint8_t* d, const float sum[4], float w)
-{
-    const double coverage = std::round(double(sum[0]) / (double(w) * 255.0) * 65536.0);
-    const int32_t value = std::isnan(coverage) ? 0 : int32_t(std::clamp(coverage, 0.0, 65536.0));
-    std::memcpy(d, &value, sizeof value);
-}
-
-const uint8_t* CScaleImageCH_fixp::SourcePixel(int32_t x, int32_t y)
-{
-    return source_.PixelPtr(x, y);
-}
-
-uint8_t* CScaleImageCH_fixp::DestPixel(int32_t x, int32_t y)
-{
-    return reinterpret_cast<uint8_t*>(dest_ + int64_t(y) * DstWidth + x);
 }
 
 CScaleImageBYTE::CScaleImageBYTE(const uint8_t* source, int32_t srcW, int32_t srcH, uint8_t* dest, int32_t dstW,
                                  int32_t dstH)
-    : CScaleImage8(source ? srcW : 0, source ? srcH : 0, dest ? dstW : 0, dest ? dstH : 0),
-      source_(source), dest_(dest)
+    : CScaleImage(source ? srcW : 0, source ? srcH : 0, dest ? dstW : 0, dest ? dstH : 0, Output::Byte,
+                  Plane{const_cast<uint8_t*>(source), nullptr, srcW}, Plane{dest, nullptr, dstW})
 {
 }
 
 CScaleImageCH2TMTC::CScaleImageCH2TMTC(const TChannel& source, TTC& dest)
-    : CScaleImage8(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest)),
-      source_(source), dest_(dest)
+    : CScaleImage(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest), Output::Grey,
+                  Plane::Of(source), Plane::Of(dest))
 {
 }
 
-void CScaleImageCH2TMTC::Finish(uint8_t* d, const float sum[4], float w)
+CScaleImageSample::CScaleImageSample(const TMTC& source)
+    : CScaleImage(source.Width, source.Height, 1, 1, Output::Bytes4, Plane::Of(source),
+                  Plane{reinterpret_cast<uint8_t*>(&Result)})
 {
-    FinishByte(d, sum, w);
-    d[1] = d[2] = d[0];
-    d[3] = 255;
-}
-
-const uint8_t* CScaleImageCH2TMTC::SourcePixel(int32_t x, int32_t y)
-{
-    return source_.PixelPtr(x, y);
-}
-
-uint8_t* CScaleImageCH2TMTC::DestPixel(int32_t x, int32_t y)
-{
-    return reinterpret_cast<uint8_t*>(dest_.PixelPtr(x, y));
 }
 
 // ---- stores ----
 
 CScaleLayerImage::CScaleLayerImage(const CBlockVMTC& source, CBlockVMTC& dest)
-    : CScaleImage32(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest)),
-      source_(source), dest_(dest)
+    : CScaleImage(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest), Output::Bytes4,
+                  source, Plane{}),
+      dest_(dest)
 {
 }
 
@@ -324,19 +376,10 @@ bool CScaleLayerImage::Resample()
     });
 }
 
-const uint8_t* CScaleLayerImage::SourcePixel(int32_t x, int32_t y)
-{
-    return StorePixel<uint32_t>(source_, x, y);
-}
-
-uint8_t* CScaleLayerImage::DestPixel(int32_t x, int32_t y)
-{
-    return reinterpret_cast<uint8_t*>(band_.PixelPtr(x - DstRect.left, y - BandTop));
-}
-
 CScaleMaskImage::CScaleMaskImage(const CBlockVCH& source, CBlockVCH& dest)
-    : CScaleImage8(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest)),
-      source_(source), dest_(dest)
+    : CScaleImage(UsableWidth(source), UsableHeight(source), UsableWidth(dest), UsableHeight(dest), Output::Byte,
+                  source, Plane{}),
+      dest_(dest)
 {
 }
 
@@ -345,16 +388,6 @@ bool CScaleMaskImage::Resample()
     return ResampleThroughBand(band_, dest_.BlockHeight, [this](int32_t top, int32_t rows) {
         return dest_.CopyIn(band_, Point{DstRect.left, top}, ExtentRect{0, 0, DstRect.width, rows});
     });
-}
-
-const uint8_t* CScaleMaskImage::SourcePixel(int32_t x, int32_t y)
-{
-    return StorePixel<uint8_t>(source_, x, y);
-}
-
-uint8_t* CScaleMaskImage::DestPixel(int32_t x, int32_t y)
-{
-    return band_.PixelPtr(x - DstRect.left, y - BandTop);
 }
 
 // ---- operations ----

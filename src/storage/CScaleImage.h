@@ -1,8 +1,8 @@
 #pragma once
 // Area-averaging resamplers: every destination pixel is the average of the
 // source box it covers, partial source pixels weighted by the part covered.
-// One walk serves every pixel kind; the descendants say how a source pixel is
-// found, added up and written back. Used for layer and mask resizing,
+// One walk serves every pixel kind; the descendants only say where the
+// pixels lie and what an average becomes. Used for layer and mask resizing,
 // thumbnails and the filters' preview panes.
 #include <cstdint>
 
@@ -12,6 +12,7 @@
 
 namespace morvane {
 
+class CBlockImage;
 class CBlockVCH;
 class CBlockVMTC;
 struct SAreaSpan;
@@ -19,6 +20,8 @@ struct SAreaSpan;
 class CScaleImage {
 public:
     virtual ~CScaleImage() = default;
+    CScaleImage(const CScaleImage&) = delete;
+    CScaleImage& operator=(const CScaleImage&) = delete;
 
     // Clips both rectangles to their images and sets the steps (16.16 source
     // pixels per destination pixel); false when either rectangle is empty.
@@ -39,161 +42,114 @@ public:
     int32_t StepX = 0, StepY = 0;
 
 protected:
-    CScaleImage(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH);
+    // What an average becomes: four bytes from four (colour), one byte from
+    // one, a 16.16 coverage (a 32-bit value) or opaque grey from one byte.
+    enum class Output : uint8_t { Bytes4, Byte, Coverage, Grey };
 
-    // Adds the pixel's bytes with weight 1.
-    virtual void Accumulate(float sum[4], const uint8_t* pixel) = 0;
-    virtual void AccumulateWeighted(float sum[4], const uint8_t* pixel, float weight) = 0;
-    virtual void Finish(uint8_t* dest, const float sum[4], float weight) = 0;
-    virtual const uint8_t* SourcePixel(int32_t x, int32_t y) = 0;
-    virtual uint8_t* DestPixel(int32_t x, int32_t y) = 0;
+    // Pixels in memory: pixel (x, y) lies at Row(y) + (x - left) * its size,
+    // rows found through a buffer's offset table or, without one, stride
+    // bytes apart.
+    struct Plane {
+        uint8_t* bits = nullptr;
+        const int64_t* rowOffsets = nullptr;
+        int64_t stride = 0;
+        int32_t left = 0, top = 0;
 
-    // Destination rows top ... bottom - 1 of the bound rectangle.
-    void ResampleRows(int32_t top, int32_t bottom);
-    // The bound rectangle in bands of rows aligned to multiples of bandRows:
-    // each band is resampled (BandTop set to its first row), then
-    // flush(top, rows) stores it; false as soon as a flush fails.
-    template <typename Flush>
-    bool ResampleInBands(int32_t bandRows, Flush flush);
-    // ResampleInBands through band, first sized to a band of bandRows rows.
+        static Plane Of(const CDibCore& image);
+        uint8_t* Row(int32_t y) const
+        {
+            const int64_t r = y - top;
+            return bits + (rowOffsets ? rowOffsets[r] : r * stride);
+        }
+    };
+
+    // From a buffer in memory, or from a block store read where it lies (an
+    // uncommitted block reads as its Uniform).
+    CScaleImage(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, Output output, Plane source, Plane dest);
+    CScaleImage(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, Output output, const CBlockImage& source,
+                Plane dest);
+
+    // The bound rectangle through band, band after band of bandRows rows
+    // aligned to multiples of bandRows (the destination's block rows, so a
+    // band that comes out as one value keeps whole blocks uncommitted); each
+    // band is then handed to flush(top, rows). False as soon as a flush or
+    // the band's memory fails.
     template <typename Flush>
     bool ResampleThroughBand(CDibCore& band, int32_t bandRows, Flush flush);
 
-    // The byte results shared by the descendants.
-    static void FinishBytes4(uint8_t* dest, const float sum[4], float weight);
-    static void FinishByte(uint8_t* dest, const float sum[4], float weight);
-    static void AddBytes4(float sum[4], const uint8_t* pixel);
-    static void AddBytes4Weighted(float sum[4], const uint8_t* pixel, float weight);
-
 private:
-    // Adds row y, columns [x0, x1) with their column weights, into rowSum.
-    void AccumulateRow(float rowSum[4], int32_t y, const SAreaSpan& columns);
+    // Runs visit.template operator()<Format, Source>() for this scaler's
+    // output and source kind: the walk is compiled once per pair, with no
+    // call per pixel.
+    template <typename Visit>
+    void Dispatch(Visit visit);
+    // Destination rows top ... bottom - 1 of the bound rectangle.
+    void ResampleRows(int32_t top, int32_t bottom);
 
+    Output output_;
+    Plane source_;
+    const CBlockImage* store_ = nullptr;
+    Plane dest_;
     bool bound_ = false;
-
-protected:
-    int32_t BandTop = 0;
 };
 
-// 32-bit pixels into 32-bit pixels; the four bytes are averaged alike
-// (colour is not weighted by alpha).
-class CScaleImage32 : public CScaleImage {
-protected:
-    using CScaleImage::CScaleImage;
-    void Accumulate(float sum[4], const uint8_t* p) override { AddBytes4(sum, p); }
-    void AccumulateWeighted(float sum[4], const uint8_t* p, float w) override { AddBytes4Weighted(sum, p, w); }
-    void Finish(uint8_t* d, const float sum[4], float w) override { FinishBytes4(d, sum, w); }
-};
-
-class CScaleImageTMTC : public CScaleImage32 {
+class CScaleImageTMTC : public CScaleImage {
 public:
     CScaleImageTMTC(const TMTC& source, TMTC& dest);
-
-protected:
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override;
-    uint8_t* DestPixel(int32_t x, int32_t y) override;
-
-private:
-    const TMTC& source_;
-    TMTC& dest_;
 };
 
 // One byte per pixel into one byte per pixel.
-class CScaleImage8 : public CScaleImage {
-protected:
-    using CScaleImage::CScaleImage;
-    void Accumulate(float sum[4], const uint8_t* p) override { sum[0] += float(*p); }
-    void AccumulateWeighted(float sum[4], const uint8_t* p, float w) override { sum[0] += float(*p) * w; }
-    void Finish(uint8_t* d, const float sum[4], float w) override { FinishByte(d, sum, w); }
-};
-
-class CScaleImageCH : public CScaleImage8 {
+class CScaleImageCH : public CScaleImage {
 public:
     CScaleImageCH(const TChannel& source, TChannel& dest);
-
-protected:
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override;
-    uint8_t* DestPixel(int32_t x, int32_t y) override;
-
-private:
-    const TChannel& source_;
-    TChannel& dest_;
 };
 
 // A channel as coverage: each destination value is the mean byte / 255 in
 // 16.16 (0 ... 65536), rows of dstW values without gaps.
-class CScaleImageCH_fixp : public CScaleImage8 {
+class CScaleImageCH_fixp : public CScaleImage {
 public:
     CScaleImageCH_fixp(const TChannel& source, int32_t* dest, int32_t dstW, int32_t dstH);
-
-protected:
-    void Finish(uint8_t* d, const float sum[4], float w) override;
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override;
-    uint8_t* DestPixel(int32_t x, int32_t y) override;
-
-private:
-    const TChannel& source_;
-    int32_t* dest_;
 };
 
 // Byte arrays whose rows follow each other without gaps.
-class CScaleImageBYTE : public CScaleImage8 {
+class CScaleImageBYTE : public CScaleImage {
 public:
     CScaleImageBYTE(const uint8_t* source, int32_t srcW, int32_t srcH, uint8_t* dest, int32_t dstW, int32_t dstH);
-
-protected:
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override { return source_ + int64_t(y) * SrcWidth + x; }
-    uint8_t* DestPixel(int32_t x, int32_t y) override { return dest_ + int64_t(y) * DstWidth + x; }
-
-private:
-    const uint8_t* source_;
-    uint8_t* dest_;
 };
 
 // A channel as a grey opaque image (thumbnails of layers and masks).
-class CScaleImageCH2TMTC : public CScaleImage8 {
+class CScaleImageCH2TMTC : public CScaleImage {
 public:
     CScaleImageCH2TMTC(const TChannel& source, TTC& dest);
-
-protected:
-    void Finish(uint8_t* d, const float sum[4], float w) override;
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override;
-    uint8_t* DestPixel(int32_t x, int32_t y) override;
-
-private:
-    const TChannel& source_;
-    TTC& dest_;
 };
 
-// Store to store: the source is read block by block where it lies (an
-// uncommitted block reads as its Uniform); the destination is written in
-// bands of rows through a small buffer, so neither store is ever copied flat.
-class CScaleLayerImage : public CScaleImage32 {
+// One pixel of a picture at a time: the average of a box lands in Result
+// (the view's area averaging below 1:1).
+class CScaleImageSample : public CScaleImage {
+public:
+    explicit CScaleImageSample(const TMTC& source);
+    uint32_t Result = 0;
+};
+
+// Store to store: the source is read block by block where it lies; the
+// destination is written in bands of rows through a small buffer, so neither
+// store is ever copied flat.
+class CScaleLayerImage : public CScaleImage {
 public:
     CScaleLayerImage(const CBlockVMTC& source, CBlockVMTC& dest);
     bool Resample() override;
 
-protected:
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override;
-    uint8_t* DestPixel(int32_t x, int32_t y) override;
-
 private:
-    const CBlockVMTC& source_;
     CBlockVMTC& dest_;
     TMTC band_;
 };
 
-class CScaleMaskImage : public CScaleImage8 {
+class CScaleMaskImage : public CScaleImage {
 public:
     CScaleMaskImage(const CBlockVCH& source, CBlockVCH& dest);
     bool Resample() override;
 
-protected:
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override;
-    uint8_t* DestPixel(int32_t x, int32_t y) override;
-
 private:
-    const CBlockVCH& source_;
     CBlockVCH& dest_;
     TChannel band_;
 };

@@ -186,24 +186,6 @@ private:
     uint32_t gridColour_;
 };
 
-// A one-pixel destination for the area sampler: the box average of the
-// composite lands in Result.
-class CScaleImageSample : public CScaleImage32 {
-public:
-    explicit CScaleImageSample(const TMTC& source) : CScaleImage32(source.Width, source.Height, 1, 1), source_(source) {}
-    uint32_t Result = 0;
-
-protected:
-    const uint8_t* SourcePixel(int32_t x, int32_t y) override
-    {
-        return reinterpret_cast<const uint8_t*>(source_.PixelPtr(x, y));
-    }
-    uint8_t* DestPixel(int32_t, int32_t) override { return reinterpret_cast<uint8_t*>(&Result); }
-
-private:
-    const TMTC& source_;
-};
-
 // The mean of the k x k block at (x, y), all inside the document: the same
 // bytes as the area sampler gives for a box of whole pixels (its small lift
 // never reaches the next integer), with the division as an exact reciprocal.

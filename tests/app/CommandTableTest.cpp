@@ -1,4 +1,5 @@
 #include "app/CommandTable.h"
+#include "document/PaperOperations.h"
 
 #include <gtest/gtest.h>
 
@@ -184,6 +185,21 @@ TEST(CommandTableTest, StatusPopupLists)
     EXPECT_EQ(StatusPopupItems(StatusPopup::TabletMode)[1], "タブレット座標モード( 精細 )");
     ASSERT_EQ(StatusPopupItems(StatusPopup::StatusDisplay).size(), 4u);
     EXPECT_EQ(StatusPopupItems(StatusPopup::StatusDisplay)[3], "アンドゥ使用メモリ");
+}
+
+// The commands the registry says run each document operation are commands
+// of the table that record (they need an editable document).
+TEST(CommandTableTest, TheOperationsCommandsAreInTheTable)
+{
+    int named = 0;
+    for (const OperationEntry& op : PaperOperations())
+        for (const char* name : op.commands) {
+            const Command* command = FindCommand(name);
+            ASSERT_NE(command, nullptr) << op.name << ": " << name;
+            EXPECT_EQ(command->enable, EnableRule::Editable) << name;
+            ++named;
+        }
+    EXPECT_GT(named, 20);
 }
 
 }  // namespace

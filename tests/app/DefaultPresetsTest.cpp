@@ -32,7 +32,7 @@ TEST(DefaultPresets, TheShippedFilesReadCleanlyWithEveryKind)
 {
     ScopedNotifier notes;
     CPenShapeMngr nibs;
-    ASSERT_EQ(ReadNibPresetFile(ShippedFile(kDefaultNibFile), nibs, false, false), filecode::kOk);
+    ASSERT_EQ(ReadNibPresetFile(ShippedFile(kDefaultNibFile), nibs, false, false), PresetReadCode::Ok);
     EXPECT_EQ(nibs.Count(), CPenShapeMngr::kBuiltInCount + 3);
     int bitmaps = 0;
     for (int32_t i = 0; i < nibs.Count(); ++i)
@@ -40,7 +40,7 @@ TEST(DefaultPresets, TheShippedFilesReadCleanlyWithEveryKind)
     EXPECT_EQ(bitmaps, 3);
 
     CPenMethodMngr brushes;
-    ASSERT_EQ(ReadBrushPresetFile(ShippedFile(kDefaultBrushFile), brushes, false, false), filecode::kOk);
+    ASSERT_EQ(ReadBrushPresetFile(ShippedFile(kDefaultBrushFile), brushes, false, false), PresetReadCode::Ok);
     EXPECT_TRUE(brushes.HasEveryKind());
     EXPECT_TRUE(notes.Texts().empty());
 
@@ -74,7 +74,8 @@ TEST(DefaultPresets, ATruncatedCopyGivesItsCodeItsMessageAndDefaults)
     const std::string cut = folder / "cut.pmt";
     testing::WriteBytes(cut, testing::Bytes(bytes.begin(), bytes.begin() + ptrdiff_t(bytes.size() / 2)));
 
-    int code = 0, lost = 0;
+    PresetReadCode code = PresetReadCode::Ok;
+    int lost = 0;
     {
         ScopedNotifier quiet;
         CPenMethodMngr whole, half;
@@ -82,7 +83,7 @@ TEST(DefaultPresets, ATruncatedCopyGivesItsCodeItsMessageAndDefaults)
         code = ReadBrushPresetFile(cut, half, false, false);
         lost = whole.Count() - half.Count();
     }
-    EXPECT_EQ(code, filecode::kPastEnd);
+    EXPECT_EQ(code, PresetReadCode::PastEnd);
     ASSERT_GT(lost, 0);
 
     ScopedNotifier notes;

@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "app/DemoPicture.h"
 #include "codecs/Bmp.h"
 #include "storage/TMTC.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 using namespace morvane;
 
@@ -16,12 +16,10 @@ TEST(DemoPicture, WritesABmpThatReadsBackAsDrawn)
 {
     TMTC drawn;
     ASSERT_TRUE(DrawDemoPicture(drawn));
-    const auto path = std::filesystem::temp_directory_path() / "morvane-demo-test.bmp";
-    ASSERT_TRUE(WriteDemoPicture(path.string().c_str()));
-
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(path);
+    support::TempFolder folder;
+    const std::string path = folder / "demo.bmp";
+    ASSERT_TRUE(WriteDemoPicture(path.c_str()));
+    const support::Bytes bytes = support::ReadBytes(path);
     TMTC read;
     ASSERT_TRUE(LoadBmp(read, bytes.data(), bytes.size(), nullptr));
     ASSERT_TRUE(read.FlipVertical({0, 0, read.Width, read.Height})); // bottom-up file

@@ -1,14 +1,9 @@
 #pragma once
-// Shared by the render tests: scratch folders, event files made by
-// recording a document or from hand-edited streams, and whole files.
+// Shared by the render tests: event files made by recording a document
+// or from hand-edited streams.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,48 +15,16 @@
 #include "events/EventPacketTable.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 namespace morvane::testing_render {
 
-using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
-
-// A folder of its own, removed with everything in it; open to every user
-// so a run without privileges can read what the test put there.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "morvane-render-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-        EXPECT_FALSE(path_.empty());
-        ::chmod(path_.c_str(), 0755);
-    }
-    ~ScratchFolder()
-    {
-        ::chmod(path_.c_str(), 0755);
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (fs::path(path_) / name).string(); }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-inline Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
+using support::Bytes;
+using support::ReadBytes;
+using support::TempFolder;
+using support::WriteBytes;
 
 // The stream a document recorded so far, with the end mark a save adds.
 inline Bytes StreamOf(TPaper& document)
@@ -110,7 +73,7 @@ inline void WriteEventFile(const std::string& path, const Bytes& stream, int32_t
     info.steps = 1;
     info.length = uint32_t(stream.size());
     MemoryWriter out;
-    ASSERT_EQ(WriteContainer(out, store, info), 0);
+    ASSERT_EQ(WriteContainer(out, store, info), EventFileCode::Ok);
     WriteBytes(path, out.Bytes());
 }
 
@@ -120,7 +83,7 @@ inline Bytes StreamOfFile(const std::string& path, EventContainerInfo& info)
     FileReader in;
     CSegmentedStore store;
     StoreSink sink(store);
-    if (in.Open(path) != 0 || ReadContainer(in, sink, info) != 0)
+    if (in.Open(path) != OpenCode::Ok || ReadContainer(in, sink, info) != EventFileCode::Ok)
         return {};
     Bytes stream(size_t(store.Position()));
     store.Read(0, stream.data(), int64_t(stream.size()));

@@ -50,7 +50,7 @@ Bytes ReplayedPicture(const std::string& path, bool pointByPoint)
 
 TEST(RenderMode, DemoRecordingIsReproducibleAndReplaysToItsLivePicture)
 {
-    ScratchFolder folder;
+    TempFolder folder;
     ASSERT_EQ(WriteDemoRecording(folder / "a.vd4"), 0);
     ASSERT_EQ(WriteDemoRecording(folder / "b.vd4"), 0);
     EXPECT_EQ(ReadBytes(folder / "a.vd4"), ReadBytes(folder / "b.vd4"));
@@ -71,7 +71,7 @@ TEST(RenderMode, CopyIsTheStreamAsItStandsProtectedUnderItsGenerationsExtension)
         const char* extension;
     };
     for (const Case c : {Case{41, ".vd4"}, Case{20, ".vd3"}}) {
-        ScratchFolder folder;
+        TempFolder folder;
         const Bytes stream = BlankStream(40, 30);
         const uint16_t flags = kEventFlagInteractive | kEventFlagOption;
         WriteEventFile(folder / "in.vd4", stream, 40, 30, c.generation, flags);
@@ -98,7 +98,7 @@ TEST(RenderMode, RenderEndFailuresLeaveTheInputIntact)
 {
     // A stream without file flags records would give an unprotected copy;
     // a copy that cannot be written must not touch the input it replaces.
-    ScratchFolder folder;
+    TempFolder folder;
     Bytes stream = BlankStream(40, 30);
     Bytes unflagged;
     const std::vector<size_t> offsets = PacketOffsets(stream);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/RenderReport.h"
+#include "support/TempFolder.h"
 
 namespace morvane {
 namespace {
@@ -15,11 +16,10 @@ class RenderReportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("render_report_" + std::to_string(::getpid()));
+        dir = folder.Path();
         fs::create_directories(dir / "in");
         fs::create_directories(dir / "out");
     }
-    void TearDown() override { fs::remove_all(dir); }
     std::vector<std::string> Files(const fs::path& folder) const
     {
         std::vector<std::string> names;
@@ -28,6 +28,7 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+    support::TempFolder folder;
     fs::path dir;
 };
 

@@ -7,25 +7,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "codecs/Bmp.h"
 #include "storage/TMTC.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 using namespace morvane;
 
 namespace {
-
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::filesystem::path Fixture(const char* name)
 {
@@ -116,13 +108,11 @@ void ExpectLoads(TMTC& image, const std::vector<uint8_t>& bytes, int dpi, int32_
 // The bytes SaveBmp24 writes for the image.
 std::vector<uint8_t> SavedBmp(const TMTC& image, int dpi)
 {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("morvane_bmp_" + std::to_string(getpid()) + ".bmp");
+    const support::TempFolder folder;
+    const std::string path = folder / "saved.bmp";
     if (!SaveBmp24(image, path.c_str(), dpi))
         return {};
-    std::vector<uint8_t> bytes = ReadFile(path);
-    std::filesystem::remove(path);
-    return bytes;
+    return support::ReadBytes(path);
 }
 
 } // namespace
@@ -185,7 +175,7 @@ TEST(Bmp, ReadsFilesOfAnotherWriter)
 {
     // Written by ImageMagick ("BMP3:", 40-byte header) from a 5 x 3 picture
     // whose top row is red, green, blue, white, black at 150 dpi.
-    const std::vector<uint8_t> file = ReadFile(Fixture("magick_5x3_150dpi.bmp"));
+    const std::vector<uint8_t> file = support::ReadBytes(Fixture("magick_5x3_150dpi.bmp"));
     ASSERT_EQ(file.size(), 102u);
     TMTC image;
     ASSERT_NO_FATAL_FAILURE(ExpectLoads(image, file, 150, 5, 3));
@@ -201,7 +191,7 @@ TEST(Bmp, ReadsFilesOfAnotherWriter)
     // the picture refused.
     TMTC other;
     int dpi = 0;
-    EXPECT_FALSE(Load(other, ReadFile(Fixture("magick_5x3_v5header.bmp")), &dpi));
+    EXPECT_FALSE(Load(other, support::ReadBytes(Fixture("magick_5x3_v5header.bmp")), &dpi));
     EXPECT_EQ(dpi, 150);
     EXPECT_FALSE(other.IsValid());
 }

@@ -9,15 +9,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "codecs/ImageDecoders.h"
 #include "platform/MemoryBudget.h"
 #include "storage/TMTC.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 namespace morvane {
 namespace {
@@ -34,8 +33,7 @@ std::string FixturePath(const std::string& name)
 
 Bytes ReadFixture(const std::string& name)
 {
-    std::ifstream in(FixturePath(name), std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return support::ReadBytes(FixturePath(name));
 }
 
 uint32_t Pack(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 255) { return a << 24 | r << 16 | g << 8 | b; }
@@ -257,8 +255,8 @@ TEST(ImageDecoders, PsdPreviewFitsTheSizeWanted)
 // The content decides, not the name; a Japanese name opens like any other.
 TEST(ImageDecoders, FileNamesAndDispatch)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("morvane-decoders-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const support::TempFolder folder;
+    const std::filesystem::path dir = folder.Path();
     const std::string japanese = (dir / "画像の試験.bmp").string(); // a PNG under a BMP name
     std::filesystem::copy_file(FixturePath("rgba8.png"), japanese, std::filesystem::copy_options::overwrite_existing);
     TMTC image;
@@ -269,7 +267,6 @@ TEST(ImageDecoders, FileNamesAndDispatch)
     EXPECT_EQ(DecodeImageFile(dir.string(), image, nullptr), DecodeResult::OpenFailed);
     std::ofstream(dir / "text.png") << "not an image at all";
     EXPECT_EQ(DecodeImageFile((dir / "text.png").string(), image, nullptr), DecodeResult::UnknownFormat);
-    std::filesystem::remove_all(dir);
 }
 
 // ---- hostile input ------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "events/EventPacketTable.h"
+#include "support/Checksum.h"
 
 namespace morvane::testing_layers {
 
@@ -39,11 +40,12 @@ public:
     void DiscardRedoSteps() override { redoSteps = 0; }
     // A stroke is kept as its start packet followed by one point packet
     // per call ({17,1} for each point, {18,0} for the end), one step.
-    bool BeginStroke(uint8_t category, uint16_t layer, uint16_t mask, float x, float y, float pressure) override
+    bool BeginStroke(PacketId start, uint16_t layer, uint16_t mask, float x, float y, float pressure) override
     {
         if (refuse)
             return false;
-        packets.push_back({category, 0, uint8_t(layer), uint8_t(layer >> 8), uint8_t(mask), uint8_t(mask >> 8)});
+        packets.push_back({CategoryOf(start), CodeOf(start), uint8_t(layer), uint8_t(layer >> 8), uint8_t(mask),
+                           uint8_t(mask >> 8)});
         return AddPoint(x, y, pressure);
     }
     bool AddPoint(float x, float y, float pressure) override
@@ -96,16 +98,10 @@ inline std::vector<uint32_t> AllOf(const TPaper& paper)
     return PixelsOf(paper.Composite(), {0, 0, paper.Width, paper.Height});
 }
 
-// FNV-1a over the bytes of every pixel of the store.
+// FNV-1a over every pixel of the store.
 inline uint64_t StoreChecksum(const CBlockVMTC& store)
 {
-    uint64_t h = 1469598103934665603ull;
-    for (int32_t y = 0; y < store.Height; ++y)
-        for (int32_t x = 0; x < store.Width; ++x) {
-            h ^= store.GetPixel(x, y);
-            h *= 1099511628211ull;
-        }
-    return h;
+    return support::Checksum(store);
 }
 
 // What a document shows and holds: the composite and, per layer, its store,

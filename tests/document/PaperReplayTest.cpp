@@ -6,14 +6,12 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "PaperFixture.h"
 #include "document/TPaper.h"
@@ -21,9 +19,7 @@
 #include "events/CEventMngr.h"
 #include "events/CEventPlayer.h"
 #include "events/EventPacketTable.h"
-#include "events/EventPayloadsActions.h"
-#include "events/EventPayloadsCommands.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "document/EventFile.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
@@ -31,6 +27,7 @@
 #include "storage/TChannel.h"
 #include "paint/TFlowImage.h"
 #include "paint/TStroke.h"
+#include "support/TempFolder.h"
 
 namespace morvane {
 namespace {
@@ -44,6 +41,13 @@ using Packet = std::vector<uint8_t>;
 struct Sample {
     float x, y, p;
 };
+
+Packet Version(uint16_t major, uint16_t minor)
+{
+    AppVersionPayload p;
+    p.major = major, p.minor = minor;
+    return p.Encode();
+}
 
 // Turns between x- and y-major, presses and eases off.
 const std::vector<Sample> kPath = {{6, 8, 0.3f},   {14, 12, 0.6f}, {24, 10, 1.0f}, {33, 22, 0.8f},
@@ -366,8 +370,8 @@ std::vector<Packet> AsStandardStrokes(std::vector<Packet> packets)
 {
     int starts = 0;
     for (Packet& p : packets)
-        if (p[0] == 48) {
-            p[0] = 23;
+        if (PacketIdOf(p[0], p[1]) == PacketId::WetStrokeStart) {
+            p[0] = CategoryOf(PacketId::StrokeStart);
             ++starts;
         }
     EXPECT_GT(starts, 0);
@@ -512,11 +516,11 @@ TEST(PaperReplay, HostileStrokePointsFailAndChangeNothing)
 EmbeddedNibPayload NibOf(uint32_t id, int32_t width, int32_t height, uint8_t (*pixel)(size_t))
 {
     EmbeddedNibPayload nib;
-    nib.category = 0, nib.code = 44, nib.id = id, nib.width = width, nib.height = height;
+    nib.id = id, nib.width = width, nib.height = height;
     std::vector<uint8_t> pixels(size_t(width) * size_t(height));
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = pixel(i);
-    EXPECT_TRUE(nib.bitmap.Pack(pixels));
+    EXPECT_TRUE(PackPixels(nib.bitmap, pixels));
     return nib;
 }
 
@@ -527,7 +531,7 @@ TEST(PaperReplay, EmbeddedNibsAreFoundByTheirIdUntilTheMapsAreCleared)
     ASSERT_TRUE(replay.FeedAll(live.Packets()));
     const EmbeddedNibPayload nib = NibOf(31, 6, 5, [](size_t i) { return uint8_t(i * 8); });
     NibReferencePayload use;
-    use.category = 0, use.code = 45, use.id = 31, use.width = 6, use.height = 5;
+    use.id = 31, use.width = 6, use.height = 5;
     NibReferencePayload wrongSize = use;
     wrongSize.width = 7;
 
@@ -552,7 +556,7 @@ TEST(PaperReplay, TheNibInUseNamedAgainIsKept)
     EmbeddedNibPayload nib = NibOf(9, 40, 30, [](size_t) { return uint8_t(0); });
     nib.scale = 100;
     NibReferencePayload use;
-    use.category = 0, use.code = 45, use.id = 9, use.width = 40, use.height = 30, use.scale = 150;
+    use.id = 9, use.width = 40, use.height = 30, use.scale = 150;
 
     ASSERT_EQ(replay.Feed(nib.Encode()), HandlerResult::Executed);
     const int32_t made = replay.target->Renderer().BitmapNib()->Id();
@@ -612,11 +616,9 @@ TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoi
     ASSERT_TRUE(live.Draw(LongPath(21)));
     ASSERT_TRUE(live->SetLayerMode(2, kModeScreen));
     ASSERT_TRUE(live.Draw(LongPath(37)));
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("paper_replay_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    const std::string file = (folder / "live.vd4").string();
-    ASSERT_EQ(SaveEventFile(file, *live.paper, {}), 0);
+    const support::TempFolder folder;
+    const std::string file = folder / "live.vd4";
+    ASSERT_EQ(SaveEventFile(file, *live.paper, {}), EventFileCode::Ok);
     for (bool pointByPoint : {false, true}) {
         RecordingDocumentHost host;
         host.PlayingBack = true;
@@ -635,14 +637,13 @@ TEST(PaperReplay, SavedRecordingPlaysBackToTheLivePictureStepByStepAndPointByPoi
         EXPECT_EQ(ticks > 58, pointByPoint);
         EXPECT_EQ(WithoutIds(StateOf(replay)), WithoutIds(StateOf(*live.paper))) << pointByPoint;
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(PaperReplay, TheEndGivesTheDocumentItsEngineBack)
 {
     LivePaper live;
     std::vector<Packet> packets = AsStandardStrokes(live.Packets());
-    packets.insert(packets.begin() + 1, AppVersionPayload{{0, 0}, 2, 5, 0}.Encode());
+    packets.insert(packets.begin() + 1, Version(2, 5));
     ReplayPaper replay;
     ASSERT_TRUE(replay.FeedAll(packets));
     EXPECT_EQ(replay->EngineLevel(), 1) << "standard strokes of version 2.05 open by the earlier routine";
@@ -660,9 +661,9 @@ TEST(PaperReplay, EarlyRecordingsCarryTheLayersProtectAlphaInTheirFlags)
         LivePaper live;
         ReplayPaper replay;
         ASSERT_TRUE(replay.FeedAll(live.Packets()));
-        ASSERT_EQ(replay.Feed(AppVersionPayload{{0, 0}, 2, c.minor, 0}.Encode()), HandlerResult::Executed);
-        StateFlagsPayload flags;
-        flags.category = 0, flags.code = 12, flags.flags = 4;
+        ASSERT_EQ(replay.Feed(Version(2, c.minor)), HandlerResult::Executed);
+        DocumentFlagsPayload flags;
+        flags.flags = 4;
         ASSERT_EQ(replay.Feed(flags.Encode()), HandlerResult::Executed);
         EXPECT_EQ(replay->LayerAt(replay->CurrentLayer())->ProtectAlpha, c.expected) << "2.0" << c.minor;
     }

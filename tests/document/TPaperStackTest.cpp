@@ -241,7 +241,7 @@ void FillHistory(Picture& pic)
     for (int32_t i = 0; i < pic.paper.LayerCount(); ++i) {
         const CBlockVMTC& store = *pic.paper.LayerAt(i)->Store;
         ASSERT_TRUE(pic.paper.UndoManager()->PushPixels(*pic.paper.LayerAt(i), i,
-                                                        {0, 0, store.Width, store.Height}, kUndoStroke));
+                                                        {0, 0, store.Width, store.Height}, UndoKind::Stroke));
     }
 }
 

@@ -144,7 +144,7 @@ TEST(TPaper, UndoAndRedoOfAPixelChangeRestoreTheComposite)
 
     const ExtentRect changed{10, 8, 20, 16};
     CLayerData& layer = *paper.LayerAt(1);
-    ASSERT_TRUE(paper.UndoManager()->PushPixels(layer, 1, changed, kUndoStroke));
+    ASSERT_TRUE(paper.UndoManager()->PushPixels(layer, 1, changed, UndoKind::Stroke));
     // The stroke's own packet keeps the stream in step with the history.
     const uint8_t strokeEnd[2] = {18, 0};
     paper.Events().Record(strokeEnd, sizeof strokeEnd);

@@ -9,6 +9,7 @@
 #include "LayerFixture.h"
 #include "document/SLayerParam.h"
 #include "platform/MemoryBudget.h"
+#include "support/Checksum.h"
 
 namespace morvane {
 namespace {
@@ -33,7 +34,7 @@ public:
     int32_t RedoCount() const override { return redoSteps; }
     bool UndoStep() override { return undoSteps > 0 && (--undoSteps, ++redoSteps, true); }
     bool RedoStep() override { return redoSteps > 0 && (++undoSteps, --redoSteps, true); }
-    bool BeginStroke(uint8_t, uint16_t, uint16_t, float, float, float) override { return true; }
+    bool BeginStroke(PacketId, uint16_t, uint16_t, float, float, float) override { return true; }
     bool AddPoint(float, float, float) override { return true; }
     bool EndStroke() override { return Record(nullptr, 0); }
     void DiscardRedoSteps() override
@@ -48,14 +49,8 @@ public:
 // FNV-1a over the store's pixels and the layer's origin.
 uint64_t Checksum(const CLayerData& layer)
 {
-    uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](uint32_t v) { h = (h ^ v) * 1099511628211ull; };
-    for (int32_t y = 0; y < layer.Store->Height; ++y)
-        for (int32_t x = 0; x < layer.Store->Width; ++x)
-            mix(layer.Store->GetPixel(x, y));
-    mix(uint32_t(layer.OriginX));
-    mix(uint32_t(layer.OriginY));
-    return h;
+    const uint64_t h = support::Checksum(*layer.Store);
+    return support::FnvMix(support::FnvMix(h, uint32_t(layer.OriginX)), uint32_t(layer.OriginY));
 }
 
 struct UndoFixture : ::testing::Test {
@@ -69,7 +64,7 @@ struct UndoFixture : ::testing::Test {
     bool Stroke(const ExtentRect& r, uint32_t seed, int32_t layer = 0)
     {
         recorder.Record(nullptr, 0);
-        const bool pushed = undo.PushPixels(Layer(layer), layer, r, kUndoStroke);
+        const bool pushed = undo.PushPixels(Layer(layer), layer, r, UndoKind::Stroke);
         PaintRandom(Layer(layer), r, seed, false);
         return pushed;
     }
@@ -131,14 +126,14 @@ TEST_F(UndoFixture, DepthChangeDropsFromTheOldEndAndZeroTurnsItOff)
     // A list of depth 0 still takes a record and ends its loop.
     CUndoList list(true);
     for (int i = 0; i < 3; ++i)
-        list.Insert(CUndoData::PixelRecord(kUndoStroke, Layer(), 0, {0, 0, 8, 8}), 0);
+        list.Insert(CUndoData::PixelRecord(UndoKind::Stroke, Layer(), 0, {0, 0, 8, 8}), 0);
     EXPECT_EQ(list.Size(), 1);
 }
 
 // Each row: a kind and the change the operation makes after pushing it.
 struct PixelCase {
     const char* name;
-    int kind;
+    UndoKind kind;
     std::function<void(CLayerData&)> change;
     bool holdsBytes;
 };
@@ -148,11 +143,11 @@ TEST_F(UndoFixture, PixelRecordsUndoAndRedoToTheSameChecksums)
     const ExtentRect rect{5, 7, 70, 50};
     const ExtentRect all{0, 0, 96, 80};
     const PixelCase cases[] = {
-        {"stroke", kUndoStroke, [&](CLayerData& l) { PaintRandom(l, rect, 3, false); }, true},
-        {"alpha", kUndoAlphaPlane, [&](CLayerData& l) { l.Store->SetAlpha(rect, 9); }, true},
-        {"flipH", kUndoFlipH, [&](CLayerData& l) { l.Store->FlipH(all); l.OriginX = 96 - l.OriginX - l.NominalW; }, false},
-        {"invert", kUndoInvert, [&](CLayerData& l) { l.Store->XorRect(all, 0x00FFFFFF); }, false},
-        {"rotate", kUndoRotate180,
+        {"stroke", UndoKind::Stroke, [&](CLayerData& l) { PaintRandom(l, rect, 3, false); }, true},
+        {"alpha", UndoKind::AlphaPlane, [&](CLayerData& l) { l.Store->SetAlpha(rect, 9); }, true},
+        {"flipH", UndoKind::FlipH, [&](CLayerData& l) { l.Store->FlipH(all); l.OriginX = 96 - l.OriginX - l.NominalW; }, false},
+        {"invert", UndoKind::Invert, [&](CLayerData& l) { l.Store->XorRect(all, 0x00FFFFFF); }, false},
+        {"rotate", UndoKind::Rotate180,
          [&](CLayerData& l) {
              l.Store->Rotate180(all);
              l.OriginX = 96 - l.OriginX - l.NominalW;
@@ -191,7 +186,7 @@ TEST_F(UndoFixture, PictureTransformUndoesTheSameSetOfLayers)
     PaintRandom(Layer(1), {0, 0, 96, 80}, 2, false);
     Layer(1).Visible = false;
     const uint64_t shown = Checksum(Layer(0)), hidden = Checksum(Layer(1));
-    ASSERT_TRUE(undo.PushPictureTransform(kUndoFlipAllH + 2, true, {0, 0, 96, 80})); // invert
+    ASSERT_TRUE(undo.PushPictureTransform(UndoKind::InvertAll, true, {0, 0, 96, 80})); // invert
     Layer(0).Store->XorRect({0, 0, 96, 80}, 0x00FFFFFF);
     const uint64_t inverted = Checksum(Layer(0));
     ASSERT_TRUE(undo.UndoCommand(stack, out));
@@ -208,18 +203,18 @@ TEST_F(UndoFixture, HeldBytesCountCommittedBlocksOnly)
     // Two committed blocks in a layer of 3 x 3 blocks; the rest is uniform.
     PaintRandom(Layer(), {32, 32, 64, 32}, 5, false);
     ASSERT_EQ(Layer().Store->CommittedBytes(), 2 * 4096);
-    ASSERT_TRUE(undo.PushPixels(Layer(), 0, {0, 0, 96, 80}, kUndoStroke));
+    ASSERT_TRUE(undo.PushPixels(Layer(), 0, {0, 0, 96, 80}, UndoKind::Stroke));
     EXPECT_EQ(undo.HeldBytes(), 2 * 4096);
-    ASSERT_TRUE(undo.PushPixels(Layer(), 0, {3, 4, 10, 20}, kUndoAlphaPlane));
+    ASSERT_TRUE(undo.PushPixels(Layer(), 0, {3, 4, 10, 20}, UndoKind::AlphaPlane));
     EXPECT_EQ(undo.HeldBytes(), 2 * 4096 + 10 * 20);
-    for (int kind : {int(kUndoStroke), int(kUndoAlphaPlane), int(kUndoFlipH)})
+    for (UndoKind kind : {UndoKind::Stroke, UndoKind::AlphaPlane, UndoKind::FlipH})
         EXPECT_FALSE(undo.PushPixels(Layer(), 0, {-50, 0, 10, 10}, kind)); // misses the layer
     EXPECT_EQ(undo.UndoCount(), 2);
 
     // Undone, the stroke's place holds a copy of the current pixels instead.
     PaintRandom(Layer(), {0, 0, 96, 80}, 6, false);
     undo.ClearHistory();
-    ASSERT_TRUE(undo.PushPixels(Layer(), 0, {0, 0, 96, 80}, kUndoStroke));
+    ASSERT_TRUE(undo.PushPixels(Layer(), 0, {0, 0, 96, 80}, UndoKind::Stroke));
     Layer().Store->FillAll(0);
     ASSERT_TRUE(undo.UndoCommand(stack, out));
     EXPECT_EQ(undo.HeldBytes(), 0);
@@ -247,8 +242,8 @@ TEST_F(UndoFixture, OutOfMemoryOnPushWarnsAndKeepsTheHistoryUsable)
     PaintRandom(Layer(), {0, 0, 96, 80}, 1, false);
     Stroke({0, 0, 20, 20}, 2);
     const uint64_t painted = Checksum(Layer());
-    for (int kind : {int(kUndoStroke), int(kUndoAlphaPlane)}) {
-        SCOPED_TRACE(kind);
+    for (UndoKind kind : {UndoKind::Stroke, UndoKind::AlphaPlane}) {
+        SCOPED_TRACE(NumberOf(kind));
         {
             ScopedMemoryLimit none(0);
             EXPECT_FALSE(undo.PushPixels(Layer(), 0, {0, 0, 96, 80}, kind));
@@ -313,7 +308,7 @@ TEST_F(UndoFixture, RecordOfAGoneLayerIsDroppedAndARefusalClearsTheHistory)
 
     Stroke({0, 0, 20, 20}, 2);
     SUndoCommand move;
-    move.kind = 31; // the layer at 1 was never moved from 0: the ids disagree
+    move.kind = UndoKind::MoveLayer; // the layer at 1 was never moved from 0: the ids disagree
     move.layerId = Layer().Id + 1000;
     move.values = {0, 1, 0, 0};
     ASSERT_TRUE(undo.PushCommand(std::move(move)));
@@ -323,7 +318,7 @@ TEST_F(UndoFixture, RecordOfAGoneLayerIsDroppedAndARefusalClearsTheHistory)
 }
 
 struct AttributeCase {
-    int kind;
+    UndoKind kind;
     int32_t newValue;
     std::function<void(CLayerData&, int32_t)> set;
     std::function<int32_t(const CLayerData&)> get;
@@ -332,25 +327,25 @@ struct AttributeCase {
 TEST_F(UndoFixture, AttributeRecordsSwapOldAndNewValues)
 {
     const AttributeCase cases[] = {
-        {kUndoOpacity, 40, [](CLayerData& l, int32_t v) { l.Opacity = uint8_t(v); },
+        {UndoKind::Opacity, 40, [](CLayerData& l, int32_t v) { l.Opacity = uint8_t(v); },
          [](const CLayerData& l) { return int32_t(l.Opacity); }},
-        {kUndoDither, 1 | 77 << 8,
+        {UndoKind::Dither, 1 | 77 << 8,
          [](CLayerData& l, int32_t v) {
              l.Dither = v & 1;
              l.DitherDensity = uint8_t(v >> 8);
          },
          [](const CLayerData& l) { return int32_t(l.Dither) | l.DitherDensity << 8; }},
-        {kUndoMode, kModeMultiply, [](CLayerData& l, int32_t v) { l.SetMode(v); },
+        {UndoKind::Mode, kModeMultiply, [](CLayerData& l, int32_t v) { l.SetMode(v); },
          [](const CLayerData& l) { return int32_t(l.Mode); }},
-        {kUndoVisible, 0, [](CLayerData& l, int32_t v) { l.Visible = v; },
+        {UndoKind::Visible, 0, [](CLayerData& l, int32_t v) { l.Visible = v; },
          [](const CLayerData& l) { return int32_t(l.Visible); }},
-        {kUndoProtectAlpha, 1, [](CLayerData& l, int32_t v) { l.ProtectAlpha = v; },
+        {UndoKind::ProtectAlpha, 1, [](CLayerData& l, int32_t v) { l.ProtectAlpha = v; },
          [](const CLayerData& l) { return int32_t(l.ProtectAlpha); }},
-        {kUndoPosition, 0, [](CLayerData& l, int32_t) { l.OriginX = 7, l.OriginY = -3; },
+        {UndoKind::Position, 0, [](CLayerData& l, int32_t) { l.OriginX = 7, l.OriginY = -3; },
          [](const CLayerData& l) { return l.OriginX * 1000 + l.OriginY; }},
     };
     for (const AttributeCase& c : cases) {
-        SCOPED_TRACE(c.kind);
+        SCOPED_TRACE(NumberOf(c.kind));
         const int32_t old = c.get(Layer(1));
         ASSERT_TRUE(undo.PushAttribute(Layer(1), 1, c.newValue, c.kind));
         c.set(Layer(1), c.newValue);
@@ -375,7 +370,7 @@ TEST_F(UndoFixture, KeptLayerBelongsToTheRecordOnlyWhileOutOfTheStack)
     const int32_t id = Layer(1).Id;
     const int64_t bytes = Layer(1).MemoryUsed();
     SUndoCommand del;
-    del.kind = kUndoDeleteLayer;
+    del.kind = UndoKind::DeleteLayer;
     del.layerIndex = 1;
     del.layerId = id;
     del.kept.layer = stack.RemoveLayer(1);
@@ -430,7 +425,7 @@ TEST_F(UndoDepth3, SelectionRecordsAreTrimmedAndFreeWhatTheyHold)
     SwapHost host;
     undo.SetHost(&host);
     int freed = 0;
-    auto push = [&](int kind, bool keeps) {
+    auto push = [&](UndoKind kind, bool keeps) {
         SUndoCommand c;
         c.kind = kind;
         if (keeps)
@@ -438,7 +433,7 @@ TEST_F(UndoDepth3, SelectionRecordsAreTrimmedAndFreeWhatTheyHold)
         return undo.PushCommand(std::move(c));
     };
     for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(push(56, true)); // mask pixels: bulky, counted
+        ASSERT_TRUE(push(UndoKind::MaskPixels, true)); // mask pixels: bulky, counted
     EXPECT_EQ(undo.UndoCount(), 3);
     EXPECT_EQ(freed, 2);
     EXPECT_EQ(undo.HeldBytes(), 300);
@@ -448,7 +443,7 @@ TEST_F(UndoDepth3, SelectionRecordsAreTrimmedAndFreeWhatTheyHold)
     ASSERT_TRUE(undo.RedoCommand(stack, out));
     EXPECT_EQ(undo.HeldBytes(), 300);
     for (int i = 0; i < 40; ++i)
-        ASSERT_TRUE(push(57, false)); // current mask: light, trimmed by the slack
+        ASSERT_TRUE(push(UndoKind::CurrentMask, false)); // current mask: light, trimmed by the slack
     EXPECT_EQ(undo.UndoCount(), 3 + 32);
     EXPECT_EQ(freed, 5);
     EXPECT_EQ(undo.HeldBytes(), 0);
@@ -490,7 +485,7 @@ TEST_F(UndoFixture, LayerHistoryKeepsItsLastEightChangesOfAnyWeight)
     CUndoMngr own(CUndoMngr::kLayerDepth, CUndoMngr::kLayerDepth);
     std::vector<uint64_t> states{Checksum(Layer())};
     for (uint32_t i = 0; i < 10; ++i) {
-        ASSERT_TRUE(own.PushPixels(Layer(), 0, {int32_t(i) * 8, 0, 16, 16}, kUndoLayerHistory));
+        ASSERT_TRUE(own.PushPixels(Layer(), 0, {int32_t(i) * 8, 0, 16, 16}, UndoKind::LayerHistory));
         PaintRandom(Layer(), {int32_t(i) * 8, 0, 16, 16}, i + 1, false);
         states.push_back(Checksum(Layer()));
         ASSERT_TRUE(own.PushName(Layer(), 0, "light records count here too"));

@@ -13,8 +13,7 @@
 #include <vector>
 
 #include "events/CEventMngr.h"
-#include "events/EventPayloadsActions.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "platform/Clock.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/MemoryBudget.h"
@@ -118,9 +117,9 @@ protected:
     }
     void TearDown() override { SetNotifier(previous_); }
 
-    bool Stroke(int points, uint8_t category = 16)
+    bool Stroke(int points, PacketId start = PacketId::StrokeStartEarlier)
     {
-        bool ok = mngr->BeginStroke(category, 0, 0xFFFF, 1, 2, 0.5f);
+        bool ok = mngr->BeginStroke(start, 0, 0xFFFF, 1, 2, 0.5f);
         for (int i = 1; i < points; ++i)
             ok = ok && mngr->AddPoint(float(i), 2, 0.5f);
         return ok && mngr->EndStroke();
@@ -195,7 +194,7 @@ TEST_F(EventMngrTest, StrokesArePointPacketsOfSixteenInOneStep)
     const Packet last = PacketsOf(all).back();
     StrokePointsPayload points;
     ASSERT_TRUE(points.Decode(std::span(all).subspan(size_t(last.offset), 2 + last.payload.size())));
-    EXPECT_EQ(points.points[0], (StrokePointsPayload::Point{32, 2, 0.5f}));
+    EXPECT_EQ(points.points[0], (StreamStrokePoint{32, 2, 0.5f}));
 }
 
 TEST_F(EventMngrTest, AChangedPenWritesOnlyTheRecordThatChanged)
@@ -317,11 +316,10 @@ TEST_F(EventMngrTest, TheEndMarkSyncsNothingAndComesOffAfterASave)
 TEST_F(EventMngrTest, FileFlagsAreSetAndClearedInPlace)
 {
     ImageBlockPayload image;
-    image.category = 12;
-    image.code = 1;
+    image.SetKind(PacketId::PasteAsLayer);
     image.width = image.height = 1;
     image.pixels.assign(4, 9);
-    image.Seal();
+    SealImageBlock(image);
     ASSERT_TRUE(Send(image.Encode()));
     ASSERT_TRUE(Send(Command(2, 1, 4)));
     state.documentFlags.flags = 1;
@@ -402,9 +400,9 @@ TEST_F(EventMngrTest, BadInputIsRefusedAndLeavesTheStream)
         {"unknown header", [&] { return Send(Command(3, 0, 4)); }},
         {"stroke through Record", [&] { return Send(Command(18, 1, 12)); }},
         {"no header", [&] { return mngr->Record(nullptr, 0); }},
-        {"not a stroke kind", [&] { return mngr->BeginStroke(17, 0, 0, 1, 1, 1); }},
-        {"NaN start", [&] { return mngr->BeginStroke(16, 0, 0, nan, 1, 1); }},
-        {"far start", [&] { return mngr->BeginStroke(16, 0, 0, 1, 3e6f, 1); }},
+        {"not a stroke kind", [&] { return mngr->BeginStroke(PacketId::MorePoints, 0, 0, 1, 1, 1); }},
+        {"NaN start", [&] { return mngr->BeginStroke(PacketId::StrokeStartEarlier, 0, 0, nan, 1, 1); }},
+        {"far start", [&] { return mngr->BeginStroke(PacketId::StrokeStartEarlier, 0, 0, 1, 3e6f, 1); }},
         {"point without stroke", [&] { return mngr->AddPoint(1, 1, 1); }},
         {"end without stroke", [&] { return mngr->EndStroke(); }},
         {"redo with nothing undone", [&] { return mngr->RedoStep(); }},
@@ -416,7 +414,7 @@ TEST_F(EventMngrTest, BadInputIsRefusedAndLeavesTheStream)
         EXPECT_TRUE(mngr->IsRecording());
     }
     // Nothing may land inside an open stroke.
-    ASSERT_TRUE(mngr->BeginStroke(16, 0, 0, 1, 1, 1));
+    ASSERT_TRUE(mngr->BeginStroke(PacketId::StrokeStartEarlier, 0, 0, 1, 1, 1));
     EXPECT_FALSE(Send(Command(2, 1, 4)));
     EXPECT_FALSE(mngr->AddPoint(nan, 1, 1));
     EXPECT_FALSE(mngr->UndoStep());
@@ -431,7 +429,7 @@ TEST_F(EventMngrTest, PointsFollowTheCoordinateRule)
     const float inf = std::numeric_limits<float>::infinity();
     const float values[] = {0.0f, -0.0f, 1e-45f, 0.5f, -1234.5f, reach, -reach, std::nextafter(reach, inf),
                             -std::nextafter(reach, inf), 3e38f, inf, -inf, std::numeric_limits<float>::quiet_NaN()};
-    ASSERT_TRUE(mngr->BeginStroke(16, 0, 0, 1, 1, 1));
+    ASSERT_TRUE(mngr->BeginStroke(PacketId::StrokeStartEarlier, 0, 0, 1, 1, 1));
     for (float v : values) {
         SCOPED_TRACE(v);
         EXPECT_EQ(mngr->AddPoint(v, 1, 0.5f), IsStreamCoordinate(v));

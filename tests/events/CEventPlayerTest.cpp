@@ -96,8 +96,46 @@ TEST_F(PlayerTest, OpenResults)
     }
     EXPECT_EQ(player.Open("missing.vd4", PlaybackMode::Interactive), 2);
     // Only the interactive program shows a box; render mode waits for no one.
+    // The walk names the packet it could not read and the one before it.
+    ASSERT_EQ(notifier.messages.size(), 2u);
+    EXPECT_EQ(notifier.messages[0].text, "unknown packet at 0x2c(0x63,0x0)\rlast code at 0xe(0x2,0x8)");
+    EXPECT_EQ(notifier.messages[1].text, "イベントパケットが不正です!");
+}
+
+// In the render mode no box is shown: the diagnostic line names the packet
+// the walk could not read, at its offset, and the one before it.
+TEST_F(PlayerTest, AnUnknownPacketIsNamedAtItsOffsetInTheDiagnostics)
+{
+    CEventMngr m;
+    FakePlaybackTarget t(m);
+    t.files["x.vd4"] = {Join({Version(), NewCanvas(), Bytes{99, 0}}), true};
+    CEventPlayer p(m, t);
+    EXPECT_EQ(p.Open("x.vd4", PlaybackMode::Render), CEventPlayer::kOpenPacketCheck);
+    EXPECT_TRUE(notifier.messages.empty());
+    bool named = false;
+    for (const std::string& line : sink.lines)
+        named = named || line == "unknown packet at 0x2c(0x63,0x0)\rlast code at 0xe(0x2,0x8)";
+    EXPECT_TRUE(named);
+}
+
+// A version record of another extension-flags version is refused with the
+// player's message, and the replay ends there with the error result.
+TEST_F(PlayerTest, AVersionRecordOfOtherExtensionFlagsEndsTheReplay)
+{
+    Bytes version = Version();
+    version[2 + 4] = 1;
+    ASSERT_EQ(OpenRaw(Join({Version(), NewCanvas(), Action(4), version, Action(5), EndMark()})), 0);
+    int ticks = 0;
+    EXPECT_EQ(RunToEnd(ticks), PlayerTick::Error);
+    EXPECT_TRUE(player.Failed());
+    EXPECT_EQ(target.Count("command"), 2) << "the new canvas and the turn, not the command after the record";
     ASSERT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(notifier.messages[0].text, "イベントパケットが不正です!");
+    EXPECT_EQ(notifier.messages[0].text, "eventMngr::readAppStat: extFlags version error!");
+    // The diagnostic line says where the replay stopped.
+    bool located = false;
+    for (const std::string& line : sink.lines)
+        located = located || line.find("at offset 46 (0,0)") != std::string::npos;
+    EXPECT_TRUE(located);
 }
 
 TEST_F(PlayerTest, OpenRunsTheFirstStepAndTellsTheDocument)
@@ -293,7 +331,7 @@ TEST_F(PlayerTest, DeclinedCountsAsExecutedWithADiagnostic)
     EXPECT_EQ(RunToEnd(ticks), PlayerTick::Ended);
     EXPECT_EQ(player.ExecutedSteps(), 2);
     ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_NE(sink.lines[0].find("(2, 4) declined"), std::string::npos);
+    EXPECT_NE(sink.lines[0].find("RotateCanvasRight declined"), std::string::npos);
 }
 
 } // namespace

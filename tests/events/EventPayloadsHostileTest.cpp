@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "document/PaperFixture.h"
-#include "events/EventPayloadsActions.h"
-#include "events/EventPayloadsCommands.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 
 namespace morvane {
 namespace {
@@ -28,68 +26,68 @@ std::vector<uint8_t> Ramp(size_t n)
 std::vector<uint8_t> Tone()
 {
     EmbeddedTonePayload p;
-    p.category = 0, p.code = 36, p.id = 5, p.width = 40, p.height = 30, p.SetName("tone");
-    EXPECT_TRUE(p.pattern.Pack(Ramp(1200)));
+    p.id = 5, p.width = 40, p.height = 30, SetToneName(p, "tone");
+    EXPECT_TRUE(PackPixels(p.pattern, Ramp(1200)));
     return p.Encode();
 }
 
 std::vector<uint8_t> Nib()
 {
     EmbeddedNibPayload p;
-    p.category = 0, p.code = 44, p.width = 9, p.height = 7;
-    EXPECT_TRUE(p.bitmap.Pack(Ramp(63)));
+    p.width = 9, p.height = 7;
+    EXPECT_TRUE(PackPixels(p.bitmap, Ramp(63)));
     return p.Encode();
 }
 
 std::vector<uint8_t> Image()
 {
     ImageBlockPayload p;
-    p.category = 12, p.code = 1, p.width = 3, p.height = 2, p.pixels = Ramp(24), p.name = "ab";
-    p.Seal();
+    p.SetKind(PacketId::PasteAsLayer);
+    p.width = 3, p.height = 2, p.pixels = Ramp(24), p.name = "ab";
+    SealImageBlock(p);
     return p.Encode();
 }
 
 std::vector<uint8_t> Coverage()
 {
     PixelBlockPayload p;
-    p.category = 13, p.code = 0, p.width = 64, p.height = 48, p.left = 40, p.top = 8, p.snapWidth = 20, p.snapHeight = 7;
-    EXPECT_TRUE(p.Pack(Ramp(140)));
+    p.width = 64, p.height = 48, p.left = 40, p.top = 8, p.snapWidth = 20, p.snapHeight = 7;
+    EXPECT_TRUE(PackCoverage(p, Ramp(140)));
     return p.Encode();
 }
 
 std::vector<uint8_t> Links()
 {
     LinkLevelsPayload p;
-    p.category = 5, p.code = 0, p.layer = 1, p.count = 2, p.length = 4, p.levels = Ramp(4);
+    p.layer = 1, p.count = 2, p.length = 4, p.levels = Ramp(4);
     return p.Encode();
 }
 
 std::vector<uint8_t> Points()
 {
     StrokePointsPayload p;
-    p.category = 18, p.code = 2, p.points = {{1, 2, 0.5f}, {3, 4, 1}};
+    p.SetKind(PacketId::LastPoints);
+    p.code = 2, p.points = {{1, 2, 0.5f}, {3, 4, 1}};
     return p.Encode();
 }
 
 template <class P>
-std::vector<uint8_t> Plain(uint8_t category, uint8_t code)
+std::vector<uint8_t> Plain()
 {
-    P p;
-    p.category = category, p.code = code;
-    return p.Encode();
+    return P().Encode();
 }
 
 std::vector<uint8_t> QuickLayer()
 {
     NewLayerQuickPayload p;
-    p.category = 4, p.code = 0, p.layer = 1, p.width = 8, p.height = 8, p.mode = 21;
+    p.layer = 1, p.width = 8, p.height = 8, p.mode = 21;
     return p.Encode();
 }
 
 std::vector<uint8_t> Canvas()
 {
     NewCanvasPayload p;
-    p.category = 2, p.code = 8, p.width = 10000, p.height = 5;
+    p.width = 10000, p.height = 5;
     return p.Encode();
 }
 
@@ -144,9 +142,9 @@ TEST(EventPayloads, HostileContentsAreRefusedOnDecode)
         {"point not finite", Points, [](auto& b) { PutF32(b, p + 12, std::numeric_limits<float>::quiet_NaN()); }},
         {"point far off any canvas", Points, [](auto& b) { PutF32(b, p + 4, -3e6f); }},
         {"pressure infinite", Points, [](auto& b) { PutF32(b, p + 8, std::numeric_limits<float>::infinity()); }},
-        {"extension flags of another version", [] { return Plain<AppVersionPayload>(0, 0); },
+        {"extension flags of another version", [] { return Plain<AppVersionPayload>(); },
          [](auto& b) { b[p + 4] = 1; }},
-        {"pen radius 0", [] { return Plain<PenRadiusPayload>(0, 17); }, [](auto& b) { PutF32(b, p, 0); }},
+        {"pen radius 0", [] { return Plain<PenRadiusPayload>(); }, [](auto& b) { PutF32(b, p, 0); }},
         {"layer blend mode 22", QuickLayer, [](auto& b) { b[p + 10] = 22; }},
         {"layer of no height", QuickLayer, [](auto& b) { PutU32(b, p + 6, 0); }},
         {"new canvas wider than a picture", Canvas, [](auto& b) { PutU32(b, p, 10001); }},

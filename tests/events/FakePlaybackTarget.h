@@ -12,9 +12,7 @@
 #include <vector>
 
 #include "events/CEventMngr.h"
-#include "events/EventPayloadsActions.h"
-#include "events/EventPayloadsCommands.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "events/PlaybackTarget.h"
 #include "files/ByteStream.h"
 #include "files/EventContainer.h"
@@ -45,20 +43,20 @@ public:
         calls.push_back("load");
         return StreamLoadOf(LoadFile(path));
     }
-    int LoadFile(const std::string& path)
+    EventFileCode LoadFile(const std::string& path)
     {
         const auto it = files.find(path);
         if (it == files.end())
-            return filecode::kNotFound;
+            return EventFileCode::NotFound;
         if (it->second.raw)
             return LoadRaw(it->second.bytes);
         MemoryReader in(it->second.bytes);
         Sink sink(events_);
         EventContainerInfo info;
-        if (int code = ReadContainer(in, sink, info))
+        if (const EventFileCode code = ReadContainer(in, sink, info); code != EventFileCode::Ok)
             return code;
         events_.EndLoad(int32_t(info.steps), uint8_t(info.generation), info.flags);
-        return filecode::kOk;
+        return EventFileCode::Ok;
     }
     void BeginPlayback(bool isProtected, bool strokeManager) override
     {
@@ -115,12 +113,12 @@ private:
         CEventMngr& events_;
     };
 
-    int LoadRaw(const Bytes& stream)
+    EventFileCode LoadRaw(const Bytes& stream)
     {
         if (!events_.BeginLoad() || !events_.AppendRaw(stream.data(), int64_t(stream.size())))
-            return filecode::kNoMemory;
+            return EventFileCode::NoMemory;
         events_.EndLoad(int32_t(WalkPackets(stream).steps), CEventMngr::kCurrentGeneration, 0);
-        return filecode::kOk;
+        return EventFileCode::Ok;
     }
 
     template <class... Args> static std::string Line(const char* format, Args... args)
@@ -159,21 +157,21 @@ inline Bytes Join(std::initializer_list<Bytes> parts)
 inline Bytes Version(uint16_t major = 4, uint16_t minor = 50)
 {
     AppVersionPayload p;
-    p.category = 0, p.code = 0, p.major = major, p.minor = minor;
+    p.major = major, p.minor = minor;
     return p.Encode();
 }
 
 inline Bytes Flags(uint16_t flags)
 {
-    StateFlagsPayload p;
-    p.category = 0, p.code = 12, p.flags = flags;
+    DocumentFlagsPayload p;
+    p.flags = flags;
     return p.Encode();
 }
 
 inline Bytes NewCanvas(int32_t width = 64, int32_t height = 48)
 {
     NewCanvasPayload p;
-    p.category = 2, p.code = 8, p.width = width, p.height = height;
+    p.width = width, p.height = height;
     return p.Encode();
 }
 
@@ -189,8 +187,9 @@ inline Bytes EndMark() { return Action(255); }
 inline Bytes Image()
 {
     ImageBlockPayload p;
-    p.category = 12, p.code = 1, p.width = 2, p.height = 2, p.pixels = Bytes(16, 0x80), p.name = "a.png";
-    p.Seal();
+    p.SetKind(PacketId::PasteAsLayer);
+    p.width = 2, p.height = 2, p.pixels = Bytes(16, 0x80), p.name = "a.png";
+    SealImageBlock(p);
     return p.Encode();
 }
 
@@ -235,8 +234,8 @@ inline Bytes Container(const Bytes& stream, bool compressed = true, uint16_t fla
     info.steps = uint32_t(WalkPackets(stream).steps);
     info.length = uint32_t(stream.size());
     MemoryWriter out;
-    const int code = compressed ? WriteContainer(out, store, info) : WritePlain(out, store, info);
-    return code == 0 ? out.Bytes() : Bytes{};
+    const EventFileCode code = compressed ? WriteContainer(out, store, info) : WritePlain(out, store, info);
+    return code == EventFileCode::Ok ? out.Bytes() : Bytes{};
 }
 
 } // namespace morvane::playtest

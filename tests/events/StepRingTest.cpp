@@ -204,9 +204,9 @@ struct RemovedStream {
 };
 
 struct Forgotten {
-    std::vector<std::pair<uint8_t, uint32_t>> calls;
+    std::vector<std::pair<PacketId, uint32_t>> calls;
     bool refuse = false;
-    static bool Forget(void* user, uint8_t code, uint32_t id)
+    static bool Forget(void* user, PacketId code, uint32_t id)
     {
         auto* self = static_cast<Forgotten*>(user);
         self->calls.emplace_back(code, id);
@@ -225,7 +225,8 @@ TEST(InvalidateRemovedRange, ClearsTheRecordsInTheRangeAndForgetsEmbeddedResourc
     Forgotten forgotten;
     EXPECT_TRUE(InvalidateRemovedRange(s.store, s.range, bits, &Forgotten::Forget, &forgotten));
     EXPECT_EQ(bits, ~cleared);
-    const std::vector<std::pair<uint8_t, uint32_t>> expected{{36, 0x11223344u}, {44, 0x55u}};
+    const std::vector<std::pair<PacketId, uint32_t>> expected{{PacketId::EmbeddedTone, 0x11223344u},
+                                                               {PacketId::EmbeddedNib, 0x55u}};
     EXPECT_EQ(forgotten.calls, expected);
 
     // A refused forget stops the walk at the tone: 17 stays valid.

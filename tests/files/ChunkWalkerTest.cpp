@@ -63,9 +63,9 @@ Walk WalkOver(const Bytes& bytes, uint32_t count, uint32_t after = 0)
         in.Read(&v, 1);
         walk.values.push_back(v);
         if (v == 0)
-            return ChunkOutcome{ChunkOutcome::Skipped, 15};
+            return ChunkOutcome{ChunkOutcome::Skipped, PresetReadCode::Format};
         if (v == 2)
-            return ChunkOutcome{ChunkOutcome::Ended, 12};
+            return ChunkOutcome{ChunkOutcome::Ended, PresetReadCode::Version};
         SkipToPayloadEnd(in, head);
         in.Skip(after);
         return ChunkOutcome{};
@@ -90,7 +90,7 @@ TEST(ChunkWalker, HeaderChecks)
     for (const Case& c : cases) {
         MemoryReader in(c.bytes);
         PresetHeader header;
-        EXPECT_EQ(ReadPresetHeader(in, kFile, header), c.code);
+        EXPECT_EQ(CodeNumber(ReadPresetHeader(in, kFile, header)), c.code);
         if (c.code == 0) {
             EXPECT_EQ(header.count, 3);
             EXPECT_EQ(header.selected, -1);
@@ -107,7 +107,7 @@ TEST(ChunkWalker, SkipsForeignAndFailedItemsAndStandsAfterTrailingBlocks)
     Chunk(b, kItem, 1);
     const Walk walk = WalkOver(b, 4, 12);
     EXPECT_EQ(walk.values, (std::vector<int>{1, 0, 1}));
-    EXPECT_EQ(walk.result.code, 0);
+    EXPECT_EQ(walk.result.code, PresetReadCode::Ok);
     EXPECT_EQ(walk.result.taken, 2u);
     EXPECT_EQ(walk.result.notRead, 2u);
 }
@@ -121,40 +121,40 @@ TEST(ChunkWalker, CountAndEndOfFile)
     // The count stops the walk before the file's end, the file before the count.
     EXPECT_EQ(WalkOver(two, 1).values.size(), 1u);
     const Walk past = WalkOver(two, 500);
-    EXPECT_EQ(past.result.code, 0);
+    EXPECT_EQ(past.result.code, PresetReadCode::Ok);
     EXPECT_EQ(past.result.taken, 2u);
     EXPECT_EQ(past.result.notRead, 498u);
 
     Bytes tooLarge = two;
     Chunk(tooLarge, kItem, 1, 100);
     tooLarge.resize(tooLarge.size() - 1);
-    EXPECT_EQ(WalkOver(tooLarge, 3).result.code, 10);
+    EXPECT_EQ(CodeNumber(WalkOver(tooLarge, 3).result.code), 10);
 
     Bytes cutHead = two;
     cutHead.resize(cutHead.size() + 5, 0);
-    EXPECT_EQ(WalkOver(cutHead, 3).result.code, 9);
+    EXPECT_EQ(CodeNumber(WalkOver(cutHead, 3).result.code), 9);
 
     Bytes ended = two;
     Chunk(ended, kItem, 2);
     Chunk(ended, kItem, 1);
     const Walk stop = WalkOver(ended, 4);
-    EXPECT_EQ(stop.result.code, 12);
+    EXPECT_EQ(CodeNumber(stop.result.code), 12);
     EXPECT_EQ(stop.result.taken, 2u);
 
     // Nothing taken: the reason the last item was skipped, or 9 for no chunk.
     Bytes skippedOnly = Header(1);
     Chunk(skippedOnly, kItem, 0);
-    EXPECT_EQ(WalkOver(skippedOnly, 1).result.code, 15);
-    EXPECT_EQ(WalkOver(Header(2), 2).result.code, 9);
+    EXPECT_EQ(CodeNumber(WalkOver(skippedOnly, 1).result.code), 15);
+    EXPECT_EQ(CodeNumber(WalkOver(Header(2), 2).result.code), 9);
 }
 
 TEST(ChunkWalker, MessagesFailureWhenNothingWasReadElseTheCountNotRead)
 {
     RecordingNotifier notifier;
     UserNotifier* previous = SetNotifier(&notifier);
-    ReportPresetRead("ペン先集", 17, WalkResult{});
-    ReportPresetRead("ブラシ集", 11, WalkResult{11, 2, 3});
-    ReportPresetRead("ブラシ集", 0, WalkResult{0, 5, 0});
+    ReportPresetRead("ペン先集", PresetReadCode::HeaderSize, WalkResult{});
+    ReportPresetRead("ブラシ集", PresetReadCode::RecordTooShort, WalkResult{PresetReadCode::RecordTooShort, 2, 3});
+    ReportPresetRead("ブラシ集", PresetReadCode::Ok, WalkResult{PresetReadCode::Ok, 5, 0});
     SetNotifier(previous);
     ASSERT_EQ(notifier.messages.size(), 2u);
     EXPECT_EQ(notifier.messages[0].text, "ペン先集の読み込みに失敗しました! (err=17)");

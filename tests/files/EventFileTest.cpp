@@ -89,10 +89,10 @@ Bytes File(const Bytes& stream, Form form, const EventContainerInfo& info)
     MemoryWriter out;
     out.WriteZeros(kPrefix);
     if (form == Form::ThumbPacked || form == Form::ThumbPlain) {
-        EXPECT_EQ(WriteThumbnailChunk(out, Picture(40, 30), info.generation), 0);
+        EXPECT_EQ(WriteThumbnailChunk(out, Picture(40, 30), info.generation), EventFileCode::Ok);
     }
     const bool packed = form == Form::Packed || form == Form::ThumbPacked;
-    EXPECT_EQ(packed ? WriteContainer(out, store, info) : WritePlain(out, store, info), 0);
+    EXPECT_EQ(packed ? WriteContainer(out, store, info) : WritePlain(out, store, info), EventFileCode::Ok);
     return out.Bytes();
 }
 
@@ -123,7 +123,7 @@ ReadOutcome Read(const Bytes& file, EventStreamSink& sink)
     MemoryReader in(file);
     EXPECT_TRUE(in.Skip(kPrefix));
     ReadOutcome out{};
-    out.code = ReadContainer(in, sink, out.info);
+    out.code = CodeNumber(ReadContainer(in, sink, out.info));
     out.position = in.Position();
     return out;
 }
@@ -182,7 +182,7 @@ TEST(EventContainer, BlocksThatStraddleTheReadersSegmentsComeBackWhole)
     CSegmentedStore small(40000);
     Fill(small, stream);
     MemoryWriter out;
-    ASSERT_EQ(WriteContainer(out, small, InfoOf(stream.size())), 0);
+    ASSERT_EQ(WriteContainer(out, small, InfoOf(stream.size())), EventFileCode::Ok);
     Bytes file = out.Bytes();
     ASSERT_EQ(U32At(file, 40), 4u);
     Put32At(file, 44, 65536);
@@ -191,7 +191,7 @@ TEST(EventContainer, BlocksThatStraddleTheReadersSegmentsComeBackWhole)
     StoreSink sink(store);
     MemoryReader in(file);
     EventContainerInfo info;
-    ASSERT_EQ(ReadContainer(in, sink, info), 0);
+    ASSERT_EQ(ReadContainer(in, sink, info), EventFileCode::Ok);
     EXPECT_EQ(Contents(store), stream);
 }
 
@@ -359,8 +359,8 @@ TEST(EventContainer, WritersRefuseWhatCannotBeWritten)
         CSegmentedStore store;
         Fill(store, c.stream);
         LimitedWriter packed(c.capacity), plain(c.capacity);
-        EXPECT_EQ(WriteContainer(packed, store, InfoOf(c.length)), c.code);
-        EXPECT_EQ(WritePlain(plain, store, InfoOf(c.length)), c.code);
+        EXPECT_EQ(CodeNumber(WriteContainer(packed, store, InfoOf(c.length))), c.code);
+        EXPECT_EQ(CodeNumber(WritePlain(plain, store, InfoOf(c.length))), c.code);
     }
 }
 
@@ -381,17 +381,17 @@ TEST(EventContainer, ThumbnailChunkFitsTheCompositeIntoItsSquareOpaque)
         CSegmentedStore store;
         Fill(store, StreamOf(64));
         MemoryWriter out;
-        ASSERT_EQ(WriteThumbnailChunk(out, picture, c.generation), 0);
+        ASSERT_EQ(WriteThumbnailChunk(out, picture, c.generation), EventFileCode::Ok);
         EventContainerInfo info = InfoOf(64);
         info.width = c.w;
         info.height = c.h;
-        ASSERT_EQ(WritePlain(out, store, info), 0);
+        ASSERT_EQ(WritePlain(out, store, info), EventFileCode::Ok);
         EXPECT_EQ(out.Bytes()[8], c.kind);
         testing::WriteBytes(folder / "t.vd4", out.Bytes());
 
         TMTC image;
         int32_t canvasW = 0, canvasH = 0;
-        ASSERT_EQ(ReadThumbnail(folder / "t.vd4", image, canvasW, canvasH), 0);
+        ASSERT_EQ(ReadThumbnail(folder / "t.vd4", image, canvasW, canvasH), BlockReadCode::Ok);
         EXPECT_EQ(canvasW, c.w);
         EXPECT_EQ(canvasH, c.h);
         ASSERT_EQ(image.Width, c.thumbW);
@@ -408,8 +408,8 @@ TEST(EventContainer, ThumbnailChunkFitsTheCompositeIntoItsSquareOpaque)
     TMTC image;
     int32_t w = 0, h = 0;
     testing::WriteBytes(folder / "bare.vd4", File(StreamOf(64), Form::Packed, InfoOf(64)));
-    EXPECT_EQ(ReadThumbnail(folder / "bare.vd4", image, w, h), 16) << "the prefix is no thumbnail";
-    EXPECT_EQ(ReadThumbnail(folder / "missing.vd4", image, w, h), 4);
+    EXPECT_EQ(CodeNumber(ReadThumbnail(folder / "bare.vd4", image, w, h)), 16) << "the prefix is no thumbnail";
+    EXPECT_EQ(CodeNumber(ReadThumbnail(folder / "missing.vd4", image, w, h)), 4);
 }
 
 // ---- saving and loading a document's recording ----
@@ -484,9 +484,9 @@ TEST(EventFile, ARecordingSavesWithItsHeaderAndLoadsBackWithItsSteps)
         ASSERT_EQ(steps, 6) << "canvas and marks, two layer commands, two strokes";
 
         const std::string path = folder / "a.vd4";
-        ASSERT_EQ(SaveEventFile(path, recorded.paper, c.request), 0);
+        ASSERT_EQ(SaveEventFile(path, recorded.paper, c.request), EventFileCode::Ok);
         const Bytes file = testing::ReadBytes(path);
-        ASSERT_EQ(SaveEventFile(path, recorded.paper, c.request), 0);
+        ASSERT_EQ(SaveEventFile(path, recorded.paper, c.request), EventFileCode::Ok);
         EXPECT_EQ(testing::ReadBytes(path), file) << "a second save differs";
         EXPECT_EQ(StreamOf(live), before) << "the end mark stayed";
         EXPECT_EQ(live.CommittedSteps(), steps);
@@ -501,7 +501,7 @@ TEST(EventFile, ARecordingSavesWithItsHeaderAndLoadsBackWithItsSteps)
 
         RecordingDocumentHost host;
         TPaper loaded(host);
-        ASSERT_EQ(LoadEventFile(path, loaded), 0);
+        ASSERT_EQ(LoadEventFile(path, loaded), EventFileCode::Ok);
         Bytes expected = before;
         expected.insert(expected.end(), {2, 255});
         EXPECT_EQ(StreamOf(*loaded.EventManager()), expected);
@@ -524,7 +524,7 @@ TEST(EventFile, ProtectionIsInTheFileOnlyAndEverySaveClearsTheImagePermission)
     ASSERT_TRUE(live.QueryFileFlag(CEventMngr::kImagePermissionFlag, found));
     ASSERT_TRUE(found) << "the stream holds no document switches";
 
-    ASSERT_EQ(SaveProtectedEventFile(folder / "p.vd4", recorded.paper, {}), 0);
+    ASSERT_EQ(SaveProtectedEventFile(folder / "p.vd4", recorded.paper, {}), EventFileCode::Ok);
     EXPECT_TRUE(notes.Texts().empty());
     ASSERT_TRUE(live.QueryFileFlag(CEventMngr::kProtectionFlag, found));
     EXPECT_FALSE(found) << "the live stream stays unprotected";
@@ -533,14 +533,14 @@ TEST(EventFile, ProtectionIsInTheFileOnlyAndEverySaveClearsTheImagePermission)
 
     RecordingDocumentHost host;
     TPaper loaded(host);
-    ASSERT_EQ(LoadEventFile(folder / "p.vd4", loaded), 0);
+    ASSERT_EQ(LoadEventFile(folder / "p.vd4", loaded), EventFileCode::Ok);
     ASSERT_TRUE(loaded.EventManager()->QueryFileFlag(CEventMngr::kProtectionFlag, found));
     EXPECT_TRUE(found);
     ASSERT_TRUE(loaded.EventManager()->QueryFileFlag(CEventMngr::kImagePermissionFlag, found));
     EXPECT_FALSE(found);
 
     ASSERT_TRUE(live.SetFileFlag(CEventMngr::kProtectionFlag, true));
-    EXPECT_EQ(SaveProtectedEventFile(folder / "q.vd4", recorded.paper, {}), 39);
+    EXPECT_EQ(CodeNumber(SaveProtectedEventFile(folder / "q.vd4", recorded.paper, {})), 39);
     EXPECT_EQ(notes.Texts(), std::vector<std::string>{"このイベントファイルはすでに保護されているため保存できません!"});
     EXPECT_FALSE(std::filesystem::exists(folder / "q.vd4"));
 }
@@ -553,17 +553,17 @@ TEST(EventFile, SavesThatCannotGiveAPlayableFileAreRefused)
     TPaper bare(host); // recording, but its stream never saw a new canvas
     ASSERT_TRUE(bare.EventManager() && bare.EventManager()->IsRecording());
     const Bytes before = StreamOf(*bare.EventManager());
-    EXPECT_EQ(SaveEventFile(folder / "a.vd4", bare, {}), 42);
+    EXPECT_EQ(CodeNumber(SaveEventFile(folder / "a.vd4", bare, {})), 42);
     EXPECT_EQ(notes.Texts().size(), 1u);
     EXPECT_EQ(StreamOf(*bare.EventManager()), before);
 
     RecordedPaper stopped;
     stopped.Events().Reset();
-    EXPECT_EQ(SaveEventFile(folder / "a.vd4", stopped.paper, {}), 40);
+    EXPECT_EQ(CodeNumber(SaveEventFile(folder / "a.vd4", stopped.paper, {})), 40);
     EXPECT_FALSE(std::filesystem::exists(folder / "a.vd4"));
 
     TPaper loaded(host);
-    EXPECT_EQ(LoadEventFile(folder / "missing.vd4", loaded), 4);
+    EXPECT_EQ(CodeNumber(LoadEventFile(folder / "missing.vd4", loaded)), 4);
 }
 
 TEST(EventFile, AFailedSaveLeavesTheOldFileAndTheLiveStream)
@@ -577,13 +577,13 @@ TEST(EventFile, AFailedSaveLeavesTheOldFileAndTheLiveStream)
     testing::WriteBytes(path, old);
     {
         ScopedMemoryLimit scarce(0); // the thumbnail and the compressor get nothing
-        EXPECT_EQ(SaveEventFile(path, recorded.paper, {}), 1);
+        EXPECT_EQ(CodeNumber(SaveEventFile(path, recorded.paper, {})), 1);
     }
     EXPECT_EQ(testing::ReadBytes(path), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "a temporary file stayed";
     EXPECT_EQ(StreamOf(live), before);
     EXPECT_TRUE(live.IsRecording());
-    EXPECT_EQ(SaveEventFile(path, recorded.paper, {}), 0) << "the recording goes on";
+    EXPECT_EQ(SaveEventFile(path, recorded.paper, {}), EventFileCode::Ok) << "the recording goes on";
 }
 
 TEST(EventFile, TheExtensionDecidesTheTypeAndFollowsTheGeneration)

@@ -52,7 +52,7 @@ void Put32At(Bytes& b, size_t at, uint32_t v)
 Bytes WriteBlock(const ImageBlockHead& head, const Bytes& pixels)
 {
     MemoryWriter out;
-    EXPECT_EQ(WriteImageBlock(out, head, pixels), 0);
+    EXPECT_EQ(WriteImageBlock(out, head, pixels), WriteCode::Ok);
     return out.Bytes();
 }
 
@@ -100,7 +100,7 @@ TEST(ImageBlock, BothKindsRoundTripAndEndOnAFourByteBoundary)
         ImageBlockHead back;
         Bytes unpacked;
         uint64_t length = 0;
-        ASSERT_EQ(ReadImageBlock(in, kGrey, back, unpacked, length), 0);
+        ASSERT_EQ(ReadImageBlock(in, kGrey, back, unpacked, length), BlockReadCode::Ok);
         EXPECT_EQ(unpacked, pixels);
         EXPECT_EQ(length, block.size());
         EXPECT_EQ(in.Remaining(), 0u);
@@ -120,12 +120,12 @@ TEST(ImageBlock, ThumbnailOfAnImageComesBackRowForRow)
             *image.PixelPtr(x, y) = 0xFF000000u | uint32_t(y * 16 + x);
     for (bool scrambled : {false, true}) {
         MemoryWriter out;
-        ASSERT_EQ(WriteThumbnailBlock(out, 50, 30, image, scrambled), 0);
+        ASSERT_EQ(WriteThumbnailBlock(out, 50, 30, image, scrambled), WriteCode::Ok);
         MemoryReader in(out.Bytes());
         ImageBlockHead head;
         TMTC back;
         uint64_t length = 0;
-        ASSERT_EQ(ReadImageBlockInto(in, {ThumbnailBytesPerPixel, 1024}, head, back, length), 0);
+        ASSERT_EQ(ReadImageBlockInto(in, {ThumbnailBytesPerPixel, 1024}, head, back, length), BlockReadCode::Ok);
         EXPECT_EQ(head.kind, scrambled ? 2 : 1);
         EXPECT_EQ(head.sourceWidth, 50);
         ASSERT_EQ(back.Width, 5);
@@ -213,12 +213,12 @@ TEST(ImageBlock, HostileHeadsGiveTheirCodes)
         ImageBlockHead head;
         Bytes pixels{1, 2, 3};
         uint64_t length = 1;
-        EXPECT_EQ(ReadImageBlock(in, kGrey, head, pixels, length), c.code) << c.name;
+        EXPECT_EQ(CodeNumber(ReadImageBlock(in, kGrey, head, pixels, length)), c.code) << c.name;
         EXPECT_TRUE(pixels.empty()) << c.name;
         EXPECT_EQ(length != 0, c.standsAfter) << c.name;
         if (c.standsAfter) {
             EXPECT_EQ(length, blockEnd) << c.name;
-            EXPECT_EQ(ReadImageBlock(in, kGrey, head, pixels, length), 0) << c.name;
+            EXPECT_EQ(ReadImageBlock(in, kGrey, head, pixels, length), BlockReadCode::Ok) << c.name;
         }
     }
 }
@@ -228,6 +228,6 @@ TEST(ImageBlock, WriterRefusesUnknownKinds)
     ImageBlockHead h;
     h.kind = 3;
     MemoryWriter out;
-    EXPECT_EQ(WriteImageBlock(out, h, Bytes(4, 0)), 14);
+    EXPECT_EQ(CodeNumber(WriteImageBlock(out, h, Bytes(4, 0))), 14);
     EXPECT_EQ(out.Position(), 0u);
 }

@@ -80,7 +80,7 @@ CPenMethodMngr BrushList()
     return list;
 }
 
-template <typename List> int Write(const std::string& path, const List& list)
+template <typename List> WriteCode Write(const std::string& path, const List& list)
 {
     if constexpr (std::is_same_v<List, CPenShapeMngr>)
         return WriteNibPresetFile(path, list);
@@ -91,7 +91,7 @@ template <typename List> int Write(const std::string& path, const List& list)
 template <typename List> Bytes FileOf(const List& list)
 {
     TempFolder dir;
-    EXPECT_EQ(Write(dir / "f", list), 0);
+    EXPECT_EQ(Write(dir / "f", list), WriteCode::Ok);
     return ReadBytes(dir / "f");
 }
 
@@ -107,7 +107,7 @@ ReadOutcome ReadNibs(const Bytes& bytes, CPenShapeMngr* into = nullptr)
     CPenShapeMngr& list = into ? *into : own;
     ScopedNotifier notifier;
     MemoryReader in(bytes);
-    const int code = ReadNibPresets(in, "x.psh", list, false, false);
+    const int code = CodeNumber(ReadNibPresets(in, "x.psh", list, false, false));
     return {code, list.Count(), notifier.Texts()};
 }
 
@@ -117,7 +117,7 @@ ReadOutcome ReadBrushes(const Bytes& bytes, CPenMethodMngr* into = nullptr)
     CPenMethodMngr& list = into ? *into : own;
     ScopedNotifier notifier;
     MemoryReader in(bytes);
-    const int code = ReadBrushPresets(in, "x.pmt", list, false, false);
+    const int code = CodeNumber(ReadBrushPresets(in, "x.pmt", list, false, false));
     return {code, list.Count(), notifier.Texts()};
 }
 
@@ -143,12 +143,12 @@ TEST(NibPresetFile, RoundTripKeepsEveryItemAndRewritesTheSameBytes)
 {
     TempFolder dir;
     const CPenShapeMngr list = NibList();
-    ASSERT_EQ(WriteNibPresetFile(dir / "a.psh", list), 0);
+    ASSERT_EQ(WriteNibPresetFile(dir / "a.psh", list), WriteCode::Ok);
     EXPECT_TRUE(Contains(ReadBytes(dir / "a.psh"), kPencilCp932));
 
     CPenShapeMngr back;
     ScopedNotifier notifier;
-    ASSERT_EQ(ReadNibPresetFile(dir / "a.psh", back, false, true), 0);
+    ASSERT_EQ(ReadNibPresetFile(dir / "a.psh", back, false, true), PresetReadCode::Ok);
     EXPECT_TRUE(notifier.notifier.messages.empty());
     ASSERT_EQ(back.Count(), 3);
     for (int32_t i = 0; i < 3; ++i)
@@ -157,12 +157,12 @@ TEST(NibPresetFile, RoundTripKeepsEveryItemAndRewritesTheSameBytes)
     EXPECT_EQ(back.FileName(), dir / "a.psh");
     EXPECT_TRUE(back.Modified());
 
-    ASSERT_EQ(WriteNibPresetFile(dir / "b.psh", back), 0);
+    ASSERT_EQ(WriteNibPresetFile(dir / "b.psh", back), WriteCode::Ok);
     EXPECT_EQ(ReadBytes(dir / "b.psh"), ReadBytes(dir / "a.psh"));
-    EXPECT_EQ(WriteNibPresetFile(dir / "no/such/folder.psh", back), 6);
+    EXPECT_EQ(CodeNumber(WriteNibPresetFile(dir / "no/such/folder.psh", back)), 6);
 
     // Appending keeps what the list held, its selection and its file name.
-    ASSERT_EQ(ReadNibPresetFile(dir / "b.psh", back, true, false), 0);
+    ASSERT_EQ(ReadNibPresetFile(dir / "b.psh", back, true, false), PresetReadCode::Ok);
     EXPECT_EQ(back.Count(), 6);
     EXPECT_EQ(back.Selected(), 1);
     EXPECT_EQ(back.FileName(), dir / "a.psh");
@@ -173,12 +173,12 @@ TEST(BrushPresetFile, RoundTripKeepsEveryPresetAndRewritesTheSameBytes)
 {
     TempFolder dir;
     const CPenMethodMngr list = BrushList();
-    ASSERT_EQ(WriteBrushPresetFile(dir / "a.pmt", list), 0);
+    ASSERT_EQ(WriteBrushPresetFile(dir / "a.pmt", list), WriteCode::Ok);
     EXPECT_TRUE(Contains(ReadBytes(dir / "a.pmt"), kPencilCp932));
 
     CPenMethodMngr back;
     ScopedNotifier notifier;
-    ASSERT_EQ(ReadBrushPresetFile(dir / "a.pmt", back, false, false), 0);
+    ASSERT_EQ(ReadBrushPresetFile(dir / "a.pmt", back, false, false), PresetReadCode::Ok);
     EXPECT_TRUE(notifier.notifier.messages.empty());
     ASSERT_EQ(back.Count(), 3);
     for (int32_t i = 0; i < 3; ++i)
@@ -189,7 +189,7 @@ TEST(BrushPresetFile, RoundTripKeepsEveryPresetAndRewritesTheSameBytes)
     EXPECT_EQ(back.RememberedIndexes(), list.RememberedIndexes());
     EXPECT_EQ(back.FileName(), dir / "a.pmt");
 
-    ASSERT_EQ(WriteBrushPresetFile(dir / "b.pmt", back), 0);
+    ASSERT_EQ(WriteBrushPresetFile(dir / "b.pmt", back), WriteCode::Ok);
     EXPECT_EQ(ReadBytes(dir / "b.pmt"), ReadBytes(dir / "a.pmt"));
 }
 
@@ -258,7 +258,7 @@ TEST(NibPresetFile, HostileFilesGiveTheirCodeAndMessage)
     TempFolder dir;
     CPenShapeMngr list;
     ScopedNotifier notifier;
-    EXPECT_EQ(ReadNibPresetFile(dir / "missing.psh", list, false, false), 4);
+    EXPECT_EQ(CodeNumber(ReadNibPresetFile(dir / "missing.psh", list, false, false)), 4);
     EXPECT_EQ(notifier.Texts(), std::vector<std::string>{FailureText(kNibListName, 4)});
 }
 

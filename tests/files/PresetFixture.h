@@ -1,13 +1,10 @@
 #pragma once
-// Lists of nib and brush presets built in code, a temporary folder, the
-// notifier that records messages, and comparisons item by item.
+// Lists of nib and brush presets built in code, the notifier that records
+// messages, and comparisons item by item.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,32 +13,15 @@
 #include "paint/CPenShapeMngr.h"
 #include "paint/TPaintParam.h"
 #include "platform/UserNotifier.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 namespace morvane::testing {
 
-using Bytes = std::vector<uint8_t>;
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "morvane_files_XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    std::string operator/(const std::string& name) const
-    {
-        return (std::filesystem::path(path_) / name).string();
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using support::Bytes;
+using support::ReadBytes;
+using support::TempFolder;
+using support::WriteBytes;
 
 struct ScopedNotifier {
     ScopedNotifier() : previous(SetNotifier(&notifier)) {}
@@ -57,19 +37,6 @@ struct ScopedNotifier {
     UserNotifier* previous;
 };
 
-inline Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// value = (x * 7 + y * 13) & 0xFF: every row and column differs.
 inline std::unique_ptr<TChannel> PatternChannel(int32_t w, int32_t h)
 {
     auto channel = std::make_unique<TChannel>(w, h);

@@ -29,7 +29,7 @@ TEST(PresetList, OnlyPencilFileGetsTheEightOtherDefaultsAndForgetsItsPath)
     CPenMethodMngr pencils;
     pencils.Add(Preset(PaintKind::Pencil4, "鉛筆"));
     pencils.Add(Preset(PaintKind::Pencil4, "鉛筆2"));
-    ASSERT_EQ(WriteBrushPresetFile(dir / "mine.pmt", pencils), 0);
+    ASSERT_EQ(WriteBrushPresetFile(dir / "mine.pmt", pencils), WriteCode::Ok);
 
     CPenMethodMngr list;
     PresetLocation where{dir / "mine.pmt", dir.Path(), dir.Path()};
@@ -49,7 +49,7 @@ TEST(PresetList, DefaultFileIsLookedForInThreePlaces)
     const CPenMethodMngr full = Presets(9);
     std::filesystem::create_directories(dir / "app/preset");
     std::filesystem::create_directories(dir / "presets");
-    ASSERT_EQ(WriteBrushPresetFile(dir / "app/preset/default.pmt", full), 0);
+    ASSERT_EQ(WriteBrushPresetFile(dir / "app/preset/default.pmt", full), WriteCode::Ok);
 
     // Nothing remembered and nothing in the presets folder: the application's.
     PresetLocation where{dir / "gone.pmt", dir / "presets", dir / "app"};
@@ -59,8 +59,8 @@ TEST(PresetList, DefaultFileIsLookedForInThreePlaces)
     EXPECT_EQ(list.FileName(), dir / "app/preset/default.pmt");
 
     // The presets folder before the application's, the remembered path first.
-    ASSERT_EQ(WriteBrushPresetFile(dir / "presets/default.pmt", Presets(10)), 0);
-    ASSERT_EQ(WriteBrushPresetFile(dir / "mine.pmt", Presets(11)), 0);
+    ASSERT_EQ(WriteBrushPresetFile(dir / "presets/default.pmt", Presets(10)), WriteCode::Ok);
+    ASSERT_EQ(WriteBrushPresetFile(dir / "mine.pmt", Presets(11)), WriteCode::Ok);
     PresetLocation inFolder{"", dir / "presets", dir / "app"};
     EXPECT_EQ(FindDefaultPresetFile(inFolder, kDefaultBrushFile), dir / "presets/default.pmt");
     PresetLocation remembered{dir / "mine.pmt", dir / "presets", dir / "app"};
@@ -81,12 +81,12 @@ TEST(PresetList, DefaultFileIsLookedForInThreePlaces)
 TEST(PresetList, FileSelectionIsClampedIntoTheList)
 {
     TempFolder dir;
-    ASSERT_EQ(WriteBrushPresetFile(dir / "five.pmt", Presets(5)), 0);
+    ASSERT_EQ(WriteBrushPresetFile(dir / "five.pmt", Presets(5)), WriteCode::Ok);
     Bytes bytes = ReadBytes(dir / "five.pmt");
     le::Put16(bytes.data() + 14, 99);
     WriteBytes(dir / "five.pmt", bytes);
     CPenMethodMngr list;
-    ASSERT_EQ(ReadBrushPresetFile(dir / "five.pmt", list, false, false), 0);
+    ASSERT_EQ(ReadBrushPresetFile(dir / "five.pmt", list, false, false), PresetReadCode::Ok);
     EXPECT_EQ(list.Selected(), 4);
 }
 

@@ -18,11 +18,12 @@
 #include "events/CEventMngr.h"
 #include "events/CEventPlayer.h"
 #include "events/EventPacketTable.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "events/EventSyncState.h"
 #include "paint/CPenShapeObj.h"
 #include "paint/CStrokeMngr.h"
 #include "storage/TChannel.h"
+#include "support/TempFolder.h"
 
 namespace morvane {
 namespace {
@@ -189,9 +190,9 @@ TEST(ToolApply, StateRecordsDescribeEachToolAndTheFileReplaysToTheLivePicture)
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->flags, 3);
 
-    testing_render::ScratchFolder folder;
+    support::TempFolder folder;
     const std::string path = folder / "tools.vd4";
-    ASSERT_EQ(SaveEventFile(path, desk.paper, EventSaveRequest{}), 0);
+    ASSERT_EQ(SaveEventFile(path, desk.paper, EventSaveRequest{}), EventFileCode::Ok);
     Replayed replay(path);
     ASSERT_TRUE(replay.ended);
     EXPECT_EQ(WithoutIds(StateOf(replay.paper)), WithoutIds(StateOf(desk.paper)));

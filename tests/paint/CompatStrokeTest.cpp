@@ -15,28 +15,20 @@
 #include "paint/TStroke.h"
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
+#include "support/Checksum.h"
 
 namespace morvane {
 namespace {
 
 constexpr int32_t kW = 48, kH = 40;
 
-uint64_t Checksum(const uint8_t* bytes, size_t n, uint64_t h)
-{
-    for (size_t i = 0; i < n; ++i) {
-        h ^= bytes[i];
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 // FNV-1a over the wet paint's image and coverage.
 uint64_t Checksum(const TFlowImage& flow)
 {
-    uint64_t h = 1469598103934665603ull;
+    uint64_t h = support::kFnvStart;
     for (int32_t y = 0; y < flow.Image().Height; ++y) {
-        h = Checksum(reinterpret_cast<const uint8_t*>(flow.Image().Row(y)), size_t(flow.Image().Width) * 4, h);
-        h = Checksum(flow.Coverage().PixelPtr(0, y), size_t(flow.Coverage().Width), h);
+        h = support::Fnv(flow.Image().Row(y), size_t(flow.Image().Width) * 4, h);
+        h = support::Fnv(flow.Coverage().PixelPtr(0, y), size_t(flow.Coverage().Width), h);
     }
     return h;
 }

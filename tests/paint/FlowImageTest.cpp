@@ -8,6 +8,7 @@
 #include "platform/MemoryBudget.h"
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
+#include "support/Checksum.h"
 
 using namespace morvane;
 
@@ -25,13 +26,7 @@ CBlockVMTC MakeStore(int32_t w, int32_t h, uint32_t fill, uint32_t mark)
 // FNV-1a over every pixel.
 uint64_t Checksum(const CBlockVMTC& store)
 {
-    uint64_t h = 1469598103934665603ull;
-    for (int32_t y = 0; y < store.Height; ++y)
-        for (int32_t x = 0; x < store.Width; ++x) {
-            h ^= store.GetPixel(x, y);
-            h *= 1099511628211ull;
-        }
-    return h;
+    return support::Checksum(store);
 }
 
 bool ImageShows(const TFlowImage& flow, const CBlockVMTC& store)

@@ -14,6 +14,7 @@
 #include "paint/CPenShapeObj.h"
 #include "paint/CPenShapeSupport.h"
 #include "platform/MemoryBudget.h"
+#include "support/Checksum.h"
 
 namespace morvane {
 namespace {
@@ -28,12 +29,10 @@ int32_t Px(double pixels)
 
 uint64_t Checksum(const NibGrid& g)
 {
-    uint64_t h = 1469598103934665603ull;
+    uint64_t h = support::kFnvStart;
     const auto mix = [&h](int32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            h ^= uint8_t(uint32_t(v) >> (8 * i));
-            h *= 1099511628211ull;
-        }
+        for (int i = 0; i < 4; ++i)
+            h = support::FnvMix(h, uint8_t(uint32_t(v) >> (8 * i)));
     };
     for (int32_t v : {g.gridW, g.gridH, g.oversample, g.centreX, g.centreY})
         mix(v);

@@ -24,6 +24,7 @@
 #include "storage/FixedPoint.h"
 #include "storage/TChannel.h"
 #include "storage/TMTC.h"
+#include "support/Checksum.h"
 
 namespace morvane {
 namespace {
@@ -81,30 +82,7 @@ float DensityFor(uint32_t alpha)
     return float((alpha * 65536 + 254) / 255) / 65536.0f;
 }
 
-uint64_t Checksum(const uint8_t* bytes, size_t n, uint64_t h = 1469598103934665603ull)
-{
-    for (size_t i = 0; i < n; ++i) {
-        h ^= bytes[i];
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-uint64_t Checksum(const TMTC& image)
-{
-    uint64_t h = 1469598103934665603ull;
-    for (int32_t y = 0; y < image.Height; ++y)
-        h = Checksum(reinterpret_cast<const uint8_t*>(image.Row(y)), size_t(image.Width) * 4, h);
-    return h;
-}
-
-uint64_t Checksum(const TChannel& channel)
-{
-    uint64_t h = 1469598103934665603ull;
-    for (int32_t y = 0; y < channel.Height; ++y)
-        h = Checksum(channel.PixelPtr(0, y), size_t(channel.Width), h);
-    return h;
-}
+using support::Checksum;
 
 uint32_t Blended(uint32_t pixel, uint32_t colour, uint32_t alpha)
 {

@@ -18,6 +18,7 @@
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
 #include "storage/TChannel.h"
+#include "support/Checksum.h"
 
 namespace morvane {
 namespace {
@@ -240,16 +241,10 @@ TEST(BlurArithmetic, TransparentBoxIsLeftAloneAndWideBoxesDoNotOverflow)
 
 // ---- the stamps on a layer
 
+// Its bytes in memory order, the low byte of each pixel first.
 uint64_t Checksum(const TMTC& image)
 {
-    uint64_t h = 1469598103934665603ull;
-    for (int32_t y = 0; y < image.Height; ++y)
-        for (int32_t x = 0; x < image.Width; ++x)
-            for (int k = 0; k < 4; ++k) {
-                h ^= (image.GetPixel(x, y) >> (8 * k)) & 0xFF;
-                h *= 1099511628211ull;
-            }
-    return h;
+    return support::Checksum(image);
 }
 
 // A renderer with its stroke over an image and the same pixels as the layer

@@ -10,6 +10,7 @@
 #include "platform/MemoryBudget.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserNotifier.h"
+#include "support/TempFolder.h"
 
 using namespace morvane;
 
@@ -64,8 +65,8 @@ std::string ReadAll(const std::filesystem::path& p)
 
 TEST(AtomicFile, OldFileSurvivesAnUncommittedOrFailedWrite)
 {
-    const auto dir = std::filesystem::temp_directory_path() / "morvane-atomic-test";
-    std::filesystem::create_directories(dir);
+    const support::TempFolder folder;
+    const std::filesystem::path dir = folder.Path();
     const auto target = dir / "picture.bin";
     std::ofstream(target) << "old";
     {
@@ -85,5 +86,4 @@ TEST(AtomicFile, OldFileSurvivesAnUncommittedOrFailedWrite)
     EXPECT_FALSE(nowhere.Commit());
     std::size_t left = std::distance(std::filesystem::directory_iterator(dir), {});
     EXPECT_EQ(left, 1u); // no temporary files left behind
-    std::filesystem::remove_all(dir);
 }

@@ -34,7 +34,7 @@
 #include "gui/TMainForm.h"
 #include "platform/UserNotifier.h"
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 
 using namespace morvane;
 using harness::Checksum;
@@ -48,7 +48,7 @@ constexpr int32_t kWidth = 160, kHeight = 120;
 uint64_t Signature(TPaper& paper)
 {
     uint64_t h = Checksum(paper.Composite());
-    const auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    const auto mix = [&h](uint64_t v) { h = support::FnvMix(h, v); };
     mix(uint64_t(paper.Width) << 32 | uint32_t(paper.Height));
     mix(uint64_t(paper.LayerCount()));
     for (int32_t i = 0; i < paper.LayerCount(); ++i) {

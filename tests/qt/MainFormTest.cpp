@@ -1,7 +1,8 @@
 // The main window offscreen: painting with the mouse records a stroke that
 // replays to the same pixels, undo and redo by their keys, the pen on the
 // active document only, the demo recording played to its end with its
-// report, the protected save, and a stop answered Yes.
+// report, the protected save, a stop answered Yes, and the handlers that
+// match the command table.
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QtTest>
 
 #include "app/CAppProfile.h"
+#include "app/CommandTable.h"
 #include "document/DocumentHost.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"
@@ -24,10 +26,11 @@
 #include "gui/TDrawWindow.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TMainForm.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
 #include "storage/TMTC.h"
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 
 using namespace morvane;
 using harness::Checksum;
@@ -276,7 +279,7 @@ private slots:
             QVERIFY(offered);
             RecordingDocumentHost host;
             TPaper saved(host);
-            QCOMPARE(LoadEventFile(path.toStdString(), saved), 0);
+            QCOMPARE(LoadEventFile(path.toStdString(), saved), EventFileCode::Ok);
             bool found = false;
             QVERIFY(saved.EventManager()->QueryFileFlag(CEventMngr::kProtectionFlag, found));
             QCOMPARE(found, protect);
@@ -345,6 +348,49 @@ private slots:
             for (int other = 0; other < 6; ++other)
                 QCOMPARE(form_->Action(QStringLiteral("ActEventWait%1").arg(other))->isChecked(), other == item);
         }
+    }
+
+    // The window's handlers and the command table name the same commands:
+    // no handler waits under a name no menu or key reaches, and no command
+    // a user can pick does nothing, with no document, an editable one, or a
+    // recording playing.
+    void handlersAndTheCommandTableAgree()
+    {
+        std::string unknown;
+        for (const std::string& name : form_->UnknownCommands())
+            unknown += name + " ";
+        QVERIFY2(unknown.empty(), ("handled but not in the table: " + unknown).c_str());
+        const auto everyEnabledCommandIsHandled = [this](const char* state) {
+            form_->UpdateActions();
+            int enabled = 0;
+            for (const Command& command : Commands()) {
+                const std::string name(command.name);
+                if (!form_->Action(QString::fromStdString(name))->isEnabled())
+                    continue;
+                ++enabled;
+                QVERIFY2(form_->Handles(name), (name + " is enabled without a handler, " + state).c_str());
+            }
+            QVERIFY2(enabled > 0, state);
+        };
+        everyEnabledCommandIsHandled("no document");
+        QVERIFY(form_->Run(QStringLiteral("ActFileNew")));
+        everyEnabledCommandIsHandled("a new document");
+        QVERIFY(form_->OpenEventFile(DemoPath(), true));
+        everyEnabledCommandIsHandled("the demo playing");
+    }
+
+    void unknownCommandNameFailsLoudly()
+    {
+        CapturingDiagnosticSink sink;
+        ScopedDiagnostics capture(sink);
+        bool ran = false;
+        form_->Handle("ActNoSuchCommand", [&ran] { ran = true; });
+        QCOMPARE(sink.lines, std::vector<std::string>{
+                                 "TMainForm::Handle: no command named ActNoSuchCommand in the command table"});
+        QCOMPARE(form_->UnknownCommands(), std::vector<std::string>{"ActNoSuchCommand"});
+        QVERIFY(!form_->Handles("ActNoSuchCommand"));
+        QVERIFY(!form_->Run(QStringLiteral("ActNoSuchCommand")));
+        QVERIFY(!ran);
     }
 };
 

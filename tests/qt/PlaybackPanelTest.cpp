@@ -13,7 +13,7 @@
 
 #include <climits>
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 #include "app/CAppProfile.h"
 #include "document/EventFile.h"
 #include "document/TPaper.h"
@@ -86,8 +86,8 @@ class PlaybackPanelTest : public QObject {
         }
         const QString path = dir_.filePath(name);
         const bool saved =
-            isProtected ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{}) == 0
-                        : w.SaveRecording(path.toStdString()) == 0;
+            isProtected ? SaveProtectedEventFile(path.toStdString(), w.Paper(), EventSaveRequest{}) == EventFileCode::Ok
+                        : w.SaveRecording(path.toStdString()) == EventFileCode::Ok;
         return saved ? path : QString();
     }
 

@@ -20,7 +20,7 @@
 #include "gui/TMainForm.h"
 #include "platform/UserNotifier.h"
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 
 using namespace morvane;
 

@@ -22,13 +22,13 @@
 #include <span>
 #include <vector>
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 #include "app/ToolOptions.h"
 #include "input/ToolState.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "events/EventPacketTable.h"
-#include "events/EventPayloadsState.h"
+#include "events/EventPayloads.h"
 #include "gui/TBrushListPanel.h"
 #include "gui/TColourPanel.h"
 #include "gui/TDrawWindow.h"

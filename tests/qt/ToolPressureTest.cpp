@@ -6,7 +6,7 @@
 #include <QTabletEvent>
 #include <QtTest>
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 #include "StylusHarness.h"
 #include "input/ToolState.h"
 #include "document/TPaper.h"

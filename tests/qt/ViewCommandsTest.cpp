@@ -28,20 +28,12 @@
 #include "platform/qt/QtTabletSource.h"
 #include "storage/TMTC.h"
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 
 using namespace morvane;
+using harness::Checksum;
 
 namespace {
-
-uint64_t Checksum(const TTC& image)
-{
-    uint64_t h = 1469598103934665603ull;
-    const auto* p = static_cast<const uint8_t*>(static_cast<const void*>(image.Bits));
-    for (size_t i = 0, n = size_t(image.Width) * size_t(image.Height) * 4; i < n; ++i)
-        h = (h ^ p[i]) * 1099511628211ull;
-    return h;
-}
 
 QStringList Texts(const QMenu& menu)
 {

@@ -20,7 +20,7 @@
 #include "gui/DesktopStart.h"
 #include "gui/QtViewerReport.h"
 
-#include "MainFormHarness.h"
+#include "support/MainFormHarness.h"
 
 using namespace morvane;
 
@@ -102,8 +102,7 @@ private slots:
             QVERIFY(paper.NewPicture("p", false, false, 72, 64, 48, 64, 48));
             EventContainerInfo info;
             info.length = uint32_t(paper.EventManager()->CommittedLength());
-            QCOMPARE(WriteEventStream(endless.toStdString(), paper, *paper.EventManager(), info, false, true),
-                     0);
+            QCOMPARE(WriteEventStream(endless.toStdString(), paper, *paper.EventManager(), info, false, true), EventFileCode::Ok);
         }
         harness::MainWindowSession session;
         QVERIFY(session.Start());

@@ -7,6 +7,7 @@
 #include "storage/CBlockVCH.h"
 #include "storage/CBlockVMTC.h"
 #include "storage/TChannel.h"
+#include "support/Checksum.h"
 
 using namespace morvane;
 
@@ -268,4 +269,70 @@ TEST(CScaleLayerImage, InvalidStoresScaleNothing)
     CBlockVMTC source(10, 10), refused(0, 10);
     EXPECT_FALSE(ScaleLayerStore(source, refused));
     EXPECT_FALSE(ScaleLayerStore(refused, source));
+}
+
+// Every resampler over reductions, enlargements and odd ratios, pinned by
+// checksums of what it wrote: the averages' float order and lift are part of
+// what recordings replay, so a rework of the walk must keep every byte.
+namespace {
+
+using morvane::support::Checksum;
+using morvane::support::Fnv;
+
+struct Zoom {
+    int32_t w, h, dw, dh;
+};
+
+constexpr Zoom kZooms[] = {{7, 5, 3, 2},    {16, 16, 24, 24}, {33, 17, 10, 40}, {64, 48, 5, 5},
+                           {5, 5, 64, 48},  {100, 3, 7, 1},   {1, 1, 9, 4},     {40, 40, 40, 40},
+                           {48, 36, 32, 24}, {13, 29, 29, 13}};
+
+uint64_t ResampleAll(const Zoom& z, uint32_t seed)
+{
+    TMTC colour(z.w, z.h);
+    TChannel channel(z.w, z.h);
+    std::vector<uint8_t> bytes(size_t(z.w) * size_t(z.h));
+    for (int32_t y = 0; y < z.h; ++y)
+        for (int32_t x = 0; x < z.w; ++x) {
+            *colour.PixelPtr(x, y) = NextRandom(seed);
+            *channel.PixelPtr(x, y) = uint8_t(NextRandom(seed) >> 24);
+            bytes[size_t(y) * size_t(z.w) + size_t(x)] = *channel.PixelPtr(x, y);
+        }
+    uint64_t h = morvane::support::kFnvStart;
+    TMTC colourOut;
+    EXPECT_TRUE(MakeScaledCopy(colour, z.dw, z.dh, colourOut));
+    h = Checksum(colourOut, h);
+    TChannel channelOut(z.dw, z.dh);
+    CScaleImageCH ch(channel, channelOut);
+    EXPECT_TRUE(ch.Bind({0, 0, z.w, z.h}, {0, 0, z.dw, z.dh}) && ch.Resample());
+    h = Checksum(channelOut, h);
+    TTC grey(z.dw, z.dh);
+    EXPECT_TRUE(ScaleChannelToGrey(channel, grey));
+    h = Checksum(grey, h);
+    std::vector<int32_t> coverage(size_t(z.dw) * size_t(z.dh));
+    CScaleImageCH_fixp fixp(channel, coverage.data(), z.dw, z.dh);
+    EXPECT_TRUE(fixp.Bind({0, 0, z.w, z.h}, {0, 0, z.dw, z.dh}) && fixp.Resample());
+    h = Fnv(coverage.data(), coverage.size() * sizeof coverage[0], h);
+    std::vector<uint8_t> plain(size_t(z.dw) * size_t(z.dh)), turned(plain.size());
+    CScaleImageBYTE byte(bytes.data(), z.w, z.h, plain.data(), z.dw, z.dh);
+    EXPECT_TRUE(byte.Bind({0, 0, z.w, z.h}, {0, 0, z.dw, z.dh}) && byte.Resample());
+    h = Fnv(plain.data(), plain.size(), h);
+    const double factor = double(z.w) / double(z.dw);
+    EXPECT_TRUE(ScaleRotateBytes(bytes.data(), z.w, z.h, turned.data(), z.dw, z.dh, factor, 33.0, 7));
+    return Fnv(turned.data(), turned.size(), h);
+}
+
+} // namespace
+
+TEST(CScaleImage, EveryResamplerKeepsItsBytesOverSizesAndZooms)
+{
+    const uint64_t expected[] = {0xa30c62a01cb3d88e, 0xa83e74f917a7e4c5, 0x08cc0700e76f87fb, 0x8a9e79215b320871,
+                                 0x52d301dcafc874d8, 0xcb8a42eb1f2a8d86, 0x218751f9f23de2a3, 0x360f0238b6ae9f0b,
+                                 0x7704e9fdd9d9b1c0, 0x17634b8ea0f8025c};
+    static_assert(std::size(expected) == std::size(kZooms));
+    for (size_t i = 0; i < std::size(kZooms); ++i) {
+        const Zoom& z = kZooms[i];
+        const uint64_t sum = ResampleAll(z, uint32_t(i) + 5);
+        EXPECT_EQ(sum, expected[i]) << z.w << "x" << z.h << " -> " << z.dw << "x" << z.dh << std::hex << " 0x" << sum;
+    }
 }

@@ -27,6 +27,7 @@
 #include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
 #include "storage/TMTC.h"
+#include "support/Checksum.h"
 
 namespace morvane::harness {
 
@@ -71,14 +72,7 @@ private:
     UserNotifier* previous_;
 };
 
-inline uint64_t Checksum(const TTC& image)
-{
-    uint64_t h = 1469598103934665603ull;
-    const auto* p = static_cast<const uint8_t*>(static_cast<const void*>(image.Bits));
-    for (size_t i = 0, n = size_t(image.Width) * size_t(image.Height) * 4; i < n; ++i)
-        h = (h ^ p[i]) * 1099511628211ull;
-    return h;
-}
+using support::Checksum;
 
 // Ticks the playback timers' work until the window stops playing (bounded).
 inline void PlayToEnd(TMainForm& form, const TDrawWindow& window)
