@@ -62,20 +62,7 @@ public:
         return document_->NewPicture("golden", false, false, 72, kWidth, kHeight, kWidth, kHeight) &&
                document_->SetPenRenderer(&render_);
     }
-    // The clock moves between points as a hand would.
-    bool Stroke(const std::vector<Sample>& path)
-    {
-        TPaper& d = *document_;
-        if (!d.StrokeBegin(flow_, pen_, true, path[0].pressure, path[0].y, path[0].x))
-            return false;
-        for (size_t i = 1; i < path.size(); ++i) {
-            clock_->Advance(8);
-            if (!d.StrokePoint(flow_, pen_, true, path[i].pressure, path[i].y, path[i].x))
-                return false;
-        }
-        EdgeRect changed;
-        return d.StrokeEnd(flow_, pen_, true, changed);
-    }
+    bool Stroke(const std::vector<Sample>& path) { return PaintDemoPath(*document_, flow_, pen_, *clock_, path); }
     void Pen(RenderMethod method, uint32_t colour, float radius, bool pencil = false)
     {
         BrushMethodRecord record;

@@ -27,6 +27,20 @@ std::vector<Sample> Wave(float x0, float y0, float length, float amplitude, int 
 
 } // namespace
 
+bool PaintDemoPath(TPaper& document, TFlowImage& flow, TStroke& pen, FixedClock& clock,
+                   const std::vector<DemoSample>& path)
+{
+    if (path.empty() || !document.StrokeBegin(flow, pen, true, path[0].pressure, path[0].y, path[0].x))
+        return false;
+    for (size_t i = 1; i < path.size(); ++i) {
+        clock.Advance(8);
+        if (!document.StrokePoint(flow, pen, true, path[i].pressure, path[i].y, path[i].x))
+            return false;
+    }
+    EdgeRect changed;
+    return document.StrokeEnd(flow, pen, true, changed);
+}
+
 // A wave across the picture whose pressure swells and fades. The sines are
 // the project's own, so every machine records the same points.
 std::vector<DemoSample> DemoWave(float x0, float y0, float length, float amplitude, int points)
@@ -69,20 +83,7 @@ private:
                document_.SetPenRenderer(&render_) && Background() && BlendedLayers() && Methods() && CompatibleStrokes() &&
                LayerCommands();
     }
-    // The clock moves between points as a hand would.
-    bool Stroke(const std::vector<Sample>& path)
-    {
-        TPaper& d = document_;
-        if (!d.StrokeBegin(flow_, pen_, true, path[0].pressure, path[0].y, path[0].x))
-            return false;
-        for (size_t i = 1; i < path.size(); ++i) {
-            clock_.Advance(8);
-            if (!d.StrokePoint(flow_, pen_, true, path[i].pressure, path[i].y, path[i].x))
-                return false;
-        }
-        EdgeRect changed;
-        return d.StrokeEnd(flow_, pen_, true, changed);
-    }
+    bool Stroke(const std::vector<Sample>& path) { return PaintDemoPath(document_, flow_, pen_, clock_, path); }
     void Pen(RenderMethod method, uint32_t colour, float radius, bool pencil = false)
     {
         BrushMethodRecord record;

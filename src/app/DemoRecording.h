@@ -9,8 +9,11 @@
 
 namespace morvane {
 
-class TPaper;
 class DemoPainter;
+class FixedClock;
+class TFlowImage;
+class TPaper;
+class TStroke;
 
 // Paints the demo into a fresh document that records through its own
 // manager. The document strokes with the recording's pen and renderer, so
@@ -42,5 +45,10 @@ struct DemoSample {
 // A wave across a picture whose pressure swells and fades: points of a
 // sine over `length` from (x0, y0).
 std::vector<DemoSample> DemoWave(float x0, float y0, float length, float amplitude, int points);
+
+// Paints a path through the document's own stroke begin, points and end,
+// the clock moving between points as a hand would. False when refused.
+bool PaintDemoPath(TPaper& document, TFlowImage& flow, TStroke& pen, FixedClock& clock,
+                   const std::vector<DemoSample>& path);
 
 } // namespace morvane
