@@ -136,6 +136,15 @@ public:
     bool BeginLoad();
     bool AppendRaw(const void* data, int64_t length);
     void EndLoad(int32_t committedSteps, uint8_t generation, uint16_t flags);
+    // A loaded stream of the current generation, unprotected, that opens
+    // with a new canvas and ends with its end mark goes on recording: the
+    // mark is taken off and every state record counts as not written, so
+    // the next step writes what it needs anew. False (nothing changed) for
+    // any other stream.
+    bool ResumeLoaded();
+    // Whether the stream's first command is a new canvas (a stream a player
+    // can start).
+    bool OpensWithNewCanvas() const;
 
     uint32_t StateValidBits() const { return validBits_; }
     uint8_t EventGeneration = kCurrentGeneration;
