@@ -181,7 +181,7 @@ DocFileCode DocumentLoader::ReadLayer(uint32_t length)
     if (const DocFileCode code = ReadLayerName(in_, length - SClipLayerAttr::kBytes, name); code != DocFileCode::Ok)
         return code;
     Step(name);
-    ApplyClipLayerAttr(attr, name, *layer, paper_.Width, paper_.Height);
+    ApplyLayerAttributes(attr, name, *layer, paper_.Width, paper_.Height);
     CLayerData* kept = layer.get();
     if (!layers.InsertLayer(attr.index, std::move(layer)))
         return DocFileCode::CannotAddLayer;
@@ -263,11 +263,12 @@ void DocumentLoader::Finish()
                         : -1;
     masks.borderShown = anyMask && (header_.flags & SDocumentHeader::kSelectionBorder);
     masks.selectionUsed = anyMask && (header_.flags & SDocumentHeader::kSelectionUsed);
-    paper_.SelectLayer(std::clamp<int32_t>(header_.currentLayer, 0, layers.Count() - 1));
     paper_.RenderAll(true);
+    // The snapshot a recording may start from selects its layers in turn.
+    ContinueRecording(paper_, eventsLoaded_);
+    paper_.SelectLayer(std::clamp<int32_t>(header_.currentLayer, 0, layers.Count() - 1));
     paper_.InvalidateWindow(true);
     host_.RefreshLayerList();
-    ContinueRecording(paper_, eventsLoaded_);
 }
 
 // ---- saving ---------------------------------------------------------------------------
@@ -387,39 +388,6 @@ DocFileCode WriteRecording(ByteWriter& out, TPaper& paper)
 }
 
 } // namespace
-
-void ApplyClipLayerAttr(const SClipLayerAttr& attr, const std::string& name, CLayerData& layer, int32_t pictureW,
-                        int32_t pictureH)
-{
-    layer.SetMode(std::min<int>(attr.mode, SClipLayerAttr::kModes - 1));
-    layer.Name = name;
-    layer.Visible = attr.flags & SClipLayerAttr::kVisible;
-    layer.ProtectAlpha = attr.flags & SClipLayerAttr::kProtectAlpha;
-    layer.Opacity = attr.opacity;
-    if (layer.Store)
-        layer.Store->DefaultUniform = attr.defaultPixel;
-    layer.OriginX = std::clamp<int32_t>(attr.originX, -int32_t(kMaxStoreSide), int32_t(kMaxStoreSide));
-    layer.OriginY = std::clamp<int32_t>(attr.originY, -int32_t(kMaxStoreSide), int32_t(kMaxStoreSide));
-    const bool nominal = IsStoreSizeAllowed(attr.nominalWidth, attr.nominalHeight);
-    layer.NominalW = nominal ? attr.nominalWidth : pictureW;
-    layer.NominalH = nominal ? attr.nominalHeight : pictureH;
-    if (attr.flags & SClipLayerAttr::kDitherValid) {
-        layer.Dither = attr.flags & SClipLayerAttr::kDither;
-        layer.DitherDensity = attr.ditherDensity;
-        layer.DitherSeed.Value = attr.ditherValue;
-    }
-    layer.LinkLevel = std::min<int32_t>(attr.linkLevel, CLayerData::kMaxLinkLevel);
-}
-
-void ClampLinkLevels(CLayerMngr& layers)
-{
-    int32_t below = -1;
-    for (int32_t i = 0; i < layers.Count(); ++i) {
-        CLayerData& layer = *layers.At(i);
-        layer.LinkLevel = std::clamp(layer.LinkLevel, 0, std::min(below + 1, CLayerData::kMaxLinkLevel));
-        below = layer.LinkLevel;
-    }
-}
 
 SClipLayerAttr ClipLayerAttrOf(const CLayerData& layer)
 {

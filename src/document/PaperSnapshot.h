@@ -14,9 +14,11 @@ struct SClipLayerAttr;
 
 // The head's attributes onto a layer with a store: mode (clamped into
 // 0-21), name, visibility, protect alpha, opacity, default pixel, origin,
-// nominal size (the picture's when the head's is no store size), dither and
-// link level.
-void ApplyClipLayerAttr(const SClipLayerAttr& attr, const std::string& name, CLayerData& layer, int32_t pictureW,
+// nominal size (the picture's when the head's is no store size), dither
+// with its generator value, and link level (ClampLinkLevels puts it within
+// the stack's rules), so that a layer recorded with its head replays equal
+// to it field for field.
+void ApplyLayerAttributes(const SClipLayerAttr& attr, const std::string& name, CLayerData& layer, int32_t pictureW,
                         int32_t pictureH);
 // Link levels within the stack's rules: at most one above the layer below.
 void ClampLinkLevels(CLayerMngr& layers);

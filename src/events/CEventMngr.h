@@ -54,6 +54,9 @@ public:
     // Empties the stream, takes a ring of depth steps each way, starts
     // recording and writes the version record. False leaves the manager idle.
     bool Start(int32_t undoDepth);
+    // Starts again with the depth of the last start: a recording that
+    // begins anew (from a snapshot of a loaded picture).
+    bool Restart() { return Start(depth_); }
     // Stops the recording for good: stream, steps and cached state go.
     void Reset();
     // The stop command: asks twice, offers to save through save, resets.

@@ -30,6 +30,7 @@ using support::Bytes;
 using testing_layers::Live;
 using testing_layers::StateOf;
 using testing_layers::WithoutIds;
+using testing_layers::PaperState;
 
 // A document file put together chunk by chunk.
 struct FileBuilder {
@@ -434,6 +435,60 @@ TEST(DocumentFile, ASavedDocumentLoadsAndSavesToTheSameBytes)
     ASSERT_EQ(ReadDocumentThumbnail(head, preview), BlockReadCode::Ok);
     EXPECT_EQ(preview.Width, 48);
     EXPECT_EQ(preview.Height, 36);
+}
+
+// A saved document opened again goes on recording where its file stopped:
+// painted on, its recording replays to its picture, and undo and redo of
+// what was painted after the open still work.
+TEST(DocumentFile, AReopenedDocumentGoesOnRecordingItsStream)
+{
+    const support::TempFolder folder;
+    Live live;
+    ASSERT_EQ(SaveDocumentFile(folder / "a.mci", *live), DocFileCode::Ok);
+    ASSERT_TRUE(live.Draw({{5, 5, 1.0f}, {30, 30, 0.5f}})); // the live stream stays usable after a save
+
+    Live reopened(true);
+    ASSERT_EQ(LoadDocumentFile(folder / "a.mci", *reopened), DocFileCode::Ok);
+    CEventMngr& events = *reopened->EventManager();
+    EXPECT_EQ(events.State(), EventMngrState::Recording);
+    ASSERT_TRUE(reopened.Draw({{40, 2, 0.8f}, {3, 30, 1.0f}}));
+    int32_t layer = -1;
+    ExtentRect rect{};
+    const PaperState painted = WithoutIds(StateOf(*reopened));
+    ASSERT_TRUE(reopened->Undo(layer, rect));
+    ASSERT_TRUE(reopened->Redo(layer, rect));
+    EXPECT_TRUE(WithoutIds(StateOf(*reopened)) == painted);
+    const PaperState replayed = testing_layers::SavedAndReplayed(*reopened, folder / "a.vd4");
+    EXPECT_TRUE(replayed == painted) << testing_layers::Difference(replayed, painted);
+}
+
+// A file without a recording: the recording starts from a snapshot of the
+// loaded picture, which replays equal to it field for field, and which the
+// render mode refuses as a recording with images.
+TEST(DocumentFile, AFileWithoutARecordingStartsFromASnapshot)
+{
+    const support::TempFolder folder;
+    Live live;
+    Vary(live);
+    live->EventManager()->Reset();
+    ASSERT_EQ(SaveDocumentFile(folder / "b.mci", *live), DocFileCode::Ok);
+
+    Live reopened(true);
+    ASSERT_EQ(LoadDocumentFile(folder / "b.mci", *reopened), DocFileCode::Ok);
+    EXPECT_TRUE(reopened->EventManager()->IsRecordingWithEvents());
+    EXPECT_EQ(reopened->CurrentLayer(), 3);
+    EXPECT_EQ(reopened->UndoManager()->UndoCount(), 0);
+    ASSERT_TRUE(reopened.Draw({{40, 2, 0.8f}, {3, 30, 1.0f}}));
+    const PaperState painted = WithoutIds(StateOf(*reopened));
+    const std::string events = folder / "b.vd4";
+    const PaperState replayed = testing_layers::SavedAndReplayed(*reopened, events, PlaybackMode::Interactive);
+    EXPECT_TRUE(replayed == painted) << testing_layers::Difference(replayed, painted);
+
+    RecordingDocumentHost host;
+    TPaper player(host);
+    PaperPlaybackTarget target(player);
+    CEventPlayer render(*player.EventManager(), target);
+    EXPECT_EQ(render.Open(events, PlaybackMode::Render), CEventPlayer::kOpenImages);
 }
 
 TEST(DocumentFile, AFailedSaveLeavesTheOldFile)
