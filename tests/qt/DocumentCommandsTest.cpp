@@ -288,7 +288,8 @@ private slots:
         QCOMPARE(w->Paper().Height, height);
         QCOMPARE(w->Paper().Resolution, resolution);
         QCOMPARE(w->Paper().OpaquePaper, !transparent);
-        QCOMPARE(w->windowTitle(), QStringLiteral("絵"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("絵[*]"));
+        QVERIFY(!w->isWindowModified());
         // Cancelled: nothing opens.
         form_->askNewDocument = [] { return std::optional<SNewDocumentChoice>(); };
         QVERIFY(Trigger("ActFileNew"));
