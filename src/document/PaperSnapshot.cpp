@@ -1,12 +1,16 @@
 #include "document/PaperSnapshot.h"
 
 #include <algorithm>
+#include <new>
 
 #include "document/ImageOperations.h"
 #include "document/PictureOperations.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
 #include "files/DocumentFile.h"
+#include "platform/MemoryBudget.h"
+#include "platform/UserNotifier.h"
+#include "storage/CBlockVMTC.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
@@ -65,7 +69,19 @@ bool RecordSnapshot(TPaper& paper, CEventMngr& events)
     for (int32_t i = 0; i < paper.LayerCount(); ++i) {
         // The replay pastes each new layer above the one before it.
         paper.SelectLayer(std::max(i - 1, 0));
-        if (!paper.RecordPacket(ImageBlockOfLayer(*paper.LayerAt(i), i > 0, i).Encode()))
+        // The pixels are held twice on the way (rows and packet): a layer
+        // of the largest store must not take them past the budget.
+        const CBlockVMTC& store = *paper.LayerAt(i)->Store;
+        const uint64_t bytes = uint64_t(store.Width) * uint64_t(store.Height) * 4 * 2;
+        if (!MemoryBudget::Take(bytes))
+            return false;
+        bool kept = false;
+        try {
+            kept = paper.RecordPacket(ImageBlockOfLayer(*paper.LayerAt(i), i > 0, i).Encode());
+        } catch (const std::bad_alloc&) {
+        }
+        MemoryBudget::Give(bytes);
+        if (!kept)
             return false;
     }
     if (paper.PaperColour != TPaper::kWhitePaper) {
@@ -87,8 +103,10 @@ void ContinueRecording(TPaper& paper, bool streamLoaded)
     if (streamLoaded && events->ResumeLoaded())
         return;
     // A recording that cannot hold the picture would differ from it.
-    if (!RecordSnapshot(paper, *events))
+    if (!RecordSnapshot(paper, *events)) {
         events->Reset();
+        Notifier().Warn("メモリ不足により正常に実行できませんでした！");
+    }
 }
 
 } // namespace morvane
