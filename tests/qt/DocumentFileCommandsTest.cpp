@@ -38,7 +38,8 @@ class DocumentFileCommandsTest : public QObject {
             return nullptr;
         TDrawWindow* w = form_->ActiveDrawWindow();
         QTest::qWait(1);
-        harness::Drag(w, {20, 20}, {90, 60});
+        w->FitView();
+        harness::Drag(w, {120, 120}, {450, 330});
         return w;
     }
     QString Path(const char* name) const { return QString::fromStdString(folder_ / name); }
@@ -62,7 +63,7 @@ private slots:
         const uint64_t saved = harness::Checksum(w->Paper().Composite());
 
         // Painted, then undone back to the saved step: no longer modified.
-        harness::Drag(w, {100, 30}, {40, 100});
+        harness::Drag(w, {400, 100}, {150, 350});
         QVERIFY(w->isWindowModified());
         QVERIFY(Trigger("ActEditUndo"));
         QVERIFY(!w->isWindowModified());
@@ -81,8 +82,11 @@ private slots:
         QVERIFY(painted != saved);
 
         // Closed with "Yes" after a change: saved as the document, then gone.
-        harness::Drag(w, {10, 110}, {150, 10});
+        harness::Drag(w, {100, 380}, {500, 90});
         const uint64_t last = harness::Checksum(w->Paper().Composite());
+        w->FitView();
+        QTest::qWait(1);
+        w->parentWidget()->grab().save(harness::ShotPath(QStringLiteral("document-file-before-close.png")));
         notifier_.script = {Answer::Yes};
         form_->findChild<QMdiArea*>()->closeActiveSubWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -93,6 +97,8 @@ private slots:
         QCOMPARE(harness::Checksum(again->Paper().Composite()), last);
         QCOMPARE(ShownTitle(again), QStringLiteral("a.mci[*]"));
         QVERIFY(!again->isWindowModified());
+        QTest::qWait(1);
+        again->parentWidget()->grab().save(harness::ShotPath(QStringLiteral("document-file-reopened.png")));
     }
 
     void revertReadsTheFileAgain()
@@ -103,7 +109,7 @@ private slots:
         const QString path = Path("r.mci");
         QVERIFY(form_->SaveDocumentAs(*w, path));
         const uint64_t saved = harness::Checksum(w->Paper().Composite());
-        harness::Drag(w, {100, 30}, {40, 100});
+        harness::Drag(w, {400, 100}, {150, 350});
         notifier_.script = {Answer::No};
         QVERIFY(Trigger("ActFileRevert"));
         QVERIFY(harness::Checksum(w->Paper().Composite()) != saved);
@@ -113,7 +119,7 @@ private slots:
         QCOMPARE(harness::Checksum(w->Paper().Composite()), saved);
         QVERIFY(!w->isWindowModified());
         // The reverted document records on: painting and undo still work.
-        harness::Drag(w, {100, 30}, {40, 100});
+        harness::Drag(w, {400, 100}, {150, 350});
         QVERIFY(Trigger("ActEditUndo"));
         QCOMPARE(harness::Checksum(w->Paper().Composite()), saved);
     }
