@@ -300,32 +300,15 @@ SDocumentHeader HeaderOf(TPaper& paper)
     return h;
 }
 
-DocFileCode Written(WriteCode code)
+// A writer's failure as the document save reports it.
+template <class Code>
+DocFileCode Written(Code code)
 {
-    switch (code) {
-    case WriteCode::Ok:
+    if (code == Code::Ok)
         return DocFileCode::Ok;
-    case WriteCode::NoMemory:
+    if (code == Code::NoMemory)
         return DocFileCode::NoMemory;
-    case WriteCode::Exception:
-        return DocFileCode::Exception;
-    default:
-        return DocFileCode::ShortWrite;
-    }
-}
-
-DocFileCode Written(EventFileCode code)
-{
-    switch (code) {
-    case EventFileCode::Ok:
-        return DocFileCode::Ok;
-    case EventFileCode::NoMemory:
-        return DocFileCode::NoMemory;
-    case EventFileCode::Exception:
-        return DocFileCode::Exception;
-    default:
-        return DocFileCode::ShortWrite;
-    }
+    return code == Code::Exception ? DocFileCode::Exception : DocFileCode::ShortWrite;
 }
 
 DocFileCode WriteLayers(ByteWriter& out, TPaper& paper)

@@ -23,14 +23,7 @@ class DocumentFileCommandsTest : public QObject {
     std::unique_ptr<TMainForm>& form_ = session_.form;
     support::TempFolder folder_;
 
-    bool Trigger(const char* name)
-    {
-        QAction* action = form_->Action(QString::fromUtf8(name));
-        if (!action || !action->isEnabled())
-            return false;
-        action->trigger();
-        return true;
-    }
+    bool Trigger(const char* name) { return harness::Trigger(*form_, name); }
     TDrawWindow* PaintedWindow()
     {
         harness::AnswerNewDocument(*form_, 160, 120);
