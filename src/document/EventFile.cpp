@@ -150,11 +150,18 @@ EventFileCode LoadEventFile(const std::string& path, TPaper& document)
         return Relay<EventFileCode>(opened);
     if (!events)
         return EventFileCode::NoManager;
-    ManagerSink sink(*events);
     EventContainerInfo info;
-    if (const EventFileCode code = ReadContainer(in, sink, info); code != EventFileCode::Ok)
+    return ReadEventContainer(in, *events, info);
+}
+
+EventFileCode ReadEventContainer(ByteReader& in, CEventMngr& events, EventContainerInfo& info)
+{
+    ManagerSink sink(events);
+    if (const EventFileCode code = ReadContainer(in, sink, info); code != EventFileCode::Ok) {
+        events.Reset();
         return code;
-    events->EndLoad(int32_t(info.steps), uint8_t(info.generation), info.flags);
+    }
+    events.EndLoad(int32_t(info.steps), uint8_t(info.generation), info.flags);
     return EventFileCode::Ok;
 }
 

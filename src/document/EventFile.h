@@ -9,6 +9,7 @@
 
 namespace morvane {
 
+class ByteReader;
 class CEventMngr;
 class TPaper;
 struct EventContainerInfo;
@@ -46,6 +47,11 @@ EventFileCode SaveProtectedEventFile(const std::string& path, TPaper& document, 
 // the stream, its steps, generation and flags: Ok; NotFound; CannotOpen;
 // NoManager; otherwise the container reader's code.
 EventFileCode LoadEventFile(const std::string& path, TPaper& document);
+
+// Reads one event container from in into the manager, which is left idle
+// with the stream, its steps, generation and flags: Ok or the container
+// reader's code (the manager then holds nothing).
+EventFileCode ReadEventContainer(ByteReader& in, CEventMngr& events, EventContainerInfo& info);
 
 // The kind of event file a name is, by its extension alone.
 enum class EventFileType { None, Legacy, Current };

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <optional>
 
+#include "document/ImageOperations.h"
 #include "document/LayerOperations.h"
 #include "document/LinkOperations.h"
 #include "document/PictureOperations.h"
@@ -101,6 +102,7 @@ const OperationEntry kOperations[] = {
     Entry<MoveLinkGroupOp>(),
     Entry<DeleteLinkGroupOp>(kDeleteGroup),
     Entry<SetLinkGroupVisibleOp>(),
+    Entry<PasteImageOp>(),
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };
 

@@ -316,3 +316,62 @@ void CEventMngr::EndLoad(int32_t committedSteps, uint8_t generation, uint16_t fl
 }
 
 } // namespace morvane
+
+namespace morvane {
+
+namespace {
+struct SStreamEnds {
+    PacketId firstCommand = PacketId{};
+    bool found = false;
+    uint64_t lastOffset = 0;
+    PacketId last = PacketId{};
+};
+
+bool NoteFirstCommand(void* user, uint64_t, uint8_t category, uint8_t code, std::span<const uint8_t>)
+{
+    auto& ends = *static_cast<SStreamEnds*>(user);
+    if (category <= 1)
+        return true; // state records and data blocks come before any command
+    ends.firstCommand = PacketIdOf(category, code);
+    ends.found = true;
+    return false;
+}
+
+bool NoteLast(void* user, uint64_t offset, uint8_t category, uint8_t code, std::span<const uint8_t>)
+{
+    auto& ends = *static_cast<SStreamEnds*>(user);
+    ends.lastOffset = offset;
+    ends.last = PacketIdOf(category, code);
+    return true;
+}
+} // namespace
+
+bool CEventMngr::OpensWithNewCanvas() const
+{
+    SStreamEnds ends;
+    WalkStorePackets(store_, 0, store_.Position(), NoteFirstCommand, &ends);
+    return ends.found && (ends.firstCommand == PacketId::NewCanvas || ends.firstCommand == PacketId::NewCanvasOld);
+}
+
+bool CEventMngr::ResumeLoaded()
+{
+    if (state_ != EventMngrState::Idle || EventGeneration != kCurrentGeneration ||
+        (EventFlags & kProtectionFlag) || Protected || CommittedSteps() < 1 || !OpensWithNewCanvas())
+        return false;
+    // A stream whose records carry the protection mark stays a replay only.
+    bool marked = false;
+    if (!QueryFileFlag(kProtectionFlag, marked) || marked)
+        return false;
+    SStreamEnds ends;
+    const int64_t end = store_.Position();
+    if (!WalkStorePackets(store_, 0, end, NoteLast, &ends).ok || ends.last != PacketId::EndMark ||
+        int64_t(ends.lastOffset) + 2 != end || !store_.SetPosition(int64_t(ends.lastOffset)))
+        return false;
+    steps_.Adopt(CommittedSteps() - 1, uint32_t(ends.lastOffset));
+    validBits_ = 0;
+    ForgetEmbedded();
+    state_ = EventMngrState::Recording;
+    return true;
+}
+
+} // namespace morvane

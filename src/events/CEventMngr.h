@@ -54,6 +54,9 @@ public:
     // Empties the stream, takes a ring of depth steps each way, starts
     // recording and writes the version record. False leaves the manager idle.
     bool Start(int32_t undoDepth);
+    // Starts again with the depth of the last start: a recording that
+    // begins anew (from a snapshot of a loaded picture).
+    bool Restart() { return Start(depth_); }
     // Stops the recording for good: stream, steps and cached state go.
     void Reset();
     // The stop command: asks twice, offers to save through save, resets.
@@ -136,6 +139,15 @@ public:
     bool BeginLoad();
     bool AppendRaw(const void* data, int64_t length);
     void EndLoad(int32_t committedSteps, uint8_t generation, uint16_t flags);
+    // A loaded stream of the current generation, unprotected, that opens
+    // with a new canvas and ends with its end mark goes on recording: the
+    // mark is taken off and every state record counts as not written, so
+    // the next step writes what it needs anew. False (nothing changed) for
+    // any other stream.
+    bool ResumeLoaded();
+    // Whether the stream's first command is a new canvas (a stream a player
+    // can start).
+    bool OpensWithNewCanvas() const;
 
     uint32_t StateValidBits() const { return validBits_; }
     uint8_t EventGeneration = kCurrentGeneration;

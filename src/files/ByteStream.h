@@ -77,6 +77,8 @@ public:
     bool Write(const void* data, size_t size) override;
     uint64_t Position() const override { return bytes_.size(); }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
+    // Room for n bytes, for callers that know about how much comes.
+    void Reserve(size_t n) { bytes_.reserve(n); }
 
 private:
     std::vector<uint8_t> bytes_;

@@ -83,6 +83,41 @@ enum class EventFileCode : int {
     InvalidPacket = 47,
 };
 
+// Reading and writing document files (".mci"). The loader's codes 2, 16 and
+// 19 also say what the last chunk was when it was skipped.
+enum class DocFileCode : int {
+    Ok = 0,
+    NoMemory = 1,
+    BlockSkipped = 2, // a block chunk met outside its layer or mask (last chunk)
+    Exception = 3,
+    NotFound = 4,
+    CannotOpen = 6,
+    ShortWrite = 8,
+    ShortRead = 9,
+    SeekFailed = 10,
+    PastEnd = 11, // a chunk runs past the end of the file
+    Version = 12, // version, reserved field or blend mode not supported
+    PictureSize = 13,
+    Tag = 16, // tag mismatch, or an unknown chunk (last chunk skipped)
+    HeaderSize = 17,
+    ThumbnailSkipped = 19, // last chunk
+    CannotAddLayer = 21,
+    LayerBlockSize = 22,
+    LayerBlockCount = 23,
+    LayerBlockKind = 24,
+    LayerBlockLength = 25,
+    LayerBlockOutside = 26,
+    NoMaskManager = 28,
+    CannotMakeMask = 29,
+    MaskBlockSize = 30,
+    MaskBlockCount = 31,
+    MaskBlockKind = 32,
+    MaskBlockLength = 33,
+    MaskBlockOutside = 34,
+    CannotAddMask = 35,
+    ProtectedEvents = 39,
+};
+
 // The number a message shows.
 template <typename Code>
 constexpr int CodeNumber(Code code)
@@ -99,6 +134,7 @@ inline constexpr bool kRelays = false;
 template <> inline constexpr bool kRelays<OpenCode, BlockReadCode> = true;
 template <> inline constexpr bool kRelays<OpenCode, PresetReadCode> = true;
 template <> inline constexpr bool kRelays<OpenCode, EventFileCode> = true;
+template <> inline constexpr bool kRelays<OpenCode, DocFileCode> = true;
 template <> inline constexpr bool kRelays<BlockReadCode, PresetReadCode> = true;
 
 namespace relay {
@@ -113,7 +149,8 @@ constexpr bool TakesOpen()
     return Same(OpenCode::Ok, To::Ok) && Same(OpenCode::NotFound, To::NotFound) &&
            Same(OpenCode::CannotOpen, To::CannotOpen);
 }
-static_assert(TakesOpen<BlockReadCode>() && TakesOpen<PresetReadCode>() && TakesOpen<EventFileCode>());
+static_assert(TakesOpen<BlockReadCode>() && TakesOpen<PresetReadCode>() && TakesOpen<EventFileCode>() &&
+              TakesOpen<DocFileCode>());
 using B = BlockReadCode;
 using P = PresetReadCode;
 static_assert(Same(B::Ok, P::Ok) && Same(B::NoMemory, P::NoMemory) && Same(B::Exception, P::Exception) &&

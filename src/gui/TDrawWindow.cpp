@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "document/EventFile.h"
+#include "document/PaperFile.h"
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
 #include "events/CEventPlayer.h"
@@ -95,6 +96,8 @@ bool TDrawWindow::NewDocument(int32_t width, int32_t height, const std::string& 
         return false;
     name_ = name;
     SetTitle(name);
+    savedStep_ = HistoryStep();
+    SetModified(false);
     FitView();
     return true;
 }
@@ -146,7 +149,11 @@ bool TDrawWindow::Undo()
 {
     int32_t layer = 0;
     ExtentRect rect;
+    steppingHistory_ = true;
     const bool done = CanEditNow() && paper_->Undo(layer, rect);
+    steppingHistory_ = false;
+    if (done)
+        AfterHistoryStep();
     Notify();
     return done;
 }
@@ -155,9 +162,72 @@ bool TDrawWindow::Redo()
 {
     int32_t layer = 0;
     ExtentRect rect;
+    steppingHistory_ = true;
     const bool done = CanEditNow() && paper_->Redo(layer, rect);
+    steppingHistory_ = false;
+    if (done)
+        AfterHistoryStep();
     Notify();
     return done;
+}
+
+int32_t TDrawWindow::HistoryStep() const { return paper_->UndoManager() ? paper_->UndoManager()->UndoCount() : 0; }
+
+void TDrawWindow::AfterHistoryStep() { SetModified(HistoryStep() != savedStep_); }
+
+void TDrawWindow::MarkModified()
+{
+    // A new change made from below the saved step drops the redo steps that
+    // led back to it.
+    if (!steppingHistory_ && HistoryStep() <= savedStep_)
+        savedStep_ = -1;
+    SetModified(true);
+}
+
+void TDrawWindow::SetModified(bool on)
+{
+    modified_ = on;
+    setWindowModified(on);
+    if (parentWidget())
+        parentWidget()->setWindowModified(on);
+}
+
+DocFileCode TDrawWindow::OpenDocumentFile(const std::string& path)
+{
+    const DocFileCode code = LoadDocumentFile(path, *paper_);
+    if (!paper_->Ready)
+        return code;
+    name_ = path.substr(path.find_last_of('/') + 1);
+    path_ = code == DocFileCode::Ok ? path : std::string();
+    SetTitle(name_);
+    savedStep_ = HistoryStep();
+    SetModified(code != DocFileCode::Ok);
+    router_->PrepareEdit();
+    FitView();
+    Notify();
+    return code;
+}
+
+DocFileCode TDrawWindow::SaveDocument(const std::string& path)
+{
+    const DocFileCode code = SaveDocumentFile(path, *paper_);
+    if (code != DocFileCode::Ok)
+        return code;
+    path_ = path;
+    name_ = path.substr(path.find_last_of('/') + 1);
+    SetTitle(name_);
+    savedStep_ = HistoryStep();
+    SetModified(false);
+    Notify();
+    return code;
+}
+
+DocFileCode TDrawWindow::RevertDocument()
+{
+    if (path_.empty())
+        return DocFileCode::NotFound;
+    const std::string path = path_;
+    return OpenDocumentFile(path);
 }
 
 void TDrawWindow::ZoomStep(bool in)
@@ -274,7 +344,8 @@ void TDrawWindow::InvalidateWindow(bool) { update(); }
 
 void TDrawWindow::SetTitle(const std::string& title)
 {
-    setWindowTitle(QString::fromStdString(title));
+    // Qt shows the modified mark in place of the placeholder.
+    setWindowTitle(QString::fromStdString(title) + QStringLiteral("[*]"));
     if (parentWidget())
         parentWidget()->setWindowTitle(windowTitle());
 }

@@ -14,6 +14,7 @@
 
 #include "document/DocumentHost.h"
 #include "document/EventFile.h"
+#include "files/ResultCodes.h"
 #include "events/PlaybackSession.h"
 #include "gui/DrawViewPort.h"
 #include "input/InputRouter.h"
@@ -61,6 +62,19 @@ public:
     // Saves the recording, in the protected form when asked: 0 or the event
     // file writer's code.
     EventFileCode SaveRecording(const std::string& path, const EventSaveRequest& request = {}, bool protect = false);
+
+    // Reads a document file into this window's fresh document. A file that
+    // failed before anything was read leaves the window without a picture
+    // (Paper().Ready false); one that failed in a chunk keeps what was read,
+    // modified and without a path, so that saving asks for a new name.
+    DocFileCode OpenDocumentFile(const std::string& path);
+    // Saves the document; on success the window takes the path and name and
+    // is no longer modified.
+    DocFileCode SaveDocument(const std::string& path);
+    // Reads the window's own file again into its document.
+    DocFileCode RevertDocument();
+    // The document file the window saves to; empty for none.
+    const std::string& DocumentPath() const { return path_; }
 
     TPaper& Paper() { return *paper_; }
     CViewState& View() { return view_; }
@@ -146,7 +160,9 @@ public:
     void InvalidateRect(const ExtentRect& rect) override;
     void InvalidateWindow(bool erase) override;
     void SetTitle(const std::string& title) override;
-    void MarkModified() override { modified_ = true; }
+    // A change: the saved state stays reachable by undo and redo only while
+    // the history still leads back to it.
+    void MarkModified() override;
     void RefreshLayerEntry(int32_t) override {}
     void RefreshLayerList() override {}
     void ReloadWetPaint(int32_t) override {}
@@ -180,6 +196,11 @@ private:
     void OnEnd(const TEventReportParam& report) override;
 
     void StartDocument();
+    // The title's modified mark follows.
+    void SetModified(bool on);
+    int32_t HistoryStep() const;
+    // After an undo or redo: modified unless back at the saved step.
+    void AfterHistoryStep();
     void StartTools();
     PointerEvent PointerFrom(const QPointF& at, Qt::KeyboardModifiers modifiers) const;
     double Dpr() const { return devicePixelRatioF(); }
@@ -207,6 +228,10 @@ private:
     TTC image_;
     bool spaceDown_ = false;
     bool modified_ = false;
+    std::string path_;
+    // The undo count at the last save or load; -1 when no step leads back.
+    int32_t savedStep_ = 0;
+    bool steppingHistory_ = false;
     bool areaAverage_ = false;
     ViewGrid grid_;
     bool fitPending_ = false;

@@ -18,6 +18,8 @@
 #include "app/CommandTable.h"
 #include "app/ToolSettings.h"
 #include "document/EventFile.h"
+#include "document/PaperFile.h"
+#include "document/TPaper.h"
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
@@ -60,6 +62,22 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
             return QString();
         paused = pausedBox->isChecked();
         return dialog.selectedFiles().front();
+    };
+    const QString documentFilter = QStringLiteral("Morvane (*.mci);;すべてのファイル (*)");
+    askDocumentSavePath = [this, documentFilter] {
+        QFileDialog dialog(this, QString(), QString(), documentFilter);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("mci"));
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
+                                                                                        : QString();
+    };
+    askDocumentOpenPath = [this, documentFilter] {
+        QFileDialog dialog(this, QString(), QString(), documentFilter);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
+                                                                                        : QString();
     };
     LoadToolPresets(tools_, profile_);
     LoadToolColours(tools_, profile_);
@@ -218,6 +236,73 @@ TDrawWindow* TMainForm::OpenEventFile(const QString& path, bool paused, int* res
     return window;
 }
 
+bool IsDocumentFileName(const QString& path)
+{
+    return path.endsWith(QStringLiteral(".mci"), Qt::CaseInsensitive);
+}
+
+TDrawWindow* TMainForm::OpenDocumentFile(const QString& path)
+{
+    auto* window = new TDrawWindow(tools_, InputSettingsFrom(profile_));
+    const DocFileCode code = window->OpenDocumentFile(path.toStdString());
+    if (!window->Paper().Ready) {
+        delete window;
+        Notifier().Warn(DocumentFileMessage(path.toStdString(), code));
+        return nullptr;
+    }
+    AddWindow(window);
+    window->FitView();
+    return window;
+}
+
+bool TMainForm::SaveDocumentAs(TDrawWindow& window, const QString& path)
+{
+    const DocFileCode code = window.SaveDocument(path.toStdString());
+    if (code != DocFileCode::Ok)
+        Notifier().Warn(DocumentFileMessage(path.toStdString(), code));
+    UpdateActions();
+    return code == DocFileCode::Ok;
+}
+
+bool TMainForm::SaveDocumentAsked(TDrawWindow& window, bool askName)
+{
+    // Only a document read from or saved as a .mci file has a name to save
+    // under: document bytes never go under an image's name.
+    QString path = QString::fromStdString(window.DocumentPath());
+    if (askName || !IsDocumentFileName(path)) {
+        path = askDocumentSavePath();
+        if (path.isEmpty())
+            return false;
+        if (!IsDocumentFileName(path))
+            path += QStringLiteral(".mci");
+    }
+    return SaveDocumentAs(window, path);
+}
+
+void TMainForm::OpenDocumentAsked()
+{
+    const QString path = askDocumentOpenPath();
+    if (!path.isEmpty())
+        OpenGivenFile(path);
+}
+
+void TMainForm::RevertAsked()
+{
+    TDrawWindow* window = ActiveDrawWindow();
+    if (!window || window->DocumentPath().empty())
+        return;
+    if (window->Modified()) {
+        const std::string text = window->DocumentName() + "\rに加えられた変更を破棄して再読込していいですか?";
+        if (Notifier().Ask(text, Buttons::YesNo) != Answer::Yes)
+            return;
+    }
+    const std::string path = window->DocumentPath();
+    const DocFileCode code = window->RevertDocument();
+    if (!window->Paper().Ready || code != DocFileCode::Ok)
+        Notifier().Warn(DocumentFileMessage(path, code));
+    UpdateActions();
+}
+
 bool TMainForm::SaveEventFile(const QString& path, bool protect)
 {
     // A playing window's stream is being read, not recorded.
@@ -322,11 +407,9 @@ bool TMainForm::MayClose(TDrawWindow& window)
     switch (Notifier().Ask(text, Buttons::YesNoCancel)) {
     case Answer::No:
         return true;
-    case Answer::Yes: {
-        // Until documents are saved as files, their recording is what is kept.
-        const QString path = askSavePath(nullptr);
-        return !path.isEmpty() && SaveRecordingOf(window, path, false) == EventFileCode::Ok;
-    }
+    case Answer::Yes:
+        // A cancelled dialog or a failed save keeps the window open.
+        return SaveDocumentAsked(window, false);
     default:
         return false;
     }

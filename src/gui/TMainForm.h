@@ -44,6 +44,9 @@ class TPaper;
 class TStatusPanels;
 struct TEventReportParam;
 
+// Whether a name is a document file's (".mci", any case).
+bool IsDocumentFileName(const QString& path);
+
 class TMainForm final : public QMainWindow {
 public:
     static constexpr int kPlaybackInterval = 50;
@@ -62,6 +65,15 @@ public:
     // when it cannot be opened. result, when given, receives the player's
     // open result (a file that is no event file counts as 2).
     TDrawWindow* OpenEventFile(const QString& path, bool paused, int* result = nullptr);
+    // A new window with the document read from a .mci file; nullptr (with
+    // the message shown) when nothing could be read.
+    TDrawWindow* OpenDocumentFile(const QString& path);
+    // Saves the window's document under path; false with the path and code
+    // shown.
+    bool SaveDocumentAs(TDrawWindow& window, const QString& path);
+    // The save command: under the window's own .mci name, else through the
+    // save-as dialog. False when cancelled or failed.
+    bool SaveDocumentAsked(TDrawWindow& window, bool askName);
     // Saves the active window's recording (protected when asked) with the
     // settings' flag mark; false with the message shown.
     bool SaveEventFile(const QString& path, bool protect = false);
@@ -110,6 +122,9 @@ public:
     // save dialog offers protection when protect is given, and sets it.
     std::function<QString(bool* protect)> askSavePath;
     std::function<QString(bool& paused)> askOpenPath;
+    // The document dialogs: a .mci name to save to, a file to open.
+    std::function<QString()> askDocumentSavePath;
+    std::function<QString()> askDocumentOpenPath;
     // The new-document dialog; nullopt when cancelled. Tests replace it.
     std::function<std::optional<SNewDocumentChoice>()> askNewDocument;
 
@@ -151,6 +166,8 @@ private:
     // The save-on-close question; false when the close is cancelled.
     bool MayClose(TDrawWindow& window);
     void SaveEventsAsked();
+    void OpenDocumentAsked();
+    void RevertAsked();
     void OpenEventsAsked();
     bool HasWindow() const { return ActiveDrawWindow() != nullptr; }
     EventFileCode SaveRecordingOf(TDrawWindow& window, const QString& path, bool protect);

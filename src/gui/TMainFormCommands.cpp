@@ -32,7 +32,14 @@ void TMainForm::DefineCommands()
 {
     Handle("ActFileNew", [this] { NewDocumentAsked(); });
     Handle("ActEventOpen", [this] { OpenEventsAsked(); });
+    Handle("ActFileOpen", [this] { OpenDocumentAsked(); });
     Handle("ActFileClose", [this] { area_->closeActiveSubWindow(); });
+    Handle("ActFileSave", [this] { SaveDocumentAsked(*ActiveDrawWindow(), false); }, {},
+           [this] { return !ActiveDrawWindow()->Playing(); });
+    Handle("ActFileSaveAs", [this] { SaveDocumentAsked(*ActiveDrawWindow(), true); }, {},
+           [this] { return !ActiveDrawWindow()->Playing(); });
+    Handle("ActFileRevert", [this] { RevertAsked(); }, {},
+           [this] { return !ActiveDrawWindow()->DocumentPath().empty(); });
     Handle("ActEventSaveAs", [this] { SaveEventsAsked(); });
     Handle("ActFileExit", [this] { close(); });
     Handle("ActEditUndo", [this] { ActiveDrawWindow()->Undo(); });
@@ -287,6 +294,8 @@ void TMainForm::NewDocumentAsked()
 
 TDrawWindow* TMainForm::OpenGivenFile(const QString& path)
 {
+    if (IsDocumentFileName(path))
+        return OpenDocumentFile(path);
     if (EventFileTypeOf(path.toStdString()) == EventFileType::None) {
         Notifier().Warn("画像ファイルを開くことができませんでした！\r    path = " + path.toStdString());
         return nullptr;

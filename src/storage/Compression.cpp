@@ -134,4 +134,49 @@ bool Decompress(std::span<const uint8_t> src, std::span<uint8_t> dst)
 
 void ConfigureImageLibrary(uint32_t, uint32_t) {}
 
+namespace compressdetail {
+
+bool PieceDecompressor::Begin(std::span<const uint8_t> src, size_t expected)
+{
+    src_ = src;
+    used_ = 0;
+    lastHint_ = 1;
+    ZSTD_DCtx* context = DecompressorOfThread();
+    return context && IsFrameOf(src, expected) &&
+           !ZSTD_isError(ZSTD_DCtx_reset(context, ZSTD_reset_session_only));
+}
+
+bool PieceDecompressor::Next(std::span<uint8_t> piece)
+{
+    ZSTD_DCtx* context = DecompressorOfThread();
+    ZSTD_outBuffer out{piece.data(), piece.size(), 0};
+    while (out.pos < out.size) {
+        ZSTD_inBuffer in{src_.data(), src_.size(), used_};
+        const size_t before = out.pos;
+        const size_t hint = ZSTD_decompressStream(context, &out, &in);
+        const bool progressed = in.pos != used_ || out.pos != before;
+        used_ = in.pos;
+        lastHint_ = hint;
+        // An error, a frame that ended early, or one that stalls without input.
+        if (ZSTD_isError(hint) || (hint == 0 && out.pos < out.size) || !progressed)
+            return false;
+    }
+    return true;
+}
+
+bool PieceDecompressor::Finished() const
+{
+    if (lastHint_ == 0)
+        return used_ == src_.size();
+    // The frame's last bytes (its checksum) may still be unread.
+    ZSTD_DCtx* context = DecompressorOfThread();
+    uint8_t none = 0;
+    ZSTD_outBuffer out{&none, 0, 0};
+    ZSTD_inBuffer in{src_.data(), src_.size(), used_};
+    const size_t hint = ZSTD_decompressStream(context, &out, &in);
+    return !ZSTD_isError(hint) && hint == 0 && in.pos == src_.size();
+}
+
+} // namespace compressdetail
+
 } // namespace morvane

@@ -89,9 +89,49 @@ bool Decompress(std::span<const uint8_t> src, std::span<uint8_t> dst);
 // lies about its size costs no memory.
 bool IsFrameOf(std::span<const uint8_t> src, size_t expected);
 
+// Decompresses one frame of exactly count x pieceSize bytes straight into
+// count separate pieces of memory, so a record of many blocks never needs a
+// buffer of its whole size. target(i) gives piece i's memory, or nullptr
+// (memory refused), which fails the call; so does a frame of any other size.
+// Pieces before a failure may hold partial output.
+template <typename PieceTarget>
+bool DecompressPieces(std::span<const uint8_t> src, size_t pieceSize, size_t count, PieceTarget&& target);
+
 // The image library's start-up configuration call, made once before any other
 // service with an option number and a value from the settings. No option
 // changes anything here: it is accepted and ignored.
 void ConfigureImageLibrary(uint32_t option, uint32_t value);
+
+namespace compressdetail {
+// One streaming decompression: Begin checks the frame, Next fills one piece.
+class PieceDecompressor {
+public:
+    bool Begin(std::span<const uint8_t> src, size_t expected);
+    bool Next(std::span<uint8_t> piece);
+    // Every input byte used and the frame closed.
+    bool Finished() const;
+
+private:
+    std::span<const uint8_t> src_;
+    size_t used_ = 0;
+    size_t lastHint_ = 1;
+};
+} // namespace compressdetail
+
+template <typename PieceTarget>
+bool DecompressPieces(std::span<const uint8_t> src, size_t pieceSize, size_t count, PieceTarget&& target)
+{
+    if (pieceSize != 0 && count > SIZE_MAX / pieceSize)
+        return false;
+    compressdetail::PieceDecompressor d;
+    if (!d.Begin(src, pieceSize * count))
+        return false;
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* piece = target(i);
+        if (!piece || !d.Next({piece, pieceSize}))
+            return false;
+    }
+    return d.Finished();
+}
 
 } // namespace morvane

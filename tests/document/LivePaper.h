@@ -78,14 +78,14 @@ struct Live {
 
 // An event file replayed into a fresh document the way the render mode
 // replays one.
-inline PaperState PlayedFile(const std::string& path)
+inline PaperState PlayedFile(const std::string& path, PlaybackMode mode = PlaybackMode::Render)
 {
     RecordingDocumentHost host;
     host.PlayingBack = true;
     TPaper paper(host);
     PaperPlaybackTarget target(paper);
     CEventPlayer player(*paper.EventManager(), target);
-    EXPECT_EQ(player.Open(path, PlaybackMode::Render), CEventPlayer::kOpenOk);
+    EXPECT_EQ(player.Open(path, mode), CEventPlayer::kOpenOk);
     int ticks = 0;
     while (player.Tick() == PlayerTick::Continue && ++ticks < 100000) {
     }
@@ -96,10 +96,11 @@ inline PaperState PlayedFile(const std::string& path)
 }
 
 // The live document's recording saved as an event file and played again.
-inline PaperState SavedAndReplayed(TPaper& live, const std::string& path)
+// Recordings with images play only where a person sees them (Interactive).
+inline PaperState SavedAndReplayed(TPaper& live, const std::string& path, PlaybackMode mode = PlaybackMode::Render)
 {
     EXPECT_EQ(SaveEventFile(path, live, EventSaveRequest{}), EventFileCode::Ok);
-    return PlayedFile(path);
+    return PlayedFile(path, mode);
 }
 
 // What the live document recorded so far, with the end mark a save adds,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LivePaper.h"
+#include "document/ImageOperations.h"
 #include "document/PaperOperations.h"
 
 namespace morvane {
@@ -27,7 +28,19 @@ struct Row {
     std::function<bool(Live&)> run;
     // The operation makes the picture (the document starts blank).
     bool makesPicture = false;
+    // The stream carries images, which only a replay someone watches plays.
+    bool images = false;
 };
+
+// The top layer pasted again as a new layer with its head, as a document
+// read from a file records its layers.
+bool PasteTopLayer(Live& l)
+{
+    PasteImageOp op;
+    op.asNewLayer = true;
+    op.image = std::make_shared<const ImageBlockPayload>(ImageBlockOfLayer(*l->LayerAt(2), true, 2));
+    return RunOperation(*l, std::move(op), true);
+}
 
 bool None(Live&) { return true; }
 
@@ -73,6 +86,7 @@ const std::vector<Row>& Rows()
         {"DeleteLinkGroup", [](Live& l) { return l->LinkLayer(2, true); },
          [](Live& l) { return l->DeleteLinkGroup(1); }},
         {"SetLinkGroupVisible", None, [](Live& l) { return l->SetLinkGroupVisible(1, 2, false); }},
+        {"PasteImage", [](Live& l) { return l->SelectLayer(0); }, PasteTopLayer, false, true},
         {"Stroke", [](Live& l) { return l->SelectLayer(1); },
          [](Live& l) { return l.Draw({{3, 3, 0.2f}, {20, 33, 1.0f}, {45, 10, 0.6f}, {24, 18, 0.9f}}); }},
     };
@@ -101,7 +115,8 @@ TEST(OperationRegistry, EveryOperationReplaysToItsLivePictureAndUndoesAndRedoes)
         EXPECT_GT(live->EventManager()->CommittedSteps(), steps) << "the operation recorded no step";
 
         const std::string path = ScratchFile(row.operation);
-        const PaperState replayed = SavedAndReplayed(*live, path);
+        const PlaybackMode mode = row.images ? PlaybackMode::Interactive : PlaybackMode::Render;
+        const PaperState replayed = SavedAndReplayed(*live, path, mode);
         EXPECT_TRUE(replayed == WithoutIds(after)) << "the replay differs: " << Difference(replayed, WithoutIds(after));
         std::filesystem::remove(path);
 

@@ -105,14 +105,7 @@ class DocumentCommandsTest : public QObject {
     std::unique_ptr<CAppProfile>& profile_ = session_.profile;
     std::unique_ptr<TMainForm>& form_ = session_.form;
 
-    bool Trigger(const char* name)
-    {
-        QAction* action = form_->Action(QString::fromUtf8(name));
-        if (!action || !action->isEnabled())
-            return false;
-        action->trigger();
-        return true;
-    }
+    bool Trigger(const char* name) { return harness::Trigger(*form_, name); }
     TDrawWindow* NewWindow()
     {
         harness::AnswerNewDocument(*form_, kWidth, kHeight);
@@ -288,7 +281,8 @@ private slots:
         QCOMPARE(w->Paper().Height, height);
         QCOMPARE(w->Paper().Resolution, resolution);
         QCOMPARE(w->Paper().OpaquePaper, !transparent);
-        QCOMPARE(w->windowTitle(), QStringLiteral("絵"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("絵[*]"));
+        QVERIFY(!w->isWindowModified());
         // Cancelled: nothing opens.
         form_->askNewDocument = [] { return std::optional<SNewDocumentChoice>(); };
         QVERIFY(Trigger("ActFileNew"));

@@ -222,7 +222,8 @@ private slots:
             QVERIFY(!path.isEmpty());
             TDrawWindow* w = form_->OpenEventFile(path, false);
             QVERIFY(w);
-            const QString title = isProtected ? name + QStringLiteral("( 保護 )") : name;
+            // The placeholder is where the window's modified mark shows.
+            const QString title = (isProtected ? name + QStringLiteral("( 保護 )") : name) + QStringLiteral("[*]");
             QCOMPARE(w->windowTitle(), title);
             QCOMPARE(form_->findChild<QMdiArea*>()->activeSubWindow()->windowTitle(), title);
             PlayToEnd(w);

@@ -3,6 +3,7 @@
 // with scripted message boxes, pixel checksums, playing a window to its end,
 // a recording replayed into a fresh window, a scripted answer to the
 // new-document dialog, and what screenshots must show.
+#include <QAction>
 #include <QDir>
 #include <QImage>
 #include <QRegion>
@@ -91,6 +92,16 @@ inline TDrawWindow* Replay(TMainForm& form, const QString& path)
     if (replay)
         PlayToEnd(form, *replay);
     return replay;
+}
+
+// Triggers a command's action when it is enabled; false otherwise.
+inline bool Trigger(TMainForm& form, const char* name)
+{
+    QAction* action = form.Action(QString::fromUtf8(name));
+    if (!action || !action->isEnabled())
+        return false;
+    action->trigger();
+    return true;
 }
 
 // A left-button drag through the window in eight steps.
