@@ -7,6 +7,7 @@
 #include "document/LayerOperations.h"
 #include "document/LinkOperations.h"
 #include "document/PictureOperations.h"
+#include "document/SelectionOperations.h"
 #include "document/TransformOperations.h"
 
 namespace morvane {
@@ -66,6 +67,13 @@ constexpr const char* kRotateLayer[] = {"ActLyrRot90", "ActLyrRot270"};
 constexpr const char* kShowOnly[] = {"ActViewCurLyr"};
 constexpr const char* kShowAll[] = {"ActViewAllLyr", "ActViewNoLyr"};
 constexpr const char* kInvertVisibility[] = {"ActViewFlipLyr"};
+constexpr const char* kNewMask[] = {"ActMaskNew", "ActMaskDup"};
+constexpr const char* kDeleteMask[] = {"ActMaskDel"};
+constexpr const char* kRenameMask[] = {"ActMaskOption"};
+constexpr const char* kChangeSelection[] = {"ActSelAll",  "ActSelCancel", "ActSelInvert",  "ActMaskTrimOut",
+                                            "ActSelExp1", "ActSelCol1",   "ActSelExp",     "ActSelCol2"};
+constexpr const char* kMaskFromLayer[] = {"ActMaskNewFromLyrD", "ActMaskNewFromLyrA"};
+constexpr const char* kSelectionFlags[] = {"ActViewSel", "ActSelEnable"};
 
 const OperationEntry kOperations[] = {
     Entry<NewPictureOp>(),
@@ -101,6 +109,16 @@ const OperationEntry kOperations[] = {
     Entry<MoveLinkGroupOp>(),
     Entry<DeleteLinkGroupOp>(kDeleteGroup),
     Entry<SetLinkGroupVisibleOp>(),
+    Entry<NewMaskOp>(kNewMask),
+    Entry<DeleteMaskOp>(kDeleteMask),
+    Entry<SelectMaskOp>(),
+    Entry<MoveMaskOp>(),
+    Entry<RenameMaskOp>(kRenameMask),
+    Entry<ChangeSelectionOp>(kChangeSelection),
+    Entry<CombineMasksOp>(),
+    Entry<MoveSelectionOp>(),
+    Entry<MaskFromLayerOp>(kMaskFromLayer),
+    Entry<SelectionFlagsOp>(kSelectionFlags),
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };
 
