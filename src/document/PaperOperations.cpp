@@ -119,6 +119,7 @@ const OperationEntry kOperations[] = {
     Entry<MoveSelectionOp>(),
     Entry<MaskFromLayerOp>(kMaskFromLayer),
     Entry<SelectionFlagsOp>(kSelectionFlags),
+    Entry<SelectShapeOp>(),
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };
 

@@ -211,4 +211,37 @@ struct SelectionFlagsOp {
     static std::optional<SelectionFlagsOp> Replayed(OpContext& c, PacketId id, const SelectionValuesPayload& p);
 };
 
+// A rectangle, ellipse or polygon (free-form) rasterised at full coverage
+// over the current layer (layer coordinates) and combined into the current
+// mask; sets both selection flags (kind 56).
+enum class SelectionShape : uint8_t { Rectangle, Ellipse, EllipseEarlier, Polygon };
+
+struct SelectShapeOp {
+    static constexpr const char* kName = "SelectShape";
+    static constexpr PacketId kPackets[] = {PacketId::SelectRectangle, PacketId::SelectEllipseOld,
+                                            PacketId::SelectPolygon, PacketId::SelectEllipse};
+    static constexpr UndoKind kUndo[] = {UndoKind::MaskPixels};
+    static constexpr uint8_t kHints = kSelectionHints;
+    static constexpr bool kBusy = true;
+    // What one polygon packet can carry.
+    static constexpr size_t kMaxPoints = 65535;
+
+    SelectionShape shape = SelectionShape::Rectangle;
+    std::vector<PointF> points{};
+    CombineMode mode = CombineMode::Replace;
+    // The earlier ellipse form is drawn with the current geometry.
+    bool newGeometry = true;
+
+    Verdict Check(OpContext& c);
+    bool Prepare(OpContext& c);
+    std::vector<uint8_t> Packet(OpContext& c) const;
+    HistoryRecord History(OpContext& c);
+    bool Apply(OpContext& c, CUndoData* record);
+    void Refresh(OpContext& c);
+    static std::optional<SelectShapeOp> Replayed(OpContext& c, PacketId id, const SelectionShapePayload& p);
+    static std::optional<SelectShapeOp> Replayed(OpContext& c, PacketId id, const SelectionPolygonPayload& p);
+
+    std::unique_ptr<CMaskData> next{};
+};
+
 } // namespace morvane

@@ -15,6 +15,7 @@
 #include "document/CUndoMngr.h"
 #include "document/DocumentHost.h"
 #include "events/EventRecorder.h"
+#include "storage/TChannel.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
@@ -271,6 +272,11 @@ public:
     // A new mask of the layer's density (or transparency), after the
     // current one; with combine and a selection, added to a copy of it.
     bool MaskFromLayer(int32_t layer, bool transparency, bool combine, bool record = true);
+    // A rectangle or ellipse in the box of two corners, or a polygon, in
+    // the current layer's coordinates, combined into the selection.
+    bool SelectRectangle(PointF c1, PointF c2, CombineMode mode, bool record = true);
+    bool SelectEllipse(PointF c1, PointF c2, CombineMode mode, bool record = true);
+    bool SelectPolygon(const std::vector<PointF>& points, CombineMode mode, bool record = true);
     bool SetSelectionBorderShown(bool on, bool record = true);
     bool SetSelectionUsed(bool on, bool record = true);
     // Ants, window and mask list follow a change of the masks.
@@ -285,6 +291,9 @@ public:
     std::unique_ptr<CMaskMngr> SwapMasks(std::unique_ptr<CMaskMngr> masks);
     bool SelectionBorderShown = true;
     bool SelectionUsed = true;
+    // AppVersion of the recording a player document replays (major x 100
+    // + minor); 0 live.
+    int32_t PlayerAppVersion = 0;
 
     // ---- strokes (src/document/TPaperStroke.cpp) ----
     // The pen and renderer of the running (or last) stroke, which the

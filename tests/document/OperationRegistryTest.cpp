@@ -100,6 +100,13 @@ const std::vector<Row>& Rows()
         {"MaskFromLayer", StrokeSelection, [](Live& l) { return l->MaskFromLayer(1, false, true); }},
         {"SelectionFlags", StrokeSelection, [](Live& l) { return l->SetSelectionUsed(false); }},
         {"SelectionFlags", None, [](Live& l) { return l->SetSelectionBorderShown(false); }},
+        {"SelectShape", None, [](Live& l) { return l->SelectRectangle({3.5, 2.25}, {30.75, 20.5}, CombineMode::Replace); }},
+        {"SelectShape", StrokeSelection,
+         [](Live& l) { return l->SelectEllipse({-4, 6}, {40.5, 33}, CombineMode::Add); }},
+        {"SelectShape", StrokeSelection,
+         [](Live& l) {
+             return l->SelectPolygon({{2, 2}, {50, 10}, {20, 40}, {10, 18}}, CombineMode::Intersect);
+         }},
         {"Stroke", [](Live& l) { return l->SelectLayer(1); },
          [](Live& l) { return l.Draw({{3, 3, 0.2f}, {20, 33, 1.0f}, {45, 10, 0.6f}, {24, 18, 0.9f}}); }},
     };
