@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/DiagnosticSink.h"
 #include "storage/BlendTables.h"
+#include "storage/SizeLimits.h"
+#include <climits>
 
 namespace morvane {
 
 namespace {
 constexpr const char* kMaskName = "マスク";
+constexpr const char* kZoomFailed = "makeZoomMask: Exception!";
 
 // The byte of c at (x, y), 0 outside it.
 uint8_t CoverageAt(const SCoverage& c, int32_t x, int32_t y)
@@ -143,6 +147,69 @@ int64_t CMaskMngr::HeldBytes() const
     for (const auto& m : masks_)
         sum += m->HeldBytes();
     return sum;
+}
+
+namespace {
+// f = new / old in 16.16, rounded to the nearest.
+int64_t ScaleFactor(int32_t newSize, int32_t oldSize)
+{
+    return (int64_t(newSize) * 131072 + oldSize) / (int64_t(oldSize) * 2);
+}
+
+// v x f >> 16 in 64 bits: floors for negative values too.
+int64_t Scaled(int64_t v, int64_t f) { return (v * f) >> 16; }
+
+std::unique_ptr<CMaskData> ResampledMask(const CMaskData& m, int64_t fx, int64_t fy)
+{
+    auto out = std::make_unique<CMaskData>(m.name);
+    if (!m.IsValid())
+        return out;
+    const int64_t w = std::max<int64_t>(Scaled(m.pixels->Width, fx), 1);
+    const int64_t h = std::max<int64_t>(Scaled(m.pixels->Height, fy), 1);
+    const int64_t ox = Scaled(m.offsetX, fx), oy = Scaled(m.offsetY, fy);
+    if (!IsImageSizeAllowed(w, h) || ox < INT32_MIN || ox > INT32_MAX || oy < INT32_MIN || oy > INT32_MAX)
+        return nullptr;
+    SCoverage c;
+    if (!c.Allocate({0, 0, int32_t(w), int32_t(h)}))
+        return nullptr;
+    std::vector<uint8_t> row(size_t(m.pixels->Width));
+    for (int32_t y = 0; y < h; ++y) {
+        const int32_t sy = int32_t(std::min<int64_t>((int64_t(y) << 16) / fy, m.pixels->Height - 1));
+        m.ReadRow(sy - m.offsetY, -m.offsetX, int32_t(row.size()), row.data());
+        uint8_t* dst = c.Row(y);
+        for (int32_t x = 0; x < w; ++x)
+            dst[x] = row[size_t(std::min<int64_t>((int64_t(x) << 16) / fx, m.pixels->Width - 1))];
+    }
+    c.rect = {int32_t(-ox), int32_t(-oy), int32_t(-ox + w), int32_t(-oy + h)};
+    std::unique_ptr<CMaskData> mask = CMaskData::FromCoverage(c, m.name);
+    return mask;
+}
+} // namespace
+
+std::unique_ptr<CMaskMngr> CMaskMngr::Resampled(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH) const
+{
+    try {
+        const int64_t fx = ScaleFactor(newW, oldW), fy = ScaleFactor(newH, oldH);
+        if (fx <= 0 || fy <= 0)
+            return nullptr;
+        auto out = std::make_unique<CMaskMngr>();
+        out->masks_.clear();
+        for (const auto& m : masks_) {
+            std::unique_ptr<CMaskData> r = ResampledMask(*m, fx, fy);
+            if (!r) {
+                Diagnose(kZoomFailed);
+                return nullptr;
+            }
+            out->masks_.push_back(std::move(r));
+        }
+        out->Renumber();
+        out->current_ = current_;
+        out->nameCounter_ = nameCounter_;
+        return out;
+    } catch (const std::bad_alloc&) {
+        Diagnose(kZoomFailed);
+        return nullptr;
+    }
 }
 
 std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& c, CombineMode mode,

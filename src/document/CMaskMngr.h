@@ -21,14 +21,14 @@ enum class CombineMode : uint8_t {
 };
 inline constexpr int32_t kCombineModeCount = 4;
 
-class CMaskMngr {
+class CMaskMngr final : public IUndoKept {
 public:
     // A stream cannot grow the list without end.
     static constexpr int32_t kMaxMasks = 1000;
 
     // One empty mask, "マスク1", current.
     CMaskMngr();
-    ~CMaskMngr();
+    ~CMaskMngr() override;
     CMaskMngr(const CMaskMngr&) = delete;
     CMaskMngr& operator=(const CMaskMngr&) = delete;
 
@@ -70,7 +70,11 @@ public:
     bool ExceedsCanvas(int32_t index, int32_t width, int32_t height) const;
     // The mask's rectangle reaches outside the canvas on some side.
     bool ReachesOutside(int32_t index, int32_t width, int32_t height) const;
-    int64_t HeldBytes() const;
+    int64_t HeldBytes() const override;
+    // Every mask resampled (nearest pixel) from a picture of oldW x oldH to
+    // one of newW x newH, names, current mask and name counter kept;
+    // nullptr when memory runs out or a mask would leave the store limits.
+    std::unique_ptr<CMaskMngr> Resampled(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH) const;
 
     // The mask the ants outline holds, -1 none.
     int32_t OutlineIndex = -1;

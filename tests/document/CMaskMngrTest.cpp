@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "PaperFixture.h"
@@ -162,6 +163,36 @@ TEST_F(SelectionEdges, ContractingATwoPixelLineLeavesNothing)
     ASSERT_TRUE(paper.GrowSelectionByOne(false));
     EdgeRect occupied;
     EXPECT_FALSE(paper.Masks().CurrentMask()->OccupiedRect(occupied));
+}
+
+TEST_F(SelectionEdges, MasksFollowCropCanvasAndImageSize)
+{
+    struct Case {
+        const char* name;
+        std::function<bool(TPaper&)> run;
+        EdgeRect rect;
+    };
+    const Case cases[] = {
+        {"crop", [](TPaper& p) { return p.Crop(0, {1, 2, 30, 20}); }, {1, 1, 5, 5}},
+        {"canvas, centred", [](TPaper& p) { return p.SetCanvasSize(50, 40, false, 4); }, {7, 8, 11, 12}},
+        {"image size doubled", [](TPaper& p) { return p.SetImageSize(80, 60, false); }, {4, 6, 12, 14}},
+        {"image size halved", [](TPaper& p) { return p.SetImageSize(20, 15, false); }, {1, 2, 3, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(paper.NewPicture("p", false, false, 72, 40, 30, 40, 30));
+        SCoverage square;
+        square.Allocate({2, 3, 6, 7});
+        std::fill(square.bytes.begin(), square.bytes.end(), 255);
+        Select(square);
+        ASSERT_TRUE(c.run(paper));
+        EXPECT_EQ(paper.Masks().CurrentMask()->Rect(), c.rect);
+        EXPECT_EQ(paper.Masks().CurrentMask()->ValueAt(c.rect.left, c.rect.top), 255);
+        int32_t layer = -1;
+        ExtentRect rect;
+        ASSERT_TRUE(paper.Undo(layer, rect));
+        EXPECT_EQ(paper.Masks().CurrentMask()->Rect(), (EdgeRect{2, 3, 6, 7}));
+    }
 }
 
 TEST_F(SelectionEdges, RefusalsChangeNothing)
