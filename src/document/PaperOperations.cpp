@@ -73,6 +73,7 @@ constexpr const char* kRenameMask[] = {"ActMaskOption"};
 constexpr const char* kChangeSelection[] = {"ActSelAll",  "ActSelCancel", "ActSelInvert",  "ActMaskTrimOut",
                                             "ActSelExp1", "ActSelCol1",   "ActSelExp",     "ActSelCol2"};
 constexpr const char* kMaskFromLayer[] = {"ActMaskNewFromLyrD", "ActMaskNewFromLyrA"};
+constexpr const char* kMaskIntoAlpha[] = {"ActLyrSel2A"};
 constexpr const char* kSelectionFlags[] = {"ActViewSel", "ActSelEnable"};
 
 const OperationEntry kOperations[] = {
@@ -120,6 +121,7 @@ const OperationEntry kOperations[] = {
     Entry<MaskFromLayerOp>(kMaskFromLayer),
     Entry<SelectionFlagsOp>(kSelectionFlags),
     Entry<SelectShapeOp>(),
+    Entry<MaskIntoAlphaOp>(kMaskIntoAlpha),
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };
 

@@ -211,6 +211,25 @@ struct SelectionFlagsOp {
     static std::optional<SelectionFlagsOp> Replayed(OpContext& c, PacketId id, const SelectionValuesPayload& p);
 };
 
+// The layer's alpha becomes the selection: 0 everywhere, then the mask's
+// byte where the mask covers the layer; colours stay (kind 16).
+struct MaskIntoAlphaOp {
+    static constexpr const char* kName = "MaskIntoAlpha";
+    static constexpr PacketId kPackets[] = {PacketId::SelectionToAlpha};
+    static constexpr UndoKind kUndo[] = {UndoKind::AlphaPlane};
+    static constexpr uint8_t kHints = changehint::kLayerPixels;
+    static constexpr bool kBusy = true;
+
+    int32_t index = 0;
+
+    Verdict Check(OpContext& c);
+    std::vector<uint8_t> Packet(OpContext& c) const;
+    HistoryRecord History(OpContext& c);
+    bool Apply(OpContext& c, CUndoData* record);
+    void Refresh(OpContext& c);
+    static std::optional<MaskIntoAlphaOp> Replayed(OpContext& c, PacketId id, const SelectionCommandPayload& p);
+};
+
 // A rectangle, ellipse or polygon (free-form) rasterised at full coverage
 // over the current layer (layer coordinates) and combined into the current
 // mask; sets both selection flags (kind 56).

@@ -651,11 +651,7 @@ bool TPaper::SetLayerAlpha(int32_t layer, int32_t alpha, bool record)
     return RunOperation(*this, SetLayerAlphaOp{layer, alpha}, record);
 }
 
-// The document keeps no masks yet: without a current selection there is
-// nothing to take the alpha from.
-bool TPaper::MaskIntoAlpha(int32_t, bool) { return false; }
-
-// Likewise: no selection, nothing to copy or move into a new layer.
+// Not built yet: nothing is copied or moved into a new layer.
 bool TPaper::SelectionToLayer(int32_t, bool, bool) { return false; }
 
 // ---- shared steps ------------------------------------------------------------------

@@ -111,4 +111,11 @@ std::optional<SelectionFlagsOp> SelectionFlagsOp::Replayed(OpContext&, PacketId 
     return SelectionFlagsOp{border, border ? (flags & 0xFFFF) != 0 : (flags >> 16) != 0};
 }
 
+std::optional<MaskIntoAlphaOp> MaskIntoAlphaOp::Replayed(OpContext& c, PacketId, const SelectionCommandPayload& p)
+{
+    if (!NamesCurrent(c, p.mask))
+        return std::nullopt;
+    return MaskIntoAlphaOp{p.layer};
+}
+
 } // namespace morvane

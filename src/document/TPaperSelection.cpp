@@ -11,6 +11,7 @@
 #include "document/MaskMorphology.h"
 #include "document/SelectionOperations.h"
 #include "document/TPaper.h"
+#include "document/CUndoMngr.h"
 #include "codecs/CodePage.h"
 #include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
@@ -567,6 +568,67 @@ bool SelectionFlagsOp::Apply(OpContext& c, CUndoData*)
 }
 
 void SelectionFlagsOp::Refresh(OpContext& c) { c.paper.RefreshSelection(); }
+
+// ---- the selection as the layer's alpha ------------------------------------------------------
+
+Verdict MaskIntoAlphaOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    return layer && layer->HasStore() && c.paper.Masks().HasSelection() ? Verdict::Go : Verdict::Refuse;
+}
+
+std::vector<uint8_t> MaskIntoAlphaOp::Packet(OpContext& c) const
+{
+    SelectionCommandPayload p;
+    p.SetKind(PacketId::SelectionToAlpha);
+    p.layer = int16_t(index), p.mask = int16_t(c.paper.Masks().Current());
+    return p.Encode();
+}
+
+HistoryRecord MaskIntoAlphaOp::History(OpContext& c)
+{
+    CLayerData& layer = *c.paper.LayerAt(index);
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakePixels(layer, index, {0, 0, layer.Store->Width, layer.Store->Height},
+                                                 UndoKind::AlphaPlane);
+    return h;
+}
+
+bool MaskIntoAlphaOp::Apply(OpContext& c, CUndoData*)
+{
+    CLayerData& layer = *c.paper.LayerAt(index);
+    const CMaskData& mask = *c.paper.Masks().CurrentMask();
+    CBlockVMTC& store = *layer.Store;
+    layer.SetAllAlpha(0);
+    // The mask's rectangle in store coordinates, clipped to the store.
+    const EdgeRect m = mask.Rect();
+    EdgeRect r;
+    if (!Intersect({m.left + layer.OriginX, m.top + layer.OriginY, m.right + layer.OriginX, m.bottom + layer.OriginY},
+                   {0, 0, store.Width, store.Height}, r))
+        return true;
+    std::vector<uint8_t> row(size_t(r.right - r.left));
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        mask.ReadRow(y - layer.OriginY, r.left - layer.OriginX, int32_t(row.size()), row.data());
+        for (int32_t x = r.left; x < r.right; ++x)
+            if (row[size_t(x - r.left)] != 0 &&
+                !store.SetPixel(x, y, (store.GetPixel(x, y) & 0x00FFFFFFu) | uint32_t(row[size_t(x - r.left)]) << 24))
+                return false;
+    }
+    store.CompactRect(r);
+    return true;
+}
+
+void MaskIntoAlphaOp::Refresh(OpContext& c)
+{
+    TPaper& paper = c.paper;
+    const ExtentRect whole{0, 0, paper.Width, paper.Height};
+    paper.Host().MarkModified();
+    paper.RenderRect(whole, true);
+    paper.Host().InvalidateRect(whole);
+    paper.LayerChanged(index, whole);
+}
+
+bool TPaper::MaskIntoAlpha(int32_t layer, bool record) { return RunOperation(*this, MaskIntoAlphaOp{layer}, record); }
 
 // ---- the document's side ---------------------------------------------------------------------
 

@@ -103,6 +103,8 @@ const std::vector<Row>& Rows()
         {"SetCanvasSize", StrokeSelection, [](Live& l) { return l->SetCanvasSize(60, 50, true, 8); }},
         {"SetImageSize", StrokeSelection, [](Live& l) { return l->SetImageSize(70, 20, false); }},
         {"Crop", StrokeSelection, [](Live& l) { return l->Crop(1, {3, 2, 40, 30}); }},
+        {"MaskIntoAlpha", [](Live& l) { return l->SelectEllipse({-4, 6}, {40.5, 33}, CombineMode::Replace); },
+         [](Live& l) { return l->MaskIntoAlpha(2); }},
         {"SelectShape", None, [](Live& l) { return l->SelectRectangle({3.5, 2.25}, {30.75, 20.5}, CombineMode::Replace); }},
         {"SelectShape", StrokeSelection,
          [](Live& l) { return l->SelectEllipse({-4, 6}, {40.5, 33}, CombineMode::Add); }},
