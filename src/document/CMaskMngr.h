@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "document/CAntPoints.h"
 #include "document/CMaskData.h"
 
 namespace morvane {
@@ -76,8 +77,9 @@ public:
     // nullptr when memory runs out or a mask would leave the store limits.
     std::unique_ptr<CMaskMngr> Resampled(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH) const;
 
-    // The mask the ants outline holds, -1 none.
+    // The mask the ants outline holds, -1 none, and the outline.
     int32_t OutlineIndex = -1;
+    CAntPoints Ants;
 
 private:
     std::vector<std::unique_ptr<CMaskData>> masks_;

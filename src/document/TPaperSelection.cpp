@@ -686,6 +686,7 @@ const CMaskData* TPaper::ActiveSelection() const
 void TPaper::RefreshSelection()
 {
     masks_->OutlineIndex = masks_->HasSelection() ? masks_->Current() : -1;
+    masks_->Ants.Build(masks_->HasSelection() ? masks_->CurrentMask() : nullptr, Width, Height);
     host_.SelectionChanged();
     host_.InvalidateWindow(false);
 }
