@@ -310,6 +310,7 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         window->Input().PrepareEdit();
         run(window->Paper());
         UpdateActions();
+        UpdatePlaybackTimers();
     };
     // Asked only with an active window (the table's rule comes first).
     const auto onPaper = [this](std::function<bool(TPaper&)> test) -> std::function<bool()> {

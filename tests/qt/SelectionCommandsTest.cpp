@@ -152,6 +152,37 @@ private slots:
         QVERIFY(Action("ActViewSel")->isChecked());
     }
 
+    // The ants run on the main window's timer also when nothing plays: the
+    // phase turns and the window shows black and white dashes.
+    void antsMoveAndShow()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        w->resize(200, 160);
+        w->show();
+        QVERIFY(Trigger("ActViewZoomCancel"));
+        QVERIFY(Trigger("ActSelAll"));
+        QVERIFY(Trigger("ActSelCol2"));
+        const CAntPoints& ants = w->Paper().Masks().Ants;
+        QVERIFY(ants.HasOutline());
+        const uint8_t phase = ants.Phase();
+        QTRY_VERIFY_WITH_TIMEOUT(ants.Phase() != phase, 1000);
+        const QImage shot = w->grab().toImage();
+        QVERIFY(shot.save(harness::ShotPath(QStringLiteral("selection_ants.png"))));
+        int black = 0, white = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QRgb p = shot.pixel(x, y);
+                black += p == qRgb(0, 0, 0);
+                white += p == qRgb(255, 255, 255);
+            }
+        QVERIFY(black > 50);
+        QVERIFY(white > 50);
+        // Hidden border: the timer leaves the phase alone.
+        QVERIFY(Trigger("ActViewSel"));
+        QVERIFY(!w->AntsAnimate());
+    }
+
     void commandsNeedingASelectionStayDisabledWithout()
     {
         QVERIFY(NewWindow());
