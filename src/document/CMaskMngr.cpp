@@ -14,13 +14,6 @@ namespace {
 constexpr const char* kMaskName = "マスク";
 constexpr const char* kZoomFailed = "makeZoomMask: Exception!";
 
-// The byte of c at (x, y), 0 outside it.
-uint8_t CoverageAt(const SCoverage& c, int32_t x, int32_t y)
-{
-    const EdgeRect& r = c.rect;
-    return x >= r.left && x < r.right && y >= r.top && y < r.bottom ? c.Row(y)[x - r.left] : 0;
-}
-
 uint8_t CombineByte(CombineMode mode, uint8_t m, uint8_t c)
 {
     switch (mode) {
@@ -228,10 +221,26 @@ std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& 
     SCoverage out;
     if (!m->ToCoverage(rect, out))
         return nullptr;
+    // Outside C add and subtract keep M; intersect clears it.
+    EdgeRect both;
+    const bool overlap = Intersect(rect, c.rect, both);
     for (int32_t y = rect.top; y < rect.bottom; ++y) {
         uint8_t* row = out.Row(y);
-        for (int32_t x = rect.left; x < rect.right; ++x)
-            row[x - rect.left] = CombineByte(mode, row[x - rect.left], CoverageAt(c, x, y));
+        const bool inRows = overlap && y >= both.top && y < both.bottom;
+        if (!inRows) {
+            if (mode == CombineMode::Intersect)
+                std::fill_n(row, out.Width(), uint8_t{0});
+            continue;
+        }
+        uint8_t* o = row + (both.left - rect.left);
+        const uint8_t* in = c.Row(y) + (both.left - c.rect.left);
+        const int32_t n = both.right - both.left;
+        if (mode == CombineMode::Intersect) {
+            std::fill(row, o, uint8_t{0});
+            std::fill(o + n, row + out.Width(), uint8_t{0});
+        }
+        for (int32_t i = 0; i < n; ++i)
+            o[i] = CombineByte(mode, o[i], in[i]);
     }
     return CMaskData::FromCoverage(out, name);
 }

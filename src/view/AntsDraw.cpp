@@ -31,9 +31,22 @@ int64_t DrawAnts(const CAntPoints& ants, const CViewState& view, TMTC& target, c
     const Run alongY{length, sinF, cosF}, alongX{length, cosF, -sinF};
     const uint8_t phase = ants.Phase();
     int64_t drawn = 0;
+    // The document rectangle the clip can show (its corners mapped back,
+    // grown by a pixel and a run): points beyond it are skipped unmapped.
+    double l = 1e18, t = 1e18, r = -1e18, b = -1e18;
+    for (const DocPoint corner : {DocPoint{double(c.left), double(c.top)}, DocPoint{double(c.right), double(c.top)},
+                                  DocPoint{double(c.left), double(c.bottom)},
+                                  DocPoint{double(c.right), double(c.bottom)}}) {
+        const DocPoint d = view.WindowToDocument(corner);
+        l = std::min(l, d.x), t = std::min(t, d.y), r = std::max(r, d.x), b = std::max(b, d.y);
+    }
+    const double margin = 2.0 + 2.0 / std::max(zoom, 1e-3);
+    l -= margin + ants.Offset.x, r += margin - ants.Offset.x, t -= margin + ants.Offset.y, b += margin - ants.Offset.y;
     const auto draw = [&](const CPointList& list, const Run& run, bool farSide, const Run& across) {
         const int32_t shift = zoom < 1.0 ? 1 : -1;
         list.ForEach([&](Point p) {
+            if (p.x < l || p.x > r || p.y < t || p.y > b)
+                return;
             // The pixel corner (x - 0.5, y - 0.5) is the edge's start.
             const DocPoint w = view.DocumentToWindow({p.x + ants.Offset.x - 0.5, p.y + ants.Offset.y - 0.5});
             if (!std::isfinite(w.x) || !std::isfinite(w.y) || std::fabs(w.x) > 1e9 || std::fabs(w.y) > 1e9)
