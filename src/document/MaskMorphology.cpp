@@ -20,10 +20,11 @@ void RunningExtreme(const uint8_t* in, int64_t stride, int32_t len, int32_t w, u
     g.resize(size_t(padded));
     hv.resize(size_t(padded));
     auto at = [&](int32_t i) -> uint8_t { return i < w || i >= w + len ? 0 : in[int64_t(i - w) * stride]; };
-    for (int32_t i = 0; i < padded; ++i)
-        g[size_t(i)] = i % k == 0 ? at(i) : op(g[size_t(i - 1)], at(i));
-    for (int32_t i = padded - 1; i >= 0; --i)
-        hv[size_t(i)] = (i % k == k - 1 || i == padded - 1) ? at(i) : op(hv[size_t(i + 1)], at(i));
+    // Block starts every k entries, counted rather than divided.
+    for (int32_t i = 0, inBlock = 0; i < padded; ++i, inBlock = inBlock + 1 == k ? 0 : inBlock + 1)
+        g[size_t(i)] = inBlock == 0 ? at(i) : op(g[size_t(i - 1)], at(i));
+    for (int32_t i = padded - 1, inBlock = (padded - 1) % k; i >= 0; --i, inBlock = inBlock == 0 ? k - 1 : inBlock - 1)
+        hv[size_t(i)] = i == padded - 1 || inBlock == k - 1 ? at(i) : op(hv[size_t(i + 1)], at(i));
     for (int32_t x = 0; x < len; ++x)
         out[int64_t(x) * outStride] = op(hv[size_t(x)], g[size_t(x + 2 * w)]);
 }

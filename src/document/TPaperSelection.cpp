@@ -12,6 +12,7 @@
 #include "document/SelectionOperations.h"
 #include "document/TPaper.h"
 #include "document/CUndoMngr.h"
+#include "document/LayerOperations.h"
 #include "codecs/CodePage.h"
 #include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
@@ -91,6 +92,20 @@ bool LayerCoverage(const CLayerData& layer, bool transparency, SCoverage& out)
     return true;
 }
 
+// Kinds 53 and 54: the mask goes in after the current one and becomes current.
+HistoryRecord InsertRecord(OpContext& c, UndoKind kind, const CMaskData& mask)
+{
+    const int32_t current = c.paper.Masks().Current();
+    return Keep(MaskRecord(kind, {current + 1, IdOf(mask), current, 0}));
+}
+
+bool InsertAfterCurrent(OpContext& c, std::unique_ptr<CMaskData> mask)
+{
+    CMaskMngr& masks = c.paper.Masks();
+    const int32_t at = masks.Insert(masks.Current() + 1, std::move(mask));
+    return at >= 0 && masks.SetCurrent(at);
+}
+
 } // namespace
 
 // ---- new and duplicate ------------------------------------------------------------
@@ -116,18 +131,9 @@ std::vector<uint8_t> NewMaskOp::Packet(OpContext& c) const
     return p.Encode();
 }
 
-HistoryRecord NewMaskOp::History(OpContext& c)
-{
-    const int32_t current = c.paper.Masks().Current();
-    return Keep(MaskRecord(UndoKind::NewMask, {current + 1, IdOf(*mask), current, 0}));
-}
+HistoryRecord NewMaskOp::History(OpContext& c) { return InsertRecord(c, UndoKind::NewMask, *mask); }
 
-bool NewMaskOp::Apply(OpContext& c, CUndoData*)
-{
-    CMaskMngr& masks = c.paper.Masks();
-    const int32_t at = masks.Insert(masks.Current() + 1, std::move(mask));
-    return at >= 0 && masks.SetCurrent(at);
-}
+bool NewMaskOp::Apply(OpContext& c, CUndoData*) { return InsertAfterCurrent(c, std::move(mask)); }
 
 void NewMaskOp::Refresh(OpContext& c) { c.paper.RefreshSelection(); }
 
@@ -513,18 +519,9 @@ std::vector<uint8_t> MaskFromLayerOp::Packet(OpContext& c) const
     return p.Encode();
 }
 
-HistoryRecord MaskFromLayerOp::History(OpContext& c)
-{
-    const int32_t current = c.paper.Masks().Current();
-    return Keep(MaskRecord(UndoKind::MaskFromLayer, {current + 1, IdOf(*mask), current, 0}));
-}
+HistoryRecord MaskFromLayerOp::History(OpContext& c) { return InsertRecord(c, UndoKind::MaskFromLayer, *mask); }
 
-bool MaskFromLayerOp::Apply(OpContext& c, CUndoData*)
-{
-    CMaskMngr& masks = c.paper.Masks();
-    const int32_t at = masks.Insert(masks.Current() + 1, std::move(mask));
-    return at >= 0 && masks.SetCurrent(at);
-}
+bool MaskFromLayerOp::Apply(OpContext& c, CUndoData*) { return InsertAfterCurrent(c, std::move(mask)); }
 
 void MaskFromLayerOp::Refresh(OpContext& c) { c.paper.RefreshSelection(); }
 
@@ -585,14 +582,7 @@ std::vector<uint8_t> MaskIntoAlphaOp::Packet(OpContext& c) const
     return p.Encode();
 }
 
-HistoryRecord MaskIntoAlphaOp::History(OpContext& c)
-{
-    CLayerData& layer = *c.paper.LayerAt(index);
-    HistoryRecord h;
-    h.record = c.paper.UndoManager()->MakePixels(layer, index, {0, 0, layer.Store->Width, layer.Store->Height},
-                                                 UndoKind::AlphaPlane);
-    return h;
-}
+HistoryRecord MaskIntoAlphaOp::History(OpContext& c) { return WholeAlphaRecord(c, index); }
 
 bool MaskIntoAlphaOp::Apply(OpContext& c, CUndoData*)
 {
@@ -618,15 +608,7 @@ bool MaskIntoAlphaOp::Apply(OpContext& c, CUndoData*)
     return true;
 }
 
-void MaskIntoAlphaOp::Refresh(OpContext& c)
-{
-    TPaper& paper = c.paper;
-    const ExtentRect whole{0, 0, paper.Width, paper.Height};
-    paper.Host().MarkModified();
-    paper.RenderRect(whole, true);
-    paper.Host().InvalidateRect(whole);
-    paper.LayerChanged(index, whole);
-}
+void MaskIntoAlphaOp::Refresh(OpContext& c) { RefreshWholeLayer(c, index); }
 
 bool TPaper::MaskIntoAlpha(int32_t layer, bool record) { return RunOperation(*this, MaskIntoAlphaOp{layer}, record); }
 
