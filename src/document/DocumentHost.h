@@ -42,6 +42,9 @@ public:
     // Whether anyone sees the picture while it changes: a stroke is shown
     // point by point only then (its end shows it in any case).
     virtual bool ShowsPicture() const { return true; }
+    // The masks or the selection changed: the ants are built again and the
+    // mask list follows.
+    virtual void SelectionChanged() {}
 
     // The window's stroke: marked while one runs, and its moves counted
     // (the desktop ends a stroke at its move limit).

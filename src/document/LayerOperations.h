@@ -169,4 +169,9 @@ struct SetLayerAlphaOp {
     static std::optional<SetLayerAlphaOp> Replayed(OpContext& c, PacketId id, const LayerIndexPayload& p);
 };
 
+// The alpha plane of the layer's whole store as a history record, and the
+// refresh after a change of it: what every whole-layer alpha change shares.
+HistoryRecord WholeAlphaRecord(OpContext& c, int32_t index);
+void RefreshWholeLayer(OpContext& c, int32_t index);
+
 } // namespace morvane

@@ -8,6 +8,7 @@
 #include "document/LayerOperations.h"
 #include "document/LinkOperations.h"
 #include "document/PictureOperations.h"
+#include "document/SelectionOperations.h"
 #include "document/TransformOperations.h"
 
 namespace morvane {
@@ -67,6 +68,14 @@ constexpr const char* kRotateLayer[] = {"ActLyrRot90", "ActLyrRot270"};
 constexpr const char* kShowOnly[] = {"ActViewCurLyr"};
 constexpr const char* kShowAll[] = {"ActViewAllLyr", "ActViewNoLyr"};
 constexpr const char* kInvertVisibility[] = {"ActViewFlipLyr"};
+constexpr const char* kNewMask[] = {"ActMaskNew", "ActMaskDup"};
+constexpr const char* kDeleteMask[] = {"ActMaskDel"};
+constexpr const char* kRenameMask[] = {"ActMaskOption"};
+constexpr const char* kChangeSelection[] = {"ActSelAll",  "ActSelCancel", "ActSelInvert",  "ActMaskTrimOut",
+                                            "ActSelExp1", "ActSelCol1",   "ActSelExp",     "ActSelCol2"};
+constexpr const char* kMaskFromLayer[] = {"ActMaskNewFromLyrD", "ActMaskNewFromLyrA"};
+constexpr const char* kMaskIntoAlpha[] = {"ActLyrSel2A"};
+constexpr const char* kSelectionFlags[] = {"ActViewSel", "ActSelEnable"};
 
 const OperationEntry kOperations[] = {
     Entry<NewPictureOp>(),
@@ -103,6 +112,18 @@ const OperationEntry kOperations[] = {
     Entry<DeleteLinkGroupOp>(kDeleteGroup),
     Entry<SetLinkGroupVisibleOp>(),
     Entry<PasteImageOp>(),
+    Entry<NewMaskOp>(kNewMask),
+    Entry<DeleteMaskOp>(kDeleteMask),
+    Entry<SelectMaskOp>(),
+    Entry<MoveMaskOp>(),
+    Entry<RenameMaskOp>(kRenameMask),
+    Entry<ChangeSelectionOp>(kChangeSelection),
+    Entry<CombineMasksOp>(),
+    Entry<MoveSelectionOp>(),
+    Entry<MaskFromLayerOp>(kMaskFromLayer),
+    Entry<SelectionFlagsOp>(kSelectionFlags),
+    Entry<SelectShapeOp>(),
+    Entry<MaskIntoAlphaOp>(kMaskIntoAlpha),
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };
 

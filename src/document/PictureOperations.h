@@ -14,6 +14,8 @@
 
 namespace morvane {
 
+class CMaskMngr;
+
 // An empty picture of width x height whose first layer has a store of
 // layerWidth x layerHeight. The picture is made before its packet: the
 // packet only records a canvas that exists, and a refused packet leaves the
@@ -84,6 +86,8 @@ struct StackChangeOp {
     SStackChange change;
     std::vector<SLayerPlan> plans{};
     std::unique_ptr<CLayerMngr> stack{};
+    // The resampled masks of an image size.
+    std::unique_ptr<CMaskMngr> masks{};
     bool inPlace = false;
 
     StackChangeOp();

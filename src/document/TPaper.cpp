@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "document/CMaskMngr.h"
 #include "document/LayerComposite.h"
 #include "document/PictureOperations.h"
 #include "document/SLayerParam.h"
@@ -25,7 +26,7 @@ uint8_t InvertedFlag(bool set) { return set ? 0x00 : 0xFF; }
 
 TPaper::TPaper(DocumentHost& host, SPaperSettings settings, std::unique_ptr<EventRecorder> recorder)
     : host_(host), settings_(settings), layers_(std::make_unique<CLayerMngr>(kLayerCapacity)),
-      recorder_(std::move(recorder))
+      masks_(std::make_unique<CMaskMngr>()), recorder_(std::move(recorder))
 {
     GridColour = settings_.gridColour;
     settings_.undoCount = std::clamp(settings_.undoCount, 1, kMaxUndoCount);
@@ -46,6 +47,7 @@ TPaper::~TPaper()
     if (ChangeCallback)
         ChangeCallback(0);
     undo_.reset();
+    masks_.reset();
     layers_.reset();
     recorder_.reset();
 }
@@ -98,6 +100,7 @@ bool NewPictureOp::Prepare(OpContext& c)
     if (!paper.SetPictureSize(width, height))
         return false;
     paper.SwapStack(std::move(stack));
+    paper.SwapMasks(std::make_unique<CMaskMngr>());
     if (paper.UndoManager())
         paper.UndoManager()->ClearHistory();
     paper.Name = name;
@@ -340,6 +343,12 @@ ExtentRect TPaper::PictureRectOf(const SUndoOutcome& out) const
 
 void TPaper::RefreshAfterHistory(const SUndoOutcome& out)
 {
+    if (out.flags & kUndoFlagSelection) {
+        RefreshSelection();
+        // A selection record bound to no layer leaves the picture as it is.
+        if (!(out.flags & (kUndoFlagLayerAfterSelection | kUndoFlagCanvas)) && !layers_->IsValidIndex(out.layerIndex))
+            return;
+    }
     if (out.flags & (kUndoFlagLayerList | kUndoFlagLayerAfterSelection))
         host_.RefreshLayerList();
     // A record bound to no layer (the paper colour) changes the whole
@@ -390,13 +399,21 @@ bool TPaper::ApplyKept(CUndoData& record, CLayerMngr&, bool undo)
     case UndoKind::ShowAll:
     case UndoKind::InvertVisibility:
     case UndoKind::LinkGroupVisible: return ApplyLinkRecord(record, undo);
+    case UndoKind::NewMask:
+    case UndoKind::MaskFromLayer:
+    case UndoKind::DeleteMask:
+    case UndoKind::MaskPixels:
+    case UndoKind::CurrentMask:
+    case UndoKind::MoveMask:
+    case UndoKind::InvertSelection:
+    case UndoKind::MoveSelection:
+    case UndoKind::SelectionDisplay:
+    case UndoKind::CombineMasks:
+    case UndoKind::MaskName: return ApplyMaskRecord(record, undo);
     // Selection copies and link-group merges push no records yet.
     default: return false;
     }
 }
 
-bool TPaper::CurrentSelection(int32_t&, int32_t&) const { return false; }
-
-bool TPaper::ShiftSelection(int32_t, uint16_t, int32_t, int32_t) { return false; }
 
 } // namespace morvane

@@ -16,6 +16,7 @@
 #include "document/DocumentHost.h"
 #include "document/KeptMasks.h"
 #include "events/EventRecorder.h"
+#include "storage/TChannel.h"
 #include "storage/TMTC.h"
 
 namespace morvane {
@@ -28,6 +29,10 @@ struct EventSyncState;
 class CStrokeMngr;
 class StrokeEngine;
 class TFlowImage;
+class CMaskMngr;
+class CMaskData;
+struct SCoverage;
+enum class CombineMode : uint8_t;
 struct SStrokeState;
 struct SWetLayer;
 struct SStrokeStateDelete {
@@ -232,6 +237,65 @@ public:
     // would be left.
     bool DeleteLinkGroup(int32_t layer, bool record = true);
 
+    // ---- masks and selection (src/document/TPaperSelection.cpp) ----
+    // Each refuses, changing nothing, for an index outside the mask list,
+    // an empty mask where a selection is needed, or when its packet cannot
+    // be recorded; mask index -1 is the current mask.
+    CMaskMngr& Masks() { return *masks_; }
+    const CMaskMngr& Masks() const { return *masks_; }
+    // The current mask while it holds a selection and the selection is
+    // used; what painting, fills and filters limit themselves to.
+    const CMaskData* ActiveSelection() const;
+    // An empty mask (or a copy of the current one) after the current one,
+    // made current.
+    bool NewMask(bool record = true);
+    bool DuplicateMask(bool record = true);
+    // The only mask is never deleted.
+    bool DeleteMask(int32_t index, bool record = true);
+    bool SelectMask(int32_t index, bool record = true);
+    bool MoveMask(int32_t from, int32_t to, bool record = true);
+    // The current mask's name.
+    bool RenameMask(const std::string& name, bool record = true);
+    // The current layer's whole store becomes the selection.
+    bool SelectAll(bool record = true);
+    bool CancelSelection(bool record = true);
+    bool InvertSelection(bool record = true);
+    // Only while the selection reaches outside the canvas.
+    bool TrimSelection(bool record = true);
+    // By one pixel; the earlier form keeps the mask's rectangle.
+    bool GrowSelectionByOne(bool expand, bool currentForm = true, bool record = true);
+    // By n = 1 ... 32 pixels.
+    bool GrowSelection(int32_t n, bool expand, bool record = true);
+    // Mask source combined into mask target.
+    bool CombineMasks(int32_t source, int32_t target, CombineMode mode, bool record = true);
+    // The selection's origin moves by minus (dx, dy); nothing for (0, 0).
+    bool MoveSelection(int32_t dx, int32_t dy, bool record = true);
+    // A new mask of the layer's density (or transparency), after the
+    // current one; with combine and a selection, added to a copy of it.
+    bool MaskFromLayer(int32_t layer, bool transparency, bool combine, bool record = true);
+    // A rectangle or ellipse in the box of two corners, or a polygon, in
+    // the current layer's coordinates, combined into the selection.
+    bool SelectRectangle(PointF c1, PointF c2, CombineMode mode, bool record = true);
+    bool SelectEllipse(PointF c1, PointF c2, CombineMode mode, bool record = true);
+    bool SelectPolygon(const std::vector<PointF>& points, CombineMode mode, bool record = true);
+    bool SetSelectionBorderShown(bool on, bool record = true);
+    bool SetSelectionUsed(bool on, bool record = true);
+    // Ants, window and mask list follow a change of the masks.
+    void RefreshSelection();
+    // For the selection operations: the coverage combined into the current
+    // mask by mode, replacing it; unchanged when the combination changes
+    // nothing.
+    std::unique_ptr<CMaskData> CombinedWithSelection(const SCoverage& coverage, CombineMode mode, bool& unchanged);
+    // Every mask moved by (dx, dy) on the canvas (crop, canvas size).
+    void ShiftMasks(int32_t dx, int32_t dy);
+    // The mask list swapped for another (image size); the former comes back.
+    std::unique_ptr<CMaskMngr> SwapMasks(std::unique_ptr<CMaskMngr> masks);
+    bool SelectionBorderShown = true;
+    bool SelectionUsed = true;
+    // AppVersion of the recording a player document replays (major x 100
+    // + minor); 0 live.
+    int32_t PlayerAppVersion = 0;
+
     // ---- strokes (src/document/TPaperStroke.cpp) ----
     // The pen and renderer of the running (or last) stroke, which the
     // recorder reads for its state records; nullptr before the first stroke.
@@ -345,6 +409,7 @@ private:
     bool ApplyMergeVisibleRecord(CUndoData& record, bool undo);
     bool MergeLayerDown(int32_t upper, int32_t method, bool withMethod, bool record);
     bool ApplyLinkRecord(CUndoData& record, bool undo);
+    bool ApplyMaskRecord(CUndoData& record, bool undo);
     bool ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect);
     void RefreshAfterHistory(const SUndoOutcome& out);
     ExtentRect PictureRectOf(const SUndoOutcome& out) const;
@@ -360,6 +425,7 @@ private:
     uint8_t engineLevel_ = 1;
     TTC composite_;
     std::unique_ptr<CLayerMngr> layers_;
+    std::unique_ptr<CMaskMngr> masks_;
     std::unique_ptr<EventRecorder> recorder_;
     CEventMngr* eventMngr_ = nullptr;
     std::unique_ptr<CUndoMngrEx> undo_;

@@ -566,7 +566,7 @@ std::vector<uint8_t> SetLayerAlphaOp::Packet(OpContext&) const
     return p.Encode();
 }
 
-HistoryRecord SetLayerAlphaOp::History(OpContext& c)
+HistoryRecord WholeAlphaRecord(OpContext& c, int32_t index)
 {
     CLayerData& layer = *c.paper.LayerAt(index);
     HistoryRecord h;
@@ -574,6 +574,18 @@ HistoryRecord SetLayerAlphaOp::History(OpContext& c)
                                                  UndoKind::AlphaPlane);
     return h;
 }
+
+void RefreshWholeLayer(OpContext& c, int32_t index)
+{
+    TPaper& paper = c.paper;
+    const ExtentRect whole{0, 0, paper.Width, paper.Height};
+    paper.Host().MarkModified();
+    paper.RenderRect(whole, true);
+    paper.Host().InvalidateRect(whole);
+    paper.LayerChanged(index, whole);
+}
+
+HistoryRecord SetLayerAlphaOp::History(OpContext& c) { return WholeAlphaRecord(c, index); }
 
 // Over the whole store every piece covers its block's used part, so only
 // the blocks' values change and no memory is taken: this cannot fail.
@@ -583,15 +595,7 @@ bool SetLayerAlphaOp::Apply(OpContext& c, CUndoData*)
     return true;
 }
 
-void SetLayerAlphaOp::Refresh(OpContext& c)
-{
-    TPaper& paper = c.paper;
-    const ExtentRect whole{0, 0, paper.Width, paper.Height};
-    paper.Host().MarkModified();
-    paper.RenderRect(whole, true);
-    paper.Host().InvalidateRect(whole);
-    paper.LayerChanged(index, whole);
-}
+void SetLayerAlphaOp::Refresh(OpContext& c) { RefreshWholeLayer(c, index); }
 
 std::optional<SetLayerAlphaOp> SetLayerAlphaOp::Replayed(OpContext&, PacketId, const LayerIndexPayload& p)
 {
@@ -651,11 +655,7 @@ bool TPaper::SetLayerAlpha(int32_t layer, int32_t alpha, bool record)
     return RunOperation(*this, SetLayerAlphaOp{layer, alpha}, record);
 }
 
-// The document keeps no masks yet: without a current selection there is
-// nothing to take the alpha from.
-bool TPaper::MaskIntoAlpha(int32_t, bool) { return false; }
-
-// Likewise: no selection, nothing to copy or move into a new layer.
+// Not built yet: nothing is copied or moved into a new layer.
 bool TPaper::SelectionToLayer(int32_t, bool, bool) { return false; }
 
 // ---- shared steps ------------------------------------------------------------------

@@ -92,6 +92,7 @@ HandlerResult PaperPlaybackTarget::ApplyCommand(std::span<const uint8_t> packet,
     if (packet.size() < 2 || stroking_)
         return HandlerResult::Failed;
     appVersion_ = appVersion;
+    paper_.PlayerAppVersion = appVersion;
     const PacketId id = PacketIdOf(packet[0], packet[1]);
     const bool newCanvas = id == PacketId::NewCanvas || id == PacketId::NewCanvasOld;
     if (newCanvas == canvasMade_)

@@ -9,6 +9,8 @@
 
 #include "document/TPaper.h"
 #include "document/TPaperPlayback.h"
+
+#include "document/CMaskMngr.h"
 #include "events/EventPayloads.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
@@ -86,9 +88,11 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
         CurrentLayerPayload p;
         if (!p.Decode(packet))
             return HandlerResult::Failed;
-        // Masks come with the selection commands; until then the mask part
-        // has nothing to choose from.
-        return p.layer == kKeep ? HandlerResult::Executed : ApplyCurrentLayer(p.layer);
+        // The mask part names a mask of the list; one beyond it is corrupt.
+        if (p.mask != kKeep && p.mask != paper_.Masks().Current() && !paper_.Masks().SetCurrent(p.mask))
+            return HandlerResult::Failed;
+        return p.layer == kKeep ? Ran(true, p.mask != kKeep ? changehint::kCurrentMask : 0)
+                                : ApplyCurrentLayer(p.layer);
     }
     case PacketId::DocumentFlags: {
         DocumentFlagsPayload p;

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "document/CMaskMngr.h"
 #include "document/PictureOperations.h"
 #include "document/TPaper.h"
 #include "platform/UserNotifier.h"
@@ -167,6 +168,11 @@ bool StackChangeOp::Prepare(OpContext& c)
             Notifier().Warn(kFailedGenerally);
         return false;
     }
+    if (change.kind == UndoKind::ImageSize) {
+        masks = paper.Masks().Resampled(paper.Width, paper.Height, change.width, change.height);
+        if (!masks)
+            return false;
+    }
     // Only now is the change certain: the stream never holds one the
     // picture did not get.
     return true;
@@ -182,13 +188,20 @@ HistoryRecord StackChangeOp::History(OpContext&)
     return h;
 }
 
-// Masks, once the document has them, are shifted or resampled here too.
+// The masks follow: shifted with the content, or resampled with it.
 bool StackChangeOp::Apply(OpContext& c, CUndoData* record)
 {
     TPaper& paper = c.paper;
     const int32_t oldW = paper.Width, oldH = paper.Height;
     if (!paper.SetPictureSize(change.width, change.height))
         return false;
+    if (masks) {
+        std::unique_ptr<CMaskMngr> former = paper.SwapMasks(std::move(masks));
+        if (record && !inPlace)
+            record->kept.object = std::move(former);
+    } else {
+        paper.ShiftMasks(change.shift.x, change.shift.y);
+    }
     if (!inPlace) {
         // Without its record the history could not step back over the new
         // size: the driver drops the history when the record is missing.
@@ -381,7 +394,18 @@ bool TPaper::ApplyStackRecord(CUndoData& record, bool undo)
     record.kept.stack->PictureW = oldW;
     record.kept.stack->PictureH = oldH;
     const int32_t sign = undo ? -1 : 1;
+    if (record.Id() == UndoKind::ImageSize) {
+        // The former mask list comes back in exchange.
+        auto* kept = dynamic_cast<CMaskMngr*>(record.kept.object.get());
+        if (kept) {
+            record.kept.object.release();
+            record.kept.object = SwapMasks(std::unique_ptr<CMaskMngr>(kept));
+        }
+    } else {
+        ShiftMasks(sign * record.values.a, sign * record.values.b);
+    }
     host_.PictureShifted(sign * record.values.a, sign * record.values.b);
+    RefreshSelection();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "document/CMaskModifier.h"
 #include "document/PaperOperation.h"
 #include "document/TPaper.h"
 #include "document/LayerComposite.h"
@@ -139,6 +140,8 @@ struct SStrokeState {
     DirtyTiles touched;
     int64_t lastDabs = 0;
     int32_t playerDataVersion = 0;
+    // The selection the running stroke paints within.
+    CMaskModifier selection;
 
     void EnterShape(TStroke& pen)
     {
@@ -307,6 +310,10 @@ bool TPaper::StrokeOnLayer(TFlowImage& flow, TStroke& stroke, bool record, float
     context.setup.backgroundColour = PaperColour | 0xFF000000u;
     context.setup.blurSource = layer.Store.get();
     context.setup.oldestEngine = engineLevel_ == 0 && host_.IsPlayingBack();
+    if (const CMaskData* mask = ActiveSelection()) {
+        s.selection.Aim(*mask, {layer.OriginX, layer.OriginY});
+        context.setup.mask = &s.selection;
+    }
     context.playerWindow = host_.IsPlayingBack();
     context.dataVersion = s.playerDataVersion;
     s.touched.Reset(LayerArea(layer));

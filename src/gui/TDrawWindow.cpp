@@ -20,7 +20,9 @@
 #include "platform/Clock.h"
 #include "platform/UserNotifier.h"
 #include "platform/qt/TtcImage.h"
+#include "view/AntsDraw.h"
 #include "view/ViewRender.h"
+#include "document/CMaskMngr.h"
 
 namespace morvane {
 namespace {
@@ -356,6 +358,17 @@ void TDrawWindow::PictureResized(int32_t width, int32_t height)
     update();
 }
 
+bool TDrawWindow::AntsAnimate() const
+{
+    return paper_->SelectionBorderShown && paper_->Masks().Ants.HasOutline();
+}
+
+void TDrawWindow::AntsTick()
+{
+    if (AntsAnimate() && paper_->Masks().Ants.Tick())
+        update();
+}
+
 void TDrawWindow::RefreshTitle() { SetTitle(PlaybackWindowTitle(name_, paper_->EventsProtected)); }
 
 void TDrawWindow::Notify()
@@ -378,6 +391,8 @@ void TDrawWindow::paintEvent(QPaintEvent* event)
                                int32_t(std::ceil((r.right() + 1) * d)), int32_t(std::ceil((r.bottom() + 1) * d))};
         if (RenderView(view_, Source(), image_, invalid)) {
             DrawGhost(invalid);
+            if (paper_->SelectionBorderShown)
+                DrawAnts(paper_->Masks().Ants, view_, image_, invalid);
             drawn = true;
         }
     }

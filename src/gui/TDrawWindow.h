@@ -136,6 +136,10 @@ public:
     bool Playing() const { return session_.has_value() && !session_->Ended(); }
     // One tick of the playback (the wait paces it); false when not playing.
     bool PlaybackTick();
+    // The marching ants move on the main window's 50 ms tick while the
+    // selection border is shown and the outline holds points.
+    bool AntsAnimate() const;
+    void AntsTick();
     void SetPaused(bool paused);
     bool Paused() const;
     void StepPlayback();

@@ -41,7 +41,11 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
         tablet_ = new QtTabletSource(this);
     tick_.setInterval(kPlaybackInterval);
     idle_.setInterval(0);
-    connect(&tick_, &QTimer::timeout, this, [this] { TickPlayback(); });
+    connect(&tick_, &QTimer::timeout, this, [this] {
+        TickPlayback();
+        for (TDrawWindow* window : DrawWindows())
+            window->AntsTick();
+    });
     connect(&idle_, &QTimer::timeout, this, [this] { TickPlayback(); });
     askSavePath = [this](bool* protect) {
         const std::unique_ptr<QFileDialog> dialog(NewEventSaveDialog(this, protect != nullptr));
@@ -370,19 +374,19 @@ void TMainForm::TickPlayback()
     UpdatePlaybackTimers();
 }
 
-// The 50 ms timer and the idle one run only while a window plays.
+// The idle timer runs only while a window plays; the 50 ms one also while
+// a window's marching ants move.
 void TMainForm::UpdatePlaybackTimers()
 {
-    bool any = false;
-    for (TDrawWindow* window : DrawWindows())
-        any = any || window->Playing();
-    if (any && !tick_.isActive()) {
-        tick_.start();
-        idle_.start();
-    } else if (!any && tick_.isActive()) {
-        tick_.stop();
-        idle_.stop();
+    bool playing = false, ants = false;
+    for (TDrawWindow* window : DrawWindows()) {
+        playing = playing || window->Playing();
+        ants = ants || window->AntsAnimate();
     }
+    if ((playing || ants) != tick_.isActive())
+        playing || ants ? tick_.start() : tick_.stop();
+    if (playing != idle_.isActive())
+        playing ? idle_.start() : idle_.stop();
 }
 
 void TMainForm::ShowReport(const TEventReportParam& report, const std::vector<QImage>& thumbnails)

@@ -127,6 +127,10 @@ public:
     std::function<QString()> askDocumentOpenPath;
     // The new-document dialog; nullopt when cancelled. Tests replace it.
     std::function<std::optional<SNewDocumentChoice>()> askNewDocument;
+    // The pixels to expand (or contract) the selection by, and a mask's new
+    // name; nullopt when cancelled. Tests replace them.
+    std::function<std::optional<int>(bool expand)> askSelectionStep;
+    std::function<std::optional<std::string>(const std::string& name)> askMaskName;
 
 protected:
     void showEvent(QShowEvent* event) override;

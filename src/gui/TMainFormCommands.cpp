@@ -3,6 +3,8 @@
 #include <QDragEnterEvent>
 #include <QDockWidget>
 #include <QDropEvent>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
@@ -22,6 +24,8 @@
 #include "gui/TDrawWindow.h"
 #include "gui/TFormAbout.h"
 #include "gui/TFormNew.h"
+#include "gui/TFormSelExt.h"
+#include "document/CMaskMngr.h"
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
@@ -128,6 +132,7 @@ bool NewLayerAbove(TPaper& p)
 }
 
 bool HasLayerBelow(TPaper& p) { return p.CurrentLayer() > 0; }
+bool HasSelection(TPaper& p) { return p.Masks().HasSelection(); }
 bool MergeableVisible(TPaper& p) { return p.Layers().VisibleCount() >= 2 && p.LayerAt(0)->Visible; }
 
 const PaperCommand kPaperCommands[] = {
@@ -168,6 +173,25 @@ const PaperCommand kPaperCommands[] = {
     {"ActViewAllLyr", [](TPaper& p) { return p.ShowAllLayers(true); }},
     {"ActViewNoLyr", [](TPaper& p) { return p.ShowAllLayers(false); }},
     {"ActViewFlipLyr", [](TPaper& p) { return p.InvertLayerVisibility(); }},
+    {"ActSelAll", [](TPaper& p) { return p.SelectAll(); }},
+    {"ActSelCancel", [](TPaper& p) { return p.CancelSelection(); }, HasSelection},
+    {"ActSelInvert", [](TPaper& p) { return p.InvertSelection(); }, HasSelection},
+    {"ActSelExp1", [](TPaper& p) { return p.GrowSelectionByOne(true); }, HasSelection},
+    {"ActSelCol1", [](TPaper& p) { return p.GrowSelectionByOne(false); }, HasSelection},
+    {"ActMaskNew", [](TPaper& p) { return p.NewMask(); }, [](TPaper& p) { return p.Masks().CanAdd(); }},
+    {"ActMaskNewFromLyrD", [](TPaper& p) { return p.MaskFromLayer(p.CurrentLayer(), false, false); },
+     [](TPaper& p) { return p.Masks().CanAdd(); }},
+    {"ActMaskNewFromLyrA", [](TPaper& p) { return p.MaskFromLayer(p.CurrentLayer(), true, false); },
+     [](TPaper& p) { return p.Masks().CanAdd(); }},
+    {"ActMaskDup", [](TPaper& p) { return p.DuplicateMask(); }, [](TPaper& p) { return p.Masks().CanAdd(); }},
+    {"ActMaskDel", [](TPaper& p) { return p.DeleteMask(-1); }, [](TPaper& p) { return p.Masks().Count() > 1; }},
+    {"ActMaskTrimOut", [](TPaper& p) { return p.TrimSelection(); },
+     [](TPaper& p) { return p.Masks().ReachesOutside(p.Masks().Current(), p.Width, p.Height); }},
+    {"ActSelEnable", [](TPaper& p) { return p.SetSelectionUsed(!p.SelectionUsed); }, nullptr,
+     [](TPaper& p) { return p.SelectionUsed; }},
+    {"ActViewSel", [](TPaper& p) { return p.SetSelectionBorderShown(!p.SelectionBorderShown); }, nullptr,
+     [](TPaper& p) { return p.SelectionBorderShown; }},
+    {"ActLyrSel2A", [](TPaper& p) { return p.MaskIntoAlpha(p.CurrentLayer()); }, HasSelection},
 };
 
 enum class Tiling { SideBySide, Stacked };
@@ -224,6 +248,21 @@ void TMainForm::DefineDocumentCommands()
     const auto optional = [](PaperTest test) { return test ? std::function<bool(TPaper&)>(test) : nullptr; };
     for (const PaperCommand& command : kPaperCommands)
         HandlePaper(command.name, command.run, optional(command.applies), optional(command.checked));
+    for (const bool expand : {true, false})
+        HandlePaper(
+            expand ? "ActSelExp" : "ActSelCol2",
+            [this, expand](TPaper& p) {
+                const std::optional<int> n = askSelectionStep(expand);
+                return n && p.GrowSelection(*n, expand);
+            },
+            HasSelection, {});
+    HandlePaper(
+        "ActMaskOption",
+        [this](TPaper& p) {
+            const std::optional<std::string> name = askMaskName(p.Masks().CurrentMask()->name);
+            return name && p.RenameMask(*name);
+        },
+        {}, {});
     Handle("actWindowCascade", [this] { area_->cascadeSubWindows(); });
     Handle("actWindowTileVertical", [this] { Tile(*area_, Tiling::SideBySide); });
     Handle("actWindowTileHorizontal", [this] { Tile(*area_, Tiling::Stacked); });
@@ -238,6 +277,21 @@ void TMainForm::DefineDocumentCommands()
         about->setAttribute(Qt::WA_DeleteOnClose);
         about->open();
     });
+    askSelectionStep = [this](bool expand) -> std::optional<int> {
+        TFormSelExt dialog(expand, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Pixels();
+    };
+    askMaskName = [this](const std::string& name) -> std::optional<std::string> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(this, QString::fromUtf8("マスクのプロパティ"),
+                                                   QString::fromUtf8("名前"), QLineEdit::Normal,
+                                                   QString::fromStdString(name), &ok);
+        if (!ok || text.isEmpty())
+            return std::nullopt;
+        return text.toStdString();
+    };
     askNewDocument = [this]() -> std::optional<SNewDocumentChoice> {
         TFormNew dialog(profile_, this);
         if (dialog.exec() != QDialog::Accepted)
@@ -263,6 +317,7 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         window->Input().PrepareEdit();
         run(window->Paper());
         UpdateActions();
+        UpdatePlaybackTimers();
     };
     // Asked only with an active window (the table's rule comes first).
     const auto onPaper = [this](std::function<bool(TPaper&)> test) -> std::function<bool()> {

@@ -145,6 +145,22 @@ inline std::string Difference(const PaperState& a, const PaperState& b)
                    (x.pixels == y.pixels ? "same" : "differ") + ", name " + x.name + "/" + y.name + ", visible " +
                    std::to_string(x.visible) + "/" + std::to_string(y.visible);
     }
+    if (a.masks.size() != b.masks.size())
+        return "mask count " + std::to_string(a.masks.size()) + " vs " + std::to_string(b.masks.size());
+    for (size_t i = 0; i < a.masks.size(); ++i) {
+        const PaperState::Mask &x = a.masks[i], &y = b.masks[i];
+        if (!(x == y))
+            return "mask " + std::to_string(i) + ": rect " + std::to_string(x.rect.left) + "," +
+                   std::to_string(x.rect.top) + "," + std::to_string(x.rect.right) + "," +
+                   std::to_string(x.rect.bottom) + " vs " + std::to_string(y.rect.left) + "," +
+                   std::to_string(y.rect.top) + "," + std::to_string(y.rect.right) + "," +
+                   std::to_string(y.rect.bottom) + ", bytes " + (x.bytes == y.bytes ? "same" : "differ") +
+                   ", name " + x.name + "/" + y.name;
+    }
+    if (a.currentMask != b.currentMask)
+        return "current mask";
+    if (a.borderShown != b.borderShown || a.selectionUsed != b.selectionUsed)
+        return "selection flags";
     return a.composite == b.composite ? "nothing" : "composite";
 }
 

@@ -44,6 +44,9 @@ bool PasteTopLayer(Live& l)
 
 bool None(Live&) { return true; }
 
+// The top layer's stroke as the selection: a shape with soft edges.
+bool StrokeSelection(Live& l) { return l->MaskFromLayer(2, true, false); }
+
 const std::vector<Row>& Rows()
 {
     static const std::vector<Row> rows = {
@@ -87,6 +90,42 @@ const std::vector<Row>& Rows()
          [](Live& l) { return l->DeleteLinkGroup(1); }},
         {"SetLinkGroupVisible", None, [](Live& l) { return l->SetLinkGroupVisible(1, 2, false); }},
         {"PasteImage", [](Live& l) { return l->SelectLayer(0); }, PasteTopLayer, false, true},
+        {"NewMask", None, [](Live& l) { return l->NewMask(); }},
+        {"NewMask", StrokeSelection, [](Live& l) { return l->DuplicateMask(); }},
+        {"DeleteMask", StrokeSelection, [](Live& l) { return l->DeleteMask(-1); }},
+        {"SelectMask", StrokeSelection, [](Live& l) { return l->SelectMask(0); }},
+        {"MoveMask", StrokeSelection, [](Live& l) { return l->MoveMask(1, 0); }},
+        {"RenameMask", None, [](Live& l) { return l->RenameMask("線画の範囲"); }},
+        {"ChangeSelection", None, [](Live& l) { return l->SelectAll(); }},
+        {"ChangeSelection", [](Live& l) { return l->SelectAll(); }, [](Live& l) { return l->InvertSelection(); }},
+        {"ChangeSelection", StrokeSelection, [](Live& l) { return l->InvertSelection(); }},
+        {"ChangeSelection", StrokeSelection, [](Live& l) { return l->CancelSelection(); }},
+        {"ChangeSelection", [](Live& l) { return l->SelectAll(); }, [](Live& l) { return l->TrimSelection(); }},
+        {"ChangeSelection", StrokeSelection, [](Live& l) { return l->GrowSelectionByOne(true); }},
+        {"ChangeSelection", StrokeSelection, [](Live& l) { return l->GrowSelectionByOne(false, false); }},
+        {"ChangeSelection", StrokeSelection, [](Live& l) { return l->GrowSelection(5, true); }},
+        {"ChangeSelection", StrokeSelection, [](Live& l) { return l->GrowSelection(2, false); }},
+        {"CombineMasks", [](Live& l) { return StrokeSelection(l) && l->MaskFromLayer(1, false, false); },
+         [](Live& l) { return l->CombineMasks(1, 2, CombineMode::Subtract); }},
+        {"CombineMasks", [](Live& l) { return StrokeSelection(l) && l->MaskFromLayer(1, false, false); },
+         [](Live& l) { return l->CombineMasks(2, 1, CombineMode::Replace); }},
+        {"MoveSelection", StrokeSelection, [](Live& l) { return l->MoveSelection(3, -2); }},
+        {"MaskFromLayer", None, [](Live& l) { return l->MaskFromLayer(1, false, false); }},
+        {"MaskFromLayer", StrokeSelection, [](Live& l) { return l->MaskFromLayer(1, false, true); }},
+        {"SelectionFlags", StrokeSelection, [](Live& l) { return l->SetSelectionUsed(false); }},
+        {"SelectionFlags", None, [](Live& l) { return l->SetSelectionBorderShown(false); }},
+        {"SetCanvasSize", StrokeSelection, [](Live& l) { return l->SetCanvasSize(60, 50, true, 8); }},
+        {"SetImageSize", StrokeSelection, [](Live& l) { return l->SetImageSize(70, 20, false); }},
+        {"Crop", StrokeSelection, [](Live& l) { return l->Crop(1, {3, 2, 40, 30}); }},
+        {"MaskIntoAlpha", [](Live& l) { return l->SelectEllipse({-4, 6}, {40.5, 33}, CombineMode::Replace); },
+         [](Live& l) { return l->MaskIntoAlpha(2); }},
+        {"SelectShape", None, [](Live& l) { return l->SelectRectangle({3.5, 2.25}, {30.75, 20.5}, CombineMode::Replace); }},
+        {"SelectShape", StrokeSelection,
+         [](Live& l) { return l->SelectEllipse({-4, 6}, {40.5, 33}, CombineMode::Add); }},
+        {"SelectShape", StrokeSelection,
+         [](Live& l) {
+             return l->SelectPolygon({{2, 2}, {50, 10}, {20, 40}, {10, 18}}, CombineMode::Intersect);
+         }},
         {"Stroke", [](Live& l) { return l->SelectLayer(1); },
          [](Live& l) { return l.Draw({{3, 3, 0.2f}, {20, 33, 1.0f}, {45, 10, 0.6f}, {24, 18, 0.9f}}); }},
     };

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LayerFixture.h"
+#include "document/CMaskMngr.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "events/EventPacketTable.h"
@@ -122,16 +123,41 @@ struct PaperState {
         }
         bool operator==(const Layer& o) const { return Tie() == o.Tie(); }
     };
+    // A mask by its place, bytes and name (identifiers differ in a replay).
+    struct Mask {
+        EdgeRect rect;
+        uint64_t bytes;
+        std::string name;
+        bool operator==(const Mask&) const = default;
+    };
     int32_t width = 0, height = 0;
     uint32_t paperColour = 0;
     std::vector<uint32_t> composite;
     std::vector<Layer> layers;
+    std::vector<Mask> masks{};
+    int32_t currentMask = 0;
+    bool borderShown = false, selectionUsed = false;
     bool operator==(const PaperState& o) const
     {
         return width == o.width && height == o.height && paperColour == o.paperColour &&
-               composite == o.composite && layers == o.layers;
+               composite == o.composite && layers == o.layers && masks == o.masks &&
+               currentMask == o.currentMask && borderShown == o.borderShown && selectionUsed == o.selectionUsed;
     }
 };
+
+// FNV-1a over the mask's bytes, row by row over its rectangle.
+inline uint64_t MaskChecksum(const CMaskData& mask)
+{
+    uint64_t h = 1469598103934665603ull;
+    const EdgeRect r = mask.Rect();
+    std::vector<uint8_t> row(size_t(std::max(r.right - r.left, 0)));
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        mask.ReadRow(y, r.left, int32_t(row.size()), row.data());
+        for (uint8_t b : row)
+            h = (h ^ b) * 1099511628211ull;
+    }
+    return h;
+}
 
 inline PaperState StateOf(TPaper& paper)
 {
@@ -142,6 +168,14 @@ inline PaperState StateOf(TPaper& paper)
                             l.Visible, StoreChecksum(*l.Store), l.Name, l.Opacity, l.Mode, l.LinkLevel,
                             l.DitherDensity, l.ProtectAlpha, l.Dither});
     }
+    const CMaskMngr& masks = paper.Masks();
+    for (int32_t i = 0; i < masks.Count(); ++i) {
+        const CMaskData& m = *masks.At(i);
+        s.masks.push_back({m.Rect(), MaskChecksum(m), m.name});
+    }
+    s.currentMask = masks.Current();
+    s.borderShown = paper.SelectionBorderShown;
+    s.selectionUsed = paper.SelectionUsed;
     return s;
 }
 

@@ -1,0 +1,265 @@
+#include "document/CMaskMngr.h"
+
+#include <algorithm>
+#include <new>
+
+#include "platform/DiagnosticSink.h"
+#include "storage/BlendTables.h"
+#include "storage/SizeLimits.h"
+#include <climits>
+
+namespace morvane {
+
+namespace {
+constexpr const char* kMaskName = "マスク";
+constexpr const char* kZoomFailed = "makeZoomMask: Exception!";
+
+uint8_t CombineByte(CombineMode mode, uint8_t m, uint8_t c)
+{
+    switch (mode) {
+    case CombineMode::Add: return std::max(m, c);
+    case CombineMode::Subtract: return uint8_t(255 - std::max(uint8_t(255 - m), c));
+    case CombineMode::Intersect: return MulTable[c][m];
+    default: return c;
+    }
+}
+} // namespace
+
+CMaskMngr::CMaskMngr()
+{
+    masks_.push_back(std::make_unique<CMaskData>(NextName()));
+}
+
+CMaskMngr::~CMaskMngr() = default;
+
+int32_t CMaskMngr::IndexOfId(uint32_t maskId) const
+{
+    for (int32_t i = 0; i < Count(); ++i)
+        if (masks_[size_t(i)]->maskId == maskId)
+            return i;
+    return -1;
+}
+
+std::string CMaskMngr::NextName() { return kMaskName + std::to_string(++nameCounter_); }
+
+int32_t CMaskMngr::Insert(int32_t index, std::unique_ptr<CMaskData> mask)
+{
+    if (!mask || index < 0 || index > Count() || !CanAdd())
+        return -1;
+    masks_.insert(masks_.begin() + index, std::move(mask));
+    Renumber();
+    return index;
+}
+
+std::unique_ptr<CMaskData> CMaskMngr::Replace(int32_t index, std::unique_ptr<CMaskData> mask)
+{
+    if (!IsIndex(index)) {
+        masks_.push_back(std::move(mask));
+        Renumber();
+        return nullptr;
+    }
+    std::swap(masks_[size_t(index)], mask);
+    Renumber();
+    return mask;
+}
+
+std::unique_ptr<CMaskData> CMaskMngr::Remove(int32_t index)
+{
+    if (!IsIndex(index))
+        return nullptr;
+    std::unique_ptr<CMaskData> mask = std::move(masks_[size_t(index)]);
+    masks_.erase(masks_.begin() + index);
+    Renumber();
+    if (current_ >= Count())
+        current_ = std::max(Count() - 1, 0);
+    if (OutlineIndex >= Count())
+        OutlineIndex = -1;
+    return mask;
+}
+
+bool CMaskMngr::SetCurrent(int32_t index)
+{
+    if (index == Count()) {
+        if (!CanAdd())
+            return false;
+        masks_.push_back(std::make_unique<CMaskData>(NextName()));
+        Renumber();
+    }
+    if (!IsIndex(index))
+        return false;
+    current_ = index;
+    return true;
+}
+
+bool CMaskMngr::Move(int32_t from, int32_t to)
+{
+    if (!IsIndex(from) || !IsIndex(to) || from == to)
+        return false;
+    std::unique_ptr<CMaskData> mask = std::move(masks_[size_t(from)]);
+    masks_.erase(masks_.begin() + from);
+    masks_.insert(masks_.begin() + to, std::move(mask));
+    Renumber();
+    return true;
+}
+
+void CMaskMngr::Renumber()
+{
+    for (int32_t i = 0; i < Count(); ++i)
+        masks_[size_t(i)]->listIndex = i;
+}
+
+bool CMaskMngr::IsMaskValid(int32_t index) const
+{
+    const CMaskData* m = At(index);
+    return m && m->IsValid();
+}
+
+bool CMaskMngr::AnyValid() const
+{
+    return std::any_of(masks_.begin(), masks_.end(), [](const auto& m) { return m->IsValid(); });
+}
+
+bool CMaskMngr::ExceedsCanvas(int32_t index, int32_t width, int32_t height) const
+{
+    const CMaskData* m = At(index);
+    return m && m->IsValid() && (m->pixels->Width > width || m->pixels->Height > height);
+}
+
+bool CMaskMngr::ReachesOutside(int32_t index, int32_t width, int32_t height) const
+{
+    const CMaskData* m = At(index);
+    if (!m || !m->IsValid())
+        return false;
+    const EdgeRect r = m->Rect();
+    return r.left < 0 || r.top < 0 || r.right > width || r.bottom > height;
+}
+
+int64_t CMaskMngr::HeldBytes() const
+{
+    int64_t sum = 0;
+    for (const auto& m : masks_)
+        sum += m->HeldBytes();
+    return sum;
+}
+
+namespace {
+// f = new / old in 16.16, rounded to the nearest.
+int64_t ScaleFactor(int32_t newSize, int32_t oldSize)
+{
+    return (int64_t(newSize) * 131072 + oldSize) / (int64_t(oldSize) * 2);
+}
+
+// v x f >> 16 in 64 bits: floors for negative values too.
+int64_t Scaled(int64_t v, int64_t f) { return (v * f) >> 16; }
+
+std::unique_ptr<CMaskData> ResampledMask(const CMaskData& m, int64_t fx, int64_t fy)
+{
+    auto out = std::make_unique<CMaskData>(m.name);
+    if (!m.IsValid())
+        return out;
+    const int64_t w = std::max<int64_t>(Scaled(m.pixels->Width, fx), 1);
+    const int64_t h = std::max<int64_t>(Scaled(m.pixels->Height, fy), 1);
+    const int64_t ox = Scaled(m.offsetX, fx), oy = Scaled(m.offsetY, fy);
+    if (!IsImageSizeAllowed(w, h) || ox < INT32_MIN || ox > INT32_MAX || oy < INT32_MIN || oy > INT32_MAX)
+        return nullptr;
+    SCoverage c;
+    if (!c.Allocate({0, 0, int32_t(w), int32_t(h)}))
+        return nullptr;
+    std::vector<uint8_t> row(size_t(m.pixels->Width));
+    for (int32_t y = 0; y < h; ++y) {
+        const int32_t sy = int32_t(std::min<int64_t>((int64_t(y) << 16) / fy, m.pixels->Height - 1));
+        m.ReadRow(sy - m.offsetY, -m.offsetX, int32_t(row.size()), row.data());
+        uint8_t* dst = c.Row(y);
+        for (int32_t x = 0; x < w; ++x)
+            dst[x] = row[size_t(std::min<int64_t>((int64_t(x) << 16) / fx, m.pixels->Width - 1))];
+    }
+    c.rect = {int32_t(-ox), int32_t(-oy), int32_t(-ox + w), int32_t(-oy + h)};
+    std::unique_ptr<CMaskData> mask = CMaskData::FromCoverage(c, m.name);
+    return mask;
+}
+} // namespace
+
+std::unique_ptr<CMaskMngr> CMaskMngr::Resampled(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH) const
+{
+    try {
+        const int64_t fx = ScaleFactor(newW, oldW), fy = ScaleFactor(newH, oldH);
+        if (fx <= 0 || fy <= 0)
+            return nullptr;
+        auto out = std::make_unique<CMaskMngr>();
+        out->masks_.clear();
+        for (const auto& m : masks_) {
+            std::unique_ptr<CMaskData> r = ResampledMask(*m, fx, fy);
+            if (!r) {
+                Diagnose(kZoomFailed);
+                return nullptr;
+            }
+            out->masks_.push_back(std::move(r));
+        }
+        out->Renumber();
+        out->current_ = current_;
+        out->nameCounter_ = nameCounter_;
+        return out;
+    } catch (const std::bad_alloc&) {
+        Diagnose(kZoomFailed);
+        return nullptr;
+    }
+}
+
+std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& c, CombineMode mode,
+                                           const std::string& name, bool& unchanged)
+{
+    unchanged = false;
+    const bool empty = !m || !m->IsValid();
+    if (empty && (mode == CombineMode::Subtract || mode == CombineMode::Intersect)) {
+        unchanged = true;
+        return nullptr;
+    }
+    if (empty || mode == CombineMode::Replace)
+        return CMaskData::FromCoverage(c, name);
+    const EdgeRect mr = m->Rect();
+    const EdgeRect rect = mode == CombineMode::Subtract ? mr : Union(mr, c.rect);
+    SCoverage out;
+    if (!m->ToCoverage(rect, out))
+        return nullptr;
+    // Outside C add and subtract keep M; intersect clears it.
+    EdgeRect both;
+    const bool overlap = Intersect(rect, c.rect, both);
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        uint8_t* row = out.Row(y);
+        const bool inRows = overlap && y >= both.top && y < both.bottom;
+        if (!inRows) {
+            if (mode == CombineMode::Intersect)
+                std::fill_n(row, out.Width(), uint8_t{0});
+            continue;
+        }
+        uint8_t* o = row + (both.left - rect.left);
+        const uint8_t* in = c.Row(y) + (both.left - c.rect.left);
+        const int32_t n = both.right - both.left;
+        if (mode == CombineMode::Intersect) {
+            std::fill(row, o, uint8_t{0});
+            std::fill(o + n, row + out.Width(), uint8_t{0});
+        }
+        for (int32_t i = 0; i < n; ++i)
+            o[i] = CombineByte(mode, o[i], in[i]);
+    }
+    return CMaskData::FromCoverage(out, name);
+}
+
+std::unique_ptr<CMaskData> TrimMargins(std::unique_ptr<CMaskData> mask, int32_t width, int32_t height)
+{
+    EdgeRect occupied;
+    const EdgeRect r = mask ? mask->Rect() : EdgeRect{};
+    if (!mask || !mask->IsValid() || (r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height) ||
+        !mask->OccupiedRect(occupied))
+        return mask;
+    occupied.right = std::max(occupied.right, width);
+    occupied.bottom = std::max(occupied.bottom, height);
+    if (occupied == r)
+        return mask;
+    SCoverage c;
+    if (!mask->ToCoverage(occupied, c))
+        return nullptr;
+    return CMaskData::FromCoverage(c, mask->name);
+}
+
+} // namespace morvane

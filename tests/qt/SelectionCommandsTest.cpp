@@ -1,0 +1,196 @@
+// The selection commands of the main window offscreen: reached from their
+// actions and keys, done, undone and replayed from their recording, with
+// the check marks following the document's two selection flags.
+#include <QAction>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "document/CLayerData.h"
+#include "document/CMaskMngr.h"
+#include "document/TPaper.h"
+#include "gui/TDrawWindow.h"
+#include "gui/TMainForm.h"
+#include "platform/UserNotifier.h"
+
+#include "support/MainFormHarness.h"
+
+using namespace morvane;
+
+namespace {
+
+// Every mask's place, bytes and name, the current one, the two flags and
+// every layer's pixels.
+uint64_t Selection(TPaper& paper)
+{
+    uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](uint64_t v) { h = support::FnvMix(h, v); };
+    const CMaskMngr& masks = paper.Masks();
+    mix(uint64_t(masks.Count()) | uint64_t(masks.Current()) << 16 | uint64_t(paper.SelectionUsed) << 32 |
+        uint64_t(paper.SelectionBorderShown) << 33);
+    for (int32_t i = 0; i < masks.Count(); ++i) {
+        const CMaskData& m = *masks.At(i);
+        const EdgeRect r = m.Rect();
+        mix(uint64_t(uint32_t(r.left)) << 32 | uint32_t(r.top));
+        mix(uint64_t(uint32_t(r.right)) << 32 | uint32_t(r.bottom));
+        for (unsigned char c : m.name)
+            mix(c);
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            for (int32_t x = r.left; x < r.right; ++x)
+                mix(m.ValueAt(x, y));
+    }
+    for (int32_t i = 0; i < paper.LayerCount(); ++i)
+        mix(support::Checksum(*paper.LayerAt(i)->Store));
+    return h;
+}
+
+} // namespace
+
+class SelectionCommandsTest : public QObject {
+    Q_OBJECT
+
+    harness::MainWindowSession session_;
+    std::unique_ptr<TMainForm>& form_ = session_.form;
+
+    QAction* Action(const char* name) { return form_->Action(QString::fromLatin1(name)); }
+    bool Trigger(const char* name)
+    {
+        QAction* action = Action(name);
+        if (!action || !action->isEnabled())
+            return false;
+        action->trigger();
+        return true;
+    }
+    TDrawWindow* NewWindow()
+    {
+        harness::AnswerNewDocument(*form_, 120, 90);
+        return Trigger("ActFileNew") ? form_->ActiveDrawWindow() : nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(session_.Start());
+        form_->askSelectionStep = [](bool) -> std::optional<int> { return 4; };
+        form_->askMaskName = [](const std::string&) -> std::optional<std::string> { return "輪郭"; };
+    }
+    void cleanup() { session_.Stop(); }
+
+    void keysReachTheirCommands()
+    {
+        const struct {
+            const char* command;
+            const char* key;
+        } keys[] = {{"ActSelAll", "Ctrl+A"}, {"ActSelCancel", "Ctrl+D"}, {"ActSelInvert", "Ctrl+Shift+I"},
+                    {"ActLyrSelDup", "Ctrl+J"}, {"ActLyrSelNew", "Ctrl+Shift+J"}};
+        for (const auto& k : keys)
+            QVERIFY2(Action(k.command)->shortcuts().contains(QKeySequence(QString::fromLatin1(k.key))), k.command);
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        QTest::keyClick(form_.get(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(w->Paper().Masks().HasSelection());
+    }
+
+    void commandUndoesRedoesAndReplays_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        const auto row = [](const char* name, QStringList steps) { QTest::newRow(name) << steps; };
+        row("select all", {"ActSelAll"});
+        row("cancel", {"ActSelAll", "ActSelCancel"});
+        row("invert", {"ActSelAll", "ActSelCol1", "ActSelInvert"});
+        row("expand 1", {"ActSelAll", "ActSelCol1", "ActSelCol1", "ActSelExp1"});
+        row("expand n", {"ActSelAll", "ActSelCol2", "ActSelExp"});
+        row("new mask", {"ActMaskNew"});
+        row("duplicate", {"ActSelAll", "ActMaskDup"});
+        row("delete", {"ActMaskNew", "ActMaskDel"});
+        row("from density", {"ActMaskNewFromLyrD"});
+        row("from transparency", {"ActMaskNewFromLyrA"});
+        row("rename", {"ActMaskOption"});
+        row("use", {"ActSelAll", "ActSelEnable"});
+        row("border", {"ActSelAll", "ActViewSel"});
+        row("alpha from the selection", {"ActSelAll", "ActSelCol2", "ActLyrSel2A"});
+    }
+    void commandUndoesRedoesAndReplays()
+    {
+        QFETCH(QStringList, steps);
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        TPaper& paper = w->Paper();
+        for (int i = 0; i + 1 < steps.size(); ++i)
+            QVERIFY2(Trigger(steps[i].toLatin1().constData()), qPrintable(steps[i]));
+        const uint64_t start = Selection(paper) ^ harness::Checksum(paper.Composite());
+        QVERIFY2(Trigger(steps.back().toLatin1().constData()), qPrintable(steps.back()));
+        const uint64_t done = Selection(paper) ^ harness::Checksum(paper.Composite());
+        QVERIFY(done != start);
+        QVERIFY(Trigger("ActEditUndo"));
+        QCOMPARE(Selection(paper) ^ harness::Checksum(paper.Composite()), start);
+        QVERIFY(Trigger("ActEditRedo"));
+        QCOMPARE(Selection(paper) ^ harness::Checksum(paper.Composite()), done);
+        QTemporaryDir dir;
+        TDrawWindow* replay = harness::Replay(*form_, dir.filePath(QStringLiteral("selection.vd4")));
+        QVERIFY(replay && replay != w);
+        QCOMPARE(Selection(replay->Paper()) ^ harness::Checksum(replay->Paper().Composite()), done);
+    }
+
+    void checkMarksFollowTheFlags()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        TPaper& paper = w->Paper();
+        QVERIFY(Trigger("ActSelAll"));
+        form_->UpdateActions();
+        QVERIFY(Action("ActSelEnable")->isChecked());
+        QVERIFY(Action("ActViewSel")->isChecked());
+        QVERIFY(Trigger("ActSelEnable"));
+        form_->UpdateActions();
+        QVERIFY(!paper.SelectionUsed);
+        QVERIFY(!Action("ActSelEnable")->isChecked());
+        QVERIFY(Trigger("ActViewSel"));
+        form_->UpdateActions();
+        QVERIFY(!Action("ActViewSel")->isChecked());
+        QVERIFY(Trigger("ActEditUndo"));
+        form_->UpdateActions();
+        QVERIFY(Action("ActViewSel")->isChecked());
+    }
+
+    // The ants run on the main window's timer also when nothing plays: the
+    // phase turns and the window shows black and white dashes.
+    void antsMoveAndShow()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        w->resize(200, 160);
+        w->show();
+        QVERIFY(Trigger("ActViewZoomCancel"));
+        QVERIFY(Trigger("ActSelAll"));
+        QVERIFY(Trigger("ActSelCol2"));
+        const CAntPoints& ants = w->Paper().Masks().Ants;
+        QVERIFY(ants.HasOutline());
+        const uint8_t phase = ants.Phase();
+        QTRY_VERIFY_WITH_TIMEOUT(ants.Phase() != phase, 1000);
+        const QImage shot = w->grab().toImage();
+        QVERIFY(shot.save(harness::ShotPath(QStringLiteral("selection_ants.png"))));
+        int black = 0, white = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QRgb p = shot.pixel(x, y);
+                black += p == qRgb(0, 0, 0);
+                white += p == qRgb(255, 255, 255);
+            }
+        QVERIFY(black > 50);
+        QVERIFY(white > 50);
+        // Hidden border: the timer leaves the phase alone.
+        QVERIFY(Trigger("ActViewSel"));
+        QVERIFY(!w->AntsAnimate());
+    }
+
+    void commandsNeedingASelectionStayDisabledWithout()
+    {
+        QVERIFY(NewWindow());
+        for (const char* name : {"ActSelCancel", "ActSelInvert", "ActSelExp1", "ActSelCol1", "ActSelExp",
+                                 "ActSelCol2", "ActMaskDel", "ActMaskTrimOut", "ActLyrSel2A"})
+            QVERIFY2(!Action(name)->isEnabled(), name);
+    }
+};
+
+QTEST_MAIN(SelectionCommandsTest)
+#include "SelectionCommandsTest.moc"
