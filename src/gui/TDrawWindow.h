@@ -157,6 +157,8 @@ public:
     std::function<void()> progressChanged;
     // The report at the end, with the thumbnails taken (null where none was).
     std::function<void(const TEventReportParam&, const std::vector<QImage>&)> playbackEnded;
+    // A layer's entry (index) or the whole list (-1) must be shown again.
+    std::function<void(int32_t)> layersChanged;
     // The title, the undo state or the playback state changed.
     std::function<void()> stateChanged;
 
@@ -167,8 +169,8 @@ public:
     // A change: the saved state stays reachable by undo and redo only while
     // the history still leads back to it.
     void MarkModified() override;
-    void RefreshLayerEntry(int32_t) override {}
-    void RefreshLayerList() override {}
+    void RefreshLayerEntry(int32_t layer) override;
+    void RefreshLayerList() override;
     void ReloadWetPaint(int32_t) override {}
     void PictureResized(int32_t width, int32_t height) override;
     void PictureShifted(int32_t, int32_t) override { update(); }

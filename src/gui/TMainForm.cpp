@@ -23,6 +23,7 @@
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TLayerPanel.h"
 #include "gui/TEventPanel.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TStatusPanels.h"
@@ -137,6 +138,8 @@ void TMainForm::UpdateActions()
     builder_->UpdateAll();
     if (eventPanel_)
         eventPanel_->Refresh();
+    if (layerPanel_)
+        layerPanel_->Refresh();
     if (status_)
         status_->Refresh();
 }
@@ -192,6 +195,10 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
     window->progressChanged = [this, window] {
         if (eventPanel_ && window == ActiveDrawWindow())
             eventPanel_->ShowProgress(window);
+    };
+    window->layersChanged = [this, window](int32_t layer) {
+        if (layerPanel_ && window == ActiveDrawWindow())
+            layerPanel_->RefreshEntry(layer);
     };
     window->playbackEnded = [this](const TEventReportParam& report, const std::vector<QImage>& thumbnails) {
         ShowReport(report, thumbnails);

@@ -32,6 +32,7 @@ namespace morvane {
 class QtTabletSource;
 class TBrushListPanel;
 class TColourPanel;
+class TLayerPanel;
 class TOptionPanel;
 class TToolPanel;
 struct ToolItem;
@@ -81,6 +82,10 @@ public:
     TDrawWindow* ActiveDrawWindow() const;
     std::vector<TDrawWindow*> DrawWindows() const;
 
+    // Runs a change of the active document as the commands do: only while
+    // the window takes edits, after the running gesture has ended; false
+    // when refused.
+    bool EditPaper(const std::function<bool(TPaper&)>& run, bool wait = false);
     // Runs a command by its action name when its rule allows it now.
     bool Run(const QString& name);
     // Registers what a command of the command table does; applies, when
@@ -112,6 +117,7 @@ public:
     TOptionPanel* OptionPanel() const { return optionPanel_; }
     TColourPanel* ColourPanel() const { return colourPanel_; }
     TBrushListPanel* BrushListPanel() const { return brushPanel_; }
+    TLayerPanel* LayerPanel() const { return layerPanel_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
@@ -193,16 +199,22 @@ private:
     QDockWidget* optionDock_ = nullptr;
     QDockWidget* colourDock_ = nullptr;
     QDockWidget* brushDock_ = nullptr;
+    QDockWidget* layerDock_ = nullptr;
     TToolPanel* toolPanel_ = nullptr;
     TOptionPanel* optionPanel_ = nullptr;
     TColourPanel* colourPanel_ = nullptr;
     TBrushListPanel* brushPanel_ = nullptr;
+    TLayerPanel* layerPanel_ = nullptr;
     QByteArray defaultLayout_;
     SettingsStore* toolStore_ = nullptr;
     // Pen input for every document window; none when the settings ignore the tablet.
     QtTabletSource* tablet_ = nullptr;
     TStatusPanels* status_ = nullptr;
 };
+
+// The new-layer command without its dialog: a transparent white layer of
+// normal mode with the next default name, above the current layer.
+bool AddQuickLayer(TPaper& paper);
 
 // The event save dialog: generation 4's filter and, when offered, the
 // unticked box "保護付きイベント(&V)" (object name "protectBox").

@@ -32,6 +32,13 @@
 
 namespace morvane {
 
+// What the new-layer dialog proposes.
+bool AddQuickLayer(TPaper& p)
+{
+    return p.AddLayerNamed(p.CurrentLayer() + 1, p.Width, p.Height, true, 255, kModeNormal, p.Layers().NextName(1),
+                           0x00FFFFFFu);
+}
+
 void TMainForm::DefineCommands()
 {
     Handle("ActFileNew", [this] { NewDocumentAsked(); });
@@ -122,15 +129,6 @@ struct PaperCommand {
     PaperTest checked = nullptr; // the state a toggle shows
 };
 
-// The new-layer command without its dialog: what the dialog proposes, a
-// transparent white layer of normal mode with the next default name, above
-// the current layer.
-bool NewLayerAbove(TPaper& p)
-{
-    return p.AddLayerNamed(p.CurrentLayer() + 1, p.Width, p.Height, true, 255, kModeNormal, p.Layers().NextName(1),
-                           0x00FFFFFFu);
-}
-
 bool HasLayerBelow(TPaper& p) { return p.CurrentLayer() > 0; }
 bool HasSelection(TPaper& p) { return p.Masks().HasSelection(); }
 bool MergeableVisible(TPaper& p) { return p.Layers().VisibleCount() >= 2 && p.LayerAt(0)->Visible; }
@@ -144,7 +142,7 @@ const PaperCommand kPaperCommands[] = {
     {"ActImgRot270", [](TPaper& p) { return p.RotatePicture90(false); }},
     {"ActImgRot180", [](TPaper& p) { return p.RotatePicture180(true); }},
     {"ActImgInvert", [](TPaper& p) { return p.InvertPicture(true); }},
-    {"ActLyrNew", NewLayerAbove},
+    {"ActLyrNew", AddQuickLayer},
     {"ActLyrDup", [](TPaper& p) { return p.DuplicateLayer(p.CurrentLayer()); }},
     {"ActLyrDel", [](TPaper& p) { return p.DeleteLayer(p.CurrentLayer()); },
      [](TPaper& p) { return p.LayerCount() > 1; }},
@@ -169,6 +167,8 @@ const PaperCommand kPaperCommands[] = {
     {"ActLyrRot90", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), true); }},
     {"ActLyrRot270", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), false); }},
     {"actLyrRot180", [](TPaper& p) { return p.RotateLayer180(p.CurrentLayer()); }},
+    {"ActLyrTrimOut", [](TPaper& p) { return p.TrimLayerOutside(p.CurrentLayer()); },
+     [](TPaper& p) { return p.LayerAt(p.CurrentLayer())->IsLargerThanPicture(); }},
     {"ActViewCurLyr", [](TPaper& p) { return p.ShowOnlyLayer(p.CurrentLayer()); }},
     {"ActViewAllLyr", [](TPaper& p) { return p.ShowAllLayers(true); }},
     {"ActViewNoLyr", [](TPaper& p) { return p.ShowAllLayers(false); }},
@@ -307,18 +307,7 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
 {
     const Command* command = FindCommand(name);
     const bool wait = command && command->category == CommandCategory::Image;
-    auto execute = [this, run = std::move(run), wait] {
-        TDrawWindow* window = ActiveDrawWindow();
-        if (!window || !window->CanEditNow())
-            return;
-        std::optional<BusyCursor> busy;
-        if (wait)
-            busy.emplace();
-        window->Input().PrepareEdit();
-        run(window->Paper());
-        UpdateActions();
-        UpdatePlaybackTimers();
-    };
+    auto execute = [this, run = std::move(run), wait] { EditPaper(run, wait); };
     // Asked only with an active window (the table's rule comes first).
     const auto onPaper = [this](std::function<bool(TPaper&)> test) -> std::function<bool()> {
         if (!test)
@@ -326,6 +315,21 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         return [this, test = std::move(test)] { return HasWindow() && test(ActiveDrawWindow()->Paper()); };
     };
     Handle(name, std::move(execute), onPaper(std::move(checked)), onPaper(std::move(applies)));
+}
+
+bool TMainForm::EditPaper(const std::function<bool(TPaper&)>& run, bool wait)
+{
+    TDrawWindow* window = ActiveDrawWindow();
+    if (!window || !window->CanEditNow())
+        return false;
+    std::optional<BusyCursor> busy;
+    if (wait)
+        busy.emplace();
+    window->Input().PrepareEdit();
+    const bool done = run(window->Paper());
+    UpdateActions();
+    UpdatePlaybackTimers();
+    return done;
 }
 
 // Asks twice; the recording may be saved first, as the save command does.

@@ -12,6 +12,7 @@
 #include "gui/TColourPanel.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TEventPanel.h"
+#include "gui/TLayerPanel.h"
 #include "gui/TMainForm.h"
 #include "gui/TOptionPanel.h"
 #include "gui/TToolPanel.h"
@@ -22,7 +23,7 @@ namespace morvane {
 namespace {
 
 // The docking views of the settings, by their place in the value table.
-constexpr int kOptionView = 0, kColorView = 3, kBrushListView = 5;
+constexpr int kOptionView = 0, kColorView = 3, kBrushListView = 5, kLayerView = 6;
 
 // Whether a floating panel can still be reached on some screen.
 bool OnSomeScreen(const QRect& frame)
@@ -71,6 +72,8 @@ void TMainForm::AddPanels()
     brushPanel_ = new TBrushListPanel(tools_, profile_.window.BrushListType, this);
     brushDock_ = AddDock(QStringLiteral("ブラシリスト"), QStringLiteral("brushListDock"), brushPanel_,
                          Qt::RightDockWidgetArea);
+    layerPanel_ = new TLayerPanel(*this, profile_.window.LayerListType, this);
+    layerDock_ = AddDock(QStringLiteral("レイヤ"), QStringLiteral("layerDock"), layerPanel_, Qt::RightDockWidgetArea);
     defaultLayout_ = saveState();
     RestoreLayout();
 }
@@ -85,6 +88,7 @@ void TMainForm::DefinePanelCommands()
     toggle("actShowCtrlWindow", &TMainForm::optionDock_);
     toggle("actShowColorWindow", &TMainForm::colourDock_);
     toggle("actShowPenMtdList", &TMainForm::brushDock_);
+    toggle("actShowLayerWindow", &TMainForm::layerDock_);
     Handle("actWindowInitAllPos", [this] { ResetLayout(); });
 }
 
@@ -102,7 +106,7 @@ void TMainForm::KeepDockFlags()
     CAppProfile::Window& w = profile_.window;
     w.ToolFormVisible = !toolDock_->isHidden();
     const std::pair<int, QDockWidget*> views[] = {
-        {kOptionView, optionDock_}, {kColorView, colourDock_}, {kBrushListView, brushDock_}};
+        {kOptionView, optionDock_}, {kColorView, colourDock_}, {kBrushListView, brushDock_}, {kLayerView, layerDock_}};
     for (const auto& [index, dock] : views) {
         ViewPlacement& view = w.views[index];
         view.Visible = !dock->isHidden();
@@ -115,7 +119,7 @@ void TMainForm::RestoreLayout()
 {
     const QByteArray state = QByteArray::fromBase64(QByteArray::fromStdString(profile_.window.DockLayout));
     if (!state.isEmpty() && restoreState(state)) {
-        for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_})
+        for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_, layerDock_})
             if (dock->isFloating() && !OnSomeScreen(dock->frameGeometry())) {
                 restoreState(defaultLayout_);
                 break;
@@ -126,12 +130,13 @@ void TMainForm::RestoreLayout()
     optionDock_->setVisible(w.views[kOptionView].Visible);
     colourDock_->setVisible(w.views[kColorView].Visible);
     brushDock_->setVisible(w.views[kBrushListView].Visible);
+    layerDock_->setVisible(w.views[kLayerView].Visible);
 }
 
 void TMainForm::ResetLayout()
 {
     restoreState(defaultLayout_);
-    for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_}) {
+    for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_, layerDock_}) {
         dock->setFloating(false);
         dock->show();
     }
