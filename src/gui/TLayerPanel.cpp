@@ -15,14 +15,13 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QValidator>
 
 #include <algorithm>
 
-#include "codecs/CodePage.h"
 #include "document/ModeLists.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
+#include "gui/Cp932NameValidator.h"
 #include "gui/LayerListModel.h"
 #include "gui/TBlendModeDropDwon.h"
 #include "gui/TDrawWindow.h"
@@ -35,17 +34,6 @@ namespace {
 constexpr int kPartSide = 18;
 constexpr int kLevelIndent = 6;
 constexpr int kMaxIndent = 8; // levels beyond this share the last indent
-
-// Layer names travel as CP932: a character it cannot hold is refused as it
-// is typed, so the recording always replays the name on screen.
-class Cp932NameValidator final : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override
-    {
-        return Cp932CanHold(input.toStdString()) ? Acceptable : Invalid;
-    }
-};
 
 void DrawChecker(QPainter& p, const QRect& r)
 {
@@ -137,10 +125,7 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        auto* line = new QLineEdit(parent);
-        line->setValidator(new Cp932NameValidator(line));
-        line->setToolTip(QStringLiteral("レイヤ名に使えない文字は入力できません"));
-        return line;
+        return NameField(parent, "layerName");
     }
 
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,

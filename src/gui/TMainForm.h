@@ -18,7 +18,9 @@
 #include "files/ResultCodes.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
+#include "gui/TFormLayerOption.h"
 #include "gui/TFormNew.h"
+#include "gui/TFormNewLayer.h"
 #include "input/InputRouter.h"
 
 class QAction;
@@ -137,6 +139,9 @@ public:
     // name; nullopt when cancelled. Tests replace them.
     std::function<std::optional<int>(bool expand)> askSelectionStep;
     std::function<std::optional<std::string>(const std::string& name)> askMaskName;
+    // The new-layer and layer-properties dialogs; nullopt when cancelled.
+    std::function<std::optional<SNewLayerChoice>(TPaper&)> askNewLayer;
+    std::function<std::optional<SLayerOptions>(TPaper&, int32_t index)> askLayerOptions;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -149,6 +154,7 @@ private:
     void DefineCommands();
     void DefineViewCommands();
     void DefineDocumentCommands();
+    void DefineLayerDialogs();
     // A command that changes the active document: run while the window
     // permits editing and applies (when given) holds.
     void HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,

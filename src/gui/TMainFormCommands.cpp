@@ -23,9 +23,11 @@
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormAbout.h"
+#include "gui/TFormLayerOption.h"
 #include "gui/TFormNew.h"
 #include "gui/TFormSelExt.h"
 #include "document/CMaskMngr.h"
+#include "gui/TFormNewLayer.h"
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
@@ -142,7 +144,6 @@ const PaperCommand kPaperCommands[] = {
     {"ActImgRot270", [](TPaper& p) { return p.RotatePicture90(false); }},
     {"ActImgRot180", [](TPaper& p) { return p.RotatePicture180(true); }},
     {"ActImgInvert", [](TPaper& p) { return p.InvertPicture(true); }},
-    {"ActLyrNew", AddQuickLayer},
     {"ActLyrDup", [](TPaper& p) { return p.DuplicateLayer(p.CurrentLayer()); }},
     {"ActLyrDel", [](TPaper& p) { return p.DeleteLayer(p.CurrentLayer()); },
      [](TPaper& p) { return p.LayerCount() > 1; }},
@@ -292,6 +293,7 @@ void TMainForm::DefineDocumentCommands()
             return std::nullopt;
         return text.toStdString();
     };
+    DefineLayerDialogs();
     askNewDocument = [this]() -> std::optional<SNewDocumentChoice> {
         TFormNew dialog(profile_, this);
         if (dialog.exec() != QDialog::Accepted)
@@ -315,6 +317,40 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         return [this, test = std::move(test)] { return HasWindow() && test(ActiveDrawWindow()->Paper()); };
     };
     Handle(name, std::move(execute), onPaper(std::move(checked)), onPaper(std::move(applies)));
+}
+
+// The new-layer and layer-properties commands ask their dialogs first.
+void TMainForm::DefineLayerDialogs()
+{
+    askNewLayer = [this](TPaper& p) -> std::optional<SNewLayerChoice> {
+        TFormNewLayer dialog(p.Layers().NextName(1), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Choice();
+    };
+    askLayerOptions = [this](TPaper& p, int32_t index) -> std::optional<SLayerOptions> {
+        const auto trim = [this, index] { return EditPaper([index](TPaper& q) { return q.TrimLayerOutside(index); }); };
+        TFormLayerOption dialog(p, index, trim, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Choice();
+    };
+    HandlePaper(
+        "ActLyrNew",
+        [this](TPaper& p) {
+            const std::optional<SNewLayerChoice> c = askNewLayer(p);
+            return c && p.AddLayerNamed(p.CurrentLayer() + 1, p.Width, p.Height, true, c->opacity, c->mode, c->name,
+                                        c->fill);
+        },
+        {}, {});
+    HandlePaper(
+        "ActLyrOpt",
+        [this](TPaper& p) {
+            const int32_t index = p.CurrentLayer();
+            const std::optional<SLayerOptions> c = askLayerOptions(p, index);
+            return c && ApplyLayerOptions(p, index, *c);
+        },
+        {}, {});
 }
 
 bool TMainForm::EditPaper(const std::function<bool(TPaper&)>& run, bool wait)
