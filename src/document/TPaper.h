@@ -87,6 +87,13 @@ public:
     // when the document was given another recorder or the manager could not
     // be started.
     CEventMngr* EventManager() { return eventMngr_; }
+    // What the document holds in memory, in bytes: its layers, its undo
+    // history, and all of it (layers, history, composite and recording);
+    // every panel that shows these figures asks here.
+    struct MemoryFigures {
+        int64_t total = 0, layers = 0, undo = 0;
+    };
+    MemoryFigures MemoryUsed();
     // The state the next state records describe: the document's, and the
     // pen's and renderer's of the running (or last) stroke.
     void FillEventSyncState(EventSyncState& state) const;

@@ -6,9 +6,9 @@
 #include <QMimeData>
 
 #include <algorithm>
-#include <cstring>
 
 #include "document/TPaper.h"
+#include "gui/PixelImages.h"
 
 namespace morvane {
 
@@ -187,13 +187,7 @@ bool LayerListModel::MoveLayerTo(int32_t from, int row)
 QImage ThumbnailImage(TPaper& paper, int32_t layerIndex)
 {
     const CLayerData* layer = paper.LayerAt(layerIndex);
-    if (!layer || !layer->Thumbnail.IsValid())
-        return {};
-    const TMTC& t = layer->Thumbnail;
-    QImage image(t.Width, t.Height, QImage::Format_ARGB32);
-    for (int32_t y = 0; y < t.Height; ++y)
-        std::memcpy(image.scanLine(y), t.Row(y), size_t(t.Width) * 4);
-    return image;
+    return layer ? ImageOf(layer->Thumbnail) : QImage();
 }
 
 } // namespace morvane

@@ -111,6 +111,8 @@ public:
     };
     bool SetGrid(const ViewGrid& grid);
     bool GridShown() const { return grid_.on; }
+    // The view moves so that the document point shows at the window's centre.
+    void CentreOn(DocPoint point);
     // Area averaging for unrotated scales below 1.
     bool SetAreaAverage(bool on);
     bool AreaAverage() const { return areaAverage_; }
@@ -159,6 +161,8 @@ public:
     std::function<void(const TEventReportParam&, const std::vector<QImage>&)> playbackEnded;
     // A layer's entry (index) or the whole list (-1) must be shown again.
     std::function<void(int32_t)> layersChanged;
+    // The pointer moved over the window (mouse or pen).
+    std::function<void()> pointerMoved;
     // The title, the undo state or the playback state changed.
     std::function<void()> stateChanged;
 

@@ -34,7 +34,10 @@ namespace morvane {
 class QtTabletSource;
 class TBrushListPanel;
 class TColourPanel;
+class TInfoPanel;
 class TLayerPanel;
+class TLoupePanel;
+class TNavigatorPanel;
 class TOptionPanel;
 class TToolPanel;
 struct ToolItem;
@@ -120,6 +123,9 @@ public:
     TColourPanel* ColourPanel() const { return colourPanel_; }
     TBrushListPanel* BrushListPanel() const { return brushPanel_; }
     TLayerPanel* LayerPanel() const { return layerPanel_; }
+    TNavigatorPanel* NavigatorPanel() const { return navigatorPanel_; }
+    TInfoPanel* InfoPanel() const { return infoPanel_; }
+    TLoupePanel* LoupePanel() const { return loupePanel_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
@@ -172,6 +178,10 @@ private:
     // Shows or hides a dock; the settings' visible flags follow.
     void ShowDock(QDockWidget* dock, bool shown);
     void KeepDockFlags();
+    // The docks the layout keeps, in one list.
+    std::vector<QDockWidget*> Docks() const;
+    // The pointer moved over a window: the panels that follow it.
+    void PointerMovedOver(TDrawWindow& window);
     // The layout the settings remember, or the default when the toolkit
     // refuses it or it puts a panel off every screen.
     void RestoreLayout();
@@ -206,11 +216,17 @@ private:
     QDockWidget* colourDock_ = nullptr;
     QDockWidget* brushDock_ = nullptr;
     QDockWidget* layerDock_ = nullptr;
+    QDockWidget* navigatorDock_ = nullptr;
+    QDockWidget* infoDock_ = nullptr;
+    QDockWidget* loupeDock_ = nullptr;
     TToolPanel* toolPanel_ = nullptr;
     TOptionPanel* optionPanel_ = nullptr;
     TColourPanel* colourPanel_ = nullptr;
     TBrushListPanel* brushPanel_ = nullptr;
     TLayerPanel* layerPanel_ = nullptr;
+    TNavigatorPanel* navigatorPanel_ = nullptr;
+    TInfoPanel* infoPanel_ = nullptr;
+    TLoupePanel* loupePanel_ = nullptr;
     QByteArray defaultLayout_;
     SettingsStore* toolStore_ = nullptr;
     // Pen input for every document window; none when the settings ignore the tablet.
