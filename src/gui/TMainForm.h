@@ -91,6 +91,9 @@ public:
     // the window takes edits, after the running gesture has ended; false
     // when refused.
     bool EditPaper(const std::function<bool(TPaper&)>& run, bool wait = false);
+    // The settings' preferences taken by every open window at once: pointer
+    // input, cursors and outline, scroll bars, the grid and the undo count.
+    void ApplyPreferences();
     // Runs a command by its action name when its rule allows it now.
     bool Run(const QString& name);
     // Registers what a command of the command table does; applies, when

@@ -28,6 +28,7 @@
 #include "gui/TFormSelExt.h"
 #include "document/CMaskMngr.h"
 #include "gui/TFormNewLayer.h"
+#include "gui/TFormPreference.h"
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
@@ -294,6 +295,11 @@ void TMainForm::DefineDocumentCommands()
         return text.toStdString();
     };
     DefineLayerDialogs();
+    Handle("ActEditOpt", [this] {
+        TFormPreference dialog(profile_, this);
+        if (dialog.exec() == QDialog::Accepted)
+            ApplyPreferences();
+    });
     askNewDocument = [this]() -> std::optional<SNewDocumentChoice> {
         TFormNew dialog(profile_, this);
         if (dialog.exec() != QDialog::Accepted)
@@ -351,6 +357,22 @@ void TMainForm::DefineLayerDialogs()
             return c && ApplyLayerOptions(p, index, *c);
         },
         {}, {});
+}
+
+void TMainForm::ApplyPreferences()
+{
+    const CAppProfile::Config& c = profile_.config;
+    for (TDrawWindow* window : DrawWindows()) {
+        window->SetPreferences({c.BrushGhost, c.ShowGhostCenter, c.DrawToolCursor, c.OtherToolCursor, c.CursorFile,
+                                c.showScrollBar});
+        window->Input().SetSettings(InputSettingsFrom(profile_));
+        if (window->GridShown())
+            window->SetGrid({true, c.gridW, c.gridH, uint32_t(c.GridColor)});
+        // Refused (with its message) when the history cannot take the depth.
+        if (window->CanEditNow())
+            window->Paper().SetUndoCount(c.undoMax);
+    }
+    UpdateActions();
 }
 
 bool TMainForm::EditPaper(const std::function<bool(TPaper&)>& run, bool wait)
