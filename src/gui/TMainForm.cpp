@@ -23,6 +23,7 @@
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TEventLogPanel.h"
 #include "gui/TInfoPanel.h"
 #include "gui/TLayerPanel.h"
 #include "gui/TNavigatorPanel.h"
@@ -144,6 +145,8 @@ void TMainForm::UpdateActions()
         layerPanel_->Refresh();
     if (navigatorPanel_)
         navigatorPanel_->Refresh();
+    if (eventLogPanel_)
+        eventLogPanel_->Refresh();
     if (infoPanel_)
         infoPanel_->RequestRefresh();
     if (status_)

@@ -34,6 +34,7 @@ namespace morvane {
 class QtTabletSource;
 class TBrushListPanel;
 class TColourPanel;
+class TEventLogPanel;
 class TInfoPanel;
 class TLayerPanel;
 class TLoupePanel;
@@ -129,6 +130,7 @@ public:
     TNavigatorPanel* NavigatorPanel() const { return navigatorPanel_; }
     TInfoPanel* InfoPanel() const { return infoPanel_; }
     TLoupePanel* LoupePanel() const { return loupePanel_; }
+    TEventLogPanel* EventLogPanel() const { return eventLogPanel_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
@@ -222,6 +224,7 @@ private:
     QDockWidget* navigatorDock_ = nullptr;
     QDockWidget* infoDock_ = nullptr;
     QDockWidget* loupeDock_ = nullptr;
+    QDockWidget* eventLogDock_ = nullptr;
     TToolPanel* toolPanel_ = nullptr;
     TOptionPanel* optionPanel_ = nullptr;
     TColourPanel* colourPanel_ = nullptr;
@@ -230,6 +233,7 @@ private:
     TNavigatorPanel* navigatorPanel_ = nullptr;
     TInfoPanel* infoPanel_ = nullptr;
     TLoupePanel* loupePanel_ = nullptr;
+    TEventLogPanel* eventLogPanel_ = nullptr;
     QByteArray defaultLayout_;
     SettingsStore* toolStore_ = nullptr;
     // Pen input for every document window; none when the settings ignore the tablet.

@@ -11,6 +11,7 @@
 #include "gui/TBrushListPanel.h"
 #include "gui/TColourPanel.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TEventLogPanel.h"
 #include "gui/TEventPanel.h"
 #include "gui/TInfoPanel.h"
 #include "gui/TLayerPanel.h"
@@ -84,8 +85,12 @@ void TMainForm::AddPanels()
     infoDock_ = AddDock(QStringLiteral("情報"), QStringLiteral("infoDock"), infoPanel_, Qt::LeftDockWidgetArea);
     loupePanel_ = new TLoupePanel(*this, this);
     loupeDock_ = AddDock(QStringLiteral("ルーペ"), QStringLiteral("loupeDock"), loupePanel_, Qt::LeftDockWidgetArea);
-    // Shown on request only: the settings keep no flag of its own.
+    eventLogPanel_ = new TEventLogPanel(*this, this);
+    eventLogDock_ = AddDock(QStringLiteral("イベントログ"), QStringLiteral("eventLogDock"), eventLogPanel_,
+                            Qt::RightDockWidgetArea);
+    // Shown on request only: the settings keep no flag of their own.
     loupeDock_->hide();
+    eventLogDock_->hide();
     defaultLayout_ = saveState();
     RestoreLayout();
 }
@@ -104,6 +109,7 @@ void TMainForm::DefinePanelCommands()
     toggle("actShowPreviewWindow", &TMainForm::navigatorDock_);
     toggle("ActShowInfomationView", &TMainForm::infoDock_);
     toggle("ActShowLoupeWindow", &TMainForm::loupeDock_);
+    toggle("ActShowEventView", &TMainForm::eventLogDock_);
     Handle("actWindowInitAllPos", [this] { ResetLayout(); });
 }
 
@@ -172,7 +178,8 @@ void TMainForm::SaveLayout()
 
 std::vector<QDockWidget*> TMainForm::Docks() const
 {
-    return {toolDock_, optionDock_, colourDock_, brushDock_, layerDock_, navigatorDock_, infoDock_, loupeDock_};
+    return {toolDock_, optionDock_, colourDock_, brushDock_, layerDock_, navigatorDock_, infoDock_, loupeDock_,
+            eventLogDock_};
 }
 
 void TMainForm::PointerMovedOver(TDrawWindow& window)

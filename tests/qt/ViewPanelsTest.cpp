@@ -217,7 +217,8 @@ private slots:
     {
         for (const auto& [command, dock] : {std::pair{"actShowPreviewWindow", "navigatorDock"},
                                             std::pair{"ActShowInfomationView", "infoDock"},
-                                            std::pair{"ActShowLoupeWindow", "loupeDock"}}) {
+                                            std::pair{"ActShowLoupeWindow", "loupeDock"},
+                                            std::pair{"ActShowEventView", "eventLogDock"}}) {
             QDockWidget* d = form_->findChild<QDockWidget*>(QString::fromLatin1(dock));
             QAction* a = form_->Action(QString::fromLatin1(command));
             QVERIFY(d && a);
