@@ -31,14 +31,7 @@ class LayerDialogsTest : public QObject {
     harness::MainWindowSession session_;
     std::unique_ptr<TMainForm>& form_ = session_.form;
 
-    bool Trigger(const char* name)
-    {
-        QAction* action = form_->Action(QString::fromUtf8(name));
-        if (!action || !action->isEnabled())
-            return false;
-        action->trigger();
-        return true;
-    }
+    bool Trigger(const char* name) { return harness::Trigger(*form_, name); }
     // A 60 x 40 picture whose second layer (current) has a store of 100 x 70
     // with the picture at (30, 10), opacity 128 and dither density 64.
     TPaper* Picture()

@@ -68,14 +68,7 @@ class LayerPanelTest : public QObject {
 
     TLayerPanel& Panel() { return *form_->LayerPanel(); }
     LayerListModel& Model() { return *Panel().Model(); }
-    bool Trigger(const char* name)
-    {
-        QAction* action = form_->Action(QString::fromUtf8(name));
-        if (!action || !action->isEnabled())
-            return false;
-        action->trigger();
-        return true;
-    }
+    bool Trigger(const char* name) { return harness::Trigger(*form_, name); }
     // Three layers with paint; the top one shifted so that its store is
     // larger than the picture; the middle one current.
     TDrawWindow* Picture()
@@ -95,12 +88,7 @@ class LayerPanelTest : public QObject {
         Panel().ClickRow(1, Panel().RowRect(1).center());
         return w;
     }
-    // The window point over a document point.
-    static QPoint At(TDrawWindow& w, double x, double y)
-    {
-        const DocPoint p = w.View().DocumentToWindow({x, y});
-        return QPoint(int(p.x), int(p.y));
-    }
+    static QPoint At(TDrawWindow& w, double x, double y) { return harness::WindowPointOf(w, x, y); }
     // The point of a row's part.
     QPoint PartOf(int row, QRect TLayerPanel::RowParts::*part)
     {

@@ -28,11 +28,7 @@ using namespace morvane;
 
 namespace {
 
-QPoint At(TDrawWindow& w, double x, double y)
-{
-    const DocPoint p = w.View().DocumentToWindow({x, y});
-    return {int(std::lround(p.x)), int(std::lround(p.y))};
-}
+QPoint At(TDrawWindow& w, double x, double y) { return harness::WindowPointOf(w, x, y); }
 
 // The document point at the window's centre.
 DocPoint CentreOf(TDrawWindow& w)
@@ -60,14 +56,7 @@ class ViewPanelsTest : public QObject {
     harness::MainWindowSession session_;
     std::unique_ptr<TMainForm>& form_ = session_.form;
 
-    bool Trigger(const char* name)
-    {
-        QAction* action = form_->Action(QString::fromUtf8(name));
-        if (!action || !action->isEnabled())
-            return false;
-        action->trigger();
-        return true;
-    }
+    bool Trigger(const char* name) { return harness::Trigger(*form_, name); }
     // A 320 x 240 picture with strokes on two layers, shown at 2:1.
     TDrawWindow* Picture()
     {
