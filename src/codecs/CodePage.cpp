@@ -93,4 +93,9 @@ std::string Utf8ToCp932(std::string_view text)
     return converter.Run(text, Utf8SequenceLength);
 }
 
+bool Cp932CanHold(std::string_view text)
+{
+    return text.find('\0') == std::string_view::npos && Cp932ToUtf8(Utf8ToCp932(text)) == text;
+}
+
 } // namespace morvane

@@ -11,5 +11,8 @@ namespace morvane {
 std::string Cp932ToUtf8(std::string_view bytes);
 // Characters CP932 cannot hold, and invalid UTF-8 bytes, become '?'.
 std::string Utf8ToCp932(std::string_view text);
+// Whether the text goes to CP932 and back unchanged (no '?' stand-ins, no
+// zero byte that would end it early): names the streams must keep as typed.
+bool Cp932CanHold(std::string_view text);
 
 } // namespace morvane

@@ -314,13 +314,18 @@ bool CUndoMngr::PushName(CLayerData& layer, int32_t index, const std::string& ne
 {
     if (!IsEnabled())
         return true;
-    return Push(Built([&] {
+    return Push(MakeName(layer, index, newName));
+}
+
+std::unique_ptr<CUndoData> CUndoMngr::MakeName(const CLayerData& layer, int32_t index, const std::string& newName) const
+{
+    return Built([&] {
         auto record = std::make_unique<CUndoData>(UndoKind::Name, index, layer.Id, FullExtent(layer));
         record->nameA = layer.Name;
         record->nameB = newName;
         record->valid = true;
         return record;
-    }));
+    });
 }
 
 bool CUndoMngr::PushCanvasColour(uint32_t newColour)

@@ -88,6 +88,8 @@ public:
     std::unique_ptr<CUndoData> MakeAttribute(CLayerData& layer, int32_t index, int32_t newValue, UndoKind kind,
                                              int32_t extra = 0) const;
     std::unique_ptr<CUndoData> MakeCanvasColour(uint32_t newColour) const;
+    // Kind 25: the layer's current name and the new one.
+    std::unique_ptr<CUndoData> MakeName(const CLayerData& layer, int32_t index, const std::string& newName) const;
 
     // Each builds its record and pushes it. False when nothing was recorded:
     // as above (memory: the user is told; the history stays usable).

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "document/PaperOperation.h"
@@ -88,6 +89,26 @@ struct SetLayerProtectAlphaOp : LayerAttributeOp {
     bool Apply(OpContext& c, CUndoData* record);
     void Refresh(OpContext& c);
     static std::optional<SetLayerProtectAlphaOp> Replayed(OpContext& c, PacketId id, const LayerLookPayload& p);
+};
+
+// The layer's name. Names travel as CP932, so a name CP932 cannot hold
+// exactly is refused: the stream must replay to the name on screen.
+struct RenameLayerOp {
+    static constexpr const char* kName = "RenameLayer";
+    static constexpr PacketId kPackets[] = {PacketId::RenameLayer};
+    static constexpr UndoKind kUndo[] = {UndoKind::Name};
+    static constexpr uint8_t kHints = kLookHints;
+
+    int32_t index = 0;
+    std::string name;
+
+    RenameLayerOp(int32_t i, std::string n) : index(i), name(std::move(n)) {}
+    Verdict Check(OpContext& c);
+    std::vector<uint8_t> Packet(OpContext& c) const;
+    HistoryRecord History(OpContext& c);
+    bool Apply(OpContext& c, CUndoData* record);
+    void Refresh(OpContext& c);
+    static std::optional<RenameLayerOp> Replayed(OpContext& c, PacketId id, const RenameLayerPayload& p);
 };
 
 // A visibility change of several layers: every flag is kept for the history.

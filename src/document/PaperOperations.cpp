@@ -65,6 +65,7 @@ constexpr const char* kProtect[] = {"ActLyrProtectA"};
 constexpr const char* kMergeDown[] = {"ActLyrMergeD"};
 constexpr const char* kMergeVisible[] = {"ActLyrMergeV", "ActLyrMergeV2"};
 constexpr const char* kRotateLayer[] = {"ActLyrRot90", "ActLyrRot270"};
+constexpr const char* kTrimLayer[] = {"ActLyrTrimOut"};
 constexpr const char* kShowOnly[] = {"ActViewCurLyr"};
 constexpr const char* kShowAll[] = {"ActViewAllLyr", "ActViewNoLyr"};
 constexpr const char* kInvertVisibility[] = {"ActViewFlipLyr"};
@@ -100,11 +101,13 @@ const OperationEntry kOperations[] = {
     Entry<RotateLayer90Op>(kRotateLayer),
     Entry<RotateLayerFreeOp>(),
     Entry<ScaleLayerOp>(),
+    Entry<TrimLayerOutsideOp>(kTrimLayer),
     Entry<SetLayerModeOp>(),
     Entry<SetLayerOpacityOp>(),
     Entry<SetLayerVisibleOp>(),
     Entry<SetLayerProtectAlphaOp>(kProtect),
     Entry<SetLayerDitherOp>(),
+    Entry<RenameLayerOp>(),
     Entry<ShiftLayerOp>(),
     Entry<LinkLayerOp>(kLink),
     Entry<DeleteLinkLeaderOp>(),

@@ -7,6 +7,7 @@
 #include "document/LayerComposite.h"
 #include "document/PictureOperations.h"
 #include "document/SLayerParam.h"
+#include "events/CEventMngr.h"
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
@@ -198,6 +199,16 @@ void TPaper::LayerChanged(int32_t index, const ExtentRect&)
         host_.RefreshLayerEntry(index);
     if (Thumbnail.IsValid() && composite_.IsValid())
         composite_.ShrinkArea(Thumbnail, {0, 0, Thumbnail.Width, Thumbnail.Height});
+}
+
+TPaper::MemoryFigures TPaper::MemoryUsed()
+{
+    MemoryFigures m;
+    m.layers = layers_->MemoryUsed();
+    m.undo = undo_ ? undo_->HeldBytes() : 0;
+    const int64_t events = eventMngr_ ? eventMngr_->WritePosition() : 0;
+    m.total = m.layers + m.undo + composite_.ByteSize() + events;
+    return m;
 }
 
 bool TPaper::SelectLayer(int32_t index)

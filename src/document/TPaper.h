@@ -87,6 +87,13 @@ public:
     // when the document was given another recorder or the manager could not
     // be started.
     CEventMngr* EventManager() { return eventMngr_; }
+    // What the document holds in memory, in bytes: its layers, its undo
+    // history, and all of it (layers, history, composite and recording);
+    // every panel that shows these figures asks here.
+    struct MemoryFigures {
+        int64_t total = 0, layers = 0, undo = 0;
+    };
+    MemoryFigures MemoryUsed();
     // The state the next state records describe: the document's, and the
     // pen's and renderer's of the running (or last) stroke.
     void FillEventSyncState(EventSyncState& state) const;
@@ -156,6 +163,9 @@ public:
     bool RotateLayerFree(int32_t layer, float degrees, bool record = true);
     // The layer's picture area scaled to width x height, top-left fixed.
     bool ScaleLayer(int32_t layer, int32_t width, int32_t height, bool record = true);
+    // The store cut to the picture (origin 0, 0); nothing to do (true) when
+    // the store is not larger than the picture.
+    bool TrimLayerOutside(int32_t layer, bool record = true);
 
     // ---- picture size ----
     // The picture becomes rect (picture coordinates); layer is the current
@@ -213,6 +223,9 @@ public:
     bool SetLayerMode(int32_t layer, int32_t mode, bool record = true);
     // The layer's transparency protection (painting keeps its alpha).
     bool SetLayerProtectAlpha(int32_t layer, bool protect, bool record = true);
+    // Refused when CP932 cannot hold the name exactly (codecs/CodePage.h);
+    // the same name again does nothing (true).
+    bool RenameLayer(int32_t layer, const std::string& name, bool record = true);
     // Refused when the layer already is the only visible one.
     bool ShowOnlyLayer(int32_t layer, bool record = true);
     // Refused when there is nothing to show (or to hide).

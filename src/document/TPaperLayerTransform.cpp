@@ -278,6 +278,51 @@ bool TPaper::RotateLayerFree(int32_t index, float degrees, bool record)
     return RunOperation(*this, RotateLayerFreeOp(index, degrees), record);
 }
 
+TrimLayerOutsideOp::TrimLayerOutsideOp(int32_t i) { index = i; }
+
+// A store no larger than the picture has nothing outside it.
+Verdict TrimLayerOutsideOp::Check(OpContext& c)
+{
+    const Verdict v = CheckLayer(c, true);
+    return v == Verdict::Go && !c.paper.LayerAt(index)->IsLargerThanPicture() ? Verdict::Unchanged : v;
+}
+
+bool TrimLayerOutsideOp::Prepare(OpContext& c)
+{
+    replacement = Built([&]() -> std::unique_ptr<CLayerData> {
+        const CLayerData& from = *c.paper.LayerAt(index);
+        std::unique_ptr<CLayerData> cut = from.Resized(from.NominalW, from.NominalH, {-from.OriginX, -from.OriginY});
+        if (!cut)
+            return nullptr;
+        cut->CopyAttributes(from);
+        cut->Store->Compact();
+        if (!cut->SizeThumbnail(c.paper.Layers().ThumbW, c.paper.Layers().ThumbH) || !cut->RefreshThumbnail())
+            return nullptr;
+        return cut;
+    });
+    return replacement != nullptr;
+}
+
+std::vector<uint8_t> TrimLayerOutsideOp::Packet(OpContext&) const
+{
+    LayerIndexPayload p;
+    p.SetKind(PacketId::TrimLayer);
+    p.layer = int16_t(index), p.value = int16_t(index);
+    return p.Encode();
+}
+
+std::optional<TrimLayerOutsideOp> TrimLayerOutsideOp::Replayed(OpContext&, PacketId, const LayerIndexPayload& p)
+{
+    if (p.value != p.layer)
+        return std::nullopt;
+    return TrimLayerOutsideOp(p.layer);
+}
+
+bool TPaper::TrimLayerOutside(int32_t layer, bool record)
+{
+    return RunOperation(*this, TrimLayerOutsideOp(layer), record);
+}
+
 bool TPaper::ScaleLayer(int32_t index, int32_t width, int32_t height, bool record)
 {
     return RunOperation(*this, ScaleLayerOp(index, width, height), record);

@@ -195,8 +195,9 @@ bool IsLayerOf(const TPaper& paper, int32_t index) { return index >= 0 && index 
 
 Verdict AddLayerOp::Check(OpContext& c)
 {
-    // The name field's length is a u16 of the packet.
-    const bool nameFits = !name || StringFieldSize(Utf8ToCp932(*name).size()) <= 0xFFFF;
+    // The name field's length is a u16 of the packet, and the name must
+    // come back from CP932 as typed.
+    const bool nameFits = !name || (Cp932CanHold(*name) && StringFieldSize(Utf8ToCp932(*name).size()) <= 0xFFFF);
     return IsNewLayerValid(width, height, opacity, mode) && c.paper.Layers().CanAdd() && nameFits ? Verdict::Go
                                                                                                    : Verdict::Refuse;
 }

@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "codecs/CodePage.h"
 #include "document/LinkOperations.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
@@ -443,6 +444,50 @@ std::optional<SetLayerProtectAlphaOp> SetLayerProtectAlphaOp::Replayed(OpContext
                                                                        const LayerLookPayload& p)
 {
     return SetLayerProtectAlphaOp(p.layer, (p.flags & kProtectBit) != 0);
+}
+
+// ---- name ------------------------------------------------------------------------------
+
+Verdict RenameLayerOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    if (!layer || !Cp932CanHold(name) || StringFieldSize(Utf8ToCp932(name).size()) > 0xFFFF)
+        return Verdict::Refuse;
+    return layer->Name == name ? Verdict::Unchanged : Verdict::Go;
+}
+
+std::vector<uint8_t> RenameLayerOp::Packet(OpContext&) const
+{
+    RenameLayerPayload p;
+    p.layer = int16_t(index), p.name = Utf8ToCp932(name);
+    return p.Encode();
+}
+
+HistoryRecord RenameLayerOp::History(OpContext& c)
+{
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakeName(*c.paper.LayerAt(index), index, name);
+    return h;
+}
+
+bool RenameLayerOp::Apply(OpContext& c, CUndoData*)
+{
+    c.paper.LayerAt(index)->Name = name;
+    return true;
+}
+
+void RenameLayerOp::Refresh(OpContext& c)
+{
+    c.paper.Host().RefreshLayerEntry(index);
+    c.paper.Host().MarkModified();
+}
+
+// Bytes CP932 does not know arrive as '?', so a replayed name always fits.
+std::optional<RenameLayerOp> RenameLayerOp::Replayed(OpContext& c, PacketId, const RenameLayerPayload& p)
+{
+    if (!IsLayerOf(c.paper, p.layer))
+        return std::nullopt;
+    return RenameLayerOp(p.layer, Cp932ToUtf8(p.name));
 }
 
 // ---- visibility of several layers --------------------------------------------------------
@@ -1060,6 +1105,11 @@ bool TPaper::SetLinkGroupVisible(int32_t layer, int32_t count, bool visible, boo
 bool TPaper::ShiftLayer(int32_t layer, int32_t dx, int32_t dy, bool record)
 {
     return RunOperation(*this, ShiftLayerOp(layer, dx, dy), record);
+}
+
+bool TPaper::RenameLayer(int32_t layer, const std::string& name, bool record)
+{
+    return RunOperation(*this, RenameLayerOp(layer, name), record);
 }
 
 bool TPaper::LinkLayer(int32_t layer, bool link, bool record)

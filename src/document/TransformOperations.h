@@ -166,4 +166,19 @@ struct ScaleLayerOp : ReplaceLayerOp {
     static std::optional<ScaleLayerOp> Replayed(OpContext& c, PacketId id, const ScaleLayerPayload& p);
 };
 
+// The store cut to the picture: what lies outside it is dropped.
+struct TrimLayerOutsideOp : ReplaceLayerOp {
+    static constexpr const char* kName = "TrimLayerOutside";
+    static constexpr PacketId kPackets[] = {PacketId::TrimLayer};
+    static constexpr UndoKind kUndo[] = {UndoKind::ReplaceLayer};
+    static constexpr uint8_t kHints = kStackHints;
+    static constexpr bool kBusy = true;
+
+    explicit TrimLayerOutsideOp(int32_t i);
+    Verdict Check(OpContext& c);
+    bool Prepare(OpContext& c);
+    std::vector<uint8_t> Packet(OpContext& c) const;
+    static std::optional<TrimLayerOutsideOp> Replayed(OpContext& c, PacketId id, const LayerIndexPayload& p);
+};
+
 } // namespace morvane

@@ -293,6 +293,9 @@ void TDrawWindow::OnChangeHints(uint8_t hints)
         FitView();
     else if (hints & changehint::kLayerStructure)
         update();
+    // The player's stack, shown read-only, follows its progress.
+    if (hints & (changehint::kLayerStructure | changehint::kCurrentLayer | changehint::kLayerPixels))
+        RefreshLayerList();
     if (hints & changehint::kTitle) {
         RefreshTitle();
         Notify();
@@ -370,6 +373,18 @@ void TDrawWindow::AntsTick()
 }
 
 void TDrawWindow::RefreshTitle() { SetTitle(PlaybackWindowTitle(name_, paper_->EventsProtected)); }
+
+void TDrawWindow::RefreshLayerEntry(int32_t layer)
+{
+    if (layersChanged)
+        layersChanged(layer);
+}
+
+void TDrawWindow::RefreshLayerList()
+{
+    if (layersChanged)
+        layersChanged(-1);
+}
 
 void TDrawWindow::Notify()
 {

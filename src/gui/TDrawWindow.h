@@ -111,6 +111,8 @@ public:
     };
     bool SetGrid(const ViewGrid& grid);
     bool GridShown() const { return grid_.on; }
+    // The view moves so that the document point shows at the window's centre.
+    void CentreOn(DocPoint point);
     // Area averaging for unrotated scales below 1.
     bool SetAreaAverage(bool on);
     bool AreaAverage() const { return areaAverage_; }
@@ -157,6 +159,10 @@ public:
     std::function<void()> progressChanged;
     // The report at the end, with the thumbnails taken (null where none was).
     std::function<void(const TEventReportParam&, const std::vector<QImage>&)> playbackEnded;
+    // A layer's entry (index) or the whole list (-1) must be shown again.
+    std::function<void(int32_t)> layersChanged;
+    // The pointer moved over the window (mouse or pen).
+    std::function<void()> pointerMoved;
     // The title, the undo state or the playback state changed.
     std::function<void()> stateChanged;
 
@@ -167,8 +173,8 @@ public:
     // A change: the saved state stays reachable by undo and redo only while
     // the history still leads back to it.
     void MarkModified() override;
-    void RefreshLayerEntry(int32_t) override {}
-    void RefreshLayerList() override {}
+    void RefreshLayerEntry(int32_t layer) override;
+    void RefreshLayerList() override;
     void ReloadWetPaint(int32_t) override {}
     void PictureResized(int32_t width, int32_t height) override;
     void PictureShifted(int32_t, int32_t) override { update(); }

@@ -112,6 +112,8 @@ void TDrawWindow::PointerMoved()
 {
     pointerInside_ = true;
     UpdateGhost();
+    if (pointerMoved)
+        pointerMoved();
 }
 
 void TDrawWindow::leaveEvent(QEvent* event)

@@ -77,6 +77,18 @@ void TDrawWindow::SizeWindowToView()
     ViewMoved();
 }
 
+void TDrawWindow::CentreOn(DocPoint point)
+{
+    if (!std::isfinite(point.x) || !std::isfinite(point.y))
+        return;
+    if (view_.Rotated())
+        view_.SetRotationCentre(point);
+    else
+        view_.SetAnchors({view_.ClientWidth() / 2, view_.ClientHeight() / 2},
+                         {truncSat<int32_t>(std::round(point.x)), truncSat<int32_t>(std::round(point.y))});
+    ViewMoved();
+}
+
 void TDrawWindow::ViewMoved()
 {
     update();

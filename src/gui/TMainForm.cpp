@@ -23,6 +23,10 @@
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TEventLogPanel.h"
+#include "gui/TInfoPanel.h"
+#include "gui/TLayerPanel.h"
+#include "gui/TNavigatorPanel.h"
 #include "gui/TEventPanel.h"
 #include "gui/TFormEventReport.h"
 #include "gui/TStatusPanels.h"
@@ -137,6 +141,14 @@ void TMainForm::UpdateActions()
     builder_->UpdateAll();
     if (eventPanel_)
         eventPanel_->Refresh();
+    if (layerPanel_)
+        layerPanel_->Refresh();
+    if (navigatorPanel_)
+        navigatorPanel_->Refresh();
+    if (eventLogPanel_)
+        eventLogPanel_->Refresh();
+    if (infoPanel_)
+        infoPanel_->RequestRefresh();
     if (status_)
         status_->Refresh();
 }
@@ -185,13 +197,24 @@ TDrawWindow* TMainForm::AddWindow(TDrawWindow* window)
     const CAppProfile::Config& c = profile_.config;
     window->SetPreferences({c.BrushGhost, c.ShowGhostCenter, c.DrawToolCursor, c.OtherToolCursor, c.CursorFile,
                             c.showScrollBar});
-    window->viewChanged = [status = QPointer<TStatusPanels>(status_)] {
+    window->viewChanged = [this, window, status = QPointer<TStatusPanels>(status_)] {
         if (status)
             status->Refresh();
+        if (navigatorPanel_ && window == ActiveDrawWindow())
+            navigatorPanel_->Refresh();
     };
+    window->pointerMoved = [this, window] { PointerMovedOver(*window); };
     window->progressChanged = [this, window] {
         if (eventPanel_ && window == ActiveDrawWindow())
             eventPanel_->ShowProgress(window);
+    };
+    window->layersChanged = [this, window](int32_t layer) {
+        if (window != ActiveDrawWindow())
+            return;
+        if (layerPanel_)
+            layerPanel_->RefreshEntry(layer);
+        if (navigatorPanel_)
+            navigatorPanel_->Refresh();
     };
     window->playbackEnded = [this](const TEventReportParam& report, const std::vector<QImage>& thumbnails) {
         ShowReport(report, thumbnails);

@@ -18,7 +18,9 @@
 #include "files/ResultCodes.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
+#include "gui/TFormLayerOption.h"
 #include "gui/TFormNew.h"
+#include "gui/TFormNewLayer.h"
 #include "input/InputRouter.h"
 
 class QAction;
@@ -32,6 +34,11 @@ namespace morvane {
 class QtTabletSource;
 class TBrushListPanel;
 class TColourPanel;
+class TEventLogPanel;
+class TInfoPanel;
+class TLayerPanel;
+class TLoupePanel;
+class TNavigatorPanel;
 class TOptionPanel;
 class TToolPanel;
 struct ToolItem;
@@ -81,6 +88,13 @@ public:
     TDrawWindow* ActiveDrawWindow() const;
     std::vector<TDrawWindow*> DrawWindows() const;
 
+    // Runs a change of the active document as the commands do: only while
+    // the window takes edits, after the running gesture has ended; false
+    // when refused.
+    bool EditPaper(const std::function<bool(TPaper&)>& run, bool wait = false);
+    // The settings' preferences taken by every open window at once: pointer
+    // input, cursors and outline, scroll bars, the grid and the undo count.
+    void ApplyPreferences();
     // Runs a command by its action name when its rule allows it now.
     bool Run(const QString& name);
     // Registers what a command of the command table does; applies, when
@@ -112,6 +126,11 @@ public:
     TOptionPanel* OptionPanel() const { return optionPanel_; }
     TColourPanel* ColourPanel() const { return colourPanel_; }
     TBrushListPanel* BrushListPanel() const { return brushPanel_; }
+    TLayerPanel* LayerPanel() const { return layerPanel_; }
+    TNavigatorPanel* NavigatorPanel() const { return navigatorPanel_; }
+    TInfoPanel* InfoPanel() const { return infoPanel_; }
+    TLoupePanel* LoupePanel() const { return loupePanel_; }
+    TEventLogPanel* EventLogPanel() const { return eventLogPanel_; }
 
     // Set by the viewer run: takes the end of a replay instead of the report.
     std::function<void(const TEventReportParam&)> replayEnded;
@@ -131,6 +150,9 @@ public:
     // name; nullopt when cancelled. Tests replace them.
     std::function<std::optional<int>(bool expand)> askSelectionStep;
     std::function<std::optional<std::string>(const std::string& name)> askMaskName;
+    // The new-layer and layer-properties dialogs; nullopt when cancelled.
+    std::function<std::optional<SNewLayerChoice>(TPaper&)> askNewLayer;
+    std::function<std::optional<SLayerOptions>(TPaper&, int32_t index)> askLayerOptions;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -143,6 +165,7 @@ private:
     void DefineCommands();
     void DefineViewCommands();
     void DefineDocumentCommands();
+    void DefineLayerDialogs();
     // A command that changes the active document: run while the window
     // permits editing and applies (when given) holds.
     void HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
@@ -160,6 +183,10 @@ private:
     // Shows or hides a dock; the settings' visible flags follow.
     void ShowDock(QDockWidget* dock, bool shown);
     void KeepDockFlags();
+    // The docks the layout keeps, in one list.
+    std::vector<QDockWidget*> Docks() const;
+    // The pointer moved over a window: the panels that follow it.
+    void PointerMovedOver(TDrawWindow& window);
     // The layout the settings remember, or the default when the toolkit
     // refuses it or it puts a panel off every screen.
     void RestoreLayout();
@@ -193,16 +220,30 @@ private:
     QDockWidget* optionDock_ = nullptr;
     QDockWidget* colourDock_ = nullptr;
     QDockWidget* brushDock_ = nullptr;
+    QDockWidget* layerDock_ = nullptr;
+    QDockWidget* navigatorDock_ = nullptr;
+    QDockWidget* infoDock_ = nullptr;
+    QDockWidget* loupeDock_ = nullptr;
+    QDockWidget* eventLogDock_ = nullptr;
     TToolPanel* toolPanel_ = nullptr;
     TOptionPanel* optionPanel_ = nullptr;
     TColourPanel* colourPanel_ = nullptr;
     TBrushListPanel* brushPanel_ = nullptr;
+    TLayerPanel* layerPanel_ = nullptr;
+    TNavigatorPanel* navigatorPanel_ = nullptr;
+    TInfoPanel* infoPanel_ = nullptr;
+    TLoupePanel* loupePanel_ = nullptr;
+    TEventLogPanel* eventLogPanel_ = nullptr;
     QByteArray defaultLayout_;
     SettingsStore* toolStore_ = nullptr;
     // Pen input for every document window; none when the settings ignore the tablet.
     QtTabletSource* tablet_ = nullptr;
     TStatusPanels* status_ = nullptr;
 };
+
+// The new-layer command without its dialog: a transparent white layer of
+// normal mode with the next default name, above the current layer.
+bool AddQuickLayer(TPaper& paper);
 
 // The event save dialog: generation 4's filter and, when offered, the
 // unticked box "保護付きイベント(&V)" (object name "protectBox").

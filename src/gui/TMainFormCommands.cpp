@@ -23,14 +23,24 @@
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormAbout.h"
+#include "gui/TFormLayerOption.h"
 #include "gui/TFormNew.h"
 #include "gui/TFormSelExt.h"
 #include "document/CMaskMngr.h"
+#include "gui/TFormNewLayer.h"
+#include "gui/TFormPreference.h"
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
 
 namespace morvane {
+
+// What the new-layer dialog proposes.
+bool AddQuickLayer(TPaper& p)
+{
+    return p.AddLayerNamed(p.CurrentLayer() + 1, p.Width, p.Height, true, 255, kModeNormal, p.Layers().NextName(1),
+                           0x00FFFFFFu);
+}
 
 void TMainForm::DefineCommands()
 {
@@ -122,15 +132,6 @@ struct PaperCommand {
     PaperTest checked = nullptr; // the state a toggle shows
 };
 
-// The new-layer command without its dialog: what the dialog proposes, a
-// transparent white layer of normal mode with the next default name, above
-// the current layer.
-bool NewLayerAbove(TPaper& p)
-{
-    return p.AddLayerNamed(p.CurrentLayer() + 1, p.Width, p.Height, true, 255, kModeNormal, p.Layers().NextName(1),
-                           0x00FFFFFFu);
-}
-
 bool HasLayerBelow(TPaper& p) { return p.CurrentLayer() > 0; }
 bool HasSelection(TPaper& p) { return p.Masks().HasSelection(); }
 bool MergeableVisible(TPaper& p) { return p.Layers().VisibleCount() >= 2 && p.LayerAt(0)->Visible; }
@@ -144,7 +145,6 @@ const PaperCommand kPaperCommands[] = {
     {"ActImgRot270", [](TPaper& p) { return p.RotatePicture90(false); }},
     {"ActImgRot180", [](TPaper& p) { return p.RotatePicture180(true); }},
     {"ActImgInvert", [](TPaper& p) { return p.InvertPicture(true); }},
-    {"ActLyrNew", NewLayerAbove},
     {"ActLyrDup", [](TPaper& p) { return p.DuplicateLayer(p.CurrentLayer()); }},
     {"ActLyrDel", [](TPaper& p) { return p.DeleteLayer(p.CurrentLayer()); },
      [](TPaper& p) { return p.LayerCount() > 1; }},
@@ -169,6 +169,8 @@ const PaperCommand kPaperCommands[] = {
     {"ActLyrRot90", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), true); }},
     {"ActLyrRot270", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), false); }},
     {"actLyrRot180", [](TPaper& p) { return p.RotateLayer180(p.CurrentLayer()); }},
+    {"ActLyrTrimOut", [](TPaper& p) { return p.TrimLayerOutside(p.CurrentLayer()); },
+     [](TPaper& p) { return p.LayerAt(p.CurrentLayer())->IsLargerThanPicture(); }},
     {"ActViewCurLyr", [](TPaper& p) { return p.ShowOnlyLayer(p.CurrentLayer()); }},
     {"ActViewAllLyr", [](TPaper& p) { return p.ShowAllLayers(true); }},
     {"ActViewNoLyr", [](TPaper& p) { return p.ShowAllLayers(false); }},
@@ -292,6 +294,12 @@ void TMainForm::DefineDocumentCommands()
             return std::nullopt;
         return text.toStdString();
     };
+    DefineLayerDialogs();
+    Handle("ActEditOpt", [this] {
+        TFormPreference dialog(profile_, this);
+        if (dialog.exec() == QDialog::Accepted)
+            ApplyPreferences();
+    });
     askNewDocument = [this]() -> std::optional<SNewDocumentChoice> {
         TFormNew dialog(profile_, this);
         if (dialog.exec() != QDialog::Accepted)
@@ -307,18 +315,7 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
 {
     const Command* command = FindCommand(name);
     const bool wait = command && command->category == CommandCategory::Image;
-    auto execute = [this, run = std::move(run), wait] {
-        TDrawWindow* window = ActiveDrawWindow();
-        if (!window || !window->CanEditNow())
-            return;
-        std::optional<BusyCursor> busy;
-        if (wait)
-            busy.emplace();
-        window->Input().PrepareEdit();
-        run(window->Paper());
-        UpdateActions();
-        UpdatePlaybackTimers();
-    };
+    auto execute = [this, run = std::move(run), wait] { EditPaper(run, wait); };
     // Asked only with an active window (the table's rule comes first).
     const auto onPaper = [this](std::function<bool(TPaper&)> test) -> std::function<bool()> {
         if (!test)
@@ -326,6 +323,71 @@ void TMainForm::HandlePaper(const std::string& name, std::function<bool(TPaper&)
         return [this, test = std::move(test)] { return HasWindow() && test(ActiveDrawWindow()->Paper()); };
     };
     Handle(name, std::move(execute), onPaper(std::move(checked)), onPaper(std::move(applies)));
+}
+
+// The new-layer and layer-properties commands ask their dialogs first.
+void TMainForm::DefineLayerDialogs()
+{
+    askNewLayer = [this](TPaper& p) -> std::optional<SNewLayerChoice> {
+        TFormNewLayer dialog(p.Layers().NextName(1), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Choice();
+    };
+    askLayerOptions = [this](TPaper& p, int32_t index) -> std::optional<SLayerOptions> {
+        const auto trim = [this, index] { return EditPaper([index](TPaper& q) { return q.TrimLayerOutside(index); }); };
+        TFormLayerOption dialog(p, index, trim, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.Choice();
+    };
+    HandlePaper(
+        "ActLyrNew",
+        [this](TPaper& p) {
+            const std::optional<SNewLayerChoice> c = askNewLayer(p);
+            return c && p.AddLayerNamed(p.CurrentLayer() + 1, p.Width, p.Height, true, c->opacity, c->mode, c->name,
+                                        c->fill);
+        },
+        {}, {});
+    HandlePaper(
+        "ActLyrOpt",
+        [this](TPaper& p) {
+            const int32_t index = p.CurrentLayer();
+            const std::optional<SLayerOptions> c = askLayerOptions(p, index);
+            return c && ApplyLayerOptions(p, index, *c);
+        },
+        {}, {});
+}
+
+void TMainForm::ApplyPreferences()
+{
+    const CAppProfile::Config& c = profile_.config;
+    for (TDrawWindow* window : DrawWindows()) {
+        window->SetPreferences({c.BrushGhost, c.ShowGhostCenter, c.DrawToolCursor, c.OtherToolCursor, c.CursorFile,
+                                c.showScrollBar});
+        window->Input().SetSettings(InputSettingsFrom(profile_));
+        if (window->GridShown())
+            window->SetGrid({true, c.gridW, c.gridH, uint32_t(c.GridColor)});
+        // Refused (with its message) when the history cannot take the depth.
+        if (window->CanEditNow())
+            window->Paper().SetUndoCount(c.undoMax);
+    }
+    UpdateActions();
+}
+
+bool TMainForm::EditPaper(const std::function<bool(TPaper&)>& run, bool wait)
+{
+    TDrawWindow* window = ActiveDrawWindow();
+    if (!window || !window->CanEditNow())
+        return false;
+    std::optional<BusyCursor> busy;
+    if (wait)
+        busy.emplace();
+    window->Input().PrepareEdit();
+    const bool done = run(window->Paper());
+    UpdateActions();
+    UpdatePlaybackTimers();
+    return done;
 }
 
 // Asks twice; the recording may be saved first, as the save command does.

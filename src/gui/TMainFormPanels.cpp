@@ -11,7 +11,12 @@
 #include "gui/TBrushListPanel.h"
 #include "gui/TColourPanel.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TEventLogPanel.h"
 #include "gui/TEventPanel.h"
+#include "gui/TInfoPanel.h"
+#include "gui/TLayerPanel.h"
+#include "gui/TLoupePanel.h"
+#include "gui/TNavigatorPanel.h"
 #include "gui/TMainForm.h"
 #include "gui/TOptionPanel.h"
 #include "gui/TToolPanel.h"
@@ -22,7 +27,7 @@ namespace morvane {
 namespace {
 
 // The docking views of the settings, by their place in the value table.
-constexpr int kOptionView = 0, kColorView = 3, kBrushListView = 5;
+constexpr int kOptionView = 0, kNavigatorView = 1, kInfoView = 2, kColorView = 3, kBrushListView = 5, kLayerView = 6;
 
 // Whether a floating panel can still be reached on some screen.
 bool OnSomeScreen(const QRect& frame)
@@ -71,6 +76,21 @@ void TMainForm::AddPanels()
     brushPanel_ = new TBrushListPanel(tools_, profile_.window.BrushListType, this);
     brushDock_ = AddDock(QStringLiteral("ブラシリスト"), QStringLiteral("brushListDock"), brushPanel_,
                          Qt::RightDockWidgetArea);
+    layerPanel_ = new TLayerPanel(*this, profile_.window.LayerListType, this);
+    layerDock_ = AddDock(QStringLiteral("レイヤ"), QStringLiteral("layerDock"), layerPanel_, Qt::RightDockWidgetArea);
+    navigatorPanel_ = new TNavigatorPanel(*this, this);
+    navigatorDock_ = AddDock(QStringLiteral("ナビゲータ"), QStringLiteral("navigatorDock"), navigatorPanel_,
+                             Qt::LeftDockWidgetArea);
+    infoPanel_ = new TInfoPanel(*this, this);
+    infoDock_ = AddDock(QStringLiteral("情報"), QStringLiteral("infoDock"), infoPanel_, Qt::LeftDockWidgetArea);
+    loupePanel_ = new TLoupePanel(*this, this);
+    loupeDock_ = AddDock(QStringLiteral("ルーペ"), QStringLiteral("loupeDock"), loupePanel_, Qt::LeftDockWidgetArea);
+    eventLogPanel_ = new TEventLogPanel(*this, this);
+    eventLogDock_ = AddDock(QStringLiteral("イベントログ"), QStringLiteral("eventLogDock"), eventLogPanel_,
+                            Qt::RightDockWidgetArea);
+    // Shown on request only: the settings keep no flag of their own.
+    loupeDock_->hide();
+    eventLogDock_->hide();
     defaultLayout_ = saveState();
     RestoreLayout();
 }
@@ -85,6 +105,11 @@ void TMainForm::DefinePanelCommands()
     toggle("actShowCtrlWindow", &TMainForm::optionDock_);
     toggle("actShowColorWindow", &TMainForm::colourDock_);
     toggle("actShowPenMtdList", &TMainForm::brushDock_);
+    toggle("actShowLayerWindow", &TMainForm::layerDock_);
+    toggle("actShowPreviewWindow", &TMainForm::navigatorDock_);
+    toggle("ActShowInfomationView", &TMainForm::infoDock_);
+    toggle("ActShowLoupeWindow", &TMainForm::loupeDock_);
+    toggle("ActShowEventView", &TMainForm::eventLogDock_);
     Handle("actWindowInitAllPos", [this] { ResetLayout(); });
 }
 
@@ -102,7 +127,8 @@ void TMainForm::KeepDockFlags()
     CAppProfile::Window& w = profile_.window;
     w.ToolFormVisible = !toolDock_->isHidden();
     const std::pair<int, QDockWidget*> views[] = {
-        {kOptionView, optionDock_}, {kColorView, colourDock_}, {kBrushListView, brushDock_}};
+        {kOptionView, optionDock_},       {kNavigatorView, navigatorDock_}, {kInfoView, infoDock_},
+        {kColorView, colourDock_},        {kBrushListView, brushDock_},     {kLayerView, layerDock_}};
     for (const auto& [index, dock] : views) {
         ViewPlacement& view = w.views[index];
         view.Visible = !dock->isHidden();
@@ -115,7 +141,7 @@ void TMainForm::RestoreLayout()
 {
     const QByteArray state = QByteArray::fromBase64(QByteArray::fromStdString(profile_.window.DockLayout));
     if (!state.isEmpty() && restoreState(state)) {
-        for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_})
+        for (QDockWidget* dock : Docks())
             if (dock->isFloating() && !OnSomeScreen(dock->frameGeometry())) {
                 restoreState(defaultLayout_);
                 break;
@@ -126,12 +152,16 @@ void TMainForm::RestoreLayout()
     optionDock_->setVisible(w.views[kOptionView].Visible);
     colourDock_->setVisible(w.views[kColorView].Visible);
     brushDock_->setVisible(w.views[kBrushListView].Visible);
+    layerDock_->setVisible(w.views[kLayerView].Visible);
+    navigatorDock_->setVisible(w.views[kNavigatorView].Visible);
+    infoDock_->setVisible(w.views[kInfoView].Visible);
+    // The loupe has no place in the settings' table: the layout keeps it.
 }
 
 void TMainForm::ResetLayout()
 {
     restoreState(defaultLayout_);
-    for (QDockWidget* dock : {toolDock_, optionDock_, colourDock_, brushDock_}) {
+    for (QDockWidget* dock : Docks()) {
         dock->setFloating(false);
         dock->show();
     }
@@ -144,6 +174,22 @@ void TMainForm::SaveLayout()
         return;
     KeepDockFlags();
     profile_.window.DockLayout = saveState().toBase64().toStdString();
+}
+
+std::vector<QDockWidget*> TMainForm::Docks() const
+{
+    return {toolDock_, optionDock_, colourDock_, brushDock_, layerDock_, navigatorDock_, infoDock_, loupeDock_,
+            eventLogDock_};
+}
+
+void TMainForm::PointerMovedOver(TDrawWindow& window)
+{
+    if (&window != ActiveDrawWindow())
+        return;
+    if (infoPanel_ && !infoDock_->isHidden())
+        infoPanel_->RequestRefresh();
+    if (loupePanel_ && !loupeDock_->isHidden())
+        loupePanel_->Refresh();
 }
 
 void TMainForm::ChooseTool(const ToolItem& item)

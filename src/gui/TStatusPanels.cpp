@@ -67,36 +67,6 @@ QString PercentText(double scale)
 
 QString KiloBytes(int64_t bytes) { return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024); }
 
-int64_t LayerBytes(TPaper& paper)
-{
-    int64_t sum = 0;
-    for (int32_t i = 0; i < paper.LayerCount(); ++i)
-        if (const CLayerData* layer = paper.LayerAt(i))
-            sum += layer->MemoryUsed();
-    return sum;
-}
-
-int64_t UndoBytes(TPaper& paper) { return paper.UndoManager() ? paper.UndoManager()->HeldBytes() : 0; }
-
-// Everything the document holds that grows with its work: layers, history,
-// composite and recording.
-int64_t TotalBytes(TPaper& paper)
-{
-    const int64_t events = paper.EventManager() ? paper.EventManager()->WritePosition() : 0;
-    return LayerBytes(paper) + UndoBytes(paper) + paper.Composite().ByteSize() + events;
-}
-
-QString FigureText(StatusFigure figure, TPaper& paper)
-{
-    switch (figure) {
-    case StatusFigure::ImageSize: return QStringLiteral("%1 × %2").arg(paper.Width).arg(paper.Height);
-    case StatusFigure::TotalMemory: return KiloBytes(TotalBytes(paper));
-    case StatusFigure::LayerMemory: return KiloBytes(LayerBytes(paper));
-    case StatusFigure::UndoMemory: return KiloBytes(UndoBytes(paper));
-    }
-    return {};
-}
-
 // The pop-up a panel opens; the tablet panel has none.
 bool PopupOf(StatusPanel panel, StatusPopup& popup)
 {
@@ -112,6 +82,17 @@ bool PopupOf(StatusPanel panel, StatusPopup& popup)
 }
 
 } // namespace
+
+QString FigureText(StatusFigure figure, TPaper& paper)
+{
+    switch (figure) {
+    case StatusFigure::ImageSize: return QStringLiteral("%1 × %2").arg(paper.Width).arg(paper.Height);
+    case StatusFigure::TotalMemory: return KiloBytes(paper.MemoryUsed().total);
+    case StatusFigure::LayerMemory: return KiloBytes(paper.MemoryUsed().layers);
+    case StatusFigure::UndoMemory: return KiloBytes(paper.MemoryUsed().undo);
+    }
+    return {};
+}
 
 TStatusPanels::TStatusPanels(TMainForm& form, CAppProfile& profile, QtTabletSource* tablet)
     : QObject(&form), form_(form), profile_(profile), tablet_(tablet)

@@ -19,10 +19,13 @@ namespace morvane {
 class CAppProfile;
 class QtTabletSource;
 class TMainForm;
+class TPaper;
 
 enum class StatusPanel : uint8_t { Zoom, Angle, Tablet, TabletType, TabletMode, Figure };
 // What the figure panel shows, in the order of its pop-up list.
 enum class StatusFigure : uint8_t { ImageSize, TotalMemory, LayerMemory, UndoMemory };
+// A figure as the panel shows it (the information panel shows the same).
+QString FigureText(StatusFigure figure, TPaper& paper);
 
 class TStatusPanels final : public QObject {
 public:

@@ -439,6 +439,7 @@ TEST(PaperReplay, HostilePacketsFailAndChangeNothing)
     const Packet brush = Encoded<BrushMethodPayload>(0, 56, [](auto& p) { p.method[0] = 9; });
     const Packet effects = Encoded<BrushValuesPayload>(0, 57, [](auto& p) { p.values[1] = 101; });
     const Packet fill = Encoded<AreaFillPayload>(6, 0, [](auto& p) { p.layer = 1, p.value = 0xFF; });
+    const Packet rename = Encoded<RenameLayerPayload>(4, 19, [](auto& p) { p.layer = 1, p.name = "ab"; });
 
     struct Case {
         const char* name;
@@ -467,6 +468,10 @@ TEST(PaperReplay, HostilePacketsFailAndChangeNothing)
         {"render class 9", brush},
         {"brush effect 101", effects},
         {"area fill, not replayed yet", fill},
+        {"rename layer 99", Patched(rename, 0, 99, 2)},
+        {"rename with a name past the packet", Patched(rename, 2, 40, 2)},
+        {"trim layer 99", layerIndex(8, 99, 99)},
+        {"trim naming another layer", layerIndex(8, 2, 1)},
         {"truncated command", Packet{4, 1, 1}},
     };
     for (const Case& c : cases) {
@@ -479,6 +484,32 @@ TEST(PaperReplay, HostilePacketsFailAndChangeNothing)
         EXPECT_EQ(replay.Feed(c.packet), HandlerResult::Failed) << c.name;
         EXPECT_EQ(StateOf(*replay.paper), before) << c.name;
         EXPECT_EQ(replay.target->Pen().Radius(), radiusBefore) << c.name;
+    }
+}
+
+// A recorded name is CP932 bytes: what does not convert reads as '?', and a
+// zero byte ends the name.
+TEST(PaperReplay, ReplayedNamesConvertWhatTheyCanAndEndAtAZeroByte)
+{
+    const struct {
+        std::string bytes, name;
+    } cases[] = {
+        {"\x89\xBA\x92\x6E", "下地"},
+        {"a\xFF" "b", "a?b"},
+        {std::string("ab\0cd", 5), "ab"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LivePaper live;
+        ReplayPaper replay;
+        ASSERT_TRUE(replay.FeedAll(live.Packets()));
+        // Written by hand: the encoder itself refuses a zero byte.
+        Packet rename{4, 19, 1, 0, uint8_t((c.bytes.size() + 2) & ~size_t(1)), 0};
+        rename.insert(rename.end(), c.bytes.begin(), c.bytes.end());
+        rename.resize(6 + rename[4], 0);
+        EXPECT_EQ(replay.Feed(rename), HandlerResult::Executed);
+        EXPECT_EQ(replay.paper->LayerAt(1)->Name, c.name);
     }
 }
 

@@ -181,6 +181,38 @@ TEST(TPaperLayerTransform, FreeTurnByRightAnglesIsExactAndByOthersKeepsAllConten
     EXPECT_EQ(layer.Store->GetPixel(20 + layer.OriginX, 15 + layer.OriginY) >> 24, 0xFFu);
 }
 
+// Cutting the store to the picture drops only what lies outside it: the
+// picture, every layer's content over it and the composite stay.
+TEST(TPaperLayerTransform, TrimOutsideCutsTheStoreToThePictureAndKeepsWhatIsShown)
+{
+    Notes notes;
+    PaintedPaper paper;
+    const PaperState before = StateOf(*paper);
+    const auto shown = PictureOfEachLayer(*paper);
+    ASSERT_TRUE(paper->TrimLayerOutside(kTop));
+    ASSERT_EQ(paper.recorder->packets.size(), 1u);
+    EXPECT_EQ(paper.recorder->packets[0], Bytes({4, 8, 2, 0, 2, 0}));
+    const CLayerData& top = *paper->LayerAt(kTop);
+    EXPECT_EQ(top.Store->Width, 48);
+    EXPECT_EQ(top.Store->Height, 40);
+    EXPECT_EQ(top.OriginX, 0);
+    EXPECT_EQ(top.OriginY, 0);
+    EXPECT_EQ(top.Opacity, 180);
+    EXPECT_FALSE(top.IsLargerThanPicture());
+    EXPECT_EQ(PictureOfEachLayer(*paper), shown);
+    const PaperState after = StateOf(*paper);
+    EXPECT_EQ(ExpectUndoRedoUndo(*paper, before, after), kTop);
+
+    // A store of the picture's size has nothing outside: done, nothing kept.
+    paper.recorder->packets.clear();
+    const int32_t undoCount = paper->UndoManager()->UndoCount();
+    ASSERT_TRUE(paper->TrimLayerOutside(0));
+    EXPECT_TRUE(paper.recorder->packets.empty());
+    EXPECT_EQ(paper->UndoManager()->UndoCount(), undoCount);
+    EXPECT_FALSE(paper->TrimLayerOutside(3));
+    EXPECT_EQ(notes.Count(), 0u);
+}
+
 TEST(TPaperLayerTransform, RefusedOperationsRecordNothingAndChangeNothing)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();

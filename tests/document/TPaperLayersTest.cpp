@@ -93,6 +93,8 @@ TEST(TPaperLayers, EachOperationRecordsItsPacketAndUndoesAndRedoesExactly)
          {0, 1, 2}, {"レイヤ1", "レイヤ2", "レイヤ3"}, false},
         {"invert alpha", [](TPaper& p, bool r) { return p.InvertAlpha(2, r); }, Bytes{4, 25, 2, 0, 0, 0},
          {0, 1, 2}, {"レイヤ1", "レイヤ2", "レイヤ3"}, false},
+        {"rename", [](TPaper& p, bool r) { return p.RenameLayer(1, "下地", r); },
+         Bytes{4, 19, 1, 0, 6, 0, 0x89, 0xBA, 0x92, 0x6E, 0, 0}, {0, 1, 2}, {"レイヤ1", "下地", "レイヤ3"}, true},
     };
     for (const OpCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,6 +174,12 @@ TEST(TPaperLayers, RefusalsRecordAndChangeNothing)
         {"name past the field",
          [](TPaper& p) { return p.AddLayerNamed(0, 48, 40, true, 255, kModeNormal, std::string(70000, 'a'), 0); },
          nullptr},
+        // CP932 has no é: the stream would replay the name as "caf?".
+        {"name CP932 cannot hold",
+         [](TPaper& p) { return p.AddLayerNamed(0, 48, 40, true, 255, kModeNormal, "café", 0); }, nullptr},
+        {"rename to a name CP932 cannot hold", [](TPaper& p) { return p.RenameLayer(1, "café"); }, nullptr},
+        {"rename with a zero byte", [](TPaper& p) { return p.RenameLayer(1, std::string("a\0b", 3)); }, nullptr},
+        {"rename layer 3", [](TPaper& p) { return p.RenameLayer(3, "x"); }, nullptr},
         {"delete 3", [](TPaper& p) { return p.DeleteLayer(3); }, nullptr},
         {"duplicate -1", [](TPaper& p) { return p.DuplicateLayer(-1); }, nullptr},
         {"move 2 to 2", [](TPaper& p) { return p.MoveLayer(2, 2); }, nullptr},

@@ -166,7 +166,8 @@ TEST(EventPayloads, PacketsTheDocumentRecordsDecodeToTheSameBytes)
     TPaper& doc = *paper;
     ASSERT_TRUE(doc.SetPaperColour(0x00336699));
     ASSERT_TRUE(doc.AddLayer(1, 30, 20, true, 128, 3));
-    ASSERT_TRUE(doc.AddLayerNamed(0, 48, 40, true, 200, 0, "\x83\x8C\x83\x43\x83\x84", 0xFF112233));
+    // Names are UTF-8 in the document; the packet carries 83 8C 83 43 83 84.
+    ASSERT_TRUE(doc.AddLayerNamed(0, 48, 40, true, 200, 0, "レイヤ", 0xFF112233));
     ASSERT_TRUE(doc.DuplicateLayer(1));
     ASSERT_TRUE(doc.MoveLayer(0, 2));
     ASSERT_TRUE(doc.SetLayerOpacity(1, 77));

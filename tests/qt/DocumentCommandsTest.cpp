@@ -35,6 +35,7 @@
 #include "platform/UserNotifier.h"
 
 #include "support/MainFormHarness.h"
+#include "document/SLayerParam.h"
 
 using namespace morvane;
 using harness::Checksum;
@@ -134,7 +135,15 @@ class DocumentCommandsTest : public QObject {
     }
 
 private slots:
-    void init() { QVERIFY(session_.Start()); }
+    void init()
+    {
+        QVERIFY(session_.Start());
+        // The new-layer dialog answered with what it proposes.
+        form_->askNewLayer = [](TPaper& p) {
+            return std::optional<SNewLayerChoice>(
+                SNewLayerChoice{p.Layers().NextName(1), kModeNormal, 255, 0x00FFFFFFu});
+        };
+    }
     void cleanup() { session_.Stop(); }
 
     // ---- the new-document dialog ----
@@ -368,7 +377,7 @@ private slots:
         TDrawWindow* w = NewWindow();
         QVERIFY(w);
         for (const char* name : {"ActLyrDel", "ActLyrMergeD", "ActLyrGroupI", "ActLyrGroupO", "ActLyrGroupDel",
-                                 "ActLyrMergeV2", "ActLyrMergeV", "ActEditUndoClear", "ActLyrOpt", "ActImgSize",
+                                 "ActLyrMergeV2", "ActLyrMergeV", "ActEditUndoClear", "ActLyrTrimOut", "ActImgSize",
                                  "ActLyrSel2A", "ActImgTrim"})
             QVERIFY2(!form_->Action(QString::fromLatin1(name))->isEnabled(), name);
         // Playing a recording, no document command is offered.

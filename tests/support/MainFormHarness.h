@@ -104,6 +104,13 @@ inline bool Trigger(TMainForm& form, const char* name)
     return true;
 }
 
+// The window point over a document point.
+inline QPoint WindowPointOf(TDrawWindow& w, double x, double y)
+{
+    const DocPoint p = w.View().DocumentToWindow({x, y});
+    return {int(std::lround(p.x)), int(std::lround(p.y))};
+}
+
 // A left-button drag through the window in eight steps.
 inline void Drag(QWidget* w, QPoint from, QPoint to)
 {
