@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LivePaper.h"
+#include "document/FilterOperations.h"
 #include "document/ImageOperations.h"
 #include "document/PaperOperations.h"
 
@@ -87,6 +88,13 @@ const std::vector<Row>& Rows()
          [](Live& l) { return l->DeleteLinkGroup(1); }},
         {"SetLinkGroupVisible", None, [](Live& l) { return l->SetLinkGroupVisible(1, 2, false); }},
         {"PasteImage", [](Live& l) { return l->SelectLayer(0); }, PasteTopLayer, false, true},
+        {"Filter", None,
+         [](Live& l) {
+             const FilterDescriptor& levels = *FilterByCode(60);
+             std::vector<uint8_t> record = DefaultRecord(levels);
+             record[1] = 30, record[5] = 150; // red input minimum, red middle
+             return RunFilterOnLayer(*l, levels, 1, record, true) == FilterResult::Done;
+         }},
         {"Stroke", [](Live& l) { return l->SelectLayer(1); },
          [](Live& l) { return l.Draw({{3, 3, 0.2f}, {20, 33, 1.0f}, {45, 10, 0.6f}, {24, 18, 0.9f}}); }},
     };
