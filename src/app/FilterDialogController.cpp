@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "filters/CHistogram.h"
 #include "platform/Clock.h"
 
 namespace morvane {
@@ -31,7 +32,13 @@ FilterDialogController::Change FilterDialogController::SetValue(size_t param, in
 {
     const FilterParam& p = filter_.params[param];
     const double stored = p.kind == ParamKind::Float ? shown * p.scale : std::round(shown * p.scale);
-    WriteParam(p, current_, std::clamp(stored, p.min, p.max), index);
+    double value = std::clamp(stored, p.min, p.max);
+    // Ordered pairs (the levels' input ends) never meet.
+    if (p.below >= 0)
+        value = std::min(value, ReadParam(filter_.params[size_t(p.below)], current_, index) - 1);
+    if (p.above >= 0)
+        value = std::max(value, ReadParam(filter_.params[size_t(p.above)], current_, index) + 1);
+    WriteParam(p, current_, value, index);
     const bool numeric = p.kind != ParamKind::Flag && p.kind != ParamKind::Enumeration && p.kind != ParamKind::Colour;
     return Changed(numeric ? Change::Debounced : Change::Immediate);
 }
@@ -45,6 +52,27 @@ FilterDialogController::Change FilterDialogController::SetPreview(bool on)
 FilterDialogController::Change FilterDialogController::ResetDefaults()
 {
     current_ = DefaultRecord(filter_);
+    return Changed(Change::Immediate);
+}
+
+FilterDialogController::Change FilterDialogController::AutoAdjust(const CHistogram& histogram)
+{
+    constexpr uint8_t kLevels = 60, kThreshold = 49;
+    if (filter_.code == kThreshold) {
+        const CHistogram::Bins& y = histogram.Of(CHistogram::Luma);
+        WriteParam(filter_.params[0], current_, (y.lowest + y.highest - 1) / 2 + 1);
+        return Changed(Change::Immediate);
+    }
+    if (filter_.code != kLevels)
+        return Change::None;
+    current_ = DefaultRecord(filter_);
+    const CHistogram::Channel channels[] = {CHistogram::Red, CHistogram::Green, CHistogram::Blue};
+    for (int i = 0; i < 3; ++i) {
+        const CHistogram::Bins& b = histogram.Of(channels[i]);
+        const int32_t lo = b.lowest, hi = b.highest;
+        WriteParam(filter_.params[0], current_, std::max(0, std::min(lo, (lo + hi - 1) / 2)), i + 1);
+        WriteParam(filter_.params[2], current_, std::min(255, std::max(hi, lo + 1)), i + 1);
+    }
     return Changed(Change::Immediate);
 }
 

@@ -11,6 +11,7 @@
 
 namespace morvane {
 
+class CHistogram;
 class Clock;
 
 class FilterDialogController {
@@ -31,6 +32,11 @@ public:
     Change SetPreview(bool on);
     // Every parameter back to the table's default.
     Change ResetDefaults();
+    // The levels and threshold dialogs' automatic setting from the layer's
+    // histogram (levels: red, green and blue stretched from their lowest to
+    // highest level; threshold: the middle of the luminance range). None
+    // for other filters.
+    Change AutoAdjust(const CHistogram& histogram);
     // A debounced update waits; Due when its pause has passed.
     bool TimerPending() const { return pending_; }
     bool TimerDue();

@@ -15,9 +15,9 @@ using K = ParamKind;
 using C = ParamControl;
 
 constexpr FilterParam kLevels[] = {
-    {"入力最小", K::Byte, 0, 0, 255, 0, 1, C::Slider, {}, 4},
+    {"入力最小", K::Byte, 0, 0, 255, 0, 1, C::Slider, {}, 4, 1, 2},
     {"中間", K::Byte, 4, 1, 199, 100, 1, C::Slider, {}, 4, 100},
-    {"入力最大", K::Byte, 8, 0, 255, 255, 1, C::Slider, {}, 4},
+    {"入力最大", K::Byte, 8, 0, 255, 255, 1, C::Slider, {}, 4, 1, -1, 0},
     {"出力最小", K::Byte, 12, 0, 255, 0, 1, C::Slider, {}, 4},
     {"出力最大", K::Byte, 16, 0, 255, 255, 1, C::Slider, {}, 4},
     {"リニア", K::Flag, 20, 0, 1, 1, 1, C::Check},

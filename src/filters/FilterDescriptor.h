@@ -37,6 +37,9 @@ struct FilterParam {
     // Consecutive values of one kind (the levels' four channel groups).
     uint8_t count = 1;
     double scale = 1;
+    // The parameter (by position) this one stays below, or above, at the
+    // same index: the dialog moves it back to one step short.
+    int8_t below = -1, above = -1;
 };
 
 // How long the variable data after the record must be.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandTable.h"
+#include "app/FilterCommand.h"
 #include "input/InputRouter.h"
 #include "input/ToolState.h"
 #include "files/ResultCodes.h"
@@ -127,6 +128,10 @@ public:
     std::function<QString()> askDocumentOpenPath;
     // The new-document dialog; nullopt when cancelled. Tests replace it.
     std::function<std::optional<SNewDocumentChoice>()> askNewDocument;
+    // A filter's dialog over the attached run; nullopt when cancelled (or
+    // refused because another modal dialog is open). Tests replace it.
+    FilterDialogRunner askFilter;
+    FilterCommandState& Filters() { return filters_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -139,6 +144,11 @@ private:
     void DefineCommands();
     void DefineViewCommands();
     void DefineDocumentCommands();
+    // ---- filters (TMainFormFilters.cpp) ----
+    void DefineFilterCommands();
+    // The repeat command also answers Ctrl+Alt+F (which shows the dialog).
+    void AddFilterShortcuts();
+    void RunFilterAsked(const FilterDescriptor& filter, bool useLast);
     // A command that changes the active document: run while the window
     // permits editing and applies (when given) holds.
     void HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
@@ -175,6 +185,7 @@ private:
     CAppProfile& profile_;
     // The program's tool state; the document windows paint with it.
     ToolState tools_;
+    FilterCommandState filters_;
     QMdiArea* area_;
     ActionHandlers handlers_;
     std::vector<std::string> unknownCommands_;
