@@ -8,6 +8,7 @@
 #include "events/EventPackets.h"
 #include "platform/BusyCursor.h"
 #include "storage/CBlockVMTC.h"
+#include "storage/TMTC.h"
 
 namespace morvane {
 namespace {
@@ -119,6 +120,21 @@ bool CFlt4Core::PreviewOnDocument(const FilterRecord& record)
     paper_.RenderAll(true);
     paper_.InvalidateWindow(false);
     return true;
+}
+
+bool CFlt4Core::PaintPane(const FilterRecord& record, const EdgeRect& view, TMTC& out)
+{
+    EdgeRect inside;
+    if (!IsReady() || !Intersect(view, {0, 0, backup_->Width, backup_->Height}, inside))
+        return false;
+    CopyBackBounds(inside);
+    // Outside the bounds the routine has nothing to do: the pane shows the
+    // layer as it is.
+    const FilterResult result = Run(record, &inside);
+    const bool shown = result != FilterResult::Refused && out.Resize(inside.right - inside.left, inside.bottom - inside.top) &&
+                       layer_->Store->CopyOut(out, {0, 0}, false, 255, ToExtent(inside));
+    CopyBackBounds(inside);
+    return shown;
 }
 
 bool CFlt4Core::RestoreBackup()

@@ -15,6 +15,7 @@ namespace morvane {
 
 class CBlockVMTC;
 class CLayerData;
+class TMTC;
 class TPaper;
 
 // The selection as the run sees it: its coverage rows and the bounding box
@@ -45,6 +46,12 @@ public:
     // Whatever does not complete leaves the layer as it was: a refused
     // routine, or an event the recorder would not keep (Refused).
     FilterResult Apply(const FilterRecord& record);
+
+    // A preview pane's picture: view (layer coordinates) as the filter makes
+    // it, into out at its size. The layer holds the result only during the
+    // call. False, out untouched, when the routine fails or view misses the
+    // layer.
+    bool PaintPane(const FilterRecord& record, const EdgeRect& view, TMTC& out);
 
     // Previews: the layer shows the filtered pixels until taken back.
     bool PreviewOnDocument(const FilterRecord& record);

@@ -1,11 +1,13 @@
 // A filter started by the user: the dialog's update cycle on a stepped
-// clock, and the command entry with a scripted dialog.
+// clock, the command entry with a scripted dialog, and the preview pane's
+// zoom geometry.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "app/FilterCommand.h"
 #include "app/FilterDialogController.h"
+#include "app/PreviewZoom.h"
 #include "document/CFlt4Core.h"
 #include "document/DocumentHost.h"
 #include "document/TPaper.h"
@@ -143,6 +145,32 @@ TEST(FilterCommand, FailuresAreToldAndChangeNothing)
     // A layer that is not there: nothing is said or done.
     EXPECT_FALSE(RunFilterCommand(d.paper, 5, *FilterByCode(81), false, d.state, {}));
     EXPECT_EQ(d.notifier.messages.size(), 2u);
+}
+
+
+TEST(PreviewZoom, HundredPercentSitsMidSlider)
+{
+    for (double minZoom : {5.0, 25.0, 60.0}) {
+        EXPECT_NEAR(ZoomToTrack(100, minZoom, 1600), (minZoom + 1600) / 2, 1e-9) << minZoom;
+        EXPECT_NEAR(ZoomToTrack(minZoom, minZoom, 1600), minZoom, 1e-9);
+        EXPECT_NEAR(ZoomToTrack(1600, minZoom, 1600), 1600, 1e-9);
+        for (double zoom : {minZoom, 80.0, 100.0, 400.0, 1600.0})
+            EXPECT_NEAR(TrackToZoom(ZoomToTrack(zoom, minZoom, 1600), minZoom, 1600), std::max(zoom, minZoom), 1e-6);
+    }
+    // From 100 % up the slider is linear.
+    EXPECT_NEAR(ZoomToTrack(850, 100, 1600), 850, 1e-9);
+    EXPECT_EQ(PaneMinZoom(8000, 6000, 400, 300), 5);
+    EXPECT_EQ(PaneMinZoom(100, 80, 400, 300), 100);
+}
+
+TEST(PreviewZoom, ViewStaysInsideTheLayer)
+{
+    const PaneView v = PaneViewAt(1000, 800, 200, 150, 200, {990, 5});
+    EXPECT_EQ(v.scaledW, 200);
+    EXPECT_EQ(v.view, (EdgeRect{900, 0, 1000, 75}));
+    const PaneView small = PaneViewAt(50, 40, 200, 150, 100, {25, 20});
+    EXPECT_EQ(small.view, (EdgeRect{0, 0, 50, 40}));
+    EXPECT_EQ(small.scaledW, 50);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "events/EventPackets.h"
 #include "filters/RecordBytes.h"
 #include "platform/DiagnosticSink.h"
+#include "storage/TMTC.h"
 #include "support/Checksum.h"
 
 namespace morvane {
@@ -100,6 +101,33 @@ TEST(FilterFramework, CancelledPreviewsLeaveTheLayerAndRecordNothing)
     }
     EXPECT_EQ(LayerSum(*live, 1), before);
     EXPECT_EQ(live->EventManager()->CommittedSteps(), steps);
+}
+
+TEST(FilterFramework, PanePaintIsTheRoutineOnTheViewAndLeavesTheLayer)
+{
+    Live live;
+    const uint64_t before = LayerSum(*live, 2);
+    const std::vector<uint8_t> record = Record(61, {{0, 90}, {1, 30}});
+    CFlt4Core run(*live, true);
+    ASSERT_EQ(run.Attach(*FilterByCode(61), 2), FilterAttach::Ready);
+    const EdgeRect view{7, 5, 39, 29};
+    TMTC pane;
+    ASSERT_TRUE(run.PaintPane({record}, view, pane));
+    EXPECT_EQ(LayerSum(*live, 2), before);
+
+    CBlockVMTC expected(*live->LayerAt(2)->Store);
+    FilterContext c;
+    c.target = &expected;
+    c.backup = run.Backup();
+    c.bounds = run.Bounds();
+    c.work = view;
+    ASSERT_EQ(FilterByCode(61)->routine(c, {record}), FilterResult::Done);
+    ASSERT_EQ(pane.Width, 32);
+    ASSERT_EQ(pane.Height, 24);
+    for (int32_t y = 0; y < 24; ++y)
+        for (int32_t x = 0; x < 32; ++x)
+            ASSERT_EQ(*pane.PixelPtr(x, y), expected.GetPixel(7 + x, 5 + y)) << x << "," << y;
+    EXPECT_FALSE(run.PaintPane({record}, {500, 500, 510, 510}, pane));
 }
 
 FilterResult WritesThenThrows(const FilterContext& c, const FilterRecord&)
