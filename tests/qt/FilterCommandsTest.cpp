@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
+#include <QSlider>
 #include <QtTest>
 
 #include "document/CFlt4Core.h"
@@ -14,6 +15,7 @@
 #include "gui/TDrawWindow.h"
 #include "gui/TFormFilter.h"
 #include "gui/TMainForm.h"
+#include "gui/TPreviewFrame.h"
 #include "storage/CBlockVMTC.h"
 #include "support/MainFormHarness.h"
 
@@ -101,6 +103,31 @@ private slots:
         QTest::keyClick(form_.get(), Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
         QCOMPARE(asked, 2);
         QCOMPARE(Steps(), steps + 2);
+    }
+
+    void previewPaneShowsTheFilteredViewAndLeavesTheLayer()
+    {
+        const uint64_t before = LayerSum();
+        CFlt4Core run(Paper(), true);
+        QCOMPARE(run.Attach(*FilterByCode(81), Paper().CurrentLayer()), FilterAttach::Ready);
+        TPreviewFrame pane;
+        pane.Bind(run, [] { return std::vector<uint8_t>{}; });
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QCOMPARE(LayerSum(), before);
+        // At 100 % the whole 96 x 64 layer fits: pixel for pixel, inverted.
+        QCOMPARE(pane.Zoom(), 100);
+        QCOMPARE(pane.Picture().size(), QSize(96, 64));
+        QCOMPARE(pane.Picture().pixel(10, 5), 0xFF000000u | (255u - 70u) * 0x010101u);
+        auto* track = pane.findChild<QSlider*>(QStringLiteral("Track1"));
+        // The layer fits at 100 %, so the slider starts there (linear).
+        QCOMPARE(track->minimum(), 100);
+        QCOMPARE(track->value(), 100);
+        // Zoomed in, the view is the middle of the layer.
+        pane.SetZoom(400);
+        QCOMPARE(pane.View(), (EdgeRect{16, 7, 81, 57}));
+        QCOMPARE(LayerSum(), before);
+        pane.grab().save(harness::ShotPath(QStringLiteral("filter-preview-pane.png")));
     }
 
     void cancelChangesNothing()
