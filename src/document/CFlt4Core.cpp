@@ -127,7 +127,9 @@ bool CFlt4Core::PaintPane(const FilterRecord& record, const EdgeRect& view, TMTC
     EdgeRect inside;
     if (!IsReady() || !Intersect(view, {0, 0, backup_->Width, backup_->Height}, inside))
         return false;
-    CopyBackBounds(inside);
+    // A layer showing a document preview gets its own pixels back first.
+    if (previewed_)
+        CopyBackBounds(inside);
     // Outside the bounds the routine has nothing to do: the pane shows the
     // layer as it is.
     const FilterResult result = Run(record, &inside);

@@ -30,7 +30,10 @@ uint32_t Grey(uint32_t y) { return y | y << 8 | y << 16; }
 
 FilterResult InvertFilter(const FilterContext& c, const FilterRecord& r)
 {
-    return TablePass(c, r, 0, [] { return InvertTable(); });
+    if (!Usable(c, r, 0))
+        return FilterResult::Refused;
+    // The table 255 - i on each colour byte is a flip of its bits.
+    return Outcome(PixelPass<PassWrite::Colour>(c, [](uint32_t v) { return v ^ 0x00FFFFFFu; }));
 }
 
 FilterResult SolarizeFilter(const FilterContext& c, const FilterRecord& r)

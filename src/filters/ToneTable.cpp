@@ -36,14 +36,6 @@ bool ApplyToneTable(const FilterContext& context, const ToneTable& table)
     return PixelPass<PassWrite::Colour>(context, [&table](uint32_t v) { return table.Map(v); });
 }
 
-ToneTable InvertTable()
-{
-    std::array<uint8_t, 256> c{};
-    for (int i = 0; i < 256; ++i)
-        c[size_t(i)] = uint8_t(255 - i);
-    return ToneTable::FromCurve(c);
-}
-
 ToneTable SolarizeTable()
 {
     std::array<uint8_t, 256> c{};

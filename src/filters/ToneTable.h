@@ -35,7 +35,6 @@ inline uint32_t Luminance(uint32_t pixel)
     return (((pixel >> 16) & 0xFF) * 19595u + ((pixel >> 8) & 0xFF) * 38469u + (pixel & 0xFF) * 7472u) >> 16;
 }
 
-ToneTable InvertTable();
 ToneTable SolarizeTable();
 ToneTable PosterizeTable(int32_t levels);
 ToneTable ColourBalanceTable(float red, float green, float blue);
