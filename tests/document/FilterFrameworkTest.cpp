@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "LivePaper.h"
+#include "filters/FilterFixture.h"
 #include "document/CFlt4Core.h"
 #include "document/FilterOperations.h"
 #include "events/EventPackets.h"
@@ -19,14 +20,7 @@ namespace {
 
 using namespace testing_layers;
 
-std::vector<uint8_t> Record(uint8_t code, std::initializer_list<std::pair<size_t, double>> values = {})
-{
-    const FilterDescriptor& d = *FilterByCode(code);
-    std::vector<uint8_t> r = DefaultRecord(d);
-    for (auto [param, value] : values)
-        WriteParam(d.params[param], r, value);
-    return r;
-}
+using testing_filters::RecordOf;
 
 uint64_t LayerSum(TPaper& paper, int32_t layer) { return support::Checksum(*paper.LayerAt(layer)->Store); }
 
@@ -35,18 +29,18 @@ TEST(FilterFramework, EveryToneFilterReplaysToTheLivePicture)
     Live live;
     ASSERT_TRUE(live->SetLayerProtectAlpha(2, true));
     const std::pair<uint8_t, std::vector<uint8_t>> runs[] = {
-        {60, Record(60, {{0, 12}, {1, 140}, {2, 240}, {5, 0}})},
-        {24, Record(24, {{0, 0.7}, {1, 1.4}, {2, 1.1}})},
-        {62, Record(62, {{0, 20}, {1, 35}})},
-        {62, Record(62, {{0, -15}, {1, -60}, {2, 1}})},
-        {61, Record(61, {{0, 120}, {1, 40}, {2, -10}})},
-        {61, Record(61, {{0, 30}, {2, 25}, {3, 1}, {4, 1}})},
+        {60, RecordOf(60, {{0, 12}, {1, 140}, {2, 240}, {5, 0}})},
+        {24, RecordOf(24, {{0, 0.7}, {1, 1.4}, {2, 1.1}})},
+        {62, RecordOf(62, {{0, 20}, {1, 35}})},
+        {62, RecordOf(62, {{0, -15}, {1, -60}, {2, 1}})},
+        {61, RecordOf(61, {{0, 120}, {1, 40}, {2, -10}})},
+        {61, RecordOf(61, {{0, 30}, {2, 25}, {3, 1}, {4, 1}})},
         {20, {}},
         {81, {}},
         {56, {}},
-        {49, Record(49, {{0, 100}})},
-        {27, Record(27, {{0, 5}})},
-        {63, Record(63, {{0, 0x4080C0}, {1, 1}})},
+        {49, RecordOf(49, {{0, 100}})},
+        {27, RecordOf(27, {{0, 5}})},
+        {63, RecordOf(63, {{0, 0x4080C0}, {1, 1}})},
     };
     int32_t layer = 0;
     for (const auto& [code, record] : runs) {
@@ -57,19 +51,19 @@ TEST(FilterFramework, EveryToneFilterReplaysToTheLivePicture)
     }
     // On the protected layer luminance to alpha succeeds and changes nothing.
     const uint64_t isProtected = LayerSum(*live, 2);
-    EXPECT_EQ(RunFilterOnLayer(*live, *FilterByCode(63), 2, Record(63), true), FilterResult::Done);
+    EXPECT_EQ(RunFilterOnLayer(*live, *FilterByCode(63), 2, RecordOf(63), true), FilterResult::Done);
     EXPECT_EQ(LayerSum(*live, 2), isProtected);
 
     // Earlier codes: 17 replays as colour balance, 52 as luminance to alpha
     // in the pen's colour, tint off.
-    const std::vector<uint8_t> balance = Record(24, {{0, 1.6}, {2, 0.6}});
+    const std::vector<uint8_t> balance = RecordOf(24, {{0, 1.6}, {2, 0.6}});
     ASSERT_EQ(RunFilterOnLayer(*live, *FilterByCode(24), 1, balance, false), FilterResult::Done);
     Filter16Payload p17;
     p17.code = 17, p17.layer = 1, p17.mask = -1;
     for (size_t i = 0; i < 4; ++i)
         p17.words[i] = RecordU32(balance, 4 * i);
     ASSERT_TRUE(live->RecordPacket(p17.Encode()));
-    ASSERT_EQ(RunFilterOnLayer(*live, *FilterByCode(63), 0, Record(63, {{0, 0x10A040}}), false), FilterResult::Done);
+    ASSERT_EQ(RunFilterOnLayer(*live, *FilterByCode(63), 0, RecordOf(63, {{0, 0x10A040}}), false), FilterResult::Done);
     FilterPayload p52;
     p52.code = 52, p52.layer = 0, p52.mask = -1;
     ASSERT_TRUE(live->RecordPacket(p52.Encode()));
@@ -93,7 +87,7 @@ TEST(FilterFramework, CancelledPreviewsLeaveTheLayerAndRecordNothing)
         CFlt4Core run(*live, true);
         ASSERT_EQ(run.Attach(*FilterByCode(62), 1), FilterAttach::Ready);
         for (int b : {10, 40, -70}) {
-            const std::vector<uint8_t> r = Record(62, {{0, b}});
+            const std::vector<uint8_t> r = RecordOf(62, {{0, b}});
             ASSERT_TRUE(run.PreviewOnDocument({r}));
             EXPECT_NE(LayerSum(*live, 1), before);
         }
@@ -107,7 +101,7 @@ TEST(FilterFramework, PanePaintIsTheRoutineOnTheViewAndLeavesTheLayer)
 {
     Live live;
     const uint64_t before = LayerSum(*live, 2);
-    const std::vector<uint8_t> record = Record(61, {{0, 90}, {1, 30}});
+    const std::vector<uint8_t> record = RecordOf(61, {{0, 90}, {1, 30}});
     CFlt4Core run(*live, true);
     ASSERT_EQ(run.Attach(*FilterByCode(61), 2), FilterAttach::Ready);
     const EdgeRect view{7, 5, 39, 29};

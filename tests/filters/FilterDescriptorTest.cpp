@@ -101,10 +101,7 @@ TEST(FilterDescriptors, LevelsWithEqualEndsIsAStep)
     store.SetPixel(1, 0, 0xFF646464u);
     store.SetPixel(2, 0, 0xFF656565u);
     const CBlockVMTC backup(store);
-    FilterContext c;
-    c.target = &store;
-    c.backup = &backup;
-    c.bounds = c.work = {0, 0, 3, 1};
+    const FilterContext c = WholeContext(store, backup);
     ASSERT_EQ(d.routine(c, {r}), FilterResult::Done);
     EXPECT_EQ(store.GetPixel(0, 0), 0xFF000000u);
     EXPECT_EQ(store.GetPixel(1, 0), 0xFF000000u);

@@ -2,6 +2,8 @@
 // A small layer store spread over several blocks (one left uniform), a
 // feathered coverage, and a routine run over them.
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,27 @@ public:
         }
     }
 };
+
+// The default record of the filter with some parameters (by position) set
+// to shown values.
+inline std::vector<uint8_t> RecordOf(uint8_t code, std::initializer_list<std::pair<size_t, double>> values = {})
+{
+    const FilterDescriptor& d = *FilterByCode(code);
+    std::vector<uint8_t> r = DefaultRecord(d);
+    for (auto [param, value] : values)
+        WriteParam(d.params[param], r, value);
+    return r;
+}
+
+// The whole of a store, no selection.
+inline FilterContext WholeContext(CBlockVMTC& target, const CBlockVMTC& backup)
+{
+    FilterContext c;
+    c.target = &target;
+    c.backup = &backup;
+    c.bounds = c.work = {0, 0, target.Width, target.Height};
+    return c;
+}
 
 inline FilterContext ContextFor(CBlockVMTC& target, const CBlockVMTC& backup, const CoverageRows* coverage,
                                 EdgeRect work = {0, 0, kW, kH}, bool protect = false)

@@ -15,15 +15,6 @@ namespace {
 
 using namespace testing_filters;
 
-std::vector<uint8_t> RecordOf(uint8_t code, std::initializer_list<std::pair<size_t, double>> values = {})
-{
-    const FilterDescriptor& d = *FilterByCode(code);
-    std::vector<uint8_t> r = DefaultRecord(d);
-    for (auto [param, value] : values)
-        WriteParam(d.params[param], r, value);
-    return r;
-}
-
 uint64_t ChecksumAfter(uint8_t code, const std::vector<uint8_t>& record)
 {
     auto store = MakeLayer();
@@ -101,10 +92,7 @@ TEST(ToneFilters, ThresholdSplitsAtTheLevel)
     store.SetPixel(0, 0, 0xFF808080u); // luminance 128
     store.SetPixel(1, 0, 0x7F7F7F7Fu); // luminance 127
     const CBlockVMTC backup(store);
-    FilterContext c;
-    c.target = &store;
-    c.backup = &backup;
-    c.bounds = c.work = {0, 0, 2, 1};
+    const FilterContext c = WholeContext(store, backup);
     const std::vector<uint8_t> r = RecordOf(49);
     ASSERT_EQ(FilterByCode(49)->routine(c, {r}), FilterResult::Done);
     EXPECT_EQ(store.GetPixel(0, 0), 0xFFFFFFFFu);
@@ -149,10 +137,7 @@ TEST(ToneFilters, LuminanceToAlpha)
     pair.SetPixel(0, 0, 0xFFFFFFFFu);
     pair.SetPixel(1, 0, 0xC0000000u);
     const CBlockVMTC backup(pair);
-    FilterContext c;
-    c.target = &pair;
-    c.backup = &backup;
-    c.bounds = c.work = {0, 0, 2, 1};
+    const FilterContext c = WholeContext(pair, backup);
     std::vector<uint8_t> r = RecordOf(63, {{0, 0x102030}});
     ASSERT_EQ(FilterByCode(63)->routine(c, {r}), FilterResult::Done);
     EXPECT_EQ(pair.GetPixel(0, 0) >> 24, 0u);              // white goes
