@@ -68,7 +68,7 @@ private:
 
 namespace {
 
-constexpr uint8_t kLevels = 60, kThreshold = 49;
+constexpr uint8_t kLevels = 60, kThreshold = 49, kColourBalance = 24;
 
 int SliderSteps(const FilterParam& p) { return p.kind == ParamKind::Float ? 100 : 1; }
 
@@ -125,6 +125,11 @@ void TFormFilter::Build()
         if (filter_.params[i].control != ParamControl::None)
             AddParam(i, grid, row++);
     layout->addLayout(grid);
+    if (filter_.code == kColourBalance) {
+        sync_ = new QCheckBox(QStringLiteral("スライダーを連動(&S)"), this);
+        sync_->setObjectName(QStringLiteral("syncBox"));
+        layout->addWidget(sync_);
+    }
 
     auto* side = new QHBoxLayout;
     if (levels || threshold) {
@@ -221,6 +226,9 @@ void TFormFilter::ValueChanged(const ParamControls& c, double shown)
         return;
     const FilterParam& p = filter_.params[c.param];
     const FilterDialogController::Change change = controller_.SetValue(c.param, p.count > 1 ? Channel() : 0, shown);
+    if (sync_ && sync_->isChecked())
+        for (size_t other = 0; other < filter_.params.size(); ++other)
+            controller_.SetValue(other, 0, shown);
     // A slider and its number box follow each other (and the ordering rule).
     Answer(change);
 }

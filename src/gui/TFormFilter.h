@@ -61,6 +61,8 @@ private:
     std::vector<ParamControls> controls_;
     QComboBox* channels_ = nullptr;
     QCheckBox* preview_ = nullptr;
+    // Colour balance: one slider moves all three.
+    QCheckBox* sync_ = nullptr;
     THistogramView* histogramView_ = nullptr;
     QTimer timer_;
     bool loading_ = false;

@@ -30,6 +30,7 @@ class FilterCommandsTest : public QObject {
     TPaper& Paper() { return form_->ActiveDrawWindow()->Paper(); }
     uint64_t LayerSum() { return support::Checksum(*Paper().LayerAt(Paper().CurrentLayer())->Store); }
     int32_t Steps() { return Paper().EventManager()->CommittedSteps(); }
+    TMainForm& Form() { return *form_; }
     QAction* Action(const char* name) { return form_->Action(QString::fromUtf8(name)); }
 
 private slots:
@@ -128,6 +129,20 @@ private slots:
         QCOMPARE(pane.View(), (EdgeRect{16, 7, 81, 57}));
         QCOMPARE(LayerSum(), before);
         pane.grab().save(harness::ShotPath(QStringLiteral("filter-preview-pane.png")));
+    }
+
+    void colourBalanceSlidersMoveTogetherWhenSynced()
+    {
+        CFlt4Core run(Paper(), true);
+        QCOMPARE(run.Attach(*FilterByCode(24), Paper().CurrentLayer()), FilterAttach::Ready);
+        TFormFilter dialog(*FilterByCode(24), run, Form().Filters().LastParams(*FilterByCode(24)));
+        dialog.findChild<QDoubleSpinBox*>(QStringLiteral("number0"))->setValue(1.5);
+        QCOMPARE(dialog.Controller().Value(1), 1.0);
+        dialog.findChild<QCheckBox*>(QStringLiteral("syncBox"))->setChecked(true);
+        dialog.findChild<QDoubleSpinBox*>(QStringLiteral("number2"))->setValue(0.75);
+        for (size_t p = 0; p < 3; ++p)
+            QCOMPARE(dialog.Controller().Value(p), 0.75);
+        QCOMPARE(dialog.findChild<QDoubleSpinBox*>(QStringLiteral("number1"))->value(), 0.75);
     }
 
     void cancelChangesNothing()
