@@ -62,7 +62,7 @@ constexpr UndoKind kFilterUndo[] = {UndoKind::Filter};
 constexpr const char* kFilterCommands[] = {"actFilterLevels4", "actFilterGamma4", "actFilterContrast4",
                                            "actFilterHLS4", "actFilterMono", "actFilterNega",
                                            "actFilterSolarization", "actFilterMonotone", "actFilterPoster4",
-                                           "ActEditDens2A", "ActFilterRepeat"};
+                                           "ActEditDens2A"};
 
 constexpr const char* kFlipPicture[] = {"ActImgFlipH", "ActImgFlipV", "ActImgRot180", "ActImgInvert"};
 constexpr const char* kRotatePicture[] = {"ActImgRot90", "ActImgRot270"};
