@@ -43,6 +43,10 @@ bool RunFilterCommand(TPaper& paper, int32_t layer, const FilterDescriptor& filt
                     return false;
                 last = *chosen;
             }
+            // Remembered values are kept in range like recorded ones.
+            if (!ValidateRecord(filter, {last.record}))
+                last.record = DefaultRecord(filter);
+            SanitizeRecord(filter, last.record);
             record = last.record;
         }
         if (*filter.name)

@@ -89,13 +89,15 @@ FilterResult RunFilterOnLayer(TPaper& paper, const FilterDescriptor& filter, int
     case FilterAttach::EmptySelection: return FilterResult::Declined;
     default: return FilterResult::Refused;
     }
-    CLayerData* target = run.Layer();
-    const bool own = target->ProtectAlpha;
+    // The protection a replay asks for holds for this run only.
+    struct KeepProtection {
+        CLayerData& layer;
+        bool own = layer.ProtectAlpha;
+        ~KeepProtection() { layer.ProtectAlpha = own; }
+    } keep{*run.Layer()};
     if (protect >= 0)
-        target->ProtectAlpha = protect != 0;
-    const FilterResult result = run.Apply({bytes});
-    target->ProtectAlpha = own;
-    return result;
+        keep.layer.ProtectAlpha = protect != 0;
+    return run.Apply({bytes});
 }
 
 HandlerResult ReplayFilter(TPaper& paper, PacketId id, std::span<const uint8_t> packet,

@@ -80,7 +80,7 @@ TFormFilter::TFormFilter(const FilterDescriptor& filter, CFlt4Core& run, const F
 {
     setWindowTitle(QString::fromUtf8(filter.name));
     setObjectName(QString::fromUtf8(filter.dialog));
-    if (run.Backup())
+    if (run.Backup() && (filter.code == kLevels || filter.code == kThreshold))
         histogram_.Gather(*run.Backup(), run.Bounds(), run.Coverage());
     timer_.setSingleShot(true);
     timer_.setInterval(int(FilterDialogController::kUpdateDelayMs));
