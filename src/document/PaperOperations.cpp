@@ -4,6 +4,7 @@
 #include <iterator>
 #include <optional>
 
+#include "document/FilterOperations.h"
 #include "document/ImageOperations.h"
 #include "document/LayerOperations.h"
 #include "document/LinkOperations.h"
@@ -51,6 +52,18 @@ constexpr PacketId kStrokePackets[] = {PacketId::StrokeStartEarlier, PacketId::L
                                        PacketId::StrokeStart, PacketId::LineStart, PacketId::WetStrokeStart,
                                        PacketId::WetLineStart, PacketId::MorePoints, PacketId::LastPoints};
 constexpr UndoKind kStrokeUndo[] = {UndoKind::Stroke};
+
+// Filters replay through the filter table, with the player's defaults when
+// no player state is at hand.
+HandlerResult ReplayFilterPacket(TPaper& paper, PacketId id, std::span<const uint8_t> packet, uint8_t& hints)
+{
+    return ReplayFilter(paper, id, packet, {}, hints);
+}
+constexpr UndoKind kFilterUndo[] = {UndoKind::Filter};
+constexpr const char* kFilterCommands[] = {"actFilterLevels4", "actFilterGamma4", "actFilterContrast4",
+                                           "actFilterHLS4", "actFilterMono", "actFilterNega",
+                                           "actFilterSolarization", "actFilterMonotone", "actFilterPoster4",
+                                           "ActEditDens2A"};
 
 constexpr const char* kFlipPicture[] = {"ActImgFlipH", "ActImgFlipV", "ActImgRot180", "ActImgInvert"};
 constexpr const char* kRotatePicture[] = {"ActImgRot90", "ActImgRot270"};
@@ -127,6 +140,7 @@ const OperationEntry kOperations[] = {
     Entry<SelectionFlagsOp>(kSelectionFlags),
     Entry<SelectShapeOp>(),
     Entry<MaskIntoAlphaOp>(kMaskIntoAlpha),
+    {"Filter", kFilterPackets, kFilterUndo, kFilterCommands, &ReplayFilterPacket},
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };
 

@@ -3,6 +3,10 @@
 // the change hints of a step.
 #include "document/TPaperPlayback.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "document/FilterOperations.h"
 #include "document/PaperOperations.h"
 #include "document/TPaper.h"
 #include "events/EventPayloads.h"
@@ -97,6 +101,9 @@ HandlerResult PaperPlaybackTarget::ApplyCommand(std::span<const uint8_t> packet,
     const bool newCanvas = id == PacketId::NewCanvas || id == PacketId::NewCanvasOld;
     if (newCanvas == canvasMade_)
         return HandlerResult::Failed;
+    if (std::find(std::begin(kFilterPackets), std::end(kFilterPackets), id) != std::end(kFilterPackets))
+        return canvasMade_ ? ReplayFilter(paper_, id, packet, {appVersion, pen_->color & 0x00FFFFFFu}, hints_)
+                           : HandlerResult::Failed;
     const OperationEntry* operation = OperationReplaying(id);
     if (!operation || !operation->replay)
         return NotReplayedYet(packet);

@@ -91,6 +91,7 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     LoadToolColours(tools_, profile_);
     DefineCommands();
     builder_ = new ActionBuilder(*this, handlers_);
+    AddFilterShortcuts();
     AddPanels();
     status_ = new TStatusPanels(*this, profile_, tablet_);
     connect(&tick_, &QTimer::timeout, status_, &TStatusPanels::Refresh);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandTable.h"
+#include "app/FilterCommand.h"
 #include "input/InputRouter.h"
 #include "input/ToolState.h"
 #include "files/ResultCodes.h"
@@ -153,6 +154,10 @@ public:
     // The new-layer and layer-properties dialogs; nullopt when cancelled.
     std::function<std::optional<SNewLayerChoice>(TPaper&)> askNewLayer;
     std::function<std::optional<SLayerOptions>(TPaper&, int32_t index)> askLayerOptions;
+    // A filter's dialog over the attached run; nullopt when cancelled (or
+    // refused because another modal dialog is open). Tests replace it.
+    FilterDialogRunner askFilter;
+    FilterCommandState& Filters() { return filters_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -166,6 +171,11 @@ private:
     void DefineViewCommands();
     void DefineDocumentCommands();
     void DefineLayerDialogs();
+    // ---- filters (TMainFormFilters.cpp) ----
+    void DefineFilterCommands();
+    // The repeat command also answers Ctrl+Alt+F (which shows the dialog).
+    void AddFilterShortcuts();
+    void RunFilterAsked(const FilterDescriptor& filter, bool useLast);
     // A command that changes the active document: run while the window
     // permits editing and applies (when given) holds.
     void HandlePaper(const std::string& name, std::function<bool(TPaper&)> run,
@@ -206,6 +216,7 @@ private:
     CAppProfile& profile_;
     // The program's tool state; the document windows paint with it.
     ToolState tools_;
+    FilterCommandState filters_;
     QMdiArea* area_;
     ActionHandlers handlers_;
     std::vector<std::string> unknownCommands_;

@@ -71,6 +71,7 @@ void TMainForm::DefineCommands()
     });
     DefinePanelCommands();
     DefineDocumentCommands();
+    DefineFilterCommands();
 }
 
 // The command table's rules decide when a command runs; only toggles of a
@@ -92,6 +93,8 @@ void TMainForm::Handle(const std::string& name, std::function<void()> run, std::
             state.checked = SpeedItemOfWait(EventWait()) == SpeedItemOfWait(command->value);
         else if (checked)
             state.checked = checked();
+        if (command->enable == EnableRule::FilterRepeat && filters_.LastFilter())
+            state.caption = QString::fromStdString(FilterRepeatCaption(filters_.LastFilter()->name));
         return state;
     });
 }
@@ -112,7 +115,7 @@ bool TMainForm::Enabled(EnableRule rule) const
     case EnableRule::Undo: return window && window->CanUndo();
     case EnableRule::Redo: return window && window->CanRedo();
     case EnableRule::Playback: return window && window->Playing();
-    case EnableRule::FilterRepeat: return false;
+    case EnableRule::FilterRepeat: return window && window->CanEditNow() && filters_.LastFilter();
     }
     return false;
 }

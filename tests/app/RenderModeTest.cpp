@@ -11,7 +11,9 @@
 #include "app/RenderEnd.h"
 #include "app/RenderMode.h"
 #include "app/RenderReport.h"
+#include "document/FilterOperations.h"
 #include "document/TPaperPlayback.h"
+#include "events/EventPackets.h"
 #include "events/CEventPlayer.h"
 
 namespace morvane {
@@ -62,6 +64,33 @@ TEST(RenderMode, DemoRecordingIsReproducibleAndReplaysToItsLivePicture)
     const Bytes batch = ReplayedPicture(folder / "a.vd4", false);
     EXPECT_TRUE(batch == CompositeBytes(live));
     EXPECT_TRUE(ReplayedPicture(folder / "a.vd4", true) == batch);
+}
+
+// Every tone filter recorded live, and a filter code without a routine:
+// the render declines that one, goes on to the end and gives the live
+// picture.
+TEST(RenderMode, ToneFiltersRenderToTheLivePicture)
+{
+    TempFolder folder;
+    RecordingDocumentHost host;
+    TPaper live(host);
+    ASSERT_TRUE(live.NewPicture("tones", false, false, 72, 40, 30, 40, 30));
+    ASSERT_TRUE(live.AddLayerNamed(1, 40, 30, true, 255, 0, "a", 0xFF3070B0u));
+    ASSERT_TRUE(live.AddLayerNamed(2, 30, 20, true, 160, 0, "b", 0xC0E0A040u));
+    int32_t layer = 1;
+    for (const FilterDescriptor& filter : FilterDescriptors()) {
+        std::vector<uint8_t> record = DefaultRecord(filter);
+        if (filter.code == 27)
+            record[0] = 3;
+        ASSERT_EQ(RunFilterOnLayer(live, filter, layer, record, true), FilterResult::Done) << filter.act;
+        layer = 3 - layer;
+    }
+    Filter8Payload unknown;
+    unknown.code = 2, unknown.mask = -1;
+    ASSERT_TRUE(live.RecordPacket(unknown.Encode()));
+    ASSERT_EQ(SaveEventFile(folder / "tones.vd4", live, EventSaveRequest{}), EventFileCode::Ok);
+    EXPECT_TRUE(ReplayedPicture(folder / "tones.vd4", false) == CompositeBytes(live));
+    EXPECT_EQ(RenderEventFile(folder / "tones.vd4", folder.Path()), kRenderDone);
 }
 
 TEST(RenderMode, CopyIsTheStreamAsItStandsProtectedUnderItsGenerationsExtension)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LivePaper.h"
+#include "document/FilterOperations.h"
 #include "document/ImageOperations.h"
 #include "document/PaperOperations.h"
 
@@ -127,6 +128,13 @@ const std::vector<Row>& Rows()
         {"SelectShape", StrokeSelection,
          [](Live& l) {
              return l->SelectPolygon({{2, 2}, {50, 10}, {20, 40}, {10, 18}}, CombineMode::Intersect);
+         }},
+        {"Filter", None,
+         [](Live& l) {
+             const FilterDescriptor& levels = *FilterByCode(60);
+             std::vector<uint8_t> record = DefaultRecord(levels);
+             record[1] = 30, record[5] = 150; // red input minimum, red middle
+             return RunFilterOnLayer(*l, levels, 1, record, true) == FilterResult::Done;
          }},
         {"Stroke", [](Live& l) { return l->SelectLayer(1); },
          [](Live& l) { return l.Draw({{3, 3, 0.2f}, {20, 33, 1.0f}, {45, 10, 0.6f}, {24, 18, 0.9f}}); }},

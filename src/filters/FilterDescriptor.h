@@ -1,0 +1,79 @@
+#pragma once
+// One declaration per filter: its command, its name for the repeat
+// command, event code, record size, dialog and parameters. Sanitizing,
+// validation, the stored form of each value, the defaults and the dialog
+// controls all read this one table.
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "filters/FilterRoutine.h"
+
+namespace morvane {
+
+enum class ParamKind : uint8_t {
+    Integer,     // i32
+    Float,       // f32
+    Byte,        // u8
+    Enumeration, // u8, one of items
+    Flag,        // u8, 0 or 1
+    Colour,      // i32, 0x00RRGGBB in pixel order
+    WrapAngle,   // i32 degrees, wraps into [-180, 180)
+    Seed,        // i32
+    Protect,     // u8, the layer's transparency protection
+};
+
+enum class ParamControl : uint8_t { None, Slider, Edit, Check, List, ColourButton };
+
+struct FilterParam {
+    const char* label;
+    ParamKind kind;
+    uint16_t offset;
+    // In stored units; a dialog shows value / scale.
+    double min = 0, max = 0, def = 0, step = 1;
+    ParamControl control = ParamControl::Slider;
+    std::span<const char* const> items{};
+    // Consecutive values of one kind (the levels' four channel groups).
+    uint8_t count = 1;
+    double scale = 1;
+    // The parameter (by position) this one stays below, or above, at the
+    // same index: the dialog moves it back to one step short.
+    int8_t below = -1, above = -1;
+};
+
+// How long the variable data after the record must be.
+enum class DataRule : uint8_t { None };
+
+struct FilterDescriptor {
+    const char* act;
+    // Empty: the filter is not repeatable and does not become the last one.
+    const char* name;
+    uint8_t code;
+    uint16_t recordSize;
+    // Empty: the filter runs without a dialog.
+    const char* dialog;
+    std::span<const FilterParam> params;
+    FilterRoutine routine;
+    DataRule data = DataRule::None;
+};
+
+std::span<const FilterDescriptor> FilterDescriptors();
+const FilterDescriptor* FilterByCode(uint8_t code);
+const FilterDescriptor* FilterByAct(std::string_view act);
+
+// The value at index of a parameter, and the stored form of one (integers
+// rounded to the nearest, halves away from zero).
+double ReadParam(const FilterParam& p, std::span<const uint8_t> record, int index = 0);
+void WriteParam(const FilterParam& p, std::span<uint8_t> record, double value, int index = 0);
+
+std::vector<uint8_t> DefaultRecord(const FilterDescriptor& d);
+// The record fits: size, finite floats, enumeration values, data length.
+bool ValidateRecord(const FilterDescriptor& d, const FilterRecord& r);
+// Every value clamped into its range and every angle wrapped; call after
+// ValidateRecord (a NaN is not clamped, it is refused).
+void SanitizeRecord(const FilterDescriptor& d, std::span<uint8_t> record);
+// The record a repeat runs with (the same one for every filter so far).
+std::vector<uint8_t> PrepareRepeat(const FilterDescriptor& d, std::span<const uint8_t> record);
+
+} // namespace morvane
