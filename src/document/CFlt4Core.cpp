@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "document/CLayerData.h"
+#include "document/CMaskModifier.h"
 #include "document/PaperOperation.h"
 #include "document/TPaper.h"
 #include "events/EventPackets.h"
@@ -29,7 +31,34 @@ std::vector<uint8_t> WordsPacket(uint8_t code, int16_t layer, int16_t mask, std:
 
 } // namespace
 
+// The document's active selection as coverage rows in the layer's store
+// coordinates: the same reader the pen uses at stroke start.
+struct CFlt4Core::DocumentSelection final : CoverageRows {
+    CMaskModifier mask;
+    FilterSelection view;
+    void Row(int32_t x, int32_t y, int32_t n, uint8_t* out) const override { mask.Row(x, y, n, out); }
+};
+
 CFlt4Core::CFlt4Core(TPaper& paper, bool record) : paper_(paper), record_(record) {}
+
+const FilterSelection* CFlt4Core::TakeDocumentSelection(const CLayerData& layer)
+{
+    const CMaskData* mask = paper_.ActiveSelection();
+    if (!mask)
+        return nullptr;
+    if (!documentSelection_)
+        documentSelection_ = std::make_unique<DocumentSelection>();
+    DocumentSelection& s = *documentSelection_;
+    s.mask.Aim(*mask, {layer.OriginX, layer.OriginY});
+    s.view.rows = &s;
+    // Nothing selected: bounds that meet no pixel, so the run declines.
+    EdgeRect occupied;
+    s.view.bounds = {};
+    if (mask->OccupiedRect(occupied))
+        s.view.bounds = {occupied.left + layer.OriginX, occupied.top + layer.OriginY, occupied.right + layer.OriginX,
+                         occupied.bottom + layer.OriginY};
+    return &s.view;
+}
 
 CFlt4Core::~CFlt4Core() = default;
 
@@ -43,6 +72,8 @@ FilterAttach CFlt4Core::Attach(const FilterDescriptor& filter, int32_t layerInde
     const EdgeRect whole{0, 0, layer_->Store->Width, layer_->Store->Height};
     bounds_ = whole;
     coverage_ = nullptr;
+    if (!selection)
+        selection = TakeDocumentSelection(*layer_);
     if (selection && selection->rows) {
         coverage_ = selection->rows;
         if (!Intersect(selection->bounds, whole, bounds_))

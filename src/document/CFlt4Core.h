@@ -35,8 +35,8 @@ public:
     CFlt4Core& operator=(const CFlt4Core&) = delete;
 
     // Takes the layer, the bounds (the selection's, else the whole layer)
-    // and a backup of the layer. selection: the document's while none is
-    // given (the document keeps none yet: the whole layer).
+    // and a backup of the layer. selection: the document's active one while
+    // none is given.
     FilterAttach Attach(const FilterDescriptor& filter, int32_t layerIndex, const FilterSelection* selection = nullptr);
     bool IsReady() const;
 
@@ -71,6 +71,9 @@ private:
     bool RecordEvent(const FilterRecord& record);
     void PushUndo();
 
+    struct DocumentSelection;
+    const FilterSelection* TakeDocumentSelection(const CLayerData& layer);
+
     TPaper& paper_;
     bool record_;
     const FilterDescriptor* filter_ = nullptr;
@@ -79,6 +82,7 @@ private:
     const CoverageRows* coverage_ = nullptr;
     EdgeRect bounds_{};
     std::unique_ptr<CBlockVMTC> backup_;
+    std::unique_ptr<DocumentSelection> documentSelection_;
     bool previewed_ = false;
 };
 

@@ -1,11 +1,13 @@
-// Painting over an active selection changes no pixel outside it, on both
-// stroke engines, live and in the replay of the recording.
+// Painting and filters over an active selection change no pixel outside
+// it, on both stroke engines, live and in the replay of the recording.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "LivePaper.h"
 #include "document/CMaskMngr.h"
+#include "document/FilterOperations.h"
+#include "filters/FilterDescriptor.h"
 
 namespace morvane {
 namespace {
@@ -39,6 +41,39 @@ TEST(SelectionPainting, StrokesStayInsideTheSelectionLiveAndReplayed)
         EXPECT_TRUE(SavedAndReplayed(*live, path) == WithoutIds(StateOf(*live)));
         std::filesystem::remove(path);
     }
+}
+
+// Counts the pixels that changed inside the rectangle; fails at the first
+// one that changed outside it.
+int32_t ChangedOnlyInside(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after, int32_t width,
+                          const EdgeRect& inside)
+{
+    int32_t changed = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        const int32_t x = int32_t(i % size_t(width)), y = int32_t(i / size_t(width));
+        const bool in = x >= inside.left && x <= inside.right && y >= inside.top && y <= inside.bottom;
+        if (!in && after[i] != before[i])
+            return ADD_FAILURE() << "outside the selection at " << x << "," << y, -1;
+        changed += in && after[i] != before[i];
+    }
+    return changed;
+}
+
+TEST(SelectionPainting, FiltersStayInsideTheSelectionLiveAndReplayed)
+{
+    Live live;
+    ASSERT_TRUE(live->SelectLayer(0));
+    live.pen.SetRadius(12.0f);
+    ASSERT_TRUE(live.Draw({{0, 0, 1.0f}, {47, 35, 1.0f}, {0, 35, 1.0f}, {47, 0, 1.0f}}));
+    ASSERT_TRUE(live->SelectRectangle({12, 8}, {30.5, 24.5}, CombineMode::Replace));
+    const std::vector<uint32_t> before = PictureOf(*live, 0);
+    const FilterDescriptor& invert = *FilterByCode(81);
+    ASSERT_EQ(RunFilterOnLayer(*live, invert, 0, DefaultRecord(invert), true), FilterResult::Done);
+    EXPECT_GT(ChangedOnlyInside(before, PictureOf(*live, 0), live->Width, {12, 8, 30, 24}), 20);
+
+    const std::string path = ScratchFile("selection-filter");
+    EXPECT_TRUE(SavedAndReplayed(*live, path) == WithoutIds(StateOf(*live)));
+    std::filesystem::remove(path);
 }
 
 TEST(SelectionPainting, AnUnusedSelectionDoesNotLimitTheStroke)
