@@ -133,15 +133,23 @@ bool RecordMasks(TPaper& paper)
     if (masks.Count() == 1 && !masks.At(0)->IsValid() && masks.At(0)->name == fresh.At(0)->name &&
         paper.SelectionUsed && paper.SelectionBorderShown)
         return true;
+    // A carrier needs room for one more layer, or the replay would differ.
+    if (masks.AnyValid() && !paper.Layers().CanAdd())
+        return false;
     // Carriers go above the top layer, which the recorder's state sync
     // makes current again before each.
     const int32_t top = paper.LayerCount() - 1;
     paper.SelectLayer(top);
-    for (int32_t i = 0; i < masks.Count(); ++i)
-        if (!RecordMask(paper, *masks.At(i), top, i))
+    for (int32_t i = 0; i < masks.Count(); ++i) {
+        // Each goes in after the one before; the replay's own first mask
+        // goes as soon as the first loaded one stands, so that a full list
+        // never needs one more.
+        if (!RecordMask(paper, *masks.At(i), top, std::max(i - 1, 0)))
             return false;
-    if (!paper.RecordPacket(SelectionPacket(PacketId::DeleteMask, top, 0)) ||
-        !paper.RecordPacket(SelectionPacket(PacketId::SelectMask, top, masks.Current())))
+        if (i == 0 && !paper.RecordPacket(SelectionPacket(PacketId::DeleteMask, top, 0)))
+            return false;
+    }
+    if (!paper.RecordPacket(SelectionPacket(PacketId::SelectMask, top, masks.Current())))
         return false;
     const auto flags = [](bool border, bool used) {
         return int32_t((border ? 1 : 0) | (used ? 0x10000 : 0));
