@@ -205,6 +205,23 @@ std::unique_ptr<CMaskMngr> CMaskMngr::Resampled(int32_t oldW, int32_t oldH, int3
     }
 }
 
+std::unique_ptr<CMaskMngr> CMaskMngr::FromList(std::vector<std::unique_ptr<CMaskData>> masks, int32_t current,
+                                               int32_t nameCounter)
+{
+    auto out = std::make_unique<CMaskMngr>();
+    if (masks.empty())
+        return out;
+    if (int32_t(masks.size()) > kMaxMasks)
+        masks.resize(size_t(kMaxMasks));
+    out->masks_ = std::move(masks);
+    out->Renumber();
+    out->nameCounter_ = nameCounter;
+    out->current_ = 0;
+    if (out->IsIndex(current) || !out->SetCurrent(out->Count()))
+        out->current_ = std::clamp(current, 0, out->Count() - 1);
+    return out;
+}
+
 std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& c, CombineMode mode,
                                            const std::string& name, bool& unchanged)
 {

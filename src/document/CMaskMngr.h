@@ -76,6 +76,12 @@ public:
     // one of newW x newH, names, current mask and name counter kept;
     // nullptr when memory runs out or a mask would leave the store limits.
     std::unique_ptr<CMaskMngr> Resampled(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH) const;
+    // A manager holding masks read from a file (at most kMaxMasks), with
+    // their name counter. No masks give a new manager's one empty mask; a
+    // current index outside the list selects a new empty mask appended to
+    // it, so that nothing is selected and a current mask still exists.
+    static std::unique_ptr<CMaskMngr> FromList(std::vector<std::unique_ptr<CMaskData>> masks, int32_t current,
+                                               int32_t nameCounter);
 
     // The mask the ants outline holds, -1 none, and the outline.
     int32_t OutlineIndex = -1;

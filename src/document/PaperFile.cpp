@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "document/CMaskMngr.h"
 #include "document/EventFile.h"
 #include "document/PaperSnapshot.h"
 #include "document/SLayerParam.h"
@@ -51,6 +52,7 @@ private:
     DocFileCode ReadLayer(uint32_t length);
     DocFileCode ReadMask(uint32_t length);
     DocFileCode ReadEvents();
+    void InstallMasks();
     void Finish();
     void Step(const std::string& text);
 
@@ -62,6 +64,8 @@ private:
     uint32_t lastUnknown_ = 0;
     int32_t steps_ = 1, done_ = 0;
     bool eventsLoaded_ = false;
+    // Masks as they arrive; they replace the document's at the end.
+    std::vector<std::unique_ptr<CMaskData>> masks_;
 };
 
 DocFileCode DocumentLoader::Run(const std::string& name)
@@ -99,7 +103,9 @@ bool DocumentLoader::StartPicture(const std::string& name)
     paper_.Layers().DeleteLayer(0);
     paper_.CheckerTransparency = header_.flags & SDocumentHeader::kChecker;
     paper_.PaperColour = header_.paperColour;
-    paper_.FileMasks.Clear();
+    // A revert loads into a window whose masks the file replaces.
+    paper_.SwapMasks(std::make_unique<CMaskMngr>());
+    paper_.SelectionBorderShown = paper_.SelectionUsed = true;
     return true;
 }
 
@@ -199,25 +205,30 @@ DocFileCode DocumentLoader::ReadMask(uint32_t length)
     uint8_t raw[SClipLayerAttr::kBytes];
     if (length < SClipLayerAttr::kBytes || !in_.Read(raw, sizeof raw))
         return DocFileCode::ShortRead;
-    SFileMask mask;
-    mask.head.Decode(raw);
-    if (const DocFileCode code = mask.head.validateMask(); code != DocFileCode::Ok)
+    SClipLayerAttr head;
+    head.Decode(raw);
+    if (const DocFileCode code = head.validateMask(); code != DocFileCode::Ok)
         return code;
-    if (int32_t(paper_.FileMasks.masks.size()) >= kMaxFileMasks)
+    if (int32_t(masks_.size()) >= CMaskMngr::kMaxMasks)
         return DocFileCode::CannotAddMask;
-    if (const DocFileCode code = ReadLayerName(in_, length - SClipLayerAttr::kBytes, mask.name);
+    std::string name;
+    if (const DocFileCode code = ReadLayerName(in_, length - SClipLayerAttr::kBytes, name);
         code != DocFileCode::Ok)
         return code;
-    Step(mask.name);
-    if (mask.head.flags & SClipLayerAttr::kHasBlocks) {
-        mask.store = std::make_unique<CBlockVCH>(mask.head.storeWidth, mask.head.storeHeight);
-        if (!mask.store->IsValid())
+    Step(name);
+    auto mask = std::make_unique<CMaskData>(name);
+    // Offsets far outside any store would overflow the mask's rectangle.
+    mask->offsetX = std::clamp<int32_t>(head.originX, -int32_t(kMaxStoreSide), int32_t(kMaxStoreSide));
+    mask->offsetY = std::clamp<int32_t>(head.originY, -int32_t(kMaxStoreSide), int32_t(kMaxStoreSide));
+    if (head.flags & SClipLayerAttr::kHasBlocks) {
+        mask->pixels = std::make_unique<CBlockVCH>(head.storeWidth, head.storeHeight);
+        if (!mask->pixels->IsValid())
             return DocFileCode::CannotMakeMask;
-        if (const DocFileCode code = ReadStoreBlocks(in_, *mask.store, true); code != DocFileCode::Ok)
+        if (const DocFileCode code = ReadStoreBlocks(in_, *mask->pixels, true); code != DocFileCode::Ok)
             return code;
-        mask.store->Compact();
+        mask->pixels->Compact();
     }
-    paper_.FileMasks.masks.push_back(std::move(mask));
+    masks_.push_back(std::move(mask));
     ++done_;
     return DocFileCode::Ok;
 }
@@ -246,23 +257,29 @@ DocFileCode DocumentLoader::ReadEvents()
     return DocFileCode(CodeNumber(code));
 }
 
+// Without masks the document keeps a new one's single empty mask and
+// selection flags; otherwise the header's current mask and flags apply.
+void DocumentLoader::InstallMasks()
+{
+    if (masks_.empty())
+        return;
+    const int32_t counter =
+        header_.flags & SDocumentHeader::kMaskNameValid ? std::max<int32_t>(header_.maskNameNext, 0) : 0;
+    paper_.SwapMasks(CMaskMngr::FromList(std::move(masks_), header_.currentMask, counter));
+    paper_.SelectionBorderShown = header_.flags & SDocumentHeader::kSelectionBorder;
+    paper_.SelectionUsed = header_.flags & SDocumentHeader::kSelectionUsed;
+    paper_.RefreshSelection();
+}
+
 void DocumentLoader::Finish()
 {
     CLayerMngr& layers = paper_.Layers();
     if (header_.flags & SDocumentHeader::kLayerNameValid)
         layers.NameCounter = header_.layerNameNext;
-    SKeptMasks& masks = paper_.FileMasks;
-    if (header_.flags & SDocumentHeader::kMaskNameValid)
-        masks.nameCounter = header_.maskNameNext;
     if (layers.Count() == 0 && layers.AddLayer(0, paper_.Width, true, 255, kModeNormal, paper_.Height) == 0)
         layers.NameLayer(0, 1);
     ClampLinkLevels(layers);
-    const bool anyMask = !masks.masks.empty();
-    masks.current = anyMask && header_.currentMask >= 0 && header_.currentMask < int32_t(masks.masks.size())
-                        ? header_.currentMask
-                        : -1;
-    masks.borderShown = anyMask && (header_.flags & SDocumentHeader::kSelectionBorder);
-    masks.selectionUsed = anyMask && (header_.flags & SDocumentHeader::kSelectionUsed);
+    InstallMasks();
     paper_.RenderAll(true);
     // The snapshot a recording may start from selects its layers in turn.
     ContinueRecording(paper_, eventsLoaded_);
@@ -275,15 +292,15 @@ void DocumentLoader::Finish()
 
 SDocumentHeader HeaderOf(TPaper& paper)
 {
-    const SKeptMasks& masks = paper.FileMasks;
+    const CMaskMngr& masks = paper.Masks();
     SDocumentHeader h;
     h.width = paper.Width;
     h.height = paper.Height;
     h.flags = SDocumentHeader::kLayerCountValid | SDocumentHeader::kMaskCountValid |
               SDocumentHeader::kLayerNameValid | SDocumentHeader::kMaskNameValid;
-    if (masks.borderShown)
+    if (paper.SelectionBorderShown)
         h.flags |= SDocumentHeader::kSelectionBorder;
-    if (masks.selectionUsed)
+    if (paper.SelectionUsed)
         h.flags |= SDocumentHeader::kSelectionUsed;
     if (!paper.OpaquePaper)
         h.flags |= SDocumentHeader::kTransparentPaper;
@@ -291,12 +308,12 @@ SDocumentHeader HeaderOf(TPaper& paper)
         h.flags |= SDocumentHeader::kChecker;
     h.paperColour = paper.PaperColour;
     h.currentLayer = int16_t(paper.CurrentLayer());
-    h.currentMask = int16_t(masks.current);
+    h.currentMask = int16_t(masks.Current());
     h.resolution = uint16_t(std::clamp(paper.Resolution, 0, 0xFFFF));
     h.layerCount = int16_t(paper.LayerCount());
     h.layerNameNext = int16_t(paper.Layers().NameCounter);
-    h.maskCount = int16_t(masks.masks.size());
-    h.maskNameNext = int16_t(masks.nameCounter);
+    h.maskCount = int16_t(masks.Count());
+    h.maskNameNext = int16_t(masks.NameCounter());
     return h;
 }
 
@@ -325,17 +342,33 @@ DocFileCode WriteLayers(ByteWriter& out, TPaper& paper)
     return DocFileCode::Ok;
 }
 
-DocFileCode WriteMasks(ByteWriter& out, const SKeptMasks& masks)
+// The mask chunk's head: the layer head's fields a mask has, the others
+// zero; an empty mask has neither store nor blocks.
+SClipLayerAttr MaskHeadOf(const CMaskData& mask)
 {
-    for (size_t i = 0; i < masks.masks.size(); ++i) {
-        const SFileMask& mask = masks.masks[i];
-        SClipLayerAttr head = mask.head;
-        head.index = int32_t(i);
-        head.flags = uint16_t((head.flags & ~SClipLayerAttr::kHasBlocks) | (mask.store ? SClipLayerAttr::kHasBlocks : 0));
-        if (const WriteCode code = WriteLayerHead(out, head, mask.name, kTagMask); code != WriteCode::Ok)
+    SClipLayerAttr head;
+    head.index = mask.listIndex;
+    head.flags = mask.pixels ? SClipLayerAttr::kHasBlocks : 0;
+    head.mode = 0;
+    head.opacity = 0;
+    head.defaultPixel = 0;
+    head.ditherDensity = 0;
+    head.SetStore(mask.pixels ? mask.pixels->Width : 0, mask.pixels ? mask.pixels->Height : 0,
+                  SClipLayerAttr::kMaskBlockSide);
+    head.originX = mask.offsetX;
+    head.originY = mask.offsetY;
+    return head;
+}
+
+DocFileCode WriteMasks(ByteWriter& out, const CMaskMngr& masks)
+{
+    for (int32_t i = 0; i < masks.Count(); ++i) {
+        const CMaskData& mask = *masks.At(i);
+        if (const WriteCode code = WriteLayerHead(out, MaskHeadOf(mask), mask.name, kTagMask);
+            code != WriteCode::Ok)
             return Written(code);
-        if (mask.store)
-            if (const WriteCode code = WriteStoreBlocks(out, *mask.store, true); code != WriteCode::Ok)
+        if (mask.pixels)
+            if (const WriteCode code = WriteStoreBlocks(out, *mask.pixels, true); code != WriteCode::Ok)
                 return Written(code);
     }
     return DocFileCode::Ok;
@@ -423,7 +456,7 @@ DocFileCode SaveDocumentFile(ByteWriter& out, TPaper& document)
             return code;
         if (const DocFileCode code = WriteLayers(out, document); code != DocFileCode::Ok)
             return code;
-        if (const DocFileCode code = WriteMasks(out, document.FileMasks); code != DocFileCode::Ok)
+        if (const DocFileCode code = WriteMasks(out, document.Masks()); code != DocFileCode::Ok)
             return code;
         return WriteRecording(out, document);
     });

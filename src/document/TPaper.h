@@ -14,7 +14,6 @@
 #include "document/CLayerMngr.h"
 #include "document/CUndoMngr.h"
 #include "document/DocumentHost.h"
-#include "document/KeptMasks.h"
 #include "events/EventRecorder.h"
 #include "storage/TChannel.h"
 #include "storage/TMTC.h"
@@ -380,8 +379,6 @@ public:
     bool GridOn = false;
     int32_t GridX = 25, GridY = 25;
     uint32_t GridColour = 0x80000000u;
-    // The masks read from a document file, written back by its save.
-    SKeptMasks FileMasks;
     // The navigator's reduced picture; followed only while it has a size.
     TMTC Thumbnail;
     // Told 1 when the document becomes ready and 0 when it goes away.

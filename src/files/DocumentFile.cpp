@@ -375,6 +375,9 @@ DocFileCode SClipLayerAttr::validateMask() const
 {
     if (modeClass != 0)
         return DocFileCode::Version;
+    // An empty mask has no store to describe.
+    if (!(flags & kHasBlocks))
+        return DocFileCode::Ok;
     if (!IsImageSizeAllowed(storeWidth, storeHeight))
         return DocFileCode::CannotMakeMask;
     if (blockWidth != kMaskBlockSide || blockHeight != kMaskBlockSide)

@@ -25,8 +25,6 @@ inline constexpr uint32_t kTagEventsPacked = le::Tag("MEVP");
 inline constexpr uint32_t kTagEventsPlain = le::Tag("MEVS");
 inline constexpr uint32_t kTagEventBlock = le::Tag("MBEV");
 
-// The masks a file may hold: the mask list's bound.
-inline constexpr int32_t kMaxFileMasks = 1000;
 // Longest name kept from a file, in stored bytes without the terminator.
 inline constexpr size_t kMaxStoredName = 255;
 
@@ -94,6 +92,7 @@ struct SClipLayerAttr {
     // CannotMakeMask for a store outside the limits; MaskBlockSize for
     // blocks other than 64 x 64; MaskBlockLength for counts across and down
     // that do not cover the store.
+    // A head without blocks (an empty mask) passes on its mode class alone.
     DocFileCode validateMask() const;
     // The blocks across and down of a store of this size.
     void SetStore(int32_t width, int32_t height, int32_t blockSide);

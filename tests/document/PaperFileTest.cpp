@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "LivePaper.h"
+#include "document/CMaskMngr.h"
 #include "document/PaperFile.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
@@ -123,6 +124,13 @@ SClipLayerAttr MaskOf(int32_t w, int32_t h)
     return a;
 }
 
+SClipLayerAttr EmptyMask()
+{
+    SClipLayerAttr a = MaskOf(0, 0);
+    a.flags = 0;
+    return a;
+}
+
 // The 100 x 70 file of the format's example: one layer, its 4 x 3 blocks
 // as one uniform chunk.
 FileBuilder OneLayer(SClipLayerAttr attr = LayerOf(0, 100, 70))
@@ -194,6 +202,16 @@ TEST(DocumentFile, ReaderTable)
     FileBuilder maskOk;
     maskOk.Layer(LayerOf(0, 100, 70)).Blocks(2, 12, 0).Layer(MaskOf(100, 70), "m", kTagMask);
     maskOk.Blocks(2, 4, 0x1FF, 64, kTagMaskBlocks);
+    FileBuilder emptyMask(100, 70, [](SDocumentHeader& h) { h.currentMask = 0; });
+    emptyMask.Layer(LayerOf(0, 100, 70)).Blocks(2, 12, 0).Layer(EmptyMask(), "空", kTagMask);
+    SClipLayerAttr side32 = MaskOf(100, 70);
+    side32.SetStore(100, 70, 32);
+    FileBuilder maskSide;
+    maskSide.Layer(LayerOf(0, 100, 70)).Blocks(2, 12, 0).Layer(side32, "m", kTagMask);
+    FileBuilder tooManyMasks;
+    tooManyMasks.Layer(LayerOf(0, 100, 70)).Blocks(2, 12, 0);
+    for (int32_t i = 0; i <= CMaskMngr::kMaxMasks; ++i)
+        tooManyMasks.Layer(EmptyMask(), "m", kTagMask);
     FileBuilder pastEnd = OneLayer();
     pastEnd.Chunk("ABCD", 400, 4);
     FileBuilder thumbLast = OneLayer();
@@ -273,12 +291,23 @@ TEST(DocumentFile, ReaderTable)
          nullptr},
         {"chunk past the end", pastEnd.bytes, DocFileCode::PastEnd, nullptr, nullptr},
         {"mask blocks across wrong", maskAcross.bytes, DocFileCode::MaskBlockLength, kMaskFailed, nullptr},
-        {"a mask kept", maskOk.bytes, DocFileCode::Ok, nullptr,
+        {"a mask loaded; no current mask selects a new empty one", maskOk.bytes, DocFileCode::Ok, nullptr,
          [](Loaded& l) {
-             ASSERT_EQ(l.paper.FileMasks.masks.size(), 1u);
-             EXPECT_EQ(l.paper.FileMasks.masks[0].store->GetValue(99, 69), 0xFF);
-             EXPECT_EQ(l.paper.FileMasks.current, -1);
+             const CMaskMngr& masks = l.paper.Masks();
+             ASSERT_EQ(masks.Count(), 2);
+             EXPECT_EQ(masks.At(0)->ValueAt(99, 69), 0xFF);
+             EXPECT_EQ(masks.Current(), 1);
+             EXPECT_FALSE(masks.HasSelection());
          }},
+        {"an empty mask has no store", emptyMask.bytes, DocFileCode::Ok, nullptr,
+         [](Loaded& l) {
+             ASSERT_EQ(l.paper.Masks().Count(), 1);
+             EXPECT_EQ(l.paper.Masks().At(0)->name, "空");
+             EXPECT_FALSE(l.paper.Masks().At(0)->pixels);
+         }},
+        {"mask block side 32", maskSide.bytes, DocFileCode::MaskBlockSize, kMaskFailed, nullptr},
+        {"mask past the list's bound", tooManyMasks.bytes, DocFileCode::CannotAddMask, kMaskFailed,
+         [](Loaded& l) { EXPECT_EQ(l.paper.Masks().Count(), CMaskMngr::kMaxMasks); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -333,8 +362,11 @@ TEST(DocumentFile, NamesAreCutAndTheCurrentIndicesClamped)
     EXPECT_EQ(l.code, DocFileCode::Ok);
     EXPECT_EQ(l.paper.LayerAt(0)->Name, std::string(255, 'x'));
     EXPECT_EQ(l.paper.CurrentLayer(), 0);
-    EXPECT_EQ(l.paper.FileMasks.current, -1);
-    EXPECT_TRUE(l.paper.FileMasks.selectionUsed);
+    // A current mask outside the list: a new empty mask is selected.
+    EXPECT_EQ(l.paper.Masks().Count(), 2);
+    EXPECT_EQ(l.paper.Masks().Current(), 1);
+    EXPECT_FALSE(l.paper.Masks().HasSelection());
+    EXPECT_TRUE(l.paper.SelectionUsed);
 }
 
 TEST(DocumentFile, ADecompressionBombEndsItsChunkWithoutMemory)
@@ -383,15 +415,27 @@ void Vary(Live& live)
     p.Resolution = 350;
     p.Layers().NameCounter = 41;
     ASSERT_TRUE(p.SelectLayer(3));
-    SFileMask mask;
-    mask.head = MaskOf(48, 36);
-    mask.name = "マスク1";
-    mask.store = std::make_unique<CBlockVCH>(48, 36);
-    mask.store->FillRect({3, 4, 20, 10}, 200);
-    p.FileMasks.masks.push_back(std::move(mask));
-    p.FileMasks.current = 0;
-    p.FileMasks.nameCounter = 3;
-    p.FileMasks.borderShown = true;
+    // Masks: an empty first one, one larger than the picture and placed off
+    // it with committed and uniform blocks, a small one, the second current.
+    CMaskMngr& masks = p.Masks();
+    masks.At(0)->name = "選択範囲なし";
+    auto large = std::make_unique<CMaskData>("日本語のマスク");
+    large->pixels = std::make_unique<CBlockVCH>(150, 100);
+    large->pixels->FillRect({3, 4, 20, 10}, 200);
+    large->pixels->FillRect({64, 0, 64, 64}, 77);
+    large->offsetX = 30;
+    large->offsetY = -5;
+    ASSERT_EQ(masks.Insert(1, std::move(large)), 1);
+    auto small = std::make_unique<CMaskData>(masks.NextName());
+    small->pixels = std::make_unique<CBlockVCH>(10, 10);
+    small->pixels->FillRect({0, 0, 10, 10}, 255);
+    small->offsetX = -7;
+    small->offsetY = -8;
+    ASSERT_EQ(masks.Insert(2, std::move(small)), 2);
+    masks.NextName();
+    ASSERT_TRUE(masks.SetCurrent(1));
+    p.SelectionBorderShown = false;
+    p.SelectionUsed = true;
 }
 
 Bytes Saved(TPaper& paper)
@@ -422,12 +466,21 @@ TEST(DocumentFile, ASavedDocumentLoadsAndSavesToTheSameBytes)
     EXPECT_EQ(loaded.LayerAt(2)->Store->Width, 60); // larger than the picture, offset
     for (int32_t i = 0; i < loaded.LayerCount(); ++i)
         EXPECT_EQ(loaded.LayerAt(i)->Store->CommittedBytes(), live->LayerAt(i)->Store->CommittedBytes()) << i;
-    ASSERT_EQ(loaded.FileMasks.masks.size(), 1u);
-    EXPECT_EQ(loaded.FileMasks.masks[0].name, "マスク1");
-    EXPECT_EQ(loaded.FileMasks.masks[0].store->GetValue(10, 10), 200);
-    EXPECT_EQ(loaded.FileMasks.current, 0);
-    EXPECT_TRUE(loaded.FileMasks.borderShown);
-    EXPECT_EQ(loaded.FileMasks.nameCounter, 3);
+    // The masks: names, rectangles, bytes, current index and flags are in
+    // the state compared above; the stores keep their uniform blocks.
+    const CMaskMngr& masks = loaded.Masks();
+    ASSERT_EQ(masks.Count(), 3);
+    EXPECT_EQ(masks.Current(), 1);
+    EXPECT_EQ(masks.NameCounter(), live->Masks().NameCounter());
+    EXPECT_FALSE(masks.At(0)->pixels);
+    EXPECT_EQ(masks.At(1)->name, "日本語のマスク");
+    EXPECT_EQ(masks.At(1)->Rect(), (EdgeRect{-30, 5, 120, 105}));
+    EXPECT_EQ(masks.At(1)->ValueAt(-27, 9), 200);
+    EXPECT_EQ(masks.At(2)->Rect(), (EdgeRect{7, 8, 17, 18}));
+    for (int32_t i = 1; i < 3; ++i)
+        EXPECT_EQ(masks.At(i)->pixels->CommittedBytes(), live->Masks().At(i)->pixels->CommittedBytes()) << i;
+    EXPECT_FALSE(loaded.SelectionBorderShown);
+    EXPECT_TRUE(loaded.SelectionUsed);
     EXPECT_EQ(Saved(loaded), first);
     // The preview reads the header and the thumbnail chunk only.
     TMTC preview;
@@ -478,6 +531,13 @@ TEST(DocumentFile, AFileWithoutARecordingStartsFromASnapshot)
     EXPECT_TRUE(reopened->EventManager()->IsRecordingWithEvents());
     EXPECT_EQ(reopened->CurrentLayer(), 3);
     EXPECT_EQ(reopened->UndoManager()->UndoCount(), 0);
+    // The snapshot alone replays to the loaded document, masks included.
+    const PaperState loadedState = WithoutIds(StateOf(*reopened));
+    const PaperState snapshot =
+        testing_layers::SavedAndReplayed(*reopened, folder / "c.vd4", PlaybackMode::Interactive);
+    EXPECT_TRUE(snapshot == loadedState) << testing_layers::Difference(snapshot, loadedState);
+    ASSERT_EQ(snapshot.masks.size(), 3u);
+    EXPECT_EQ(snapshot.currentMask, 1);
     ASSERT_TRUE(reopened.Draw({{40, 2, 0.8f}, {3, 30, 1.0f}}));
     const PaperState painted = WithoutIds(StateOf(*reopened));
     const std::string events = folder / "b.vd4";
