@@ -8,6 +8,7 @@
 #include "document/PaperOperation.h"
 #include "document/TPaper.h"
 #include "events/EventPackets.h"
+#include "filters/RecordBytes.h"
 #include "platform/BusyCursor.h"
 #include "storage/CBlockVMTC.h"
 #include "storage/TMTC.h"
@@ -24,8 +25,7 @@ std::vector<uint8_t> WordsPacket(uint8_t code, int16_t layer, int16_t mask, std:
     p.code = code;
     p.layer = layer, p.mask = mask;
     for (size_t i = 0; i < p.words.size(); ++i)
-        p.words[i] = uint32_t(bytes[4 * i]) | uint32_t(bytes[4 * i + 1]) << 8 | uint32_t(bytes[4 * i + 2]) << 16 |
-                     uint32_t(bytes[4 * i + 3]) << 24;
+        p.words[i] = RecordU32(bytes, 4 * i);
     return p.Encode();
 }
 
