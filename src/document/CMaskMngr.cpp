@@ -287,6 +287,24 @@ bool UniformOver(const CMaskData& m, const EdgeRect& rect, uint8_t& value)
     return in == rect || value == 0;
 }
 
+// Canvas row y from x to x + n - 1: straight from the store when one
+// committed block holds it all, else read into buffer.
+const uint8_t* RowOf(const CMaskData& m, int32_t y, int32_t x, int32_t n, uint8_t* buffer)
+{
+    if (m.IsValid()) {
+        const CBlockVCH& s = *m.pixels;
+        const int64_t mx = int64_t(x) + m.offsetX, my = int64_t(y) + m.offsetY;
+        if (mx >= 0 && my >= 0 && mx + n <= s.Width && my < s.Height &&
+            mx >> s.BlockShift == (mx + n - 1) >> s.BlockShift) {
+            const SBlock& b = *s.BlockAtIndex(int32_t(mx >> s.BlockShift), int32_t(my >> s.BlockShift));
+            if (b.Committed())
+                return s.RowIn<uint8_t>(b, int32_t(mx & s.BlockMask), int32_t(my & s.BlockMask));
+        }
+    }
+    m.ReadRow(y, x, n, buffer);
+    return buffer;
+}
+
 template <typename Op>
 void CombineRow(uint8_t* out, const uint8_t* m, const uint8_t* c, int32_t n, Op op)
 {
@@ -343,9 +361,9 @@ std::unique_ptr<CMaskData> CombineMasks(const CMaskData* m, const CMaskData& c, 
                 if (!(every ? store->TakeBlockMemory(b) : store->CommitBlock(b)))
                     return nullptr;
                 for (int32_t i = 0; i < h; ++i) {
-                    m->ReadRow(br.top + i, br.left, w, rowM.data());
-                    c.ReadRow(br.top + i, br.left, w, rowC.data());
-                    CombineRow(mode, store->RowIn<uint8_t>(b, 0, i), rowM.data(), rowC.data(), w);
+                    const uint8_t* inM = RowOf(*m, br.top + i, br.left, w, rowM.data());
+                    const uint8_t* inC = RowOf(c, br.top + i, br.left, w, rowC.data());
+                    CombineRow(mode, store->RowIn<uint8_t>(b, 0, i), inM, inC, w);
                 }
             }
         store->Compact();
