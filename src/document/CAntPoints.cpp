@@ -26,6 +26,24 @@ int64_t CPointList::Count() const
 void CAntPoints::Clear()
 {
     left_.Clear(), right_.Clear(), top_.Clear(), bottom_.Clear();
+    for (std::vector<int64_t>& rows : rowStarts_)
+        rows.clear();
+    rowTop_ = 0;
+}
+
+const CPointList& CAntPoints::List(int list) const
+{
+    const CPointList* lists[] = {&left_, &right_, &top_, &bottom_};
+    return *lists[std::clamp(list, 0, 3)];
+}
+
+int64_t CAntPoints::RowStart(int list, int32_t y) const
+{
+    const std::vector<int64_t>& rows = rowStarts_[std::clamp(list, 0, 3)];
+    if (rows.empty())
+        return 0;
+    const int64_t i = int64_t(y) - rowTop_;
+    return i <= 0 ? rows.front() : i >= int64_t(rows.size()) ? rows.back() : rows[size_t(i)];
 }
 
 // Rows are read from the mask store a row at a time (uniform blocks as
@@ -40,7 +58,14 @@ bool CAntPoints::Build(const CMaskData* mask, int32_t w, int32_t h)
     try {
         const int32_t width = r.right - r.left;
         std::vector<uint8_t> row(size_t(width) + 1, 0), above(size_t(width) + 1, 0);
+        rowTop_ = r.top;
+        const auto markRow = [this] {
+            int k = 0;
+            for (const CPointList* list : {&left_, &right_, &top_, &bottom_})
+                rowStarts_[k++].push_back(list->Count());
+        };
         for (int32_t y = r.top; y <= r.bottom; ++y) {
+            markRow();
             if (y < r.bottom)
                 mask->ReadRow(y, r.left, width, row.data());
             else
@@ -61,6 +86,7 @@ bool CAntPoints::Build(const CMaskData* mask, int32_t w, int32_t h)
             }
             std::swap(row, above);
         }
+        markRow();
     } catch (const std::bad_alloc&) {
         Clear();
         return false;
