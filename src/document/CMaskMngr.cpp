@@ -23,6 +23,14 @@ uint8_t CombineByte(CombineMode mode, uint8_t m, uint8_t c)
     default: return c;
     }
 }
+// Whether m holds nothing; subtracting from or intersecting with nothing
+// changes nothing.
+bool EmptyTarget(const CMaskData* m, CombineMode mode, bool& unchanged)
+{
+    const bool empty = !m || !m->IsValid();
+    unchanged = empty && (mode == CombineMode::Subtract || mode == CombineMode::Intersect);
+    return empty;
+}
 } // namespace
 
 CMaskMngr::CMaskMngr()
@@ -225,12 +233,9 @@ std::unique_ptr<CMaskMngr> CMaskMngr::FromList(std::vector<std::unique_ptr<CMask
 std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& c, CombineMode mode,
                                            const std::string& name, bool& unchanged)
 {
-    unchanged = false;
-    const bool empty = !m || !m->IsValid();
-    if (empty && (mode == CombineMode::Subtract || mode == CombineMode::Intersect)) {
-        unchanged = true;
+    const bool empty = EmptyTarget(m, mode, unchanged);
+    if (unchanged)
         return nullptr;
-    }
     if (empty || mode == CombineMode::Replace)
         return CMaskData::FromCoverage(c, name);
     const EdgeRect mr = m->Rect();
@@ -326,12 +331,9 @@ void CombineRow(CombineMode mode, uint8_t* out, const uint8_t* m, const uint8_t*
 std::unique_ptr<CMaskData> CombineMasks(const CMaskData* m, const CMaskData& c, CombineMode mode,
                                         const std::string& name, bool& unchanged)
 {
-    unchanged = false;
-    const bool empty = !m || !m->IsValid();
-    if (empty && (mode == CombineMode::Subtract || mode == CombineMode::Intersect)) {
-        unchanged = true;
+    const bool empty = EmptyTarget(m, mode, unchanged);
+    if (unchanged)
         return nullptr;
-    }
     if (empty || mode == CombineMode::Replace) {
         std::unique_ptr<CMaskData> copy = c.Clone();
         if (copy)
