@@ -103,10 +103,8 @@ void CombineOurs(benchmark::State& state)
 {
     const auto target = HalfUniform(3), source = HalfUniform(5);
     TimeEach(state, int64_t(kPixels), [&] {
-        SCoverage c;
         bool unchanged = false;
-        return source->ToCoverage(source->Rect(), c) &&
-               CombineCoverage(target.get(), c, CombineMode::Add, "add", unchanged) != nullptr;
+        return CombineMasks(target.get(), *source, CombineMode::Add, "add", unchanged) != nullptr;
     });
 }
 

@@ -108,7 +108,7 @@ bool Matches(const ToolItem& item, const ToolState& tools)
 
 std::span<const ToolGroup> ToolGroups() { return kGroups; }
 
-bool ItemAvailable(const ToolItem& item) { return ToolClassBuilt(item.operation.toolClass); }
+bool ItemAvailable(const ToolItem& item) { return OperationBuilt(item.operation); }
 
 const ToolItem* ItemOf(const ToolState& tools)
 {

@@ -21,6 +21,14 @@ public:
     void Clear() { blocks_.clear(); used_ = 0; }
     int64_t Count() const;
     bool Empty() const { return blocks_.empty(); }
+    Point At(int64_t i) const { return blocks_[size_t(i / kBlockPoints)][size_t(i % kBlockPoints)]; }
+    // f(point) for points first ... last - 1.
+    template <typename F>
+    void ForRange(int64_t first, int64_t last, F&& f) const
+    {
+        for (int64_t i = first; i < last; ++i)
+            f(At(i));
+    }
     template <typename F>
     void ForEach(F&& f) const
     {
@@ -53,12 +61,24 @@ public:
     const CPointList& Top() const { return top_; }
     const CPointList& Bottom() const { return bottom_; }
 
+    // Each list holds its points row by row, left to right. The points of
+    // canvas row y are those from RowStart(list, y) to RowStart(list, y + 1);
+    // rows outside the outline hold none.
+    int64_t RowStart(int list, int32_t y) const;
+    // The rows that can hold points: FirstRow() ... LastRow().
+    int32_t FirstRow() const { return rowTop_; }
+    int32_t LastRow() const { return rowTop_ + int32_t(rowStarts_[0].size()) - 2; }
+    const CPointList& List(int list) const;
+
     // Added to every point when drawn (a selection being dragged).
     Point Offset{};
 
 private:
     uint8_t phase_ = kInitialPhase;
     CPointList left_, right_, top_, bottom_;
+    // Per list, the count before each row from rowTop_ on.
+    std::vector<int64_t> rowStarts_[4];
+    int32_t rowTop_ = 0;
 };
 
 } // namespace morvane

@@ -23,6 +23,14 @@ uint8_t CombineByte(CombineMode mode, uint8_t m, uint8_t c)
     default: return c;
     }
 }
+// Whether m holds nothing; subtracting from or intersecting with nothing
+// changes nothing.
+bool EmptyTarget(const CMaskData* m, CombineMode mode, bool& unchanged)
+{
+    const bool empty = !m || !m->IsValid();
+    unchanged = empty && (mode == CombineMode::Subtract || mode == CombineMode::Intersect);
+    return empty;
+}
 } // namespace
 
 CMaskMngr::CMaskMngr()
@@ -225,12 +233,9 @@ std::unique_ptr<CMaskMngr> CMaskMngr::FromList(std::vector<std::unique_ptr<CMask
 std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& c, CombineMode mode,
                                            const std::string& name, bool& unchanged)
 {
-    unchanged = false;
-    const bool empty = !m || !m->IsValid();
-    if (empty && (mode == CombineMode::Subtract || mode == CombineMode::Intersect)) {
-        unchanged = true;
+    const bool empty = EmptyTarget(m, mode, unchanged);
+    if (unchanged)
         return nullptr;
-    }
     if (empty || mode == CombineMode::Replace)
         return CMaskData::FromCoverage(c, name);
     const EdgeRect mr = m->Rect();
@@ -260,6 +265,117 @@ std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& 
             o[i] = CombineByte(mode, o[i], in[i]);
     }
     return CMaskData::FromCoverage(out, name);
+}
+
+namespace {
+// Whether the mask reads one value over rect (canvas coordinates), and
+// which; outside the store it reads 0.
+bool UniformOver(const CMaskData& m, const EdgeRect& rect, uint8_t& value)
+{
+    EdgeRect in;
+    value = 0;
+    if (!m.IsValid() || !Intersect(rect, m.Rect(), in))
+        return true;
+    const CBlockVCH& s = *m.pixels;
+    const int32_t x0 = in.left + m.offsetX, x1 = in.right + m.offsetX - 1;
+    const int32_t y0 = in.top + m.offsetY, y1 = in.bottom + m.offsetY - 1;
+    bool first = true;
+    for (int32_t by = y0 >> s.BlockShift; by <= y1 >> s.BlockShift; ++by)
+        for (int32_t bx = x0 >> s.BlockShift; bx <= x1 >> s.BlockShift; ++bx) {
+            const SBlock& b = *s.BlockAtIndex(bx, by);
+            if (b.Committed() || (!first && uint8_t(b.Uniform) != value))
+                return false;
+            value = uint8_t(b.Uniform);
+            first = false;
+        }
+    // Part of rect lies outside the store, where the mask reads 0.
+    return in == rect || value == 0;
+}
+
+// Canvas row y from x to x + n - 1: straight from the store when one
+// committed block holds it all, else read into buffer.
+const uint8_t* RowOf(const CMaskData& m, int32_t y, int32_t x, int32_t n, uint8_t* buffer)
+{
+    if (m.IsValid()) {
+        const CBlockVCH& s = *m.pixels;
+        const int64_t mx = int64_t(x) + m.offsetX, my = int64_t(y) + m.offsetY;
+        if (mx >= 0 && my >= 0 && mx + n <= s.Width && my < s.Height &&
+            mx >> s.BlockShift == (mx + n - 1) >> s.BlockShift) {
+            const SBlock& b = *s.BlockAtIndex(int32_t(mx >> s.BlockShift), int32_t(my >> s.BlockShift));
+            if (b.Committed())
+                return s.RowIn<uint8_t>(b, int32_t(mx & s.BlockMask), int32_t(my & s.BlockMask));
+        }
+    }
+    m.ReadRow(y, x, n, buffer);
+    return buffer;
+}
+
+template <typename Op>
+void CombineRow(uint8_t* out, const uint8_t* m, const uint8_t* c, int32_t n, Op op)
+{
+    for (int32_t i = 0; i < n; ++i)
+        out[i] = op(m[i], c[i]);
+}
+
+void CombineRow(CombineMode mode, uint8_t* out, const uint8_t* m, const uint8_t* c, int32_t n)
+{
+    switch (mode) {
+    case CombineMode::Add: return CombineRow(out, m, c, n, [](uint8_t a, uint8_t b) { return std::max(a, b); });
+    case CombineMode::Subtract:
+        return CombineRow(out, m, c, n, [](uint8_t a, uint8_t b) { return uint8_t(255 - std::max(uint8_t(255 - a), b)); });
+    default: return CombineRow(out, m, c, n, [mode](uint8_t a, uint8_t b) { return CombineByte(mode, a, b); });
+    }
+}
+} // namespace
+
+std::unique_ptr<CMaskData> CombineMasks(const CMaskData* m, const CMaskData& c, CombineMode mode,
+                                        const std::string& name, bool& unchanged)
+{
+    const bool empty = EmptyTarget(m, mode, unchanged);
+    if (unchanged)
+        return nullptr;
+    if (empty || mode == CombineMode::Replace) {
+        std::unique_ptr<CMaskData> copy = c.Clone();
+        if (copy)
+            copy->name = name;
+        return copy;
+    }
+    const EdgeRect rect = mode == CombineMode::Subtract ? m->Rect() : Union(m->Rect(), c.Rect());
+    try {
+        auto mask = std::make_unique<CMaskData>(name);
+        auto store = std::make_unique<CBlockVCH>(rect.right - rect.left, rect.bottom - rect.top);
+        if (!store->IsValid())
+            return nullptr;
+        const int32_t side = store->BlockWidth;
+        std::vector<uint8_t> rowM(static_cast<size_t>(side)), rowC(static_cast<size_t>(side));
+        for (int32_t by = 0; by < store->BlocksY; ++by)
+            for (int32_t bx = 0; bx < store->BlocksX; ++bx) {
+                SBlock& b = *store->BlockAtIndex(bx, by, false);
+                const int32_t w = store->UsedW(b), h = store->UsedH(b);
+                const EdgeRect br{rect.left + bx * side, rect.top + by * side, rect.left + bx * side + w,
+                                  rect.top + by * side + h};
+                uint8_t um = 0, uc = 0;
+                if (UniformOver(*m, br, um) && UniformOver(c, br, uc)) {
+                    b.Uniform = CombineByte(mode, um, uc);
+                    continue;
+                }
+                const bool every = w == side && h == store->BlockHeight;
+                if (!(every ? store->TakeBlockMemory(b) : store->CommitBlock(b)))
+                    return nullptr;
+                for (int32_t i = 0; i < h; ++i) {
+                    const uint8_t* inM = RowOf(*m, br.top + i, br.left, w, rowM.data());
+                    const uint8_t* inC = RowOf(c, br.top + i, br.left, w, rowC.data());
+                    CombineRow(mode, store->RowIn<uint8_t>(b, 0, i), inM, inC, w);
+                }
+            }
+        store->Compact();
+        mask->pixels = std::move(store);
+        mask->offsetX = -rect.left;
+        mask->offsetY = -rect.top;
+        return mask;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 std::unique_ptr<CMaskData> TrimMargins(std::unique_ptr<CMaskData> mask, int32_t width, int32_t height)

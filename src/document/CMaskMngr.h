@@ -99,6 +99,11 @@ private:
 // memory runs out.
 std::unique_ptr<CMaskData> CombineCoverage(const CMaskData* m, const SCoverage& c, CombineMode mode,
                                            const std::string& name, bool& unchanged);
+// The mask c combined into m by the same rules, block by block: where both
+// read one value over a block the result's block is that one value, with
+// no per-pixel work. Replace gives a copy of c named name.
+std::unique_ptr<CMaskData> CombineMasks(const CMaskData* m, const CMaskData& c, CombineMode mode,
+                                        const std::string& name, bool& unchanged);
 // An added-to mask reaching outside the canvas, rebuilt over its occupied
 // area widened to still reach the canvas's right and bottom edges; the mask
 // itself when it needs no trim, nullptr when memory runs out.

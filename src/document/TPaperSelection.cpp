@@ -405,18 +405,9 @@ bool CombineMasksOp::Prepare(OpContext& c)
     const CMaskMngr& masks = c.paper.Masks();
     const CMaskData& from = *masks.At(source);
     const CMaskData& into = *masks.At(target);
-    if (mode == CombineMode::Replace) {
-        // A copy of the source under the target's name.
-        next = from.Clone();
-        if (next)
-            next->name = into.name;
-        return next != nullptr;
-    }
-    SCoverage coverage;
-    if (!from.ToCoverage(from.Rect(), coverage))
-        return false;
+    // Replace gives a copy of the source under the target's name.
     bool unchanged = false;
-    next = CombineCoverage(&into, coverage, mode, into.name, unchanged);
+    next = CombineMasks(&into, from, mode, into.name, unchanged);
     if (unchanged)
         next = into.Clone();
     return next != nullptr;

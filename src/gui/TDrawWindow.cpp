@@ -85,6 +85,7 @@ void TDrawWindow::StartDocument()
     router_->PrepareEdit();
     router_->beep = [] { QApplication::beep(); };
     router_->autoScrollChanged = [this](bool on) { on ? autoScroll_.start() : autoScroll_.stop(); };
+    router_->outlineChanged = [this] { OutlineChanged(); };
     router_->cursor = [this] {
         const QPointF at = mapFromGlobal(QCursor::pos()).toPointF() * Dpr();
         return PointD{at.x(), at.y()};
@@ -408,6 +409,7 @@ void TDrawWindow::paintEvent(QPaintEvent* event)
             DrawGhost(invalid);
             if (paper_->SelectionBorderShown)
                 DrawAnts(paper_->Masks().Ants, view_, image_, invalid);
+            DrawToolOutline(invalid);
             drawn = true;
         }
     }
@@ -473,8 +475,12 @@ void TDrawWindow::wheelEvent(QWheelEvent* event)
 
 void TDrawWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         spaceDown_ = true;
+        router_->Key(InputKey::Space);
+    }
+    if (event->key() == Qt::Key_Escape)
+        router_->Key(InputKey::Escape);
     // Enter pauses and resumes a replay; with Ctrl it is the step and stop
     // commands' key, which the main window takes first.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

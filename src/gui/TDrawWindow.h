@@ -226,6 +226,12 @@ private:
     void UpdateGhost();
     void UpdateScrollBars();
     void DrawGhost(const EdgeRect& area);
+    // The outline of a selection or move gesture follows the pointer.
+    void OutlineChanged();
+    // Repaints r (device pixels) of the client.
+    void UpdateDeviceRect(const EdgeRect& r);
+    void DrawToolOutline(const EdgeRect& area);
+    std::vector<DocPoint> OutlinePoints() const;
 
     std::unique_ptr<TPaper> paper_;
     CViewState view_;
@@ -252,6 +258,8 @@ private:
     DocPoint ghostAt_;
     EdgeRect ghostBox_;
     std::vector<EdgeRect> ghostBands_;
+    EdgeRect outlineBox_;
+    Point antsOffset_;
     QScrollBar* hbar_ = nullptr;
     QScrollBar* vbar_ = nullptr;
     bool placingBars_ = false;

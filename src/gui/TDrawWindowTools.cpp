@@ -12,6 +12,7 @@
 #include "input/ToolState.h"
 #include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
+#include "view/OutlineDraw.h"
 #include "view/ViewScroll.h"
 
 namespace morvane {
@@ -138,15 +139,20 @@ void TDrawWindow::UpdateGhost()
     // Only the rows around the old and the new outline are drawn again, not
     // the whole box of a large one.
     std::vector<EdgeRect> bands = show ? ghost_.Bands(view_, centre, prefs_.ghostCentre) : std::vector<EdgeRect>{};
-    const double d = Dpr();
     for (const EdgeRect& r : BrushGhost::MoveBands(ghostBands_, bands))
-        if (!r.IsEmpty())
-            update(QRect(QPoint(int(std::floor(r.left / d)), int(std::floor(r.top / d))),
-                         QPoint(int(std::ceil(r.right / d)), int(std::ceil(r.bottom / d)))));
+        UpdateDeviceRect(r);
     ghostShown_ = show && !box.IsEmpty();
     ghostBox_ = box;
     ghostBands_ = std::move(bands);
     ghostAt_ = centre;
+}
+
+void TDrawWindow::UpdateDeviceRect(const EdgeRect& r)
+{
+    const double d = Dpr();
+    if (!r.IsEmpty())
+        update(QRect(QPoint(int(std::floor(r.left / d)), int(std::floor(r.top / d))),
+                     QPoint(int(std::ceil(r.right / d)), int(std::ceil(r.bottom / d)))));
 }
 
 void TDrawWindow::DrawGhost(const EdgeRect& area)
@@ -154,6 +160,36 @@ void TDrawWindow::DrawGhost(const EdgeRect& area)
     EdgeRect inside;
     if (ghostShown_ && Intersect(area, ghostBox_, inside))
         ghost_.Draw(image_, inside, view_, ghostAt_, prefs_.ghostCentre);
+}
+
+// ---- the outline of a selection or move gesture ----
+
+std::vector<DocPoint> TDrawWindow::OutlinePoints() const
+{
+    std::vector<DocPoint> points;
+    for (const PointD& p : router_->Outline().points)
+        points.push_back({p.x, p.y});
+    return points;
+}
+
+void TDrawWindow::OutlineChanged()
+{
+    // A dragged selection moves all of its ants.
+    const Point offset = paper_->Masks().Ants.Offset;
+    if (!(offset == antsOffset_)) {
+        antsOffset_ = offset;
+        update();
+    }
+    UpdateDeviceRect(outlineBox_);
+    outlineBox_ = OutlineBox(OutlinePoints(), view_);
+    UpdateDeviceRect(outlineBox_);
+}
+
+void TDrawWindow::DrawToolOutline(const EdgeRect& area)
+{
+    const ToolOutline& outline = router_->Outline();
+    if (!outline.Empty())
+        DrawOutline(OutlinePoints(), outline.closed, paper_->Masks().Ants.Phase(), view_, image_, area);
 }
 
 // ---- the client and its scroll bars ----

@@ -60,9 +60,12 @@ void InputRouter::Press(MouseButton button, const PointerEvent& event)
         return;
     lastWindow_ = event.at;
     if (event.doubleClick) {
-        // No built tool has a double-click action; refused classes still say so.
-        if (button != MouseButton::Middle && !Allowed(tools_.Current().toolClass))
+        // A double-click closes a polygon being clicked; refused classes
+        // still say so.
+        if (button != MouseButton::Middle && !Allowed(tools_.Current()))
             Beep();
+        else if (button == MouseButton::Left && draft_.active && !gesture_.held)
+            ClosePolygon();
         return;
     }
     if (gesture_.held) {
@@ -74,12 +77,17 @@ void InputRouter::Press(MouseButton button, const PointerEvent& event)
     gesture_.held = true;
     gesture_.button = button;
     gesture_.press = gesture_.last = event.at;
+    gesture_.modifiersAtPress = event.modifiers;
     Operation swap;
-    if (button == MouseButton::Middle)
+    // The middle button's tool drops a polygon being clicked; while one is,
+    // the keys swap in no other tool.
+    if (button == MouseButton::Middle) {
+        DropDraft();
         SwapIn(MiddleButtonOperation(settings_.middleButton));
-    else if (TemporaryTool(event.modifiers, swap))
+    } else if (!draft_.active && TemporaryTool(event, button, swap)) {
         SwapIn(swap);
-    if (!Allowed(tools_.Current().toolClass)) {
+    }
+    if (!Allowed(tools_.Current())) {
         Beep();
         EndGesture({gesture_.last, event.modifiers});
         return;
@@ -95,10 +103,13 @@ void InputRouter::Move(const PointerEvent& event)
     if (!gesture_.held) {
         if (!event.doubleClick)
             Remember(view_.WindowToDocument(event.at));
+        if (draft_.active)
+            PolygonHover(event.at);
         return;
     }
-    // Only the view tools follow the middle button's drag.
-    if (gesture_.button == MouseButton::Middle && !IsClass(tools_.Current(), ToolClass::View))
+    if (!(event.modifiers & kModShift))
+        gesture_.shiftLifted = true;
+    if (gesture_.button == MouseButton::Middle && !WantsMiddleMoves())
         return;
     ToolDrag(event);
     gesture_.last = event.at;
@@ -127,6 +138,9 @@ void InputRouter::EndGesture(const PointerEvent& event)
 
 void InputRouter::LosePointer()
 {
+    // A polygon being clicked is dropped; a drag ends as its release would.
+    if (!gesture_.held)
+        DropDraft();
     // The stroke ends where it was last recorded, whatever the pointer did since.
     if (paper_.IsStroking())
         FinishStroke(strokeLast_);
@@ -138,6 +152,7 @@ void InputRouter::LosePointer()
 void InputRouter::SelectOperation(Operation operation)
 {
     LosePointer();
+    DropDraft();
     tools_.Select(operation);
 }
 
@@ -166,16 +181,31 @@ bool ToolClassBuilt(ToolClass toolClass)
     case ToolClass::Zoom:
     case ToolClass::ColourPicker:
     case ToolClass::View:
+    case ToolClass::Move:
+    case ToolClass::Selection:
         return true;
     default:
-        // Fills, moves, shapes, selections and text are not built yet.
+        // Fills, shapes and text are not built yet.
         return false;
     }
 }
 
-bool InputRouter::Allowed(ToolClass toolClass) const
+bool OperationBuilt(Operation operation)
 {
-    return ToolClassBuilt(toolClass) && !(toolClass == ToolClass::Freehand && window.playerWindow);
+    // Of the moves only the layer and the selection move are built: the
+    // layer move through the selection, the gradation and the crop wait for
+    // their operations.
+    if (operation.toolClass == ToolClass::Move)
+        return operation.sub == kMoveLayer || operation.sub == kMoveSelection;
+    return ToolClassBuilt(operation.toolClass);
+}
+
+bool InputRouter::Allowed(Operation operation) const
+{
+    // A player window takes only the tools that leave its document alone.
+    const ToolClass c = operation.toolClass;
+    const bool changesDocument = c == ToolClass::Freehand || c == ToolClass::Move || c == ToolClass::Selection;
+    return OperationBuilt(operation) && !(changesDocument && window.playerWindow);
 }
 
 void InputRouter::SwapIn(Operation operation)
@@ -185,11 +215,12 @@ void InputRouter::SwapIn(Operation operation)
     tools_.Select(operation);
 }
 
-bool InputRouter::TemporaryTool(uint32_t modifiers, Operation& out) const
+bool InputRouter::TemporaryTool(const PointerEvent& event, MouseButton button, Operation& out) const
 {
     const int scheme = settings_.shortcutMode;
     if (scheme != 0 && scheme != 1)
         return false;
+    const uint32_t modifiers = event.modifiers;
     const bool ctrl = modifiers & kModCtrl, alt = modifiers & kModAlt, shift = modifiers & kModShift,
                space = modifiers & kModSpace;
     const Operation current = tools_.Current();
@@ -215,6 +246,12 @@ bool InputRouter::TemporaryTool(uint32_t modifiers, Operation& out) const
         out = {ToolClass::ColourPicker, 0};
     else if (zoomCurrent && (scheme == 0 ? alt : ctrl))
         out = {ToolClass::Zoom, kZoomOut};
+    // Pressing inside the selection with a selection tool and no combine
+    // key drags the selection instead (the right button swaps in only the
+    // view tools).
+    else if (button == MouseButton::Left && IsClass(current, ToolClass::Selection) && !shift &&
+             !(scheme == 0 ? alt : ctrl) && PointerInSelection(event.at))
+        out = {ToolClass::Move, kMoveSelection};
     else
         return false;
     return true;
@@ -269,6 +306,13 @@ void InputRouter::ToolDown(const PointerEvent& event)
         gesture_.rotationAtPress = view_.Rotation();
         gesture_.sizeAtPress = tools_.Size().value;
         break;
+    case ToolClass::Selection:
+        SelectDown(event);
+        break;
+    case ToolClass::Move:
+        if (!right)
+            MoveDown();
+        break;
     default:
         break;
     }
@@ -290,6 +334,13 @@ void InputRouter::ToolDrag(const PointerEvent& event)
     case ToolClass::View:
         ViewDrag(event.at);
         break;
+    case ToolClass::Selection:
+        SelectDrag(event);
+        break;
+    case ToolClass::Move:
+        if (!right)
+            MoveDrag(event);
+        break;
     default:
         break;
     }
@@ -297,8 +348,22 @@ void InputRouter::ToolDrag(const PointerEvent& event)
 
 void InputRouter::ToolUp(const PointerEvent& event)
 {
-    if (IsClass(tools_.Current(), ToolClass::Freehand) && gesture_.button != MouseButton::Right)
-        FinishStroke(view_.WindowToDocument(event.at));
+    const bool right = gesture_.button == MouseButton::Right;
+    switch (tools_.Current().toolClass) {
+    case ToolClass::Freehand:
+        if (!right)
+            FinishStroke(view_.WindowToDocument(event.at));
+        break;
+    case ToolClass::Selection:
+        SelectUp(event);
+        break;
+    case ToolClass::Move:
+        if (!right)
+            MoveUp(event);
+        break;
+    default:
+        break;
+    }
 }
 
 void InputRouter::ViewDrag(PointD at)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "input/ToolState.h"
 #include "input/ViewPort.h"
@@ -19,6 +20,8 @@ class TPaper;
 
 enum InputModifier : uint32_t { kModShift = 1, kModCtrl = 2, kModAlt = 4, kModSpace = 8 };
 enum class MouseButton : uint8_t { Left, Right, Middle };
+// The keys the tools answer to (the window keeps the others).
+enum class InputKey : uint8_t { Space, Escape };
 
 struct PointerEvent {
     PointD at; // window coordinates
@@ -68,6 +71,17 @@ void PrepareEdit(TPaper& paper, ToolState& tools, TStroke& pen);
 uint8_t EngineForKind(PaintKind kind, uint8_t engineLevelMax);
 // The tool classes whose tools are built; the others are refused.
 bool ToolClassBuilt(ToolClass toolClass);
+// The same for one operation: a built class may still lack some of its tools.
+bool OperationBuilt(Operation operation);
+
+// What the window draws over the view while a selection or move gesture
+// runs: a polyline in canvas pixel-edge coordinates (pixel x spans x to
+// x + 1), closed back to its first point when asked.
+struct ToolOutline {
+    std::vector<PointD> points;
+    bool closed = true;
+    bool Empty() const { return points.empty(); }
+};
 
 class InputRouter {
 public:
@@ -86,6 +100,15 @@ public:
     // angleDelta of the wheel (120 a notch); a notch zooms one step about the
     // client centre, Alt without the space bar by 10 percentage points.
     void Wheel(int angleDelta, uint32_t modifiers);
+
+    // A key for the tool: the space bar closes a polygon being clicked,
+    // Escape drops it.
+    void Key(InputKey key);
+
+    // The outline of the running selection or move gesture; empty when none.
+    const ToolOutline& Outline() const { return outline_; }
+    // Told whenever the outline or the dragged selection's offset changes.
+    std::function<void()> outlineChanged;
 
     // A tablet packet at a window point. pressure > 0 paints (a stroke only
     // starts when startAllowed: the point lies on this window and it is the
@@ -141,12 +164,24 @@ private:
         Operation restore;
         double rotationAtPress = 0;
         float sizeAtPress = 0;
+        uint32_t modifiersAtPress = 0;
+        bool shiftLifted = false; // Shift was let go since the press
+        bool moving = false;      // a layer or selection move runs
+    };
+    // A selection shape being drawn, or a polygon being clicked between
+    // presses; points in canvas pixel-edge coordinates.
+    struct ShapeDraft {
+        bool active = false;
+        uint8_t shape = 0;
+        CombineMode mode = CombineMode::Replace;
+        std::vector<PointD> points;
+        PointD pointer; // where the polygon's next edge follows the pointer
     };
 
-    bool Allowed(ToolClass toolClass) const;
+    bool Allowed(Operation operation) const;
     void SwapIn(Operation operation);
     // The temporary tool the modifiers name at a press, if any.
-    bool TemporaryTool(uint32_t modifiers, Operation& out) const;
+    bool TemporaryTool(const PointerEvent& event, MouseButton button, Operation& out) const;
     void Beep();
     void EndGesture(const PointerEvent& event);
     void SetAutoScroll(bool on);
@@ -156,6 +191,25 @@ private:
     void ToolUp(const PointerEvent& event);
     void ViewDrag(PointD at);
     void PickColour(PointD at);
+
+    // Selection shapes and moves (InputSelect.cpp).
+    bool WantsMiddleMoves() const;
+    bool PointerInSelection(PointD at) const;
+    CombineMode CombineFor(uint32_t modifiers) const;
+    void SelectDown(const PointerEvent& event);
+    void SelectDrag(const PointerEvent& event);
+    void SelectUp(const PointerEvent& event);
+    void PolygonHover(PointD at);
+    void ClosePolygon();
+    void DropDraft();
+    void ShowDraft();
+    bool RunShape(const std::vector<PointD>& points);
+    void MoveDown();
+    void MoveDrag(const PointerEvent& event);
+    void MoveUp(const PointerEvent& event);
+    // Whole document pixels from the press to at.
+    Point MoveDelta(PointD at) const;
+    void SetOutline(ToolOutline outline);
 
     // Freehand painting at a window point (mouse: pressure 1).
     void Paint(PointD at, float pressure, uint32_t modifiers);
@@ -170,6 +224,8 @@ private:
     TFlowImage flow_;
     TStroke pen_;
     Gesture gesture_;
+    ShapeDraft draft_;
+    ToolOutline outline_;
     bool tabletDriving_ = false;
     bool autoScroll_ = false;
     int wheelRest_ = 0;

@@ -92,6 +92,17 @@ void ToolState::SetTool(PenEnd end, Operation operation, PaintKind kind)
     Notify(toolchange::kOperation | toolchange::kParams);
 }
 
+bool ToolState::SetCombine(CombineMode mode)
+{
+    if (int32_t(mode) >= kCombineModeCount)
+        return false;
+    if (mode != combine_) {
+        combine_ = mode;
+        Notify(toolchange::kOperation);
+    }
+    return true;
+}
+
 // ---- parameter sets ----
 
 const TPaintParam& ToolState::ParamOf(PaintKind kind) const

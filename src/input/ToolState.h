@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "document/CMaskMngr.h"
 #include "paint/CPenMethodMngr.h"
 #include "paint/CPenShapeMngr.h"
 #include "paint/PenSlots.h"
@@ -42,6 +43,11 @@ inline constexpr uint8_t kViewHand = 0, kViewRotate = 1, kViewBrushSize = 2;
 inline constexpr uint8_t kZoomIn = 0, kZoomOut = 1;
 // Sub-operations of the seed-fill class: fill, magic eraser, auto-select.
 inline constexpr uint8_t kSeedFill = 0, kMagicEraser = 1, kAutoSelect = 2;
+// Sub-operations of the move class.
+inline constexpr uint8_t kMoveLayer = 0, kMoveSelection = 1, kMoveLayerAndSelection = 2, kMoveGradation = 3,
+                         kMoveCrop = 4;
+// Sub-operations of the selection class.
+inline constexpr uint8_t kSelectRectangle = 0, kSelectEllipse = 1, kSelectPolygon = 2, kSelectFreeForm = 3;
 
 struct Operation {
     ToolClass toolClass = ToolClass::Freehand;
@@ -97,6 +103,12 @@ public:
     Operation OperationOf(PenEnd end) const { return ends_[int(end)].operation; }
     PaintKind KindOf(PenEnd end) const { return ends_[int(end)].kind; }
     void SetTool(PenEnd end, Operation operation, PaintKind kind);
+
+    // How the selection tools meet the selection when no key says otherwise
+    // (replace at first).
+    CombineMode Combine() const { return combine_; }
+    // Values outside the four modes are refused.
+    bool SetCombine(CombineMode mode);
 
     // ---- parameter sets ----
     const TPaintParam& Param() const { return params_[size_t(Kind())]; }
@@ -179,6 +191,7 @@ private:
     TPaintParam params_[kPaintKinds];
     EndTool ends_[2];
     PenEnd end_ = PenEnd::Tip;
+    CombineMode combine_ = CombineMode::Replace;
     uint32_t colours_[2] = {kDefaultMain, kDefaultSub};
     CPenMethodMngr brushes_;
     CPenShapeMngr nibs_;

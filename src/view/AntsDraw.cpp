@@ -42,11 +42,12 @@ int64_t DrawAnts(const CAntPoints& ants, const CViewState& view, TMTC& target, c
     }
     const double margin = 2.0 + 2.0 / std::max(zoom, 1e-3);
     l -= margin + ants.Offset.x, r += margin - ants.Offset.x, t -= margin + ants.Offset.y, b += margin - ants.Offset.y;
-    const auto draw = [&](const CPointList& list, const Run& run, bool farSide, const Run& across) {
+    // Only the rows the clip can show are visited, from the first point at
+    // or right of its left edge.
+    const auto draw = [&](int which, const Run& run, bool farSide, const Run& across) {
+        const CPointList& list = ants.List(which);
         const int32_t shift = zoom < 1.0 ? 1 : -1;
-        list.ForEach([&](Point p) {
-            if (p.x < l || p.x > r || p.y < t || p.y > b)
-                return;
+        const auto plot = [&](Point p) {
             // The pixel corner (x - 0.5, y - 0.5) is the edge's start.
             const DocPoint w = view.DocumentToWindow({p.x + ants.Offset.x - 0.5, p.y + ants.Offset.y - 0.5});
             if (!std::isfinite(w.x) || !std::isfinite(w.y) || std::fabs(w.x) > 1e9 || std::fabs(w.y) > 1e9)
@@ -64,12 +65,34 @@ int64_t DrawAnts(const CAntPoints& ants, const CViewState& view, TMTC& target, c
                 *target.PixelPtr(int32_t(x), int32_t(y)) = black ? kBlack : kWhite;
                 ++drawn;
             }
-        });
+        };
+        const double firstRow = std::max(std::ceil(t), double(ants.FirstRow()));
+        const double lastRow = std::min(std::floor(b), double(ants.LastRow()));
+        for (double row = firstRow; row <= lastRow; ++row) {
+            const auto y = int32_t(row);
+            int64_t from = ants.RowStart(which, y);
+            const int64_t to = ants.RowStart(which, y + 1);
+            if (from == to)
+                continue;
+            for (int64_t count = to - from; count > 0;) {
+                const int64_t half = count / 2;
+                if (list.At(from + half).x < l)
+                    from += half + 1, count -= half + 1;
+                else
+                    count = half;
+            }
+            for (; from < to; ++from) {
+                const Point p = list.At(from);
+                if (p.x > r)
+                    break;
+                plot(p);
+            }
+        }
     };
-    draw(ants.Left(), alongY, false, alongX);
-    draw(ants.Right(), alongY, true, alongX);
-    draw(ants.Top(), alongX, false, alongY);
-    draw(ants.Bottom(), alongX, true, alongY);
+    draw(0, alongY, false, alongX);
+    draw(1, alongY, true, alongX);
+    draw(2, alongX, false, alongY);
+    draw(3, alongX, true, alongY);
     return drawn;
 }
 

@@ -73,6 +73,41 @@ TEST(CombineCoverage, EveryModeOverEmptyAndFullMasksAndOverlappingAndDisjointRec
     }
 }
 
+// Mask to mask, block by block, gives the bytes, the rectangle and the
+// uniform blocks that combining the source's coverage gives, for sources
+// on the target's block grid and off it.
+TEST(CombineMasks, EqualsCombiningTheSourcesCoverageOnAndOffTheBlockGrid)
+{
+    // Bands of whole 64-pixel blocks at 0 and 255 between random rows.
+    const auto banded = [](EdgeRect rect, uint32_t seed) {
+        SCoverage c = Coverage(rect, seed);
+        for (int32_t y = rect.top; y < rect.bottom; ++y)
+            if (((y - rect.top) >> 6) % 3 != 2)
+                std::fill_n(c.Row(y), c.Width(), uint8_t(((y - rect.top) >> 6) % 3 == 0 ? 0 : 255));
+        return c;
+    };
+    const std::unique_ptr<CMaskData> target = CMaskData::FromCoverage(banded({-20, -10, 180, 250}, 3), "T");
+    for (const Point shift : {Point{0, 0}, Point{64, -64}, Point{37, 5}, Point{300, 300}}) {
+        const std::unique_ptr<CMaskData> source =
+            CMaskData::FromCoverage(banded({-20 + shift.x, -10 + shift.y, 150 + shift.x, 230 + shift.y}, 4), "S");
+        SCoverage c;
+        ASSERT_TRUE(source->ToCoverage(source->Rect(), c));
+        for (int mode = 0; mode < kCombineModeCount; ++mode) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " shift " << shift.x << "," << shift.y);
+            bool unchanged = false;
+            const std::unique_ptr<CMaskData> byBlocks =
+                CombineMasks(target.get(), *source, CombineMode(mode), "R", unchanged);
+            const std::unique_ptr<CMaskData> byCoverage =
+                CombineCoverage(target.get(), c, CombineMode(mode), "R", unchanged);
+            ASSERT_TRUE(byBlocks && byCoverage);
+            EXPECT_EQ(byBlocks->Rect(), byCoverage->Rect());
+            EXPECT_EQ(byBlocks->name, "R");
+            EXPECT_EQ(MaskChecksum(*byBlocks), MaskChecksum(*byCoverage));
+            EXPECT_EQ(byBlocks->pixels->CommittedBytes(), byCoverage->pixels->CommittedBytes());
+        }
+    }
+}
+
 TEST(CMaskData, PaintLookupScalesInsideAndTellsOutside)
 {
     SCoverage c = Coverage({4, 4, 6, 6}, 3);

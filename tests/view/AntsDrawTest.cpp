@@ -45,6 +45,49 @@ TEST(CAntPoints, EdgeListsOfASquareAndOfAMaskCutByTheCanvas)
     EXPECT_EQ(Of(ants.Bottom()), (Points{{0, 10}, {1, 10}}));
 }
 
+// Every list against a pixel-by-pixel scan, in order, with the row starts,
+// for masks whose rows end on and off a 64-pixel word.
+TEST(CAntPoints, EdgeListsMatchAPixelScanRowByRow)
+{
+    for (const EdgeRect r : {EdgeRect{-5, -3, 123, 40}, EdgeRect{0, 0, 64, 20}, EdgeRect{3, 2, 131, 30}}) {
+        SCoverage c;
+        ASSERT_TRUE(c.Allocate(r));
+        uint32_t state = 7;
+        for (uint8_t& b : c.bytes)
+            b = (state = state * 134775813u + 1) >> 29 < 3 ? 0 : 200;
+        const std::unique_ptr<CMaskData> mask = CMaskData::FromCoverage(c, "m");
+        const int32_t w = 128, h = 32;
+        CAntPoints ants;
+        ASSERT_TRUE(ants.Build(mask.get(), w, h));
+        const auto on = [&](int32_t x, int32_t y) {
+            return x >= std::max(r.left, 0) && x < std::min(r.right, w) && y >= std::max(r.top, 0) &&
+                   y < std::min(r.bottom, h) && mask->ValueAt(x, y) != 0;
+        };
+        std::vector<Point> expected[4];
+        for (int32_t y = 0; y <= h; ++y)
+            for (int32_t x = 0; x <= w; ++x) {
+                if (on(x, y) && !on(x - 1, y))
+                    expected[0].push_back({x, y});
+                if (!on(x, y) && on(x - 1, y))
+                    expected[1].push_back({x, y});
+                if (on(x, y) && !on(x, y - 1))
+                    expected[2].push_back({x, y});
+                if (!on(x, y) && on(x, y - 1))
+                    expected[3].push_back({x, y});
+            }
+        for (int k = 0; k < 4; ++k) {
+            SCOPED_TRACE(testing::Message() << "list " << k << " mask at " << r.left << "," << r.top);
+            std::vector<Point> got;
+            ants.List(k).ForEach([&](Point p) { got.push_back(p); });
+            ASSERT_EQ(got, expected[k]);
+            for (int32_t y = ants.FirstRow(); y <= ants.LastRow(); ++y)
+                for (int64_t i = ants.RowStart(k, y); i < ants.RowStart(k, y + 1); ++i)
+                    ASSERT_EQ(ants.List(k).At(i).y, y);
+            EXPECT_EQ(ants.RowStart(k, ants.LastRow() + 1), int64_t(got.size()));
+        }
+    }
+}
+
 TEST(DrawAnts, DashesFollowThePhaseAtZoomOneAndTwo)
 {
     const auto mask = Square({1, 1, 5, 4});
