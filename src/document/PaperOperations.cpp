@@ -90,6 +90,7 @@ constexpr const char* kChangeSelection[] = {"ActSelAll",  "ActSelCancel", "ActSe
 constexpr const char* kMaskFromLayer[] = {"ActMaskNewFromLyrD", "ActMaskNewFromLyrA"};
 constexpr const char* kMaskIntoAlpha[] = {"ActLyrSel2A"};
 constexpr const char* kSelectionFlags[] = {"ActViewSel", "ActSelEnable"};
+constexpr const char* kColourRange[] = {"ActSelColorRange"};
 
 const OperationEntry kOperations[] = {
     Entry<NewPictureOp>(),
@@ -140,6 +141,7 @@ const OperationEntry kOperations[] = {
     Entry<SelectionFlagsOp>(kSelectionFlags),
     Entry<SelectShapeOp>(),
     Entry<MaskIntoAlphaOp>(kMaskIntoAlpha),
+    Entry<ColourRangeOp>(kColourRange),
     {"Filter", kFilterPackets, kFilterUndo, kFilterCommands, &ReplayFilterPacket},
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };

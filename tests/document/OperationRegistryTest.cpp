@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LivePaper.h"
+#include "document/ColourRange.h"
 #include "document/FilterOperations.h"
 #include "document/ImageOperations.h"
 #include "document/PaperOperations.h"
@@ -128,6 +129,15 @@ const std::vector<Row>& Rows()
         {"SelectShape", StrokeSelection,
          [](Live& l) {
              return l->SelectPolygon({{2, 2}, {50, 10}, {20, 40}, {10, 18}}, CombineMode::Intersect);
+         }},
+        {"ColourRange", None,
+         [](Live& l) {
+             return l->SelectColourRange({ColourRangeSource::Layer, 0, 0, {{0x10A040, true, 60}}});
+         }},
+        {"ColourRange", StrokeSelection,
+         [](Live& l) {
+             return l->SelectColourRange(
+                 {ColourRangeSource::Composite, 0, 0, {{0xFFFFFF, true, 200}, {0x2050C0, false, 90}}});
          }},
         {"Filter", None,
          [](Live& l) {
