@@ -30,26 +30,61 @@ void PutU32(std::vector<uint8_t>& b, uint32_t v)
 uint32_t U16At(std::span<const uint8_t> b, size_t at) { return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8; }
 uint32_t U32At(std::span<const uint8_t> b, size_t at) { return U16At(b, at) | U16At(b, at + 2) << 16; }
 
-// One entry's coverage of a squared RGB distance e: with f = 2r² and
-// x = 1.5 - e / f, 255 from x = 0.5 up, 0 from x = 0 down, ⌊512x⌋ between;
-// in integers 512x = 768 - 256e / r².
-int32_t EntryCoverage(uint32_t e, uint32_t r2)
+// An entry made ready for many pixels: its channels, and the squared
+// distances where its coverage leaves 255 (2r²) and reaches 0 (3r²).
+struct SPrepared {
+    int32_t r, g, b;
+    uint32_t full, none, r2;
+    bool add;
+};
+
+SPrepared Prepared(const SColourRangeEntry& e)
 {
-    const uint64_t scaled = uint64_t(e) * 256;
-    if (scaled <= uint64_t(r2) * 512)
-        return 255;
-    if (scaled >= uint64_t(r2) * 768)
-        return 0;
-    // ⌊768 - q⌋ = 768 - ⌈q⌉.
-    return 768 - int32_t((scaled + r2 - 1) / r2);
+    const uint32_t r2 = uint32_t(e.range) * e.range;
+    return {int32_t((e.colour >> 16) & 0xFF), int32_t((e.colour >> 8) & 0xFF), int32_t(e.colour & 0xFF),
+            2 * r2, 3 * r2, r2, e.add};
 }
 
-uint32_t SquaredDistance(uint32_t a, uint32_t b)
+// One entry's coverage of a pixel: with f = 2r² and x = 1.5 - e / f, 255
+// from x = 0.5 up, 0 from x = 0 down, ⌊512x⌋ between; in integers
+// 512x = 768 - 256e / r², and ⌊768 - q⌋ = 768 - ⌈q⌉.
+int32_t EntryCoverage(uint32_t pixel, const SPrepared& p)
 {
-    const int32_t dr = int32_t((a >> 16) & 0xFF) - int32_t((b >> 16) & 0xFF);
-    const int32_t dg = int32_t((a >> 8) & 0xFF) - int32_t((b >> 8) & 0xFF);
-    const int32_t db = int32_t(a & 0xFF) - int32_t(b & 0xFF);
-    return uint32_t(dr * dr + dg * dg + db * db);
+    const int32_t dr = int32_t((pixel >> 16) & 0xFF) - p.r, dg = int32_t((pixel >> 8) & 0xFF) - p.g,
+                  db = int32_t(pixel & 0xFF) - p.b;
+    const uint32_t e = uint32_t(dr * dr + dg * dg + db * db);
+    if (e >= p.none)
+        return 0;
+    if (e <= p.full)
+        return 255;
+    return 768 - int32_t((e * 256 + p.r2 - 1) / p.r2);
+}
+
+uint8_t ValueOf(uint32_t pixel, std::span<const SPrepared> entries)
+{
+    const uint32_t a = pixel >> 24;
+    if (a <= 1)
+        return 0;
+    int32_t d = 0;
+    for (const SPrepared& entry : entries) {
+        int32_t c = EntryCoverage(pixel, entry);
+        if (c == 0)
+            continue;
+        // A partly transparent pixel near the edge of the range counts more.
+        if (c < 255 && a < 255)
+            c = std::min(255, c + c * int32_t(255 - a) / 255);
+        d = entry.add ? std::min(d + c, 255) : std::max(d - c, 0);
+    }
+    return uint8_t(d);
+}
+
+std::vector<SPrepared> PreparedAll(std::span<const SColourRangeEntry> entries)
+{
+    std::vector<SPrepared> out;
+    out.reserve(entries.size());
+    for (const SColourRangeEntry& e : entries)
+        out.push_back(Prepared(e));
+    return out;
 }
 
 // The source's rectangle on the canvas.
@@ -74,6 +109,13 @@ bool ColourRangeSourceRect(const TPaper& paper, ColourRangeSource source, EdgeRe
 {
     const CLayerData* layer = nullptr;
     return SourceRect(paper, source, rect, layer);
+}
+
+bool ColourRangeMeetsSelection(const TPaper& paper, const EdgeRect& source)
+{
+    const CMaskMngr& masks = paper.Masks();
+    EdgeRect meet;
+    return !masks.HasSelection() || Intersect(source, masks.CurrentMask()->Rect(), meet);
 }
 
 std::vector<uint8_t> EncodeColourRange(const SColourRange& range)
@@ -118,26 +160,15 @@ bool DecodeColourRange(std::span<const uint8_t> bytes, SColourRange& out)
 
 uint8_t ColourRangeValue(uint32_t pixel, std::span<const SColourRangeEntry> entries)
 {
-    const uint32_t a = pixel >> 24;
-    if (a <= 1)
-        return 0;
-    int32_t d = 0;
-    for (const SColourRangeEntry& entry : entries) {
-        const uint32_t r2 = uint32_t(entry.range) * entry.range;
-        int32_t c = EntryCoverage(SquaredDistance(pixel, entry.colour), r2);
-        // A partly transparent pixel near the edge of the range counts more.
-        if (c > 0 && c < 255 && a < 255)
-            c = std::min(255, c + c * int32_t(255 - a) / 255);
-        d = entry.add ? std::min(d + c, 255) : std::max(d - c, 0);
-    }
-    return uint8_t(d);
+    return ValueOf(pixel, PreparedAll(entries));
 }
 
 void ColourRangeRow(const uint32_t* pixels, const uint8_t* inside, int32_t n,
                     std::span<const SColourRangeEntry> entries, uint8_t* out, SColourRangeCounts& counts)
 {
+    const std::vector<SPrepared> prepared = PreparedAll(entries);
     for (int32_t x = 0; x < n; ++x) {
-        const uint8_t d = inside && inside[x] == 0 ? 0 : ColourRangeValue(pixels[x], entries);
+        const uint8_t d = inside && inside[x] == 0 ? 0 : ValueOf(pixels[x], prepared);
         out[x] = d;
         counts.selected += d > 1;
         counts.full += d == 255;
@@ -153,11 +184,10 @@ ColourRangeResult ComputeColourRange(const TPaper& paper, SColourRange& range, S
     if (!SourceRect(paper, range.source, rect, layer))
         return ColourRangeResult::NoSource;
     range.left = rect.left, range.top = rect.top;
+    if (!ColourRangeMeetsSelection(paper, rect))
+        return ColourRangeResult::NoOverlap;
     const CMaskMngr& masks = paper.Masks();
     const CMaskData* mask = masks.HasSelection() ? masks.CurrentMask() : nullptr;
-    EdgeRect meet;
-    if (mask && !Intersect(rect, mask->Rect(), meet))
-        return ColourRangeResult::NoOverlap;
     const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
     std::vector<uint8_t> inside;
     std::vector<uint32_t> opaque;

@@ -64,6 +64,9 @@ enum class ColourRangeResult : uint8_t {
 // The source's canvas rectangle; false when there is no source.
 bool ColourRangeSourceRect(const TPaper& paper, ColourRangeSource source, EdgeRect& rect);
 
+// False when there is a selection and it lies wholly off the source.
+bool ColourRangeMeetsSelection(const TPaper& paper, const EdgeRect& source);
+
 // The coverage over the source's canvas rectangle, restricted to the current
 // selection when there is one. The source's position is written to range.
 ColourRangeResult ComputeColourRange(const TPaper& paper, SColourRange& range, SCoverage& out,
