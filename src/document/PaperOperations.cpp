@@ -91,6 +91,7 @@ constexpr const char* kMaskFromLayer[] = {"ActMaskNewFromLyrD", "ActMaskNewFromL
 constexpr const char* kMaskIntoAlpha[] = {"ActLyrSel2A"};
 constexpr const char* kSelectionFlags[] = {"ActViewSel", "ActSelEnable"};
 constexpr const char* kColourRange[] = {"ActSelColorRange"};
+constexpr const char* kSelectionToLayer[] = {"ActLyrSelDup", "ActLyrSelNew"};
 
 const OperationEntry kOperations[] = {
     Entry<NewPictureOp>(),
@@ -142,6 +143,7 @@ const OperationEntry kOperations[] = {
     Entry<SelectShapeOp>(),
     Entry<MaskIntoAlphaOp>(kMaskIntoAlpha),
     Entry<ColourRangeOp>(kColourRange),
+    Entry<SelectionToLayerOp>(kSelectionToLayer),
     {"Filter", kFilterPackets, kFilterUndo, kFilterCommands, &ReplayFilterPacket},
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };
