@@ -10,6 +10,9 @@
 #include "document/CMaskMngr.h"
 #include "document/CUndoMngr.h"
 #include "document/ColourRange.h"
+#include "document/PaperOperations.h"
+#include "events/EventPackets.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
 #include "storage/CBlockVMTC.h"
@@ -247,6 +250,25 @@ TEST_F(SelectionEdges, ColourRangeKeepsToOpaquePixelsAndTheSelection)
     EXPECT_EQ(paper.Masks().CurrentMask()->maskId, cancelled);
     EXPECT_NE(before, cancelled);
     SetNotifier(previous);
+}
+
+// A stream that deletes the only mask is played on: the mask stays, the
+// packet counts as executed and a line says why.
+TEST_F(SelectionEdges, ReplayedDeleteOfTheOnlyMaskDeclinesWithALine)
+{
+    SelectionCommandPayload p;
+    p.SetKind(PacketId::DeleteMask);
+    CapturingDiagnosticSink sink;
+    ScopedDiagnostics scope(sink);
+    uint8_t hints = 0;
+    EXPECT_EQ(OperationReplaying(PacketId::DeleteMask)->replay(paper, PacketId::DeleteMask, p.Encode(), hints),
+              HandlerResult::Executed);
+    EXPECT_EQ(paper.Masks().Count(), 1);
+    ASSERT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0], "playback: the only mask is not deleted");
+    p.mask = 1;
+    EXPECT_EQ(OperationReplaying(PacketId::DeleteMask)->replay(paper, PacketId::DeleteMask, p.Encode(), hints),
+              HandlerResult::Failed);
 }
 
 } // namespace
