@@ -1,15 +1,20 @@
 // Masks and the selection outline: expand and contract over the octagon
 // against libvips' morphology with the same octagon, combining two masks
 // against a copy of their bytes, and the ants' outline and one tick's
-// drawing against plain memory traffic of the same size.
+// drawing against plain memory traffic of the same size; the colour range
+// of a noisy layer against a copy of the layer.
 #include <algorithm>
 #include <memory>
 
 #include "BenchSupport.h"
 #include "VipsBaseline.h"
 #include "document/CAntPoints.h"
+#include "document/CLayerData.h"
 #include "document/CMaskMngr.h"
 #include "document/MaskMorphology.h"
+#include "document/ColourRange.h"
+#include "document/TPaper.h"
+#include "storage/CBlockVMTC.h"
 #include "view/AntsDraw.h"
 
 namespace morvane::bench {
@@ -171,6 +176,29 @@ void MemsetFrame(benchmark::State& state)
     });
 }
 
+// Eight colours, most adding, over a layer of noise: nearly every pixel is
+// far from all of them, as on a real picture most are.
+void ColourRangeOurs(benchmark::State& state)
+{
+    RecordingDocumentHost host;
+    TPaper paper{host, SPaperSettings{1}};
+    TMTC noise(kSide, kSide);
+    FillRandom(noise, 5);
+    if (!paper.NewPicture("bench", false, false, 72, kSide, kSide, 64, 64, false) || !noise.IsValid() ||
+        !paper.LayerAt(0)->Store->CopyIn(noise, {0, 0}, 255, {0, 0, kSide, kSide})) {
+        state.SkipWithError("out of memory");
+        return;
+    }
+    SColourRange range{ColourRangeSource::Layer, 0, 0, {}};
+    for (uint32_t i = 0; i < 8; ++i)
+        range.entries.push_back({0x10203040u * (i + 1) & 0x00FFFFFFu, i != 5, uint8_t(20 + 25 * i)});
+    TimeEach(state, kBytes, [&] {
+        SCoverage out;
+        SColourRangeCounts counts;
+        return ComputeColourRange(paper, range, out, counts) != ColourRangeResult::OutOfMemory;
+    });
+}
+
 } // namespace
 } // namespace morvane::bench
 
@@ -181,3 +209,4 @@ MORVANE_FIGURE(mask_contract_n32_4096, ContractOurs, ContractVips);
 MORVANE_FIGURE(mask_combine_add_4096, CombineOurs, Memcpy16MiB);
 MORVANE_FIGURE(ants_outline_8000, OutlineOurs, Memcpy64MB);
 MORVANE_FIGURE(ants_draw_1080p, DrawOurs, MemsetFrame);
+MORVANE_FIGURE(colour_range_8_4096, ColourRangeOurs, Memcpy64MiB);

@@ -100,6 +100,30 @@ bool CMaskData::OccupiedRect(EdgeRect& out) const
     return true;
 }
 
+bool CMaskData::SelectedRect(EdgeRect& out) const
+{
+    EdgeRect blocks;
+    if (!OccupiedRect(blocks))
+        return false;
+    const int32_t w = blocks.right - blocks.left;
+    std::vector<uint8_t> row(static_cast<size_t>(w));
+    EdgeRect box{blocks.right, blocks.bottom, blocks.left, blocks.top};
+    for (int32_t y = blocks.top; y < blocks.bottom; ++y) {
+        ReadRow(y, blocks.left, w, row.data());
+        int32_t first = 0, last = w;
+        while (first < w && row[size_t(first)] == 0)
+            ++first;
+        if (first == w)
+            continue;
+        while (row[size_t(last - 1)] == 0)
+            --last;
+        box = {std::min(box.left, blocks.left + first), std::min(box.top, y),
+               std::max(box.right, blocks.left + last), y + 1};
+    }
+    out = box;
+    return !box.IsEmpty();
+}
+
 uint8_t CMaskData::ValueAt(int32_t x, int32_t y) const
 {
     return IsValid() ? pixels->GetValue(int32_t(int64_t(x) + offsetX), int32_t(int64_t(y) + offsetY)) : 0;

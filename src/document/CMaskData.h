@@ -49,6 +49,9 @@ public:
     // Bounding box of the non-zero blocks in canvas coordinates; false
     // when there are none.
     bool OccupiedRect(EdgeRect& out) const;
+    // The exact bounding box of the non-zero bytes, in canvas coordinates;
+    // false when there are none.
+    bool SelectedRect(EdgeRect& out) const;
     // The byte at a canvas point: 0 outside the store.
     uint8_t ValueAt(int32_t x, int32_t y) const;
     // As painting reads it: v * scale / 255 inside, -1 outside the store.

@@ -124,6 +124,15 @@ struct SUndoValues {
     int32_t a = 0, b = 0, c = 0, d = 0;
 };
 
+// A selection named in one value (kinds 24, 35, 44): the mask index in the
+// low 16 bits, the low 16 bits of its identifier in the high ones.
+inline int32_t PackedSelection(int32_t maskIndex, int32_t maskId)
+{
+    return int32_t((uint32_t(maskIndex) & 0xFFFFu) | (uint32_t(maskId) & 0xFFFFu) << 16);
+}
+inline int32_t SelectionIndexOf(int32_t packed) { return packed & 0xFFFF; }
+inline uint16_t SelectionIdOf(int32_t packed) { return uint16_t(uint32_t(packed) >> 16); }
+
 class CUndoData {
 public:
     CUndoData(UndoKind kind, int32_t layerIndex, int32_t layerId, const ExtentRect& rect);

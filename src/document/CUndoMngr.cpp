@@ -77,7 +77,7 @@ bool MoveWithSelection(const CUndoData& r, CLayerData& layer, UndoHost* host, bo
     const int32_t sign = undo ? -1 : 1;
     const int32_t dx = int32_t(int64_t(v.b) * sign), dy = int32_t(int64_t(v.c) * sign);
     if ((uint32_t(layer.Id) & 0xFFFFu) != uint32_t(v.a) >> 16 || !host ||
-        !host->ShiftSelection(v.d & 0xFFFF, uint16_t(uint32_t(v.d) >> 16), dx, dy))
+        !host->ShiftSelection(SelectionIndexOf(v.d), SelectionIdOf(v.d), dx, dy))
         return false;
     layer.Shift(dx, dy);
     return true;
@@ -129,6 +129,25 @@ bool PutBack(CUndoData& r, CLayerMngr& layers)
         return false;
     layers.InsertLayer(r.layerIndex, std::move(r.kept.layer));
     layers.SetCurrent(layers.IndexOfId(r.layerId));
+    return true;
+}
+
+// Kind 37: the new layer leaves (undo) or comes back (redo); after a move
+// the source's alpha plane and the kept one change places both ways.
+bool ApplySelectionToLayer(CUndoData& r, CLayerMngr& layers, bool undo)
+{
+    const int32_t source = layers.IndexOfId(r.values.c);
+    if (source < 0 || !(undo ? TakeOut(r, layers) : PutBack(r, layers)))
+        return false;
+    if (undo)
+        layers.SetCurrent(std::clamp(r.values.a, 0, layers.Count() - 1));
+    if (r.values.b == 0)
+        return true;
+    CLayerData& layer = *layers.At(source);
+    std::unique_ptr<CUndoData> now = CUndoData::AlphaRecord(r.Id(), layer, source, r.rect);
+    if (!now || !r.RestoreInto(*layer.Store))
+        return false;
+    r.buffer = std::move(now->buffer);
     return true;
 }
 
@@ -339,15 +358,21 @@ bool CUndoMngr::PushCanvasColour(uint32_t newColour)
 
 bool CUndoMngr::PushMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx, int32_t dy)
 {
-    int32_t maskIndex = 0, maskId = 0;
     if (!IsEnabled())
         return true;
+    std::unique_ptr<CUndoData> record = MakeMoveWithSelection(layer, index, dx, dy);
+    return record && Push(std::move(record));
+}
+
+std::unique_ptr<CUndoData> CUndoMngr::MakeMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx,
+                                                            int32_t dy) const
+{
+    int32_t maskIndex = 0, maskId = 0;
     if (!host_ || !host_->CurrentSelection(maskIndex, maskId))
-        return false;
-    return Push(CUndoData::Command(
+        return nullptr;
+    return CUndoData::Command(
         UndoKind::MoveWithSelection, index, layer.Id, FullExtent(layer),
-        {int32_t((uint32_t(layer.Id) & 0xFFFFu) << 16), dx, dy,
-         int32_t((uint32_t(maskIndex) & 0xFFFFu) | (uint32_t(maskId) & 0xFFFFu) << 16)}));
+        {int32_t((uint32_t(layer.Id) & 0xFFFFu) << 16), dx, dy, PackedSelection(maskIndex, maskId)});
 }
 
 bool CUndoMngr::PushCommand(SUndoCommand c)
@@ -460,6 +485,7 @@ bool CUndoMngr::ApplyKept(CUndoData& r, bool undo, CLayerMngr& layers)
         layers.SetCurrent(r.values.a);
         return true;
     case UndoKind::DeleteLayer: return undo ? PutBack(r, layers) : TakeOut(r, layers);
+    case UndoKind::SelectionToLayer: return ApplySelectionToLayer(r, layers, undo);
     case UndoKind::MoveLayer: return MoveBack(r, layers);
     case UndoKind::KeptSize:
     case UndoKind::ReplaceLayer: return SwapKeptLayer(r, layers);

@@ -100,6 +100,8 @@ public:
     bool PushCanvasColour(uint32_t newColour);
     // Kind 24: the layer and the current selection moved by minus (dx, dy).
     bool PushMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx, int32_t dy);
+    // Kind 24 for the layer and the current selection; nullptr without one.
+    std::unique_ptr<CUndoData> MakeMoveWithSelection(CLayerData& layer, int32_t index, int32_t dx, int32_t dy) const;
     bool PushCommand(SUndoCommand command);
     // Pushes a built record (Trim, redo list emptied); a null one means the
     // memory ran out: the user is told and false comes back. Nothing is

@@ -169,6 +169,35 @@ struct SetLayerAlphaOp {
     static std::optional<SetLayerAlphaOp> Replayed(OpContext& c, PacketId id, const LayerIndexPayload& p);
 };
 
+// A copy of the layer cut by the current selection goes in above it and
+// becomes current; moving also cuts the selected part out of the layer
+// (kind 37, holding the layer's alpha plane when it changes).
+struct SelectionToLayerOp {
+    static constexpr const char* kName = "SelectionToLayer";
+    static constexpr PacketId kPackets[] = {PacketId::SelectionToLayer, PacketId::SelectionToLayerWith};
+    static constexpr UndoKind kUndo[] = {UndoKind::SelectionToLayer};
+    static constexpr uint8_t kHints = kStackHints;
+    static constexpr bool kBusy = true;
+
+    int32_t index = 0;
+    bool move = false;
+
+    SelectionToLayerOp();
+    SelectionToLayerOp(int32_t i, bool m);
+    SelectionToLayerOp(SelectionToLayerOp&&) noexcept;
+    ~SelectionToLayerOp();
+    Verdict Check(OpContext& c);
+    bool Prepare(OpContext& c);
+    std::vector<uint8_t> Packet(OpContext& c) const;
+    HistoryRecord History(OpContext& c);
+    bool Apply(OpContext& c, CUndoData* record);
+    void Refresh(OpContext& c);
+    static std::optional<SelectionToLayerOp> Replayed(OpContext& c, PacketId id, const SelectionCommandPayload& p);
+    static std::optional<SelectionToLayerOp> Replayed(OpContext& c, PacketId id, const SelectionAmountPayload& p);
+
+    std::unique_ptr<CLayerData> copy{};
+};
+
 // The alpha plane of the layer's whole store as a history record, and the
 // refresh after a change of it: what every whole-layer alpha change shares.
 HistoryRecord WholeAlphaRecord(OpContext& c, int32_t index);

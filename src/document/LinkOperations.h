@@ -206,17 +206,22 @@ struct SetLinkGroupVisibleOp : VisibilityOp {
 };
 
 // Moves the content of a layer and its linked run by (dx, dy); a store that
-// would no longer cover the picture is rebuilt larger first.
+// would no longer cover the picture is rebuilt larger first. With the
+// selection, the current selection moves by the same offset.
 struct ShiftLayerOp {
     static constexpr const char* kName = "ShiftLayer";
-    static constexpr PacketId kPackets[] = {PacketId::LayerPosition, PacketId::LayerKeptSize, PacketId::MoveLinked};
-    static constexpr UndoKind kUndo[] = {UndoKind::Position, UndoKind::KeptSize, UndoKind::MoveLinked};
+    static constexpr PacketId kPackets[] = {PacketId::LayerPosition, PacketId::LayerKeptSize, PacketId::MoveLinked,
+                                            PacketId::MoveLayerBy,   PacketId::MoveResizeLayer,
+                                            PacketId::MoveLinkedByTool};
+    static constexpr UndoKind kUndo[] = {UndoKind::Position,          UndoKind::KeptSize,
+                                         UndoKind::MoveLinked,        UndoKind::MoveWithSelection,
+                                         UndoKind::MoveResizeWithSelection, UndoKind::MoveLinkedWithSelection};
     static constexpr uint8_t kHints = kStackHints;
     static constexpr bool kBusy = true;
 
     int32_t index = 0, dx = 0, dy = 0;
 
-    ShiftLayerOp(int32_t i, int32_t x, int32_t y);
+    ShiftLayerOp(int32_t i, int32_t x, int32_t y, bool withSelection = false);
     ShiftLayerOp(ShiftLayerOp&&) noexcept;
     ~ShiftLayerOp();
     Verdict Check(OpContext& c);
@@ -227,7 +232,10 @@ struct ShiftLayerOp {
     void Refresh(OpContext& c);
     static std::optional<ShiftLayerOp> Replayed(OpContext& c, PacketId id, const LayerPlacePayload& p);
     static std::optional<ShiftLayerOp> Replayed(OpContext& c, PacketId id, const LinkMovePayload& p);
+    static std::optional<ShiftLayerOp> Replayed(OpContext& c, PacketId id, const LayerMovePayload& p);
 
+    bool withSelection = false;
+    int32_t selection = 0; // PackedSelection of the current mask
     int32_t count = 1;
     bool anyGrown = false;
     std::vector<std::unique_ptr<CLayerData>> grown;

@@ -90,6 +90,8 @@ constexpr const char* kChangeSelection[] = {"ActSelAll",  "ActSelCancel", "ActSe
 constexpr const char* kMaskFromLayer[] = {"ActMaskNewFromLyrD", "ActMaskNewFromLyrA"};
 constexpr const char* kMaskIntoAlpha[] = {"ActLyrSel2A"};
 constexpr const char* kSelectionFlags[] = {"ActViewSel", "ActSelEnable"};
+constexpr const char* kColourRange[] = {"ActSelColorRange"};
+constexpr const char* kSelectionToLayer[] = {"ActLyrSelDup", "ActLyrSelNew"};
 
 const OperationEntry kOperations[] = {
     Entry<NewPictureOp>(),
@@ -140,6 +142,8 @@ const OperationEntry kOperations[] = {
     Entry<SelectionFlagsOp>(kSelectionFlags),
     Entry<SelectShapeOp>(),
     Entry<MaskIntoAlphaOp>(kMaskIntoAlpha),
+    Entry<ColourRangeOp>(kColourRange),
+    Entry<SelectionToLayerOp>(kSelectionToLayer),
     {"Filter", kFilterPackets, kFilterUndo, kFilterCommands, &ReplayFilterPacket},
     {"Stroke", kStrokePackets, kStrokeUndo, {}, nullptr},
 };

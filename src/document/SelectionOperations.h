@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/CMaskMngr.h"
+#include "document/ColourRange.h"
 #include "document/PaperOperation.h"
 #include "events/EventPackets.h"
 
@@ -259,6 +260,32 @@ struct SelectShapeOp {
     void Refresh(OpContext& c);
     static std::optional<SelectShapeOp> Replayed(OpContext& c, PacketId id, const SelectionShapePayload& p);
     static std::optional<SelectShapeOp> Replayed(OpContext& c, PacketId id, const SelectionPolygonPayload& p);
+
+    std::unique_ptr<CMaskData> next{};
+};
+
+// The colour range's coverage replaces the current mask at the source's
+// position (kind 56). Live it is computed from the source; a replay takes
+// it from the stream with the settings record before it.
+struct ColourRangeOp {
+    static constexpr const char* kName = "ColourRange";
+    static constexpr PacketId kPackets[] = {PacketId::ColourRangeSelection};
+    static constexpr UndoKind kUndo[] = {UndoKind::MaskPixels};
+    static constexpr uint8_t kHints = kSelectionHints;
+    static constexpr bool kBusy = true;
+
+    SColourRange range{};
+    // Set by a replay: the coverage is the stream's.
+    bool fromStream = false;
+    SCoverage coverage{};
+
+    Verdict Check(OpContext& c);
+    bool Prepare(OpContext& c);
+    bool Record(OpContext& c);
+    HistoryRecord History(OpContext& c);
+    bool Apply(OpContext& c, CUndoData* record);
+    void Refresh(OpContext& c);
+    static std::optional<ColourRangeOp> Replayed(OpContext& c, PacketId id, const PixelBlockPayload& p);
 
     std::unique_ptr<CMaskData> next{};
 };

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/CLayerMngr.h"
@@ -29,6 +30,7 @@ class CStrokeMngr;
 class StrokeEngine;
 class TFlowImage;
 class CMaskMngr;
+struct SColourRange;
 class CMaskData;
 struct SCoverage;
 enum class CombineMode : uint8_t;
@@ -73,6 +75,7 @@ public:
     int32_t CurrentLayer() const { return layers_->Current(); }
     int32_t TopLayerIndex() const { return layers_->Count() - 1; }
     CLayerData* LayerAt(int32_t i) { return layers_->At(i); }
+    const CLayerData* LayerAt(int32_t i) const { return std::as_const(*layers_).At(i); }
     CLayerMngr& Layers() { return *layers_; }
     // The history; nullptr in the oldest engine generation.
     CUndoMngrEx* UndoManager() { return undo_.get(); }
@@ -290,6 +293,9 @@ public:
     bool SelectRectangle(PointF c1, PointF c2, CombineMode mode, bool record = true);
     bool SelectEllipse(PointF c1, PointF c2, CombineMode mode, bool record = true);
     bool SelectPolygon(const std::vector<PointF>& points, CombineMode mode, bool record = true);
+    // The pixels of the range's source near its colours replace the
+    // selection.
+    bool SelectColourRange(const SColourRange& range, bool record = true);
     bool SetSelectionBorderShown(bool on, bool record = true);
     bool SetSelectionUsed(bool on, bool record = true);
     // Ants, window and mask list follow a change of the masks.
@@ -307,6 +313,9 @@ public:
     // AppVersion of the recording a player document replays (major x 100
     // + minor); 0 live.
     int32_t PlayerAppVersion = 0;
+    // The settings of the last colour-range record, kept for the coverage
+    // packet that follows it.
+    std::shared_ptr<const SColourRange> PlayerColourRange;
 
     // ---- strokes (src/document/TPaperStroke.cpp) ----
     // The pen and renderer of the running (or last) stroke, which the

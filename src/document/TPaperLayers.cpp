@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "codecs/CodePage.h"
+#include "document/CMaskMngr.h"
 #include "document/LayerComposite.h"
 #include "document/LayerOperations.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "platform/UserNotifier.h"
+#include "storage/BlendTables.h"
+#include "storage/CBlockVMTC.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
@@ -656,8 +659,143 @@ bool TPaper::SetLayerAlpha(int32_t layer, int32_t alpha, bool record)
     return RunOperation(*this, SetLayerAlphaOp{layer, alpha}, record);
 }
 
-// Not built yet: nothing is copied or moved into a new layer.
-bool TPaper::SelectionToLayer(int32_t, bool, bool) { return false; }
+// ---- selection to a new layer ----------------------------------------------------------
+
+namespace {
+
+constexpr const char* kCutNoMemory = "メモリ不足のため実行できませんでした！";
+
+// Every alpha byte of the store scaled by the mask's byte over it (its
+// inverse when cutting out), row by row over rows; false when memory runs out.
+bool CutByMask(CLayerData& layer, const CMaskData& mask, bool inverse, const EdgeRect& rows)
+{
+    CBlockVMTC& store = *layer.Store;
+    const int32_t w = rows.right - rows.left;
+    TMTC row(w, 1);
+    std::vector<uint8_t> m;
+    try {
+        m.resize(size_t(w));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!row.IsValid())
+        return false;
+    for (int32_t y = rows.top; y < rows.bottom; ++y) {
+        mask.ReadRow(y - layer.OriginY, rows.left - layer.OriginX, w, m.data());
+        if (!store.CopyOut(row, {0, 0}, false, 255, {rows.left, y, w, 1}))
+            return false;
+        uint32_t* p = row.Row(0);
+        for (int32_t x = 0; x < w; ++x) {
+            const uint8_t keep = inverse ? uint8_t(255 - m[size_t(x)]) : m[size_t(x)];
+            p[x] = (p[x] & 0x00FFFFFFu) | uint32_t(MulTable[p[x] >> 24][keep]) << 24;
+        }
+        if (!store.CopyIn(row, {rows.left, y}, 255, {0, 0, w, 1}))
+            return false;
+    }
+    store.CompactRect(rows);
+    return true;
+}
+
+// The mask's rectangle on the layer's store, clipped to it.
+bool MaskOnStore(const CLayerData& layer, const CMaskData& mask, EdgeRect& out)
+{
+    const EdgeRect r = mask.Rect();
+    return Intersect({r.left + layer.OriginX, r.top + layer.OriginY, r.right + layer.OriginX,
+                      r.bottom + layer.OriginY},
+                     {0, 0, layer.Store->Width, layer.Store->Height}, out);
+}
+
+} // namespace
+
+SelectionToLayerOp::SelectionToLayerOp() = default;
+SelectionToLayerOp::SelectionToLayerOp(int32_t i, bool m) : index(i), move(m) {}
+SelectionToLayerOp::SelectionToLayerOp(SelectionToLayerOp&&) noexcept = default;
+SelectionToLayerOp::~SelectionToLayerOp() = default;
+
+Verdict SelectionToLayerOp::Check(OpContext& c)
+{
+    const CLayerData* source = c.paper.LayerAt(index);
+    return source && source->HasStore() && source->Visible && c.paper.ActiveSelection() &&
+                   c.paper.Layers().CanAdd()
+               ? Verdict::Go
+               : Verdict::Refuse;
+}
+
+// The copy is cut before anything is recorded.
+bool SelectionToLayerOp::Prepare(OpContext& c)
+{
+    const CLayerData& source = *c.paper.LayerAt(index);
+    copy = CopiedLayer(source);
+    if (!copy || !RoomForOne(c.paper.Layers()) ||
+        !CutByMask(*copy, *c.paper.ActiveSelection(), false, {0, 0, copy->Store->Width, copy->Store->Height})) {
+        copy.reset();
+        Notifier().Warn(kCutNoMemory);
+        return false;
+    }
+    copy->RefreshThumbnail();
+    return true;
+}
+
+// The form with the option: 0 copies, 1 moves.
+std::vector<uint8_t> SelectionToLayerOp::Packet(OpContext& c) const
+{
+    SelectionAmountPayload p;
+    p.SetKind(PacketId::SelectionToLayerWith);
+    p.layer = int16_t(index), p.mask = int16_t(c.paper.Masks().Current()), p.option = move ? 1 : 0;
+    return p.Encode();
+}
+
+HistoryRecord SelectionToLayerOp::History(OpContext& c)
+{
+    CLayerData& source = *c.paper.LayerAt(index);
+    const ExtentRect whole{0, 0, source.Store->Width, source.Store->Height};
+    HistoryRecord h;
+    // Moving changes the source's alpha: its plane is kept to swap back.
+    h.record = move ? CUndoData::AlphaRecord(UndoKind::SelectionToLayer, source, index, whole)
+                    : CUndoData::Command(UndoKind::SelectionToLayer, index, source.Id, whole);
+    if (h.record) {
+        h.record->layerIndex = index + 1;
+        h.record->layerId = copy->Id;
+        h.record->values = {c.paper.CurrentLayer(), move ? 1 : 0, source.Id, 0};
+    }
+    return h;
+}
+
+bool SelectionToLayerOp::Apply(OpContext& c, CUndoData*)
+{
+    CLayerData& source = *c.paper.LayerAt(index);
+    EdgeRect rows;
+    if (move && MaskOnStore(source, *c.paper.ActiveSelection(), rows) &&
+        !CutByMask(source, *c.paper.ActiveSelection(), true, rows))
+        return c.paper.LayerMemoryFailed(c.record);
+    source.RefreshThumbnail();
+    InsertLayer(c.paper.Layers(), std::move(copy), index + 1);
+    return true;
+}
+
+void SelectionToLayerOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+
+// The earlier form separates (moves) the selection.
+std::optional<SelectionToLayerOp> SelectionToLayerOp::Replayed(OpContext& c, PacketId,
+                                                               const SelectionCommandPayload& p)
+{
+    if (p.mask != c.paper.Masks().Current())
+        return std::nullopt;
+    return SelectionToLayerOp(p.layer, true);
+}
+
+std::optional<SelectionToLayerOp> SelectionToLayerOp::Replayed(OpContext& c, PacketId,
+                                                               const SelectionAmountPayload& p)
+{
+    if (p.mask != c.paper.Masks().Current() || p.option > 1)
+        return std::nullopt;
+    return SelectionToLayerOp(p.layer, p.option == 1);
+}
+
+bool TPaper::SelectionToLayer(int32_t layer, bool moveContent, bool record)
+{
+    return RunOperation(*this, SelectionToLayerOp(layer, moveContent), record);
+}
 
 // ---- shared steps ------------------------------------------------------------------
 

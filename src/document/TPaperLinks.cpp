@@ -12,6 +12,7 @@
 #include "codecs/CodePage.h"
 #include "document/LinkOperations.h"
 #include "document/SLayerParam.h"
+#include "document/SelectionOperations.h"
 #include "document/TPaper.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
@@ -689,7 +690,10 @@ std::optional<SetLinkGroupVisibleOp> SetLinkGroupVisibleOp::Replayed(OpContext& 
 
 // ---- shifts --------------------------------------------------------------------------
 
-ShiftLayerOp::ShiftLayerOp(int32_t i, int32_t x, int32_t y) : index(i), dx(x), dy(y) {}
+ShiftLayerOp::ShiftLayerOp(int32_t i, int32_t x, int32_t y, bool selection)
+    : index(i), dx(x), dy(y), withSelection(selection)
+{
+}
 ShiftLayerOp::ShiftLayerOp(ShiftLayerOp&&) noexcept = default;
 ShiftLayerOp::~ShiftLayerOp() = default;
 
@@ -700,6 +704,13 @@ Verdict ShiftLayerOp::Check(OpContext& c)
     if (dx == 0 && dy == 0)
         return Verdict::Unchanged;
     count = c.paper.Layers().LinkedRunLength(index) + 1;
+    if (!withSelection)
+        return Verdict::Go;
+    // The selection must exist and stay within reach after the move.
+    int32_t maskIndex = 0, maskId = 0;
+    if (!c.paper.CurrentSelection(maskIndex, maskId) || MoveSelectionOp{dx, dy}.Check(c) != Verdict::Go)
+        return Verdict::Refuse;
+    selection = PackedSelection(maskIndex, maskId);
     return Verdict::Go;
 }
 
@@ -738,7 +749,14 @@ std::vector<uint8_t> ShiftLayerOp::Packet(OpContext&) const
 {
     if (count > 1) {
         LinkMovePayload p;
-        p.layer = int16_t(index), p.dx = dx, p.dy = dy, p.secondOption = -1, p.first = count;
+        p.SetKind(withSelection ? PacketId::MoveLinkedByTool : PacketId::MoveLinked);
+        p.layer = int16_t(index), p.dx = dx, p.dy = dy, p.secondOption = withSelection ? 0 : -1, p.first = count;
+        return p.Encode();
+    }
+    if (withSelection) {
+        LayerMovePayload p;
+        p.SetKind(anyGrown ? PacketId::MoveResizeLayer : PacketId::MoveLayerBy);
+        p.layer = int16_t(index), p.dx = dx, p.dy = dy;
         return p.Encode();
     }
     LayerPlacePayload p;
@@ -750,8 +768,14 @@ std::vector<uint8_t> ShiftLayerOp::Packet(OpContext&) const
 HistoryRecord ShiftLayerOp::History(OpContext& c)
 {
     HistoryRecord h;
+    CLayerData& layer = *c.paper.LayerAt(index);
     if (count == 1 && !anyGrown)
-        h.record = c.paper.UndoManager()->MakeAttribute(*c.paper.LayerAt(index), index, 0, UndoKind::Position);
+        h.record = withSelection ? c.paper.UndoManager()->MakeMoveWithSelection(layer, index, dx, dy)
+                                 : c.paper.UndoManager()->MakeAttribute(layer, index, 0, UndoKind::Position);
+    else if (withSelection)
+        h.record = CUndoData::Command(count > 1 ? UndoKind::MoveLinkedWithSelection
+                                                : UndoKind::MoveResizeWithSelection,
+                                      index, -1, {}, {count, dx, dy, selection});
     else
         h.record = CUndoData::Command(count > 1 ? UndoKind::MoveLinked : UndoKind::KeptSize, index, -1, {},
                                       {count, dx, dy, 0});
@@ -761,6 +785,8 @@ HistoryRecord ShiftLayerOp::History(OpContext& c)
 bool ShiftLayerOp::Apply(OpContext& c, CUndoData* record)
 {
     CLayerMngr& layers = c.paper.Layers();
+    if (withSelection && !c.paper.ShiftSelection(SelectionIndexOf(selection), SelectionIdOf(selection), dx, dy))
+        return false;
     if (count == 1 && !anyGrown) {
         layers.At(index)->Shift(dx, dy);
         return true;
@@ -777,7 +803,8 @@ bool ShiftLayerOp::Apply(OpContext& c, CUndoData* record)
         return true;
     record->layerId = layers.IdAt(index);
     record->rect = PictureIn(*layers.At(index), c.paper);
-    if (count > 1) {
+    // The selection's kinds keep the run's form also for one layer.
+    if (count > 1 || withSelection) {
         record->kept.layers = std::move(grown);
         record->kept.object = std::move(ids);
     } else {
@@ -786,7 +813,12 @@ bool ShiftLayerOp::Apply(OpContext& c, CUndoData* record)
     return true;
 }
 
-void ShiftLayerOp::Refresh(OpContext& c) { c.paper.RefreshWholePicture(); }
+void ShiftLayerOp::Refresh(OpContext& c)
+{
+    c.paper.RefreshWholePicture();
+    if (withSelection)
+        c.paper.RefreshSelection();
+}
 
 // The document writes LayerKeptSize for a shift whose store had to grow; a
 // linked run moves by MoveLinked, so a single layer must lead none.
@@ -801,24 +833,34 @@ std::optional<ShiftLayerOp> ShiftLayerOp::Replayed(OpContext& c, PacketId id, co
     return ShiftLayerOp(p.layer, p.first, p.second);
 }
 
-std::optional<ShiftLayerOp> ShiftLayerOp::Replayed(OpContext& c, PacketId, const LinkMovePayload& p)
+std::optional<ShiftLayerOp> ShiftLayerOp::Replayed(OpContext& c, PacketId id, const LinkMovePayload& p)
 {
-    if (!IsLayerOf(c.paper, p.layer) || !IsShift(p.dx, p.dy) || p.secondOption != -1 ||
+    const bool selection = id == PacketId::MoveLinkedByTool;
+    if (!IsLayerOf(c.paper, p.layer) || !IsShift(p.dx, p.dy) || p.secondOption != (selection ? 0 : -1) ||
         p.first != c.paper.Layers().LinkedRunLength(p.layer) + 1)
         return std::nullopt;
-    return ShiftLayerOp(p.layer, p.dx, p.dy);
+    return ShiftLayerOp(p.layer, p.dx, p.dy, selection);
 }
 
-// Masks do not exist yet: without a selection this is the plain shift, and a
-// selection (which nothing can make yet) is refused rather than ignored.
+// The layer move tool's packets move the selection with the layer.
+std::optional<ShiftLayerOp> ShiftLayerOp::Replayed(OpContext& c, PacketId id, const LayerMovePayload& p)
+{
+    if (p.anchor != 0 || p.option != 0) {
+        Diagnose(std::string("playback: ") + InfoOf(id).name + " with an anchor has no replay yet");
+        return std::nullopt;
+    }
+    if (!IsLayerOf(c.paper, p.layer) || !IsShift(p.dx, p.dy) || c.paper.Layers().LinkedRunLength(p.layer) != 0)
+        return std::nullopt;
+    return ShiftLayerOp(p.layer, p.dx, p.dy, true);
+}
+
+// Without a selection this is the plain shift.
 bool TPaper::ShiftLayerMasked(int32_t index, int32_t dx, int32_t dy, bool record)
 {
     int32_t maskIndex = -1, maskId = -1;
-    if (CurrentSelection(maskIndex, maskId)) {
-        Diagnose("shift through a selection is not available");
-        return false;
-    }
-    return ShiftLayer(index, dx, dy, record);
+    if (!CurrentSelection(maskIndex, maskId))
+        return ShiftLayer(index, dx, dy, record);
+    return RunOperation(*this, ShiftLayerOp(index, dx, dy, true), record);
 }
 
 // ---- link groups ---------------------------------------------------------------------
@@ -1152,8 +1194,18 @@ bool TPaper::ApplyLinkRecord(CUndoData& record, bool undo)
     case UndoKind::InvertVisibility:
     case UndoKind::LinkGroupVisible:
         return SwapVisibility(record, *layers_);
-    // 35 and 44 move a selection with the layers: nothing pushes them until
-    // the document has masks.
+    // The selection moves back (or again) with the run.
+    case UndoKind::MoveResizeWithSelection:
+    case UndoKind::MoveLinkedWithSelection: {
+        const SUndoValues& v = record.values;
+        const int32_t sign = undo ? -1 : 1;
+        if (!ShiftSelection(SelectionIndexOf(v.d), SelectionIdOf(v.d), v.b * sign, v.c * sign))
+            return false;
+        if (ApplyRunShift(record, *layers_, undo))
+            return true;
+        ShiftSelection(SelectionIndexOf(v.d), SelectionIdOf(v.d), -v.b * sign, -v.c * sign);
+        return false;
+    }
     default:
         return false;
     }

@@ -5,6 +5,7 @@
 #include "document/MaskMorphology.h"
 #include "document/SelectionOperations.h"
 #include "document/TPaper.h"
+#include "platform/DiagnosticSink.h"
 
 namespace morvane {
 
@@ -20,12 +21,15 @@ std::optional<NewMaskOp> NewMaskOp::Replayed(OpContext& c, PacketId id, const Se
     return NewMaskOp{id == PacketId::DuplicateMask};
 }
 
-// The player makes the mask current first when it is not.
+// The player makes the mask current first when it is not. The only mask
+// stays (a current mask always exists): the packet is executed, and said.
 std::optional<DeleteMaskOp> DeleteMaskOp::Replayed(OpContext& c, PacketId, const SelectionCommandPayload& p)
 {
     CMaskMngr& masks = c.paper.Masks();
     if (!masks.IsIndex(p.mask) || !masks.SetCurrent(p.mask))
         return std::nullopt;
+    if (masks.Count() == 1)
+        Diagnose("playback: the only mask is not deleted");
     return DeleteMaskOp{p.mask};
 }
 

@@ -11,6 +11,7 @@
 #include "document/TPaperPlayback.h"
 
 #include "document/CMaskMngr.h"
+#include "document/ColourRange.h"
 #include "events/EventPayloads.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
@@ -104,6 +105,14 @@ HandlerResult PaperPlaybackTarget::ApplyState(std::span<const uint8_t> packet)
             if (CLayerData* layer = paper_.LayerAt(paper_.CurrentLayer()))
                 layer->ProtectAlpha = (p.flags & kProtectBit) != 0;
         return Ran(true, kBrush);
+    }
+    case PacketId::ColourRangeData: {
+        ColourRangePayload p;
+        auto range = std::make_shared<SColourRange>();
+        if (!p.Decode(packet) || !DecodeColourRange(p.data, *range))
+            return HandlerResult::Failed;
+        paper_.PlayerColourRange = std::move(range);
+        return HandlerResult::Executed;
     }
     case PacketId::EmbeddedNib:
         return StoreNib(packet);

@@ -2,10 +2,13 @@
 // inverts, rotations by 180 and 90 degrees. A transform is applied first and
 // recorded after; when the packet cannot be kept the self-inverse transform
 // is applied again, so the stream never holds a change the picture lacks.
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <vector>
 
+#include "document/CMaskMngr.h"
+#include "document/CUndoMngr.h"
 #include "document/TPaper.h"
 #include "document/TransformOperations.h"
 #include "platform/DiagnosticSink.h"
@@ -96,12 +99,150 @@ std::optional<LayerCommandOp> LayerCommandOp::Replayed(OpContext&, PacketId id, 
     return LayerCommandOp{p.layer, CommandOf(id, PacketId::FlipLayerH, PacketId::FlipLayerV, PacketId::InvertLayer)};
 }
 
-std::optional<LayerCommandMaskedOp> LayerCommandMaskedOp::Replayed(OpContext&, PacketId id,
+// ---- one layer inside a selection -------------------------------------------------
+
+namespace {
+
+// Where a mask selects anything on the layer: the box of its selected bytes
+// in store coordinates, clipped to the store.
+bool MaskedRect(const CLayerData& layer, const CMaskData* mask, EdgeRect& rect)
+{
+    EdgeRect box;
+    if (!mask || !layer.HasStore() || !mask->SelectedRect(box))
+        return false;
+    const EdgeRect inStore{box.left + layer.OriginX, box.top + layer.OriginY, box.right + layer.OriginX,
+                           box.bottom + layer.OriginY};
+    return Intersect(inStore, {0, 0, layer.Store->Width, layer.Store->Height}, rect);
+}
+
+bool TransformPatch(TMTC& patch, int command)
+{
+    const ExtentRect all{0, 0, patch.Width, patch.Height};
+    switch (command) {
+    case 7: return patch.FlipHorizontal(all);
+    case 8: return patch.FlipVertical(all);
+    case 10: return patch.Rotate180(all);
+    default:
+        for (int32_t y = 0; y < patch.Height; ++y)
+            for (uint32_t* p = patch.Row(y), *end = p + patch.Width; p != end; ++p)
+                *p ^= 0x00FFFFFFu;
+        return true;
+    }
+}
+
+// was + (now - was) * m / 255 per byte; the alpha byte stays when kept.
+uint32_t ThroughMask(uint32_t was, uint32_t now, uint32_t m, bool keepAlpha)
+{
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const uint32_t a = (was >> shift) & 0xFF, b = (now >> shift) & 0xFF;
+        const uint32_t v = shift == 24 && keepAlpha ? a : (b * m + a * (255 - m) + 127) / 255;
+        out |= v << shift;
+    }
+    return out;
+}
+
+} // namespace
+
+Verdict LayerCommandMaskedOp::Check(OpContext& c)
+{
+    const CLayerData* layer = c.paper.LayerAt(index);
+    if (!layer || command < 7 || command > 10)
+        return Verdict::Refuse;
+    mask = c.paper.Masks().Resolve(mask);
+    return MaskedRect(*layer, c.paper.Masks().At(mask), rect) ? Verdict::Go : Verdict::Refuse;
+}
+
+bool LayerCommandMaskedOp::Prepare(OpContext& c)
+{
+    CLayerData& layer = *c.paper.LayerAt(index);
+    c.paper.Host().ReloadWetPaint(index);
+    if (!keepAlpha)
+        keepAlpha = layer.ProtectAlpha;
+    const int32_t w = rect.right - rect.left, h = rect.bottom - rect.top;
+    try {
+        patch = std::make_unique<TMTC>(w, h);
+    } catch (const std::bad_alloc&) {
+        patch.reset();
+    }
+    if (!patch || !patch->IsValid() || !layer.Store->CopyOut(*patch, {0, 0}, false, 255, {rect.left, rect.top, w, h}) ||
+        !TransformPatch(*patch, command)) {
+        Notifier().Warn(kCommandFailed);
+        return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> LayerCommandMaskedOp::Packet(OpContext&) const
+{
+    SelectionTransformPayload p;
+    p.SetKind(KindOf(command, PacketId::MaskedFlipH, PacketId::MaskedFlipV, PacketId::MaskedInvert,
+                     PacketId::MaskedRotate180));
+    p.layer = int16_t(index), p.mask = int16_t(mask), p.transparentArea = keepAlpha.value_or(false) ? 1 : 0;
+    return p.Encode();
+}
+
+HistoryRecord LayerCommandMaskedOp::History(OpContext& c)
+{
+    HistoryRecord h;
+    h.record = c.paper.UndoManager()->MakePixels(*c.paper.LayerAt(index), index,
+                                                 {rect.left, rect.top, rect.right - rect.left,
+                                                  rect.bottom - rect.top},
+                                                 UndoKind::Fill);
+    return h;
+}
+
+// The transformed pixels go in row by row through the mask.
+bool LayerCommandMaskedOp::Apply(OpContext& c, CUndoData*)
+{
+    CLayerData& layer = *c.paper.LayerAt(index);
+    const CMaskData& m = *c.paper.Masks().At(mask);
+    const int32_t w = patch->Width;
+    std::vector<uint8_t> coverage(static_cast<size_t>(w));
+    TMTC row(w, 1);
+    if (!row.IsValid())
+        return false;
+    for (int32_t y = 0; y < patch->Height; ++y) {
+        const int32_t sy = rect.top + y;
+        if (!layer.Store->CopyOut(row, {0, 0}, false, 255, {rect.left, sy, w, 1}))
+            return false;
+        m.ReadRow(sy - layer.OriginY, rect.left - layer.OriginX, w, coverage.data());
+        uint32_t* was = row.Row(0);
+        const uint32_t* now = patch->Row(y);
+        for (int32_t x = 0; x < w; ++x)
+            if (coverage[size_t(x)] != 0)
+                was[x] = ThroughMask(was[x], now[x], coverage[size_t(x)], *keepAlpha);
+        if (!layer.Store->CopyIn(row, {rect.left, sy}, 255, {0, 0, w, 1}))
+            return false;
+    }
+    layer.Store->CompactRect(rect);
+    return true;
+}
+
+void LayerCommandMaskedOp::Refresh(OpContext& c)
+{
+    TPaper& paper = c.paper;
+    const CLayerData& layer = *paper.LayerAt(index);
+    const ExtentRect changed{rect.left - layer.OriginX, rect.top - layer.OriginY, rect.right - rect.left,
+                             rect.bottom - rect.top};
+    paper.Host().MarkModified();
+    paper.RenderRect(changed, true);
+    paper.Host().InvalidateRect(changed);
+    paper.LayerChanged(index, changed);
+    paper.Host().ReloadWetPaint(index);
+}
+
+std::optional<LayerCommandMaskedOp> LayerCommandMaskedOp::Replayed(OpContext& c, PacketId id,
                                                                    const SelectionTransformPayload& p)
 {
-    return LayerCommandMaskedOp{{p.layer, CommandOf(id, PacketId::MaskedFlipH, PacketId::MaskedFlipV,
-                                                     PacketId::MaskedInvert)},
-                                p.mask};
+    if (!c.paper.Masks().IsIndex(p.mask) || p.transparentArea > 1)
+        return std::nullopt;
+    LayerCommandMaskedOp op;
+    op.index = p.layer;
+    op.command = CommandOf(id, PacketId::MaskedFlipH, PacketId::MaskedFlipV, PacketId::MaskedInvert);
+    op.mask = p.mask;
+    op.keepAlpha = p.transparentArea == 1;
+    return op;
 }
 
 // ---- every layer --------------------------------------------------------------------
@@ -204,9 +345,16 @@ bool TPaper::LayerCommand(int32_t layer, int command, bool record)
     return RunOperation(*this, LayerCommandOp{layer, command}, record);
 }
 
+// A mask that selects nothing on the layer leaves the plain command.
 bool TPaper::LayerCommandMasked(int32_t layer, int command, int32_t maskIndex, bool record)
 {
-    return RunOperation(*this, LayerCommandMaskedOp{{layer, command}, maskIndex}, record);
+    const CLayerData* l = LayerAt(layer);
+    EdgeRect rect;
+    if (!l || !MaskedRect(*l, masks_->At(masks_->Resolve(maskIndex)), rect))
+        return LayerCommand(layer, command, record);
+    LayerCommandMaskedOp op;
+    op.index = layer, op.command = command, op.mask = maskIndex;
+    return RunOperation(*this, std::move(op), record);
 }
 
 bool TPaper::TransformPicture(int command, bool allLayers, bool record)

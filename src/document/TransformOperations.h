@@ -9,6 +9,8 @@
 
 #include "document/PaperOperation.h"
 #include "events/EventPackets.h"
+#include "storage/Rect.h"
+#include "storage/TMTC.h"
 
 namespace morvane {
 
@@ -37,19 +39,36 @@ struct LayerCommandOp {
     static std::optional<LayerCommandOp> Replayed(OpContext& c, PacketId id, const LayerIndexPayload& p);
 };
 
-// The same inside the bounding rectangle of a mask. The document keeps no
-// masks yet, so every mask counts as empty: the command acts on the whole
-// layer and records the unmasked event.
-struct LayerCommandMaskedOp : LayerCommandOp {
+// Commands 7-10 inside the bounding rectangle of a mask's selected pixels:
+// the rectangle's pixels are transformed in a copy that goes back into the
+// layer through the mask (keeping the layer's alpha while it is protected).
+// The document falls back to the plain command when the mask selects
+// nothing.
+struct LayerCommandMaskedOp {
     static constexpr const char* kName = "LayerCommandMasked";
     static constexpr PacketId kPackets[] = {PacketId::MaskedFlipH, PacketId::MaskedFlipV,
                                             PacketId::MaskedRotate180, PacketId::MaskedInvert};
-    static constexpr UndoKind kUndo[] = {UndoKind::FlipH, UndoKind::FlipV, UndoKind::Invert, UndoKind::Rotate180};
+    static constexpr UndoKind kUndo[] = {UndoKind::Fill};
+    static constexpr uint8_t kHints = changehint::kLayerPixels;
 
+    int32_t index = 0;
+    int command = 7;
     int32_t mask = -1;
+    // Set by a replay: the stream's protect flag, not the layer's.
+    std::optional<bool> keepAlpha{};
 
+    Verdict Check(OpContext& c);
+    bool Prepare(OpContext& c);
+    std::vector<uint8_t> Packet(OpContext& c) const;
+    HistoryRecord History(OpContext& c);
+    bool Apply(OpContext& c, CUndoData* record);
+    void Refresh(OpContext& c);
     static std::optional<LayerCommandMaskedOp> Replayed(OpContext& c, PacketId id,
                                                         const SelectionTransformPayload& p);
+
+    // The rectangle in store coordinates and its pixels after the command.
+    EdgeRect rect{};
+    std::unique_ptr<TMTC> patch{};
 };
 
 // A transform of every layer, or of the visible ones.

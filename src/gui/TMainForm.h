@@ -14,6 +14,7 @@
 
 #include "app/CommandTable.h"
 #include "app/FilterCommand.h"
+#include "document/ColourRange.h"
 #include "input/InputRouter.h"
 #include "input/ToolState.h"
 #include "files/ResultCodes.h"
@@ -151,6 +152,8 @@ public:
     // name; nullopt when cancelled. Tests replace them.
     std::function<std::optional<int>(bool expand)> askSelectionStep;
     std::function<std::optional<std::string>(const std::string& name)> askMaskName;
+    // The colour range picked in its dialog; nullopt when cancelled.
+    std::function<std::optional<SColourRange>(const TPaper&)> askColourRange;
     // The new-layer and layer-properties dialogs; nullopt when cancelled.
     std::function<std::optional<SNewLayerChoice>(TPaper&)> askNewLayer;
     std::function<std::optional<SLayerOptions>(TPaper&, int32_t index)> askLayerOptions;

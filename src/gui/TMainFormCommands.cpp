@@ -23,6 +23,7 @@
 #include "events/PlaybackReport.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TFormAbout.h"
+#include "gui/TFormColorMask.h"
 #include "gui/TFormLayerOption.h"
 #include "gui/TFormNew.h"
 #include "gui/TFormSelExt.h"
@@ -137,6 +138,8 @@ struct PaperCommand {
 
 bool HasLayerBelow(TPaper& p) { return p.CurrentLayer() > 0; }
 bool HasSelection(TPaper& p) { return p.Masks().HasSelection(); }
+// A selection that is switched on and a visible layer to take it from.
+bool UsesSelection(TPaper& p) { return p.ActiveSelection() && p.LayerAt(p.CurrentLayer())->Visible; }
 bool MergeableVisible(TPaper& p) { return p.Layers().VisibleCount() >= 2 && p.LayerAt(0)->Visible; }
 
 const PaperCommand kPaperCommands[] = {
@@ -167,11 +170,12 @@ const PaperCommand kPaperCommands[] = {
     // result opaque over the background.
     {"ActLyrMergeV2", [](TPaper& p) { return p.MergeVisibleLayers(0, false); }, MergeableVisible},
     {"ActLyrMergeV", [](TPaper& p) { return p.MergeVisibleLayers(-1, true); }, MergeableVisible},
-    {"actLyrFlipLR", [](TPaper& p) { return p.FlipLayerH(p.CurrentLayer()); }},
-    {"actLyrFlipTB", [](TPaper& p) { return p.FlipLayerV(p.CurrentLayer()); }},
+    // Inside the selection while there is one.
+    {"actLyrFlipLR", [](TPaper& p) { return p.LayerCommandMasked(p.CurrentLayer(), 7, -1); }},
+    {"actLyrFlipTB", [](TPaper& p) { return p.LayerCommandMasked(p.CurrentLayer(), 8, -1); }},
     {"ActLyrRot90", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), true); }},
     {"ActLyrRot270", [](TPaper& p) { return p.RotateLayer90(p.CurrentLayer(), false); }},
-    {"actLyrRot180", [](TPaper& p) { return p.RotateLayer180(p.CurrentLayer()); }},
+    {"actLyrRot180", [](TPaper& p) { return p.LayerCommandMasked(p.CurrentLayer(), 10, -1); }},
     {"ActLyrTrimOut", [](TPaper& p) { return p.TrimLayerOutside(p.CurrentLayer()); },
      [](TPaper& p) { return p.LayerAt(p.CurrentLayer())->IsLargerThanPicture(); }},
     {"ActViewCurLyr", [](TPaper& p) { return p.ShowOnlyLayer(p.CurrentLayer()); }},
@@ -197,6 +201,8 @@ const PaperCommand kPaperCommands[] = {
     {"ActViewSel", [](TPaper& p) { return p.SetSelectionBorderShown(!p.SelectionBorderShown); }, nullptr,
      [](TPaper& p) { return p.SelectionBorderShown; }},
     {"ActLyrSel2A", [](TPaper& p) { return p.MaskIntoAlpha(p.CurrentLayer()); }, HasSelection},
+    {"ActLyrSelDup", [](TPaper& p) { return p.SelectionToLayer(p.CurrentLayer(), false); }, UsesSelection},
+    {"ActLyrSelNew", [](TPaper& p) { return p.SelectionToLayer(p.CurrentLayer(), true); }, UsesSelection},
 };
 
 enum class Tiling { SideBySide, Stacked };
@@ -262,6 +268,20 @@ void TMainForm::DefineDocumentCommands()
             },
             HasSelection, {});
     HandlePaper(
+        "ActSelColorRange",
+        [this](TPaper& p) {
+            // A selection off the layer leaves nothing to pick from.
+            EdgeRect source;
+            if (!ColourRangeSourceRect(p, ColourRangeSource::Layer, source) ||
+                !ColourRangeMeetsSelection(p, source)) {
+                Notifier().Warn("有効な選択範囲がありません");
+                return false;
+            }
+            const std::optional<SColourRange> range = askColourRange(p);
+            return range && p.SelectColourRange(*range);
+        },
+        {}, {});
+    HandlePaper(
         "ActMaskOption",
         [this](TPaper& p) {
             const std::optional<std::string> name = askMaskName(p.Masks().CurrentMask()->name);
@@ -287,6 +307,12 @@ void TMainForm::DefineDocumentCommands()
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.Pixels();
+    };
+    askColourRange = [this](const TPaper& p) -> std::optional<SColourRange> {
+        TFormColorMask dialog(p, this);
+        if (dialog.exec() != QDialog::Accepted || dialog.Range().entries.empty())
+            return std::nullopt;
+        return dialog.Range();
     };
     askMaskName = [this](const std::string& name) -> std::optional<std::string> {
         bool ok = false;

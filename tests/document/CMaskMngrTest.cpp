@@ -9,7 +9,13 @@
 #include "PaperFixture.h"
 #include "document/CMaskMngr.h"
 #include "document/CUndoMngr.h"
+#include "document/ColourRange.h"
+#include "document/PaperOperations.h"
+#include "events/EventPackets.h"
+#include "platform/DiagnosticSink.h"
+#include "platform/UserNotifier.h"
 #include "storage/BlendTables.h"
+#include "storage/CBlockVMTC.h"
 
 namespace morvane {
 namespace {
@@ -244,6 +250,60 @@ TEST_F(SelectionEdges, RefusalsChangeNothing)
     Select(Pixel(1, 1));
     EXPECT_FALSE(paper.MoveSelection(-(1 << 21), 0));
     EXPECT_FALSE(paper.CombineMasks(0, 5, CombineMode::Add));
+}
+
+// The colour range picks the layer's pixels near a colour, never a
+// transparent one, keeps to the selection, and says so when layer and
+// selection do not meet. A range that picks nothing changes nothing.
+TEST_F(SelectionEdges, ColourRangeKeepsToOpaquePixelsAndTheSelection)
+{
+    CBlockVMTC& store = *paper.LayerAt(0)->Store;
+    ASSERT_TRUE(store.FillRect({0, 0, 10, 10}, 0xFFFF0000u));
+    ASSERT_TRUE(store.SetPixel(3, 3, 0x00FF0000u));
+    const SColourRange red{ColourRangeSource::Layer, 0, 0, {{0xFF0000, true, 10}}};
+    ASSERT_TRUE(paper.SelectColourRange(red));
+    const CMaskData& picked = *paper.Masks().CurrentMask();
+    EXPECT_EQ(picked.ValueAt(2, 2), 255);
+    EXPECT_EQ(picked.ValueAt(3, 3), 0);
+    EXPECT_EQ(picked.ValueAt(20, 20), 0);
+
+    Select(Pixel(5, 5));
+    ASSERT_TRUE(paper.SelectColourRange(red));
+    EXPECT_EQ(paper.Masks().CurrentMask()->ValueAt(5, 5), 255);
+    EXPECT_EQ(paper.Masks().CurrentMask()->ValueAt(2, 2), 0);
+
+    RecordingNotifier notifier;
+    UserNotifier* previous = SetNotifier(&notifier);
+    Select(Pixel(50, 50));
+    const uint32_t before = paper.Masks().CurrentMask()->maskId;
+    EXPECT_FALSE(paper.SelectColourRange(red));
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].text, "有効な選択範囲がありません");
+    paper.CancelSelection(false);
+    const uint32_t cancelled = paper.Masks().CurrentMask()->maskId;
+    EXPECT_TRUE(paper.SelectColourRange({ColourRangeSource::Layer, 0, 0, {{0x00FF00, true, 5}}}));
+    EXPECT_EQ(paper.Masks().CurrentMask()->maskId, cancelled);
+    EXPECT_NE(before, cancelled);
+    SetNotifier(previous);
+}
+
+// A stream that deletes the only mask is played on: the mask stays, the
+// packet counts as executed and a line says why.
+TEST_F(SelectionEdges, ReplayedDeleteOfTheOnlyMaskDeclinesWithALine)
+{
+    SelectionCommandPayload p;
+    p.SetKind(PacketId::DeleteMask);
+    CapturingDiagnosticSink sink;
+    ScopedDiagnostics scope(sink);
+    uint8_t hints = 0;
+    EXPECT_EQ(OperationReplaying(PacketId::DeleteMask)->replay(paper, PacketId::DeleteMask, p.Encode(), hints),
+              HandlerResult::Executed);
+    EXPECT_EQ(paper.Masks().Count(), 1);
+    ASSERT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0], "playback: the only mask is not deleted");
+    p.mask = 1;
+    EXPECT_EQ(OperationReplaying(PacketId::DeleteMask)->replay(paper, PacketId::DeleteMask, p.Encode(), hints),
+              HandlerResult::Failed);
 }
 
 } // namespace

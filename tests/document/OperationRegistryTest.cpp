@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LivePaper.h"
+#include "document/ColourRange.h"
 #include "document/FilterOperations.h"
 #include "document/ImageOperations.h"
 #include "document/PaperOperations.h"
@@ -72,6 +73,11 @@ const std::vector<Row>& Rows()
         {"SetLayerAlpha", None, [](Live& l) { return l->SetLayerAlpha(1, 255); }},
         {"LayerCommand", None, [](Live& l) { return l->RotateLayer180(2); }},
         {"LayerCommandMasked", None, [](Live& l) { return l->LayerCommandMasked(1, 8, -1); }},
+        {"LayerCommandMasked", StrokeSelection, [](Live& l) { return l->LayerCommandMasked(0, 7, -1); }},
+        {"LayerCommandMasked", StrokeSelection, [](Live& l) { return l->LayerCommandMasked(0, 10, 0); }},
+        {"LayerCommandMasked",
+         [](Live& l) { return StrokeSelection(l) && l->SetLayerProtectAlpha(2, true); },
+         [](Live& l) { return l->LayerCommandMasked(2, 9, -1); }},
         {"RotateLayer90", None, [](Live& l) { return l->RotateLayer90(2, true); }},
         {"RotateLayerFree", None, [](Live& l) { return l->RotateLayerFree(1, 33.0f); }},
         {"ScaleLayer", None, [](Live& l) { return l->ScaleLayer(1, 30, 20); }},
@@ -83,6 +89,11 @@ const std::vector<Row>& Rows()
         {"SetLayerDither", None, [](Live& l) { return l->SetLayerDither(2, true, 120); }},
         {"RenameLayer", None, [](Live& l) { return l->RenameLayer(1, "下書き①"); }},
         {"ShiftLayer", None, [](Live& l) { return l->ShiftLayer(2, 7, -4); }},
+        // With the selection: the layer alone, its store grown, a linked run.
+        {"ShiftLayer", StrokeSelection, [](Live& l) { return l->ShiftLayerMasked(2, 2, 1); }},
+        {"ShiftLayer", StrokeSelection, [](Live& l) { return l->ShiftLayerMasked(1, 4, -3); }},
+        {"ShiftLayer", [](Live& l) { return StrokeSelection(l) && l->LinkLayer(2, true); },
+         [](Live& l) { return l->ShiftLayerMasked(1, -3, 5); }},
         {"LinkLayer", None, [](Live& l) { return l->LinkLayer(2, true); }},
         {"DeleteLinkLeader", [](Live& l) { return l->LinkLayer(2, true); },
          [](Live& l) { return l->DeleteLinkLeader(1); }},
@@ -129,6 +140,17 @@ const std::vector<Row>& Rows()
          [](Live& l) {
              return l->SelectPolygon({{2, 2}, {50, 10}, {20, 40}, {10, 18}}, CombineMode::Intersect);
          }},
+        {"ColourRange", None,
+         [](Live& l) {
+             return l->SelectColourRange({ColourRangeSource::Layer, 0, 0, {{0x10A040, true, 60}}});
+         }},
+        {"ColourRange", StrokeSelection,
+         [](Live& l) {
+             return l->SelectColourRange(
+                 {ColourRangeSource::Composite, 0, 0, {{0xFFFFFF, true, 200}, {0x2050C0, false, 90}}});
+         }},
+        {"SelectionToLayer", StrokeSelection, [](Live& l) { return l->SelectionToLayer(1, false); }},
+        {"SelectionToLayer", StrokeSelection, [](Live& l) { return l->SelectionToLayer(2, true); }},
         {"Filter", None,
          [](Live& l) {
              const FilterDescriptor& levels = *FilterByCode(60);
@@ -150,8 +172,9 @@ TEST(OperationRegistry, EveryOperationReplaysToItsLivePictureAndUndoesAndRedoes)
     // A row for every registered operation, and no row for another.
     for (const OperationEntry& op : PaperOperations())
         EXPECT_TRUE(rowNames.count(op.name)) << op.name << " has no row";
-    for (const Row& row : Rows()) {
-        SCOPED_TRACE(row.operation);
+    for (size_t i = 0; i < Rows().size(); ++i) {
+        const Row& row = Rows()[i];
+        SCOPED_TRACE(std::string(row.operation) + " (row " + std::to_string(i) + ")");
         const OperationEntry* op = FindOperation(row.operation);
         ASSERT_NE(op, nullptr);
         Live live(row.makesPicture);

@@ -2,6 +2,11 @@
 // actions and keys, done, undone and replayed from their recording, with
 // the check marks following the document's two selection flags.
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -9,7 +14,9 @@
 #include "document/CMaskMngr.h"
 #include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
+#include "gui/TFormColorMask.h"
 #include "gui/TMainForm.h"
+#include "storage/CBlockVMTC.h"
 #include "platform/UserNotifier.h"
 
 #include "support/MainFormHarness.h"
@@ -72,6 +79,9 @@ private slots:
         QVERIFY(session_.Start());
         form_->askSelectionStep = [](bool) -> std::optional<int> { return 4; };
         form_->askMaskName = [](const std::string&) -> std::optional<std::string> { return "輪郭"; };
+        form_->askColourRange = [](const TPaper&) -> std::optional<SColourRange> {
+            return SColourRange{ColourRangeSource::Layer, 0, 0, {{0xFFFFFF, true, 40}}};
+        };
     }
     void cleanup() { session_.Stop(); }
 
@@ -108,6 +118,9 @@ private slots:
         row("use", {"ActSelAll", "ActSelEnable"});
         row("border", {"ActSelAll", "ActViewSel"});
         row("alpha from the selection", {"ActSelAll", "ActSelCol2", "ActLyrSel2A"});
+        row("colour range", {"ActSelColorRange"});
+        row("selection copied to a layer", {"ActSelAll", "ActSelCol2", "ActLyrSelDup"});
+        row("selection moved to a layer", {"ActSelAll", "ActSelCol2", "ActLyrSelNew"});
     }
     void commandUndoesRedoesAndReplays()
     {
@@ -181,6 +194,48 @@ private slots:
         // Hidden border: the timer leaves the phase alone.
         QVERIFY(Trigger("ActViewSel"));
         QVERIFY(!w->AntsAnimate());
+    }
+
+    // A click in the preview picks the colour under it, the range waits for
+    // its pause before the preview follows, and OK selects what it showed.
+    void colourRangeDialogPicksFromThePreview()
+    {
+        TDrawWindow* w = NewWindow();
+        QVERIFY(w);
+        TPaper& paper = w->Paper();
+        QVERIFY(paper.SelectRectangle({10, 10}, {30, 25}, CombineMode::Replace));
+        // The same colour inside the selection and outside it.
+        QVERIFY(paper.LayerAt(0)->Store->FillRect({12, 12, 8, 8}, 0xFFC02020u));
+        QVERIFY(paper.LayerAt(0)->Store->FillRect({40, 40, 4, 4}, 0xFFC02020u));
+        std::optional<SColourRange> picked;
+        form_->askColourRange = [&picked](const TPaper& p) -> std::optional<SColourRange> {
+            TFormColorMask dialog(p);
+            dialog.show();
+            QTest::mouseClick(dialog.Preview(), Qt::LeftButton, Qt::NoModifier, QPoint(14, 14));
+            if (dialog.Entries()->count() != 1)
+                return std::nullopt;
+            dialog.RangeBox()->setValue(30);
+            if (!dialog.Debounce().isActive())
+                return std::nullopt;
+            if (!QTest::qWaitFor([&dialog] { return !dialog.Debounce().isActive(); }, 2000))
+                return std::nullopt;
+            dialog.SetLook(TFormColorMask::Look::OnBlack);
+            dialog.grab().save(harness::ShotPath(QStringLiteral("colour_range.png")));
+            QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            if (dialog.result() != QDialog::Accepted)
+                return std::nullopt;
+            picked = dialog.Range();
+            return picked;
+        };
+        QVERIFY(Trigger("ActSelColorRange"));
+        QVERIFY(picked.has_value());
+        QCOMPARE(picked->entries.size(), size_t(1));
+        QCOMPARE(picked->entries[0].colour, 0xC02020u);
+        QCOMPARE(int(picked->entries[0].range), 30);
+        const CMaskData& mask = *paper.Masks().CurrentMask();
+        QCOMPARE(int(mask.ValueAt(14, 14)), 255);
+        QCOMPARE(int(mask.ValueAt(11, 11)), 0);
+        QCOMPARE(int(mask.ValueAt(41, 41)), 0);
     }
 
     void commandsNeedingASelectionStayDisabledWithout()
