@@ -93,6 +93,7 @@ void CEventPlayer::Rewind()
     state_ = State::Idle;
     position_ = stepStart_ = 0;
     executed_ = total_ = 0;
+    stepEnds_.clear();
     endMark_ = newCanvas_ = closed_ = false;
     hints_ = 0;
     lastHeader_[0] = lastHeader_[1] = 0;
@@ -153,6 +154,7 @@ int CEventPlayer::RunFirstStep()
             break;
         if (!IsRecordKind(id)) {
             stepStart_ = position_;
+            stepEnds_.assign(1, uint32_t(position_));
             return kOpenOk;
         }
     }
@@ -445,6 +447,12 @@ void CEventPlayer::EndStep()
 {
     ++executed_;
     stepStart_ = position_;
+    stepEnds_.push_back(uint32_t(position_));
+}
+
+int64_t CEventPlayer::StepEnd(int32_t k) const
+{
+    return k >= 0 && size_t(k) < stepEnds_.size() ? int64_t(stepEnds_[size_t(k)]) : -1;
 }
 
 bool CEventPlayer::Handled(HandlerResult result)
