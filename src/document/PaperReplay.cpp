@@ -59,6 +59,15 @@ CEventPlayer* PaperReplay::Restart()
     return player_;
 }
 
+bool ContinueFromReplay(TPaper& paper, CEventPlayer& player)
+{
+    if (!player.ResumeRecording())
+        return false;
+    if (CUndoMngrEx* undo = paper.UndoManager())
+        undo->ClearHistory();
+    return true;
+}
+
 SeekResult PaperReplay::Seek(int32_t step)
 {
     if (!seeker_)

@@ -43,4 +43,10 @@ private:
     std::unique_ptr<ReplaySeeker> seeker_;
 };
 
+// The replayed document goes on as an ordinary one from the step the replay
+// stands at (a stroke in progress finished first): its stream drops what
+// lies beyond and records on, and its history starts empty, so undo stops
+// there. False leaves the replay as it was.
+bool ContinueFromReplay(TPaper& paper, CEventPlayer& player);
+
 } // namespace morvane

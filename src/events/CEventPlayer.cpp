@@ -176,9 +176,24 @@ int32_t CEventPlayer::CountTotalSteps() const
     return marked && committed > 0 ? committed - 1 : committed;
 }
 
+bool CEventPlayer::ResumeRecording()
+{
+    if (!Appendable() || state_ == State::Idle)
+        return false;
+    if (stroke_ && FinishStroke() == PlayerTick::Error)
+        return false;
+    const int32_t k = executed_;
+    if (!events_.ResumeAt(StepEnd(k), k + 1))
+        return false;
+    Close();
+    return true;
+}
+
 bool CEventPlayer::Appendable() const
 {
-    return !events_.Protected && events_.EventGeneration >= 32 && endMark_;
+    // A stream without its end mark, or one whose replay failed, goes on
+    // from its last completed step: a broken session recovered.
+    return !events_.Protected && events_.EventGeneration >= CEventMngr::kFirstAppendableGeneration;
 }
 
 PlayerTick CEventPlayer::Tick()

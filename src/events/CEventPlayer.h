@@ -60,6 +60,10 @@ public:
     int32_t TotalSteps() const { return total_; }
     // Recording may go on from the replayed stream.
     bool Appendable() const;
+    // Recording goes on after the steps replayed so far (a stroke in
+    // progress is finished first); the stream beyond is dropped and the
+    // replay closed. False leaves the replay as it was.
+    bool ResumeRecording();
     // Hints of the current step (changehint bits).
     uint8_t ChangeHints() const { return hints_; }
     int AppVersion() const { return appVersion_; }
