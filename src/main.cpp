@@ -3,12 +3,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/DemoPicture.h"
 #include "app/RenderMode.h"
+#include "app/Timelapse.h"
 
 #ifdef MORVANE_GUI
 #include "gui/DesktopStart.h"
@@ -19,6 +21,8 @@ int main(int argc, char** argv)
     // A caller that closed its end of the -W pipe must not kill a render run.
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (argc >= 2 && strcasecmp(argv[1], "-timelapse") == 0)
+        return morvane::RunTimelapse(std::vector<std::string>(argv + 2, argv + argc));
     if (argc == 3 && std::strcmp(argv[1], "-demo") == 0)
         return morvane::WriteDemoPicture(argv[2]) ? 0 : 1;
 
