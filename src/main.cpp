@@ -9,6 +9,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DemoPicture.h"
+#include "app/FolderRender.h"
 #include "app/RenderMode.h"
 #include "app/Timelapse.h"
 
@@ -26,7 +27,10 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "-demo") == 0)
         return morvane::WriteDemoPicture(argv[2]) ? 0 : 1;
 
-    const morvane::CommandLine line = morvane::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (morvane::FolderRenderOptions folder; morvane::ParseFolderRender(args, folder))
+        return morvane::RunFolderRender(folder, "/proc/self/exe");
+    const morvane::CommandLine line = morvane::ParseCommandLine(args);
     if (line.Mode() == morvane::StartMode::Help) {
         std::fputs(morvane::UsageText(), stdout);
         return 0;

@@ -77,6 +77,7 @@ const char* UsageText()
 {
     return "usage: morvane [FILE ...]\n"
            "       morvane -render [-O<folder>] [-W<fd>] [-M<MiB>] FILE\n"
+           "       morvane -render [-O<folder>] [-W<fd>] [-M<MiB>] [-j N] FOLDER\n"
            "       morvane -render -viewer [-O<folder>] [-W<fd>] [-T<seconds>] [-M<MiB>] FILE\n"
            "       morvane -timelapse FILE OUT [-fps N] [-size WxH] [-every N] [-hold S] [-ffmpeg PATH]\n"
            "       morvane -demo FILE.bmp\n"
@@ -88,6 +89,10 @@ const char* UsageText()
            "\n"
            "  -render        replay FILE headless and write <stem>.bmp and a protected\n"
            "                 copy of the recording into the output folder\n"
+           "  -render ... FOLDER\n"
+           "                 render every event file directly in FOLDER, each by a\n"
+           "                 process of its own, N at a time (-j N, default the cores);\n"
+           "                 one line \"<file> -> <code>\" each, exit status the largest\n"
            "  -render -viewer\n"
            "                 replay FILE in a window and report when it has ended\n"
            "  -O<folder>     output folder (default: the folder of FILE)\n"

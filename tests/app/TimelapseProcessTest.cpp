@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "ChildProgram.h"
 #include "app/Timelapse.h"
 #include "document/DocumentHost.h"
 #include "document/EventFile.h"
@@ -31,37 +32,6 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Exit status of the program run with args and PATH, or -1 when it was
-// still running after a minute (and was killed).
-int RunProgram(const std::vector<std::string>& args, const std::string& path = std::getenv("PATH"))
-{
-    std::vector<std::string> all = {MORVANE_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::string pathVar = "PATH=" + path;
-    std::vector<char*> env = {pathVar.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -2;
-    int status = 0;
-    for (int waited = 0; waited < 6000; ++waited) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
 
 std::string Capture(const std::string& command)
 {
@@ -159,7 +129,7 @@ TEST(TimelapseProcess, FailuresGiveTheirCodesAndLeaveNoFile)
             continue;
         std::vector<std::string> args = {"-timelapse"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        EXPECT_EQ(c.path.empty() ? RunProgram(args) : RunProgram(args, c.path), c.code);
+        EXPECT_EQ(c.path.empty() ? RunProgram(args) : RunProgram(args, {}, c.path), c.code);
         // No video, no temporary file beside it.
         EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"dies", "fails", "locked.vd4"}));
     }
