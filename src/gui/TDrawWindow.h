@@ -164,6 +164,8 @@ public:
     // Asks before dropping later steps; Yes makes the window an editable
     // document recording on from the step. False when declined or refused.
     bool ContinueAsked();
+    // The event file the window replays or went on painting from; empty for none.
+    const std::string& EventPath() const { return eventPath_; }
     // The figures of the last progress update (at most one a second, and
     // one at the end); known once the replay has reported any.
     struct PlaybackProgress {
