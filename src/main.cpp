@@ -3,12 +3,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/DemoPicture.h"
+#include "app/FolderRender.h"
 #include "app/RenderMode.h"
+#include "app/Timelapse.h"
 
 #ifdef MORVANE_GUI
 #include "gui/DesktopStart.h"
@@ -19,10 +22,15 @@ int main(int argc, char** argv)
     // A caller that closed its end of the -W pipe must not kill a render run.
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (argc >= 2 && strcasecmp(argv[1], "-timelapse") == 0)
+        return morvane::RunTimelapse(std::vector<std::string>(argv + 2, argv + argc));
     if (argc == 3 && std::strcmp(argv[1], "-demo") == 0)
         return morvane::WriteDemoPicture(argv[2]) ? 0 : 1;
 
-    const morvane::CommandLine line = morvane::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (morvane::FolderRenderOptions folder; morvane::ParseFolderRender(args, folder))
+        return morvane::RunFolderRender(folder, "/proc/self/exe");
+    const morvane::CommandLine line = morvane::ParseCommandLine(args);
     if (line.Mode() == morvane::StartMode::Help) {
         std::fputs(morvane::UsageText(), stdout);
         return 0;

@@ -223,6 +223,7 @@ constexpr Command kCommands[] = {
     {"ActEventWait4", Cat::Event, Menu::View, "再生速度(&W)", "&4", {}, Rule::Always, Check::EventWait, 16},
     {"ActEventWait5", Cat::Event, Menu::View, "再生速度(&W)", "&5", {}, Rule::Always, Check::EventWait, 32},
     {"ActEventStop", Cat::Event, Menu::View, "", "イベント再生の中止(&O)...", Key("Ctrl+Shift+Enter"), Rule::Playback},
+    {"ActEventContinue", Cat::Event, Menu::View, "", "このステップから描き続ける(&C)...", {}, Rule::Document},
     {"actWindowCascade", Cat::Window, Menu::Window, "ドキュメント(&D)", "重ねて表示(&C)", {}, Rule::Document},
     {"actWindowTileVertical", Cat::Window, Menu::Window, "ドキュメント(&D)", "左右に並べて表示(&V)", {}, Rule::Document},
     {"actWindowTileHorizontal", Cat::Window, Menu::Window, "ドキュメント(&D)", "上下に並べて表示(&H)", {}, Rule::Document},

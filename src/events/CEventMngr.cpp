@@ -324,6 +324,7 @@ struct SStreamEnds {
     PacketId firstCommand = PacketId{};
     bool found = false;
     uint64_t lastOffset = 0;
+    uint64_t lastEnd = 0;
     PacketId last = PacketId{};
 };
 
@@ -337,10 +338,11 @@ bool NoteFirstCommand(void* user, uint64_t, uint8_t category, uint8_t code, std:
     return false;
 }
 
-bool NoteLast(void* user, uint64_t offset, uint8_t category, uint8_t code, std::span<const uint8_t>)
+bool NoteLast(void* user, uint64_t offset, uint8_t category, uint8_t code, std::span<const uint8_t> payload)
 {
     auto& ends = *static_cast<SStreamEnds*>(user);
     ends.lastOffset = offset;
+    ends.lastEnd = offset + 2 + payload.size();
     ends.last = PacketIdOf(category, code);
     return true;
 }
@@ -355,19 +357,31 @@ bool CEventMngr::OpensWithNewCanvas() const
 
 bool CEventMngr::ResumeLoaded()
 {
-    if (state_ != EventMngrState::Idle || EventGeneration != kCurrentGeneration ||
-        (EventFlags & kProtectionFlag) || Protected || CommittedSteps() < 1 || !OpensWithNewCanvas())
+    if (EventGeneration != kCurrentGeneration || (EventFlags & kProtectionFlag))
+        return false;
+    SStreamEnds ends;
+    const int64_t end = store_.Position();
+    if (!WalkStorePackets(store_, 0, end, NoteLast, &ends).ok || ends.last != PacketId::EndMark ||
+        int64_t(ends.lastOffset) + 2 != end)
+        return false;
+    return ResumeAt(int64_t(ends.lastOffset), CommittedSteps() - 1);
+}
+
+bool CEventMngr::ResumeAt(int64_t cut, int32_t steps)
+{
+    if (state_ != EventMngrState::Idle || EventGeneration < kFirstAppendableGeneration || Protected || steps < 1 ||
+        cut < 0 || cut > store_.Position() || !OpensWithNewCanvas())
         return false;
     // A stream whose records carry the protection mark stays a replay only.
     bool marked = false;
     if (!QueryFileFlag(kProtectionFlag, marked) || marked)
         return false;
+    // The cut must fall between two packets.
     SStreamEnds ends;
-    const int64_t end = store_.Position();
-    if (!WalkStorePackets(store_, 0, end, NoteLast, &ends).ok || ends.last != PacketId::EndMark ||
-        int64_t(ends.lastOffset) + 2 != end || !store_.SetPosition(int64_t(ends.lastOffset)))
+    const PacketWalk walk = WalkStorePackets(store_, 0, uint64_t(cut), NoteLast, &ends);
+    if (!walk.ok || ends.lastEnd != uint64_t(cut) || !store_.Truncate(cut))
         return false;
-    steps_.Adopt(CommittedSteps() - 1, uint32_t(ends.lastOffset));
+    steps_.Adopt(steps, uint32_t(cut));
     validBits_ = 0;
     ForgetEmbedded();
     state_ = EventMngrState::Recording;

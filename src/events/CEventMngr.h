@@ -145,6 +145,15 @@ public:
     // the next step writes what it needs anew. False (nothing changed) for
     // any other stream.
     bool ResumeLoaded();
+    // A replayed stream goes on recording after its first `steps` steps,
+    // which end at offset `cut` (a packet boundary the player reached):
+    // what lies beyond is dropped for good, the steps stay committed but
+    // none can be undone, and every state record, tone and nib counts as
+    // not written. False (nothing changed) for a protected stream, one of
+    // an earlier generation, or a cut the stream does not have.
+    bool ResumeAt(int64_t cut, int32_t steps);
+    // Streams of this generation on carry what recording on needs.
+    static constexpr uint8_t kFirstAppendableGeneration = 32;
     // Whether the stream's first command is a new canvas (a stream a player
     // can start).
     bool OpensWithNewCanvas() const;

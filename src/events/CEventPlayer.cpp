@@ -93,6 +93,7 @@ void CEventPlayer::Rewind()
     state_ = State::Idle;
     position_ = stepStart_ = 0;
     executed_ = total_ = 0;
+    stepEnds_.clear();
     endMark_ = newCanvas_ = closed_ = false;
     hints_ = 0;
     lastHeader_[0] = lastHeader_[1] = 0;
@@ -153,6 +154,7 @@ int CEventPlayer::RunFirstStep()
             break;
         if (!IsRecordKind(id)) {
             stepStart_ = position_;
+            stepEnds_.assign(1, uint32_t(position_));
             return kOpenOk;
         }
     }
@@ -174,9 +176,24 @@ int32_t CEventPlayer::CountTotalSteps() const
     return marked && committed > 0 ? committed - 1 : committed;
 }
 
+bool CEventPlayer::ResumeRecording()
+{
+    if (!Appendable() || state_ == State::Idle)
+        return false;
+    if (stroke_ && FinishStroke() == PlayerTick::Error)
+        return false;
+    const int32_t k = executed_;
+    if (!events_.ResumeAt(StepEnd(k), k + 1))
+        return false;
+    Close();
+    return true;
+}
+
 bool CEventPlayer::Appendable() const
 {
-    return !events_.Protected && events_.EventGeneration >= 32 && endMark_;
+    // A stream without its end mark, or one whose replay failed, goes on
+    // from its last completed step: a broken session recovered.
+    return !events_.Protected && events_.EventGeneration >= CEventMngr::kFirstAppendableGeneration;
 }
 
 PlayerTick CEventPlayer::Tick()
@@ -445,6 +462,12 @@ void CEventPlayer::EndStep()
 {
     ++executed_;
     stepStart_ = position_;
+    stepEnds_.push_back(uint32_t(position_));
+}
+
+int64_t CEventPlayer::StepEnd(int32_t k) const
+{
+    return k >= 0 && size_t(k) < stepEnds_.size() ? int64_t(stepEnds_[size_t(k)]) : -1;
 }
 
 bool CEventPlayer::Handled(HandlerResult result)

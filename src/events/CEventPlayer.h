@@ -46,6 +46,7 @@ public:
 
     // Paced replay draws one point per tick; takes effect at the next stroke.
     void SetPointByPoint(bool on) { pointByPoint_ = on; }
+    bool PointByPoint() const { return pointByPoint_; }
     void Pause(bool on) { paused_ = on; }
     bool Paused() const { return paused_; }
 
@@ -59,10 +60,17 @@ public:
     int32_t TotalSteps() const { return total_; }
     // Recording may go on from the replayed stream.
     bool Appendable() const;
+    // Recording goes on after the steps replayed so far (a stroke in
+    // progress is finished first); the stream beyond is dropped and the
+    // replay closed. False leaves the replay as it was.
+    bool ResumeRecording();
     // Hints of the current step (changehint bits).
     uint8_t ChangeHints() const { return hints_; }
     int AppVersion() const { return appVersion_; }
     int64_t ReadPosition() const { return position_; }
+    // Where step k (0: the new canvas) ended, for 0 <= k <= ExecutedSteps();
+    // -1 outside. The next step's records start there.
+    int64_t StepEnd(int32_t k) const;
     const uint8_t* LastHeader() const { return lastHeader_; }
 
 private:
@@ -104,6 +112,8 @@ private:
     int64_t stepStart_ = 0;
     int32_t executed_ = 0;
     int32_t total_ = 0;
+    // stepEnds_[k]: the stream offset where step k ended.
+    std::vector<uint32_t> stepEnds_;
     bool paused_ = false;
     bool pointByPoint_ = false;
     bool endMark_ = false;

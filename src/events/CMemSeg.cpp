@@ -194,6 +194,16 @@ bool CSegmentedStore::SetPosition(int64_t position)
     return true;
 }
 
+bool CSegmentedStore::Truncate(int64_t position)
+{
+    if (!SetPosition(position))
+        return false;
+    written_ = position;
+    const int64_t keep = segmentSize_ > 0 ? (position + segmentSize_ - 1) / segmentSize_ : 0;
+    DropSegmentsFrom(size_t(keep));
+    return true;
+}
+
 void CSegmentedStore::Reset()
 {
     segments_.clear();

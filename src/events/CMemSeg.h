@@ -74,6 +74,9 @@ public:
     // Moves the position back over written bytes, or forward again up to the
     // end of the last append (a redone step); false past it.
     bool SetPosition(int64_t position);
+    // Cuts the stream at position for good: what lay beyond cannot come
+    // back, and the segments wholly past it are freed.
+    bool Truncate(int64_t position);
     // Frees every segment; the stream is empty.
     void Reset();
 

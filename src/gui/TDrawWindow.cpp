@@ -16,6 +16,7 @@
 #include "events/CEventPlayer.h"
 #include "events/PlaybackReport.h"
 #include "events/PlaybackTarget.h"
+#include "events/ReplaySeeker.h"
 #include "paint/CPenRender.h"
 #include "platform/Clock.h"
 #include "platform/UserNotifier.h"
@@ -65,6 +66,7 @@ TDrawWindow::~TDrawWindow()
 {
     tools_.Forget(toolListener_);
     // The player and its target stroke through the document: they go first.
+    seeker_.reset();
     session_.reset();
     player_.reset();
     target_.reset();
@@ -126,6 +128,8 @@ int TDrawWindow::OpenEventFile(const std::string& path, bool paused)
     thumbnails_.assign(kThumbnailSlots, QImage());
     session_.emplace(*player_, static_cast<PlaybackObserver&>(*this), file);
     player_->Pause(paused);
+    eventPath_ = path;
+    seeker_ = std::make_unique<ReplaySeeker>(*player_, [this] { return RestartReplay(); });
     FitView();
     Notify();
     return opened;
@@ -281,6 +285,7 @@ void TDrawWindow::AskStop()
 
 void TDrawWindow::SetWait(int32_t wait)
 {
+    wait_ = wait;
     if (session_)
         session_->SetWait(wait);
 }

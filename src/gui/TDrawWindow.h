@@ -29,6 +29,7 @@ class QScrollBar;
 namespace morvane {
 
 class CEventPlayer;
+class ReplaySeeker;
 class CPenRender;
 class PaperPlaybackTarget;
 class TPaper;
@@ -148,6 +149,23 @@ public:
     // Asks first; Yes ends the replay as interrupted at the next tick.
     void AskStop();
     void SetWait(int32_t wait);
+    // ---- steps of a replay (TDrawWindowSteps.cpp) ----
+    // The replay's steps as the event panel counts them: the new canvas is
+    // step 1; 0 for a window that never replayed or went on painting.
+    int32_t ReplayStep() const;
+    int32_t ReplaySteps() const;
+    // Shows step `step` (clamped) of a playing, paused or ended replay;
+    // going back replays the file afresh into a new document, and paced
+    // play goes on from there. False when it stopped short.
+    bool SeekStep(int32_t step);
+    // Painting may go on from the step shown: a paused or ended replay of
+    // an unprotected current-generation stream.
+    bool CanContinue() const;
+    // Asks before dropping later steps; Yes makes the window an editable
+    // document recording on from the step. False when declined or refused.
+    bool ContinueAsked();
+    // The event file the window replays or went on painting from; empty for none.
+    const std::string& EventPath() const { return eventPath_; }
     // The figures of the last progress update (at most one a second, and
     // one at the end); known once the replay has reported any.
     struct PlaybackProgress {
@@ -266,8 +284,16 @@ private:
     int toolListener_ = 0;
     std::string name_;
 
+    // A fresh document and replay of the event file; null when it fails.
+    CEventPlayer* RestartReplay();
+    void ShowSeekedStep();
+    void LeavePlayback();
+
     std::unique_ptr<PaperPlaybackTarget> target_;
     std::unique_ptr<CEventPlayer> player_;
+    std::unique_ptr<ReplaySeeker> seeker_;
+    std::string eventPath_;
+    int32_t wait_ = 0;
     std::optional<PlaybackSession> session_;
     std::vector<QImage> thumbnails_;
     PlaybackProgress progress_;

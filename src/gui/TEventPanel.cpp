@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -20,6 +23,7 @@ namespace {
 constexpr const char* kPause = "ActEventPause";
 constexpr const char* kStep = "ActEventStep";
 constexpr const char* kStop = "ActEventStop";
+constexpr const char* kContinue = "ActEventContinue";
 constexpr const char* kSpeeds[] = {"ActEventWait0", "ActEventWait1", "ActEventWait2",
                                    "ActEventWait3", "ActEventWait4", "ActEventWait5"};
 
@@ -47,6 +51,7 @@ TEventPanel::TEventPanel(TMainForm& form, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(bar_);
+    BuildSteps(layout);
     Refresh();
 }
 
@@ -79,6 +84,7 @@ void TEventPanel::BuildMenu()
     }
     menu_->addSeparator();
     add(QStringLiteral("再生中止(&D)"), kStop, false);
+    add(QStringLiteral("このステップから描き続ける(&C)..."), kContinue, false);
     connect(menu_, &QMenu::aboutToShow, this, [this] { form_.UpdateActions(); });
 }
 
@@ -108,8 +114,66 @@ void TEventPanel::Refresh()
     ShowProgress(window);
 }
 
+void TEventPanel::BuildSteps(QVBoxLayout* layout)
+{
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QStringLiteral("stepSlider"));
+    slider_->setTracking(false);
+    stepLabel_ = new QLabel(this);
+    stepLabel_->setObjectName(QStringLiteral("stepLabel"));
+    const auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setText(caption);
+        b->setAutoRaise(true);
+        return b;
+    };
+    back_ = button("stepBackButton", QStringLiteral("1 ステップ戻る"));
+    first_ = button("firstStepButton", QStringLiteral("先頭へ"));
+    // The picture follows on release (and on keys), never while dragged:
+    // going back replays from the start.
+    connect(slider_, &QSlider::sliderMoved, this, [this](int step) { ShowStepText(step); });
+    connect(slider_, &QSlider::valueChanged, this, [this](int step) { SeekTo(step); });
+    connect(back_, &QToolButton::clicked, this, [this] { SeekTo(slider_->value() - 1); });
+    connect(first_, &QToolButton::clicked, this, [this] { SeekTo(1); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(first_);
+    row->addWidget(back_);
+    row->addStretch();
+    row->addWidget(stepLabel_);
+    layout->addWidget(slider_);
+    layout->addLayout(row);
+}
+
+void TEventPanel::ShowStepText(int step)
+{
+    stepLabel_->setText(QString::asprintf("ステップ %d / %d", step, slider_->maximum()));
+}
+
+void TEventPanel::SeekTo(int step)
+{
+    if (TDrawWindow* window = form_.ActiveDrawWindow())
+        window->SeekStep(step);
+    form_.UpdateActions();
+    Refresh();
+}
+
+void TEventPanel::ShowSteps(const TDrawWindow* window)
+{
+    const int total = window ? window->ReplaySteps() : 0;
+    const QSignalBlocker quiet(slider_);
+    slider_->setRange(total > 0 ? 1 : 0, total);
+    if (!slider_->isSliderDown())
+        slider_->setValue(window ? window->ReplayStep() : 0);
+    for (QWidget* w : std::initializer_list<QWidget*>{slider_, back_, first_})
+        w->setEnabled(total > 0);
+    back_->setEnabled(total > 0 && slider_->value() > 1);
+    ShowStepText(slider_->value());
+}
+
 void TEventPanel::ShowProgress(const TDrawWindow* window)
 {
+    ShowSteps(window);
     if (!window || !window->LastProgress().known)
         return bar_->Clear();
     const TDrawWindow::PlaybackProgress& progress = window->LastProgress();

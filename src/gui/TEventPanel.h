@@ -9,8 +9,11 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QMenu;
+class QSlider;
 class QToolButton;
+class QVBoxLayout;
 
 namespace morvane {
 
@@ -30,16 +33,27 @@ public:
 
     TGraphicProgressBar* Bar() const { return bar_; }
     QMenu* Menu() const { return menu_; }
+    QSlider* StepSlider() const { return slider_; }
+    QLabel* StepLabel() const { return stepLabel_; }
 
 private:
     QToolButton* AddButton(const char* objectName, const char* command);
     void BuildMenu();
     void RunCommand(const char* command);
+    // The slider and its buttons: the replay's steps, the new canvas being 1.
+    void BuildSteps(QVBoxLayout* layout);
+    void ShowSteps(const TDrawWindow* window);
+    void ShowStepText(int step);
+    void SeekTo(int step);
 
     TMainForm& form_;
     TGraphicProgressBar* bar_;
     QToolButton* pause_ = nullptr;
     QMenu* menu_ = nullptr;
+    QSlider* slider_ = nullptr;
+    QLabel* stepLabel_ = nullptr;
+    QToolButton* back_ = nullptr;
+    QToolButton* first_ = nullptr;
     // Buttons and menu items with the command whose state they mirror.
     std::vector<std::pair<QToolButton*, const char*>> buttons_;
     std::vector<std::pair<QAction*, const char*>> items_;

@@ -53,6 +53,9 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
     connect(&idle_, &QTimer::timeout, this, [this] { TickPlayback(); });
     askSavePath = [this](bool* protect) {
         const std::unique_ptr<QFileDialog> dialog(NewEventSaveDialog(this, protect != nullptr));
+        // A window that went on painting from a replay proposes its file.
+        if (const TDrawWindow* w = ActiveDrawWindow(); w && !w->EventPath().empty())
+            dialog->selectFile(QString::fromStdString(w->EventPath()));
         const bool chosen = dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
         if (chosen && protect)
             *protect = dialog->findChild<QCheckBox*>(QStringLiteral("protectBox"))->isChecked();

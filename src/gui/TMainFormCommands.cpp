@@ -64,6 +64,8 @@ void TMainForm::DefineCommands()
            [this] { return HasWindow() && ActiveDrawWindow()->Paused(); });
     Handle("ActEventStep", [this] { ActiveDrawWindow()->StepPlayback(); });
     Handle("ActEventStop", [this] { ActiveDrawWindow()->AskStop(); });
+    Handle("ActEventContinue", [this] { ActiveDrawWindow()->ContinueAsked(); }, {},
+           [this] { return ActiveDrawWindow()->CanContinue(); });
     for (int item = 0; item <= 5; ++item)
         Handle("ActEventWait" + std::to_string(item), [this, item] { SetEventWait(WaitOfSpeedItem(item)); });
     Handle("ActEventRecStop", [this] { StopRecordingAsked(); }, {}, [this] {

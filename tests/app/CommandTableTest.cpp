@@ -19,7 +19,7 @@ TEST(CommandTableTest, NamesAreUniqueAndEveryRowIsComplete)
         EXPECT_TRUE(c.visible) << c.name;
         EXPECT_EQ(FindCommand(c.name), &c);
     }
-    EXPECT_EQ(names.size(), 170u);
+    EXPECT_EQ(names.size(), 171u);
     EXPECT_EQ(FindCommand("ActNoSuchThing"), nullptr);
 }
 
@@ -48,6 +48,7 @@ TEST(CommandTableTest, SampleRowsHaveTheirCaptionsKeysAndPlaces)
         {"ActViewZoomO", TopMenu::View, "", "縮小表示(&M)", "Ctrl+Num -"},
         {"ActViewAA", TopMenu::View, "", "アンチエイリアス表示(&N)", "F9"},
         {"ActEventStop", TopMenu::View, "", "イベント再生の中止(&O)...", "Ctrl+Shift+Enter"},
+        {"ActEventContinue", TopMenu::View, "", "このステップから描き続ける(&C)...", ""},
         {"ActEventWait3", TopMenu::View, "再生速度(&W)", "&3", ""},
         {"actWindowMinimizeAll", TopMenu::Window, "ドキュメント(&D)", "すべてを最小化(&M)", ""},
         {"actShowToolBox", TopMenu::Window, "", "ツール(&T)", "Ctrl+0"},
@@ -133,6 +134,7 @@ TEST(CommandTableTest, RulesOfTheCommandsThatNeedNoEditing)
         {"ActEventPause", EnableRule::Playback, CheckRule::State},
         {"ActEventStep", EnableRule::Playback, CheckRule::None},
         {"ActEventStop", EnableRule::Playback, CheckRule::None},
+        {"ActEventContinue", EnableRule::Document, CheckRule::None},
         {"ActEventWait5", EnableRule::Always, CheckRule::EventWait},
         {"ActViewGrid", EnableRule::Editable, CheckRule::State},
         {"ActLyrProtectA", EnableRule::Editable, CheckRule::State},

@@ -478,6 +478,58 @@ TEST_F(EventMngrTest, LoadingTakesTheBytesAndTheStepCount)
     EXPECT_EQ(Headers(marks.begin() + 7, marks.begin() + 10), (Headers{{1, 17}, {1, 16}, {2, 254}}));
 }
 
+// A replayed stream goes on recording after a step: only a cut between
+// packets of an unprotected stream of the appendable generations is taken,
+// and what lay beyond cannot come back.
+TEST_F(EventMngrTest, ResumingCutsALoadedStreamAtAStepAndRecordsOn)
+{
+    ASSERT_TRUE(Send(Command(2, 8, 28)));
+    ASSERT_TRUE(mngr->StartMarks());
+    ASSERT_TRUE(Send(Command(2, 1, 4)));
+    const int64_t cut = mngr->WritePosition();
+    ASSERT_TRUE(Stroke(40));
+    ASSERT_TRUE(mngr->EndMark());
+    const std::vector<uint8_t> recorded = StreamOf(*mngr);
+    const int32_t steps = mngr->CommittedSteps();
+    auto loaded = [&](uint8_t generation) {
+        auto m = std::make_unique<CEventMngr>(kSegment);
+        EXPECT_TRUE(m->BeginLoad());
+        EXPECT_TRUE(m->AppendRaw(recorded.data(), int64_t(recorded.size())));
+        m->EndLoad(steps, generation, 0);
+        return m;
+    };
+    const struct {
+        const char* name;
+        uint8_t generation;
+        bool isProtected;
+        int64_t at;
+    } refused[] = {
+        {"inside a packet", 41, false, cut - 1},
+        {"past the end", 41, false, int64_t(recorded.size()) + 2},
+        {"earlier generation", 16, false, cut},
+        {"protected", 41, true, cut},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.name);
+        auto m = loaded(c.generation);
+        m->Protected = c.isProtected;
+        EXPECT_FALSE(m->ResumeAt(c.at, 3));
+        EXPECT_EQ(StreamOf(*m), recorded);
+        EXPECT_FALSE(m->IsRecording());
+    }
+    auto m = loaded(41);
+    ASSERT_TRUE(m->ResumeAt(cut, 3));
+    EXPECT_TRUE(m->IsRecording());
+    EXPECT_EQ(m->WritePosition(), cut);
+    EXPECT_EQ(m->CommittedSteps(), 3);
+    EXPECT_EQ(m->UndoCount(), 0);
+    EXPECT_EQ(m->StateValidBits(), 0u);
+    // Nothing of the dropped stroke can be had again.
+    EXPECT_FALSE(m->RedoStep());
+    EXPECT_EQ(m->Read(cut, nullptr, 0), 0);
+    EXPECT_EQ(std::vector<uint8_t>(recorded.begin(), recorded.begin() + cut), StreamOf(*m));
+}
+
 // The start time is the moment in UTC, whatever zone the machine is set to.
 TEST_F(EventMngrTest, StartTimeIsUniversalTime)
 {

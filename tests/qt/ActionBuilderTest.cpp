@@ -175,6 +175,7 @@ const Expected kExpected[] = {
     {"ActEventWait4", "表示(&V)", "再生速度(&W)", "&4", ""},
     {"ActEventWait5", "表示(&V)", "再生速度(&W)", "&5", ""},
     {"ActEventStop", "表示(&V)", "", "イベント再生の中止(&O)...", "Ctrl+Shift+Return"},
+    {"ActEventContinue", "表示(&V)", "", "このステップから描き続ける(&C)...", ""},
     {"actWindowCascade", "ウインドウ(&W)", "ドキュメント(&D)", "重ねて表示(&C)", ""},
     {"actWindowTileVertical", "ウインドウ(&W)", "ドキュメント(&D)", "左右に並べて表示(&V)", ""},
     {"actWindowTileHorizontal", "ウインドウ(&W)", "ドキュメント(&D)", "上下に並べて表示(&H)", ""},
