@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DemoPicture.h"
+#include "app/ExportMode.h"
 #include "app/RenderMode.h"
 
 #ifdef MORVANE_GUI
@@ -22,7 +23,10 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "-demo") == 0)
         return morvane::WriteDemoPicture(argv[2]) ? 0 : 1;
 
-    const morvane::CommandLine line = morvane::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (morvane::IsExportCommand(args))
+        return morvane::RunExportMode(args);
+    const morvane::CommandLine line = morvane::ParseCommandLine(args);
     if (line.Mode() == morvane::StartMode::Help) {
         std::fputs(morvane::UsageText(), stdout);
         return 0;

@@ -1,4 +1,5 @@
 #include "gui/TMainForm.h"
+#include "gui/FileDialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -80,13 +81,8 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
                                                                                         : QString();
     };
-    askDocumentOpenPath = [this, documentFilter] {
-        QFileDialog dialog(this, QString(), QString(), documentFilter);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
-                                                                                        : QString();
-    };
+    askDocumentOpenPath = [this] { return AskFilePath(this, 0); };
+    askImagePath = [this] { return AskFilePath(this, 1); };
     LoadToolPresets(tools_, profile_);
     LoadToolColours(tools_, profile_);
     DefineCommands();

@@ -65,10 +65,18 @@ public:
     // A new document as the new-document dialog chose it, in a window of its
     // own; nullptr when refused.
     TDrawWindow* NewDocument(const SNewDocumentChoice& choice);
-    // A file dropped on the window, named on the command line or handed over
-    // by a later start: an event file plays; any other file is refused with
-    // the image message (images do not open yet).
+    // A file opened by the open command, dropped on the window, named on the
+    // command line or handed over by a later start, by its type: documents,
+    // event files and images open in a window of their own; a window that
+    // already shows the path is brought to the front (reloaded, when it
+    // holds changes and the user agrees). nullptr when nothing opened.
     TDrawWindow* OpenGivenFile(const QString& path);
+    // A new window with a picture made from an image file; nullptr (with
+    // the message shown) when the image cannot be read.
+    TDrawWindow* OpenImageFile(const QString& path);
+    // The image file as a new layer of the active document; false (with the
+    // message shown) when it cannot be read or added.
+    bool ImportImageLayer(const QString& path);
     // A new window playing the event file; nullptr (with the message shown)
     // when it cannot be opened. result, when given, receives the player's
     // open result (a file that is no event file counts as 2).
@@ -145,6 +153,8 @@ public:
     // The document dialogs: a .mci name to save to, a file to open.
     std::function<QString()> askDocumentSavePath;
     std::function<QString()> askDocumentOpenPath;
+    // An image file to add as a layer.
+    std::function<QString()> askImagePath;
     // The new-document dialog; nullopt when cancelled. Tests replace it.
     std::function<std::optional<SNewDocumentChoice>()> askNewDocument;
     // The pixels to expand (or contract) the selection by, and a mask's new

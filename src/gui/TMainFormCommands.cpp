@@ -17,6 +17,9 @@
 #include "app/CAppProfile.h"
 #include "app/CommandTable.h"
 #include "document/EventFile.h"
+#include "files/FileTypes.h"
+#include "files/ImageImport.h"
+#include "storage/TMTC.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
@@ -47,6 +50,10 @@ void TMainForm::DefineCommands()
     Handle("ActFileNew", [this] { NewDocumentAsked(); });
     Handle("ActEventOpen", [this] { OpenEventsAsked(); });
     Handle("ActFileOpen", [this] { OpenDocumentAsked(); });
+    Handle("ActLyrImport", [this] {
+        if (const QString path = askImagePath(); !path.isEmpty())
+            ImportImageLayer(path);
+    });
     Handle("ActFileClose", [this] { area_->closeActiveSubWindow(); });
     Handle("ActFileSave", [this] { SaveDocumentAsked(*ActiveDrawWindow(), false); }, {},
            [this] { return !ActiveDrawWindow()->Playing(); });
@@ -412,15 +419,70 @@ void TMainForm::NewDocumentAsked()
         NewDocument(*choice);
 }
 
+namespace {
+
+std::string Unsupported(const std::string& path) { return path + " は未対応の形式です"; }
+
+} // namespace
+
 TDrawWindow* TMainForm::OpenGivenFile(const QString& path)
 {
-    if (IsDocumentFileName(path))
-        return OpenDocumentFile(path);
-    if (EventFileTypeOf(path.toStdString()) == EventFileType::None) {
-        Notifier().Warn("画像ファイルを開くことができませんでした！\r    path = " + path.toStdString());
+    const std::string file = path.toStdString();
+    for (TDrawWindow* window : DrawWindows()) {
+        if (window->DocumentPath() != file)
+            continue;
+        if (!window->Modified()) {
+            area_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->parentWidget()));
+            return window;
+        }
+        if (Notifier().Ask(file + "\rに加えられた変更を破棄して再読込していいですか?", Buttons::YesNo) != Answer::Yes)
+            return window;
+        window->DiscardChanges();
+        window->parentWidget()->close();
+        break;
+    }
+    BusyCursor busy;
+    switch (FileTypeOf(file)) {
+    case FileType::Document: return OpenDocumentFile(path);
+    case FileType::Events2:
+    case FileType::Events3:
+    case FileType::Events4: return OpenEventFile(path, false);
+    case FileType::Bmp:
+    case FileType::Jpeg:
+    case FileType::Png: return OpenImageFile(path);
+    default: break;
+    }
+    Notifier().Warn(Unsupported(file));
+    return nullptr;
+}
+
+TDrawWindow* TMainForm::OpenImageFile(const QString& path)
+{
+    const std::string file = path.toStdString();
+    TMTC image;
+    int dpi = 0;
+    if (LoadImageFile(file, image, &dpi) != DecodeResult::Ok) {
+        Notifier().Warn(ImageLoadFailedMessage(file));
         return nullptr;
     }
-    return OpenEventFile(path, false);
+    auto* window = new TDrawWindow(tools_, InputSettingsFrom(profile_));
+    if (!window->NewDocumentFromImage(image, dpi, file)) {
+        delete window;
+        return nullptr;
+    }
+    return AddWindow(window);
+}
+
+bool TMainForm::ImportImageLayer(const QString& path)
+{
+    const std::string file = path.toStdString();
+    TMTC image;
+    if (LoadImageFile(file, image, nullptr) != DecodeResult::Ok) {
+        Notifier().Warn(ImageLoadFailedMessage(file));
+        return false;
+    }
+    const std::string name = file.substr(file.find_last_of('/') + 1);
+    return EditPaper([&](TPaper& p) { return p.ImportImageAsLayer(image, name); }, true);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
