@@ -19,6 +19,7 @@
 #include "document/EventFile.h"
 #include "files/FileTypes.h"
 #include "files/ImageImport.h"
+#include "gui/PixelImages.h"
 #include "storage/TMTC.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
@@ -59,8 +60,11 @@ void TMainForm::DefineCommands()
            [this] { return !ActiveDrawWindow()->Playing(); });
     Handle("ActFileSaveAs", [this] { SaveDocumentAsked(*ActiveDrawWindow(), true); }, {},
            [this] { return !ActiveDrawWindow()->Playing(); });
-    Handle("ActFileRevert", [this] { RevertAsked(); }, {},
-           [this] { return !ActiveDrawWindow()->DocumentPath().empty(); });
+    Handle("ActFileRevert", [this] { RevertAsked(); }, {}, [this] {
+        return IsDocumentFileName(QString::fromStdString(ActiveDrawWindow()->DocumentPath()));
+    });
+    Handle("ActLyrSaveAs", [this] { SaveLayerAsked(); });
+    Handle("ActFileSaveAuto", [this] { SaveDatedBmp(); });
     Handle("ActEventSaveAs", [this] { SaveEventsAsked(); });
     Handle("ActFileExit", [this] { close(); });
     Handle("ActEditUndo", [this] { ActiveDrawWindow()->Undo(); });
@@ -485,20 +489,47 @@ bool TMainForm::ImportImageLayer(const QString& path)
     return EditPaper([&](TPaper& p) { return p.ImportImageAsLayer(image, name); }, true);
 }
 
+TDrawWindow* TMainForm::DrawWindowAt(const QPoint& at) const
+{
+    for (QWidget* w = childAt(at); w; w = w->parentWidget())
+        if (auto* window = dynamic_cast<TDrawWindow*>(w))
+            return window;
+    return nullptr;
+}
+
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+    const auto local = [](const QUrl& url) { return url.isLocalFile(); };
+    if (event->mimeData()->hasImage() || std::any_of(urls.begin(), urls.end(), local))
         event->acceptProposedAction();
 }
 
+// Images dropped on a document window become its layers; everything else
+// (and images dropped beside the windows) opens as the open command does.
 void TMainForm::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
+    const QMimeData* mime = event->mimeData();
+    const QList<QUrl> urls = mime->urls();
     event->acceptProposedAction();
-    for (const QUrl& url : urls)
-        if (url.isLocalFile())
-            OpenGivenFile(url.toLocalFile());
+    TDrawWindow* target = DrawWindowAt(event->position().toPoint());
+    if (target)
+        area_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(target->parentWidget()));
+    if (target && urls.isEmpty() && mime->hasImage()) {
+        TMTC image;
+        if (BufferOf(qvariant_cast<QImage>(mime->imageData()), image))
+            EditPaper([&](TPaper& p) { return p.ImportImageAsLayer(image, std::string()); }, true);
+        return;
+    }
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (target && IsImageType(FileTypeOf(path.toStdString())))
+            ImportImageLayer(path);
+        else
+            OpenGivenFile(path);
+    }
 }
 
 } // namespace morvane
