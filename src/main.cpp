@@ -9,6 +9,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DemoPicture.h"
+#include "app/ExportMode.h"
 #include "app/FolderRender.h"
 #include "app/RenderMode.h"
 #include "app/Timelapse.h"
@@ -30,6 +31,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (morvane::FolderRenderOptions folder; morvane::ParseFolderRender(args, folder))
         return morvane::RunFolderRender(folder, "/proc/self/exe");
+    if (morvane::IsExportCommand(args))
+        return morvane::RunExportMode(args);
     const morvane::CommandLine line = morvane::ParseCommandLine(args);
     if (line.Mode() == morvane::StartMode::Help) {
         std::fputs(morvane::UsageText(), stdout);

@@ -114,6 +114,7 @@ constexpr Command kCommands[] = {
     {"ActImgRot180", Cat::Image, Menu::Image, "", "180度回転(&1)", {}, Rule::Editable},
     {"ActImgInvert", Cat::Image, Menu::Image, "", "色調反転(&I)", {}, Rule::Editable},
     {"ActLyrNew", Cat::Layer, Menu::Layer, "", "新規レイヤ(&N)...", Key("Ctrl+Shift+N"), Rule::Editable},
+    {"ActLyrImport", Cat::Layer, Menu::Layer, "", "画像をレイヤとして開く(&I)...", {}, Rule::Editable},
     {"ActLyrDup", Cat::Layer, Menu::Layer, "", "レイヤを複製(&D)", {}, Rule::Editable},
     {"ActLyrDel", Cat::Layer, Menu::Layer, "", "レイヤを削除(&E)", {}, Rule::Editable},
     {"ActLyrSelDup", Cat::Layer, Menu::Layer, "", "選択部分を複製(&C)", Key("Ctrl+J"), Rule::Editable},

@@ -57,6 +57,8 @@ private:
     void Step(const std::string& text);
 
     ByteReader& in_;
+    // The recording was passed over (no recorder): its blocks follow.
+    bool recordingPassed_ = false;
     TPaper& paper_;
     DocumentHost& host_;
     SDocumentHeader header_;
@@ -147,6 +149,12 @@ DocFileCode DocumentLoader::ReadChunk(uint32_t tag, uint32_t length, bool& skipp
         return DocFileCode::Ok;
     case kTagEventsPacked:
     case kTagEventsPlain:
+        // A document without a recorder (the export run) passes over the
+        // recording, its blocks included, by their lengths.
+        if (!paper_.EventManager()) {
+            recordingPassed_ = skipped = true;
+            return DocFileCode::Ok;
+        }
         return ReadEvents();
     case kTagThumbnail:
         skipped = true;
@@ -156,7 +164,7 @@ DocFileCode DocumentLoader::ReadChunk(uint32_t tag, uint32_t length, bool& skipp
     case kTagEventBlock:
         // Also the blocks of a failed event container: they stand after it.
         skipped = true;
-        return DocFileCode::BlockSkipped;
+        return tag == kTagEventBlock && recordingPassed_ ? DocFileCode::Ok : DocFileCode::BlockSkipped;
     default:
         ++unknown_;
         lastUnknown_ = tag;
@@ -238,11 +246,9 @@ DocFileCode DocumentLoader::ReadEvents()
     host_.Progress("イベントデータをロードしています...", int32_t(std::min(100, done_ * 100 / steps_)));
     if (!in_.Seek(in_.Position() - kChunkHead))
         return DocFileCode::SeekFailed;
-    CEventMngr* events = paper_.EventManager();
-    if (!events)
-        return DocFileCode::Ok;
+    CEventMngr& events = *paper_.EventManager();
     EventContainerInfo info;
-    const EventFileCode code = ReadEventContainer(in_, *events, info);
+    const EventFileCode code = ReadEventContainer(in_, events, info);
     if (code == EventFileCode::Ok) {
         eventsLoaded_ = true;
         return DocFileCode::Ok;

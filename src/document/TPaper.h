@@ -67,6 +67,15 @@ public:
     // outside the limits or memory runs out.
     bool NewPicture(const std::string& name, bool layerTransparent, bool transparentPaper, int32_t resolution,
                     int32_t layerWidth, int32_t layerHeight, int32_t width, int32_t height, bool record = true);
+    // A picture made from an image: its size is the image's within the
+    // picture limits, its first layer (transparent, on an opaque paper) the
+    // image's own size holding the image at (0, 0); recorded as a new
+    // canvas, the start marks and the image pasted into the first layer
+    // with the file's name. Starts no history.
+    bool NewPictureFromImage(const std::string& name, const TMTC& image, int32_t resolution,
+                             const std::string& fileName, bool record = true);
+    // The image as a new layer above the current one (undone as one step).
+    bool ImportImageAsLayer(const TMTC& image, const std::string& fileName, bool record = true);
     // False, with nothing changed, for a size outside the picture limits or
     // when the composite cannot get memory.
     bool SetPictureSize(int32_t width, int32_t height);

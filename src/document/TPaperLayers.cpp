@@ -10,6 +10,7 @@
 
 #include "codecs/CodePage.h"
 #include "document/CMaskMngr.h"
+#include "document/LayerBuild.h"
 #include "document/LayerComposite.h"
 #include "document/LayerOperations.h"
 #include "document/SLayerParam.h"
@@ -48,73 +49,12 @@ ExtentRect PictureInStore(const CLayerData& layer, int32_t width, int32_t height
     return {layer.OriginX, layer.OriginY, width, height};
 }
 
-// A layer made exactly as the stack's AddLayer makes one (store, nominal
-// size, thumbnail, dither seed), in a scratch stack so that nothing of the
-// document changes until it goes in. nullptr when AddLayer refused it (it
-// told the user why).
-std::unique_ptr<CLayerData> BuiltLayer(const CLayerMngr& layers, int32_t index, int32_t width, int32_t height,
-                                       bool visible, int32_t opacity, int32_t mode)
-{
-    try {
-        CLayerMngr scratch(1);
-        scratch.PictureW = layers.PictureW;
-        scratch.PictureH = layers.PictureH;
-        scratch.ThumbW = layers.ThumbW;
-        scratch.ThumbH = layers.ThumbH;
-        scratch.CreatedCount = layers.CreatedCount;
-        if (scratch.AddLayer(index, width, visible, uint8_t(opacity), mode, height) < 0)
-            return nullptr;
-        return scratch.RemoveLayer(0);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
-std::unique_ptr<CLayerData> CopiedLayer(const CLayerData& source)
-{
-    try {
-        auto copy = std::make_unique<CLayerData>(source.Position);
-        // The thumbnail comes along with the copy: it shows the same pixels.
-        if (!copy->CopyFrom(source))
-            return nullptr;
-        return copy;
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
-// Room for one more layer, so that inserting cannot fail once recorded.
-bool RoomForOne(CLayerMngr& layers)
-{
-    try {
-        layers.Reserve(1);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
 // A record of the stack's kinds: the layer it concerns and where.
 HistoryRecord StackRecord(UndoKind kind, int32_t index, int32_t id, const ExtentRect& rect, SUndoValues values = {})
 {
     HistoryRecord h;
     h.record = CUndoData::Command(kind, index, id, rect, values);
     return h;
-}
-
-// A layer built by add or duplicate goes in at index and becomes current.
-void InsertLayer(CLayerMngr& layers, std::unique_ptr<CLayerData> layer, int32_t index)
-{
-    layers.InsertLayer(index, std::move(layer));
-    layers.SetCurrent(index);
-}
-
-HistoryRecord InsertRecord(UndoKind kind, const CLayerData& layer, int32_t index, const TPaper& paper)
-{
-    // Undo makes the current layer current again.
-    SUndoValues values;
-    values.a = paper.CurrentLayer();
-    return StackRecord(kind, index, layer.Id, PictureInStore(layer, paper.Width, paper.Height), values);
 }
 
 // ---- merge visible: the layers that leave ----------------------------------------------
@@ -193,6 +133,67 @@ bool TakeAwayMerged(CLayerMngr& layers, std::unique_ptr<CLayerData>& merged, con
 bool IsLayerOf(const TPaper& paper, int32_t index) { return index >= 0 && index < paper.LayerCount(); }
 
 } // namespace
+
+// A layer made exactly as the stack's AddLayer makes one (store, nominal
+// size, thumbnail, dither seed), in a scratch stack so that nothing of the
+// document changes until it goes in. nullptr when AddLayer refused it (it
+// told the user why).
+std::unique_ptr<CLayerData> BuiltLayer(const CLayerMngr& layers, int32_t index, int32_t width, int32_t height,
+                                       bool visible, int32_t opacity, int32_t mode)
+{
+    try {
+        CLayerMngr scratch(1);
+        scratch.PictureW = layers.PictureW;
+        scratch.PictureH = layers.PictureH;
+        scratch.ThumbW = layers.ThumbW;
+        scratch.ThumbH = layers.ThumbH;
+        scratch.CreatedCount = layers.CreatedCount;
+        if (scratch.AddLayer(index, width, visible, uint8_t(opacity), mode, height) < 0)
+            return nullptr;
+        return scratch.RemoveLayer(0);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<CLayerData> CopiedLayer(const CLayerData& source)
+{
+    try {
+        auto copy = std::make_unique<CLayerData>(source.Position);
+        // The thumbnail comes along with the copy: it shows the same pixels.
+        if (!copy->CopyFrom(source))
+            return nullptr;
+        return copy;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// Room for one more layer, so that inserting cannot fail once recorded.
+bool RoomForOne(CLayerMngr& layers)
+{
+    try {
+        layers.Reserve(1);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// A layer built by add or duplicate goes in at index and becomes current.
+void InsertLayer(CLayerMngr& layers, std::unique_ptr<CLayerData> layer, int32_t index)
+{
+    layers.InsertLayer(index, std::move(layer));
+    layers.SetCurrent(index);
+}
+
+HistoryRecord InsertRecord(UndoKind kind, const CLayerData& layer, int32_t index, const TPaper& paper)
+{
+    // Undo makes the current layer current again.
+    SUndoValues values;
+    values.a = paper.CurrentLayer();
+    return StackRecord(kind, index, layer.Id, PictureInStore(layer, paper.Width, paper.Height), values);
+}
 
 // ---- add --------------------------------------------------------------------------
 

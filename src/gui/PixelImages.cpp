@@ -1,5 +1,7 @@
 #include "gui/PixelImages.h"
 
+#include "storage/SizeLimits.h"
+
 #include <cstring>
 
 #include "storage/TMTC.h"
@@ -14,6 +16,18 @@ QImage ImageOf(const TMTC& buffer, bool opaque)
     for (int32_t y = 0; y < buffer.Height; ++y)
         std::memcpy(image.scanLine(y), buffer.Row(y), size_t(buffer.Width) * 4);
     return image;
+}
+
+bool BufferOf(const QImage& image, TMTC& out)
+{
+    if (image.isNull() || !IsImageSizeAllowed(image.width(), image.height()))
+        return false;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    if (argb.isNull() || !out.Resize(argb.width(), argb.height()))
+        return false;
+    for (int32_t y = 0; y < out.Height; ++y)
+        std::memcpy(out.Row(y), argb.constScanLine(y), size_t(out.Width) * 4);
+    return true;
 }
 
 } // namespace morvane

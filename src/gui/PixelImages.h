@@ -9,5 +9,8 @@ class TMTC;
 
 // opaque: the alpha bytes are not shown (a composite keeps none of its own).
 QImage ImageOf(const TMTC& buffer, bool opaque = false);
+// Any image Qt holds as 32 bits (alpha kept); false for an empty image or
+// one past the image limits, checked before anything is allocated.
+bool BufferOf(const QImage& image, TMTC& out);
 
 } // namespace morvane

@@ -107,6 +107,22 @@ bool TDrawWindow::NewDocument(int32_t width, int32_t height, const std::string& 
     return true;
 }
 
+bool TDrawWindow::NewDocumentFromImage(const TMTC& image, int32_t resolution, const std::string& path)
+{
+    const std::string file = path.substr(path.find_last_of('/') + 1);
+    if (!paper_->NewPictureFromImage(path, image, resolution, file))
+        return false;
+    name_ = file;
+    path_ = path;
+    SetTitle(name_);
+    savedStep_ = HistoryStep();
+    SetModified(false);
+    router_->PrepareEdit();
+    FitView();
+    Notify();
+    return true;
+}
+
 int TDrawWindow::OpenEventFile(const std::string& path, bool paused)
 {
     CEventMngr* events = paper_->EventManager();

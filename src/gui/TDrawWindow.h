@@ -28,6 +28,8 @@ class QScrollBar;
 
 namespace morvane {
 
+class TMTC;
+
 class CEventPlayer;
 class ReplaySeeker;
 class CPenRender;
@@ -57,6 +59,8 @@ public:
     // a transparent first layer; false, nothing shown, when refused.
     bool NewDocument(int32_t width, int32_t height, const std::string& name, int32_t resolution = 72,
                      bool transparent = false);
+    // A picture made from an image file (path), named after it.
+    bool NewDocumentFromImage(const TMTC& image, int32_t resolution, const std::string& path);
     // Opens an event file to play (paused on request): the player's open
     // result, 0 on success.
     int OpenEventFile(const std::string& path, bool paused);
@@ -202,6 +206,8 @@ public:
     void EndProgress() override {}
 
     bool Modified() const { return modified_; }
+    // The changes are given up: closing asks nothing.
+    void DiscardChanges() { SetModified(false); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

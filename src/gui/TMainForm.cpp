@@ -1,5 +1,15 @@
 #include "gui/TMainForm.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <ctime>
+
+#include "document/PictureExport.h"
+#include "gui/FileDialogs.h"
+#include "gui/TFormJpegOption.h"
+#include "platform/BusyCursor.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -74,22 +84,27 @@ TMainForm::TMainForm(CAppProfile& profile, QWidget* parent)
         paused = pausedBox->isChecked();
         return dialog.selectedFiles().front();
     };
-    const QString documentFilter = QStringLiteral("Morvane (*.mci);;すべてのファイル (*)");
-    askDocumentSavePath = [this, documentFilter] {
-        QFileDialog dialog(this, QString(), QString(), documentFilter);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("mci"));
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
-                                                                                        : QString();
+    // The save dialogs start in the folder and filter used last.
+    askDocumentSavePath = [this] {
+        CAppProfile::FileIO& io = profile_.fileIO;
+        int filter = io.pictLoadExtIdx;
+        const QString path = AskFilePath(this, 8, QString::fromStdString(io.savePath), &filter);
+        if (!path.isEmpty()) {
+            io.pictLoadExtIdx = filter;
+            io.savePath = QFileInfo(path).absolutePath().toStdString();
+        }
+        return path;
     };
-    askDocumentOpenPath = [this, documentFilter] {
-        QFileDialog dialog(this, QString(), QString(), documentFilter);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
-                                                                                        : QString();
+    askLayerSavePath = [this] { return AskFilePath(this, 17, QString::fromStdString(profile_.fileIO.savePath)); };
+    askJpegOptions = [this]() -> std::optional<JpegOptions> {
+        TFormJpegOption dialog(profile_.fileIO, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        dialog.KeepIn(profile_.fileIO);
+        return dialog.Options();
     };
+    askDocumentOpenPath = [this] { return AskFilePath(this, 0); };
+    askImagePath = [this] { return AskFilePath(this, 1); };
     LoadToolPresets(tools_, profile_);
     LoadToolColours(tools_, profile_);
     DefineCommands();
@@ -304,10 +319,62 @@ bool TMainForm::SaveDocumentAsked(TDrawWindow& window, bool askName)
         path = askDocumentSavePath();
         if (path.isEmpty())
             return false;
+        if (ExportFormatOf(path.toStdString()) != ExportFormat::None)
+            return ExportPictureAs(window, path);
         if (!IsDocumentFileName(path))
             path += QStringLiteral(".mci");
     }
     return SaveDocumentAs(window, path);
+}
+
+bool TMainForm::Written(const QString& path, WriteCode code)
+{
+    if (code != WriteCode::Ok)
+        Notifier().Warn(path.toStdString() + "\r    (err=" + std::to_string(int(code)) + ")");
+    return code == WriteCode::Ok;
+}
+
+bool TMainForm::ExportPictureAs(TDrawWindow& window, const QString& path)
+{
+    JpegOptions options;
+    if (ExportFormatOf(path.toStdString()) == ExportFormat::Jpeg) {
+        const std::optional<JpegOptions> chosen = askJpegOptions();
+        if (!chosen)
+            return false;
+        options = *chosen;
+    }
+    BusyCursor busy;
+    return Written(path, ExportPicture(window.Paper(), path.toStdString(), options));
+}
+
+void TMainForm::SaveLayerAsked()
+{
+    TDrawWindow* window = ActiveDrawWindow();
+    const QString path = window ? askLayerSavePath() : QString();
+    if (path.isEmpty())
+        return;
+    BusyCursor busy;
+    TPaper& paper = window->Paper();
+    Written(path, ExportLayer(paper, paper.CurrentLayer(), path.toStdString()));
+}
+
+void TMainForm::SaveDatedBmp()
+{
+    TDrawWindow* window = ActiveDrawWindow();
+    if (!window)
+        return;
+    const std::string saved = profile_.fileIO.savePath;
+    const std::string folder = saved.empty() ? QDir::homePath().toStdString() : saved;
+    const std::time_t now = std::time(nullptr);
+    std::tm date{};
+    localtime_r(&now, &date);
+    const std::string path = DatedBmpPath(folder + "/", date);
+    if (path.empty()) {
+        Notifier().Warn(folder + "\r    (err=" + std::to_string(int(WriteCode::CannotOpen)) + ")");
+        return;
+    }
+    BusyCursor busy;
+    Written(QString::fromStdString(path), ExportPicture(window->Paper(), path));
 }
 
 void TMainForm::OpenDocumentAsked()

@@ -17,6 +17,7 @@
 #include "document/ColourRange.h"
 #include "input/InputRouter.h"
 #include "input/ToolState.h"
+#include "files/ImageExport.h"
 #include "files/ResultCodes.h"
 #include "gui/ActionBuilder.h"
 #include "gui/TFormEventReport.h"
@@ -66,10 +67,18 @@ public:
     // A new document as the new-document dialog chose it, in a window of its
     // own; nullptr when refused.
     TDrawWindow* NewDocument(const SNewDocumentChoice& choice);
-    // A file dropped on the window, named on the command line or handed over
-    // by a later start: an event file plays; any other file is refused with
-    // the image message (images do not open yet).
+    // A file opened by the open command, dropped on the window, named on the
+    // command line or handed over by a later start, by its type: documents,
+    // event files and images open in a window of their own; a window that
+    // already shows the path is brought to the front (reloaded, when it
+    // holds changes and the user agrees). nullptr when nothing opened.
     TDrawWindow* OpenGivenFile(const QString& path);
+    // A new window with a picture made from an image file; nullptr (with
+    // the message shown) when the image cannot be read.
+    TDrawWindow* OpenImageFile(const QString& path);
+    // The image file as a new layer of the active document; false (with the
+    // message shown) when it cannot be read or added.
+    bool ImportImageLayer(const QString& path);
     // A new window playing the event file; nullptr (with the message shown)
     // when it cannot be opened. result, when given, receives the player's
     // open result (a file that is no event file counts as 2).
@@ -81,8 +90,13 @@ public:
     // shown.
     bool SaveDocumentAs(TDrawWindow& window, const QString& path);
     // The save command: under the window's own .mci name, else through the
-    // save-as dialog. False when cancelled or failed.
+    // save-as dialog, where an image name exports the picture. False when
+    // cancelled or failed.
     bool SaveDocumentAsked(TDrawWindow& window, bool askName);
+    // Writes the picture as an image file (a JPEG after its options dialog)
+    // without renaming the window or clearing its mark: an export loses the
+    // layers. False when cancelled or failed (with the code shown).
+    bool ExportPictureAs(TDrawWindow& window, const QString& path);
     // Saves the active window's recording (protected when asked) with the
     // settings' flag mark; false with the message shown.
     bool SaveEventFile(const QString& path, bool protect = false);
@@ -146,6 +160,11 @@ public:
     // The document dialogs: a .mci name to save to, a file to open.
     std::function<QString()> askDocumentSavePath;
     std::function<QString()> askDocumentOpenPath;
+    // An image file to add as a layer; a name to save the current layer as.
+    std::function<QString()> askImagePath;
+    std::function<QString()> askLayerSavePath;
+    // The JPEG options before a JPEG export; nullopt when cancelled.
+    std::function<std::optional<JpegOptions>()> askJpegOptions;
     // The new-document dialog; nullopt when cancelled. Tests replace it.
     std::function<std::optional<SNewDocumentChoice>()> askNewDocument;
     // The pixels to expand (or contract) the selection by, and a mask's new
@@ -211,6 +230,12 @@ private:
     bool MayClose(TDrawWindow& window);
     void SaveEventsAsked();
     void OpenDocumentAsked();
+    void SaveLayerAsked();
+    // The document window under a point of the main window; nullptr for none.
+    TDrawWindow* DrawWindowAt(const QPoint& at) const;
+    void SaveDatedBmp();
+    // The result of a write: false with the path and code shown.
+    bool Written(const QString& path, WriteCode code);
     void RevertAsked();
     void OpenEventsAsked();
     bool HasWindow() const { return ActiveDrawWindow() != nullptr; }

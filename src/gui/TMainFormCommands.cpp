@@ -17,6 +17,10 @@
 #include "app/CAppProfile.h"
 #include "app/CommandTable.h"
 #include "document/EventFile.h"
+#include "files/FileTypes.h"
+#include "files/ImageImport.h"
+#include "gui/PixelImages.h"
+#include "storage/TMTC.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
 #include "events/CEventMngr.h"
@@ -48,13 +52,20 @@ void TMainForm::DefineCommands()
     Handle("ActFileNew", [this] { NewDocumentAsked(); });
     Handle("ActEventOpen", [this] { OpenEventsAsked(); });
     Handle("ActFileOpen", [this] { OpenDocumentAsked(); });
+    Handle("ActLyrImport", [this] {
+        if (const QString path = askImagePath(); !path.isEmpty())
+            ImportImageLayer(path);
+    });
     Handle("ActFileClose", [this] { area_->closeActiveSubWindow(); });
     Handle("ActFileSave", [this] { SaveDocumentAsked(*ActiveDrawWindow(), false); }, {},
            [this] { return !ActiveDrawWindow()->Playing(); });
     Handle("ActFileSaveAs", [this] { SaveDocumentAsked(*ActiveDrawWindow(), true); }, {},
            [this] { return !ActiveDrawWindow()->Playing(); });
-    Handle("ActFileRevert", [this] { RevertAsked(); }, {},
-           [this] { return !ActiveDrawWindow()->DocumentPath().empty(); });
+    Handle("ActFileRevert", [this] { RevertAsked(); }, {}, [this] {
+        return IsDocumentFileName(QString::fromStdString(ActiveDrawWindow()->DocumentPath()));
+    });
+    Handle("ActLyrSaveAs", [this] { SaveLayerAsked(); });
+    Handle("ActFileSaveAuto", [this] { SaveDatedBmp(); });
     Handle("ActEventSaveAs", [this] { SaveEventsAsked(); });
     Handle("ActFileExit", [this] { close(); });
     Handle("ActEditUndo", [this] { ActiveDrawWindow()->Undo(); });
@@ -440,31 +451,113 @@ void TMainForm::NewDocumentAsked()
         NewDocument(*choice);
 }
 
+namespace {
+
+std::string Unsupported(const std::string& path) { return path + " は未対応の形式です"; }
+
+} // namespace
+
 TDrawWindow* TMainForm::OpenGivenFile(const QString& path)
 {
-    if (IsDocumentFileName(path))
-        return OpenDocumentFile(path);
-    if (EventFileTypeOf(path.toStdString()) == EventFileType::None) {
-        Notifier().Warn("画像ファイルを開くことができませんでした！\r    path = " + path.toStdString());
+    const std::string file = path.toStdString();
+    for (TDrawWindow* window : DrawWindows()) {
+        if (window->DocumentPath() != file)
+            continue;
+        if (!window->Modified()) {
+            area_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->parentWidget()));
+            return window;
+        }
+        if (Notifier().Ask(file + "\rに加えられた変更を破棄して再読込していいですか?", Buttons::YesNo) != Answer::Yes)
+            return window;
+        window->DiscardChanges();
+        window->parentWidget()->close();
+        break;
+    }
+    BusyCursor busy;
+    switch (FileTypeOf(file)) {
+    case FileType::Document: return OpenDocumentFile(path);
+    case FileType::Events2:
+    case FileType::Events3:
+    case FileType::Events4: return OpenEventFile(path, false);
+    case FileType::Bmp:
+    case FileType::Jpeg:
+    case FileType::Png: return OpenImageFile(path);
+    default: break;
+    }
+    Notifier().Warn(Unsupported(file));
+    return nullptr;
+}
+
+TDrawWindow* TMainForm::OpenImageFile(const QString& path)
+{
+    const std::string file = path.toStdString();
+    TMTC image;
+    int dpi = 0;
+    if (LoadImageFile(file, image, &dpi) != DecodeResult::Ok) {
+        Notifier().Warn(ImageLoadFailedMessage(file));
         return nullptr;
     }
-    return OpenEventFile(path, false);
+    auto* window = new TDrawWindow(tools_, InputSettingsFrom(profile_));
+    if (!window->NewDocumentFromImage(image, dpi, file)) {
+        delete window;
+        return nullptr;
+    }
+    return AddWindow(window);
+}
+
+bool TMainForm::ImportImageLayer(const QString& path)
+{
+    const std::string file = path.toStdString();
+    TMTC image;
+    if (LoadImageFile(file, image, nullptr) != DecodeResult::Ok) {
+        Notifier().Warn(ImageLoadFailedMessage(file));
+        return false;
+    }
+    const std::string name = file.substr(file.find_last_of('/') + 1);
+    return EditPaper([&](TPaper& p) { return p.ImportImageAsLayer(image, name); }, true);
+}
+
+TDrawWindow* TMainForm::DrawWindowAt(const QPoint& at) const
+{
+    for (QWidget* w = childAt(at); w; w = w->parentWidget())
+        if (auto* window = dynamic_cast<TDrawWindow*>(w))
+            return window;
+    return nullptr;
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+    const auto local = [](const QUrl& url) { return url.isLocalFile(); };
+    if (event->mimeData()->hasImage() || std::any_of(urls.begin(), urls.end(), local))
         event->acceptProposedAction();
 }
 
+// Images dropped on a document window become its layers; everything else
+// (and images dropped beside the windows) opens as the open command does.
 void TMainForm::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
+    const QMimeData* mime = event->mimeData();
+    const QList<QUrl> urls = mime->urls();
     event->acceptProposedAction();
-    for (const QUrl& url : urls)
-        if (url.isLocalFile())
-            OpenGivenFile(url.toLocalFile());
+    TDrawWindow* target = DrawWindowAt(event->position().toPoint());
+    if (target)
+        area_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(target->parentWidget()));
+    if (target && urls.isEmpty() && mime->hasImage()) {
+        TMTC image;
+        if (BufferOf(qvariant_cast<QImage>(mime->imageData()), image))
+            EditPaper([&](TPaper& p) { return p.ImportImageAsLayer(image, std::string()); }, true);
+        return;
+    }
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (target && IsImageType(FileTypeOf(path.toStdString())))
+            ImportImageLayer(path);
+        else
+            OpenGivenFile(path);
+    }
 }
 
 } // namespace morvane

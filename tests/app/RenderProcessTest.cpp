@@ -21,6 +21,10 @@
 #include "app/DemoRecording.h"
 #include "app/FarStrokeRecording.h"
 #include "codecs/Bmp.h"
+#include "document/PaperFile.h"
+#include "document/PictureExport.h"
+#include "files/ImageImport.h"
+#include "support/Checksum.h"
 #include "events/EventPayloads.h"
 #include "paint/CPenRender.h"
 #include "paint/CPenShapeObj.h"
@@ -564,6 +568,70 @@ TEST(RenderProcess, StrokesFromFarOffRenderInBoundedTime)
         EXPECT_LT(run.cpuSeconds, kHostileSeconds) << name;
         EXPECT_LT(run.peakKiB, 512 * 1024 + kProgramKiB) << name;
     }
+}
+
+
+// ---- the export run ----
+
+// A document with a painted, half-transparent layer on a transparent paper.
+void WriteDocument(const std::string& path, TMTC& composite)
+{
+    RecordingDocumentHost host;
+    TPaper paper(host);
+    ASSERT_TRUE(paper.NewPicture("e", true, true, 150, 40, 30, 40, 30));
+    TMTC image(40, 30);
+    for (int32_t y = 0; y < 30; ++y)
+        for (int32_t x = 0; x < 40; ++x)
+            *image.PixelPtr(x, y) = uint32_t(x * 6) | uint32_t(y * 8) << 8 | uint32_t(x * 3 + 40) << 24;
+    ASSERT_TRUE(paper.ImportImageAsLayer(image, "i.png"));
+    ASSERT_EQ(SaveDocumentFile(path, paper), DocFileCode::Ok);
+    ASSERT_TRUE(FlattenForExport(paper, true, composite));
+}
+
+TEST(ExportProcess, WritesEachTypeWithoutADisplayAndAnswersByExitStatus)
+{
+    const support::TempFolder folder;
+    const std::string doc = folder / "a.mci";
+    TMTC composite;
+    WriteDocument(doc, composite);
+    ASSERT_TRUE(composite.IsValid());
+
+    ASSERT_EQ(RunMorvane({"-export", doc, folder / "a.png"}).status, 0);
+    TMTC png;
+    ASSERT_EQ(LoadImageFile(folder / "a.png", png, nullptr), DecodeResult::Ok);
+    EXPECT_EQ(support::Checksum(png), support::Checksum(composite));
+    // An image in, every output type out.
+    for (const char* out : {"b.bmp", "b.jpg", "b.mci", "b.png"})
+        EXPECT_EQ(RunMorvane({"-export", folder / "a.png", folder / out}).status, 0) << out;
+    RecordingDocumentHost host;
+    TPaper reopened(host);
+    ASSERT_EQ(LoadDocumentFile(folder / "b.mci", reopened), DocFileCode::Ok);
+    EXPECT_EQ(reopened.Width, 40);
+    // -Q sets the quality: the lowest makes the smallest file.
+    ASSERT_EQ(RunMorvane({"-export", doc, folder / "q.jpg", "-Q10"}).status, 0);
+    EXPECT_LT(fs::file_size(folder / "q.jpg"), fs::file_size(folder / "b.jpg"));
+
+    support::WriteBytes(folder / "junk.png", Bytes{1, 2, 3});
+    const std::string errors = folder / "errors.txt";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"-export", folder / "missing.mci", folder / "m.png"}, 10},
+        {{"-export", folder / "junk.png", folder / "m.png"}, 10},
+        {{"-export", std::string(MORVANE_DEMO), folder / "m.png"}, 10},
+        {{"-export", doc, folder / "no/folder.png"}, 9},
+        {{"-export", doc, folder / "m.gif"}, 2},
+        {{"-export", doc, folder / "m.jpg", "-Q9"}, 2},
+        {{"-export", doc, folder / "m.jpg", "-Q101"}, 2},
+        {{"-export", doc}, 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RunMorvane(c.args, {.errors = errors}).status, c.status) << c.args.back();
+        const Bytes said = support::ReadBytes(errors);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "one summary line";
+    }
+    EXPECT_FALSE(fs::exists(folder / "m.png"));
 }
 
 } // namespace

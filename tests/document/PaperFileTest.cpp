@@ -16,6 +16,7 @@
 #include "document/PaperFile.h"
 #include "document/SLayerParam.h"
 #include "document/TPaper.h"
+#include "events/EventRecorder.h"
 #include "files/ByteStream.h"
 #include "files/DocumentFile.h"
 #include "platform/MemoryBudget.h"
@@ -549,6 +550,19 @@ TEST(DocumentFile, AFileWithoutARecordingStartsFromASnapshot)
     PaperPlaybackTarget target(player);
     CEventPlayer render(*player.EventManager(), target);
     EXPECT_EQ(render.Open(events, PlaybackMode::Render), CEventPlayer::kOpenImages);
+}
+
+// A document that records nothing (the export run) passes over the file's
+// recording and still gets every layer.
+TEST(DocumentFile, ADocumentWithoutARecorderSkipsTheRecording)
+{
+    const support::TempFolder folder;
+    Live live;
+    ASSERT_EQ(SaveDocumentFile(folder / "a.mci", *live), DocFileCode::Ok);
+    RecordingDocumentHost host;
+    TPaper quiet(host, {}, std::make_unique<NullEventRecorder>());
+    ASSERT_EQ(LoadDocumentFile(folder / "a.mci", quiet), DocFileCode::Ok);
+    EXPECT_TRUE(WithoutIds(StateOf(quiet)) == WithoutIds(StateOf(*live)));
 }
 
 TEST(DocumentFile, AFailedSaveLeavesTheOldFile)

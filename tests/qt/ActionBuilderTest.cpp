@@ -66,6 +66,7 @@ const Expected kExpected[] = {
     {"ActImgRot180", "画像(&I)", "", "180度回転(&1)", ""},
     {"ActImgInvert", "画像(&I)", "", "色調反転(&I)", ""},
     {"ActLyrNew", "レイヤ(&L)", "", "新規レイヤ(&N)...", "Ctrl+Shift+N"},
+    {"ActLyrImport", "レイヤ(&L)", "", "画像をレイヤとして開く(&I)...", ""},
     {"ActLyrDup", "レイヤ(&L)", "", "レイヤを複製(&D)", ""},
     {"ActLyrDel", "レイヤ(&L)", "", "レイヤを削除(&E)", ""},
     {"ActLyrSelDup", "レイヤ(&L)", "", "選択部分を複製(&C)", "Ctrl+J"},

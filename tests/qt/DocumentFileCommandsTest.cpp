@@ -134,6 +134,9 @@ private slots:
         support::Bytes bytes = support::ReadBytes(path.toStdString());
         bytes.resize(bytes.size() - 200);
         support::WriteBytes(path.toStdString(), bytes);
+        // The saved window shows the path: it would only come to the front.
+        w->parentWidget()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         TDrawWindow* cut = form_->OpenGivenFile(path);
         QVERIFY(cut);
         QVERIFY(cut->isWindowModified());
