@@ -91,7 +91,8 @@ constexpr FilterParam kMosaic[] = {
     {"保護", K::Integer, 4, 0, 1, 0, 1, C::None},
 };
 constexpr FilterParam kEmboss[] = {
-    {"角度", K::WrapAngle, 0, -180, 180, -120},
+    // Recorded negated: the dialog shows 120 for the stored -120.
+    {"角度", K::WrapAngle, 0, -180, 180, -120, 1, C::Slider, {}, 1, -1},
     {"高さ", K::Float, 4, 0.1, 100, 3, 0.1},
     {"量", K::Integer, 8, 1, 500, 100},
 };
