@@ -1,7 +1,7 @@
-// The filter framework and the tone filters: attaching to a large sparse
-// layer and the apply overhead against copying the bytes involved, a
-// preview pane paint against copying its pixels, and the tone routines on a
-// committed 4096 x 4096 layer against memcpy and libvips.
+// The filter framework, the tone and the neighbourhood filters: attaching
+// to a large sparse layer and the apply overhead against copying the bytes
+// involved, preview pane paints against copying their pixels, and the
+// routines on a committed 4096 x 4096 layer against memcpy and libvips.
 #include <memory>
 #include <vector>
 
@@ -116,8 +116,8 @@ void PaneInvertOurs(benchmark::State& state)
 
 void PaneBaseline(benchmark::State& state) { CopyBytes(state, 512 * 384 * 4); }
 
-// A tone routine over a committed 4096 x 4096 store, no selection.
-void TimeTone(benchmark::State& state, uint8_t code, const std::vector<uint8_t>& record)
+// A routine over a committed 4096 x 4096 store, no selection.
+void TimeRoutine(benchmark::State& state, uint8_t code, const std::vector<uint8_t>& record)
 {
     std::unique_ptr<CBlockVMTC> store = CommittedStore(5);
     if (!store) {
@@ -150,9 +150,9 @@ std::vector<uint8_t> HueSaturationRecord()
     return r;
 }
 
-void InvertOurs(benchmark::State& state) { TimeTone(state, 81, {}); }
-void LevelsOurs(benchmark::State& state) { TimeTone(state, 60, LevelsRecord()); }
-void HueSaturationOurs(benchmark::State& state) { TimeTone(state, 61, HueSaturationRecord()); }
+void InvertOurs(benchmark::State& state) { TimeRoutine(state, 81, {}); }
+void LevelsOurs(benchmark::State& state) { TimeRoutine(state, 60, LevelsRecord()); }
+void HueSaturationOurs(benchmark::State& state) { TimeRoutine(state, 61, HueSaturationRecord()); }
 
 void MaplutBaseline(benchmark::State& state)
 {
@@ -182,8 +182,93 @@ void HsvBaseline(benchmark::State& state)
     });
 }
 
+// ---- neighbourhood filters ----
+
+void Blur3Ours(benchmark::State& state) { TimeRoutine(state, 64, {}); }
+
+void Gauss10Ours(benchmark::State& state)
+{
+    std::vector<uint8_t> r(8, 0);
+    PutRecordF32(r, 0, 10.0f);
+    TimeRoutine(state, 67, r);
+}
+
+void Motion100Ours(benchmark::State& state) { TimeRoutine(state, 4, {100, 2, 0, 0, 0, 0, 0, 0}); }
+
+std::vector<uint8_t> NoiseRecord()
+{
+    std::vector<uint8_t> r(16, 0);
+    PutRecordU32(r, 0, 64);
+    PutRecordU32(r, 8, 12345);
+    return r;
+}
+
+void NoiseOurs(benchmark::State& state) { TimeRoutine(state, 25, NoiseRecord()); }
+
+void PaneNoiseOurs(benchmark::State& state)
+{
+    LargeLayer doc;
+    CFlt4Core run(doc.paper, false);
+    if (!doc.ok || run.Attach(*FilterByCode(25), 0) != FilterAttach::Ready) {
+        state.SkipWithError("out of memory");
+        return;
+    }
+    TMTC pane;
+    const std::vector<uint8_t> record = NoiseRecord();
+    const EdgeRect view{3000, kLarge - 384, 3512, kLarge}; // the last rows: every draw above is jumped
+    TimeEach(state, 512 * 384 * 4, [&] { return run.PaintPane({record}, view, pane); });
+}
+
+constexpr int32_t kMask55[25] = {1, 2, 3, 2, 1, 2, 4, 6, 4, 2, 3, 6, 9, 6, 3, 2, 4, 6, 4, 2, 1, 2, 3, 2, 1};
+
+void Custom55Ours(benchmark::State& state)
+{
+    std::vector<uint8_t> r(108, 0);
+    for (size_t i = 0; i < 25; ++i)
+        PutRecordU32(r, 4 * i, uint32_t(kMask55[i]));
+    PutRecordU32(r, 100, 81);
+    TimeRoutine(state, 51, r);
+}
+
+// vips_conv with an integer mask of w x h weights (scale: their sum).
+void ConvBaseline(benchmark::State& state, int w, int h, const int32_t* weights)
+{
+    std::vector<double> values(size_t(w * h));
+    double sum = 0;
+    for (size_t i = 0; i < values.size(); ++i)
+        sum += values[i] = weights ? weights[i] : 1;
+    VipsImage* mask = VipsOneThread() ? vips_image_new_matrix_from_array(w, h, values.data(), int(values.size())) : nullptr;
+    if (!mask) {
+        state.SkipWithError("vips could not make the mask");
+        return;
+    }
+    vips_image_set_double(mask, "scale", sum);
+    TimeVips(state, 19, size_t(kBytes), [mask](VipsImage* in, VipsImage** out) {
+        return vips_conv(in, out, mask, "precision", VIPS_PRECISION_INTEGER, nullptr);
+    });
+    g_object_unref(mask);
+}
+
+constexpr int32_t kBlurMask[9] = {0, 1, 0, 1, 4, 1, 0, 1, 0};
+void Blur3Baseline(benchmark::State& state) { ConvBaseline(state, 3, 3, kBlurMask); }
+void Motion100Baseline(benchmark::State& state) { ConvBaseline(state, 101, 1, nullptr); }
+void Custom55Baseline(benchmark::State& state) { ConvBaseline(state, 5, 5, kMask55); }
+
+void Gauss10Baseline(benchmark::State& state)
+{
+    TimeVips(state, 23, size_t(kBytes), [](VipsImage* in, VipsImage** out) {
+        return vips_gaussblur(in, out, 10.0, "precision", VIPS_PRECISION_INTEGER, nullptr);
+    });
+}
+
 } // namespace
 
+MORVANE_FIGURE(nbhd_blur3_4096, Blur3Ours, Blur3Baseline);
+MORVANE_FIGURE(nbhd_gauss10_4096, Gauss10Ours, Gauss10Baseline);
+MORVANE_FIGURE(nbhd_motion100_4096, Motion100Ours, Motion100Baseline);
+MORVANE_FIGURE(nbhd_noise_4096, NoiseOurs, Memcpy64MiB);
+MORVANE_FIGURE(nbhd_pane_noise_8000, PaneNoiseOurs, PaneBaseline);
+MORVANE_FIGURE(nbhd_custom55_4096, Custom55Ours, Custom55Baseline);
 MORVANE_FIGURE(filter_attach_8000, AttachOurs, AttachBaseline);
 MORVANE_FIGURE(filter_apply_overhead_4096, ApplyOverheadOurs, Memcpy64MiB);
 MORVANE_FIGURE(filter_pane_invert_8000, PaneInvertOurs, PaneBaseline);

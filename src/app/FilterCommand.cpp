@@ -4,7 +4,9 @@
 #include <new>
 
 #include "document/CFlt4Core.h"
+#include "document/CLayerData.h"
 #include "document/TPaper.h"
+#include "platform/Clock.h"
 #include "platform/UserNotifier.h"
 
 namespace morvane {
@@ -36,18 +38,27 @@ bool RunFilterCommand(TPaper& paper, int32_t layer, const FilterDescriptor& filt
         std::vector<uint8_t> record = DefaultRecord(filter);
         if (filter.recordSize > 0) {
             FilterLastParams& last = state.LastParams(filter);
-            if (*filter.dialog && !useLast) {
-                const std::optional<FilterLastParams> chosen = dialog ? dialog(filter, run, last) : std::nullopt;
-                run.EndPreview(!chosen);
-                if (!chosen)
-                    return false;
-                last = *chosen;
-            }
             // Remembered values are kept in range like recorded ones.
             if (!ValidateRecord(filter, {last.record}))
                 last.record = DefaultRecord(filter);
             SanitizeRecord(filter, last.record);
-            record = last.record;
+            RunMoment moment{CurrentClock().Milliseconds(), run.Layer()->ProtectAlpha, run.Bounds(), last.bounds};
+            if (*filter.dialog && !useLast) {
+                FilterLastParams start = last;
+                PrepareDialog(filter, start.record, moment);
+                const std::optional<FilterLastParams> chosen = dialog ? dialog(filter, run, start) : std::nullopt;
+                run.EndPreview(!chosen);
+                if (!chosen)
+                    return false;
+                last = *chosen;
+                last.bounds = run.Bounds();
+                if (!ValidateRecord(filter, {last.record}))
+                    last.record = DefaultRecord(filter);
+                SanitizeRecord(filter, last.record);
+                record = last.record;
+            } else {
+                record = PrepareRepeat(filter, last.record, moment);
+            }
         }
         if (*filter.name)
             state.SetLastFilter(filter);

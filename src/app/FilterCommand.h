@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "filters/FilterDescriptor.h"
+#include "storage/Rect.h"
 
 namespace morvane {
 
@@ -21,6 +22,8 @@ class TPaper;
 struct FilterLastParams {
     std::vector<uint8_t> record;
     bool preview = true;
+    // The bounds the record was chosen in (a repeat rescales offsets by them).
+    EdgeRect bounds{};
 };
 
 class FilterCommandState {

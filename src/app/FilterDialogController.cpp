@@ -31,7 +31,8 @@ double FilterDialogController::Value(size_t param, int index) const
 FilterDialogController::Change FilterDialogController::SetValue(size_t param, int index, double shown)
 {
     const FilterParam& p = filter_.params[param];
-    const double stored = p.kind == ParamKind::Float ? shown * p.scale : std::round(shown * p.scale);
+    const bool real = p.kind == ParamKind::Float || p.kind == ParamKind::WrapFloat;
+    const double stored = real ? shown * p.scale : std::round(shown * p.scale);
     double value = std::clamp(stored, p.min, p.max);
     // Ordered pairs (the levels' input ends) never meet.
     if (p.below >= 0)
@@ -39,7 +40,8 @@ FilterDialogController::Change FilterDialogController::SetValue(size_t param, in
     if (p.above >= 0)
         value = std::max(value, ReadParam(filter_.params[size_t(p.above)], current_, index) + 1);
     WriteParam(p, current_, value, index);
-    const bool numeric = p.kind != ParamKind::Flag && p.kind != ParamKind::Enumeration && p.kind != ParamKind::Colour;
+    const bool numeric = p.kind != ParamKind::Flag && p.kind != ParamKind::Enumeration &&
+                         p.kind != ParamKind::Choice && p.kind != ParamKind::Colour;
     return Changed(numeric ? Change::Debounced : Change::Immediate);
 }
 
@@ -52,6 +54,22 @@ FilterDialogController::Change FilterDialogController::SetPreview(bool on)
 FilterDialogController::Change FilterDialogController::ResetDefaults()
 {
     current_ = DefaultRecord(filter_);
+    return Changed(Change::Immediate);
+}
+
+bool FilterDialogController::HasSeed() const
+{
+    return std::any_of(filter_.params.begin(), filter_.params.end(),
+                       [](const FilterParam& p) { return p.kind == ParamKind::Seed; });
+}
+
+FilterDialogController::Change FilterDialogController::Reseed(uint32_t seed)
+{
+    if (!HasSeed())
+        return Change::None;
+    for (const FilterParam& p : filter_.params)
+        if (p.kind == ParamKind::Seed)
+            WriteParam(p, current_, int32_t(seed));
     return Changed(Change::Immediate);
 }
 

@@ -32,6 +32,10 @@ public:
     Change SetPreview(bool on);
     // Every parameter back to the table's default.
     Change ResetDefaults();
+    // The noise and diffuse dialogs' 再作成: a new seed, previewed at once.
+    // None for filters without a seed.
+    Change Reseed(uint32_t seed);
+    bool HasSeed() const;
     // The levels and threshold dialogs' automatic setting from the layer's
     // histogram (levels: red, green and blue stretched from their lowest to
     // highest level; threshold: the middle of the luminance range). None

@@ -208,6 +208,14 @@ bool CFlt4Core::RecordEvent(const FilterRecord& record)
     const int16_t layer = int16_t(layerIndex_);
     const uint8_t code = filter_->code;
     std::span<const uint8_t> bytes = record.bytes;
+    if (filter_->data == DataRule::Whole) {
+        // The record travels as the data, after a record of zeros.
+        FilterDataPayload p;
+        p.code = code, p.layer = layer, p.mask = mask;
+        p.data.assign(bytes.begin(), bytes.end());
+        p.length = uint16_t(p.data.size());
+        return paper_.RecordPacket(p.Encode());
+    }
     switch (bytes.size()) {
     case 0: {
         FilterPayload p;

@@ -120,6 +120,13 @@ HandlerResult ReplayFilter(TPaper& paper, PacketId id, std::span<const uint8_t> 
         Diagnose("playback: filter code " + std::to_string(f.code) + " has no replay yet");
         return HandlerResult::Failed;
     }
+    if (filter->data == DataRule::Whole) {
+        // The record is the data, of exactly its size; its own record is zero.
+        if (id != PacketId::FilterWithData || f.data.size() != filter->recordSize)
+            return HandlerResult::Failed;
+        f.record = std::move(f.data);
+        f.data.clear();
+    }
     if (!paper.LayerAt(f.layer))
         return HandlerResult::Failed;
     const int32_t protect =

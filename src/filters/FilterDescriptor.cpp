@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "filters/NeighbourFilters.h"
 #include "filters/RecordBytes.h"
 #include "filters/ToneFilters.h"
 #include "storage/FixedPoint.h"
@@ -51,6 +52,57 @@ constexpr FilterParam kLuminanceToAlpha[] = {
     {"着色", K::Flag, 4, 0, 1, 0, 1, C::None},
 };
 
+constexpr const char* kDiffuseModes[] = {"通常", "比較(暗)", "比較(明)"};
+constexpr double kI32 = 2147483647.0;
+
+constexpr FilterParam kMotionBlur[] = {
+    {"角度", K::WrapShort, 2, -180, 180, 0},
+    {"距離", K::Byte, 0, 1, 100, 1},
+    {"方式", K::Byte, 1, 0, 2, 2, 1, C::None},
+    {"角度(旧)", K::WrapFloat, 4, -180, 180, 0, 1, C::None},
+};
+constexpr FilterParam kZoomBlur[] = {
+    {"量", K::Byte, 4, 1, 100, 1},
+    {"中心 X", K::OffsetX, 0, -16383, 16383, 0},
+    {"中心 Y", K::OffsetY, 2, -16383, 16383, 0},
+    {"保護", K::Protect, 5, 0, 1, 0, 1, C::None},
+    {"方式", K::Byte, 6, 0, 1, 1, 1, C::None},
+};
+constexpr FilterParam kGaussian[] = {
+    {"半径", K::Float, 0, 0.1, 10, 1, 0.1},
+};
+constexpr FilterParam kCustomSharpen[] = {
+    {"量", K::Float, 0, 0, 1, 0.3, 0.01},
+};
+constexpr FilterParam kNoise[] = {
+    {"量", K::Integer, 0, 0, 512, 1},
+    {"グレースケール", K::Flag, 4, 0, 1, 0, 1, C::Check},
+    {"乱数の種", K::Seed, 8, -kI32, kI32, 0, 1, C::None},
+};
+constexpr FilterParam kDiffuse[] = {
+    {"範囲", K::Integer, 0, 1, 255, 1},
+    {"モード", K::Choice, 4, 0, 2, 0, 1, C::List, kDiffuseModes},
+    {"放射状", K::Flag, 12, 0, 1, 0, 1, C::Check},
+    {"乱数の種", K::Seed, 8, -kI32, kI32, 0, 1, C::None},
+    {"保護", K::Protect, 14, 0, 1, 0, 1, C::None},
+};
+constexpr FilterParam kMosaic[] = {
+    {"セルの大きさ", K::Integer, 0, 2, 255, 2},
+    {"保護", K::Integer, 4, 0, 1, 0, 1, C::None},
+};
+constexpr FilterParam kEmboss[] = {
+    // Recorded negated: the dialog shows 120 for the stored -120.
+    {"角度", K::WrapAngle, 0, -180, 180, -120, 1, C::Slider, {}, 1, -1},
+    {"高さ", K::Float, 4, 0.1, 100, 3, 0.1},
+    {"量", K::Integer, 8, 1, 500, 100},
+};
+// 25 weights row by row, then divisor and offset.
+constexpr FilterParam kCustom55[] = {
+    {"係数", K::Integer, 0, -kI32, kI32, 0, 1, C::Edit, {}, 25},
+    {"除数", K::Divisor, 100, 1, 9999, 1, 1, C::Edit},
+    {"オフセット", K::Integer, 104, -9999, 9999, 0, 1, C::Edit},
+};
+
 const FilterDescriptor kFilters[] = {
     {"actFilterLevels4", "レベル補正", 60, 24, "TFormLevels4", kLevels, &LevelsFilter},
     {"actFilterGamma4", "カラーバランス", 24, 16, "TFormGamma4", kColourBalance, &ColourBalanceFilter},
@@ -63,6 +115,27 @@ const FilterDescriptor kFilters[] = {
     {"actFilterMonotone", "モノクロ2階調", 49, 8, "TFormThreshold4", kThreshold, &ThresholdFilter},
     {"actFilterPoster4", "ポスタリゼーション", 27, 8, "TFormPosterize4", kPosterize, &PosterizeFilter},
     {"ActEditDens2A", "", 63, 8, "", kLuminanceToAlpha, &LuminanceToAlphaFilter},
+    {"actFilterBlur", "ぼかし", 64, 0, "", {}, &BlurFilter},
+    {"actFilterBlurStrong", "ぼかし(強)", 65, 0, "", {}, &StrongBlurFilter},
+    {"actFilterBlurMove4", "ぼかし(移動)", 4, 8, "TFormMotionBlur4", kMotionBlur, &MotionBlurFilter,
+     DataRule::None, true},
+    {"actFilterBlurZoom", "ぼかし(ズーム)", 66, 8, "TFormRadialBlur4", kZoomBlur, &ZoomBlurFilter, DataRule::None,
+     true},
+    {"actFilterGauss", "ぼかし(ガウス)", 67, 8, "TFormGaussianBlur4", kGaussian, &GaussianBlurFilter,
+     DataRule::None, true},
+    {"actFilterSharp4", "シャープ", 12, 0, "", {}, &SharpenFilter},
+    {"actFilterSharpStrong4", "シャープ(強)", 13, 0, "", {}, &StrongSharpenFilter},
+    {"actFilterSharpCustom4", "シャープ(カスタム)", 14, 8, "TFormSharpenCustom4", kCustomSharpen,
+     &CustomSharpenFilter, DataRule::None, true},
+    {"actFilterNoise4", "ノイズ", 25, 16, "TFormNoise4", kNoise, &NoiseFilter, DataRule::None, true},
+    {"actFilterDifuse", "拡散", 59, 16, "TFormDifuse4", kDiffuse, &DiffuseFilter, DataRule::None, true},
+    {"actFilterMosaic4", "モザイク", 26, 8, "TFormMosaic4", kMosaic, &MosaicFilter, DataRule::None, true},
+    {"actFilterEmboss4", "エンボス", 50, 16, "TFormEmboss4", kEmboss, &EmbossFilter, DataRule::None, true},
+    {"actFilterFindEdge", "輪郭検出", 53, 0, "", {}, &FindEdgesFilter},
+    {"actFilterCustom55", "カスタム", 51, 108, "TFormCustom4", kCustom55, &Custom55Filter, DataRule::Whole, true},
+    // Recorded by earlier generations only: no command of their own.
+    {"", "", 0, 0, "", {}, &EarlierBlurFilter},
+    {"", "", 1, 0, "", {}, &EarlierStrongBlurFilter},
 };
 
 size_t FieldSize(K kind)
@@ -72,7 +145,14 @@ size_t FieldSize(K kind)
     case K::Float:
     case K::Colour:
     case K::WrapAngle:
-    case K::Seed: return 4;
+    case K::Seed:
+    case K::WrapFloat:
+    case K::Choice:
+    case K::Divisor: return 4;
+    case K::Short:
+    case K::WrapShort:
+    case K::OffsetX:
+    case K::OffsetY: return 2;
     default: return 1;
     }
 }
@@ -105,7 +185,14 @@ double ReadParam(const FilterParam& p, std::span<const uint8_t> record, int inde
 {
     const size_t at = FieldAt(p, index);
     switch (p.kind) {
-    case K::Float: return RecordF32(record, at);
+    case K::Float:
+    case K::WrapFloat: return RecordF32(record, at);
+    case K::Short:
+    case K::WrapShort:
+    case K::OffsetX:
+    case K::OffsetY: return int16_t(record[at] | record[at + 1] << 8);
+    case K::Choice:
+    case K::Divisor:
     case K::Colour: return RecordU32(record, at) & 0x00FFFFFFu;
     case K::Integer:
     case K::WrapAngle:
@@ -118,7 +205,18 @@ void WriteParam(const FilterParam& p, std::span<uint8_t> record, double value, i
 {
     const size_t at = FieldAt(p, index);
     switch (p.kind) {
-    case K::Float: PutRecordF32(record, at, float(value)); break;
+    case K::Float:
+    case K::WrapFloat: PutRecordF32(record, at, float(value)); break;
+    case K::Short:
+    case K::WrapShort:
+    case K::OffsetX:
+    case K::OffsetY: {
+        const auto v = uint16_t(std::clamp<int32_t>(roundAwaySat<int32_t>(value), -32768, 32767));
+        record[at] = uint8_t(v), record[at + 1] = uint8_t(v >> 8);
+        break;
+    }
+    case K::Choice:
+    case K::Divisor:
     case K::Colour: PutRecordU32(record, at, uint32_t(roundAwaySat<int64_t>(value)) & 0x00FFFFFFu); break;
     case K::Integer:
     case K::WrapAngle:
@@ -138,12 +236,13 @@ std::vector<uint8_t> DefaultRecord(const FilterDescriptor& d)
 
 bool ValidateRecord(const FilterDescriptor& d, const FilterRecord& r)
 {
-    if (r.bytes.size() != d.recordSize || (d.data == DataRule::None && !r.data.empty()))
+    if (r.bytes.size() != d.recordSize || !r.data.empty())
         return false;
     for (const FilterParam& p : d.params)
         for (int i = 0; i < p.count; ++i) {
             const double v = ReadParam(p, r.bytes, i);
-            if (!std::isfinite(v) || (p.kind == K::Enumeration && (v < 0 || v >= double(p.items.size()))))
+            const bool listed = p.kind == K::Enumeration || p.kind == K::Choice;
+            if (!std::isfinite(v) || (listed && (v < 0 || v >= double(p.items.size()))))
                 return false;
         }
     return true;
@@ -154,13 +253,43 @@ void SanitizeRecord(const FilterDescriptor& d, std::span<uint8_t> record)
     for (const FilterParam& p : d.params)
         for (int i = 0; i < p.count; ++i) {
             const double v = ReadParam(p, record, i);
-            WriteParam(p, record, p.kind == K::WrapAngle ? WrapDegrees(v) : std::clamp(v, p.min, p.max), i);
+            const bool wraps = p.kind == K::WrapAngle || p.kind == K::WrapShort || p.kind == K::WrapFloat;
+            const bool keepsZero = p.kind == K::Divisor && v == 0;
+            WriteParam(p, record, wraps ? WrapDegrees(v) : keepsZero ? 0 : std::clamp(v, p.min, p.max), i);
         }
 }
 
-std::vector<uint8_t> PrepareRepeat(const FilterDescriptor&, std::span<const uint8_t> record)
+bool IsMomentParam(const FilterParam& p) { return p.kind == K::Seed || p.kind == K::Protect; }
+
+void PrepareDialog(const FilterDescriptor& d, std::span<uint8_t> record, const RunMoment& m)
 {
-    return {record.begin(), record.end()};
+    for (const FilterParam& p : d.params) {
+        if (p.kind == K::Seed)
+            WriteParam(p, record, int32_t(m.seed));
+        else if (p.kind == K::Protect)
+            WriteParam(p, record, m.protect ? 1 : 0);
+        else if (p.kind == K::OffsetX || p.kind == K::OffsetY)
+            WriteParam(p, record, 0);
+    }
+}
+
+std::vector<uint8_t> PrepareRepeat(const FilterDescriptor& d, std::span<const uint8_t> record, const RunMoment& m)
+{
+    std::vector<uint8_t> out(record.begin(), record.end());
+    for (const FilterParam& p : d.params) {
+        if (p.kind == K::Seed)
+            WriteParam(p, out, int32_t(m.seed));
+        else if (p.kind == K::Protect)
+            WriteParam(p, out, m.protect ? 1 : 0);
+        else if (p.kind == K::OffsetX || p.kind == K::OffsetY) {
+            const bool x = p.kind == K::OffsetX;
+            const double now = x ? m.bounds.right - m.bounds.left : m.bounds.bottom - m.bounds.top;
+            const double then = x ? m.chosenIn.right - m.chosenIn.left : m.chosenIn.bottom - m.chosenIn.top;
+            if (then > 0)
+                WriteParam(p, out, ReadParam(p, out) * now / then);
+        }
+    }
+    return out;
 }
 
 } // namespace morvane

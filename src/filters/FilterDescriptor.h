@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filters/FilterRoutine.h"
+#include "storage/Rect.h"
 
 namespace morvane {
 
@@ -20,8 +21,15 @@ enum class ParamKind : uint8_t {
     Flag,        // u8, 0 or 1
     Colour,      // i32, 0x00RRGGBB in pixel order
     WrapAngle,   // i32 degrees, wraps into [-180, 180)
-    Seed,        // i32
-    Protect,     // u8, the layer's transparency protection
+    Seed,        // i32, drawn afresh from the clock when a dialog opens and on repeat
+    Protect,     // u8, the layer's transparency protection when the filter runs
+    Short,       // i16
+    WrapShort,   // i16 degrees, wraps into [-180, 180)
+    WrapFloat,   // f32 degrees, wraps into [-180, 180)
+    Choice,      // i32, one of items
+    Divisor,     // i32; 0 is kept (the routine declines it), others clamp
+    OffsetX,     // i16 from the centre of the bounds: 0 when a dialog opens,
+    OffsetY,     //   rescaled to the bounds' width (height) on repeat
 };
 
 enum class ParamControl : uint8_t { None, Slider, Edit, Check, List, ColourButton };
@@ -43,7 +51,9 @@ struct FilterParam {
 };
 
 // How long the variable data after the record must be.
-enum class DataRule : uint8_t { None };
+// None: no data. Whole: the record itself travels as the data, exactly
+// recordSize bytes, after a record of zeros.
+enum class DataRule : uint8_t { None, Whole };
 
 struct FilterDescriptor {
     const char* act;
@@ -56,6 +66,17 @@ struct FilterDescriptor {
     std::span<const FilterParam> params;
     FilterRoutine routine;
     DataRule data = DataRule::None;
+    // Its dialog shows the zoomable preview pane.
+    bool pane = false;
+};
+
+// What a record takes from the moment a filter runs: a fresh seed, the
+// layer's protection, the bounds now and when the record was chosen.
+struct RunMoment {
+    uint32_t seed = 0;
+    bool protect = false;
+    EdgeRect bounds{};
+    EdgeRect chosenIn{};
 };
 
 std::span<const FilterDescriptor> FilterDescriptors();
@@ -73,7 +94,12 @@ bool ValidateRecord(const FilterDescriptor& d, const FilterRecord& r);
 // Every value clamped into its range and every angle wrapped; call after
 // ValidateRecord (a NaN is not clamped, it is refused).
 void SanitizeRecord(const FilterDescriptor& d, std::span<uint8_t> record);
-// The record a repeat runs with (the same one for every filter so far).
-std::vector<uint8_t> PrepareRepeat(const FilterDescriptor& d, std::span<const uint8_t> record);
+// The record a repeat runs with: a new seed, the protection of the layer,
+// centre offsets rescaled to the bounds; the rest as remembered.
+std::vector<uint8_t> PrepareRepeat(const FilterDescriptor& d, std::span<const uint8_t> record, const RunMoment& m);
+// The record a dialog opens with: a new seed, the protection, offsets at 0.
+void PrepareDialog(const FilterDescriptor& d, std::span<uint8_t> record, const RunMoment& m);
+// Whether a parameter is filled in by the moment rather than shown.
+bool IsMomentParam(const FilterParam& p);
 
 } // namespace morvane

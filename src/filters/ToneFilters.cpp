@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "filters/FilterGuard.h"
 #include "filters/HueSaturation.h"
 #include "filters/PixelPass.h"
 #include "filters/RecordBytes.h"
@@ -9,13 +10,6 @@
 
 namespace morvane {
 namespace {
-
-bool Usable(const FilterContext& c, const FilterRecord& r, size_t size)
-{
-    return c.IsValid() && r.bytes.size() == size && r.data.empty();
-}
-
-FilterResult Outcome(bool written) { return written ? FilterResult::Done : FilterResult::Refused; }
 
 FilterResult TablePass(const FilterContext& c, const FilterRecord& r, size_t size, const auto& makeTable)
 {

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "document/CFlt4Core.h"
+#include "gui/TPreviewFrame.h"
 #include "platform/Clock.h"
 #include "storage/CBlockVMTC.h"
 
@@ -72,6 +73,8 @@ constexpr uint8_t kLevels = 60, kThreshold = 49, kColourBalance = 24;
 
 int SliderSteps(const FilterParam& p) { return p.kind == ParamKind::Float ? 100 : 1; }
 
+constexpr int kGridSide = 5;
+
 } // namespace
 
 TFormFilter::TFormFilter(const FilterDescriptor& filter, CFlt4Core& run, const FilterLastParams& last,
@@ -92,6 +95,8 @@ TFormFilter::TFormFilter(const FilterDescriptor& filter, CFlt4Core& run, const F
     });
     Build();
     LoadControls();
+    if (pane_)
+        pane_->Bind(run_, [this] { return controller_.Current(); });
 }
 
 TFormFilter::~TFormFilter() = default;
@@ -119,12 +124,30 @@ void TFormFilter::Build()
         histogramView_->Show(threshold ? 3 : -1);
         layout->addWidget(histogramView_, 0, Qt::AlignHCenter);
     }
+    if (filter_.pane) {
+        pane_ = new TPreviewFrame(this);
+        pane_->setObjectName(QStringLiteral("previewPane"));
+        layout->addWidget(pane_, 0, Qt::AlignHCenter);
+    }
     auto* grid = new QGridLayout;
     int row = 0;
-    for (size_t i = 0; i < filter_.params.size(); ++i)
-        if (filter_.params[i].control != ParamControl::None)
+    for (size_t i = 0; i < filter_.params.size(); ++i) {
+        const FilterParam& p = filter_.params[i];
+        if (p.control == ParamControl::None)
+            continue;
+        if (p.count > 1 && p.control == ParamControl::Edit)
+            AddGrid(i, grid, row++);
+        else
             AddParam(i, grid, row++);
+    }
     layout->addLayout(grid);
+    if (controller_.HasSeed()) {
+        auto* reseed = new QPushButton(QStringLiteral("再作成(&R)"), this);
+        reseed->setObjectName(QStringLiteral("reseedButton"));
+        connect(reseed, &QPushButton::clicked, this,
+                [this] { Answer(controller_.Reseed(CurrentClock().Milliseconds())); });
+        layout->addWidget(reseed, 0, Qt::AlignLeft);
+    }
     if (filter_.code == kColourBalance) {
         sync_ = new QCheckBox(QStringLiteral("スライダーを連動(&S)"), this);
         sync_->setObjectName(QStringLiteral("syncBox"));
@@ -161,6 +184,25 @@ void TFormFilter::Build()
     layout->addWidget(buttons);
 }
 
+QDoubleSpinBox* TFormFilter::NumberBox(const FilterParam& p, const QString& name)
+{
+    auto* number = new QDoubleSpinBox(this);
+    const bool real = p.kind == ParamKind::Float || p.kind == ParamKind::WrapFloat;
+    number->setDecimals(real ? 2 : int(std::lround(std::log10(std::abs(p.scale)))));
+    double lo = p.min / p.scale, hi = p.max / p.scale;
+    // The zoom blur's centre moves over half the bounds each way.
+    const EdgeRect& b = run_.Bounds();
+    if (p.kind == ParamKind::OffsetX || p.kind == ParamKind::OffsetY) {
+        const double half = (p.kind == ParamKind::OffsetX ? b.right - b.left : b.bottom - b.top) / 2;
+        lo = std::max(lo, -half), hi = std::min(hi, half);
+    }
+    number->setRange(std::min(lo, hi), std::max(lo, hi));
+    number->setSingleStep(p.step / std::abs(p.scale));
+    number->setWrapping(p.kind == ParamKind::WrapAngle || p.kind == ParamKind::WrapShort);
+    number->setObjectName(name);
+    return number;
+}
+
 void TFormFilter::AddParam(size_t index, QGridLayout* grid, int row)
 {
     const FilterParam& p = filter_.params[index];
@@ -169,32 +211,66 @@ void TFormFilter::AddParam(size_t index, QGridLayout* grid, int row)
     if (p.kind == ParamKind::Flag) {
         c.check = new QCheckBox(label, this);
         grid->addWidget(c.check, row, 0, 1, 3);
-        controls_.push_back(c);
-        const ParamControls added = c;
-        connect(c.check, &QCheckBox::toggled, this, [this, added](bool on) { ValueChanged(added, on ? 1 : 0); });
-        return;
+        return Connect(c);
     }
-    const int steps = SliderSteps(p);
-    const bool wraps = p.kind == ParamKind::WrapAngle;
-    c.slider = new QSlider(Qt::Horizontal, this);
-    c.slider->setRange(int(std::lround(p.min * steps)), int(std::lround(p.max * steps)) - (wraps ? 1 : 0));
-    c.slider->setMinimumWidth(200);
-    c.number = new QDoubleSpinBox(this);
-    const int decimals = p.kind == ParamKind::Float ? 2 : int(std::lround(std::log10(p.scale)));
-    c.number->setDecimals(decimals);
-    c.number->setRange(p.min / p.scale, p.max / p.scale);
-    c.number->setSingleStep(p.step / p.scale);
-    c.number->setWrapping(wraps);
-    c.slider->setObjectName(QStringLiteral("slider%1").arg(index));
-    c.number->setObjectName(QStringLiteral("number%1").arg(index));
     grid->addWidget(new QLabel(label, this), row, 0);
-    grid->addWidget(c.slider, row, 1);
+    if (p.control == ParamControl::List) {
+        c.list = new QComboBox(this);
+        c.list->setObjectName(QStringLiteral("list%1").arg(index));
+        for (const char* item : p.items)
+            c.list->addItem(QString::fromUtf8(item));
+        grid->addWidget(c.list, row, 1, 1, 2);
+        return Connect(c);
+    }
+    c.number = NumberBox(p, QStringLiteral("number%1").arg(index));
+    if (p.control != ParamControl::Edit) {
+        const int steps = SliderSteps(p);
+        const bool wraps = p.kind == ParamKind::WrapAngle || p.kind == ParamKind::WrapShort;
+        c.slider = new QSlider(Qt::Horizontal, this);
+        c.slider->setRange(int(std::lround(c.number->minimum() * std::abs(p.scale) * steps)),
+                           int(std::lround(c.number->maximum() * std::abs(p.scale) * steps)) - (wraps ? 1 : 0));
+        c.slider->setMinimumWidth(200);
+        c.slider->setObjectName(QStringLiteral("slider%1").arg(index));
+        grid->addWidget(c.slider, row, 1);
+    }
     grid->addWidget(c.number, row, 2);
+    Connect(c);
+}
+
+void TFormFilter::AddGrid(size_t index, QGridLayout* grid, int row)
+{
+    const FilterParam& p = filter_.params[index];
+    auto* weights = new QGridLayout;
+    for (int i = 0; i < p.count; ++i) {
+        ParamControls c{index, i};
+        c.number = NumberBox(p, QStringLiteral("number%1_%2").arg(index).arg(i));
+        c.number->setMinimumWidth(80);
+        weights->addWidget(c.number, i / kGridSide, i % kGridSide);
+        Connect(c);
+    }
+    grid->addLayout(weights, row, 0, 1, 3);
+}
+
+void TFormFilter::Connect(const ParamControls& c)
+{
     controls_.push_back(c);
-    const ParamControls added = c;
-    connect(c.slider, &QSlider::valueChanged, this,
-            [this, added, steps, p](int v) { ValueChanged(added, double(v) / steps / p.scale); });
-    connect(c.number, &QDoubleSpinBox::valueChanged, this, [this, added](double v) { ValueChanged(added, v); });
+    const FilterParam& p = filter_.params[c.param];
+    if (c.check)
+        connect(c.check, &QCheckBox::toggled, this, [this, c](bool on) { ValueChanged(c, on ? 1 : 0); });
+    if (c.list)
+        connect(c.list, &QComboBox::currentIndexChanged, this, [this, c](int i) { ValueChanged(c, i); });
+    if (c.slider) {
+        // The slider counts stored units (sign included), the box shown ones.
+        const double perShown = SliderSteps(p) * std::abs(p.scale);
+        connect(c.slider, &QSlider::valueChanged, this, [this, c, perShown](int v) { ValueChanged(c, v / perShown); });
+    }
+    if (c.number)
+        connect(c.number, &QDoubleSpinBox::valueChanged, this, [this, c](double v) { ValueChanged(c, v); });
+}
+
+int TFormFilter::IndexOf(const ParamControls& c) const
+{
+    return c.index >= 0 ? c.index : filter_.params[c.param].count > 1 ? Channel() : 0;
 }
 
 int TFormFilter::Channel() const { return channels_ ? channels_->currentIndex() : 0; }
@@ -204,15 +280,22 @@ void TFormFilter::LoadControls()
     loading_ = true;
     for (const ParamControls& c : controls_) {
         const FilterParam& p = filter_.params[c.param];
-        const int index = p.count > 1 ? Channel() : 0;
-        const double shown = controller_.Value(c.param, index);
+        const double shown = controller_.Value(c.param, IndexOf(c));
         if (c.check) {
             const QSignalBlocker block(c.check);
             c.check->setChecked(shown != 0);
             continue;
         }
-        const QSignalBlocker blockSlider(c.slider), blockNumber(c.number);
-        c.slider->setValue(int(std::lround(shown * p.scale * SliderSteps(p))));
+        if (c.list) {
+            const QSignalBlocker block(c.list);
+            c.list->setCurrentIndex(int(shown));
+            continue;
+        }
+        if (c.slider) {
+            const QSignalBlocker blockSlider(c.slider);
+            c.slider->setValue(int(std::lround(shown * std::abs(p.scale) * SliderSteps(p))));
+        }
+        const QSignalBlocker blockNumber(c.number);
         c.number->setValue(shown);
     }
     const QSignalBlocker block(preview_);
@@ -224,8 +307,7 @@ void TFormFilter::ValueChanged(const ParamControls& c, double shown)
 {
     if (loading_)
         return;
-    const FilterParam& p = filter_.params[c.param];
-    const FilterDialogController::Change change = controller_.SetValue(c.param, p.count > 1 ? Channel() : 0, shown);
+    const FilterDialogController::Change change = controller_.SetValue(c.param, IndexOf(c), shown);
     if (sync_ && sync_->isChecked())
         for (size_t other = 0; other < filter_.params.size(); ++other)
             controller_.SetValue(other, 0, shown);
@@ -248,6 +330,8 @@ void TFormFilter::UpdatePreview(bool forced)
         return;
     controller_.StoreApplied();
     timer_.stop();
+    if (pane_)
+        pane_->Refresh();
     if (controller_.Preview())
         run_.PreviewOnDocument({controller_.Current()});
     else

@@ -25,6 +25,7 @@ namespace morvane {
 
 class CFlt4Core;
 class THistogramView;
+class TPreviewFrame;
 
 class TFormFilter final : public QDialog {
 public:
@@ -34,6 +35,8 @@ public:
 
     FilterLastParams Chosen() const { return {controller_.Current(), controller_.Preview()}; }
     FilterDialogController& Controller() { return controller_; }
+    // The zoomable pane of filters judged close up; null for the others.
+    TPreviewFrame* Pane() const { return pane_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -41,12 +44,21 @@ protected:
 private:
     struct ParamControls {
         size_t param;
+        // Which of a grouped parameter's values: -1 follows the channel list.
+        int index = -1;
         QSlider* slider = nullptr;
         QDoubleSpinBox* number = nullptr;
         QCheckBox* check = nullptr;
+        QComboBox* list = nullptr;
     };
     void Build();
     void AddParam(size_t index, QGridLayout* grid, int row);
+    // A grid of number boxes, one per value of a grouped parameter (the
+    // 5 x 5 weights).
+    void AddGrid(size_t index, QGridLayout* grid, int row);
+    QDoubleSpinBox* NumberBox(const FilterParam& p, const QString& name);
+    void Connect(const ParamControls& c);
+    int IndexOf(const ParamControls& c) const;
     // The controller's values shown in every control, their signals held.
     void LoadControls();
     void ValueChanged(const ParamControls& c, double shown);
@@ -64,6 +76,7 @@ private:
     // Colour balance: one slider moves all three.
     QCheckBox* sync_ = nullptr;
     THistogramView* histogramView_ = nullptr;
+    TPreviewFrame* pane_ = nullptr;
     QTimer timer_;
     bool loading_ = false;
 };

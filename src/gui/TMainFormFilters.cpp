@@ -15,7 +15,8 @@ namespace morvane {
 void TMainForm::DefineFilterCommands()
 {
     for (const FilterDescriptor& filter : FilterDescriptors())
-        Handle(filter.act, [this, &filter] { RunFilterAsked(filter, false); });
+        if (*filter.act)
+            Handle(filter.act, [this, &filter] { RunFilterAsked(filter, false); });
     // Alt held: the dialog again, filled with the last values.
     Handle("ActFilterRepeat", [this] {
         if (const FilterDescriptor* last = filters_.LastFilter())

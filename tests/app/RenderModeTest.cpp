@@ -12,6 +12,7 @@
 #include "app/RenderMode.h"
 #include "app/RenderReport.h"
 #include "document/FilterOperations.h"
+#include "filters/NeighbourRecords.h"
 #include "document/TPaperPlayback.h"
 #include "events/EventPackets.h"
 #include "events/CEventPlayer.h"
@@ -66,10 +67,11 @@ TEST(RenderMode, DemoRecordingIsReproducibleAndReplaysToItsLivePicture)
     EXPECT_TRUE(ReplayedPicture(folder / "a.vd4", true) == batch);
 }
 
-// Every tone filter recorded live, and a filter code without a routine:
+// Every filter of the table recorded live (the neighbourhood ones in every
+// mode, noise and diffuse included), and a filter code without a routine:
 // the render declines that one, goes on to the end and gives the live
 // picture.
-TEST(RenderMode, ToneFiltersRenderToTheLivePicture)
+TEST(RenderMode, FiltersRenderToTheLivePicture)
 {
     TempFolder folder;
     RecordingDocumentHost host;
@@ -83,6 +85,11 @@ TEST(RenderMode, ToneFiltersRenderToTheLivePicture)
         if (filter.code == 27)
             record[0] = 3;
         ASSERT_EQ(RunFilterOnLayer(live, filter, layer, record, true), FilterResult::Done) << filter.act;
+        layer = 3 - layer;
+    }
+    for (const testing_filters::NamedRun& run : testing_filters::EveryRoutine()) {
+        ASSERT_EQ(RunFilterOnLayer(live, *FilterByCode(run.code), layer, run.record, true), FilterResult::Done)
+            << run.what;
         layer = 3 - layer;
     }
     Filter8Payload unknown;

@@ -1,11 +1,15 @@
 #pragma once
 // A small layer store spread over several blocks (one left uniform), a
 // feathered coverage, and a routine run over them.
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
 #include <memory>
+#include <random>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "filters/FilterDescriptor.h"
 #include "storage/CBlockVMTC.h"
@@ -85,6 +89,48 @@ inline FilterResult RunFilter(const FilterDescriptor& d, CBlockVMTC& store, std:
 {
     const CBlockVMTC backup(store);
     return d.routine(ContextFor(store, backup, coverage, work, protect), {record});
+}
+
+inline bool Between(uint32_t v, uint32_t a, uint32_t b, int shift)
+{
+    const uint32_t x = (v >> shift) & 0xFF, p = (a >> shift) & 0xFF, q = (b >> shift) & 0xFF;
+    return x >= std::min(p, q) && x <= std::max(p, q);
+}
+
+// A run under a feathered selection and random clips: uncovered pixels and
+// pixels outside the clip stay bit-identical, fully covered ones equal the
+// unselected run, partly covered ones lie between.
+inline void ExpectClipEqualsFull(const FilterDescriptor& d, const std::vector<uint8_t>& record, std::mt19937& random,
+                                 int rounds = 4)
+{
+    const FeatheredCoverage coverage;
+    auto original = MakeLayer(), full = MakeLayer();
+    ASSERT_EQ(RunFilter(d, *full, record), FilterResult::Done) << d.act;
+    for (int round = 0; round < rounds; ++round) {
+        const int32_t l = int32_t(random() % kW), t = int32_t(random() % kH);
+        const EdgeRect clip{l, t, l + 1 + int32_t(random() % uint32_t(kW - l)),
+                            t + 1 + int32_t(random() % uint32_t(kH - t))};
+        auto part = MakeLayer();
+        ASSERT_EQ(RunFilter(d, *part, record, &coverage, clip), FilterResult::Done) << d.act;
+        for (int32_t y = 0; y < kH; ++y) {
+            uint8_t cover[kW];
+            coverage.Row(0, y, kW, cover);
+            for (int32_t x = 0; x < kW; ++x) {
+                const uint32_t was = original->GetPixel(x, y), got = part->GetPixel(x, y), all = full->GetPixel(x, y);
+                const bool inClip = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+                const uint32_t c = inClip ? cover[x] : 0;
+                if (c == 0)
+                    ASSERT_EQ(got, was) << d.act << " " << x << "," << y;
+                else if (c == 255)
+                    ASSERT_EQ(got, all) << d.act << " " << x << "," << y;
+                else
+                    // Where the full run left no alpha it kept the old
+                    // colour, which a partial blend need not.
+                    for (int shift : (all >> 24) == 0 ? std::vector{24} : std::vector{0, 8, 16, 24})
+                        ASSERT_TRUE(Between(got, was, all, shift)) << d.act << " " << x << "," << y;
+            }
+        }
+    }
 }
 
 } // namespace morvane::testing_filters
