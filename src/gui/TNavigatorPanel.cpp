@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "document/TPaper.h"
+#include "storage/ShrinkFootprint.h"
 #include "gui/PixelImages.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TMainForm.h"
@@ -115,15 +116,31 @@ void TNavigatorPanel::Refresh()
     const double fit = std::min(scale, std::min(double(map_->width()) / std::max(docW_, 1),
                                                 double(map_->height()) / std::max(docH_, 1)));
     const int32_t fitW = std::max(1, int32_t(docW_ * fit)), fitH = std::max(1, int32_t(docH_ * fit));
-    if (picture_.Width != fitW || picture_.Height != fitH)
-        picture_.Resize(fitW, fitH);
-    if (picture_.IsValid() && paper.Composite().IsValid())
-        paper.Composite().ShrinkArea(picture_, {0, 0, picture_.Width, picture_.Height});
+    RefreshPicture(paper, fitW, fitH);
     const QSignalBlocker a(zoom_), b(angle_);
     zoom_->setValue(ZoomStepIndex(w->View().Scale()));
     percent_->setText(QStringLiteral("%1%").arg(w->View().ScaleValue() * 100.0, 0, 'g', 4));
     angle_->setValue(SignedAngle(w->ViewAngle()));
     map_->update();
+}
+
+void TNavigatorPanel::RefreshPicture(TPaper& paper, int32_t fitW, int32_t fitH)
+{
+    const TTC& composite = paper.Composite();
+    const ExtentRect changed = paper.TakePictureChange();
+    // Another document or size takes the whole picture; else only the
+    // pixels whose boxes meet what was rendered since.
+    const bool whole = &paper != shown_ || picture_.Width != fitW || picture_.Height != fitH;
+    if (whole)
+        picture_.Resize(fitW, fitH);
+    shown_ = &paper;
+    if (!picture_.IsValid() || !composite.IsValid())
+        return;
+    const ExtentRect region = whole ? ExtentRect{0, 0, picture_.Width, picture_.Height}
+                                    : ShrinkTargetsMeeting(composite.Width, composite.Height, picture_.Width,
+                                                           picture_.Height, changed);
+    if (region.width > 0)
+        composite.ShrinkArea(picture_, region);
 }
 
 QRect TNavigatorPanel::PictureRect() const

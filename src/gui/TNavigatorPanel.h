@@ -17,6 +17,7 @@ namespace morvane {
 
 class TDrawWindow;
 class TMainForm;
+class TPaper;
 
 class TNavigatorPanel final : public QWidget {
 public:
@@ -45,6 +46,8 @@ protected:
 
 private:
     void PaintMap();
+    // The picture at fitW x fitH, made again where the document changed.
+    void RefreshPicture(TPaper& paper, int32_t fitW, int32_t fitH);
     void MoveViewTo(QPoint mapPoint);
     TDrawWindow* Window() const;
 
@@ -54,6 +57,8 @@ private:
     QLabel* percent_;
     QSlider* angle_;
     TMTC picture_;
+    // The document the picture shows (compared only, never used).
+    const TPaper* shown_ = nullptr;
     int32_t docW_ = 0, docH_ = 0;
 };
 
