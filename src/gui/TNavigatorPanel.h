@@ -6,6 +6,7 @@
 // −180° to 180° with a reset. Player windows are steered alike.
 #include <QWidget>
 
+#include "document/CPictureThumbnail.h"
 #include "storage/TMTC.h"
 #include "view/CViewState.h"
 
@@ -17,7 +18,6 @@ namespace morvane {
 
 class TDrawWindow;
 class TMainForm;
-class TPaper;
 
 class TNavigatorPanel final : public QWidget {
 public:
@@ -35,7 +35,7 @@ public:
     QLabel* ZoomText() const { return percent_; }
     QToolButton* Button(const char* name) const;
     // The shrunk picture (what the map shows) and where it lies in the map.
-    const TMTC& Picture() const { return picture_; }
+    const TMTC& Picture() const { return picture_.Picture(); }
     QRect PictureRect() const;
     // Map point and document point, both ways.
     DocPoint DocumentAt(QPoint mapPoint) const;
@@ -46,8 +46,6 @@ protected:
 
 private:
     void PaintMap();
-    // The picture at fitW x fitH, made again where the document changed.
-    void RefreshPicture(TPaper& paper, int32_t fitW, int32_t fitH);
     void MoveViewTo(QPoint mapPoint);
     TDrawWindow* Window() const;
 
@@ -56,9 +54,7 @@ private:
     QSlider* zoom_;
     QLabel* percent_;
     QSlider* angle_;
-    TMTC picture_;
-    // The document the picture shows (compared only, never used).
-    const TPaper* shown_ = nullptr;
+    CPictureThumbnail picture_;
     int32_t docW_ = 0, docH_ = 0;
 };
 
