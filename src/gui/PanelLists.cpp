@@ -5,7 +5,11 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QMimeData>
+#include <QHBoxLayout>
+#include <QIcon>
 #include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace morvane {
 
@@ -46,6 +50,22 @@ void DrawChecker(QPainter& p, const QRect& r)
     for (int y = r.top(); y <= r.bottom(); y += kCell)
         for (int x = r.left() + ((y - r.top()) / kCell % 2) * kCell; x <= r.right(); x += 2 * kCell)
             p.fillRect(QRect(x, y, kCell, kCell).intersected(r), QColor(0xCC, 0xCC, 0xCC));
+}
+
+void AddPanelButtons(QWidget& panel, QVBoxLayout& layout, std::initializer_list<PanelButton> buttons)
+{
+    auto* row = new QHBoxLayout;
+    for (const PanelButton& b : buttons) {
+        auto* button = new QToolButton(&panel);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setIcon(QIcon::fromTheme(QString::fromLatin1(b.icon)));
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setAutoRaise(true);
+        QObject::connect(button, &QToolButton::clicked, &panel, b.run);
+        row->addWidget(button);
+    }
+    row->addStretch();
+    layout.addLayout(row);
 }
 
 } // namespace morvane

@@ -200,32 +200,16 @@ TLayerPanel::TLayerPanel(TMainForm& form, int listType, QWidget* parent)
 
 void TLayerPanel::AddButtons()
 {
-    auto* row = new QHBoxLayout;
-    const struct {
-        const char* name;
-        const char* icon;
-        const char* tip;
-        std::function<void()> run;
-    } buttons[] = {
-        {"newLayer", "document-new", "新規レイヤ (Shift: ダイアログ)", [this] { NewLayerClicked(); }},
-        {"duplicateLayer", "edit-copy", "レイヤを複製", [this] { RunCommand("ActLyrDup"); }},
-        {"deleteLayer", "edit-delete", "レイヤを削除", [this] { RunCommand("ActLyrDel"); }},
-        {"mergeDown", "go-bottom", "下のレイヤと結合", [this] { RunCommand("ActLyrMergeD"); }},
-        {"layerUp", "go-up", "上へ", [this] { MoveCurrent(+1); }},
-        {"layerDown", "go-down", "下へ", [this] { MoveCurrent(-1); }},
-        {"layerProperties", "document-properties", "レイヤのプロパティ", [this] { RunCommand("ActLyrOpt"); }},
-    };
-    for (const auto& b : buttons) {
-        auto* button = new QToolButton(this);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setIcon(QIcon::fromTheme(QString::fromLatin1(b.icon)));
-        button->setToolTip(QString::fromUtf8(b.tip));
-        button->setAutoRaise(true);
-        connect(button, &QToolButton::clicked, this, b.run);
-        row->addWidget(button);
-    }
-    row->addStretch();
-    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+    AddPanelButtons(*this, *static_cast<QVBoxLayout*>(layout()),
+                    {
+                        {"newLayer", "document-new", "新規レイヤ (Shift: ダイアログ)", [this] { NewLayerClicked(); }},
+                        {"duplicateLayer", "edit-copy", "レイヤを複製", [this] { RunCommand("ActLyrDup"); }},
+                        {"deleteLayer", "edit-delete", "レイヤを削除", [this] { RunCommand("ActLyrDel"); }},
+                        {"mergeDown", "go-bottom", "下のレイヤと結合", [this] { RunCommand("ActLyrMergeD"); }},
+                        {"layerUp", "go-up", "上へ", [this] { MoveCurrent(+1); }},
+                        {"layerDown", "go-down", "下へ", [this] { MoveCurrent(-1); }},
+                        {"layerProperties", "document-properties", "レイヤのプロパティ", [this] { RunCommand("ActLyrOpt"); }},
+                    });
 }
 
 QToolButton* TLayerPanel::Button(const char* name) const

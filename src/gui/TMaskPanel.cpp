@@ -83,31 +83,18 @@ TMaskPanel::TMaskPanel(TMainForm& form, int listType, QWidget* parent)
 
 void TMaskPanel::AddButtons()
 {
-    auto* row = new QHBoxLayout;
-    const struct {
-        const char* name;
-        const char* icon;
-        const char* tip;
-        const char* command;
-    } buttons[] = {
-        {"newMask", "document-new", "新規マスク", "ActMaskNew"},
-        {"duplicateMask", "edit-copy", "マスクを複製", "ActMaskDup"},
-        {"deleteMask", "edit-delete", "マスクを削除", "ActMaskDel"},
-    };
-    for (const auto& b : buttons) {
-        auto* button = new QToolButton(this);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setIcon(QIcon::fromTheme(QString::fromLatin1(b.icon)));
-        button->setToolTip(QString::fromUtf8(b.tip));
-        button->setAutoRaise(true);
-        connect(button, &QToolButton::clicked, this, [this, command = b.command] {
+    const auto run = [this](const char* command) {
+        return [this, command] {
             form_.Run(QString::fromLatin1(command));
             Refresh();
-        });
-        row->addWidget(button);
-    }
-    row->addStretch();
-    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+        };
+    };
+    AddPanelButtons(*this, *static_cast<QVBoxLayout*>(layout()),
+                    {
+                        {"newMask", "document-new", "新規マスク", run("ActMaskNew")},
+                        {"duplicateMask", "edit-copy", "マスクを複製", run("ActMaskDup")},
+                        {"deleteMask", "edit-delete", "マスクを削除", run("ActMaskDel")},
+                    });
 }
 
 QToolButton* TMaskPanel::Button(const char* name) const
