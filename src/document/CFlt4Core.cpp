@@ -196,8 +196,18 @@ void CFlt4Core::CopyBackBounds(const EdgeRect& rect)
 void CFlt4Core::Refresh()
 {
     paper_.Host().MarkModified();
-    paper_.RenderAll(true);
-    paper_.LayerChanged(layerIndex_, {0, 0, paper_.Width, paper_.Height});
+    // Only the blocks the run changed are composed and shrunk again; a
+    // preview on the document may have shown more, all of it in the bounds.
+    EdgeRect changed = bounds_;
+    if (!previewed_ && !layer_->Store->DifferingBounds(*backup_, bounds_, changed))
+        changed = {};
+    if (!changed.IsEmpty()) {
+        const ExtentRect picture{changed.left - layer_->OriginX, changed.top - layer_->OriginY,
+                                 changed.right - changed.left, changed.bottom - changed.top};
+        paper_.RenderRect(picture, true);
+        paper_.Host().InvalidateRect(picture);
+        paper_.LayerChanged(layerIndex_, picture);
+    }
     paper_.Host().ReloadWetPaint(layerIndex_);
 }
 

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "document/SLayerParam.h"
+#include "storage/ShrinkFootprint.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
@@ -138,21 +139,27 @@ bool CLayerData::SizeThumbnail(int32_t maxW, int32_t maxH)
     return true;
 }
 
-bool CLayerData::RefreshThumbnail()
+bool CLayerData::RefreshThumbnail() { return RefreshThumbnail({0, 0, NominalW, NominalH}); }
+
+bool CLayerData::RefreshThumbnail(const ExtentRect& changed)
 {
     if (!HasStore() || !Thumbnail.IsValid())
         return false;
-    const ExtentRect whole{0, 0, Thumbnail.Width, Thumbnail.Height};
+    const ExtentRect region = ShrinkTargetsMeeting(NominalW, NominalH, Thumbnail.Width, Thumbnail.Height, changed);
+    if (region.width <= 0)
+        return true;
     if (StoreIsPicture())
-        return Store->ShrinkInto(Thumbnail, whole);
-    // Only the picture's part of a larger store is shown.
+        return Store->ShrinkInto(Thumbnail, region);
+    // Only the picture's part of a larger store is shown, and of it only
+    // what the region's boxes read is copied.
     if (!IsStoreSizeAllowed(NominalW, NominalH))
         return false;
     CBlockVMTC picture(NominalW, NominalH);
     if (!picture.IsValid())
         return false;
-    picture.CopyStore(*Store, {0, 0}, {OriginX, OriginY, NominalW, NominalH});
-    return picture.ShrinkInto(Thumbnail, whole);
+    const ExtentRect read = ShrinkSourceOf(NominalW, NominalH, Thumbnail.Width, Thumbnail.Height, region);
+    picture.CopyStore(*Store, {read.left, read.top}, {OriginX + read.left, OriginY + read.top, read.width, read.height});
+    return picture.ShrinkInto(Thumbnail, region);
 }
 
 bool CLayerData::StoreIsPicture() const

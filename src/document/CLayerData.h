@@ -60,6 +60,9 @@ public:
     bool SizeThumbnail(int32_t maxW, int32_t maxH);
     // Area-averaged shrink of the picture area of the store.
     bool RefreshThumbnail();
+    // Only the thumbnail pixels whose boxes meet the changed rectangle
+    // (picture coordinates), each from its whole box: a whole shrink's bytes.
+    bool RefreshThumbnail(const ExtentRect& changed);
     // Whether the store is the picture area itself (origin 0, nominal size):
     // then the thumbnail is the store shrunk.
     bool StoreIsPicture() const;

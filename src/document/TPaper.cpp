@@ -11,6 +11,7 @@
 #include "platform/BusyCursor.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/UserNotifier.h"
+#include "storage/ShrinkFootprint.h"
 #include "storage/SizeLimits.h"
 
 namespace morvane {
@@ -175,6 +176,7 @@ bool TPaper::SetPictureSize(int32_t width, int32_t height)
         // An opaque paper never writes the alpha bytes: they must not be
         // whatever the memory held.
         composite_.FillAll(0);
+        pictureChange_ = {0, 0, width, height};
     }
     Width = width;
     Height = height;
@@ -186,19 +188,25 @@ bool TPaper::SetPictureSize(int32_t width, int32_t height)
 
 // ---- layers -------------------------------------------------------------------------
 
-void TPaper::LayerChanged(int32_t index, const ExtentRect&)
+void TPaper::LayerChanged(int32_t index, const ExtentRect& rect)
 {
     CLayerData* layer = layers_->At(index);
     if (!layer)
         return;
     WetPaintStale();
-    // The thumbnails are small enough that each is shrunk anew from its
-    // source rather than patched over the rectangle.
-    layer->RefreshThumbnail();
+    // A whole shrink of a large picture costs far more than the change:
+    // only the thumbnail pixels the rectangle meets are made again.
+    layer->RefreshThumbnail(rect);
     if (!host_.IsPlayingBack())
         host_.RefreshLayerEntry(index);
+    RefreshPictureThumbnail(rect);
+}
+
+void TPaper::RefreshPictureThumbnail(const ExtentRect& changed)
+{
     if (Thumbnail.IsValid() && composite_.IsValid())
-        composite_.ShrinkArea(Thumbnail, {0, 0, Thumbnail.Width, Thumbnail.Height});
+        composite_.ShrinkArea(Thumbnail, ShrinkTargetsMeeting(composite_.Width, composite_.Height, Thumbnail.Width,
+                                                              Thumbnail.Height, changed));
 }
 
 TPaper::MemoryFigures TPaper::MemoryUsed()
@@ -379,6 +387,7 @@ void TPaper::RefreshWholePicture()
 {
     host_.MarkModified();
     RenderAll(true);
+    RefreshPictureThumbnail({0, 0, Width, Height});
     SelectLayer(layers_->Current());
     host_.RefreshLayerList();
 }

@@ -119,6 +119,10 @@ public:
     // for and on. A running stroke's layer shows its wet paint (wet).
     void RenderRect(const ExtentRect& rect, bool withGrid, const SWetLayer* wet = nullptr);
     void RenderAll(bool withGrid);
+    // The union of the composite's rectangles rendered since the last call,
+    // then forgotten: what a copy of the picture kept elsewhere (the
+    // navigator's) must take again.
+    ExtentRect TakePictureChange();
     void InvalidateWindow(bool erase) { host_.InvalidateWindow(erase); }
     // rect of the composite as the screen shows it, into out at (0, 0): on a
     // transparent paper every pixel not wholly opaque is flattened over the
@@ -441,6 +445,8 @@ private:
     bool ApplyHistory(bool undo, int32_t& layerIndex, ExtentRect& rect);
     void RefreshAfterHistory(const SUndoOutcome& out);
     ExtentRect PictureRectOf(const SUndoOutcome& out) const;
+    // The picture's thumbnail where the changed rectangle meets it.
+    void RefreshPictureThumbnail(const ExtentRect& changed);
     void RenderBand(const ExtentRect& rect, bool withGrid, const SWetLayer* wet);
     void DrawGrid(const ExtentRect& rect);
     void MakeUndo();
@@ -452,6 +458,7 @@ private:
     SPaperSettings settings_;
     uint8_t engineLevel_ = 1;
     TTC composite_;
+    EdgeRect pictureChange_{};
     std::unique_ptr<CLayerMngr> layers_;
     std::unique_ptr<CMaskMngr> masks_;
     std::unique_ptr<EventRecorder> recorder_;

@@ -34,6 +34,7 @@ void TPaper::RenderRect(const ExtentRect& rect, bool withGrid, const SWetLayer* 
     EdgeRect clipped;
     if (!composite_.IsValid() || !ClipToBuffer(rect, composite_.Width, composite_.Height, clipped))
         return;
+    pictureChange_ = Union(pictureChange_, clipped);
     // Band by band, so the composite's rows stay in the cache while every
     // layer is blended into them; bands follow the stores' block rows.
     for (int32_t top = clipped.top; top < clipped.bottom;) {
@@ -65,6 +66,13 @@ void TPaper::RenderAll(bool withGrid)
 {
     RenderRect({0, 0, Width, Height}, withGrid);
     InvalidateWindow(false);
+}
+
+ExtentRect TPaper::TakePictureChange()
+{
+    const EdgeRect change = pictureChange_;
+    pictureChange_ = {};
+    return change.IsEmpty() ? ExtentRect{} : ToExtent(change);
 }
 
 void TPaper::DrawGrid(const ExtentRect& rect)

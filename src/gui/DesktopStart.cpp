@@ -12,6 +12,7 @@
 #include "app/RenderReport.h"
 #include "events/PlaybackSession.h"
 #include "gui/MessageBoxNotifier.h"
+#include "gui/QtTranslation.h"
 #include "gui/QtViewerReport.h"
 #include "gui/TMainForm.h"
 #include "platform/BusyCursor.h"
@@ -76,6 +77,7 @@ int RunDesktop(int argc, char** argv, const CommandLine& line)
         return 2;
     }
     QApplication app(argc, argv);
+    LoadQtTranslation(app);
     // One normal instance per user: a later start hands its files over.
     QtInstancePort instances;
     if (instances.TryForward(line.files))
@@ -125,6 +127,7 @@ int RunViewer(int argc, char** argv, const CommandLine& line)
         return RenderReporter(file, line.outputFolder, line.notifyHandle).Report(kRenderCannotOpen);
     }
     QApplication app(argc, argv);
+    LoadQtTranslation(app);
     QtViewerReport report(line);
     // Like a render run, a viewer run never waits for a person.
     DesktopSeams<LoggingNotifier> seams;

@@ -1,30 +1,14 @@
 #include "gui/LayerListModel.h"
 
-#include <QCoreApplication>
-#include <QDataStream>
-#include <QIODevice>
 #include <QMimeData>
 
 #include <algorithm>
 
 #include "document/TPaper.h"
+#include "gui/PanelLists.h"
 #include "gui/PixelImages.h"
 
 namespace morvane {
-
-namespace {
-
-// A drag names its model by address and this process, so a row from another
-// panel or another program never lands here.
-QByteArray DragOf(quintptr model, int32_t layer)
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << quint64(model) << qint64(QCoreApplication::applicationPid()) << qint32(layer);
-    return bytes;
-}
-
-} // namespace
 
 LayerListModel::LayerListModel(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -128,24 +112,12 @@ QMimeData* LayerListModel::mimeData(const QModelIndexList& indexes) const
 {
     if (indexes.isEmpty() || readOnly_)
         return nullptr;
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kMimeType), DragOf(quintptr(this), LayerOfRow(indexes.first().row())));
-    return data;
+    return RowDrag(kMimeType, this, LayerOfRow(indexes.first().row()));
 }
 
 int32_t LayerListModel::DraggedLayer(const QMimeData* data) const
 {
-    if (!data || !data->hasFormat(QString::fromLatin1(kMimeType)))
-        return -1;
-    QDataStream in(data->data(QString::fromLatin1(kMimeType)));
-    quint64 model = 0;
-    qint64 pid = 0;
-    qint32 layer = -1;
-    in >> model >> pid >> layer;
-    if (in.status() != QDataStream::Ok || model != quint64(quintptr(this)) ||
-        pid != qint64(QCoreApplication::applicationPid()) || layer < 0 || layer >= rowCount())
-        return -1;
-    return layer;
+    return DraggedRow(data, kMimeType, this, rowCount());
 }
 
 bool LayerListModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int, int,

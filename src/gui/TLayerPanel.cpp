@@ -23,6 +23,7 @@
 #include "document/TPaper.h"
 #include "gui/Cp932NameValidator.h"
 #include "gui/LayerListModel.h"
+#include "gui/PanelLists.h"
 #include "gui/TBlendModeDropDwon.h"
 #include "gui/TDrawWindow.h"
 #include "gui/TMainForm.h"
@@ -34,15 +35,6 @@ namespace {
 constexpr int kPartSide = 18;
 constexpr int kLevelIndent = 6;
 constexpr int kMaxIndent = 8; // levels beyond this share the last indent
-
-void DrawChecker(QPainter& p, const QRect& r)
-{
-    constexpr int kCell = 4;
-    p.fillRect(r, Qt::white);
-    for (int y = r.top(); y <= r.bottom(); y += kCell)
-        for (int x = r.left() + ((y - r.top()) / kCell % 2) * kCell; x <= r.right(); x += 2 * kCell)
-            p.fillRect(QRect(x, y, kCell, kCell).intersected(r), QColor(0xCC, 0xCC, 0xCC));
-}
 
 // A glyph's box of w x h in the middle of a row's part.
 QRect Centred(const QRect& r, int w, int h) { return {r.center().x() - w / 2, r.center().y() - h / 2, w, h}; }
@@ -140,9 +132,6 @@ private:
     int thumbSide_;
 };
 
-// "LayerListType": small, medium or large thumbnails (large when not set).
-int ThumbSideOf(int listType) { return listType == 0 ? 24 : listType == 1 ? 40 : 56; }
-
 } // namespace
 
 TLayerPanel::RowParts TLayerPanel::PartsOf(const QRect& row, int level, int thumbSide)
@@ -160,7 +149,7 @@ TLayerPanel::RowParts TLayerPanel::PartsOf(const QRect& row, int level, int thum
 TLayerPanel::TLayerPanel(TMainForm& form, int listType, QWidget* parent)
     : QWidget(parent), form_(form), model_(new LayerListModel(this)), list_(new QListView(this)),
       mode_(new TBlendModeDropDwon(this)), slider_(new QSlider(Qt::Horizontal, this)), percent_(new QSpinBox(this)),
-      protect_(new QCheckBox(QStringLiteral("透明部分の保護"), this)), thumbSide_(ThumbSideOf(listType))
+      protect_(new QCheckBox(QStringLiteral("透明部分の保護"), this)), thumbSide_(ListThumbSide(listType))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -211,32 +200,16 @@ TLayerPanel::TLayerPanel(TMainForm& form, int listType, QWidget* parent)
 
 void TLayerPanel::AddButtons()
 {
-    auto* row = new QHBoxLayout;
-    const struct {
-        const char* name;
-        const char* icon;
-        const char* tip;
-        std::function<void()> run;
-    } buttons[] = {
-        {"newLayer", "document-new", "新規レイヤ (Shift: ダイアログ)", [this] { NewLayerClicked(); }},
-        {"duplicateLayer", "edit-copy", "レイヤを複製", [this] { RunCommand("ActLyrDup"); }},
-        {"deleteLayer", "edit-delete", "レイヤを削除", [this] { RunCommand("ActLyrDel"); }},
-        {"mergeDown", "go-bottom", "下のレイヤと結合", [this] { RunCommand("ActLyrMergeD"); }},
-        {"layerUp", "go-up", "上へ", [this] { MoveCurrent(+1); }},
-        {"layerDown", "go-down", "下へ", [this] { MoveCurrent(-1); }},
-        {"layerProperties", "document-properties", "レイヤのプロパティ", [this] { RunCommand("ActLyrOpt"); }},
-    };
-    for (const auto& b : buttons) {
-        auto* button = new QToolButton(this);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setIcon(QIcon::fromTheme(QString::fromLatin1(b.icon)));
-        button->setToolTip(QString::fromUtf8(b.tip));
-        button->setAutoRaise(true);
-        connect(button, &QToolButton::clicked, this, b.run);
-        row->addWidget(button);
-    }
-    row->addStretch();
-    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+    AddPanelButtons(*this, *static_cast<QVBoxLayout*>(layout()),
+                    {
+                        {"newLayer", "document-new", "新規レイヤ (Shift: ダイアログ)", [this] { NewLayerClicked(); }},
+                        {"duplicateLayer", "edit-copy", "レイヤを複製", [this] { RunCommand("ActLyrDup"); }},
+                        {"deleteLayer", "edit-delete", "レイヤを削除", [this] { RunCommand("ActLyrDel"); }},
+                        {"mergeDown", "go-bottom", "下のレイヤと結合", [this] { RunCommand("ActLyrMergeD"); }},
+                        {"layerUp", "go-up", "上へ", [this] { MoveCurrent(+1); }},
+                        {"layerDown", "go-down", "下へ", [this] { MoveCurrent(-1); }},
+                        {"layerProperties", "document-properties", "レイヤのプロパティ", [this] { RunCommand("ActLyrOpt"); }},
+                    });
 }
 
 QToolButton* TLayerPanel::Button(const char* name) const

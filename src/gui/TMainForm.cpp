@@ -36,6 +36,7 @@
 #include "gui/TEventLogPanel.h"
 #include "gui/TInfoPanel.h"
 #include "gui/TLayerPanel.h"
+#include "gui/TMaskPanel.h"
 #include "gui/TNavigatorPanel.h"
 #include "gui/TEventPanel.h"
 #include "gui/TFormEventReport.h"
@@ -162,6 +163,8 @@ void TMainForm::UpdateActions()
         eventPanel_->Refresh();
     if (layerPanel_)
         layerPanel_->Refresh();
+    if (maskPanel_)
+        maskPanel_->Refresh();
     if (navigatorPanel_)
         navigatorPanel_->Refresh();
     if (eventLogPanel_)

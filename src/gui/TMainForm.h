@@ -41,6 +41,7 @@ class TEventLogPanel;
 class TInfoPanel;
 class TLayerPanel;
 class TLoupePanel;
+class TMaskPanel;
 class TNavigatorPanel;
 class TOptionPanel;
 class TToolPanel;
@@ -143,6 +144,7 @@ public:
     TColourPanel* ColourPanel() const { return colourPanel_; }
     TBrushListPanel* BrushListPanel() const { return brushPanel_; }
     TLayerPanel* LayerPanel() const { return layerPanel_; }
+    TMaskPanel* MaskPanel() const { return maskPanel_; }
     TNavigatorPanel* NavigatorPanel() const { return navigatorPanel_; }
     TInfoPanel* InfoPanel() const { return infoPanel_; }
     TLoupePanel* LoupePanel() const { return loupePanel_; }
@@ -260,6 +262,7 @@ private:
     QDockWidget* colourDock_ = nullptr;
     QDockWidget* brushDock_ = nullptr;
     QDockWidget* layerDock_ = nullptr;
+    QDockWidget* maskDock_ = nullptr;
     QDockWidget* navigatorDock_ = nullptr;
     QDockWidget* infoDock_ = nullptr;
     QDockWidget* loupeDock_ = nullptr;
@@ -269,6 +272,7 @@ private:
     TColourPanel* colourPanel_ = nullptr;
     TBrushListPanel* brushPanel_ = nullptr;
     TLayerPanel* layerPanel_ = nullptr;
+    TMaskPanel* maskPanel_ = nullptr;
     TNavigatorPanel* navigatorPanel_ = nullptr;
     TInfoPanel* infoPanel_ = nullptr;
     TLoupePanel* loupePanel_ = nullptr;

@@ -16,6 +16,7 @@
 #include "gui/TInfoPanel.h"
 #include "gui/TLayerPanel.h"
 #include "gui/TLoupePanel.h"
+#include "gui/TMaskPanel.h"
 #include "gui/TNavigatorPanel.h"
 #include "gui/TMainForm.h"
 #include "gui/TOptionPanel.h"
@@ -27,7 +28,8 @@ namespace morvane {
 namespace {
 
 // The docking views of the settings, by their place in the value table.
-constexpr int kOptionView = 0, kNavigatorView = 1, kInfoView = 2, kColorView = 3, kBrushListView = 5, kLayerView = 6;
+constexpr int kOptionView = 0, kNavigatorView = 1, kInfoView = 2, kColorView = 3, kBrushListView = 5, kLayerView = 6,
+              kMaskView = 7;
 
 // Whether a floating panel can still be reached on some screen.
 bool OnSomeScreen(const QRect& frame)
@@ -78,6 +80,8 @@ void TMainForm::AddPanels()
                          Qt::RightDockWidgetArea);
     layerPanel_ = new TLayerPanel(*this, profile_.window.LayerListType, this);
     layerDock_ = AddDock(QStringLiteral("レイヤ"), QStringLiteral("layerDock"), layerPanel_, Qt::RightDockWidgetArea);
+    maskPanel_ = new TMaskPanel(*this, profile_.window.MaskListType, this);
+    maskDock_ = AddDock(QStringLiteral("マスク"), QStringLiteral("maskDock"), maskPanel_, Qt::RightDockWidgetArea);
     navigatorPanel_ = new TNavigatorPanel(*this, this);
     navigatorDock_ = AddDock(QStringLiteral("ナビゲータ"), QStringLiteral("navigatorDock"), navigatorPanel_,
                              Qt::LeftDockWidgetArea);
@@ -106,6 +110,7 @@ void TMainForm::DefinePanelCommands()
     toggle("actShowColorWindow", &TMainForm::colourDock_);
     toggle("actShowPenMtdList", &TMainForm::brushDock_);
     toggle("actShowLayerWindow", &TMainForm::layerDock_);
+    toggle("actShowSelectWindow", &TMainForm::maskDock_);
     toggle("actShowPreviewWindow", &TMainForm::navigatorDock_);
     toggle("ActShowInfomationView", &TMainForm::infoDock_);
     toggle("ActShowLoupeWindow", &TMainForm::loupeDock_);
@@ -128,7 +133,8 @@ void TMainForm::KeepDockFlags()
     w.ToolFormVisible = !toolDock_->isHidden();
     const std::pair<int, QDockWidget*> views[] = {
         {kOptionView, optionDock_},       {kNavigatorView, navigatorDock_}, {kInfoView, infoDock_},
-        {kColorView, colourDock_},        {kBrushListView, brushDock_},     {kLayerView, layerDock_}};
+        {kColorView, colourDock_},        {kBrushListView, brushDock_},     {kLayerView, layerDock_},
+        {kMaskView, maskDock_}};
     for (const auto& [index, dock] : views) {
         ViewPlacement& view = w.views[index];
         view.Visible = !dock->isHidden();
@@ -153,6 +159,7 @@ void TMainForm::RestoreLayout()
     colourDock_->setVisible(w.views[kColorView].Visible);
     brushDock_->setVisible(w.views[kBrushListView].Visible);
     layerDock_->setVisible(w.views[kLayerView].Visible);
+    maskDock_->setVisible(w.views[kMaskView].Visible);
     navigatorDock_->setVisible(w.views[kNavigatorView].Visible);
     infoDock_->setVisible(w.views[kInfoView].Visible);
     // The loupe has no place in the settings' table: the layout keeps it.
@@ -178,8 +185,8 @@ void TMainForm::SaveLayout()
 
 std::vector<QDockWidget*> TMainForm::Docks() const
 {
-    return {toolDock_, optionDock_, colourDock_, brushDock_, layerDock_, navigatorDock_, infoDock_, loupeDock_,
-            eventLogDock_};
+    return {toolDock_,      optionDock_, colourDock_, brushDock_, layerDock_, maskDock_, navigatorDock_, infoDock_,
+            loupeDock_, eventLogDock_};
 }
 
 void TMainForm::PointerMovedOver(TDrawWindow& window)

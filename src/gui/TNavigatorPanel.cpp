@@ -115,10 +115,7 @@ void TNavigatorPanel::Refresh()
     const double fit = std::min(scale, std::min(double(map_->width()) / std::max(docW_, 1),
                                                 double(map_->height()) / std::max(docH_, 1)));
     const int32_t fitW = std::max(1, int32_t(docW_ * fit)), fitH = std::max(1, int32_t(docH_ * fit));
-    if (picture_.Width != fitW || picture_.Height != fitH)
-        picture_.Resize(fitW, fitH);
-    if (picture_.IsValid() && paper.Composite().IsValid())
-        paper.Composite().ShrinkArea(picture_, {0, 0, picture_.Width, picture_.Height});
+    picture_.Refresh(paper, fitW, fitH);
     const QSignalBlocker a(zoom_), b(angle_);
     zoom_->setValue(ZoomStepIndex(w->View().Scale()));
     percent_->setText(QStringLiteral("%1%").arg(w->View().ScaleValue() * 100.0, 0, 'g', 4));
@@ -128,8 +125,9 @@ void TNavigatorPanel::Refresh()
 
 QRect TNavigatorPanel::PictureRect() const
 {
-    return {(map_->width() - picture_.Width) / 2, (map_->height() - picture_.Height) / 2, picture_.Width,
-            picture_.Height};
+    const TMTC& picture = picture_.Picture();
+    return {(map_->width() - picture.Width) / 2, (map_->height() - picture.Height) / 2, picture.Width,
+            picture.Height};
 }
 
 DocPoint TNavigatorPanel::DocumentAt(QPoint mapPoint) const
@@ -151,7 +149,7 @@ QPointF TNavigatorPanel::MapPointOf(DocPoint doc) const
 void TNavigatorPanel::MoveViewTo(QPoint mapPoint)
 {
     TDrawWindow* w = Window();
-    if (!w || picture_.Width <= 0)
+    if (!w || picture_.Picture().Width <= 0)
         return;
     w->CentreOn(DocumentAt(mapPoint));
     map_->update();
@@ -162,9 +160,9 @@ void TNavigatorPanel::PaintMap()
     QPainter p(map_);
     p.fillRect(map_->rect(), palette().window());
     TDrawWindow* w = Window();
-    if (!w || !picture_.IsValid())
+    if (!w || !picture_.Picture().IsValid())
         return;
-    p.drawImage(PictureRect().topLeft(), ImageOf(picture_, true));
+    p.drawImage(PictureRect().topLeft(), ImageOf(picture_.Picture(), true));
     // The window's four corners in the document, then on the map.
     const CViewState& v = w->View();
     const double cw = v.ClientWidth(), ch = v.ClientHeight();

@@ -6,6 +6,7 @@
 // −180° to 180° with a reset. Player windows are steered alike.
 #include <QWidget>
 
+#include "document/CPictureThumbnail.h"
 #include "storage/TMTC.h"
 #include "view/CViewState.h"
 
@@ -34,7 +35,7 @@ public:
     QLabel* ZoomText() const { return percent_; }
     QToolButton* Button(const char* name) const;
     // The shrunk picture (what the map shows) and where it lies in the map.
-    const TMTC& Picture() const { return picture_; }
+    const TMTC& Picture() const { return picture_.Picture(); }
     QRect PictureRect() const;
     // Map point and document point, both ways.
     DocPoint DocumentAt(QPoint mapPoint) const;
@@ -53,7 +54,7 @@ private:
     QSlider* zoom_;
     QLabel* percent_;
     QSlider* angle_;
-    TMTC picture_;
+    CPictureThumbnail picture_;
     int32_t docW_ = 0, docH_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "storage/CBlockImage.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "platform/MemoryBudget.h"
@@ -223,6 +225,53 @@ bool CBlockImage::BoundsOfContent(EdgeRect& out) const
     for (int64_t i = 0; i < blockCount_; ++i)
         if (BlockHasContent(Blocks[i]))
             bounds = Union(bounds, BlockSquare(Blocks[i]));
+    if (bounds.IsEmpty())
+        return false;
+    out = bounds;
+    return true;
+}
+
+namespace {
+
+// Whether a block's used part differs from the twin block of another store.
+template <typename T>
+bool BlocksDiffer(const CBlockImage& a, const SBlock& x, const CBlockImage& b, const SBlock& y)
+{
+    if (!x.Committed() && !y.Committed())
+        return x.Uniform != y.Uniform;
+    const int32_t w = a.UsedW(x), h = a.UsedH(x);
+    for (int32_t i = 0; i < h; ++i) {
+        if (x.Committed() && y.Committed()) {
+            if (std::memcmp(a.RowIn<T>(x, 0, i), b.RowIn<T>(y, 0, i), size_t(w) * sizeof(T)) != 0)
+                return true;
+            continue;
+        }
+        const T* row = x.Committed() ? a.RowIn<T>(x, 0, i) : b.RowIn<T>(y, 0, i);
+        const T value = T(x.Committed() ? y.Uniform : x.Uniform);
+        if (std::any_of(row, row + w, [value](T v) { return v != value; }))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool CBlockImage::DifferingBounds(const CBlockImage& other, const EdgeRect& within, EdgeRect& out) const
+{
+    EdgeRect r;
+    if (!IsValid() || !other.IsValid() || other.Width != Width || other.Height != Height ||
+        other.BlockShift != BlockShift || other.BytesPerPixel != BytesPerPixel ||
+        !Intersect(within, {0, 0, Width, Height}, r))
+        return false;
+    EdgeRect bounds;
+    const bool wide = BytesPerPixel == 4;
+    for (int32_t by = r.top >> BlockShift; by <= (r.bottom - 1) >> BlockShift; ++by)
+        for (int32_t bx = r.left >> BlockShift; bx <= (r.right - 1) >> BlockShift; ++bx) {
+            const SBlock& x = *BlockAtIndex(bx, by);
+            const SBlock& y = *other.BlockAtIndex(bx, by);
+            if (wide ? BlocksDiffer<uint32_t>(*this, x, other, y) : BlocksDiffer<uint8_t>(*this, x, other, y))
+                bounds = Union(bounds, BlockSquare(x));
+        }
     if (bounds.IsEmpty())
         return false;
     out = bounds;

@@ -76,6 +76,10 @@ public:
     int32_t CompactRect(const EdgeRect& r);
     // Union of the block squares that hold anything (see BlockHasContent).
     bool BoundsOfContent(EdgeRect& out) const;
+    // Union of the block squares meeting `within` whose pixels differ from
+    // other's (a store of the same size and geometry, such as a copy of this
+    // one); false when none does or the stores do not match.
+    bool DifferingBounds(const CBlockImage& other, const EdgeRect& within, EdgeRect& out) const;
     // Copies the other store block for block over the common grid; both must
     // have the same block size and pixel size.
     bool CopyAllBlocks(const CBlockImage& other);

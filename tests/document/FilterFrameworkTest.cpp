@@ -97,6 +97,31 @@ TEST(FilterFramework, CancelledPreviewsLeaveTheLayerAndRecordNothing)
     EXPECT_EQ(live->EventManager()->CommittedSteps(), steps);
 }
 
+// An apply refreshes only the blocks it changed: inside a selection, over a
+// document preview of other values, and a run that changes nothing; the
+// picture, its thumbnail and the layer's are what whole refreshes give.
+TEST(FilterFramework, ApplyRefreshesOnlyWhatItChanged)
+{
+    Live live;
+    SizePictureThumbnail(*live, 20, 15);
+    ASSERT_TRUE(live->SelectRectangle({30, 4}, {45, 20}, CombineMode::Replace));
+    ASSERT_EQ(RunFilterOnLayer(*live, *FilterByCode(81), 0, {}, true), FilterResult::Done);
+    ExpectWholeRefreshes(*live);
+    ASSERT_TRUE(live->CancelSelection());
+    {
+        CFlt4Core run(*live, true);
+        ASSERT_EQ(run.Attach(*FilterByCode(62), 1), FilterAttach::Ready);
+        const std::vector<uint8_t> preview = RecordOf(62, {{0, 60}}), applied = RecordOf(62, {{0, -20}});
+        ASSERT_TRUE(run.PreviewOnDocument({preview}));
+        ASSERT_EQ(run.Apply({applied}), FilterResult::Done);
+    }
+    ExpectWholeRefreshes(*live);
+    const uint64_t before = LayerSum(*live, 2);
+    ASSERT_EQ(RunFilterOnLayer(*live, *FilterByCode(62), 2, RecordOf(62), true), FilterResult::Done);
+    EXPECT_EQ(LayerSum(*live, 2), before);
+    ExpectWholeRefreshes(*live);
+}
+
 TEST(FilterFramework, PanePaintIsTheRoutineOnTheViewAndLeavesTheLayer)
 {
     Live live;

@@ -241,6 +241,35 @@ inline std::vector<uint8_t> Bytes(std::initializer_list<int> v) { return std::ve
 // A document of w x h on white paper: an opaque first layer and two more
 // painted with random translucent pixels, the top one larger than the
 // picture and offset, the middle one hidden when asked.
+// What the refreshes made only where a change met them must equal: every
+// layer thumbnail and the picture's thumbnail as a whole shrink makes them,
+// the composite as a whole render makes it.
+inline void ExpectWholeRefreshes(TPaper& paper)
+{
+    for (int32_t i = 0; i < paper.LayerCount(); ++i) {
+        CLayerData& layer = *paper.LayerAt(i);
+        TMTC partial(layer.Thumbnail.Width, layer.Thumbnail.Height);
+        partial.CopyAll(layer.Thumbnail);
+        ASSERT_TRUE(layer.RefreshThumbnail());
+        EXPECT_TRUE(SameImage(partial, layer.Thumbnail)) << "thumbnail of layer " << i;
+    }
+    TMTC whole(paper.Thumbnail.Width, paper.Thumbnail.Height);
+    if (whole.IsValid()) {
+        ASSERT_TRUE(paper.Composite().ShrinkArea(whole, {0, 0, whole.Width, whole.Height}));
+        EXPECT_TRUE(SameImage(whole, paper.Thumbnail)) << "picture thumbnail";
+    }
+    const TTC partial(paper.Composite());
+    paper.RenderAll(true);
+    EXPECT_TRUE(SameImage(partial, paper.Composite())) << "composite";
+}
+
+// The picture's thumbnail sized and made whole, so later refreshes patch it.
+inline void SizePictureThumbnail(TPaper& paper, int32_t w, int32_t h)
+{
+    ASSERT_TRUE(paper.Thumbnail.Resize(w, h));
+    ASSERT_TRUE(paper.Composite().ShrinkArea(paper.Thumbnail, {0, 0, w, h}));
+}
+
 struct PaintedPaper {
     RecordingDocumentHost host;
     KeepingRecorder* recorder = nullptr;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -374,6 +375,34 @@ TEST(TPaperStroke, UndoRedoAndAStrokeAfterTheUndo)
     EdgeRect done{};
     ASSERT_TRUE(paper->StrokeEnd(paper.flow, paper.tool.stroke, true, done));
     EXPECT_TRUE(paper->Undo(layer, rect));
+}
+
+// Strokes, on the plain bottom layer and the offset top one, their undo and
+// redo and a layer command refresh the thumbnails only where the change
+// meets them; what they hold is a whole shrink all the same.
+TEST(TPaperStroke, ThumbnailsPatchedWhereStrokesMeetThemEqualAWholeShrink)
+{
+    StrokePaper paper;
+    paper.Brush(true, false);
+    testing_layers::SizePictureThumbnail(*paper, 13, 11);
+    for (int32_t i = 0; i < paper->LayerCount(); ++i)
+        ASSERT_TRUE(paper->LayerAt(i)->RefreshThumbnail());
+    int32_t layer = -1;
+    ExtentRect rect{};
+    const std::vector<Sample> across = {{20, 2, 1}, {20, 36, 1}, {44, 39, 0.5f}};
+    const std::vector<std::function<bool()>> steps = {
+        [&] { return paper.Draw(kPath); },
+        [&] { return paper->SelectLayer(0) && paper.Draw(across); },
+        [&] { return paper->Undo(layer, rect); },
+        [&] { return paper->Undo(layer, rect); },
+        [&] { return paper->Redo(layer, rect); },
+        [&] { return paper->SetLayerVisible(1, true); },
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(steps[i]());
+        testing_layers::ExpectWholeRefreshes(*paper);
+    }
 }
 
 TEST(TPaperStroke, HostilePointsAndStatesAreRefusedWithoutARecord)

@@ -23,35 +23,6 @@
 
 using namespace morvane;
 
-namespace {
-
-// Every mask's place, bytes and name, the current one, the two flags and
-// every layer's pixels.
-uint64_t Selection(TPaper& paper)
-{
-    uint64_t h = 1469598103934665603ull;
-    const auto mix = [&h](uint64_t v) { h = support::FnvMix(h, v); };
-    const CMaskMngr& masks = paper.Masks();
-    mix(uint64_t(masks.Count()) | uint64_t(masks.Current()) << 16 | uint64_t(paper.SelectionUsed) << 32 |
-        uint64_t(paper.SelectionBorderShown) << 33);
-    for (int32_t i = 0; i < masks.Count(); ++i) {
-        const CMaskData& m = *masks.At(i);
-        const EdgeRect r = m.Rect();
-        mix(uint64_t(uint32_t(r.left)) << 32 | uint32_t(r.top));
-        mix(uint64_t(uint32_t(r.right)) << 32 | uint32_t(r.bottom));
-        for (unsigned char c : m.name)
-            mix(c);
-        for (int32_t y = r.top; y < r.bottom; ++y)
-            for (int32_t x = r.left; x < r.right; ++x)
-                mix(m.ValueAt(x, y));
-    }
-    for (int32_t i = 0; i < paper.LayerCount(); ++i)
-        mix(support::Checksum(*paper.LayerAt(i)->Store));
-    return h;
-}
-
-} // namespace
-
 class SelectionCommandsTest : public QObject {
     Q_OBJECT
 
@@ -130,18 +101,18 @@ private slots:
         TPaper& paper = w->Paper();
         for (int i = 0; i + 1 < steps.size(); ++i)
             QVERIFY2(Trigger(steps[i].toLatin1().constData()), qPrintable(steps[i]));
-        const uint64_t start = Selection(paper) ^ harness::Checksum(paper.Composite());
+        const uint64_t start = harness::SelectionChecksum(paper) ^ harness::Checksum(paper.Composite());
         QVERIFY2(Trigger(steps.back().toLatin1().constData()), qPrintable(steps.back()));
-        const uint64_t done = Selection(paper) ^ harness::Checksum(paper.Composite());
+        const uint64_t done = harness::SelectionChecksum(paper) ^ harness::Checksum(paper.Composite());
         QVERIFY(done != start);
         QVERIFY(Trigger("ActEditUndo"));
-        QCOMPARE(Selection(paper) ^ harness::Checksum(paper.Composite()), start);
+        QCOMPARE(harness::SelectionChecksum(paper) ^ harness::Checksum(paper.Composite()), start);
         QVERIFY(Trigger("ActEditRedo"));
-        QCOMPARE(Selection(paper) ^ harness::Checksum(paper.Composite()), done);
+        QCOMPARE(harness::SelectionChecksum(paper) ^ harness::Checksum(paper.Composite()), done);
         QTemporaryDir dir;
         TDrawWindow* replay = harness::Replay(*form_, dir.filePath(QStringLiteral("selection.vd4")));
         QVERIFY(replay && replay != w);
-        QCOMPARE(Selection(replay->Paper()) ^ harness::Checksum(replay->Paper().Composite()), done);
+        QCOMPARE(harness::SelectionChecksum(replay->Paper()) ^ harness::Checksum(replay->Paper().Composite()), done);
     }
 
     void checkMarksFollowTheFlags()

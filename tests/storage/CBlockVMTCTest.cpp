@@ -347,6 +347,29 @@ TEST(CBlockVMTC, BoundsOfContent)
     EXPECT_EQ(r, (EdgeRect{32, 0, 100, 70}));
 }
 
+// The blocks that differ from a copy: a changed pixel of a committed block,
+// a uniform block given another value or committed with a new pixel, and
+// nothing when a write left the pixels as they were.
+TEST(CBlockVMTC, DifferingBoundsFindsTheChangedBlocks)
+{
+    CBlockVMTC s(100, 70);
+    s.FillRect({0, 0, 40, 40}, 0xFF336699u);
+    s.SetPixel(90, 60, 0x80000000u);
+    const CBlockVMTC copy(s);
+    EdgeRect r;
+    EXPECT_FALSE(s.DifferingBounds(copy, {0, 0, 100, 70}, r));
+    s.SetPixel(5, 5, 0xFF336699u); // the same value
+    EXPECT_FALSE(s.DifferingBounds(copy, {0, 0, 100, 70}, r));
+    s.SetPixel(33, 2, 0xFF000000u);   // committed block at (32, 0)
+    s.FillRect({64, 32, 32, 32}, 1u); // a whole uniform block
+    s.SetPixel(10, 69, 2u);           // a uniform block committed
+    ASSERT_TRUE(s.DifferingBounds(copy, {0, 0, 100, 70}, r));
+    EXPECT_EQ(r, (EdgeRect{0, 0, 96, 70}));
+    ASSERT_TRUE(s.DifferingBounds(copy, {40, 0, 60, 40}, r)); // only the blocks meeting the rectangle
+    EXPECT_EQ(r, (EdgeRect{32, 0, 64, 32}));
+    EXPECT_FALSE(s.DifferingBounds(CBlockVMTC(100, 71), {0, 0, 100, 70}, r));
+}
+
 // Every walk must give what the same operation gives on a flat copy of the
 // store's content: stores that are not whole blocks in size, with uniform,
 // committed and committed-but-uniform blocks.

@@ -1,7 +1,7 @@
 #pragma once
 // What the main-window tests share: a shown main window over fresh settings
 // with scripted message boxes, pixel checksums, playing a window to its end,
-// a recording replayed into a fresh window, a scripted answer to the
+// a recording replayed into a fresh window, a checksum of the masks, a scripted answer to the
 // new-document dialog, and what screenshots must show.
 #include <QAction>
 #include <QDir>
@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "app/CAppProfile.h"
+#include "document/CMaskMngr.h"
 #include "document/NewPictureModel.h"
 #include "document/TPaper.h"
 #include "gui/TDrawWindow.h"
@@ -93,6 +94,32 @@ inline TDrawWindow* Replay(TMainForm& form, const QString& path)
         PlayToEnd(form, *replay);
     return replay;
 }
+
+// Every mask's place, bytes and name, the current one, the two flags and
+// every layer's pixels.
+inline uint64_t SelectionChecksum(TPaper& paper)
+{
+    uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](uint64_t v) { h = support::FnvMix(h, v); };
+    const CMaskMngr& masks = paper.Masks();
+    mix(uint64_t(masks.Count()) | uint64_t(masks.Current()) << 16 | uint64_t(paper.SelectionUsed) << 32 |
+        uint64_t(paper.SelectionBorderShown) << 33);
+    for (int32_t i = 0; i < masks.Count(); ++i) {
+        const CMaskData& m = *masks.At(i);
+        const EdgeRect r = m.Rect();
+        mix(uint64_t(uint32_t(r.left)) << 32 | uint32_t(r.top));
+        mix(uint64_t(uint32_t(r.right)) << 32 | uint32_t(r.bottom));
+        for (unsigned char c : m.name)
+            mix(c);
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            for (int32_t x = r.left; x < r.right; ++x)
+                mix(m.ValueAt(x, y));
+    }
+    for (int32_t i = 0; i < paper.LayerCount(); ++i)
+        mix(support::Checksum(*paper.LayerAt(i)->Store));
+    return h;
+}
+
 
 // Triggers a command's action when it is enabled; false otherwise.
 inline bool Trigger(TMainForm& form, const char* name)
