@@ -19,7 +19,7 @@ TEST(CommandTableTest, NamesAreUniqueAndEveryRowIsComplete)
         EXPECT_TRUE(c.visible) << c.name;
         EXPECT_EQ(FindCommand(c.name), &c);
     }
-    EXPECT_EQ(names.size(), 171u);
+    EXPECT_EQ(names.size(), 172u);
     EXPECT_EQ(FindCommand("ActNoSuchThing"), nullptr);
 }
 
