@@ -192,11 +192,11 @@ bool ToolClassBuilt(ToolClass toolClass)
 
 bool OperationBuilt(Operation operation)
 {
-    // Of the moves only the layer and the selection move are built: the
-    // layer move through the selection, the gradation and the crop wait for
-    // their operations.
+    // Of the moves the layer, the selection and the layer-with-selection moves
+    // are built: the gradation and the crop wait for their operations.
     if (operation.toolClass == ToolClass::Move)
-        return operation.sub == kMoveLayer || operation.sub == kMoveSelection;
+        return operation.sub == kMoveLayer || operation.sub == kMoveSelection ||
+               operation.sub == kMoveLayerAndSelection;
     return ToolClassBuilt(operation.toolClass);
 }
 

@@ -273,14 +273,17 @@ void InputRouter::MoveDrag(const PointerEvent& event)
     if (!gesture_.moving)
         return;
     const Point d = MoveDelta(event.at);
-    if (tools_.Current().sub == kMoveSelection) {
+    const uint8_t sub = tools_.Current().sub;
+    if (sub == kMoveSelection || sub == kMoveLayerAndSelection) {
+        // The ants follow the drag; the layer's outline below joins them.
         Point& offset = paper_.Masks().Ants.Offset;
-        if (offset == d)
-            return;
+        const bool changed = offset != d;
         offset = d;
-        if (outlineChanged)
-            outlineChanged();
-        return;
+        if (sub == kMoveSelection) {
+            if (changed && outlineChanged)
+                outlineChanged();
+            return;
+        }
     }
     // The layer's part of the canvas, where it would land.
     const CLayerData* layer = paper_.LayerAt(paper_.CurrentLayer());
@@ -310,10 +313,11 @@ void InputRouter::MoveUp(const PointerEvent& event)
     if ((d.x == 0 && d.y == 0) || !CanEdit(&paper_, window))
         return;
     lastActionTime_ = CurrentClock().Milliseconds();
-    if (tools_.Current().sub == kMoveSelection)
-        paper_.MoveSelection(d.x, d.y, true);
-    else
-        paper_.ShiftLayer(paper_.CurrentLayer(), d.x, d.y, true);
+    switch (tools_.Current().sub) {
+    case kMoveSelection: paper_.MoveSelection(d.x, d.y, true); break;
+    case kMoveLayerAndSelection: paper_.ShiftLayerMasked(paper_.CurrentLayer(), d.x, d.y, true); break;
+    default: paper_.ShiftLayer(paper_.CurrentLayer(), d.x, d.y, true); break;
+    }
 }
 
 void InputRouter::SetOutline(ToolOutline outline)

@@ -183,7 +183,13 @@ TEST(SelectTools, ToolGesturesRecordWhatReplaysToTheLiveDocument)
     ASSERT_EQ(desk.router.Outline().points.size(), 4u);
     desk.router.Release(MouseButton::Left, desk.At(23, 18));
     EXPECT_EQ(desk.Paper().LayerAt(desk.Paper().CurrentLayer())->OriginX, origin - 3);
-    EXPECT_EQ(desk.Steps(), 5);
+    // The layer and the selection moved together by one drag.
+    desk.Drag({ToolClass::Move, kMoveLayerAndSelection}, {20, 20}, {22, 21});
+    EXPECT_EQ(desk.Paper().LayerAt(desk.Paper().CurrentLayer())->OriginX, origin - 5);
+    EXPECT_EQ(desk.Value(10, 6), 255) << "the selection went along by 2, 1";
+    EXPECT_EQ(desk.Value(6, 5), 0);
+    EXPECT_EQ(desk.Paper().Masks().Ants.Offset, (Point{}));
+    EXPECT_EQ(desk.Steps(), 6);
 
     support::TempFolder folder;
     const PaperState live = WithoutIds(StateOf(desk.Paper()));
@@ -196,8 +202,8 @@ TEST(SelectTools, RefusedToolsBeepAndRecordNothing)
     SelectDesk desk;
     desk.Drag(kRect, {3, 3}, {20, 16});
     const size_t steps = size_t(desk.Steps());
-    // The layer move through the selection waits for its operation.
-    desk.Drag({ToolClass::Move, kMoveLayerAndSelection}, {8, 8}, {12, 12});
+    // The gradation drag waits for its operation.
+    desk.Drag({ToolClass::Move, kMoveGradation}, {8, 8}, {12, 12});
     EXPECT_EQ(desk.beeps, 1);
     // A player window takes no selection tool and no move.
     desk.router.window.playerWindow = true;

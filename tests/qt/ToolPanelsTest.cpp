@@ -215,7 +215,7 @@ private slots:
         for (QAction* item : form.ToolPanel()->findChild<QToolButton*>(QStringLiteral("toolGroup4"))->menu()->actions())
             QVERIFY2(!item->icon().isNull(), qPrintable(item->text()));
         // Unbuilt classes are disabled, the built ones not.
-        QVERIFY(!form.ToolPanel()->findChild<QToolButton*>(QStringLiteral("選択範囲とレイヤの移動"))->isEnabled());
+        QVERIFY(form.ToolPanel()->findChild<QToolButton*>(QStringLiteral("選択範囲とレイヤの移動"))->isEnabled());
         QVERIFY(!form.ToolPanel()->findChild<QToolButton*>(QStringLiteral("矩形塗りつぶし"))->isEnabled());
         QVERIFY(form.ToolPanel()->findChild<QToolButton*>(QStringLiteral("矩形選択"))->isEnabled());
         QVERIFY(form.ToolPanel()->findChild<QToolButton*>(QStringLiteral("手のひら"))->isEnabled());
