@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "RenderFixture.h"
 #include "app/DemoRecording.h"
 #include "app/RenderEnd.h"
 #include "app/RenderMode.h"
 #include "app/RenderReport.h"
+#include "document/CMaskMngr.h"
+#include "document/ColourRange.h"
 #include "document/FilterOperations.h"
 #include "filters/NeighbourRecords.h"
 #include "document/TPaperPlayback.h"
@@ -98,6 +103,63 @@ TEST(RenderMode, FiltersRenderToTheLivePicture)
     ASSERT_EQ(SaveEventFile(folder / "tones.vd4", live, EventSaveRequest{}), EventFileCode::Ok);
     EXPECT_TRUE(ReplayedPicture(folder / "tones.vd4", false) == CompositeBytes(live));
     EXPECT_EQ(RenderEventFile(folder / "tones.vd4", folder.Path()), kRenderDone);
+}
+
+// Every selection operation and the layer operations that act through the
+// selection, recorded live: the render gives the live picture, and the
+// pixel operations between them make it depend on each mask they leave.
+TEST(RenderMode, SelectionsRenderToTheLivePicture)
+{
+    TempFolder folder;
+    RecordingDocumentHost host;
+    TPaper live(host);
+    ASSERT_TRUE(live.NewPicture("masks", false, false, 72, 40, 30, 40, 30));
+    ASSERT_TRUE(live.AddLayerNamed(1, 40, 30, true, 255, 0, "a", 0xFF3070B0u));
+    ASSERT_TRUE(live.AddLayerNamed(2, 30, 20, true, 160, 0, "b", 0xC0E0A040u));
+    const auto current = [&] { return live.Masks().Current(); };
+    const std::vector<std::pair<const char*, std::function<bool()>>> steps = {
+        {"rectangle", [&] { return live.SelectRectangle({2, 2}, {20, 15}, CombineMode::Replace); }},
+        {"ellipse", [&] { return live.SelectEllipse({10, 5}, {35, 25}, CombineMode::Add); }},
+        {"polygon", [&] { return live.SelectPolygon({{5, 20}, {30, 2}, {38, 28}}, CombineMode::Subtract); }},
+        {"flip across", [&] { return live.LayerCommandMasked(1, 7, current()); }},
+        {"grow by one", [&] { return live.GrowSelectionByOne(true, true); }},
+        {"shrink by one, older form", [&] { return live.GrowSelectionByOne(false, false); }},
+        {"flip down", [&] { return live.LayerCommandMasked(2, 8, current()); }},
+        {"grow by 3", [&] { return live.GrowSelection(3, true); }},
+        {"shrink by 2", [&] { return live.GrowSelection(2, false); }},
+        {"invert", [&] { return live.InvertSelection(); }},
+        {"rotate", [&] { return live.LayerCommandMasked(1, 10, current()); }},
+        {"invert back", [&] { return live.InvertSelection(); }},
+        {"layer with selection", [&] { return live.ShiftLayerMasked(1, 3, -2); }},
+        {"copy to a layer", [&] { return live.SelectionToLayer(1, false); }},
+        {"new mask", [&] { return live.NewMask(); }},
+        {"select all", [&] { return live.SelectAll(); }},
+        {"move selection", [&] { return live.MoveSelection(5, 4); }},
+        {"trim", [&] { return live.TrimSelection(); }},
+        {"rename", [&] { return live.RenameMask("moved"); }},
+        {"duplicate", [&] { return live.DuplicateMask(); }},
+        {"move in list", [&] { return live.MoveMask(0, 2); }},
+        {"make current", [&] { return live.SelectMask(0); }},
+        {"combine", [&] { return live.CombineMasks(1, 0, CombineMode::Intersect); }},
+        {"from density", [&] { return live.MaskFromLayer(2, false, false); }},
+        {"invert colours", [&] { return live.LayerCommandMasked(1, 9, current()); }},
+        {"from transparency, combined", [&] { return live.MaskFromLayer(3, true, true); }},
+        {"colour range", [&] {
+             return live.SelectColourRange({ColourRangeSource::Layer, 0, 0, {{0x3070B0, true, 80}, {0xE0A040, false, 30}}});
+         }},
+        {"move to a layer", [&] { return live.SelectionToLayer(1, true); }},
+        {"border hidden", [&] { return live.SetSelectionBorderShown(false); }},
+        {"unused", [&] { return live.SetSelectionUsed(false); }},
+        {"used", [&] { return live.SetSelectionUsed(true); }},
+        {"into alpha", [&] { return live.MaskIntoAlpha(2); }},
+        {"delete", [&] { return live.DeleteMask(1); }},
+        {"cancel", [&] { return live.CancelSelection(); }},
+    };
+    for (const auto& [what, step] : steps)
+        ASSERT_TRUE(step()) << what;
+    ASSERT_EQ(SaveEventFile(folder / "masks.vd4", live, EventSaveRequest{}), EventFileCode::Ok);
+    EXPECT_TRUE(ReplayedPicture(folder / "masks.vd4", false) == CompositeBytes(live));
+    EXPECT_EQ(RenderEventFile(folder / "masks.vd4", folder.Path()), kRenderDone);
 }
 
 TEST(RenderMode, CopyIsTheStreamAsItStandsProtectedUnderItsGenerationsExtension)
