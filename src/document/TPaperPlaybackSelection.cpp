@@ -25,8 +25,8 @@ std::optional<NewMaskOp> NewMaskOp::Replayed(OpContext& c, PacketId id, const Se
 // stays (a current mask always exists): the packet is executed, and said.
 std::optional<DeleteMaskOp> DeleteMaskOp::Replayed(OpContext& c, PacketId, const SelectionCommandPayload& p)
 {
-    CMaskMngr& masks = c.paper.Masks();
-    if (!masks.IsIndex(p.mask) || !masks.SetCurrent(p.mask))
+    const CMaskMngr& masks = c.paper.Masks();
+    if (!masks.IsIndex(p.mask))
         return std::nullopt;
     if (masks.Count() == 1)
         Diagnose("playback: the only mask is not deleted");

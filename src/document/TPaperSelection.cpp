@@ -164,7 +164,11 @@ HistoryRecord DeleteMaskOp::History(OpContext& c)
 
 bool DeleteMaskOp::Apply(OpContext& c, CUndoData* record)
 {
-    std::unique_ptr<CMaskData> gone = c.paper.Masks().Remove(index);
+    // The deleted mask's place becomes current, as a replay of the packet
+    // makes it: the mask after it, or the last one.
+    CMaskMngr& masks = c.paper.Masks();
+    masks.SetCurrent(index);
+    std::unique_ptr<CMaskData> gone = masks.Remove(index);
     if (record)
         record->kept.object = std::move(gone);
     return true;
