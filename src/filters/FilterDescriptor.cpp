@@ -97,8 +97,9 @@ constexpr FilterParam kEmboss[] = {
     {"量", K::Integer, 8, 1, 500, 100},
 };
 // 25 weights row by row, then divisor and offset.
+constexpr double kIdentity55[25] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 constexpr FilterParam kCustom55[] = {
-    {"係数", K::Integer, 0, -kI32, kI32, 0, 1, C::Edit, {}, 25},
+    {"係数", K::Integer, 0, -kI32, kI32, 0, 1, C::Edit, {}, 25, 1, -1, -1, kIdentity55},
     {"除数", K::Divisor, 100, 1, 9999, 1, 1, C::Edit},
     {"オフセット", K::Integer, 104, -9999, 9999, 0, 1, C::Edit},
 };
@@ -230,7 +231,7 @@ std::vector<uint8_t> DefaultRecord(const FilterDescriptor& d)
     std::vector<uint8_t> record(d.recordSize, 0);
     for (const FilterParam& p : d.params)
         for (int i = 0; i < p.count; ++i)
-            WriteParam(p, record, p.def, i);
+            WriteParam(p, record, DefaultOf(p, i), i);
     return record;
 }
 

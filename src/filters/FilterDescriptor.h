@@ -48,7 +48,15 @@ struct FilterParam {
     // The parameter (by position) this one stays below, or above, at the
     // same index: the dialog moves it back to one step short.
     int8_t below = -1, above = -1;
+    // Per-value defaults where the values of one parameter differ (the 5x5
+    // grid starts as the identity); empty: def for every value.
+    std::span<const double> defaults{};
 };
+
+inline double DefaultOf(const FilterParam& p, int i)
+{
+    return p.defaults.empty() ? p.def : p.defaults[size_t(i)];
+}
 
 // How long the variable data after the record must be.
 // None: no data. Whole: the record itself travels as the data, exactly

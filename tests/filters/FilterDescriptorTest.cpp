@@ -22,7 +22,7 @@ TEST(FilterDescriptors, DefaultsReadBackAndValidate)
         EXPECT_TRUE(ValidateRecord(d, {r})) << d.act;
         for (const FilterParam& p : d.params)
             for (int i = 0; i < p.count; ++i)
-                EXPECT_DOUBLE_EQ(ReadParam(p, r, i), double(float(p.def))) << d.act << " " << p.label;
+                EXPECT_DOUBLE_EQ(ReadParam(p, r, i), double(float(DefaultOf(p, i)))) << d.act << " " << p.label;
         if (*d.act) {
             EXPECT_EQ(FilterByAct(d.act), &d);
         }

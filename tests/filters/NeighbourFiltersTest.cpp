@@ -129,6 +129,7 @@ TEST(NeighbourFilters, IdentitiesAndTransparentNeighbours)
     const uint64_t before = support::Checksum(*MakeLayer());
     EXPECT_EQ(ChecksumAfter(14, RecordOf(14, {{0, 0.0}})), before);
     EXPECT_EQ(ChecksumAfter(51, Custom55({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1, 0)), before);
+    EXPECT_EQ(ChecksumAfter(51, DefaultRecord(*FilterByCode(51))), before) << "the dialog starts as the identity";
     EXPECT_EQ(ChecksumAfter(25, Noise(0, false, 17)), before);
 
     // Sigma 0.1: radius 1, the neighbours weigh nothing; opaque colours stay.
